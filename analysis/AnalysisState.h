@@ -1,0 +1,27 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace ia {
+
+// Window-wide variables of the analysis, owned by whoever runs it (the
+// window or the command line) and passed explicitly.
+struct AnalysisState {
+    int FirstItemField = 1;
+    int16_t LastItemField = 0;
+    int16_t KeyedItemCount = 0;
+    int16_t UnkeyedItemCount = 0;
+    int32_t SheetCount = 0;
+    double TestMean = 0;
+    double TestSD = 0;
+    float TestKR20 = 0;
+    int16_t GroupSize = 0;
+    // Counts by item position 0..251 and choice 0..6.
+    std::array<std::array<int, 7>, 252> HCount{};
+    std::array<std::array<int, 7>, 252> LCount{};
+    int16_t AnalysisKind = 0; // 1 after the 25 % analysis, 2 after the 27 % analysis
+    std::string ReportFileName;
+};
+
+} // namespace ia

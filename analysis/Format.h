@@ -1,0 +1,16 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace ia {
+
+// Right-aligned number texts for the fixed report columns. The argument is
+// single precision; it is rounded through its 7-significant-digit decimal
+// form, halves away from zero. The case (how many blanks) and the sign are
+// chosen on the unrounded argument.
+std::string FormatInt3(int16_t n);
+std::string FormatDec2(float x);
+std::string FormatDec1(float x);
+std::string FormatDec4(float x);
+
+} // namespace ia

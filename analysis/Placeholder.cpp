@@ -1,0 +1,2 @@
+// Keeps the library non-empty until its units land.
+namespace ia {}

@@ -1,0 +1,158 @@
+#include "examfile/ExamFile.h"
+
+#include "examfile/Engine.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace ia {
+namespace {
+
+struct Field {
+    std::string name;
+    enum Kind { Text, Byte, Integer, Long } kind;
+    int size = 0;
+    bool allowEmpty = true;
+};
+
+std::string ColumnSql(const Field& f) {
+    const std::string q = "\"" + f.name + "\"";
+    std::string s = q + " ";
+    switch (f.kind) {
+    case Field::Text:
+        s += "TEXT(" + std::to_string(f.size) + ") CONSTRAINT ck_" + f.name + "_text" +
+             std::to_string(f.size) + " CHECK (" + q + " IS NULL OR length(" + q +
+             ") <= " + std::to_string(f.size) + ")";
+        if (!f.allowEmpty)
+            s += " CONSTRAINT ck_" + f.name + "_notempty CHECK (" + q + " IS NULL OR " + q +
+                 " <> '')";
+        break;
+    case Field::Byte:
+        s += "TINYINT CONSTRAINT ck_" + f.name + "_byte CHECK (" + q + " IS NULL OR (typeof(" +
+             q + ")='integer' AND " + q + " BETWEEN 0 AND 255))";
+        break;
+    case Field::Integer:
+        s += "SMALLINT CONSTRAINT ck_" + f.name + "_int16 CHECK (" + q +
+             " IS NULL OR (typeof(" + q + ")='integer' AND " + q + " BETWEEN -32768 AND 32767))";
+        break;
+    case Field::Long:
+        s += "INTEGER CONSTRAINT ck_" + f.name + "_int32 CHECK (" + q +
+             " IS NULL OR (typeof(" + q + ")='integer' AND " + q +
+             " BETWEEN -2147483648 AND 2147483647))";
+        break;
+    }
+    return s;
+}
+
+std::string TableSql(const std::string& name, const std::vector<Field>& fields) {
+    std::string s = "CREATE TABLE \"" + name + "\" (";
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i) s += ", ";
+        s += ColumnSql(fields[i]);
+    }
+    return s + ")";
+}
+
+std::vector<Field> SheetFields(const std::string& first, int firstSize, int nItem,
+                               const std::string& total) {
+    std::vector<Field> f{{first, Field::Text, firstSize}};
+    for (int i = 1; i <= nItem; ++i) f.push_back({"X" + std::to_string(i), Field::Text, 1});
+    f.push_back({total, Field::Integer});
+    return f;
+}
+
+} // namespace
+
+std::vector<std::string> ExamSchemaSql(int nItem) {
+    if (nItem < 0) nItem = 0;
+    return {
+        TableSql("TAData", SheetFields("Code", 20, nItem, "Score")),
+        TableSql("TKey", SheetFields("FKey", 5, nItem, "Tot")),
+        TableSql("TVTQ", {{"VTQ", Field::Text, 6, false}}),
+        TableSql("Tinit", {{"SubCode", Field::Text, 20},
+                           {"SubName", Field::Text, 100},
+                           {"Term", Field::Text, 10},
+                           {"Yearr", Field::Long},
+                           {"TeacherName", Field::Text, 50},
+                           {"nItem", Field::Integer},
+                           {"nChoice", Field::Byte},
+                           {"nCase", Field::Long}}),
+        TableSql("TOut", {{"ItemNo", Field::Integer},
+                          {"ChoiceNo", Field::Byte},
+                          {"IsAns", Field::Byte},
+                          {"H", Field::Integer},
+                          {"L", Field::Integer},
+                          {"PH", Field::Text, 10},
+                          {"PL", Field::Text, 10},
+                          {"P", Field::Text, 10},
+                          {"r", Field::Text, 10},
+                          {"Delta", Field::Text, 10},
+                          {"Zr", Field::Text, 10},
+                          {"Explain", Field::Text, 100}}),
+        TableSql("TStat", {{"nCase", Field::Integer},
+                           {"MaxScore", Field::Integer},
+                           {"MinScore", Field::Integer},
+                           {"Xbar", Field::Text, 20},
+                           {"SD", Field::Text, 20},
+                           {"KR20", Field::Text, 20},
+                           {"SEmea", Field::Text, 20},
+                           {"Pav", Field::Text, 10},
+                           {"Rav", Field::Text, 10},
+                           {"Dav", Field::Text, 10},
+                           {"Zrav", Field::Text, 10},
+                           {"nItem", Field::Integer}}),
+    };
+}
+
+int CreateExamFile(const std::string& path, const TestHeader& h) {
+    namespace fs = std::filesystem;
+    if (h.nItem > kMaxItems || path.empty()) return 1;
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(path, ec)) || ec) return 1;
+    bool created = false;
+    try {
+        Connection db(path, Connection::Mode::Create);
+        created = true;
+        db.exec("PRAGMA journal_mode=DELETE");
+        Transaction tx(db);
+        for (const auto& sql : ExamSchemaSql(h.nItem)) db.exec(sql);
+        db.prepare("INSERT INTO TVTQ (VTQ) VALUES ('vtq108')").run();
+        db.prepare("INSERT INTO TKey (FKey) VALUES ('KEY')").run();
+        db.prepare("INSERT INTO Tinit (SubCode, SubName, Term, Yearr, TeacherName, nItem, "
+                   "nChoice) VALUES (?,?,?,?,?,?,?)")
+            .bind(1, h.SubCode)
+            .bind(2, h.SubName)
+            .bind(3, h.Term)
+            .bind(4, static_cast<long long>(h.Yearr))
+            .bind(5, h.TeacherName)
+            .bind(6, static_cast<long long>(h.nItem))
+            .bind(7, static_cast<long long>(h.nChoice))
+            .run();
+        db.prepare("INSERT INTO TStat DEFAULT VALUES").run();
+        tx.commit();
+        return 0;
+    } catch (const std::exception&) {
+        if (created) {
+            // A half-made file would block the next attempt with the same name.
+            fs::remove(path, ec);
+            fs::remove(path + "-journal", ec);
+        }
+        return 1;
+    }
+}
+
+int IsExamFile(const std::string& path) {
+    namespace fs = std::filesystem;
+    try {
+        std::error_code ec;
+        if (!fs::is_regular_file(path, ec)) return 0;
+        Connection db(path, Connection::Mode::ReadOnly);
+        for (const auto& name : db.tableNames())
+            if (name == "TVTQ") return 1;
+        return 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+} // namespace ia

@@ -1,0 +1,35 @@
+#pragma once
+// Small fixtures shared by the tests: temporary folders and exam files made
+// in the test.
+#include "examfile/ExamState.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace iatest {
+
+// A fresh folder under the system temp folder, removed at destruction.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+ia::TestHeader MakeHeader(int nItem, int nChoice);
+
+// Creates an exam file with the key (one text per item, "" for empty) and
+// sheets (code followed by one answer text per item; "\x01" stands for NULL).
+void MakeExamFile(const std::string& path, const ia::TestHeader& h,
+                  const std::vector<std::string>& key,
+                  const std::vector<std::vector<std::string>>& sheets);
+
+std::string SourceDir();
+std::string BinDir();
+
+} // namespace iatest
