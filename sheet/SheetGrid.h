@@ -1,0 +1,110 @@
+#pragma once
+// The two data-bound grids of the main window: DBGrid1 over the answer sheets
+// (Data1 = TAData) and DBGrid2 over the key row (Data2 = TKey), and the record
+// commands of the button bar below DBGrid1.
+
+#include "analysis/Analysis.h"
+#include "examfile/DataView.h"
+#include "examfile/ExamState.h"
+
+#include <QString>
+#include <QTableView>
+
+namespace ia {
+
+enum class GridKind { Sheets, Key }; // DBGrid1, DBGrid2
+
+class SheetModel; // table model over DataView::Recordset(), rows read on demand
+
+// The questions and the busy pointer of the record commands go through the
+// window, so that tests can answer them.
+struct RecordCommandHost {
+    virtual ~RecordCommandHost() = default;
+    virtual bool AskYesNo(const QString& title, const QString& text) = 0;
+    virtual void BusyPointer(bool on) = 0;
+};
+
+class SheetGrid : public QTableView {
+    Q_OBJECT
+  public:
+    explicit SheetGrid(GridKind kind, QWidget* parent = nullptr);
+    ~SheetGrid() override;
+
+    GridKind kind() const { return kind_; }
+    // Call after every re-read of the view; a null view gives an empty grid.
+    // The header must outlive the binding (nItem and nChoice are read live).
+    void bind(DataView* view, const TestHeader* header);
+    DataView* view() const { return view_; }
+    const TestHeader* header() const { return header_; }
+    SheetModel* sheetModel() const { return model_; }
+
+    // The layout of SetDbGrid1 / SetDbGrid2: captions, widths, alignments.
+    void SetDbGrid();
+    // cmdUpdate: commits the open editor; false if the engine refused it.
+    bool commitPendingEdit();
+    // Absolute position of the current record, -1 on the new-record row (or
+    // with no current record).
+    int currentRecordPosition() const;
+    // Puts the cell pointer on a record (position -1 or recordCount(): the
+    // new-record row of DBGrid1), keeping the current column.
+    void setCurrentRecordPosition(int position);
+
+    // Asked before a row is deleted from the grid itself (DBGrid1); without a
+    // host such deletions are refused.
+    void setCommandHost(RecordCommandHost* host) { host_ = host; }
+    RecordCommandHost* commandHost() const { return host_; }
+
+    // The grid-side re-read after the record set was re-read or changed
+    // elsewhere (a delete, a sort): rows and row count are taken again.
+    void reloadRows();
+
+  signals:
+    // Focus moves decided by the key rules; the window gives the focus.
+    void requestFocusKeyGrid();
+    void requestFocusSheetGrid();
+    void requestFocusSubjectField(); // Text1(1)
+    // RowColChange: the window sets Data1's caption to "Record: " + (pos + 1).
+    void currentCellChanged();
+    // Data1_Error; the window shows "Data error event hit err:" + text.
+    void dataError(int code, const QString& text);
+
+  protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+  private:
+    friend class SheetModel;
+    class Delegate;
+    void DBGrid_KeyUp(int keyCode, bool anyModifier, const QString& typedText);
+    void deleteSelectedRow();
+    void reportError(int code, const std::string& text);
+
+    GridKind kind_;
+    DataView* view_ = nullptr;
+    const TestHeader* header_ = nullptr;
+    SheetModel* model_ = nullptr;
+    Delegate* delegate_ = nullptr;
+    RecordCommandHost* host_ = nullptr;
+    QWidget* openEditor_ = nullptr;
+    bool pressSeen_ = false; // this grid received the press of the key now released
+    int pressKey_ = 0;
+    quint32 pressScanCode_ = 0;
+};
+
+// Record commands of the button bar (Data1 and DBGrid1).
+void cmdAdd_Click(DataView& data1, SheetGrid& grid1);
+void cmdDelete_Click(DataView& data1, SheetGrid& grid1, RecordCommandHost& host);
+void cmdRefresh_Click(DataView& data1, SheetGrid& grid1);
+void cmdUpdate_Click(DataView& data1, SheetGrid& grid1);
+// FirstItemField = 1, LastItemField = nItem, CalScore, then the grid is bound
+// again to the re-read view and laid out.
+void cmdClose_Click(AnalysisContext& ctx, SheetGrid& grid1, RecordCommandHost& host);
+// Source "select * from TAData order by val(Code)"; it stays until the file
+// is opened again.
+void cmdOrderOfNo_A_Click(DataView& data1, SheetGrid& grid1);
+
+} // namespace ia
