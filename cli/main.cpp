@@ -44,7 +44,8 @@ bool Parse(int argc, char** argv, int first, const std::vector<std::string>& fla
         std::string s = argv[i];
         if (s.rfind("--", 0) == 0) {
             bool isFlag = false;
-            for (const auto& f : flagNames) isFlag = isFlag || f == s;
+            for (const auto& f : flagNames)
+                isFlag = isFlag || f == s;
             if (isFlag) {
                 a.flags.push_back(s);
             } else if (i + 1 < argc) {
@@ -69,7 +70,8 @@ int Create(int argc, char** argv) {
                                   "--term",  "--year",    "--teacher"};
     for (const auto& [k, v] : a.options) {
         bool ok = false;
-        for (const char* n : known) ok = ok || k == n;
+        for (const char* n : known)
+            ok = ok || k == n;
         if (!ok) return Fail("ไม่รู้จักตัวเลือก " + k);
     }
     const std::string& file = a.positional[0];
@@ -99,7 +101,8 @@ int Create(int argc, char** argv) {
     }
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(file, ec))) {
-        if (!a.has("--overwrite")) return Fail("ไฟล์ " + file + "  มีอยู่แล้ว (ใช้ --overwrite เพื่อเขียนทับ)");
+        if (!a.has("--overwrite"))
+            return Fail("ไฟล์ " + file + "  มีอยู่แล้ว (ใช้ --overwrite เพื่อเขียนทับ)");
         if (!std::filesystem::remove(file, ec) || ec) return Fail("ลบไฟล์เดิมไม่ได้ : " + file);
     }
     if (ia::CreateExamFile(file, h) != 0) return Fail("สร้างไฟล์ไม่ได้ : " + file);

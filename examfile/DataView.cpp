@@ -16,7 +16,9 @@ void DataView::Refresh() {
     }
 }
 
-void DataView::Close() { rs_.reset(); }
+void DataView::Close() {
+    rs_.reset();
+}
 
 void ExamViews::CloseAll() {
     Data1.Close();
@@ -31,8 +33,8 @@ void BindExamFile(ExamViews& views, const std::string& path) {
         DataView* view;
         const char* source;
     } bindings[] = {
-        {&views.Data2, "Select * from TKey"},  {&views.Data3, "Select * from Tinit"},
-        {&views.Data4, "Select * from TOut"},  {&views.Data5, "Select * from TStat"},
+        {&views.Data2, "Select * from TKey"},   {&views.Data3, "Select * from Tinit"},
+        {&views.Data4, "Select * from TOut"},   {&views.Data5, "Select * from TStat"},
         {&views.Data1, "Select * from TAData"},
     };
     try {

@@ -78,11 +78,12 @@ bool Statement::step() {
 }
 
 void Statement::run() {
-    while (step()) {
-    }
+    while (step()) {}
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(st_); }
+int Statement::columnCount() const {
+    return sqlite3_column_count(st_);
+}
 
 Value Statement::column(int i) const {
     switch (sqlite3_column_type(st_, i)) {
@@ -100,7 +101,9 @@ Value Statement::column(int i) const {
     }
 }
 
-long long Statement::columnInt(int i) const { return sqlite3_column_int64(st_, i); }
+long long Statement::columnInt(int i) const {
+    return sqlite3_column_int64(st_, i);
+}
 
 std::string Statement::columnName(int i) const {
     const char* n = sqlite3_column_name(st_, i);
@@ -186,7 +189,8 @@ Connection::Connection(const std::string& path, Mode mode) : path_(path) {
 }
 
 Connection::~Connection() {
-    for (auto& [sql, c] : cache_) sqlite3_finalize(c.stmt);
+    for (auto& [sql, c] : cache_)
+        sqlite3_finalize(c.stmt);
     if (db_) {
         if (depth_ > 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close_v2(db_);
@@ -256,7 +260,8 @@ Statement Connection::prepare(const std::string& sql) {
 std::vector<std::string> Connection::tableNames() {
     std::vector<std::string> names;
     auto st = prepare("SELECT name FROM sqlite_master WHERE type='table' ORDER BY rowid");
-    while (st.step()) names.push_back(st.column(0).text());
+    while (st.step())
+        names.push_back(st.column(0).text());
     return names;
 }
 
@@ -264,7 +269,8 @@ std::vector<FieldInfo> Connection::tableFields(const std::string& table) {
     std::vector<FieldInfo> f;
     auto st = prepare("SELECT name, type FROM pragma_table_info(?) ORDER BY cid");
     st.bind(1, table);
-    while (st.step()) f.push_back({st.column(0).text(), st.column(1).text()});
+    while (st.step())
+        f.push_back({st.column(0).text(), st.column(1).text()});
     return f;
 }
 
@@ -324,14 +330,15 @@ std::string Connection::ErrorText(int rc, const std::string& msg) {
     }
 }
 
-void Connection::Fail(const DbError& e) { throw DbError(e.code(), ErrorText(e.code(), e.what())); }
+void Connection::Fail(const DbError& e) {
+    throw DbError(e.code(), ErrorText(e.code(), e.what()));
+}
 
 Transaction::~Transaction() {
     if (!done_) {
         try {
             c_.rollback();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }
 
@@ -344,8 +351,8 @@ void Transaction::commit() {
 
 ParsedSource ParseRecordSource(const std::string& source) {
     static const std::regex bare(R"(^\s*(\w+)\s*$)");
-    static const std::regex sel(R"(^\s*select\s+\*\s+from\s+(\w+)(?:\s+order\s+by\s+(.+?))?\s*;?\s*$)",
-                                std::regex::icase);
+    static const std::regex sel(
+        R"(^\s*select\s+\*\s+from\s+(\w+)(?:\s+order\s+by\s+(.+?))?\s*;?\s*$)", std::regex::icase);
     std::smatch m;
     if (std::regex_match(source, m, bare)) return {m[1], ""};
     if (std::regex_match(source, m, sel)) return {m[1], m[2].matched ? std::string(m[2]) : ""};
@@ -383,7 +390,8 @@ void RecordSet::requery() {
     std::vector<long long> ids;
     {
         auto st = conn_->prepare(sql);
-        while (st.step()) ids.push_back(st.columnInt(0));
+        while (st.step())
+            ids.push_back(st.columnInt(0));
     }
     rowids_ = std::move(ids);
     pos_ = 0;
@@ -464,7 +472,8 @@ std::vector<Value> RecordSet::rowAt(int position) const {
     st.bind(1, rowids_.at(position));
     if (st.step()) {
         int n = std::min(st.columnCount(), static_cast<int>(row.size()));
-        for (int i = 0; i < n; ++i) row[i] = st.column(i);
+        for (int i = 0; i < n; ++i)
+            row[i] = st.column(i);
     }
     return row;
 }
@@ -477,7 +486,9 @@ Value RecordSet::field(int index) const {
     return current_[index];
 }
 
-Value RecordSet::field(std::string_view name) const { return field(checkedIndex(name)); }
+Value RecordSet::field(std::string_view name) const {
+    return field(checkedIndex(name));
+}
 
 void RecordSet::setField(int index, const Value& v) {
     if (mode_ == EditMode::None) throw DbError(SQLITE_MISUSE, "ระเบียนไม่ได้อยู่ในโหมดแก้ไข");
@@ -487,7 +498,9 @@ void RecordSet::setField(int index, const Value& v) {
     dirty_[index] = true;
 }
 
-void RecordSet::setField(std::string_view name, const Value& v) { setField(checkedIndex(name), v); }
+void RecordSet::setField(std::string_view name, const Value& v) {
+    setField(checkedIndex(name), v);
+}
 
 void RecordSet::addNew() {
     mode_ = EditMode::Add;
@@ -502,7 +515,9 @@ void RecordSet::edit() {
     mode_ = EditMode::Edit;
 }
 
-void RecordSet::cancelUpdate() { mode_ = EditMode::None; }
+void RecordSet::cancelUpdate() {
+    mode_ = EditMode::None;
+}
 
 void RecordSet::update() {
     if (mode_ == EditMode::None) throw DbError(SQLITE_MISUSE, "ระเบียนไม่ได้อยู่ในโหมดแก้ไข");

@@ -60,8 +60,7 @@ class DbError : public std::runtime_error {
 // its bindings cleared when the borrower lets go.
 class Statement {
   public:
-    Statement(sqlite3* db, sqlite3_stmt* st, bool* inUse)
-        : db_(db), st_(st), inUse_(inUse) {}
+    Statement(sqlite3* db, sqlite3_stmt* st, bool* inUse) : db_(db), st_(st), inUse_(inUse) {}
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
     Statement(Statement&& o) noexcept : db_(o.db_), st_(o.st_), inUse_(o.inUse_) {

@@ -28,17 +28,16 @@ std::string ColumnSql(const Field& f) {
                  " <> '')";
         break;
     case Field::Byte:
-        s += "TINYINT CONSTRAINT ck_" + f.name + "_byte CHECK (" + q + " IS NULL OR (typeof(" +
-             q + ")='integer' AND " + q + " BETWEEN 0 AND 255))";
+        s += "TINYINT CONSTRAINT ck_" + f.name + "_byte CHECK (" + q + " IS NULL OR (typeof(" + q +
+             ")='integer' AND " + q + " BETWEEN 0 AND 255))";
         break;
     case Field::Integer:
-        s += "SMALLINT CONSTRAINT ck_" + f.name + "_int16 CHECK (" + q +
-             " IS NULL OR (typeof(" + q + ")='integer' AND " + q + " BETWEEN -32768 AND 32767))";
+        s += "SMALLINT CONSTRAINT ck_" + f.name + "_int16 CHECK (" + q + " IS NULL OR (typeof(" +
+             q + ")='integer' AND " + q + " BETWEEN -32768 AND 32767))";
         break;
     case Field::Long:
-        s += "INTEGER CONSTRAINT ck_" + f.name + "_int32 CHECK (" + q +
-             " IS NULL OR (typeof(" + q + ")='integer' AND " + q +
-             " BETWEEN -2147483648 AND 2147483647))";
+        s += "INTEGER CONSTRAINT ck_" + f.name + "_int32 CHECK (" + q + " IS NULL OR (typeof(" + q +
+             ")='integer' AND " + q + " BETWEEN -2147483648 AND 2147483647))";
         break;
     }
     return s;
@@ -56,7 +55,8 @@ std::string TableSql(const std::string& name, const std::vector<Field>& fields) 
 std::vector<Field> SheetFields(const std::string& first, int firstSize, int nItem,
                                const std::string& total) {
     std::vector<Field> f{{first, Field::Text, firstSize}};
-    for (int i = 1; i <= nItem; ++i) f.push_back({"X" + std::to_string(i), Field::Text, 1});
+    for (int i = 1; i <= nItem; ++i)
+        f.push_back({"X" + std::to_string(i), Field::Text, 1});
     f.push_back({total, Field::Integer});
     return f;
 }
@@ -108,14 +108,16 @@ int CreateExamFile(const std::string& path, const TestHeader& h) {
     namespace fs = std::filesystem;
     if (h.nItem > kMaxItems || path.empty()) return 1;
     std::error_code ec;
-    if (fs::exists(fs::symlink_status(path, ec)) || ec) return 1;
+    auto st = fs::symlink_status(path, ec);
+    if (st.type() != fs::file_type::not_found) return 1; // exists, or cannot tell
     bool created = false;
     try {
         Connection db(path, Connection::Mode::Create);
         created = true;
         db.exec("PRAGMA journal_mode=DELETE");
         Transaction tx(db);
-        for (const auto& sql : ExamSchemaSql(h.nItem)) db.exec(sql);
+        for (const auto& sql : ExamSchemaSql(h.nItem))
+            db.exec(sql);
         db.prepare("INSERT INTO TVTQ (VTQ) VALUES ('vtq108')").run();
         db.prepare("INSERT INTO TKey (FKey) VALUES ('KEY')").run();
         db.prepare("INSERT INTO Tinit (SubCode, SubName, Term, Yearr, TeacherName, nItem, "

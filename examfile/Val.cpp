@@ -7,25 +7,32 @@
 namespace ia {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Length of the numeric prefix starting at pos (after blanks), 0 if none.
 size_t NumberPrefix(std::string_view t, size_t pos) {
     size_t i = pos;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
     size_t digits = 0;
-    while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+    while (i < t.size() && IsDigit(t[i]))
+        ++i, ++digits;
     if (i < t.size() && t[i] == '.') {
         ++i;
-        while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+        while (i < t.size() && IsDigit(t[i]))
+            ++i, ++digits;
     }
     if (digits == 0) return 0;
     if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
         size_t j = i + 1;
         if (j < t.size() && (t[j] == '+' || t[j] == '-')) ++j;
         size_t expDigits = 0;
-        while (j < t.size() && IsDigit(t[j])) ++j, ++expDigits;
+        while (j < t.size() && IsDigit(t[j]))
+            ++j, ++expDigits;
         if (expDigits > 0) i = j;
     }
     return i - pos;
@@ -35,7 +42,8 @@ size_t NumberPrefix(std::string_view t, size_t pos) {
 
 double Val(std::string_view text) {
     size_t pos = 0;
-    while (pos < text.size() && IsBlank(text[pos])) ++pos;
+    while (pos < text.size() && IsBlank(text[pos]))
+        ++pos;
     size_t len = NumberPrefix(text, pos);
     if (len == 0) return 0.0;
     std::string number(text.substr(pos, len));
@@ -46,15 +54,19 @@ double Val(std::string_view text) {
 
 bool IsNumeric(std::string_view text) {
     size_t pos = 0;
-    while (pos < text.size() && IsBlank(text[pos])) ++pos;
+    while (pos < text.size() && IsBlank(text[pos]))
+        ++pos;
     size_t len = NumberPrefix(text, pos);
     if (len == 0) return false;
     size_t end = pos + len;
-    while (end < text.size() && IsBlank(text[end])) ++end;
+    while (end < text.size() && IsBlank(text[end]))
+        ++end;
     return end == text.size();
 }
 
-long long Hundredths(std::string_view text) { return std::llround(Val(text) * 100.0); }
+long long Hundredths(std::string_view text) {
+    return std::llround(Val(text) * 100.0);
+}
 
 long long RoundHalfEven(double x) {
     if (!std::isfinite(x)) return 0;

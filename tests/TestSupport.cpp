@@ -45,16 +45,15 @@ void MakeExamFile(const std::string& path, const ia::TestHeader& h,
     if (ia::CreateExamFile(path, h) != 0) throw std::runtime_error("CreateExamFile failed");
     ia::Connection db(path);
     ia::Transaction tx(db);
-    auto val = [](const std::string& s) {
-        return s == "\x01" ? ia::Value() : ia::Value(s);
-    };
+    auto val = [](const std::string& s) { return s == "\x01" ? ia::Value() : ia::Value(s); };
     for (size_t i = 0; i < key.size(); ++i) {
         auto st = db.prepare("UPDATE TKey SET X" + std::to_string(i + 1) + "=?");
         st.bind(1, val(key[i]));
         st.run();
     }
     std::string cols = "Code", marks = "?";
-    for (int i = 1; i <= h.nItem; ++i) cols += ",X" + std::to_string(i), marks += ",?";
+    for (int i = 1; i <= h.nItem; ++i)
+        cols += ",X" + std::to_string(i), marks += ",?";
     for (const auto& s : sheets) {
         auto st = db.prepare("INSERT INTO TAData (" + cols + ") VALUES (" + marks + ")");
         for (size_t i = 0; i < s.size() && i <= static_cast<size_t>(h.nItem); ++i)

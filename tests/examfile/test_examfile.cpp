@@ -1,0 +1,160 @@
+#include "TestSupport.h"
+#include "examfile/Engine.h"
+#include "examfile/ExamFile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/stat.h>
+
+using namespace ia;
+
+namespace {
+
+std::vector<std::string> Columns(const std::string& path, const std::string& table) {
+    Connection db(path, Connection::Mode::ReadOnly);
+    std::vector<std::string> names;
+    for (const auto& f : db.tableFields(table))
+        names.push_back(f.name);
+    return names;
+}
+
+std::vector<std::string> Expected(const std::string& first, int n, const std::string& total) {
+    std::vector<std::string> v{first};
+    for (int i = 1; i <= n; ++i)
+        v.push_back("X" + std::to_string(i));
+    v.push_back(total);
+    return v;
+}
+
+} // namespace
+
+TEST(CreateExamFile, AnswerFieldsForEveryItemCount) {
+    for (int n : {0, 1, 10, 251}) {
+        iatest::TempDir dir;
+        std::string path = dir.file("t.ans");
+        ASSERT_EQ(CreateExamFile(path, iatest::MakeHeader(n, 4)), 0) << n;
+        EXPECT_EQ(Columns(path, "TAData"), Expected("Code", n, "Score")) << n;
+        EXPECT_EQ(Columns(path, "TKey"), Expected("FKey", n, "Tot")) << n;
+    }
+}
+
+TEST(CreateExamFile, FixedTablesInOrder) {
+    iatest::TempDir dir;
+    std::string path = dir.file("t.ans");
+    ASSERT_EQ(CreateExamFile(path, iatest::MakeHeader(2, 4)), 0);
+    Connection db(path, Connection::Mode::ReadOnly);
+    EXPECT_EQ(db.tableNames(),
+              (std::vector<std::string>{"TAData", "TKey", "TVTQ", "Tinit", "TOut", "TStat"}));
+    EXPECT_EQ(Columns(path, "Tinit"),
+              (std::vector<std::string>{"SubCode", "SubName", "Term", "Yearr", "TeacherName",
+                                        "nItem", "nChoice", "nCase"}));
+    EXPECT_EQ(Columns(path, "TOut"),
+              (std::vector<std::string>{"ItemNo", "ChoiceNo", "IsAns", "H", "L", "PH", "PL", "P",
+                                        "r", "Delta", "Zr", "Explain"}));
+    EXPECT_EQ(Columns(path, "TStat"),
+              (std::vector<std::string>{"nCase", "MaxScore", "MinScore", "Xbar", "SD", "KR20",
+                                        "SEmea", "Pav", "Rav", "Dav", "Zrav", "nItem"}));
+}
+
+TEST(CreateExamFile, FirstRows) {
+    iatest::TempDir dir;
+    std::string path = dir.file("t.ans");
+    TestHeader h = iatest::MakeHeader(3, 5);
+    h.SubCode = "";
+    h.TeacherName = "";
+    ASSERT_EQ(CreateExamFile(path, h), 0);
+    Connection db(path, Connection::Mode::ReadOnly);
+    auto one = [&](const std::string& sql) {
+        auto st = db.prepare(sql);
+        EXPECT_TRUE(st.step()) << sql;
+        std::vector<Value> row;
+        for (int i = 0; i < st.columnCount(); ++i)
+            row.push_back(st.column(i));
+        EXPECT_FALSE(st.step()) << sql << " has more than one row";
+        return row;
+    };
+    EXPECT_EQ(one("SELECT * FROM TVTQ")[0].text(), "vtq108");
+    auto key = one("SELECT * FROM TKey");
+    EXPECT_EQ(key[0].text(), "KEY");
+    for (size_t i = 1; i < key.size(); ++i)
+        EXPECT_TRUE(key[i].isNull());
+    auto init = one("SELECT * FROM Tinit");
+    EXPECT_TRUE(init[0].isText());
+    EXPECT_EQ(init[0].text(), ""); // blank header field is the empty text, not NULL
+    EXPECT_EQ(init[1].text(), "ภาษาไทย");
+    EXPECT_EQ(init[3].integer(), 2546);
+    EXPECT_TRUE(init[4].isText());
+    EXPECT_EQ(init[5].integer(), 3);
+    EXPECT_EQ(init[6].integer(), 5);
+    EXPECT_TRUE(init[7].isNull());
+    for (const auto& v : one("SELECT * FROM TStat"))
+        EXPECT_TRUE(v.isNull());
+    auto count = db.prepare("SELECT count(*) FROM TAData");
+    count.step();
+    EXPECT_EQ(count.columnInt(0), 0);
+}
+
+TEST(CreateExamFile, RefusesTooManyItemsAndExistingFiles) {
+    iatest::TempDir dir;
+    EXPECT_EQ(CreateExamFile(dir.file("big.ans"), iatest::MakeHeader(252, 4)), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("big.ans")));
+    std::string existing = dir.file("x.ans");
+    std::ofstream(existing) << "keep me";
+    EXPECT_EQ(CreateExamFile(existing, iatest::MakeHeader(5, 4)), 1);
+    std::ifstream in(existing);
+    std::string content((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(content, "keep me");
+}
+
+TEST(CreateExamFile, FailureLeavesNoHalfMadeFile) {
+    iatest::TempDir dir;
+    // A header value the schema refuses (a term longer than 10 characters)
+    // fails after the file was begun.
+    TestHeader h = iatest::MakeHeader(5, 4);
+    h.Term = std::string(11, 'x');
+    std::string path = dir.file("bad.ans");
+    EXPECT_EQ(CreateExamFile(path, h), 1);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    h.Term = "1";
+    EXPECT_EQ(CreateExamFile(path, h), 0);
+}
+
+TEST(IsExamFile, RecognisesOnlyTheSignatureTable) {
+    iatest::TempDir dir;
+    std::string good = dir.file("good.ans");
+    ASSERT_EQ(CreateExamFile(good, iatest::MakeHeader(2, 4)), 0);
+    EXPECT_EQ(IsExamFile(good), 1);
+
+    std::string lower = dir.file("lower.ans");
+    {
+        Connection db(lower, Connection::Mode::Create);
+        db.exec("CREATE TABLE tvtq (VTQ TEXT)");
+    }
+    std::string text = dir.file("text.ans");
+    std::ofstream(text) << "this is a text file\r\n";
+    std::string random = dir.file("random.ans");
+    {
+        std::ofstream out(random, std::ios::binary);
+        for (int i = 0; i < 4096; ++i)
+            out.put(static_cast<char>((i * 7919) % 251));
+    }
+    std::string empty = dir.file("empty.ans");
+    std::ofstream(empty).close();
+    for (const auto& p : {lower, text, random, empty, dir.file("missing.ans"), dir.path().string()})
+        EXPECT_EQ(IsExamFile(p), 0) << p;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("missing.ans")));
+    EXPECT_EQ(std::filesystem::file_size(empty), 0u);
+}
+
+TEST(IsExamFile, LockedFileIsNotRecognisedAndNotChanged) {
+    iatest::TempDir dir;
+    std::string path = dir.file("locked.ans");
+    ASSERT_EQ(CreateExamFile(path, iatest::MakeHeader(2, 4)), 0);
+    Connection holder(path);
+    holder.exec("PRAGMA locking_mode=EXCLUSIVE");
+    holder.exec("BEGIN EXCLUSIVE");
+    holder.exec("INSERT INTO TAData (Code) VALUES ('1')");
+    EXPECT_EQ(IsExamFile(path), 0);
+    holder.exec("ROLLBACK");
+}
