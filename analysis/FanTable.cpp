@@ -1,0 +1,81 @@
+#include "analysis/FanTable.h"
+
+#include <algorithm>
+#include <fstream>
+#include <stdexcept>
+#include <utility>
+
+namespace ia {
+
+int ChungRowStart(int PH) {
+    if (PH >= 95 && PH <= 99) return 95 * (99 - PH);
+    if (PH >= 5 && PH <= 94) return 4940 - PH * (PH + 1) / 2;
+    return 0;
+}
+
+namespace {
+
+void PullOne(const std::string& path, std::array<uint8_t, kChungCells + 2>& cells) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("ไม่พบไฟล์ตาราง " + path);
+    in.read(reinterpret_cast<char*>(cells.data() + 1), kChungCells);
+    if (in.gcount() != kChungCells) throw std::runtime_error("ไฟล์ตารางไม่สมบูรณ์ " + path);
+}
+
+} // namespace
+
+void PullChungTable(const std::string& dir, ChungTables& tables) {
+    PullOne(dir + "/rjung.tbl", tables.R);
+    PullOne(dir + "/pjung.tbl", tables.P);
+    PullOne(dir + "/djung.tbl", tables.D);
+}
+
+ChungCell LocateChungCell(int ph, int pl, bool isKey) {
+    // The table starts at .01 and ends at .99: 0 and 1.00 take the nearest row
+    // and column.
+    ph = std::clamp(ph, 1, 99);
+    pl = std::clamp(pl, 1, 99);
+    bool negative = ph > pl && !isKey;
+    if (pl > ph) {
+        std::swap(ph, pl);
+        negative = isKey;
+    }
+    // The printed table leaves blank the corners where a choice is almost
+    // never or almost always chosen by the low group; such pairs take the
+    // nearest cell of its printed range.
+    switch (pl) {
+    case 1:
+        ph = std::max(ph, 10);
+        break;
+    case 2:
+        ph = std::max(ph, 8);
+        break;
+    case 3:
+        ph = std::max(ph, 7);
+        break;
+    case 4:
+        ph = std::max(ph, 6);
+        break;
+    case 91:
+    case 92:
+        ph = std::min(ph, 98);
+        break;
+    case 93:
+        ph = std::min(ph, 97);
+        break;
+    case 94:
+        ph = std::min(ph, 96);
+        break;
+    case 95:
+        ph = std::min(ph, 95);
+        break;
+    default:
+        break;
+    }
+    // Rows 96 to 99 end at PL = 95; beyond it the row formula would run into
+    // the next row, so both groups near 1 share the table's last such cell.
+    if (pl > 95) ph = pl = 95;
+    return {ChungRowStart(ph) + pl, negative};
+}
+
+} // namespace ia
