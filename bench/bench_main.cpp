@@ -1,0 +1,22 @@
+// One main for every benchmark of the project (bench_*.cpp).
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+
+#include <cstdlib>
+#include <filesystem>
+
+int main(int argc, char** argv) {
+    // The Fan tables are found beside the programs, as in the tests.
+    if (!std::getenv("ITEMANALYSIS_BIN_DIR")) {
+        std::error_code ec;
+        auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+        if (!ec) setenv("ITEMANALYSIS_BIN_DIR", exe.parent_path().c_str(), 0);
+    }
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv); // text measuring needs it
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
