@@ -6,13 +6,16 @@
 #include "analysis/Analysis.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamState.h"
+#include "sheet/KeyRules.h"
 
+#include <QHash>
+#include <QPointer>
 #include <QString>
 #include <QTableView>
 
-namespace ia {
+class QLineEdit;
 
-enum class GridKind { Sheets, Key }; // DBGrid1, DBGrid2
+namespace ia {
 
 class SheetModel; // table model over DataView::Recordset(), rows read on demand
 
@@ -71,17 +74,16 @@ class SheetGrid : public QTableView {
   protected:
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
-    void focusOutEvent(QFocusEvent* e) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
-    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
   private:
-    friend class SheetModel;
     class Delegate;
-    void DBGrid_KeyUp(int keyCode, bool anyModifier, const QString& typedText);
+    bool editorKeyPress(QLineEdit* editor, QKeyEvent* e);
+    void KeyUp(QKeyEvent* e); // DBGrid1_KeyUp / DBGrid2_KeyUp
+    void notePress(const QKeyEvent* e);
+    bool takePress(const QKeyEvent* e);
     void deleteSelectedRow();
-    void reportError(int code, const std::string& text);
 
     GridKind kind_;
     DataView* view_ = nullptr;
@@ -89,11 +91,17 @@ class SheetGrid : public QTableView {
     SheetModel* model_ = nullptr;
     Delegate* delegate_ = nullptr;
     RecordCommandHost* host_ = nullptr;
-    QWidget* openEditor_ = nullptr;
-    bool pressSeen_ = false; // this grid received the press of the key now released
-    int pressKey_ = 0;
-    quint32 pressScanCode_ = 0;
+    QPointer<QLineEdit> editor_; // the open cell editor
+    bool substituting_ = false;
+    bool lastCommitOk_ = true;
+    // Keys pressed while this grid (or its editor) had the focus and not yet
+    // released; the value tells whether another key went down meanwhile.
+    QHash<quint64, bool> held_;
 };
+
+// Asks the delete question for the current sheet of Data1 and deletes it on
+// Yes; the pointer goes to the next sheet, or the last. Errors end it silently.
+void DeleteCurrentSheet(DataView& data1, SheetGrid& grid1, RecordCommandHost& host);
 
 // Record commands of the button bar (Data1 and DBGrid1).
 void cmdAdd_Click(DataView& data1, SheetGrid& grid1);

@@ -1,0 +1,110 @@
+#include "sheet/SheetGrid.h"
+
+#include "sheet/SheetModel.h"
+
+namespace ia {
+
+namespace {
+
+int SheetCount(DataView& data1) {
+    RecordSet* rs = data1.Recordset();
+    return rs ? rs->recordCount() : 0;
+}
+
+// Puts the grid back on the record set after a re-read of Data1.
+void Rebind(DataView& data1, SheetGrid& grid1) {
+    grid1.bind(&data1, grid1.header());
+    grid1.SetDbGrid();
+}
+
+} // namespace
+
+void DeleteCurrentSheet(DataView& data1, SheetGrid& grid1, RecordCommandHost& host) {
+    try {
+        RecordSet* rs = data1.Recordset();
+        if (!rs || rs->recordCount() == 0) return;
+        grid1.commitPendingEdit();
+        const int row = grid1.currentRecordPosition();
+        if (row >= 0) rs->moveTo(row);
+        // On the new-record row there is no current sheet: field() throws
+        // and the command ends like any other failure.
+        const QString code = QString::fromStdString(rs->field(0).text());
+        if (!host.AskYesNo(QStringLiteral("คำเตือน"), QStringLiteral("กำลังจะลบ เลขที่  :  ") + code))
+            return;
+        rs->deleteCurrent();
+        grid1.sheetModel()->removeRecordRow(row);
+        rs->moveNext();
+        if (rs->eof()) rs->moveLast();
+        grid1.setCurrentRecordPosition(rs->absolutePosition());
+    } catch (...) {
+        // Deleting ends silently on any failure.
+    }
+}
+
+void cmdAdd_Click(DataView& data1, SheetGrid& grid1) {
+    grid1.commitPendingEdit();
+    RecordSet* rs = data1.Recordset();
+    if (!rs || rs->recordCount() == 0) return; // the first sheet is typed into the empty row
+    rs->moveLast();
+    grid1.setFocus();
+    // The Down key from the last sheet: onto the new-record row.
+    grid1.setCurrentRecordPosition(-1);
+}
+
+void cmdDelete_Click(DataView& data1, SheetGrid& grid1, RecordCommandHost& host) {
+    DeleteCurrentSheet(data1, grid1, host);
+}
+
+void cmdRefresh_Click(DataView& data1, SheetGrid& grid1) {
+    grid1.commitPendingEdit();
+    data1.Refresh();
+    Rebind(data1, grid1);
+}
+
+void cmdUpdate_Click(DataView& data1, SheetGrid& grid1) {
+    grid1.commitPendingEdit();
+    RecordSet* rs = data1.Recordset();
+    if (!rs) return;
+    // Without any record added or changed since the read, the pointer stays.
+    if (auto last = rs->lastModified()) {
+        try {
+            rs->setBookmark(*last);
+        } catch (const DbError&) {
+            return; // that record has been deleted since
+        }
+        grid1.setCurrentRecordPosition(rs->absolutePosition());
+    }
+}
+
+void cmdClose_Click(AnalysisContext& ctx, SheetGrid& grid1, RecordCommandHost& host) {
+    grid1.commitPendingEdit();
+    DataView& data1 = ctx.views.Data1;
+    if (SheetCount(data1) == 0) return;
+    host.BusyPointer(true);
+    // Scoring re-reads Data1: the grid must be bound again whatever happens.
+    struct Finish {
+        DataView& data1;
+        SheetGrid& grid1;
+        RecordCommandHost& host;
+        ~Finish() {
+            Rebind(data1, grid1);
+            host.BusyPointer(false);
+        }
+    } finish{data1, grid1, host};
+    ctx.state.FirstItemField = 1;
+    ctx.state.LastItemField = ctx.header.nItem;
+    CalScore(ctx);
+}
+
+void cmdOrderOfNo_A_Click(DataView& data1, SheetGrid& grid1) {
+    grid1.commitPendingEdit();
+    try {
+        data1.RecordSource = "select * from TAData order by val(Code)";
+        data1.Refresh();
+    } catch (...) {
+        // Sorting ends silently on any failure.
+    }
+    Rebind(data1, grid1);
+}
+
+} // namespace ia

@@ -1,0 +1,374 @@
+#include "sheet/SheetGrid.h"
+
+#include "sheet/SheetModel.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
+#include <QTimer>
+
+#include <memory>
+
+namespace ia {
+
+namespace {
+
+const char* const kCodeCaption = "เลขที่/รหัส";
+const char* const kKeyCodeCaption = "คำตอบ";
+
+bool IsModifierKey(int key) {
+    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
+           key == Qt::Key_AltGr || key == Qt::Key_Meta;
+}
+
+// Presses and releases of one physical key carry the same scan code even
+// when Shift changes the Qt key between them ("1" pressed, "!" released).
+quint64 KeyIdentity(const QKeyEvent* e) {
+    if (e->nativeScanCode() != 0) return (quint64{1} << 32) | e->nativeScanCode();
+    return static_cast<quint32>(e->key());
+}
+
+// In an answer cell the digit-row keys type their digits under any layout,
+// and Thai digits count as the ASCII ones: the press the editor should see
+// instead of `e`, or null when `e` is fine as it is.
+std::unique_ptr<QKeyEvent> DigitPress(const QKeyEvent* e) {
+    if (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return {};
+    int d = -1;
+    if (!e->modifiers().testFlag(Qt::KeypadModifier)) d = DigitRowDigit(e->nativeScanCode());
+    if (d < 0 && e->text().size() == 1 && e->text()[0].unicode() >= 0x0E50)
+        d = DigitValue(e->text()[0]);
+    if (d < 0) return {};
+    const QString digit(QChar(u'0' + d));
+    if (e->text() == digit && e->key() == Qt::Key_0 + d) return {};
+    return std::make_unique<QKeyEvent>(
+        QEvent::KeyPress, Qt::Key_0 + d, e->modifiers() & ~Qt::ShiftModifier, e->nativeScanCode(),
+        e->nativeVirtualKey(), e->nativeModifiers(), digit, e->isAutoRepeat(), e->count());
+}
+
+} // namespace
+
+// Sends the editor's keys through the grid's rules before the line edit sees
+// them, and its key releases to the grid's key-up handler.
+class SheetGrid::Delegate : public QStyledItemDelegate {
+  public:
+    explicit Delegate(SheetGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* w = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* le = qobject_cast<QLineEdit*>(w)) {
+            le->setFrame(false);
+            grid_->editor_ = le;
+        }
+        return w;
+    }
+
+  protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* le = qobject_cast<QLineEdit*>(object);
+        if (le && event->type() == QEvent::KeyPress) {
+            if (grid_->editorKeyPress(le, static_cast<QKeyEvent*>(event))) return true;
+        } else if (le && event->type() == QEvent::KeyRelease) {
+            grid_->KeyUp(static_cast<QKeyEvent*>(event));
+            return true;
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
+  private:
+    SheetGrid* grid_;
+};
+
+SheetGrid::SheetGrid(GridKind kind, QWidget* parent) : QTableView(parent), kind_(kind) {
+    model_ = new SheetModel(kind, this);
+    setModel(model_);
+    delegate_ = new Delegate(this);
+    setItemDelegate(delegate_);
+
+    setFont(QFont(QStringLiteral("MS Sans Serif")));
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    setEditTriggers(AnyKeyPressed | DoubleClicked | EditKeyPressed);
+    setSelectionMode(SingleSelection);
+    setSelectionBehavior(SelectItems);
+    horizontalHeader()->setVisible(true);
+    verticalHeader()->setVisible(true);
+    // Fixed row heights keep scrolling through ten thousand sheets cheap.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("\u25B6")) +
+                                      10);
+    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    model_->onDataError = [this](int code, const QString& text) {
+        lastCommitOk_ = false;
+        // Reported once the editor has closed, so that a message box does not
+        // open in the middle of the commit.
+        QTimer::singleShot(0, this, [this, code, text] { emit dataError(code, text); });
+    };
+    connect(model_, &SheetModel::recordSetReplaced, this, [this] {
+        bind(view_, header_);
+        SetDbGrid();
+    });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        auto inside = [this](QWidget* w) { return w && (w == this || isAncestorOf(w)); };
+        if (inside(now) && !inside(old)) held_.clear();
+    });
+}
+
+SheetGrid::~SheetGrid() = default;
+
+void SheetGrid::bind(DataView* view, const TestHeader* header) {
+    if (editor_) closeEditor(editor_, QAbstractItemDelegate::RevertModelCache);
+    view_ = view;
+    header_ = header;
+    model_->bind(view);
+    if (model_->rowCount() > 0 && model_->columnCount() > 0) {
+        RecordSet* rs = model_->recordSet();
+        int row = rs ? rs->absolutePosition() : -1;
+        if (row < 0) row = 0;
+        setCurrentIndex(model_->index(row, 0));
+    }
+}
+
+void SheetGrid::SetDbGrid() {
+    model_->clearColumnLayout();
+    if (!header_) return;
+    const int dpi = logicalDpiX();
+    auto pixels = [dpi](int twips) { return qRound(twips * dpi / 1440.0); };
+    const int nItem = header_->nItem;
+    const int columns = model_->columnCount();
+    const bool sheets = kind_ == GridKind::Sheets;
+
+    if (columns > 0) {
+        model_->setColumnLayout(0, QString::fromUtf8(sheets ? kCodeCaption : kKeyCodeCaption), {});
+        setColumnWidth(0, pixels(900));
+    }
+    for (int i = 1; i <= nItem && i < columns; ++i) {
+        model_->setColumnLayout(i, QString::number(i), Qt::AlignCenter);
+        setColumnWidth(i, pixels(300));
+    }
+    const int score = nItem + 1;
+    if (score >= 0 && score < columns) {
+        model_->setColumnLayout(score,
+                                QString::fromUtf8(sheets ? kScoreCaptionSheets : kScoreCaptionKey),
+                                Qt::AlignCenter);
+        setColumnWidth(score, pixels(700));
+    }
+    viewport()->update();
+}
+
+bool SheetGrid::commitPendingEdit() {
+    QLineEdit* ed = editor_;
+    if (!ed) return true;
+    lastCommitOk_ = true;
+    commitData(ed);
+    closeEditor(ed, QAbstractItemDelegate::NoHint);
+    return lastCommitOk_;
+}
+
+int SheetGrid::currentRecordPosition() const {
+    const int row = currentIndex().row();
+    return row >= 0 && row < model_->recordCount() ? row : -1;
+}
+
+void SheetGrid::setCurrentRecordPosition(int position) {
+    const int count = model_->recordCount();
+    int row = position;
+    if (position < 0 || position >= count) row = model_->hasNewRecordRow() ? count : count - 1;
+    if (row < 0 || model_->columnCount() == 0) return;
+    int column = std::max(currentIndex().column(), 0);
+    QModelIndex idx = model_->index(row, column);
+    setCurrentIndex(idx);
+    scrollTo(idx);
+}
+
+void SheetGrid::reloadRows() {
+    if (editor_) closeEditor(editor_, QAbstractItemDelegate::RevertModelCache);
+    const int column = std::max(currentIndex().column(), 0);
+    model_->reloadRows();
+    RecordSet* rs = model_->recordSet();
+    if (model_->rowCount() > 0 && model_->columnCount() > 0) {
+        int row = rs ? rs->absolutePosition() : -1;
+        if (row < 0) row = model_->hasNewRecordRow() ? model_->recordCount() : 0;
+        setCurrentIndex(model_->index(row, column));
+    }
+}
+
+void SheetGrid::notePress(const QKeyEvent* e) {
+    if (!IsModifierKey(e->key()))
+        for (auto it = held_.begin(); it != held_.end(); ++it)
+            it.value() = true;
+    const quint64 id = KeyIdentity(e);
+    if (!held_.contains(id)) held_.insert(id, false);
+}
+
+// Whether the release belongs to a press this grid received; a modifier
+// counts only when it was pressed and released alone.
+bool SheetGrid::takePress(const QKeyEvent* e) {
+    auto it = held_.find(KeyIdentity(e));
+    if (it == held_.end()) return false;
+    const bool chorded = it.value();
+    held_.erase(it);
+    return !(chorded && IsModifierKey(e->key()));
+}
+
+void SheetGrid::keyPressEvent(QKeyEvent* e) {
+    notePress(e);
+    const QModelIndex cur = currentIndex();
+    const Qt::KeyboardModifiers mods =
+        e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (e->key() == Qt::Key_Delete && mods == Qt::NoModifier && cur.isValid() &&
+        selectionModel()->isRowSelected(cur.row(), QModelIndex())) {
+        held_.remove(KeyIdentity(e)); // the release belongs to the deletion
+        deleteSelectedRow();
+        e->accept();
+        return;
+    }
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        e->accept(); // the release moves the pointer
+        return;
+    }
+    if (cur.isValid() && cur.column() > 0) {
+        if (auto digit = DigitPress(e)) {
+            QTableView::keyPressEvent(digit.get());
+            e->setAccepted(digit->isAccepted());
+            return;
+        }
+    }
+    QTableView::keyPressEvent(e);
+}
+
+bool SheetGrid::editorKeyPress(QLineEdit* editor, QKeyEvent* e) {
+    if (substituting_) return false;
+    notePress(e);
+    const int column = currentIndex().column();
+    const bool ctrlOrAlt = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+    switch (e->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        if (ctrlOrAlt) return false;
+        // Tab leaves the grid; it never walks the cells.
+        held_.remove(KeyIdentity(e));
+        commitPendingEdit();
+        focusNextPrevChild(e->key() == Qt::Key_Tab && !(e->modifiers() & Qt::ShiftModifier));
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        commitPendingEdit();
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        QTableView::keyPressEvent(e);
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        if (column == 0) return false; // the caret moves within the code
+        QTableView::keyPressEvent(e);
+        return true;
+    default:
+        break;
+    }
+    if (column > 0) {
+        if (auto digit = DigitPress(e)) {
+            substituting_ = true;
+            QCoreApplication::sendEvent(editor, digit.get());
+            substituting_ = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+void SheetGrid::keyReleaseEvent(QKeyEvent* e) {
+    KeyUp(e);
+    e->accept();
+}
+
+void SheetGrid::KeyUp(QKeyEvent* e) {
+    if (e->isAutoRepeat() || !takePress(e)) return;
+    const QModelIndex cur = currentIndex();
+    if (!cur.isValid() || !header_) return;
+
+    KeyUpInput in;
+    in.keyCode = VirtualKeyCode(e->key(), e->modifiers(), e->nativeScanCode(), e->text());
+    in.anyModifier = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    in.column = cur.column();
+    in.caption = model_->caption(cur.column());
+    in.nItem = header_->nItem;
+    in.nChoice = header_->nChoice;
+    in.cellText = editor_ ? editor_->text() : model_->data(cur, Qt::EditRole).toString();
+    in.topRow = rowAt(0) == cur.row();
+
+    const KeyUpAction action = GridKeyUp(kind_, in);
+    switch (action.kind) {
+    case KeyUpAction::Nothing:
+        break;
+    case KeyUpAction::MoveToColumn:
+        if (action.column < model_->columnCount()) {
+            QModelIndex next = model_->index(cur.row(), action.column);
+            setCurrentIndex(next);
+            scrollTo(next);
+        }
+        break;
+    case KeyUpAction::BeepAndEmpty:
+        QApplication::beep();
+        if (QLineEdit* ed = editor_) {
+            ed->clear();
+            lastCommitOk_ = true;
+            commitData(ed); // the emptied answer is stored at once
+        } else {
+            model_->setData(cur, QString());
+        }
+        break;
+    case KeyUpAction::FocusKeyGrid:
+        emit requestFocusKeyGrid();
+        break;
+    case KeyUpAction::FocusSheetGrid:
+        emit requestFocusSheetGrid();
+        break;
+    case KeyUpAction::FocusSubjectField:
+        emit requestFocusSubjectField();
+        break;
+    }
+}
+
+void SheetGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (current.row() != previous.row()) {
+        if (RecordSet* rs = model_->recordSet(); rs && current.isValid())
+            rs->moveTo(current.row()); // the new-record row: no current record
+        model_->setCurrentRow(current.row());
+        if (view_) view_->NotifyReposition();
+    }
+    emit currentCellChanged();
+}
+
+void SheetGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    // The pointer never walks on from the edited cell by itself.
+    if (hint == QAbstractItemDelegate::EditNextItem ||
+        hint == QAbstractItemDelegate::EditPreviousItem)
+        hint = QAbstractItemDelegate::NoHint;
+    if (editor == editor_) editor_ = nullptr;
+    QTableView::closeEditor(editor, hint);
+}
+
+void SheetGrid::deleteSelectedRow() {
+    if (kind_ == GridKind::Key) {
+        QApplication::beep(); // the key row stays
+        return;
+    }
+    const int row = currentIndex().row();
+    if (!view_ || !host_ || row < 0 || row >= model_->recordCount()) return;
+    DeleteCurrentSheet(*view_, *this, *host_);
+}
+
+} // namespace ia

@@ -1,0 +1,213 @@
+#include "sheet/SheetModel.h"
+
+#include <QTimer>
+
+namespace ia {
+
+namespace {
+// Marker of the current record and of the new-record row in the record
+// selectors.
+const QString kCurrentMarker = QStringLiteral("\u25B6");
+const QString kNewRecordMarker = QStringLiteral("*");
+
+bool IsTextField(const FieldInfo& f) {
+    return QString::fromStdString(f.declType)
+        .startsWith(QLatin1String("TEXT"), Qt::CaseInsensitive);
+}
+} // namespace
+
+SheetModel::SheetModel(GridKind kind, QObject* parent) : QAbstractTableModel(parent), kind_(kind) {}
+
+void SheetModel::bind(DataView* view) {
+    beginResetModel();
+    view_ = view;
+    rs_ = view ? view->Recordset() : nullptr;
+    count_ = rs_ ? rs_->recordCount() : 0;
+    columns_ = rs_ ? rs_->fieldCount() : 0;
+    numeric_.clear();
+    if (rs_)
+        for (const auto& f : rs_->fields())
+            numeric_.push_back(!IsTextField(f));
+    currentRow_ = -1;
+    rows_.clear();
+    replacedSignalled_ = false;
+    clearColumnLayout();
+    endResetModel();
+}
+
+RecordSet* SheetModel::recordSet() const {
+    RecordSet* live = view_ ? view_->Recordset() : nullptr;
+    if (live == rs_) return rs_;
+    if (!replacedSignalled_) {
+        // Never touch the old record set again; the grid binds anew once the
+        // current event is over.
+        replacedSignalled_ = true;
+        QTimer::singleShot(0, const_cast<SheetModel*>(this), &SheetModel::recordSetReplaced);
+    }
+    return nullptr;
+}
+
+void SheetModel::clearColumnLayout() {
+    captions_.assign(columns_, QString());
+    alignments_.assign(columns_, 0);
+}
+
+void SheetModel::setColumnLayout(int column, const QString& caption, Qt::Alignment alignment) {
+    if (column < 0 || column >= columns_) return;
+    captions_[column] = caption;
+    alignments_[column] = static_cast<int>(alignment);
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+QString SheetModel::caption(int column) const {
+    if (column < 0 || column >= columns_) return {};
+    if (!captions_[column].isNull()) return captions_[column];
+    RecordSet* rs = recordSet();
+    return rs ? QString::fromStdString(rs->fields()[column].name) : QString();
+}
+
+void SheetModel::setCurrentRow(int row) {
+    if (row == currentRow_) return;
+    int old = currentRow_;
+    currentRow_ = row;
+    if (old >= 0 && old < rowCount()) emit headerDataChanged(Qt::Vertical, old, old);
+    if (row >= 0 && row < rowCount()) emit headerDataChanged(Qt::Vertical, row, row);
+}
+
+int SheetModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid()) return 0;
+    return count_ + (hasNewRecordRow() ? 1 : 0);
+}
+
+int SheetModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : columns_;
+}
+
+const QStringList* SheetModel::cachedRow(int row) const {
+    RecordSet* rs = recordSet();
+    if (!rs || row < 0 || row >= count_ || row >= rs->recordCount()) return nullptr;
+    long long id = rs->rowidAt(row);
+    if (QStringList* hit = rows_.object(id)) return hit;
+    std::vector<Value> values;
+    try {
+        values = rs->rowAt(row);
+    } catch (const DbError&) {
+        return nullptr; // another program holds the file; the row paints empty
+    }
+    auto* texts = new QStringList;
+    texts->reserve(static_cast<qsizetype>(values.size()));
+    for (const Value& v : values)
+        texts->append(QString::fromStdString(v.text()));
+    rows_.insert(id, texts);
+    return texts;
+}
+
+QVariant SheetModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    const int col = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole: {
+        if (isNewRecordRow(index.row())) return QString();
+        const QStringList* row = cachedRow(index.row());
+        return row && col < row->size() ? row->at(col) : QString();
+    }
+    case Qt::TextAlignmentRole:
+        if (col < static_cast<int>(alignments_.size()) && alignments_[col] != 0)
+            return alignments_[col];
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Horizontal) return caption(section);
+    if (isNewRecordRow(section)) return kNewRecordMarker;
+    return section == currentRow_ ? kCurrentMarker : QString();
+}
+
+Qt::ItemFlags SheetModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+void SheetModel::commitCell(int row, int column, const QString& text) {
+    RecordSet* rs = recordSet();
+    if (!rs || column < 0 || column >= columns_) return;
+    const std::string s = AsciiDigits(text).toStdString();
+    const Value v = (numeric_[column] && s.empty()) ? Value() : Value(s);
+    Connection& db = rs->connection();
+    if (row >= 0 && row < count_) {
+        try {
+            rs->moveTo(row);
+            if (rs->field(column) == v) return;
+            Transaction tx(db);
+            rs->edit();
+            rs->setField(column, v);
+            rs->update();
+            tx.commit();
+        } catch (...) {
+            rs->cancelUpdate();
+            rows_.remove(rs->rowidAt(row));
+            emit dataChanged(index(row, column), index(row, column));
+            throw;
+        }
+        rows_.remove(rs->rowidAt(row));
+        emit dataChanged(index(row, column), index(row, column));
+    } else if (isNewRecordRow(row)) {
+        if (s.empty()) return; // an editor left empty makes no sheet
+        try {
+            Transaction tx(db);
+            rs->addNew();
+            rs->setField(column, v);
+            rs->update();
+            tx.commit();
+        } catch (...) {
+            rs->cancelUpdate();
+            emit dataChanged(index(row, column), index(row, column));
+            throw;
+        }
+        // The new-record row becomes the sheet; a fresh one opens below it.
+        beginInsertRows(QModelIndex(), count_ + 1, count_ + 1);
+        count_ = rs->recordCount();
+        endInsertRows();
+        rs->moveTo(row);
+        emit dataChanged(index(row, 0), index(row, columns_ - 1));
+        emit headerDataChanged(Qt::Vertical, row, row + 1);
+    }
+}
+
+bool SheetModel::setData(const QModelIndex& idx, const QVariant& value, int role) {
+    if (!idx.isValid() || role != Qt::EditRole) return false;
+    try {
+        commitCell(idx.row(), idx.column(), value.toString());
+        return true;
+    } catch (const DbError& e) {
+        if (onDataError) onDataError(e.code(), QString::fromStdString(e.what()));
+    } catch (const std::exception& e) {
+        if (onDataError) onDataError(0, QString::fromStdString(e.what()));
+    }
+    return false;
+}
+
+void SheetModel::removeRecordRow(int row) {
+    if (row < 0 || row >= count_) return;
+    beginRemoveRows(QModelIndex(), row, row);
+    RecordSet* rs = recordSet();
+    count_ = rs ? rs->recordCount() : count_ - 1;
+    if (currentRow_ == row) currentRow_ = -1;
+    endRemoveRows();
+}
+
+void SheetModel::reloadRows() {
+    beginResetModel();
+    RecordSet* rs = recordSet();
+    count_ = rs ? rs->recordCount() : 0;
+    currentRow_ = -1;
+    rows_.clear();
+    endResetModel();
+}
+
+} // namespace ia
