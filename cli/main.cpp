@@ -1,8 +1,19 @@
 // itemanalysis-cli: the command-line companion of the window, for batch work
 // and for tests. Every message is Thai; exit code 0 on success.
 
+#include "analysis/Analysis.h"
+#include "examfile/DataView.h"
 #include "examfile/ExamFile.h"
 #include "examfile/Val.h"
+#include "report/OutputPath.h"
+#include "report/PrintReport.h"
+#include "report/PrintState.h"
+#include "report/PrinterQt.h"
+#include "report/RawData.h"
+#include "report/ReportModel.h"
+#include "report/ReportText.h"
+
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstring>
@@ -18,7 +29,11 @@ int Usage() {
     std::cerr << "วิธีใช้:\n"
                  "  itemanalysis-cli create FILE --items N --choices C [--subject-code T] "
                  "[--subject T] [--term T] [--year N] [--teacher T] [--overwrite]\n"
-                 "  itemanalysis-cli check FILE\n";
+                 "  itemanalysis-cli check FILE\n"
+                 "  itemanalysis-cli analyse FILE --technique 25|27\n"
+                 "  itemanalysis-cli print FILE --technique 25|27 --pdf OUT.pdf "
+                 "[--pages all|odd|even|A-B]\n"
+                 "  itemanalysis-cli raw FILE --pdf OUT.pdf\n";
     return 2;
 }
 
@@ -116,6 +131,158 @@ int Check(int argc, char** argv) {
     return 0;
 }
 
+std::string ProgramDir() {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : exe.parent_path().string();
+}
+
+// An exam file opened the way the window opens it: recognised, its structure
+// checked, the five views bound and the header read.
+struct Session {
+    ia::ExamModule exam;
+    ia::ExamViews views;
+    ia::AnalysisState state;
+    ia::AnalysisHost host;
+    ia::AnalysisContext ctx{views, exam.header, state, host};
+};
+
+bool Open(Session& s, const std::string& file, std::string& error) {
+    if (ia::IsExamFile(file) != 1) {
+        error = file + "  ไม่ใช่ไฟล์ข้อมูล กรุณาเลือกไฟล์ใหม่";
+        return false;
+    }
+    if (!ia::ExamStructureOk(file)) {
+        error = ia::BadStructureMessage(file);
+        return false;
+    }
+    try {
+        ia::BindExamFile(s.views, file);
+        ia::ReadHeader(s.views.Data3, s.exam.header);
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
+    s.exam.ExamFileName = file;
+    s.exam.ExamFileOpen = 1;
+    return true;
+}
+
+// Runs one technique and writes the report, as the analysis buttons do.
+int RunAnalysis(Session& s, const std::string& technique, bool writeReport) {
+    if (technique != "25" && technique != "27") return Fail("เทคนิคต้องเป็น 25 หรือ 27");
+    if (s.views.Data1.Recordset()->recordCount() == 0) return Fail("ยังไม่มีกระดาษคำตอบ วิเคราะห์ไม่ได้");
+    s.state.FirstItemField = 1;
+    s.state.LastItemField = s.exam.header.nItem;
+    try {
+        if (technique == "25") {
+            s.state.AnalysisKind = 1;
+            ia::Analy25(s.ctx);
+        } else {
+            s.state.AnalysisKind = 2;
+            ia::analy27(s.ctx, ProgramDir());
+        }
+        if (writeReport) {
+            ia::ReportData data = ia::LoadReportData(s.views, s.state);
+            std::string term = s.exam.header.Term;
+            s.state.ReportFileName =
+                ia::CreateOutputFile(s.exam.ExamFileName, s.exam.header, term, data);
+        }
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+    return 0;
+}
+
+int Analyse(int argc, char** argv) {
+    Args a;
+    std::string err;
+    if (!Parse(argc, argv, 2, {}, a, err)) return Fail(err);
+    if (a.positional.size() != 1 || !a.options.count("--technique")) return Usage();
+    Session s;
+    if (!Open(s, a.positional[0], err)) return Fail(err);
+    if (int rc = RunAnalysis(s, a.options["--technique"], true)) return rc;
+    std::cout << s.state.ReportFileName << "\n";
+    return 0;
+}
+
+// The page selection as the print options panel takes it.
+bool PageSelection(const std::string& pages, ia::PrintJob& job, std::string& error) {
+    if (pages.empty() || pages == "all") {
+        job.PrintMode = 1;
+    } else if (pages == "odd") {
+        job.PrintMode = 2;
+    } else if (pages == "even") {
+        job.PrintMode = 3;
+    } else {
+        auto dash = pages.find('-', 1);
+        std::string from = pages.substr(0, dash);
+        std::string to = dash == std::string::npos ? "" : pages.substr(dash + 1);
+        if (!ia::IsNumeric(from)) {
+            error = "หน้าแรกต้องเป็นตัวเลข";
+            return false;
+        }
+        job.PrintMode = 4;
+        if (to.empty() || !ia::IsNumeric(to)) {
+            job.PageTo = 0;
+        } else {
+            double v = ia::Val(to);
+            job.PageTo = v > 32767    ? 32767
+                         : v < -32768 ? -32768
+                                      : static_cast<int16_t>(ia::RoundHalfEven(v));
+        }
+        job.PageFrom = ia::Val(from);
+    }
+    return true;
+}
+
+int Print(int argc, char** argv) {
+    Args a;
+    std::string err;
+    if (!Parse(argc, argv, 2, {}, a, err)) return Fail(err);
+    if (a.positional.size() != 1 || !a.options.count("--technique") || !a.options.count("--pdf"))
+        return Usage();
+    ia::PrintJob job;
+    if (!PageSelection(a.options["--pages"], job, err)) return Fail(err);
+    Session s;
+    if (!Open(s, a.positional[0], err)) return Fail(err);
+    if (int rc = RunAnalysis(s, a.options["--technique"], false)) return rc;
+    try {
+        ia::ReportData data = ia::LoadReportData(s.views, s.state);
+        auto prn = ia::QtPrinter::ForPdf(a.options["--pdf"]);
+        ia::PrintOutput(*prn, job, s.exam.header, "", data, s.exam.header.nChoice,
+                        s.exam.header.nItem);
+        if (prn->Failed()) return Fail(prn->Notice());
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+    std::cout << a.options["--pdf"] << "\n";
+    return 0;
+}
+
+int Raw(int argc, char** argv) {
+    Args a;
+    std::string err;
+    if (!Parse(argc, argv, 2, {}, a, err)) return Fail(err);
+    if (a.positional.size() != 1 || !a.options.count("--pdf")) return Usage();
+    Session s;
+    if (!Open(s, a.positional[0], err)) return Fail(err);
+    try {
+        s.views.Data1.RecordSource = "select * from TAData order by val(Code)";
+        s.views.Data1.Refresh();
+        if (s.views.Data1.Recordset()->recordCount() == 0)
+            return Fail("ยังไม่มีกระดาษคำตอบ ไม่มีข้อมูลให้พิมพ์");
+        ia::RawData data = ia::LoadRawData(s.views);
+        auto prn = ia::QtPrinter::ForPdf(a.options["--pdf"]);
+        ia::RawPrint(*prn, s.exam.header, "", data);
+        if (prn->Failed()) return Fail(prn->Notice());
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+    std::cout << a.options["--pdf"] << "\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -123,5 +290,12 @@ int main(int argc, char** argv) {
     std::string cmd = argv[1];
     if (cmd == "create") return Create(argc, argv);
     if (cmd == "check") return Check(argc, argv);
+    if (cmd == "analyse") return Analyse(argc, argv);
+    if (cmd == "print" || cmd == "raw") {
+        // Printing measures text with Qt's fonts; no window is ever shown.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication app(argc, argv);
+        return cmd == "print" ? Print(argc, argv) : Raw(argc, argv);
+    }
     return Usage();
 }

@@ -2,6 +2,7 @@
 
 #include "examfile/Engine.h"
 
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -140,6 +141,67 @@ int CreateExamFile(const std::string& path, const TestHeader& h) {
             fs::remove(path + "-journal", ec);
         }
         return 1;
+    }
+}
+
+std::string BadStructureMessage(const std::string& path) {
+    return path + "  โครงสร้างไฟล์ไม่ถูกต้อง";
+}
+
+bool ExamStructureOk(const std::string& path) {
+    try {
+        Connection db(path, Connection::Mode::ReadOnly);
+        auto names = [&](const std::string& table) {
+            std::vector<std::string> v;
+            for (const auto& f : db.tableFields(table))
+                v.push_back(f.name);
+            return v;
+        };
+        auto rows = [&](const std::string& table) {
+            auto st = db.prepare("SELECT count(*) FROM \"" + table + "\"");
+            return st.step() ? st.columnInt(0) : 0;
+        };
+        auto lower = [](std::string s) {
+            for (char& c : s)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            return s;
+        };
+        auto sameFields = [&](const std::vector<std::string>& got,
+                              const std::vector<std::string>& want) {
+            if (got.size() != want.size()) return false;
+            for (size_t i = 0; i < got.size(); ++i)
+                if (lower(got[i]) != lower(want[i])) return false;
+            return true;
+        };
+        auto init = names("Tinit");
+        if (!sameFields(init, {"SubCode", "SubName", "Term", "Yearr", "TeacherName", "nItem",
+                               "nChoice", "nCase"}) ||
+            rows("Tinit") < 1)
+            return false;
+        auto st = db.prepare("SELECT nItem, nChoice FROM Tinit ORDER BY rowid LIMIT 1");
+        if (!st.step()) return false;
+        Value n = st.column(0), c = st.column(1);
+        if (!n.isInt() || !c.isInt() || n.integer() < 0 || n.integer() > kMaxItems) return false;
+        int nItem = static_cast<int>(n.integer());
+        auto sheet = [&](const std::string& first, const std::string& total) {
+            std::vector<std::string> v{first};
+            for (int i = 1; i <= nItem; ++i)
+                v.push_back("X" + std::to_string(i));
+            v.push_back(total);
+            return v;
+        };
+        if (!sameFields(names("TAData"), sheet("Code", "Score"))) return false;
+        if (!sameFields(names("TKey"), sheet("FKey", "Tot")) || rows("TKey") < 1) return false;
+        if (!sameFields(names("TOut"), {"ItemNo", "ChoiceNo", "IsAns", "H", "L", "PH", "PL", "P",
+                                        "r", "Delta", "Zr", "Explain"}))
+            return false;
+        if (!sameFields(names("TStat"), {"nCase", "MaxScore", "MinScore", "Xbar", "SD", "KR20",
+                                         "SEmea", "Pav", "Rav", "Dav", "Zrav", "nItem"}) ||
+            rows("TStat") < 1)
+            return false;
+        return true;
+    } catch (...) {
+        return false;
     }
 }
 

@@ -19,6 +19,16 @@ int CreateExamFile(const std::string& path, const TestHeader& header);
 // the file.
 int IsExamFile(const std::string& path);
 
+// Whether a file that IsExamFile recognises has the structure the program
+// reads: the header row with nItem 0..251 and nChoice, answer fields X1..Xn
+// and the total in both sheet tables, the key row, the results and
+// statistics tables. Checked before a file is bound, so that a damaged or
+// foreign file is refused instead of read out of range.
+bool ExamStructureOk(const std::string& path);
+
+// Refusal text for a file whose structure is not that of an exam file.
+std::string BadStructureMessage(const std::string& path);
+
 // The CREATE TABLE statements of an exam file with nItem answer fields, in
 // the order the tables are created.
 std::vector<std::string> ExamSchemaSql(int nItem);

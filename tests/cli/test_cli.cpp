@@ -1,0 +1,176 @@
+#include "TestSupport.h"
+#include "examfile/Engine.h"
+#include "examfile/ExamFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace {
+
+struct Result {
+    int code;
+    std::string out, err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+Result Cli(const std::string& args) {
+    iatest::TempDir tmp;
+    std::string errFile = tmp.file("err");
+    std::string cmd =
+        Quote(iatest::BinDir() + "/itemanalysis-cli") + " " + args + " 2>" + Quote(errFile);
+    Result r;
+    FILE* p = popen(cmd.c_str(), "r");
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    int status = pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream e(errFile);
+    std::stringstream ss;
+    ss << e.rdbuf();
+    r.err = ss.str();
+    return r;
+}
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::vector<std::string> Sheet(const std::string& code, const std::string& answers) {
+    std::vector<std::string> s{code};
+    for (char c : answers)
+        s.push_back(std::string(1, c));
+    return s;
+}
+
+std::vector<std::vector<std::string>> EightSheets() {
+    return {Sheet("1", "1111"), Sheet("2", "1112"), Sheet("3", "1122"), Sheet("4", "1222"),
+            Sheet("5", "2222"), Sheet("6", "1211"), Sheet("7", "2111"), Sheet("8", "2212")};
+}
+
+} // namespace
+
+TEST(Cli, CreateMakesTheFullSchema) {
+    iatest::TempDir dir;
+    std::string path = dir.file("t.ans");
+    Result r = Cli("create " + Quote(path) + " --items 40 --choices 4 --subject 'ภาษาไทย'");
+    ASSERT_EQ(r.code, 0) << r.err;
+    ia::Connection db(path, ia::Connection::Mode::ReadOnly);
+    auto fields = db.tableFields("TAData");
+    ASSERT_EQ(fields.size(), 42u);
+    EXPECT_EQ(fields[0].name, "Code");
+    EXPECT_EQ(fields[40].name, "X40");
+    EXPECT_EQ(fields[41].name, "Score");
+    EXPECT_EQ(Cli("check " + Quote(path)).out, "1\n");
+}
+
+TEST(Cli, CreateRefusals) {
+    iatest::TempDir dir;
+    std::string path = dir.file("t.ans");
+    struct Case {
+        std::string args;
+        std::string message;
+    } cases[] = {
+        {"--items 0 --choices 4", "จำนวนข้อสอบต้องอยู่ระหว่าง 1 ถึง 251 ข้อ"},
+        {"--items 252 --choices 4", "จำนวนข้อสอบต้องอยู่ระหว่าง 1 ถึง 251 ข้อ"},
+        {"--items 10 --choices 6", "จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก"},
+        {"--items abc --choices 4", "กรุณาใส่จำนวนข้อสอบ และ จำนวนตัวเลือก เป็นตัวเลข"},
+        {"--items 10", "กรุณาใส่จำนวนข้อสอบ และ จำนวนตัวเลือก"},
+        {"--items 10 --choices 4 --year 99999999999", "ปีการศึกษาไม่ถูกต้อง"},
+    };
+    for (const auto& c : cases) {
+        Result r = Cli("create " + Quote(path) + " " + c.args);
+        EXPECT_NE(r.code, 0) << c.args;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
+        EXPECT_FALSE(std::filesystem::exists(path)) << c.args;
+    }
+    std::ofstream(path) << "keep";
+    EXPECT_NE(Cli("create " + Quote(path) + " --items 5 --choices 4").code, 0);
+    EXPECT_EQ(Slurp(path), "keep");
+    EXPECT_EQ(Cli("create " + Quote(path) + " --items 5 --choices 4 --overwrite").code, 0);
+    EXPECT_EQ(ia::IsExamFile(path), 1);
+}
+
+TEST(Cli, CheckNeverCreatesOrChangesAFile) {
+    iatest::TempDir dir;
+    Result r = Cli("check " + Quote(dir.file("none.ans")));
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "0\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none.ans")));
+    std::ofstream(dir.file("text.ans")) << "hello";
+    EXPECT_EQ(Cli("check " + Quote(dir.file("text.ans"))).out, "0\n");
+    EXPECT_EQ(Slurp(dir.file("text.ans")), "hello");
+}
+
+TEST(Cli, AnalyseWritesTheReportBesideTheFile) {
+    iatest::TempDir dir;
+    std::string path = dir.file("ม1.2546.ans");
+    iatest::MakeExamFile(path, iatest::MakeHeader(4, 2), {"1", "1", "1", "1"}, EightSheets());
+    for (const char* t : {"25", "27"}) {
+        Result r = Cli("analyse " + Quote(path) + " --technique " + t);
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, dir.file("ม1.2546.txt") + "\n");
+        EXPECT_TRUE(std::filesystem::exists(dir.file("ม1.2546.txt")));
+    }
+}
+
+TEST(Cli, ReportNeverOverwritesAnExamFileNamedTxt) {
+    iatest::TempDir dir;
+    std::string path = dir.file("ม1.txt");
+    iatest::MakeExamFile(path, iatest::MakeHeader(4, 2), {"1", "1", "1", "1"}, EightSheets());
+    Result r = Cli("analyse " + Quote(path) + " --technique 25");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, dir.file("ม1.txt.txt") + "\n");
+    EXPECT_EQ(ia::IsExamFile(path), 1);
+    EXPECT_EQ(Cli("analyse " + Quote(path) + " --technique 25").code, 0);
+}
+
+TEST(Cli, DegenerateFilesAreRefusedUnchanged) {
+    iatest::TempDir dir;
+    struct Case {
+        std::vector<std::string> key;
+        std::vector<std::vector<std::string>> sheets;
+        std::string message;
+    } cases[] = {
+        {{"1", "1", "1", "1"}, {Sheet("1", "1111")}, "จำนวนกระดาษคำตอบน้อยเกินไป วิเคราะห์ไม่ได้"},
+        {{"0", "", "0", ""}, EightSheets(), "ยังไม่มีข้อสอบที่มีเฉลย วิเคราะห์ไม่ได้"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        std::string path = dir.file("d" + std::to_string(n++) + ".ans");
+        iatest::MakeExamFile(path, iatest::MakeHeader(4, 2), c.key, c.sheets);
+        std::string before = Slurp(path);
+        Result r = Cli("analyse " + Quote(path) + " --technique 25");
+        EXPECT_NE(r.code, 0);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(Slurp(path), before);
+    }
+}
+
+TEST(Cli, BrokenStructureIsRefused) {
+    iatest::TempDir dir;
+    std::string path = dir.file("broken.ans");
+    iatest::MakeExamFile(path, iatest::MakeHeader(4, 2), {"1", "1", "1", "1"}, EightSheets());
+    {
+        ia::Connection db(path);
+        db.exec("UPDATE Tinit SET nItem = 9");
+    }
+    EXPECT_EQ(Cli("check " + Quote(path)).out, "1\n");
+    Result r = Cli("analyse " + Quote(path) + " --technique 25");
+    EXPECT_NE(r.code, 0);
+    EXPECT_NE(r.err.find(path + "  โครงสร้างไฟล์ไม่ถูกต้อง"), std::string::npos) << r.err;
+}
