@@ -158,3 +158,19 @@ TEST(IsExamFile, LockedFileIsNotRecognisedAndNotChanged) {
     EXPECT_EQ(IsExamFile(path), 0);
     holder.exec("ROLLBACK");
 }
+
+TEST(ExamStructure, DamagedButSignedFilesAreRecognisedAndRefused) {
+    auto dir = std::filesystem::path(iatest::SourceDir()) / "tests/fuzz/corpus/examfile";
+    struct Case {
+        const char* file;
+        bool ok;
+    } cases[] = {{"good.ans", true},        {"null_nitem.ans", false}, {"more_items.ans", false},
+                 {"no_key_row.ans", false}, {"no_score.ans", false},   {"no_stat_row.ans", false},
+                 {"wide.ans", false}};
+    for (const auto& c : cases) {
+        std::string p = (dir / c.file).string();
+        EXPECT_EQ(IsExamFile(p), 1) << c.file;
+        EXPECT_EQ(ExamStructureOk(p), c.ok) << c.file;
+    }
+    EXPECT_EQ(BadStructureMessage("/x/y.ans"), "/x/y.ans  โครงสร้างไฟล์ไม่ถูกต้อง");
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The bodies of the fuzz targets, shared by the libFuzzer programs and by the
+// regression test that replays every input that once found a fault.
+#include <cstddef>
+#include <cstdint>
+
+namespace iafuzz {
+
+// Bytes as an exam file: recognise, check, bind, read the header, analyse
+// with both techniques and write the report. Must never crash or hang.
+void ExamFileBytes(const uint8_t* data, size_t size);
+
+// Bytes as texts for the number formatters and the leading-number rule.
+void NumberBytes(const uint8_t* data, size_t size);
+
+} // namespace iafuzz

@@ -1,0 +1,77 @@
+#include "FuzzTargets.h"
+
+#include "TestSupport.h"
+#include "analysis/Analysis.h"
+#include "analysis/Format.h"
+#include "analysis/Stats.h"
+#include "examfile/DataView.h"
+#include "examfile/ExamFile.h"
+#include "examfile/Val.h"
+#include "report/ReportModel.h"
+#include "report/ReportText.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+namespace iafuzz {
+
+void ExamFileBytes(const uint8_t* data, size_t size) {
+    iatest::TempDir dir;
+    std::string path = dir.file("f.ans");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    if (ia::IsExamFile(path) != 1 || !ia::ExamStructureOk(path)) return;
+    ia::ExamViews views;
+    ia::TestHeader header;
+    ia::AnalysisState state;
+    ia::AnalysisHost host;
+    ia::AnalysisContext ctx{views, header, state, host};
+    try {
+        ia::BindExamFile(views, path);
+        ia::ReadHeader(views.Data3, header);
+    } catch (const std::exception&) {
+        return;
+    }
+    state.FirstItemField = 1;
+    state.LastItemField = header.nItem;
+    const char* tables = std::getenv("ITEMANALYSIS_BIN_DIR");
+    for (int kind : {1, 2}) {
+        try {
+            state.AnalysisKind = static_cast<int16_t>(kind);
+            if (kind == 1)
+                ia::Analy25(ctx);
+            else
+                ia::analy27(ctx, tables ? tables : ".");
+            ia::ReportData d = ia::LoadReportData(views, state);
+            ia::CreateOutputFile(path, header, header.Term, d);
+        } catch (const std::exception&) {
+            // Refusals and engine errors are fine; crashes are not.
+        }
+    }
+}
+
+void NumberBytes(const uint8_t* data, size_t size) {
+    std::string text(reinterpret_cast<const char*>(data), size);
+    double v = ia::Val(text);
+    (void)ia::IsNumeric(text);
+    (void)ia::Hundredths(text);
+    (void)ia::RoundHalfEven(v);
+    float f = 0;
+    if (size >= sizeof f) std::memcpy(&f, data, sizeof f);
+    for (float x : {f, static_cast<float>(v)}) {
+        for (const std::string& s : {ia::FormatDec2(x), ia::FormatDec1(x), ia::FormatDec4(x)}) {
+            if (s.find_first_of("naif#") != std::string::npos) std::abort();
+        }
+        (void)ia::InvNormal(x);
+        if (!std::isfinite(ia::FisherZ(x)) && std::isfinite(x)) std::abort();
+        (void)ia::FisherR(x);
+    }
+    (void)ia::FormatInt3(static_cast<int16_t>(v > 32767 ? 32767 : v < -32768 ? -32768 : v));
+}
+
+} // namespace iafuzz
