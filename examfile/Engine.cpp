@@ -74,7 +74,8 @@ bool Statement::step() {
     std::string msg = sqlite3_errmsg(db_);
     int ext = sqlite3_extended_errcode(db_);
     sqlite3_reset(st_);
-    throw DbError(ext ? ext : rc, msg);
+    int code = ext ? ext : rc;
+    throw DbError(code, Connection::ErrorText(code, msg));
 }
 
 void Statement::run() {
