@@ -137,9 +137,10 @@ void ScoreAll(AnalysisContext& c, SheetTable& t) {
     double s1 = 0, s2 = 0;
     long long n = 0;
     int16_t keyed = 0, unkeyed = 0;
+    const std::string updateScore =
+        "UPDATE \"" + sheets.table() + "\" SET Score=? WHERE rowid=?";
     auto upd = [&](long long rowid, int score) {
-        Store(db, "UPDATE \"" + sheets.table() + "\" SET Score=? WHERE rowid=?",
-              {Value(score), Value(rowid)});
+        Store(db, updateScore, {Value(score), Value(rowid)});
     };
     // Sheets in the order of the data view.
     for (int pos = 0; pos < sheets.recordCount(); ++pos) {
