@@ -61,6 +61,10 @@ class SheetGrid::Delegate : public QStyledItemDelegate {
         if (auto* le = qobject_cast<QLineEdit*>(w)) {
             le->setFrame(false);
             grid_->editor_ = le;
+            // The view takes the delegate off the editor when it closes it,
+            // but the release of the key that closed it (Enter) still comes
+            // to the editor.
+            le->installEventFilter(grid_);
         }
         return w;
     }
@@ -91,9 +95,12 @@ SheetGrid::SheetGrid(GridKind kind, QWidget* parent) : QTableView(parent), kind_
     setTabKeyNavigation(false);
     setWordWrap(false);
     setEditTriggers(AnyKeyPressed | DoubleClicked | EditKeyPressed);
-    setSelectionMode(SingleSelection);
+    // Extended, so that a click on a record selector selects the whole row
+    // (the row that the Delete key then deletes).
+    setSelectionMode(ExtendedSelection);
     setSelectionBehavior(SelectItems);
     horizontalHeader()->setVisible(true);
+    horizontalHeader()->setMinimumSectionSize(4); // item columns are narrow
     verticalHeader()->setVisible(true);
     // Fixed row heights keep scrolling through ten thousand sheets cheap.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -286,6 +293,14 @@ bool SheetGrid::editorKeyPress(QLineEdit* editor, QKeyEvent* e) {
         }
     }
     return false;
+}
+
+bool SheetGrid::eventFilter(QObject* object, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease && qobject_cast<QLineEdit*>(object)) {
+        KeyUp(static_cast<QKeyEvent*>(event));
+        return true;
+    }
+    return QTableView::eventFilter(object, event);
 }
 
 void SheetGrid::keyReleaseEvent(QKeyEvent* e) {

@@ -1,0 +1,311 @@
+// The two grids driven from the keyboard, over exam files made in the test.
+#include "GridFixture.h"
+
+#include <QHeaderView>
+#include <QSignalSpy>
+
+using namespace sheettest;
+using ia::SheetGrid;
+
+namespace {
+
+QStringList Row(std::initializer_list<QString> values) {
+    return QStringList(values);
+}
+
+// A press and release as a Thai keyboard layout sends them.
+void SendKey(int key, const QString& text, quint32 scanCode) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, scanCode, 0, 0, text);
+    QApplication::sendEvent(FocusWidget(), &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, scanCode, 0, 0, text);
+    QApplication::sendEvent(FocusWidget(), &release);
+}
+
+void ReleaseOnly(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyRelease(FocusWidget(), key, modifiers);
+}
+
+} // namespace
+
+class SheetGridTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void typesKeyAndThreeSheets();
+    void thaiLayoutAndForeignReleases();
+    void focusMovesBetweenGrids();
+    void refusedCodeReportsDataError();
+    void layoutOfBothGrids_data();
+    void layoutOfBothGrids();
+    void deletingFromTheGrids();
+    void recordPositionFollowsThePointer();
+};
+
+void SheetGridTest::typesKeyAndThreeSheets() {
+    GridWindow w(5, 4, {}, {});
+    QVERIFY(w.show());
+
+    w.grid2->setFocus();
+    w.grid2->setCurrentIndex(w.grid2->model()->index(0, 1));
+    Type("12340");
+    Click(Qt::Key_Down); // to the answer sheets; the open editor is written
+    QVERIFY(w.grid1->hasFocus());
+    QCOMPARE(w.table("TKey").at(0), Row({"KEY", "1", "2", "3", "4", "0", kNull}));
+
+    // The first sheet goes into the empty new-record row.
+    QCOMPARE(w.grid1->currentIndex(), w.grid1->model()->index(0, 0));
+    Type("101");
+    Click(Qt::Key_Return);
+    QCOMPARE(w.grid1->currentIndex().column(), 1);
+    Type("12341");
+    QCOMPARE(w.grid1->currentIndex().column(), 5); // the last item keeps the pointer
+    Click(Qt::Key_Down);
+    Click(Qt::Key_Home);
+    QCOMPARE(w.grid1->currentIndex(), w.grid1->model()->index(1, 0));
+
+    // Wrong entries beep and leave the answer empty until a good one comes.
+    Type("102");
+    Click(Qt::Key_Return);
+    Type("25");
+    QCOMPARE(w.table("TAData").at(1), Row({"102", "2", "", kNull, kNull, kNull, kNull}));
+    Type("3a41");
+    Click(Qt::Key_Return); // Enter in the last item stays
+    QCOMPARE(w.grid1->currentIndex().column(), 5);
+    Click(Qt::Key_Down);
+    Click(Qt::Key_Home);
+
+    // The third sheet on the keypad, saved with the editor still open.
+    Type("103");
+    Click(Qt::Key_Enter, Qt::KeypadModifier);
+    for (Qt::Key k : {Qt::Key_4, Qt::Key_3, Qt::Key_2, Qt::Key_1, Qt::Key_0})
+        Click(k, Qt::KeypadModifier);
+    QVERIFY(w.grid1->commitPendingEdit());
+
+    const auto sheets = w.table("TAData");
+    QCOMPARE(sheets.size(), size_t(3));
+    QCOMPARE(sheets[0], Row({"101", "1", "2", "3", "4", "1", kNull}));
+    QCOMPARE(sheets[1], Row({"102", "2", "3", "4", "1", kNull, kNull}));
+    QCOMPARE(sheets[2], Row({"103", "4", "3", "2", "1", "0", kNull}));
+    QCOMPARE(w.grid1->model()->rowCount(), 4); // and the new-record row
+    QCOMPARE(w.cell(w.grid1, 2, 5), QString("0"));
+}
+
+void SheetGridTest::thaiLayoutAndForeignReleases() {
+    GridWindow w(5, 4, {}, {{"201", "1", "1", "1", "1", "1"}});
+    QVERIFY(w.show());
+    w.grid1->setFocus();
+    w.grid1->setCurrentIndex(w.grid1->model()->index(0, 1));
+
+#ifndef Q_OS_WIN
+    // The digit row under a Thai layout: keycode 13 is the 4 key, typing "ภ".
+    SendKey(0x0E20, QString::fromUtf8("ภ"), 13);
+    QCOMPARE(w.grid1->currentIndex().column(), 2);
+#else
+    SendKey(Qt::Key_4, "4", 0);
+#endif
+    // A Thai digit counts as its ASCII digit and is stored as one.
+    SendKey(0x0E52, QString::fromUtf8("๒"), 0);
+    QCOMPARE(w.grid1->currentIndex().column(), 3);
+    QCOMPARE(w.table("TAData").at(0), Row({"201", "4", "2", "1", "1", "1", kNull}));
+
+    // Releases of keys pressed elsewhere (a Tab that brought the focus here,
+    // the Shift of a Shift+Up in the other grid) leave the answer alone.
+    ReleaseOnly(Qt::Key_Tab);
+    ReleaseOnly(Qt::Key_Shift, Qt::ShiftModifier);
+    ReleaseOnly(Qt::Key_5);
+    QCOMPARE(w.table("TAData").at(0).at(3), QString("1"));
+    QCOMPARE(w.grid1->currentIndex().column(), 3);
+
+    // Shift held for a move is no answer; Shift pressed alone is a wrong one.
+    QTest::keyPress(FocusWidget(), Qt::Key_Shift);
+    Click(Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyRelease(FocusWidget(), Qt::Key_Shift, Qt::ShiftModifier);
+    QCOMPARE(w.grid1->currentIndex().column(), 4);
+    QCOMPARE(w.table("TAData").at(0).at(4), QString("1"));
+    QTest::keyPress(FocusWidget(), Qt::Key_Shift);
+    QTest::keyRelease(FocusWidget(), Qt::Key_Shift, Qt::ShiftModifier);
+    QCOMPARE(w.table("TAData").at(0).at(4), QString(""));
+}
+
+void SheetGridTest::focusMovesBetweenGrids() {
+    GridWindow w(5, 4, {"1", "1", "1", "1", "1"}, {{"301", "1", "1", "1", "1", "1"}, {"302"}});
+    QVERIFY(w.show());
+    QSignalSpy toKey(w.grid1, &SheetGrid::requestFocusKeyGrid);
+    QSignalSpy toSheets(w.grid2, &SheetGrid::requestFocusSheetGrid);
+    QSignalSpy toSubject(w.grid2, &SheetGrid::requestFocusSubjectField);
+    w.grid2->setCurrentIndex(w.grid2->model()->index(0, 2));
+
+    // Up without a modifier only moves up; Shift+Up ends on the top row and
+    // goes on to the key grid.
+    w.grid1->setFocus();
+    w.grid1->setCurrentIndex(w.grid1->model()->index(1, 2));
+    Click(Qt::Key_Up);
+    QCOMPARE(w.grid1->currentIndex().row(), 0);
+    QCOMPARE(toKey.count(), 0);
+    w.grid1->setCurrentIndex(w.grid1->model()->index(1, 2));
+    QTest::keyPress(FocusWidget(), Qt::Key_Shift);
+    Click(Qt::Key_Up, Qt::ShiftModifier);
+    QCOMPARE(w.grid1->currentIndex().row(), 0);
+    QCOMPARE(toKey.count(), 1);
+    QVERIFY(w.grid2->hasFocus());
+    // The Shift is released in the key grid, which never saw it pressed.
+    QTest::keyRelease(FocusWidget(), Qt::Key_Shift, Qt::ShiftModifier);
+    QCOMPARE(w.table("TKey").at(0).at(2), QString("1"));
+
+    // "(" shares Qt's code with Down: it is a wrong answer, not a move.
+    Click(Qt::Key_ParenLeft);
+    QCOMPARE(toSheets.count(), 0);
+    QCOMPARE(w.table("TKey").at(0).at(2), QString(""));
+    QTest::keyClick(FocusWidget(), Qt::Key_Escape);
+    QVERIFY(w.grid2->hasFocus());
+
+    // Page Down alone stays; Ctrl+Page Down goes down, and the Ctrl released
+    // there empties nothing.
+    w.grid1->setCurrentIndex(w.grid1->model()->index(0, 3));
+    Click(Qt::Key_PageDown);
+    QCOMPARE(toSheets.count(), 0);
+    QTest::keyPress(FocusWidget(), Qt::Key_Control);
+    Click(Qt::Key_PageDown, Qt::ControlModifier);
+    QCOMPARE(toSheets.count(), 1);
+    QVERIFY(w.grid1->hasFocus());
+    QTest::keyRelease(FocusWidget(), Qt::Key_Control, Qt::ControlModifier);
+    QCOMPARE(w.table("TAData").at(0).at(3), QString("1"));
+
+    // From the key grid Up goes to the subject code.
+    w.grid2->setFocus();
+    Click(Qt::Key_Up);
+    QCOMPARE(toSubject.count(), 1);
+}
+
+void SheetGridTest::refusedCodeReportsDataError() {
+    GridWindow w(3, 4, {}, {{"301", "1", "2", "3"}});
+    QVERIFY(w.show());
+    QSignalSpy errors(w.grid1, &SheetGrid::dataError);
+    w.grid1->setFocus();
+    const QString tooLong(21, QChar('x'));
+
+    // On the new-record row: no sheet is made.
+    w.grid1->setCurrentIndex(w.grid1->model()->index(1, 0));
+    Type(tooLong);
+    Click(Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(errors.count(), 1);
+    QVERIFY(errors.at(0).at(1).toString().contains("20"));
+    QCOMPARE(w.table("TAData").size(), size_t(1));
+    QCOMPARE(w.grid1->model()->rowCount(), 2);
+
+    // On a sheet: the edit is abandoned, the sheet keeps everything.
+    w.grid1->setCurrentIndex(w.grid1->model()->index(0, 0));
+    Type(tooLong);
+    QVERIFY(!w.grid1->commitPendingEdit());
+    QCoreApplication::processEvents();
+    QCOMPARE(errors.count(), 2);
+    QCOMPARE(w.table("TAData").at(0), Row({"301", "1", "2", "3", kNull}));
+    QCOMPARE(w.cell(w.grid1, 0, 0), QString("301"));
+
+    // The grid goes on working; twenty characters fit.
+    const QString longest(20, QChar('y'));
+    Type(longest);
+    QVERIFY(w.grid1->commitPendingEdit());
+    QCOMPARE(w.table("TAData").at(0).at(0), longest);
+    QCOMPARE(errors.count(), 2);
+}
+
+void SheetGridTest::layoutOfBothGrids_data() {
+    QTest::addColumn<int>("nItem");
+    QTest::newRow("three items") << 3;
+    QTest::newRow("no items") << 0;
+}
+
+void SheetGridTest::layoutOfBothGrids() {
+    QFETCH(int, nItem);
+    GridWindow w(nItem, 4, {}, {{"1"}});
+    for (SheetGrid* g : {w.grid1, w.grid2}) {
+        const bool sheets = g == w.grid1;
+        auto* m = g->model();
+        const int dpi = g->logicalDpiX();
+        auto px = [dpi](int twips) { return qRound(twips * dpi / 1440.0); };
+        QCOMPARE(m->columnCount(), nItem + 2);
+        QCOMPARE(m->headerData(0, Qt::Horizontal).toString(),
+                 QString(sheets ? "เลขที่/รหัส" : "คำตอบ"));
+        QCOMPARE(g->columnWidth(0), px(900));
+        QVERIFY(!m->index(0, 0).data(Qt::TextAlignmentRole).isValid());
+        for (int i = 1; i <= nItem; ++i) {
+            QCOMPARE(m->headerData(i, Qt::Horizontal).toString(), QString::number(i));
+            QCOMPARE(g->columnWidth(i), px(300));
+            QCOMPARE(m->index(0, i).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+        }
+        QCOMPARE(m->headerData(nItem + 1, Qt::Horizontal).toString(),
+                 QString(sheets ? "คะแนน" : "เต็ม"));
+        QCOMPARE(g->columnWidth(nItem + 1), px(700));
+        QCOMPARE(m->index(0, nItem + 1).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+        QVERIFY(!g->tabKeyNavigation());
+        QVERIFY(!g->wordWrap());
+        QVERIFY(!g->verticalHeader()->isHidden());
+    }
+    // Only the answer sheets have the new-record row.
+    QCOMPARE(w.grid1->model()->rowCount(), 2);
+    QCOMPARE(w.grid2->model()->rowCount(), 1);
+}
+
+void SheetGridTest::deletingFromTheGrids() {
+    GridWindow w(2, 4, {"1", "2"}, {{"1", "1", "1"}, {"2", "2", "2"}, {"3", "3", "3"}});
+    QVERIFY(w.show());
+    ScriptedHost host;
+    w.grid1->setCommandHost(&host);
+    w.grid2->setCommandHost(&host);
+    w.grid1->setFocus();
+
+    host.answers = {false, true};
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        w.grid1->setCurrentIndex(w.grid1->model()->index(1, 1));
+        w.grid1->selectRow(1);
+        Click(Qt::Key_Delete);
+    }
+    QCOMPARE(host.titles, QStringList({"คำเตือน", "คำเตือน"}));
+    QCOMPARE(host.texts, QStringList({"กำลังจะลบ เลขที่  :  2", "กำลังจะลบ เลขที่  :  2"}));
+    const auto sheets = w.table("TAData");
+    QCOMPARE(sheets.size(), size_t(2));
+    // The release of Delete is not an answer for the sheet now current.
+    QCOMPARE(sheets[0], Row({"1", "1", "1", kNull}));
+    QCOMPARE(sheets[1], Row({"3", "3", "3", kNull}));
+    QCOMPARE(w.gridCodes(), QStringList({"1", "3"}));
+    QCOMPARE(w.grid1->currentRecordPosition(), 1);
+
+    // A Delete in a cell, without the row selected, deletes nothing.
+    w.grid1->setCurrentIndex(w.grid1->model()->index(0, 0));
+    Click(Qt::Key_Delete);
+    QCOMPARE(w.table("TAData").size(), size_t(2));
+
+    // The key row is never deleted.
+    w.grid2->setFocus();
+    w.grid2->selectRow(0);
+    Click(Qt::Key_Delete);
+    QCOMPARE(w.table("TKey").size(), size_t(1));
+    QCOMPARE(w.grid2->model()->rowCount(), 1);
+    QCOMPARE(host.texts.size(), 2);
+}
+
+void SheetGridTest::recordPositionFollowsThePointer() {
+    GridWindow w(2, 4, {}, {{"1"}, {"2"}});
+    int repositions = 0;
+    w.views.Data1.onReposition = [&] { ++repositions; };
+    QSignalSpy changes(w.grid1, &SheetGrid::currentCellChanged);
+
+    w.grid1->setCurrentIndex(w.grid1->model()->index(1, 1));
+    QCOMPARE(w.grid1->currentRecordPosition(), 1);
+    QCOMPARE(w.views.Data1.Recordset()->absolutePosition(), 1);
+    QCOMPARE(repositions, 1);
+    w.grid1->setCurrentIndex(w.grid1->model()->index(1, 2));
+    QCOMPARE(repositions, 1); // same record
+    QCOMPARE(changes.count(), 2);
+
+    // The new-record row has no record: the caption reads "Record: 0".
+    w.grid1->setCurrentIndex(w.grid1->model()->index(2, 2));
+    QCOMPARE(w.grid1->currentRecordPosition(), -1);
+    QCOMPARE(w.views.Data1.Recordset()->absolutePosition(), -1);
+    QCOMPARE(repositions, 2);
+    QCOMPARE(w.grid1->model()->headerData(2, Qt::Vertical).toString(), QString("*"));
+}
+
+QTEST_MAIN(SheetGridTest)
+#include "qtest_sheetgrid.moc"
