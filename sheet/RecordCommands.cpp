@@ -32,10 +32,11 @@ void DeleteCurrentSheet(DataView& data1, SheetGrid& grid1, RecordCommandHost& ho
         if (!host.AskYesNo(QStringLiteral("คำเตือน"), QStringLiteral("กำลังจะลบ เลขที่  :  ") + code))
             return;
         rs->deleteCurrent();
-        grid1.sheetModel()->removeRecordRow(row);
         rs->moveNext();
         if (rs->eof()) rs->moveLast();
-        grid1.setCurrentRecordPosition(rs->absolutePosition());
+        const int next = rs->absolutePosition();
+        grid1.sheetModel()->removeRecordRow(row);
+        grid1.setCurrentRecordPosition(next);
     } catch (...) {
         // Deleting ends silently on any failure.
     }

@@ -192,6 +192,9 @@ void SheetGrid::setCurrentRecordPosition(int position) {
     QModelIndex idx = model_->index(row, column);
     setCurrentIndex(idx);
     scrollTo(idx);
+    // Removing a row may already have moved the pointer to this row, with
+    // the record set following it elsewhere.
+    if (RecordSet* rs = model_->recordSet()) rs->moveTo(row);
 }
 
 void SheetGrid::reloadRows() {
