@@ -1,0 +1,30 @@
+#pragma once
+// The analysis report on paper: the item table, the p and r summary, the
+// whole-test results and the quality summary, on A4 pages with a page header
+// each, printing only the pages the job selects.
+
+#include "examfile/ExamState.h"
+#include "report/PrintState.h"
+#include "report/ReportModel.h"
+
+#include <cstdint>
+#include <string>
+
+namespace ia {
+
+class Printer;
+
+// Items of the item table on one page, by the number of choices per item.
+int ItemsPerPage(int nChoice);
+
+// Number of pages the report of `data` takes; stored in job.PageCount.
+int16_t NumPage(PrintJob& job, const ReportData& data, int nChoice, int nItem);
+
+// Prints the report through `prn` as one job, with the page selection of
+// `job` (PrintMode, PageFrom, PageTo; PageTo is lowered to the page count).
+// Fills an empty SubCode, SubName or Term of `header` with blanks, which
+// stay there.
+void PrintOutput(Printer& prn, PrintJob& job, TestHeader& header, const std::string& schoolName,
+                 const ReportData& data, int nChoice, int nItem);
+
+} // namespace ia

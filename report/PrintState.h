@@ -1,0 +1,32 @@
+#pragma once
+// The state of one report print job and the two routines every printout goes
+// through: SetupPrinter at the start of a job, PrintAt for every text.
+
+#include <cstdint>
+#include <string>
+
+namespace ia {
+
+class Printer;
+
+struct PrintJob {
+    int16_t PrintMode = 1; // 1 all pages, 2 odd, 3 even, 4 the range PageFrom..PageTo
+    double PageFrom = 0;   // as typed, fraction included
+    int16_t PageTo = 0;    // 0: no last page given, only PageFrom is printed
+    int16_t PageNo = 0;    // page being laid out, from 1
+    int16_t PageCount = 0; // pages of the report
+};
+
+// Whether page `page` of the job is put on paper under the given mode.
+bool PageSelected(const PrintJob& job, int mode, int page);
+
+// Prepares the printer for a new job: report font, portrait.
+void SetupPrinter(Printer& prn);
+
+// Moves the print position to (x, y) in centimetres and prints text there when
+// the job's current page PageNo is selected by mode. Modes other than 1 to 4
+// print nothing.
+void PrintAt(Printer& prn, const PrintJob& job, int mode, float x, float y,
+             const std::string& text);
+
+} // namespace ia

@@ -1,0 +1,179 @@
+#include "report/PrinterQt.h"
+
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRectF>
+
+namespace ia {
+
+namespace {
+
+constexpr double kCmPerInch = 2.54;
+
+const char* kNoPrinterNotice = "ไม่พบเครื่องพิมพ์ บันทึกเป็นไฟล์ PDF : ";
+const char* kPrinterRefusedNotice = "เครื่องพิมพ์ไม่พร้อมพิมพ์ บันทึกเป็นไฟล์ PDF แทน : ";
+const char* kPdfFailedNotice = "พิมพ์ไม่ได้ ไม่สามารถบันทึกไฟล์ PDF : ";
+const char* kPrinterFailedNotice = "พิมพ์ไม่ได้ เครื่องพิมพ์ไม่พร้อมใช้งาน";
+
+QPageLayout::Orientation ToQt(Orientation o) {
+    return o == Orientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
+}
+
+// Every job on A4 with narrow margins: the report's 3 cm left edge and its
+// bottom lines were laid out for the small unprintable border of a laser
+// printer.
+void PreparePage(QPrinter& p, Orientation o) {
+    p.setFullPage(false);
+    p.setPageSize(QPageSize(QPageSize::A4));
+    p.setPageOrientation(ToQt(o));
+    p.setPageMargins(QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);
+}
+
+void SetPdfOutput(QPrinter& p, const std::string& path) {
+    p.setOutputFormat(QPrinter::PdfFormat);
+    p.setOutputFileName(QString::fromStdString(path));
+}
+
+} // namespace
+
+struct QtPrinter::Impl {
+    explicit Impl(QPrinter::PrinterMode mode) : printer(mode) {}
+    Impl(const QPrinterInfo& info, QPrinter::PrinterMode mode) : printer(info, mode) {}
+    QPrinter printer;
+    QPainter painter;
+};
+
+QtPrinter::QtPrinter(std::unique_ptr<Impl> impl, std::string pdfPath, std::string fallbackPdf)
+    : impl_(std::move(impl)), pdfPath_(std::move(pdfPath)), fallbackPdf_(std::move(fallbackPdf)) {
+    PreparePage(impl_->printer, orientation_);
+}
+
+QtPrinter::~QtPrinter() {
+    if (started_) impl_->painter.end();
+}
+
+std::unique_ptr<QtPrinter> QtPrinter::ForPdf(const std::string& pdfPath) {
+    auto impl = std::make_unique<Impl>(QPrinter::HighResolution);
+    SetPdfOutput(impl->printer, pdfPath);
+    return std::unique_ptr<QtPrinter>(new QtPrinter(std::move(impl), pdfPath, ""));
+}
+
+std::unique_ptr<QtPrinter> QtPrinter::ForPrinter(const QPrinterInfo& info,
+                                                 const std::string& fallbackPdf) {
+    auto impl = std::make_unique<Impl>(info, QPrinter::HighResolution);
+    impl->printer.setOutputFormat(QPrinter::NativeFormat);
+    return std::unique_ptr<QtPrinter>(new QtPrinter(std::move(impl), "", fallbackPdf));
+}
+
+int QtPrinter::Resolution() const {
+    return impl_->printer.resolution();
+}
+
+void QtPrinter::AddNotice(const std::string& text) {
+    if (text.empty()) return;
+    if (!notice_.empty()) notice_ += "\n";
+    notice_ += text;
+}
+
+bool QtPrinter::Start() {
+    if (started_) return true;
+    if (failed_) return false;
+    QPrinter& p = impl_->printer;
+    p.setPageOrientation(ToQt(orientation_));
+    if (impl_->painter.begin(&p)) {
+        started_ = true;
+        return true;
+    }
+    if (pdfPath_.empty() && !fallbackPdf_.empty()) {
+        // The printer refused the job (offline, removed, no rights): the
+        // pages are not lost, they go into the file.
+        SetPdfOutput(p, fallbackPdf_);
+        PreparePage(p, orientation_);
+        pdfPath_ = fallbackPdf_;
+        if (impl_->painter.begin(&p)) {
+            AddNotice(kPrinterRefusedNotice + pdfPath_);
+            started_ = true;
+            return true;
+        }
+    }
+    failed_ = true;
+    AddNotice(pdfPath_.empty() ? std::string(kPrinterFailedNotice) : kPdfFailedNotice + pdfPath_);
+    return false;
+}
+
+void QtPrinter::SetFont(const std::string& name, double points) {
+    fontName_ = name;
+    fontPoints_ = points;
+}
+
+double QtPrinter::TextWidth(const std::string& text) const {
+    return MeasureTextCm(fontName_, fontPoints_, Resolution(), text);
+}
+
+void QtPrinter::Print(const std::string& text) {
+    // An empty line only moves the position; it must not start the job, so
+    // that the orientation can still be chosen after SetupPrinter.
+    if (!text.empty() && Start()) {
+        const double dpi = Resolution();
+        QPainter& g = impl_->painter;
+        g.setFont(MakePrintFont(fontName_, fontPoints_));
+        g.setPen(Qt::black);
+        const double px = x_ / kCmPerInch * dpi;
+        const double py = y_ / kCmPerInch * dpi;
+        for (const PrintRun& run : LayOutPrintText(fontName_, fontPoints_, Resolution(), text))
+            g.drawText(QRectF(px + run.x, py, 100.0 * dpi, 2.0 * dpi),
+                       Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextSingleLine,
+                       run.text);
+    }
+    x_ = 0;
+    y_ += MeasureLineCm(fontName_, fontPoints_, Resolution());
+}
+
+void QtPrinter::NewPage() {
+    if (!Start()) return;
+    QPrinter& p = impl_->printer;
+    if (p.pageLayout().orientation() != ToQt(orientation_))
+        p.setPageOrientation(ToQt(orientation_));
+    p.newPage();
+    x_ = 0;
+    y_ = 0;
+}
+
+void QtPrinter::EndDoc() {
+    if (started_) {
+        impl_->painter.end();
+        started_ = false;
+        if (impl_->printer.printerState() == QPrinter::Error) {
+            failed_ = true;
+            AddNotice(pdfPath_.empty() ? std::string(kPrinterFailedNotice)
+                                       : kPdfFailedNotice + pdfPath_);
+        }
+    }
+    x_ = 0;
+    y_ = 0;
+}
+
+void QtPrinter::SetOrientation(Orientation o) {
+    orientation_ = o;
+    if (!started_) impl_->printer.setPageOrientation(ToQt(o));
+}
+
+std::unique_ptr<QtPrinter> OpenDefaultPrinterOrPdf(const std::string& pdfPath,
+                                                   std::string& noticeOut) {
+    noticeOut.clear();
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (!info.isNull()) {
+        auto prn = QtPrinter::ForPrinter(info, pdfPath);
+        return prn;
+    }
+    noticeOut = kNoPrinterNotice + pdfPath;
+    auto prn = QtPrinter::ForPdf(pdfPath);
+    prn->AddNotice(noticeOut);
+    return prn;
+}
+
+} // namespace ia

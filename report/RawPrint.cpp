@@ -1,0 +1,122 @@
+#include "report/RawPrint.h"
+
+#include "report/PrintState.h"
+#include "report/Printer.h"
+
+namespace ia {
+
+namespace {
+
+constexpr float kCentreWidth = 15.8f;
+constexpr float kTop = 1.0f;
+constexpr float kStep = 0.6f;
+constexpr float kAnswerOffset = 1.5f;
+constexpr int kWideTest = 70; // more items than this need landscape paper
+
+std::string Field(const RawRecord& r, size_t i) {
+    return i < r.size() && r[i] ? *r[i] : std::string();
+}
+
+std::string AnswerText(const RawRecord& r, int nItem) {
+    std::string s;
+    for (int i = 1; i <= nItem; ++i) {
+        std::string a = Field(r, static_cast<size_t>(i));
+        s += a.empty() ? "  " : a;
+    }
+    std::string score = Field(r, static_cast<size_t>(nItem) + 1);
+    if (!score.empty()) s += "   " + score;
+    return s;
+}
+
+class RawLayout {
+  public:
+    RawLayout(Printer& prn, const RawData& d, int nItem, std::string school, std::string header)
+        : prn_(prn), d_(d), nItem_(nItem), school_(std::move(school)), header_(std::move(header)) {
+        for (int i = 1; i <= nItem_; ++i) {
+            tens_ += i < 10 ? "  " : std::to_string(i / 10);
+            units_ += std::to_string(i % 10);
+        }
+        units_ += "   คะแนน";
+    }
+
+    void Run() {
+        if (nItem_ > kWideTest) {
+            prn_.SetOrientation(Orientation::Landscape);
+            margin_ = 3.0f;
+            perPage_ = 20;
+        }
+        const size_t n = d_.sheets.size();
+        for (size_t i = 0; i < n; ++i) {
+            // The header of a page is laid out with its first sheet, so
+            // the last page never holds a header alone.
+            if (i % static_cast<size_t>(perPage_) == 0) PageHeader();
+            y_ += kStep;
+            const RawRecord& sheet = d_.sheets[i];
+            std::string code = Field(sheet, 0);
+            if (!code.empty()) Put(margin_, code);
+            Put(margin_ + kAnswerOffset, AnswerText(sheet, nItem_));
+        }
+        prn_.EndDoc();
+        // The next job, whatever it is, starts upright.
+        prn_.SetOrientation(Orientation::Portrait);
+    }
+
+  private:
+    void Put(float x, const std::string& text) { PrintAt(prn_, job_, 1, x, y_, text); }
+    void Centre(const std::string& text) {
+        Put(margin_ + (kCentreWidth - static_cast<float>(prn_.TextWidth(text))) / 2, text);
+    }
+
+    void PageHeader() {
+        if (page_ > 0) prn_.NewPage();
+        ++page_;
+        y_ = kTop;
+        Centre(std::to_string(page_));
+        y_ += 1.0f;
+        if (!school_.empty()) Centre(school_);
+        y_ += kStep;
+        Centre(header_);
+        y_ += kStep;
+        Put(margin_, std::string(135, '-'));
+        y_ += kStep;
+        Put(margin_ + kAnswerOffset, tens_);
+        y_ += 0.5f;
+        Put(margin_, "ข้อ");
+        Put(margin_ + kAnswerOffset, units_);
+        y_ += kStep;
+        Put(margin_, Field(d_.key, 0));
+        Put(margin_ + kAnswerOffset, AnswerText(d_.key, nItem_));
+        y_ += 0.8f;
+    }
+
+    Printer& prn_;
+    const RawData& d_;
+    int nItem_;
+    std::string school_;
+    std::string header_;
+    std::string tens_;
+    std::string units_;
+    PrintJob job_; // every page, whatever the report's selection
+    float margin_ = 2.0f;
+    int perPage_ = 35;
+    int page_ = 0;
+    float y_ = kTop;
+};
+
+} // namespace
+
+bool RawPrint(Printer& prn, TestHeader& header, const std::string& schoolName,
+              const RawData& data) {
+    if (data.sheets.empty()) return false;
+    if (header.SubCode.empty()) header.SubCode = std::string(11, ' ');
+    if (header.SubName.empty()) header.SubName = std::string(19, ' ');
+    if (header.Term.empty()) header.Term = std::string(7, ' ');
+    SetupPrinter(prn);
+    const std::string h = "วิชา " + header.SubCode + "  " + header.SubName + "   เทอม " +
+                          header.Term + "/" + std::to_string(header.Yearr) +
+                          "    อาจารย์ผู้สอน :  " + header.TeacherName;
+    RawLayout(prn, data, header.nItem, schoolName, h).Run();
+    return true;
+}
+
+} // namespace ia
