@@ -46,15 +46,17 @@ class RawLayout {
             perPage_ = 20;
         }
         const size_t n = d_.sheets.size();
+        PageHeader();
         for (size_t i = 0; i < n; ++i) {
-            // The header of a page is laid out with its first sheet, so
-            // the last page never holds a header alone.
-            if (i % static_cast<size_t>(perPage_) == 0) PageHeader();
             y_ += kStep;
             const RawRecord& sheet = d_.sheets[i];
             std::string code = Field(sheet, 0);
             if (!code.empty()) Put(margin_, code);
             Put(margin_ + kAnswerOffset, AnswerText(sheet, nItem_));
+            // A full page always turns, so the key row heads the next page
+            // even when no sheet follows (35 sheets: the second page holds
+            // the header and the key alone, as teachers know the printout).
+            if ((i + 1) % static_cast<size_t>(perPage_) == 0) PageHeader();
         }
         prn_.EndDoc();
         // The next job, whatever it is, starts upright.

@@ -96,8 +96,13 @@ TEST_P(RawPaging, SheetsPerPageMarginAndOrientation) {
         EXPECT_EQ(TextAt(v, s, m, 4.3), "ข้อ");
         EXPECT_EQ(TextAt(v, s, m, 4.9), "เฉลย");
         const int first = (s - 1) * c.perPage + 1;
-        EXPECT_EQ(TextAt(v, s, m, 6.3), std::to_string(first));
         const int onPage = std::min(c.perPage, c.nSheets - first + 1);
+        if (onPage <= 0) {
+            // A full page turns: the next holds the header and the key alone.
+            EXPECT_EQ(At(v, s, m, 6.3), nullptr);
+            continue;
+        }
+        EXPECT_EQ(TextAt(v, s, m, 6.3), std::to_string(first));
         EXPECT_EQ(TextAt(v, s, m, 6.3 + (onPage - 1) * 0.6), std::to_string(first + onPage - 1));
         EXPECT_EQ(At(v, s, m, 6.3 + onPage * 0.6), nullptr);
     }
@@ -105,12 +110,13 @@ TEST_P(RawPaging, SheetsPerPageMarginAndOrientation) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, RawPaging,
                          ::testing::Values(
-                             // A full last page is not followed by one with the header alone.
-                             PagingCase{10, 35, 1, 2.0, ia::Orientation::Portrait, 35},
+                             // A full page turns even when no sheet follows.
+                             PagingCase{10, 35, 2, 2.0, ia::Orientation::Portrait, 35},
                              PagingCase{10, 36, 2, 2.0, ia::Orientation::Portrait, 35},
                              PagingCase{10, 1, 1, 2.0, ia::Orientation::Portrait, 35},
                              PagingCase{70, 36, 2, 2.0, ia::Orientation::Portrait, 35},
-                             PagingCase{71, 20, 1, 3.0, ia::Orientation::Landscape, 20},
+                             PagingCase{71, 20, 2, 3.0, ia::Orientation::Landscape, 20},
+                             PagingCase{71, 19, 1, 3.0, ia::Orientation::Landscape, 20},
                              PagingCase{71, 21, 2, 3.0, ia::Orientation::Landscape, 20},
                              PagingCase{120, 45, 3, 3.0, ia::Orientation::Landscape, 20}));
 
