@@ -93,7 +93,13 @@ void SheetGridTest::thaiLayoutAndForeignReleases() {
     GridWindow w(5, 4, {}, {{"201", "1", "1", "1", "1", "1"}});
     QVERIFY(w.show());
     w.grid1->setFocus();
-    w.grid1->setCurrentIndex(w.grid1->model()->index(0, 1));
+    // Thai digits in a code are stored as ASCII digits.
+    w.grid1->setCurrentIndex(w.grid1->model()->index(0, 0));
+    SendKey(0x0E52, QString::fromUtf8("๒"), 0);
+    SendKey(0x0E59, QString::fromUtf8("๙"), 0);
+    Click(Qt::Key_Return);
+    QCOMPARE(w.table("TAData").at(0).at(0), QString("29"));
+    QCOMPARE(w.grid1->currentIndex().column(), 1);
 
 #ifndef Q_OS_WIN
     // The digit row under a Thai layout: keycode 13 is the 4 key, typing "ภ".
@@ -105,7 +111,7 @@ void SheetGridTest::thaiLayoutAndForeignReleases() {
     // A Thai digit counts as its ASCII digit and is stored as one.
     SendKey(0x0E52, QString::fromUtf8("๒"), 0);
     QCOMPARE(w.grid1->currentIndex().column(), 3);
-    QCOMPARE(w.table("TAData").at(0), Row({"201", "4", "2", "1", "1", "1", kNull}));
+    QCOMPARE(w.table("TAData").at(0), Row({"29", "4", "2", "1", "1", "1", kNull}));
 
     // Releases of keys pressed elsewhere (a Tab that brought the focus here,
     // the Shift of a Shift+Up in the other grid) leave the answer alone.
@@ -174,6 +180,19 @@ void SheetGridTest::focusMovesBetweenGrids() {
     w.grid2->setFocus();
     Click(Qt::Key_Up);
     QCOMPARE(toSubject.count(), 1);
+
+    // Right stops at the last column; Tab leaves the grid, writing the open
+    // editor, and never walks the cells.
+    w.grid1->setFocus();
+    w.grid1->setCurrentIndex(w.grid1->model()->index(1, 6));
+    Click(Qt::Key_Right);
+    QCOMPARE(w.grid1->currentIndex(), w.grid1->model()->index(1, 6));
+    w.grid1->setCurrentIndex(w.grid1->model()->index(1, 0));
+    Type("x");
+    Click(Qt::Key_Tab);
+    QVERIFY(!w.grid1->isAncestorOf(FocusWidget()) && FocusWidget() != w.grid1);
+    QCOMPARE(w.grid1->currentIndex(), w.grid1->model()->index(1, 0));
+    QCOMPARE(w.table("TAData").at(1).at(0), QString("x")); // typing replaces the code
 }
 
 void SheetGridTest::refusedCodeReportsDataError() {
