@@ -57,8 +57,8 @@ class SheetGrid : public QTableView {
     void setCommandHost(RecordCommandHost* host) { host_ = host; }
     RecordCommandHost* commandHost() const { return host_; }
 
-    // The grid-side re-read after the record set was re-read or changed
-    // elsewhere (a delete, a sort): rows and row count are taken again.
+    // Rows taken again from the same record set, after program code wrote
+    // through it (the grid keeps the rows it painted last).
     void reloadRows();
 
   signals:
@@ -69,6 +69,8 @@ class SheetGrid : public QTableView {
     // RowColChange: the window sets Data1's caption to "Record: " + (pos + 1).
     void currentCellChanged();
     // Data1_Error; the window shows "Data error event hit err:" + text.
+    // Emitted from the event loop once the refused editor has closed, so a
+    // message box never opens in the middle of a commit.
     void dataError(int code, const QString& text);
 
   protected:
