@@ -76,6 +76,8 @@ std::string FirstListItem(const std::string& line) {
 std::optional<std::string> ReadSchoolNameFile(const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
+    // Its first line would be the database signature, not a school.
+    if (IsExamFile(path) == 1) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::string line;

@@ -20,7 +20,8 @@ std::string Utf8ToCp874(const std::string& text);
 std::string FirstListItem(const std::string& line);
 
 // The school name stored in the file (first line, first list item, decoded
-// from code page 874); nullopt when the file does not exist or cannot be read.
+// from code page 874); nullopt when the file does not exist, cannot be read
+// or is an exam file.
 std::optional<std::string> ReadSchoolNameFile(const std::string& path);
 
 enum class SchoolNameWrite { Written, RefusedExamFile, Failed };
