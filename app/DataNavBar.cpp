@@ -1,0 +1,54 @@
+#include "app/DataNavBar.h"
+
+#include <QLabel>
+#include <QToolButton>
+
+namespace ia {
+
+namespace {
+QToolButton* NavButton(QWidget* parent, const QString& text, const char* name) {
+    auto* b = new QToolButton(parent);
+    b->setText(text);
+    b->setObjectName(name);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setAutoRaise(false);
+    return b;
+}
+} // namespace
+
+DataNavBar::DataNavBar(QWidget* parent) : QWidget(parent) {
+    first_ = NavButton(this, QStringLiteral("|◀"), "Data1First");
+    previous_ = NavButton(this, QStringLiteral("◀"), "Data1Previous");
+    next_ = NavButton(this, QStringLiteral("▶"), "Data1Next");
+    last_ = NavButton(this, QStringLiteral("▶|"), "Data1Last");
+    caption_ = new QLabel(this);
+    caption_->setObjectName("Data1Caption");
+    caption_->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    caption_->setAutoFillBackground(true);
+    caption_->setFrameShape(QFrame::Panel);
+    caption_->setFrameShadow(QFrame::Sunken);
+    connect(first_, &QToolButton::clicked, this, &DataNavBar::moveFirst);
+    connect(previous_, &QToolButton::clicked, this, &DataNavBar::movePrevious);
+    connect(next_, &QToolButton::clicked, this, &DataNavBar::moveNext);
+    connect(last_, &QToolButton::clicked, this, &DataNavBar::moveLast);
+}
+
+QString DataNavBar::caption() const {
+    return caption_->text();
+}
+void DataNavBar::setCaption(const QString& text) {
+    caption_->setText(text);
+}
+
+void DataNavBar::resizeEvent(QResizeEvent*) {
+    const int h = height();
+    // Narrow arrows leave the caption room for "Record: " and a number.
+    const int bw = qMin(h * 3 / 4, width() / 8);
+    first_->setGeometry(0, 0, bw, h);
+    previous_->setGeometry(bw, 0, bw, h);
+    caption_->setGeometry(2 * bw, 0, qMax(0, width() - 4 * bw), h);
+    next_->setGeometry(width() - 2 * bw, 0, bw, h);
+    last_->setGeometry(width() - bw, 0, bw, h);
+}
+
+} // namespace ia

@@ -1,0 +1,975 @@
+#include "app/FTAData.h"
+
+#include "app/BusyCursor.h"
+#include "app/DataNavBar.h"
+#include "app/FieldCaption.h"
+#include "app/HeaderKeys.h"
+#include "examfile/ExamFile.h"
+#include "examfile/NewFileRules.h"
+#include "examfile/SchoolName.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFont>
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+namespace ia {
+
+const char* const kProgramTitle = "โปรแกรมวิเคราะห์ข้อสอบ";
+const char* const kWarningTitle = "คำเตือน";
+
+namespace {
+
+namespace fs = std::filesystem;
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+std::string S(const QString& s) {
+    return s.toStdString();
+}
+
+const char* const kUiFamily = "MS Sans Serif";
+
+// The layout was drawn with "MS Sans Serif" and its Thai character set; the
+// Thai faces of fonts-thai-tlwg stand in for it.
+void SubstituteThaiFont() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    QFont::insertSubstitutions(kUiFamily, {"Loma", "Garuda", "Tlwg Typist", "Norasi"});
+}
+
+// The Thai faces run about a third wider than the face the places were drawn
+// for; at three quarters of the size every caption fits its place.
+constexpr double kThaiScale = 0.75;
+
+QFont UiFont(double points, bool bold = false) {
+    QFont f(kUiFamily);
+    f.setPointSizeF(points * kThaiScale);
+    f.setBold(bold);
+    return f;
+}
+
+void Fill(QWidget* w, const QColor& c, QPalette::ColorRole role = QPalette::Window) {
+    QPalette p = w->palette();
+    p.setColor(role, c);
+    if (role == QPalette::Window) w->setAutoFillBackground(true);
+    w->setPalette(p);
+}
+
+// Buttons with a colour are drawn in it, flat and solid like the graphical
+// buttons of the layout, with black text whatever the desktop theme.
+void Paint(QPushButton* b, const QColor& c) {
+    const QString rgb = QString("rgb(%1,%2,%3)").arg(c.red()).arg(c.green()).arg(c.blue());
+    const QString light = c.lighter(140).name();
+    const QString dark = c.darker(160).name();
+    b->setStyleSheet(
+        QString("QPushButton { background-color: %1; color: black; border-style: solid;"
+                " border-width: 2px; border-color: %2 %3 %3 %2; padding: 0px; }"
+                "QPushButton:pressed { border-color: %3 %2 %2 %3; }"
+                "QPushButton:focus { outline: none; border-width: 2px; border-color: black; }"
+                "QPushButton:disabled { color: gray; }")
+            .arg(rgb, light, dark));
+}
+
+QFrame* Panel(QWidget* parent, const char* name, const QColor& bg) {
+    auto* f = new QFrame(parent);
+    f->setObjectName(name);
+    f->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    f->setLineWidth(2);
+    Fill(f, bg);
+    return f;
+}
+
+// A transparent caption may be taller than its place: the stacked marks of
+// Thai need more height than the face the places were drawn for.
+void GrowToText(QWidget* w) {
+    const int need = w->fontMetrics().height() + 2;
+    if (w->height() >= need) return;
+    const QRect r = w->geometry();
+    w->setGeometry(r.x(), r.center().y() - need / 2, r.width(), need);
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const QString& caption) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+bool FocusLostInWindow(QEvent* e) {
+    // Switching to another program or opening a popup is no lost focus of the
+    // field: the teacher is still in it.
+    auto r = static_cast<QFocusEvent*>(e)->reason();
+    return r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason;
+}
+
+void FocusIfPossible(QWidget* w) {
+    if (w && w->isEnabled() && !w->isHidden()) w->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace
+
+FTAData::FTAData(QWidget* parent) : QWidget(parent) {
+    SubstituteThaiFont();
+    setObjectName("FTAData");
+    setWindowTitle(kProgramTitle);
+    setFont(UiFont(12));
+
+    chooseOpenFile = [this]() {
+        QFileDialog dlg(this);
+        dlg.setFileMode(QFileDialog::ExistingFile);
+        dlg.setAcceptMode(QFileDialog::AcceptOpen);
+        dlg.setOption(QFileDialog::HideNameFilterDetails);
+        // The second entry reads "(*.*)" like its caption but lists every
+        // file, also names without a dot.
+        dlg.setNameFilters({"Answer File (*.ans)", "All File (*.*) (*)"});
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
+        return dlg.selectedFiles().first();
+    };
+    askOkCancel = [this](const QString& title, const QString& text) {
+        return QMessageBox::warning(this, title, text, QMessageBox::Ok | QMessageBox::Cancel,
+                                    QMessageBox::Ok) == QMessageBox::Ok;
+    };
+    askYesNoBox = [this](const QString& title, const QString& text) {
+        return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::Yes) == QMessageBox::Yes;
+    };
+    showMessage = [this](const QString& title, const QString& text) {
+        QMessageBox::warning(this, title, text, QMessageBox::Ok);
+    };
+
+    BuildControls();
+    WireControls();
+}
+
+FTAData::~FTAData() {
+    // The grids' models read the views; let go of them before the views go.
+    DBGrid1->bind(nullptr, nullptr);
+    DBGrid2->bind(nullptr, nullptr);
+}
+
+int FTAData::Twips(int twips) const {
+    return static_cast<int>(std::lround(twips * logicalDpiX() / 1440.0));
+}
+
+QWidget* FTAData::place(QWidget* w, int left, int top, int width, int height) {
+    // Places are measured from the inner corner of a framed panel.
+    int inset = 0;
+    if (auto* f = qobject_cast<QFrame*>(w->parentWidget()); f && w->parentWidget() != this)
+        inset = f->frameWidth();
+    w->setGeometry(Twips(left) + inset, Twips(top) + inset, Twips(width), Twips(height));
+    return w;
+}
+
+void FTAData::BuildControls() {
+    // Window level.
+    Label4 = Label(this, "Label4", "โปรแกรมวิเคราะห์ข้อสอบ เทคนิค 25% และ 27%");
+    Label4->setAlignment(Qt::AlignCenter);
+    // The headline has room for its full size.
+    Label4->setFont(UiFont(18 / kThaiScale, true));
+    Fill(Label4, Qt::blue, QPalette::WindowText);
+    place(Label4, 120, 15, 11790, 495);
+
+    // Command panel.
+    const QColor teal(0, 192, 192);
+    Picture1 = Panel(this, "Picture1", teal);
+    place(Picture1, 105, 600, 2175, 1935);
+    Command1 = Button(Picture1, "Command1", "ไฟล์ใหม่");
+    Paint(Command1, QColor(0, 255, 0));
+    place(Command1, 120, 120, 1935, 495);
+    Command2 = Button(Picture1, "Command2", "เปิดไฟล์");
+    Paint(Command2, QColor(255, 192, 255));
+    place(Command2, 120, 720, 1935, 495);
+    Command3 = Button(Picture1, "Command3", "ออกโปรแกรม");
+    Paint(Command3, QColor(255, 192, 192));
+    place(Command3, 120, 1320, 1935, 495);
+
+    // Header panel.
+    Picture2 = Panel(this, "Picture2", teal);
+    place(Picture2, 2265, 600, 9615, 1935);
+    Label1 = Label(Picture2, "Label1", "ชื่อไฟล์");
+    place(Label1, 120, 120, 735, 255);
+    auto* caption2 = new FieldCaption("รหัสวิชา                                วิชา        "
+                                      "                                                    เทอม"
+                                      "                     ปีการศึกษา",
+                                      Picture2);
+    caption2->setObjectName("Label2");
+    place(caption2, 120, 600, 7215, 255);
+    auto* caption3 = new FieldCaption(
+        "จำนวนข้อสอบ                     จำนวนตัวเลือก                  อาจารย์ผู้สอน", Picture2);
+    caption3->setObjectName("Label3");
+    place(caption3, 120, 1200, 5655, 255);
+    // Each word ends a blank's width before the field it names.
+    const int blank = caption2->fontMetrics().horizontalAdvance(' ');
+    auto end = [&](int fieldLeft) { return Twips(fieldLeft - 120) - blank; };
+    caption2->setWordEnds({end(2400), end(5520), end(7200)});
+    caption3->setWordEnds({end(3120), end(4935)});
+    Label2 = caption2;
+    Label3 = caption3;
+    for (QLabel* l : {Label1, Label2, Label3}) {
+        l->setAutoFillBackground(false);
+        GrowToText(l);
+    }
+
+    struct FieldPlace {
+        int left, top, width, height;
+    };
+    const FieldPlace fieldPlaces[8] = {
+        {720, 120, 5520, 315},  {735, 600, 1305, 315},   {2400, 600, 2535, 315},
+        {5520, 600, 735, 315},  {7200, 600, 855, 315},   {1200, 1200, 615, 315},
+        {3120, 1200, 495, 315}, {4935, 1200, 3135, 315},
+    };
+    for (int i = 0; i < 8; ++i) {
+        auto* t = new QLineEdit(Picture2);
+        t->setObjectName(QString("Text1(%1)").arg(i));
+        t->setFont(UiFont(9.75));
+        Fill(t, QColor(128, 255, 255), QPalette::Base);
+        t->setFrame(true);
+        const auto& p = fieldPlaces[i];
+        place(t, p.left, p.top, p.width, p.height);
+        Text1.push_back(t);
+    }
+    Label5 = Label(Picture2, "Label5", "");
+    Label5->setAlignment(Qt::AlignCenter);
+    Label5->setWordWrap(true);
+    Fill(Label5, QColor(255, 255, 128));
+    Fill(Label5, Qt::black, QPalette::WindowText);
+    Label5->setFont(UiFont(9.75));
+    place(Label5, 6495, 75, 2895, 375);
+    Label5->hide();
+    Command4 = Button(Picture2, "Command4", "ตกลง");
+    Paint(Command4, QColor(255, 192, 128));
+    place(Command4, 8415, 1080, 975, 450);
+    Picture2->hide();
+
+    // Grids and the answer-sheet view's bar.
+    DBGrid2 = new SheetGrid(GridKind::Key, this);
+    DBGrid2->setObjectName("DBGrid2");
+    place(DBGrid2, 120, 2565, 11775, 735);
+    DBGrid2->hide();
+    DBGrid1 = new SheetGrid(GridKind::Sheets, this);
+    DBGrid1->setObjectName("DBGrid1");
+    place(DBGrid1, 120, 3270, 11775, 4335);
+    DBGrid1->hide();
+    for (SheetGrid* g : {DBGrid1, DBGrid2}) {
+        g->setFont(UiFont(12));
+        g->setCommandHost(this);
+    }
+    FitKeyGrid();
+    Data1 = new DataNavBar(this);
+    Data1->setObjectName("Data1");
+    Data1->setCaption("Data1");
+    place(Data1, 120, 7665, 2280, 345);
+    Data1->hide();
+
+    // Record bar.
+    picButtons = Panel(this, "picButtons", palette().color(QPalette::Window));
+    place(picButtons, 2415, 7545, 5415, 525);
+    cmdAdd = Button(picButtons, "cmdAdd", "เพิ่ม");
+    place(cmdAdd, 30, 105, 735, 300);
+    cmdDelete = Button(picButtons, "cmdDelete", "ลบ");
+    place(cmdDelete, 825, 105, 735, 300);
+    cmdRefresh = Button(picButtons, "cmdRefresh", "อ่านใหม่");
+    place(cmdRefresh, 1635, 120, 735, 300);
+    cmdUpdate = Button(picButtons, "cmdUpdate", "บันทึก");
+    place(cmdUpdate, 2475, 120, 735, 300);
+    cmdClose = Button(picButtons, "cmdClose", "&รวมคะแนน");
+    place(cmdClose, 3285, 120, 975, 300);
+    cmdOrderOfNo_A = Button(picButtons, "cmdOrderOfNo_A", "เรียงเลขที่");
+    place(cmdOrderOfNo_A, 4335, 120, 975, 300);
+    picButtons->hide();
+
+    Command7 = Button(this, "Command7", "พิมพ์ข้อมูล");
+    Command7->setFont(UiFont(9.75));
+    Paint(Command7, teal);
+    place(Command7, 7920, 7635, 1005, 405);
+    Command7->hide();
+
+    // Analysis bar.
+    Picture4 = Panel(this, "Picture4", QColor(180, 180, 180));
+    Picture4->setFont(UiFont(9.75));
+    place(Picture4, 9045, 7620, 2865, 615);
+    Command5 = Button(Picture4, "Command5", "วิเคราะห์ 25 %");
+    Command5->setToolTip("ใช้สูตรอย่างง่าย");
+    Paint(Command5, QColor(255, 192, 255));
+    place(Command5, 75, 45, 1260, 495);
+    Command6 = Button(Picture4, "Command6", "วิเคราะห์ 27 %");
+    Command6->setToolTip("ใช้ตาราง CHUNG TEH FAN");
+    Paint(Command6, QColor(255, 224, 192));
+    place(Command6, 1440, 45, 1275, 495);
+    Picture4->hide();
+
+    // Report panel, made last so that it covers everything when shown; it
+    // gets its place when the window first comes up.
+    Picture3 = Panel(this, "Picture3", QColor(192, 192, 192));
+    RichTextBox1 = new QPlainTextEdit(Picture3);
+    RichTextBox1->setObjectName("RichTextBox1");
+    RichTextBox1->setReadOnly(true);
+    RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    place(RichTextBox1, 585, 90, 10665, 7080);
+    Label6 = Label(Picture3, "Label6", "สถานศึกษา");
+    place(Label6, 570, 7290, 1230, 255);
+    GrowToText(Label6);
+    Text2 = new QLineEdit("โรงเรียนผู้นำการใชัเทคโนโลยีสารสนเทศและการสื่อสาร", Picture3);
+    Text2->setObjectName("Text2");
+    place(Text2, 1665, 7260, 5880, 405);
+    Command9 = Button(Picture3, "Command9", "พิมพ์");
+    Paint(Command9, QColor(0, 255, 0));
+    place(Command9, 8580, 7185, 1215, 495);
+    Command8 = Button(Picture3, "Command8", "ปิด");
+    Paint(Command8, QColor(255, 128, 128));
+    place(Command8, 10050, 7185, 1215, 495);
+
+    // Print options, inside the report panel.
+    Picture5 = Panel(Picture3, "Picture5", QColor(192, 192, 192));
+    place(Picture5, 7230, 4890, 3690, 2175);
+    Option1 = new QRadioButton("พิมพ์ทุกหน้า", Picture5);
+    Option1->setObjectName("Option1");
+    place(Option1, 255, 90, 1485, 390);
+    Option2 = new QRadioButton("พิมพ์หน้าคี่", Picture5);
+    Option2->setObjectName("Option2");
+    place(Option2, 270, 525, 1500, 330);
+    Option3 = new QRadioButton("พิมพ์หน้าคู่", Picture5);
+    Option3->setObjectName("Option3");
+    place(Option3, 270, 900, 1425, 345);
+    Option4 = new QRadioButton("พิมพ์ หน้า               ถึง", Picture5);
+    Option4->setObjectName("Option4");
+    place(Option4, 285, 1350, 2580, 345);
+    Option1->setChecked(true);
+    Text3 = new QLineEdit(Picture5);
+    Text3->setObjectName("Text3");
+    place(Text3, 1545, 1350, 495, 360);
+    Text4 = new QLineEdit(Picture5);
+    Text4->setObjectName("Text4");
+    place(Text4, 2775, 1335, 570, 375);
+    Command10 = Button(Picture5, "Command10", "ตกลง");
+    Paint(Command10, QColor(255, 192, 192));
+    place(Command10, 2355, 195, 1020, 360);
+    Command11 = Button(Picture5, "Command11", "ยกเลิก");
+    Paint(Command11, QColor(255, 128, 128));
+    place(Command11, 2355, 690, 1035, 390);
+    Label7 = Label(Picture5, "Label7", "จำนวนหน้า");
+    Label7->setAlignment(Qt::AlignCenter);
+    Fill(Label7, QColor(255, 255, 0));
+    place(Label7, 330, 1770, 3015, 300);
+    Picture5->hide();
+    Picture3->hide();
+}
+
+void FTAData::WireControls() {
+    connect(Command1, &QPushButton::clicked, this, &FTAData::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &FTAData::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &FTAData::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &FTAData::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &FTAData::Command5_Click);
+    connect(Command6, &QPushButton::clicked, this, &FTAData::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, &FTAData::Command7_Click);
+    connect(Command8, &QPushButton::clicked, this, &FTAData::Command8_Click);
+    connect(Command9, &QPushButton::clicked, this, &FTAData::Command9_Click);
+    connect(Command10, &QPushButton::clicked, this, &FTAData::Command10_Click);
+    connect(Command11, &QPushButton::clicked, this, &FTAData::Command11_Click);
+    connect(Option4, &QRadioButton::clicked, this, &FTAData::Option4_Click);
+
+    for (int i = 0; i < Text1.size(); ++i) {
+        connect(Text1[i], &QLineEdit::textChanged, this, [this, i] { Text1_Change(i); });
+        Text1[i]->installEventFilter(this);
+    }
+    for (QWidget* w :
+         {static_cast<QWidget*>(Text2), static_cast<QWidget*>(Text3), static_cast<QWidget*>(Text4)})
+        w->installEventFilter(this);
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->installEventFilter(this);
+
+    // Grids.
+    connect(DBGrid1, &SheetGrid::requestFocusKeyGrid, this, [this] { FocusIfPossible(DBGrid2); });
+    connect(DBGrid2, &SheetGrid::requestFocusKeyGrid, this, [this] { FocusIfPossible(DBGrid2); });
+    for (SheetGrid* g : {DBGrid1, DBGrid2}) {
+        connect(g, &SheetGrid::requestFocusSheetGrid, this, [this] { FocusIfPossible(DBGrid1); });
+        connect(g, &SheetGrid::requestFocusSubjectField, this,
+                [this] { FocusIfPossible(Text1[1]); });
+        connect(g, &SheetGrid::dataError, this,
+                [this](int, const QString& text) { Data1_Error(text); });
+    }
+    connect(DBGrid1, &SheetGrid::currentCellChanged, this, &FTAData::DBGrid1_RowColChange);
+
+    // Data1's navigation moves the grid's cell pointer, which moves the record.
+    auto go = [this](auto where) {
+        RecordSet* rs = views_.Data1.Recordset();
+        if (!rs || DBGrid1->isHidden()) return;
+        int last = rs->recordCount() - 1;
+        if (last < 0) return;
+        int pos = std::clamp(where(DBGrid1->currentRecordPosition(), last), 0, last);
+        DBGrid1->setCurrentRecordPosition(pos);
+    };
+    connect(Data1, &DataNavBar::moveFirst, this, [go] { go([](int, int) { return 0; }); });
+    connect(Data1, &DataNavBar::movePrevious, this,
+            [go] { go([](int p, int last) { return p < 0 ? last : p - 1; }); });
+    connect(Data1, &DataNavBar::moveNext, this,
+            [go] { go([](int p, int last) { return p < 0 ? last : p + 1; }); });
+    connect(Data1, &DataNavBar::moveLast, this, [go] { go([](int, int last) { return last; }); });
+
+    // Record bar.
+    connect(cmdAdd, &QPushButton::clicked, this,
+            [this] { RunRecordCommand([this] { cmdAdd_Click(views_.Data1, *DBGrid1); }); });
+    connect(cmdDelete, &QPushButton::clicked, this, [this] {
+        RunRecordCommand([this] { cmdDelete_Click(views_.Data1, *DBGrid1, *this); });
+    });
+    connect(cmdRefresh, &QPushButton::clicked, this,
+            [this] { RunRecordCommand([this] { cmdRefresh_Click(views_.Data1, *DBGrid1); }); });
+    connect(cmdUpdate, &QPushButton::clicked, this,
+            [this] { RunRecordCommand([this] { cmdUpdate_Click(views_.Data1, *DBGrid1); }); });
+    connect(cmdClose, &QPushButton::clicked, this, [this] {
+        RunRecordCommand([this] {
+            AnalysisContext ctx = analysisContext();
+            cmdClose_Click(ctx, *DBGrid1, *this);
+        });
+    });
+    connect(cmdOrderOfNo_A, &QPushButton::clicked, this,
+            [this] { RunRecordCommand([this] { cmdOrderOfNo_A_Click(views_.Data1, *DBGrid1); }); });
+}
+
+void FTAData::RunRecordCommand(const std::function<void()>& command) {
+    if (!views_.Data1.isOpen()) return;
+    try {
+        command();
+    } catch (const std::exception& e) {
+        Warn(QString::fromUtf8(e.what()));
+    }
+    // The commands re-read the view; its callbacks belong to the view and
+    // stay, but the caption should follow the record now current.
+    Data1_Reposition();
+}
+
+// ---------------------------------------------------------------------------
+// Start-up and shutdown
+
+void FTAData::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    // Qt activates the window again after every dialog and message box; the
+    // start-up steps must not run then (they would reset HeaderChanged and
+    // pull the focus back to the new-file button).
+    if (!activated_) {
+        activated_ = true;
+        Activate();
+    }
+}
+
+void FTAData::Activate() {
+    HeaderChanged = 0;
+    place(Picture3, 105, 510, 11805, 7785);
+    Picture3->raise();
+    ReadSchoolName();
+    Command1->setFocus(Qt::OtherFocusReason);
+}
+
+void FTAData::closeEvent(QCloseEvent* e) {
+    // A field left by closing the window still counts as left.
+    QWidget* f = focusWidget();
+    for (int i = 0; i < Text1.size(); ++i)
+        if (f == Text1[i]) Text1_LostFocus(i);
+    if (f == Text2) Text2_LostFocus();
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    busyDepth_ = 0;
+    e->accept();
+}
+
+void FTAData::Command3_Click() {
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    busyDepth_ = 0;
+    close();
+}
+
+void FTAData::BusyPointer(bool on) {
+    if (on) {
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        ++busyDepth_;
+    } else if (busyDepth_ > 0) {
+        QApplication::restoreOverrideCursor();
+        --busyDepth_;
+    }
+}
+
+bool FTAData::AskYesNo(const QString& title, const QString& text) {
+    return askYesNoBox(title, text);
+}
+
+void FTAData::Warn(const QString& text) {
+    showMessage(kWarningTitle, text);
+}
+
+std::string FTAData::WorkingDir() const {
+    std::error_code ec;
+    auto p = fs::current_path(ec);
+    return ec ? std::string(".") : p.string();
+}
+
+// ---------------------------------------------------------------------------
+// Events of the controls
+
+bool FTAData::eventFilter(QObject* watched, QEvent* e) {
+    const auto type = e->type();
+    if (type == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        for (int i = 0; i < Text1.size(); ++i)
+            if (watched == Text1[i]) Text1_KeyDown(i, k->key(), k->modifiers());
+        if (watched == Command4) {
+            Command4_KeyDown(k->key(), k->modifiers());
+            // The button would otherwise pass the arrow on to its neighbour.
+            if (k->key() == Qt::Key_Left) return true;
+        }
+        if (watched == Text3) Text3_KeyPress(k->key());
+        if (watched == Text4) Text4_KeyPress(k->key());
+        // Enter on a focused button presses it, as everywhere on the desktop
+        // this layout comes from.
+        if (auto* b = qobject_cast<QPushButton*>(watched);
+            b && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) &&
+            k->modifiers() == Qt::NoModifier) {
+            b->click();
+            return true;
+        }
+    } else if (type == QEvent::FocusOut && FocusLostInWindow(e)) {
+        for (int i = 0; i < Text1.size(); ++i)
+            if (watched == Text1[i]) Text1_LostFocus(i);
+        if (watched == Text2) Text2_LostFocus();
+    } else if (type == QEvent::FocusIn && watched == Text2 && FocusLostInWindow(e)) {
+        Text2_GotFocus();
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+// ---------------------------------------------------------------------------
+// New file and open file
+
+void FTAData::Command1_Click() {
+    module_.ExamFileOpen = 0;
+    Text1[0]->setEnabled(true);
+    Picture2->show();
+    Command4->show();
+    for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, DBGrid2, Data1, picButtons, Picture4,
+                                                      Command5, Command6, Command7})
+        w->hide();
+    Label5->clear();
+    Label5->hide();
+    for (QLineEdit* t : Text1)
+        t->clear();
+    Text1[0]->setFocus(Qt::OtherFocusReason);
+}
+
+void FTAData::Command4_KeyDown(int key, Qt::KeyboardModifiers) {
+    if (key == Qt::Key_Left) FocusIfPossible(Text1[7]);
+}
+
+void FTAData::ReleaseFile(const std::string& path) {
+    std::error_code ec;
+    if (views_.Data1.isOpen() || views_.Data2.isOpen() || views_.Data3.isOpen()) {
+        if (fs::equivalent(path, views_.Data3.DatabaseName, ec) && !ec) {
+            DBGrid1->bind(nullptr, nullptr);
+            DBGrid2->bind(nullptr, nullptr);
+            views_.CloseAll();
+            Connection::ForgetShared(views_.Data3.DatabaseName);
+        }
+    }
+    Connection::ForgetShared(path);
+}
+
+void FTAData::Command4_Click() {
+    Label5->clear();
+    Label5->hide();
+
+    HeaderTexts texts;
+    for (int i = 0; i < 8; ++i)
+        texts[i] = S(Text1[i]->text());
+    NewHeaderCheck check = CheckNewHeader(texts);
+    if (!check.ok) {
+        Label5->setText(Q(check.message));
+        Label5->show();
+        Text1[check.focus]->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    module_.header = check.header;
+    const std::string path = ExamPathIn(check.fileName, WorkingDir());
+    module_.ExamFileName = path;
+
+    std::error_code ec;
+    const auto status = fs::symlink_status(path, ec);
+    if (fs::exists(status)) {
+        if (fs::is_directory(status) ||
+            !askOkCancel(kWarningTitle, "ไฟล์ " + Q(path) + "  มีอยู่แล้ว จะเขียนทับหรือไม่")) {
+            Text1[0]->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        ReleaseFile(path);
+        // A journal left beside the old file would be played into the new one.
+        fs::remove(path + "-journal", ec);
+        if (!fs::remove(path, ec) || ec) {
+            Warn("ลบไฟล์ " + Q(path) + "  ไม่ได้: " + Q(ec.message()));
+            Text1[0]->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    if (CreateExamFile(path, module_.header) != 0) {
+        Text1[0]->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+
+    module_.ExamFileOpen = 1;
+    Command4->hide();
+    {
+        BusyCursor busy;
+        if (!PrepareInputData()) {
+            module_.ExamFileOpen = 0;
+            Command4->show();
+            Text1[0]->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        // The teacher types the key first.
+        DBGrid2->setFocus(Qt::OtherFocusReason);
+        Text1[0]->setEnabled(false);
+    }
+}
+
+void FTAData::Command2_Click() {
+    Command4->hide();
+    Label5->clear();
+    Label5->hide();
+
+    const QString chosen = chooseOpenFile();
+    if (chosen.isEmpty()) return;
+    const QFileInfo info(chosen);
+    QDir::setCurrent(info.absolutePath());
+    const std::string path = S(info.absoluteFilePath());
+
+    BusyCursor busy;
+    if (IsExamFile(path) != 1) {
+        showMessage(kWarningTitle, Q(path) + "  ไม่ใช่ไฟล์ข้อมูล กรุณาเลือกไฟล์ใหม่");
+        return;
+    }
+    const std::string previousName = module_.ExamFileName;
+    const int16_t previousOpen = module_.ExamFileOpen;
+    module_.ExamFileName = path;
+    module_.ExamFileOpen = 1;
+    if (!PrepareInputData()) {
+        module_.ExamFileName = previousName;
+        module_.ExamFileOpen = previousOpen;
+        return;
+    }
+    DBGrid1->setFocus(Qt::OtherFocusReason);
+    Picture4->show();
+    Command5->show();
+    Command6->show();
+    Command7->show();
+}
+
+bool FTAData::PrepareInputData() {
+    // Bind aside first: a locked or damaged file must leave the file in hand
+    // bound and shown.
+    ExamViews fresh;
+    try {
+        BindExamFile(fresh, module_.ExamFileName);
+    } catch (const std::exception& e) {
+        Warn("เปิดไฟล์ " + Q(module_.ExamFileName) + "  ไม่ได้\n" + QString::fromUtf8(e.what()));
+        return false;
+    }
+    DBGrid1->bind(nullptr, nullptr);
+    DBGrid2->bind(nullptr, nullptr);
+    std::swap(views_, fresh);
+    fresh.CloseAll();
+    InstallViewCallbacks();
+
+    ShowFileControls();
+    ReadHeader(views_.Data3, module_.header);
+    FillHeaderFields();
+    Text1[0]->setEnabled(false);
+    SetDbGrid1();
+    SetDbGrid2();
+    Data1_Reposition();
+    return true;
+}
+
+void FTAData::InstallViewCallbacks() {
+    views_.Data1.onReposition = [this] { Data1_Reposition(); };
+    views_.Data1.onError = [this](int, const std::string& text, int& response) {
+        Data1_Error(Q(text));
+        response = 0;
+    };
+}
+
+void FTAData::ShowFileControls() {
+    for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, DBGrid2, Data1, Picture2, picButtons,
+                                                      Picture4, Command5, Command6, Command7})
+        w->show();
+}
+
+void FTAData::FillHeaderFields() {
+    const TestHeader& h = module_.header;
+    Text1[0]->setText(Q(module_.ExamFileName));
+    Text1[1]->setText(Q(h.SubCode));
+    Text1[2]->setText(Q(h.SubName));
+    Text1[3]->setText(Q(h.Term));
+    Text1[4]->setText(QString::number(h.Yearr));
+    Text1[5]->setText(QString::number(h.nItem));
+    Text1[6]->setText(QString::number(h.nChoice));
+    Text1[7]->setText(Q(h.TeacherName));
+}
+
+void FTAData::SetDbGrid1() {
+    DBGrid1->bind(views_.Data1.isOpen() ? &views_.Data1 : nullptr, &module_.header);
+    DBGrid1->SetDbGrid();
+}
+
+void FTAData::SetDbGrid2() {
+    DBGrid2->bind(views_.Data2.isOpen() ? &views_.Data2 : nullptr, &module_.header);
+    DBGrid2->SetDbGrid();
+    FitKeyGrid();
+}
+
+void FTAData::FitKeyGrid() {
+    // The key strip must show its header and the key row above the scroll
+    // bar that forty or more item columns bring; with the Thai faces that
+    // takes more than its place. The answer-sheet grid starts below it and
+    // keeps its bottom.
+    const int rowHeight = DBGrid2->verticalHeader()->defaultSectionSize();
+    const int need = 2 * DBGrid2->frameWidth() +
+                     std::max(DBGrid2->horizontalHeader()->sizeHint().height(), rowHeight) +
+                     rowHeight + DBGrid2->horizontalScrollBar()->sizeHint().height();
+    const int top = Twips(2565);
+    const int height = std::max(Twips(735), need);
+    DBGrid2->setGeometry(DBGrid2->x(), top, DBGrid2->width(), height);
+    const int sheetsTop = std::max(Twips(3270), top + height);
+    const int sheetsBottom = Twips(3270) + Twips(4335);
+    DBGrid1->setGeometry(DBGrid1->x(), sheetsTop, DBGrid1->width(), sheetsBottom - sheetsTop);
+}
+
+// ---------------------------------------------------------------------------
+// Header fields
+
+void FTAData::Text1_Change(int) {
+    HeaderChanged = 1;
+}
+
+void FTAData::Text1_KeyDown(int index, int key, Qt::KeyboardModifiers modifiers) {
+    const bool modifier = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const HeaderMove m =
+        Text1KeyMove(index, key, modifier, module_.ExamFileOpen, !Command4->isHidden());
+    switch (m.target) {
+    case HeaderMove::Stay:
+        break;
+    case HeaderMove::Field:
+        FocusIfPossible(Text1[m.field]);
+        break;
+    case HeaderMove::NewFileButton:
+        FocusIfPossible(Command1);
+        break;
+    case HeaderMove::OkButton:
+        FocusIfPossible(Command4);
+        break;
+    case HeaderMove::KeyGrid:
+        FocusIfPossible(DBGrid2);
+        break;
+    }
+}
+
+void FTAData::Text1_LostFocus(int index) {
+    if (module_.ExamFileOpen == 0 || HeaderChanged != 1) return;
+    RecordSet* rs = views_.Data3.Recordset();
+    if (!rs || rs->recordCount() == 0) return;
+    TestHeader& h = module_.header;
+    const std::string text = S(Text1[index]->text());
+    try {
+        rs->moveFirst();
+        rs->edit();
+        switch (index) {
+        case 1:
+            rs->setField("SubCode", text);
+            h.SubCode = text;
+            break;
+        case 2:
+            rs->setField("SubName", text);
+            h.SubName = text;
+            break;
+        case 3:
+            rs->setField("Term", text);
+            h.Term = text;
+            break;
+        case 7:
+            rs->setField("TeacherName", text);
+            h.TeacherName = text;
+            break;
+        case 4: {
+            auto year = YearForWriteBack(text);
+            if (!year) {
+                rs->cancelUpdate();
+                Text1[4]->setText(QString::number(h.Yearr));
+                Warn(kYearInvalid);
+                return;
+            }
+            rs->setField("Yearr", static_cast<long long>(*year));
+            h.Yearr = *year;
+            break;
+        }
+        case 6: {
+            auto choices = ChoicesForWriteBack(text);
+            if (!choices) {
+                rs->cancelUpdate();
+                Text1[6]->setText(QString::number(h.nChoice));
+                Warn(kChoicesOutOfRange);
+                return;
+            }
+            rs->setField("nChoice", static_cast<long long>(*choices));
+            h.nChoice = *choices;
+            break;
+        }
+        default: // the file name and the number of items are never written
+            break;
+        }
+        rs->update();
+    } catch (const std::exception& e) {
+        if (rs->editing()) rs->cancelUpdate();
+        Warn("บันทึกข้อมูลส่วนหัวไม่ได้\n" + QString::fromUtf8(e.what()));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// School name
+
+void FTAData::ReadSchoolName() {
+    const std::string path = WorkingDir() + "/" + kSchoolNameFile;
+    std::error_code ec;
+    if (fs::exists(path, ec)) {
+        if (auto name = ReadSchoolNameFile(path)) {
+            SchoolName = *name;
+            Text2->setText(Q(SchoolName));
+        }
+        return;
+    }
+    if (WriteSchoolNameFile(path, kSchoolNameWhenCreated) != SchoolNameWrite::Written)
+        Warn("สร้างไฟล์ชื่อสถานศึกษา " + Q(path) + "  ไม่ได้");
+}
+
+void FTAData::Text2_GotFocus() {
+    SchoolName = S(Text2->text());
+}
+
+void FTAData::Text2_LostFocus() {
+    const std::string text = S(Text2->text());
+    if (text == SchoolName) return;
+    const std::string path = WorkingDir() + "/" + kSchoolNameFile;
+    switch (WriteSchoolNameFile(path, text)) {
+    case SchoolNameWrite::Written:
+        break;
+    case SchoolNameWrite::RefusedExamFile:
+        Warn("ไม่บันทึกชื่อสถานศึกษา เพราะ " + Q(path) + "  เป็นไฟล์ข้อมูลข้อสอบ");
+        break;
+    case SchoolNameWrite::Failed:
+        Warn("บันทึกชื่อสถานศึกษาลงไฟล์ " + Q(path) + "  ไม่ได้");
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Grids
+
+void FTAData::Data1_Reposition() {
+    const RecordSet* rs = views_.Data1.Recordset();
+    if (!rs) return;
+    try {
+        Data1->setCaption("Record: " + QString::number(rs->absolutePosition() + 1));
+    } catch (...) {
+        // The caption keeps its text when there is no position to show.
+    }
+}
+
+void FTAData::DBGrid1_RowColChange() {
+    Data1->setCaption("Record: " + QString::number(DBGrid1->currentRecordPosition() + 1));
+}
+
+void FTAData::Data1_Error(const QString& text) {
+    showMessage(QString(), "Data error event hit err:" + text);
+}
+
+// ---------------------------------------------------------------------------
+// Analysis, report panel and print options
+
+void FTAData::Command5_Click() {
+    // The 25 % analysis chain: Analy25, SetDbGrid1, the report file, the
+    // report panel.
+}
+
+void FTAData::Command6_Click() {
+    // The 27 % analysis chain: analy27, SetDbGrid1, the report file, the
+    // report panel.
+}
+
+void FTAData::Command7_Click() {
+    // The raw-data printout.
+}
+
+void FTAData::Command10_Click() {
+    // Records the page selection and prints the report.
+}
+
+int FTAData::NumPage() {
+    // The report's page count comes from the printing side.
+    return 0;
+}
+
+void FTAData::Command8_Click() {
+    Command9->setEnabled(true);
+    Picture3->hide();
+    Picture5->hide();
+    Command7->show();
+}
+
+void FTAData::Command9_Click() {
+    Text3->clear();
+    Text4->clear();
+    Picture5->show();
+    Command9->setEnabled(false);
+    Option1->setChecked(true);
+    Label7->setText("จำนวนหน้า  =  " + QString(" %1").arg(NumPage()));
+}
+
+void FTAData::Command11_Click() {
+    Picture5->hide();
+    Command9->setEnabled(true);
+}
+
+void FTAData::Option4_Click() {
+    Text3->setFocus(Qt::OtherFocusReason);
+}
+
+void FTAData::Text3_KeyPress(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) Text4->setFocus(Qt::OtherFocusReason);
+}
+
+void FTAData::Text4_KeyPress(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) Command10->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace ia

@@ -1,0 +1,180 @@
+#pragma once
+// The main window: the command panel, the header panel, the two grids with
+// the record bar, the analysis bar and the report panel with its print
+// options. Every panel lives in this one window and is shown or hidden as the
+// teacher moves from a new or opened exam file to the report.
+
+#include "analysis/Analysis.h"
+#include "analysis/AnalysisState.h"
+#include "examfile/DataView.h"
+#include "examfile/ExamState.h"
+#include "sheet/SheetGrid.h"
+
+#include <QString>
+#include <QVector>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace ia {
+
+class DataNavBar;
+
+extern const char* const kProgramTitle; // "โปรแกรมวิเคราะห์ข้อสอบ"
+extern const char* const kWarningTitle; // "คำเตือน"
+
+class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
+    Q_OBJECT
+  public:
+    explicit FTAData(QWidget* parent = nullptr);
+    ~FTAData() override;
+
+    // --- The dialogs, replaceable so that tests never block ---------------
+    // The chosen file, or the empty text when the user cancelled.
+    std::function<QString()> chooseOpenFile;
+    // true for OK.
+    std::function<bool(const QString& title, const QString& text)> askOkCancel;
+    // true for Yes.
+    std::function<bool(const QString& title, const QString& text)> askYesNoBox;
+    std::function<void(const QString& title, const QString& text)> showMessage;
+
+    // --- Controls ---------------------------------------------------------
+    QLabel* Label4;
+    QFrame* Picture1;
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QPushButton* Command3;
+
+    QFrame* Picture2;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label5;
+    QVector<QLineEdit*> Text1; // object names "Text1(0)" .. "Text1(7)"
+    QPushButton* Command4;
+
+    SheetGrid* DBGrid2;
+    SheetGrid* DBGrid1;
+    DataNavBar* Data1;
+
+    QFrame* picButtons;
+    QPushButton* cmdAdd;
+    QPushButton* cmdDelete;
+    QPushButton* cmdRefresh;
+    QPushButton* cmdUpdate;
+    QPushButton* cmdClose;
+    QPushButton* cmdOrderOfNo_A;
+
+    QPushButton* Command7;
+    QFrame* Picture4;
+    QPushButton* Command5;
+    QPushButton* Command6;
+
+    QFrame* Picture3;
+    QPlainTextEdit* RichTextBox1;
+    QLabel* Label6;
+    QLineEdit* Text2;
+    QPushButton* Command9;
+    QPushButton* Command8;
+
+    QFrame* Picture5;
+    QRadioButton* Option1;
+    QRadioButton* Option2;
+    QRadioButton* Option3;
+    QRadioButton* Option4;
+    QLineEdit* Text3;
+    QLineEdit* Text4;
+    QPushButton* Command10;
+    QPushButton* Command11;
+    QLabel* Label7;
+
+    // --- State ------------------------------------------------------------
+    ExamModule& module() { return module_; }
+    ExamViews& views() { return views_; }
+    AnalysisState& analysisState() { return state_; }
+    AnalysisContext analysisContext() { return {views_, module_.header, state_, *this}; }
+    int16_t HeaderChanged = 0;
+    std::string SchoolName;
+
+    // --- Procedures and handlers ------------------------------------------
+    // Binds the views to module().ExamFileName and shows the file. On a
+    // binding failure the user is told, the previous file stays bound and
+    // false is returned.
+    bool PrepareInputData();
+    void ReadSchoolName();
+    void SetDbGrid1();
+    void SetDbGrid2() override;
+    void BusyPointer(bool on) override;
+    bool AskYesNo(const QString& title, const QString& text) override;
+
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command4_KeyDown(int key, Qt::KeyboardModifiers modifiers);
+
+    void Text1_Change(int index);
+    void Text1_KeyDown(int index, int key, Qt::KeyboardModifiers modifiers);
+    void Text1_LostFocus(int index);
+    void Text2_GotFocus();
+    void Text2_LostFocus();
+
+    // The analysis chain (the report panel is shown by it).
+    void Command5_Click();
+    void Command6_Click();
+    // Raw-data printout.
+    void Command7_Click();
+    void Command8_Click();
+    void Command9_Click();
+    // Confirms the print options and prints.
+    void Command10_Click();
+    void Command11_Click();
+    void Option4_Click();
+    void Text3_KeyPress(int key);
+    void Text4_KeyPress(int key);
+    // Page count shown by the print options panel.
+    int NumPage();
+
+    void Data1_Reposition();
+    void DBGrid1_RowColChange();
+    void Data1_Error(const QString& text);
+
+    // Twips of the layout in pixels of this screen.
+    int Twips(int twips) const;
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+  private:
+    void BuildControls();
+    void WireControls();
+    void Activate();
+    void InstallViewCallbacks();
+    void FitKeyGrid();
+    void ReleaseFile(const std::string& path);
+    void ShowFileControls();
+    void FillHeaderFields();
+    void RunRecordCommand(const std::function<void()>& command);
+    std::string WorkingDir() const;
+    void Warn(const QString& text);
+    QWidget* place(QWidget* w, int left, int top, int width, int height);
+
+    ExamModule module_;
+    ExamViews views_;
+    AnalysisState state_;
+    bool activated_ = false;
+    int busyDepth_ = 0;
+};
+
+} // namespace ia

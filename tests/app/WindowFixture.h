@@ -1,0 +1,92 @@
+#pragma once
+// A main window in a fresh working folder, its dialogs answered by the test.
+// Header only: the QtTest programs include it, the GoogleTest program does
+// not link QtTest.
+
+#include "TestSupport.h"
+#include "app/FTAData.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace iatest {
+
+class WindowFixture {
+  public:
+    WindowFixture() {
+        oldCwd_ = std::filesystem::current_path().string();
+        std::filesystem::current_path(dir_.path());
+        window_ = std::make_unique<ia::FTAData>();
+        auto& w = *window_;
+        w.chooseOpenFile = [this] {
+            ++dialogsShown;
+            return nextFile;
+        };
+        w.askOkCancel = [this](const QString&, const QString& text) {
+            questions << text;
+            return answerOk;
+        };
+        w.askYesNoBox = [this](const QString&, const QString& text) {
+            questions << text;
+            return answerYes;
+        };
+        w.showMessage = [this](const QString& title, const QString& text) {
+            messageTitles << title;
+            messages << text;
+        };
+    }
+    ~WindowFixture() {
+        window_.reset();
+        std::filesystem::current_path(oldCwd_);
+    }
+    WindowFixture(const WindowFixture&) = delete;
+    WindowFixture& operator=(const WindowFixture&) = delete;
+
+    ia::FTAData& w() { return *window_; }
+    TempDir& dir() { return dir_; }
+    QString path(const char* name) const { return QString::fromStdString(dir_.file(name)); }
+
+    // Shows the window and waits until it is active (focus needs it).
+    [[nodiscard]] bool showActive() {
+        window_->resize(1000, 700);
+        window_->show();
+        QApplication::setActiveWindow(window_.get());
+        return QTest::qWaitForWindowActive(window_.get());
+    }
+
+    // Types a header into the fields and presses OK.
+    void typeNewHeader(const QString& name, const QString& items, const QString& choices,
+                       const QString& year = "2546") {
+        auto& w = *window_;
+        w.Command1->click();
+        const QString texts[8] = {name, "ว101", "วิทยาศาสตร์", "1", year, items, choices, "ครูสมศรี"};
+        for (int i = 0; i < 8; ++i)
+            w.Text1[i]->setText(texts[i]);
+        w.Command4->click();
+    }
+
+    QWidget* focus() const { return QApplication::focusWidget(); }
+
+    QString nextFile;          // what the open dialog returns
+    bool answerOk = true;      // answer to OK/Cancel questions
+    bool answerYes = true;     // answer to Yes/No questions
+    int dialogsShown = 0;      // open dialogs shown
+    QStringList questions;     // texts of the questions asked
+    QStringList messages;      // texts of message boxes
+    QStringList messageTitles; // their titles
+
+  private:
+    TempDir dir_;
+    std::string oldCwd_;
+    std::unique_ptr<ia::FTAData> window_;
+};
+
+} // namespace iatest

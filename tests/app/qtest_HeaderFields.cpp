@@ -1,0 +1,271 @@
+// Keys and write-back of the header fields, and the school name.
+
+#include "WindowFixture.h"
+#include "examfile/Engine.h"
+#include "examfile/ExamFile.h"
+#include "examfile/SchoolName.h"
+
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using iatest::WindowFixture;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+ia::Value StoredField(const std::string& path, const std::string& field) {
+    ia::Connection db(path, ia::Connection::Mode::ReadOnly);
+    auto st = db.prepare("SELECT " + field + " FROM Tinit");
+    return st.step() ? st.column(0) : ia::Value();
+}
+
+// Opens a 10-item, 4-choice file in the window.
+std::string OpenFile(WindowFixture& f) {
+    const std::string path = f.dir().file("h.ans");
+    iatest::MakeExamFile(path, iatest::MakeHeader(10, 4), {}, {{"1"}});
+    f.nextFile = QString::fromStdString(path);
+    f.w().Command2->click();
+    return path;
+}
+
+} // namespace
+
+class HeaderFieldsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void keyMoves_data();
+    void keyMoves();
+    void writeBack_data();
+    void writeBack();
+    void noWriteBackWhileANewHeaderIsTyped();
+    void schoolNameFileCreatedAtFirstStart();
+    void schoolNameReadCutAtAComma();
+    void schoolNameSavedOnlyWhenChanged();
+    void schoolNameNeverOverwritesAnExamFile();
+    void schoolNameUnwritableIsReported();
+};
+
+void HeaderFieldsTest::keyMoves_data() {
+    QTest::addColumn<bool>("fileOpen");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("to"); // object name of the widget with the focus
+
+    const int none = Qt::NoModifier;
+    QTest::newRow("new: left from 1") << false << 1 << int(Qt::Key_Left) << none << "Text1(0)";
+    QTest::newRow("new: up from 1") << false << 1 << int(Qt::Key_Up) << none << "Text1(0)";
+    QTest::newRow("new: home") << false << 6 << int(Qt::Key_Home) << none << "Text1(0)";
+    QTest::newRow("new: enter in 7") << false << 7 << int(Qt::Key_Return) << none << "Command4";
+    QTest::newRow("new: shift left")
+        << false << 4 << int(Qt::Key_Left) << int(Qt::ShiftModifier) << "Command1";
+    QTest::newRow("open: left from 1") << true << 1 << int(Qt::Key_Left) << none << "Text1(1)";
+    QTest::newRow("open: up from 1") << true << 1 << int(Qt::Key_Up) << none << "Text1(1)";
+    QTest::newRow("open: home") << true << 6 << int(Qt::Key_Home) << none << "Text1(1)";
+    QTest::newRow("open: enter in 7") << true << 7 << int(Qt::Key_Return) << none << "Text1(7)";
+    QTest::newRow("open: down from 2") << true << 2 << int(Qt::Key_Down) << none << "Text1(6)";
+    QTest::newRow("open: up from 7") << true << 7 << int(Qt::Key_Up) << none << "Text1(3)";
+    QTest::newRow("open: page down") << true << 3 << int(Qt::Key_PageDown) << none << "DBGrid2";
+    QTest::newRow("open: end") << true << 2 << int(Qt::Key_End) << none << "Text1(7)";
+}
+
+void HeaderFieldsTest::keyMoves() {
+    QFETCH(bool, fileOpen);
+    QFETCH(int, from);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, to);
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    if (fileOpen)
+        OpenFile(f);
+    else
+        w.Command1->click();
+    w.Text1[from]->setFocus();
+    QTest::keyClick(w.Text1[from], Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QVERIFY(f.focus());
+    QCOMPARE(f.focus()->objectName(), to);
+}
+
+void HeaderFieldsTest::writeBack_data() {
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("stored"); // text of the stored value afterwards
+    QTest::addColumn<QString>("shown");  // text of the field afterwards
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("subject code") << 1 << "ค21101"
+                                  << "SubCode"
+                                  << "ค21101"
+                                  << "ค21101"
+                                  << "";
+    QTest::newRow("teacher") << 7 << "ครูใหม่"
+                             << "TeacherName"
+                             << "ครูใหม่"
+                             << "ครูใหม่"
+                             << "";
+    QTest::newRow("year with letters after") << 4 << "2545abc"
+                                             << "Yearr"
+                                             << "2545"
+                                             << "2545abc"
+                                             << "";
+    QTest::newRow("year of letters") << 4 << "abc"
+                                     << "Yearr"
+                                     << "0"
+                                     << "abc"
+                                     << "";
+    QTest::newRow("year out of range") << 4 << "1e12"
+                                       << "Yearr"
+                                       << "2546"
+                                       << "2546"
+                                       << "ปีการศึกษาไม่ถูกต้อง";
+    QTest::newRow("choices") << 6 << "3"
+                             << "nChoice"
+                             << "3"
+                             << "3"
+                             << "";
+    QTest::newRow("choices of letters") << 6 << "abc"
+                                        << "nChoice"
+                                        << "4"
+                                        << "4"
+                                        << "จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก";
+    QTest::newRow("choices too many") << 6 << "260"
+                                      << "nChoice"
+                                      << "4"
+                                      << "4"
+                                      << "จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก";
+    QTest::newRow("items never written") << 5 << "99"
+                                         << "nItem"
+                                         << "10"
+                                         << "99"
+                                         << "";
+}
+
+void HeaderFieldsTest::writeBack() {
+    QFETCH(int, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, column);
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    QFETCH(QString, message);
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string path = OpenFile(f);
+    const ia::TestHeader before = w.module().header;
+
+    w.Text1[field]->setFocus();
+    w.Text1[field]->setText(typed);
+    w.Text1[field == 2 ? 3 : 2]->setFocus(); // leave the field
+
+    QCOMPARE(QString::fromStdString(StoredField(path, column.toStdString()).text()), stored);
+    QCOMPARE(w.Text1[field]->text(), shown);
+    QCOMPARE(f.messages, message.isEmpty() ? QStringList() : QStringList{message});
+    if (!message.isEmpty()) QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
+    const ia::TestHeader& h = w.module().header;
+    QCOMPARE(h.nItem, before.nItem);
+    if (column == "Yearr") QCOMPARE(QString::number(h.Yearr), stored);
+    if (column == "nChoice") QCOMPARE(QString::number(h.nChoice), stored);
+    if (column == "SubCode") QCOMPARE(QString::fromStdString(h.SubCode), stored);
+    if (column == "TeacherName") QCOMPARE(QString::fromStdString(h.TeacherName), stored);
+}
+
+void HeaderFieldsTest::noWriteBackWhileANewHeaderIsTyped() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string path = OpenFile(f);
+    w.Command1->click();
+    QCOMPARE(w.HeaderChanged, 1);
+    w.Text1[1]->setFocus();
+    w.Text1[1]->setText("ไม่ใช่ของไฟล์เก่า");
+    w.Text1[2]->setFocus();
+    QCOMPARE(StoredField(path, "SubCode").text(), std::string("ท31101"));
+    QCOMPARE(w.module().header.SubCode, std::string("ท31101"));
+}
+
+void HeaderFieldsTest::schoolNameFileCreatedAtFirstStart() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    const std::string path = f.dir().file("SchoolName.txt");
+    QCOMPARE(Bytes(path), ia::Utf8ToCp874("โรงเรียน...") + "\r\n");
+    QCOMPARE(f.w().Text2->text(), QString("โรงเรียนผู้นำการใชัเทคโนโลยีสารสนเทศและการสื่อสาร"));
+    QVERIFY(f.messages.isEmpty());
+}
+
+void HeaderFieldsTest::schoolNameReadCutAtAComma() {
+    WindowFixture f;
+    auto& w = f.w();
+    const std::string path = f.dir().file("SchoolName.txt");
+    std::ofstream(path, std::ios::binary) << ia::Utf8ToCp874("โรงเรียนวัดโพธิ์, กรุงเทพ") << "\r\n";
+    QVERIFY(f.showActive());
+    QCOMPARE(w.Text2->text(), QString("โรงเรียนวัดโพธิ์"));
+    QCOMPARE(w.SchoolName, std::string("โรงเรียนวัดโพธิ์"));
+
+    // A name with a comma typed now comes back cut at the next start.
+    w.Picture3->show();
+    w.Text2->setFocus();
+    w.Text2->setText("โรงเรียนบ้านนา, ลำปาง");
+    w.Text1[0]->setFocus(Qt::OtherFocusReason);
+    w.Picture3->hide();
+    QCOMPARE(Bytes(path), ia::Utf8ToCp874("โรงเรียนบ้านนา, ลำปาง") + "\r\n");
+    ia::FTAData next;
+    next.show();
+    QCOMPARE(next.Text2->text(), QString("โรงเรียนบ้านนา"));
+}
+
+void HeaderFieldsTest::schoolNameSavedOnlyWhenChanged() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string path = f.dir().file("SchoolName.txt");
+    std::ofstream(path, std::ios::binary) << "edited elsewhere\r\n";
+    w.Picture3->show();
+    w.Text2->setFocus();
+    w.Command8->setFocus();
+    QCOMPARE(Bytes(path), std::string("edited elsewhere\r\n"));
+}
+
+void HeaderFieldsTest::schoolNameNeverOverwritesAnExamFile() {
+    WindowFixture f;
+    auto& w = f.w();
+    const std::string path = f.dir().file("SchoolName.txt");
+    QCOMPARE(ia::CreateExamFile(path, iatest::MakeHeader(3, 2)), 0);
+    const std::string before = Bytes(path);
+    QVERIFY(f.showActive());
+    QCOMPARE(w.Text2->text(), QString("โรงเรียนผู้นำการใชัเทคโนโลยีสารสนเทศและการสื่อสาร"));
+    w.Picture3->show();
+    w.Text2->setFocus();
+    w.Text2->setText("โรงเรียนใหม่");
+    w.Command8->setFocus();
+    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
+    QCOMPARE(Bytes(path), before);
+}
+
+void HeaderFieldsTest::schoolNameUnwritableIsReported() {
+    WindowFixture f;
+    auto& w = f.w();
+    fs::create_directory(f.dir().path() / "SchoolName.txt");
+    QVERIFY(f.showActive());
+    QVERIFY(f.messages.isEmpty()); // it exists; there is just nothing to read
+    w.Picture3->show();
+    w.Text2->setFocus();
+    w.Text2->setText("โรงเรียนใหม่");
+    w.Command8->setFocus();
+    QCOMPARE(f.messages.size(), 1);
+    QVERIFY(f.messages[0].contains("SchoolName.txt"));
+}
+
+QTEST_MAIN(HeaderFieldsTest)
+#include "qtest_HeaderFields.moc"

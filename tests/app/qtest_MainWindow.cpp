@@ -1,0 +1,259 @@
+// The window's panels: what is shown at start, after each command, and how
+// the program ends.
+
+#include "WindowFixture.h"
+#include "app/DataNavBar.h"
+#include "examfile/ExamFile.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <fstream>
+
+using iatest::WindowFixture;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void startShowsOnlyTitleAndCommandPanel();
+    void startUpRunsOnceNotOnEveryActivation();
+    void newFileAfterAnOpenFileHidesTheFileControls();
+    void openCancelledHidesOkButtonAndKeepsTypedHeader();
+    void openRefusesAFileThatIsNoExamFile();
+    void openShowsTheFileAndMovesTheWorkingDirectory();
+    void reportPanelTransitions();
+    void closeBoxEndsTheProgram();
+    void exitButtonEndsTheProgram();
+};
+
+void MainWindowTest::startShowsOnlyTitleAndCommandPanel() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    QCOMPARE(w.windowTitle(), QString("โปรแกรมวิเคราะห์ข้อสอบ"));
+    for (QWidget* shown : {static_cast<QWidget*>(w.Label4), static_cast<QWidget*>(w.Picture1),
+                           static_cast<QWidget*>(w.Command1), static_cast<QWidget*>(w.Command2),
+                           static_cast<QWidget*>(w.Command3)})
+        QVERIFY2(shown->isVisible(), qPrintable(shown->objectName()));
+    for (QWidget* hidden : {static_cast<QWidget*>(w.Picture2), static_cast<QWidget*>(w.DBGrid1),
+                            static_cast<QWidget*>(w.DBGrid2), static_cast<QWidget*>(w.Data1),
+                            static_cast<QWidget*>(w.picButtons), static_cast<QWidget*>(w.Command7),
+                            static_cast<QWidget*>(w.Picture4), static_cast<QWidget*>(w.Picture3)})
+        QVERIFY2(!hidden->isVisible(), qPrintable(hidden->objectName()));
+    QCOMPARE(f.focus(), w.Command1);
+    QCOMPARE(w.HeaderChanged, 0);
+    // The report panel got its place; it covers the window when shown.
+    QCOMPARE(w.Picture3->geometry(),
+             QRect(w.Twips(105), w.Twips(510), w.Twips(11805), w.Twips(7785)));
+    QCOMPARE(w.Command1->text(), QString("ไฟล์ใหม่"));
+    QCOMPARE(w.Command2->text(), QString("เปิดไฟล์"));
+    QCOMPARE(w.Command3->text(), QString("ออกโปรแกรม"));
+}
+
+void MainWindowTest::startUpRunsOnceNotOnEveryActivation() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    w.Command1->click();
+    w.Text1[2]->setText("typed");
+    QCOMPARE(w.HeaderChanged, 1);
+    QCOMPARE(f.focus(), w.Text1[0]);
+
+    // A message box takes the activation and gives it back.
+    auto* box = new QMessageBox(QMessageBox::Information, "t", "x", QMessageBox::Ok, &w);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+    QApplication::setActiveWindow(box);
+    QVERIFY(QTest::qWaitForWindowActive(box));
+    box->close();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+
+    QCOMPARE(w.HeaderChanged, 1);
+    QCOMPARE(f.focus(), w.Text1[0]);
+}
+
+void MainWindowTest::newFileAfterAnOpenFileHidesTheFileControls() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    iatest::MakeExamFile(f.dir().file("a.ans"), iatest::MakeHeader(10, 4), {}, {{"1"}});
+    f.nextFile = f.path("a.ans");
+    w.Command2->click();
+    QVERIFY(w.DBGrid1->isVisible());
+    QVERIFY(!w.Text1[0]->isEnabled());
+
+    w.Command1->click();
+    for (QWidget* hidden : {static_cast<QWidget*>(w.DBGrid1), static_cast<QWidget*>(w.DBGrid2),
+                            static_cast<QWidget*>(w.Data1), static_cast<QWidget*>(w.picButtons),
+                            static_cast<QWidget*>(w.Picture4), static_cast<QWidget*>(w.Command5),
+                            static_cast<QWidget*>(w.Command6), static_cast<QWidget*>(w.Command7),
+                            static_cast<QWidget*>(w.Label5)})
+        QVERIFY2(!hidden->isVisible(), qPrintable(hidden->objectName()));
+    QVERIFY(w.Picture2->isVisible());
+    QVERIFY(w.Command4->isVisible());
+    for (QLineEdit* t : w.Text1)
+        QVERIFY2(t->text().isEmpty(), qPrintable(t->objectName()));
+    QVERIFY(w.Text1[0]->isEnabled());
+    QCOMPARE(f.focus(), w.Text1[0]);
+    QCOMPARE(w.module().ExamFileOpen, int16_t(0));
+    // The views stay bound to the file that was open.
+    QVERIFY(w.views().Data1.isOpen());
+}
+
+void MainWindowTest::openCancelledHidesOkButtonAndKeepsTypedHeader() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    w.Command1->click();
+    w.Text1[0]->setText("half");
+    w.Text1[5]->setText("40");
+    w.Command4->click(); // no choices: a message in Label5
+    QVERIFY(w.Label5->isVisible());
+
+    f.nextFile.clear();
+    w.Command2->click();
+    QCOMPARE(f.dialogsShown, 1);
+    QVERIFY(!w.Command4->isVisible());
+    QVERIFY(!w.Label5->isVisible());
+    QVERIFY(w.Label5->text().isEmpty());
+    QVERIFY(w.Picture2->isVisible());
+    QCOMPARE(w.Text1[0]->text(), QString("half"));
+    QCOMPARE(w.Text1[5]->text(), QString("40"));
+    QVERIFY(f.messages.isEmpty());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void MainWindowTest::openRefusesAFileThatIsNoExamFile() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string good = f.dir().file("good.ans");
+    iatest::MakeExamFile(good, iatest::MakeHeader(5, 3), {}, {{"7"}});
+    f.nextFile = QString::fromStdString(good);
+    w.Command2->click();
+    QCOMPARE(w.module().ExamFileName, good);
+
+    std::ofstream(f.dir().file("notes")) << "not a database";
+    f.nextFile = f.path("notes");
+    w.Command2->click();
+    QCOMPARE(f.messages, QStringList{f.path("notes") + "  ไม่ใช่ไฟล์ข้อมูล กรุณาเลือกไฟล์ใหม่"});
+    QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
+    QCOMPARE(w.module().ExamFileName, good);
+    QCOMPARE(w.module().ExamFileOpen, int16_t(1));
+    QCOMPARE(w.views().Data1.DatabaseName, good);
+    QVERIFY(w.views().Data1.isOpen());
+    QCOMPARE(w.Text1[0]->text(), QString::fromStdString(good));
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void MainWindowTest::openShowsTheFileAndMovesTheWorkingDirectory() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    std::filesystem::create_directory(f.dir().path() / "sub");
+    const std::string file = f.dir().file("sub/x.ans");
+    ia::TestHeader h = iatest::MakeHeader(12, 5);
+    h.SubCode = "";
+    h.TeacherName = "";
+    iatest::MakeExamFile(file, h, {}, {{"1"}, {"2"}});
+    f.nextFile = QString::fromStdString(file);
+    w.Command2->click();
+
+    QCOMPARE(QDir::currentPath(), QString::fromStdString(f.dir().file("sub")));
+    QCOMPARE(f.focus(), w.DBGrid1);
+    for (QWidget* shown : {static_cast<QWidget*>(w.Picture2), static_cast<QWidget*>(w.DBGrid1),
+                           static_cast<QWidget*>(w.DBGrid2), static_cast<QWidget*>(w.Data1),
+                           static_cast<QWidget*>(w.picButtons), static_cast<QWidget*>(w.Picture4),
+                           static_cast<QWidget*>(w.Command5), static_cast<QWidget*>(w.Command6),
+                           static_cast<QWidget*>(w.Command7)})
+        QVERIFY2(shown->isVisible(), qPrintable(shown->objectName()));
+    QVERIFY(!w.Command4->isVisible());
+    const QString expected[8] = {
+        QString::fromStdString(file), "", "ภาษาไทย", "1", "2546", "12", "5", ""};
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(w.Text1[i]->text(), expected[i]);
+    QVERIFY(!w.Text1[0]->isEnabled());
+    QCOMPARE(w.module().header.nItem, int16_t(12));
+    QCOMPARE(w.module().header.nChoice, uint8_t(5));
+    QCOMPARE(w.HeaderChanged, 1);
+    QVERIFY(w.Data1->caption().startsWith("Record: "));
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void MainWindowTest::reportPanelTransitions() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    // The analysis shows the report panel and hides Command7.
+    w.Command7->hide();
+    w.Picture3->show();
+    w.Picture3->raise();
+
+    w.Option3->setChecked(true);
+    w.Text3->setText("2");
+    w.Text4->setText("5");
+    w.Command9->click();
+    QVERIFY(w.Picture5->isVisible());
+    QVERIFY(!w.Command9->isEnabled());
+    QVERIFY(w.Option1->isChecked());
+    QVERIFY(w.Text3->text().isEmpty());
+    QVERIFY(w.Text4->text().isEmpty());
+    QVERIFY(w.Label7->text().startsWith("จำนวนหน้า  =   "));
+
+    QTest::mouseClick(w.Option4, Qt::LeftButton, {}, QPoint(5, w.Option4->height() / 2));
+    QCOMPARE(f.focus(), w.Text3);
+    QTest::keyClick(w.Text3, Qt::Key_Return);
+    QCOMPARE(f.focus(), w.Text4);
+    QTest::keyClick(w.Text4, Qt::Key_Enter);
+    QCOMPARE(f.focus(), w.Command10);
+
+    w.Command11->click();
+    QVERIFY(!w.Picture5->isVisible());
+    QVERIFY(w.Command9->isEnabled());
+    QVERIFY(w.Picture3->isVisible());
+
+    w.Command9->click();
+    w.Command8->click(); // close, straight from the print options
+    QVERIFY(!w.Picture3->isVisible());
+    QVERIFY(w.Picture5->isHidden());
+    QVERIFY(w.Command9->isEnabled());
+    QVERIFY(!w.Command7->isHidden());
+}
+
+// Both run the real event loop: the program has ended when exec returns.
+void MainWindowTest::closeBoxEndsTheProgram() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    QApplication::setOverrideCursor(Qt::WaitCursor); // a command left it behind
+    QTimer::singleShot(0, &f.w(), [&f] { f.w().close(); });
+    QApplication::setQuitOnLastWindowClosed(true);
+    QCOMPARE(QApplication::exec(), 0);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QVERIFY(!f.w().isVisible());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void MainWindowTest::exitButtonEndsTheProgram() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    QTimer::singleShot(0, f.w().Command3, [&f] { f.w().Command3->click(); });
+    QApplication::setQuitOnLastWindowClosed(true);
+    QCOMPARE(QApplication::exec(), 0);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QVERIFY(!f.w().isVisible());
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // The test ends the window many times; the test program goes on.
+    QApplication::setQuitOnLastWindowClosed(false);
+    MainWindowTest t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "qtest_MainWindow.moc"

@@ -1,0 +1,260 @@
+// Creating an exam file through the header panel and opening one that the
+// binding refuses.
+
+#include "WindowFixture.h"
+#include "examfile/Engine.h"
+#include "examfile/ExamFile.h"
+
+#include <QLabel>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using iatest::WindowFixture;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The header row as stored.
+struct Stored {
+    std::string subCode;
+    long long year = 0, items = 0, choices = 0;
+};
+Stored ReadStored(const std::string& path) {
+    ia::Connection db(path, ia::Connection::Mode::ReadOnly);
+    auto st = db.prepare("SELECT SubCode, Yearr, nItem, nChoice FROM Tinit");
+    Stored s;
+    if (st.step()) s = {st.column(0).text(), st.columnInt(1), st.columnInt(2), st.columnInt(3)};
+    return s;
+}
+
+} // namespace
+
+class NewFileTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void createdFileIsOpenWithFocusInKeyGrid();
+    void refusedHeader_data();
+    void refusedHeader();
+    void cancelledOverwriteKeepsTheFile();
+    void overwriteReplacesTheFileOpenRightNow();
+    void namesAreUsedLiterally();
+    void failedCreationReturnsToTheFileName();
+    void okButtonLeftArrowGoesToTeacher();
+    void fileThatFailsToBindLeavesThePreviousFile();
+};
+
+void NewFileTest::createdFileIsOpenWithFocusInKeyGrid() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    f.typeNewHeader("exam", "40", "4", "2546");
+
+    const std::string path = f.dir().file("exam.ans");
+    QVERIFY(fs::exists(path));
+    QCOMPARE(ia::IsExamFile(path), 1);
+    Stored s = ReadStored(path);
+    QCOMPARE(s.subCode, std::string("ว101"));
+    QCOMPARE(s.year, 2546LL);
+    QCOMPARE(s.items, 40LL);
+    QCOMPARE(s.choices, 4LL);
+
+    QCOMPARE(f.focus(), w.DBGrid2);
+    QCOMPARE(w.module().ExamFileOpen, int16_t(1));
+    QCOMPARE(w.module().ExamFileName, path);
+    QCOMPARE(w.Text1[0]->text(), QString::fromStdString(path));
+    QVERIFY(!w.Text1[0]->isEnabled());
+    QVERIFY(!w.Command4->isVisible());
+    QVERIFY(w.DBGrid1->isVisible());
+    QVERIFY(w.Picture4->isVisible());
+    QVERIFY(w.Command7->isVisible());
+    QCOMPARE(w.DBGrid2->model()->columnCount(), 42);
+    QVERIFY(f.messages.isEmpty());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void NewFileTest::refusedHeader_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("items");
+    QTest::addColumn<QString>("choices");
+    QTest::addColumn<QString>("year");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("focus");
+    QTest::newRow("no name") << ""
+                             << "40"
+                             << "4"
+                             << "2546"
+                             << "กรุณาใส่ชื่อไฟล์ข้อมูลด้วย" << 0;
+    QTest::newRow("no items") << "t"
+                              << ""
+                              << "4"
+                              << "2546"
+                              << "กรุณาใส่จำนวนข้อสอบ และ จำนวนตัวเลือก" << 5;
+    QTest::newRow("no choices") << "t"
+                                << "40"
+                                << ""
+                                << "2546"
+                                << "กรุณาใส่จำนวนข้อสอบ และ จำนวนตัวเลือก" << 5;
+    QTest::newRow("items abc") << "t"
+                               << "abc"
+                               << "4"
+                               << "2546"
+                               << "กรุณาใส่จำนวนข้อสอบ และ จำนวนตัวเลือก เป็นตัวเลข" << 5;
+    QTest::newRow("items 252") << "t"
+                               << "252"
+                               << "4"
+                               << "2546"
+                               << "จำนวนข้อสอบต้องอยู่ระหว่าง 1 ถึง 251 ข้อ" << 5;
+    QTest::newRow("choices 6") << "t"
+                               << "40"
+                               << "6"
+                               << "2546"
+                               << "จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก" << 6;
+    QTest::newRow("year too large") << "t"
+                                    << "40"
+                                    << "4"
+                                    << "99999999999"
+                                    << "ปีการศึกษาไม่ถูกต้อง" << 4;
+}
+
+void NewFileTest::refusedHeader() {
+    QFETCH(QString, name);
+    QFETCH(QString, items);
+    QFETCH(QString, choices);
+    QFETCH(QString, year);
+    QFETCH(QString, message);
+    QFETCH(int, focus);
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    f.typeNewHeader(name, items, choices, year);
+    QVERIFY(w.Label5->isVisible());
+    QCOMPARE(w.Label5->text(), message);
+    QCOMPARE(f.focus(), w.Text1[focus]);
+    QVERIFY(w.Command4->isVisible());
+    QCOMPARE(w.module().ExamFileOpen, int16_t(0));
+    for (const auto& e : fs::directory_iterator(f.dir().path()))
+        QVERIFY2(e.path().extension() != ".ans", e.path().c_str());
+    QVERIFY(f.questions.isEmpty());
+
+    // The next try clears the line before checking again.
+    w.Text1[0]->setText("ok");
+    w.Text1[4]->setText("2546");
+    w.Text1[5]->setText("10");
+    w.Text1[6]->setText("4");
+    w.Command4->click();
+    QVERIFY(!w.Label5->isVisible());
+    QVERIFY(w.Label5->text().isEmpty());
+    QCOMPARE(w.module().ExamFileOpen, int16_t(1));
+}
+
+void NewFileTest::cancelledOverwriteKeepsTheFile() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string path = f.dir().file("old.ans");
+    std::ofstream(path) << "keep me";
+    f.answerOk = false;
+    f.typeNewHeader("old", "10", "4");
+    QCOMPARE(f.questions,
+             QStringList{"ไฟล์ " + QString::fromStdString(path) + "  มีอยู่แล้ว จะเขียนทับหรือไม่"});
+    QCOMPARE(Bytes(path), std::string("keep me"));
+    QCOMPARE(f.focus(), w.Text1[0]);
+    QCOMPARE(w.module().ExamFileOpen, int16_t(0));
+    QVERIFY(w.Command4->isVisible());
+}
+
+void NewFileTest::overwriteReplacesTheFileOpenRightNow() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    f.typeNewHeader("same", "40", "4");
+    const std::string path = f.dir().file("same.ans");
+    QCOMPARE(ReadStored(path).items, 40LL);
+    QVERIFY(w.views().Data1.isOpen());
+
+    f.typeNewHeader("same.ans", "10", "3");
+    QCOMPARE(f.questions.size(), 1);
+    QCOMPARE(ReadStored(path).items, 10LL);
+    QCOMPARE(ReadStored(path).choices, 3LL);
+    QVERIFY(w.views().Data1.isOpen());
+    QCOMPARE(w.views().Data2.Recordset()->fieldCount(), 12);
+    QCOMPARE(w.DBGrid2->model()->columnCount(), 12);
+    QCOMPARE(f.focus(), w.DBGrid2);
+    QVERIFY(f.messages.isEmpty());
+}
+
+void NewFileTest::namesAreUsedLiterally() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    const std::string star = f.dir().file("a*.ans");
+    const std::string other = f.dir().file("ab.ans");
+    std::ofstream(star) << "x";
+    std::ofstream(other) << "other";
+    f.typeNewHeader("a*", "5", "2");
+    QCOMPARE(f.questions.size(), 1);
+    QCOMPARE(ia::IsExamFile(star), 1);
+    QCOMPARE(Bytes(other), std::string("other"));
+}
+
+void NewFileTest::failedCreationReturnsToTheFileName() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    f.typeNewHeader("no/such/folder/t", "5", "2");
+    QCOMPARE(f.focus(), w.Text1[0]);
+    QVERIFY(f.messages.isEmpty());
+    QVERIFY(w.Command4->isVisible());
+    QCOMPARE(w.module().ExamFileOpen, int16_t(0));
+    QVERIFY(!w.DBGrid1->isVisible());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void NewFileTest::okButtonLeftArrowGoesToTeacher() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    w.Command1->click();
+    w.Command4->setFocus();
+    QTest::keyClick(w.Command4, Qt::Key_Left);
+    QCOMPARE(f.focus(), w.Text1[7]);
+}
+
+void NewFileTest::fileThatFailsToBindLeavesThePreviousFile() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string good = f.dir().file("good.ans");
+    iatest::MakeExamFile(good, iatest::MakeHeader(6, 4), {}, {{"1"}, {"2"}, {"3"}});
+    f.nextFile = QString::fromStdString(good);
+    w.Command2->click();
+    QCOMPARE(w.DBGrid1->model()->rowCount(), 4); // three sheets and the new-record row
+
+    // Recognised by its signature table, but without the tables to bind.
+    const std::string broken = f.dir().file("broken.ans");
+    {
+        ia::Connection db(broken, ia::Connection::Mode::Create);
+        db.exec("CREATE TABLE TVTQ (VTQ TEXT)");
+    }
+    QCOMPARE(ia::IsExamFile(broken), 1);
+    f.nextFile = QString::fromStdString(broken);
+    w.Command2->click();
+    QCOMPARE(f.messages.size(), 1);
+    QVERIFY(f.messages[0].contains(QString::fromStdString(broken)));
+    QCOMPARE(w.module().ExamFileName, good);
+    QCOMPARE(w.views().Data1.DatabaseName, good);
+    QVERIFY(w.views().Data1.isOpen());
+    QCOMPARE(w.DBGrid1->model()->rowCount(), 4);
+    QCOMPARE(w.Text1[0]->text(), QString::fromStdString(good));
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+QTEST_MAIN(NewFileTest)
+#include "qtest_NewFile.moc"
