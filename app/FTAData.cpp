@@ -150,15 +150,24 @@ FTAData::FTAData(QWidget* parent) : QWidget(parent) {
         if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
         return dlg.selectedFiles().first();
     };
+    // A box asks or tells something while a command may still show the
+    // hourglass; over the box the pointer is the normal arrow.
+    struct ArrowCursor {
+        ArrowCursor() { QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor)); }
+        ~ArrowCursor() { QApplication::restoreOverrideCursor(); }
+    };
     askOkCancel = [this](const QString& title, const QString& text) {
+        ArrowCursor arrow;
         return QMessageBox::warning(this, title, text, QMessageBox::Ok | QMessageBox::Cancel,
                                     QMessageBox::Ok) == QMessageBox::Ok;
     };
     askYesNoBox = [this](const QString& title, const QString& text) {
+        ArrowCursor arrow;
         return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No,
                                      QMessageBox::Yes) == QMessageBox::Yes;
     };
     showMessage = [this](const QString& title, const QString& text) {
+        ArrowCursor arrow;
         QMessageBox::warning(this, title, text, QMessageBox::Ok);
     };
 
@@ -167,6 +176,12 @@ FTAData::FTAData(QWidget* parent) : QWidget(parent) {
 }
 
 FTAData::~FTAData() {
+    // The children die after this object's members: their last focus and
+    // key events must not reach the handlers any more.
+    for (QObject* child : findChildren<QObject*>()) {
+        child->removeEventFilter(this);
+        disconnect(child, nullptr, this, nullptr);
+    }
     // The grids' models read the views; let go of them before the views go.
     DBGrid1->bind(nullptr, nullptr);
     DBGrid2->bind(nullptr, nullptr);

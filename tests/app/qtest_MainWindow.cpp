@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <fstream>
 
@@ -26,6 +27,7 @@ class MainWindowTest : public QObject {
     void openRefusesAFileThatIsNoExamFile();
     void openShowsTheFileAndMovesTheWorkingDirectory();
     void reportPanelTransitions();
+    void recordBarCaptionFollowsTheSheetGrid();
     void closeBoxEndsTheProgram();
     void exitButtonEndsTheProgram();
 };
@@ -223,6 +225,32 @@ void MainWindowTest::reportPanelTransitions() {
     QVERIFY(w.Picture5->isHidden());
     QVERIFY(w.Command9->isEnabled());
     QVERIFY(!w.Command7->isHidden());
+}
+
+void MainWindowTest::recordBarCaptionFollowsTheSheetGrid() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    iatest::MakeExamFile(f.dir().file("n.ans"), iatest::MakeHeader(4, 4), {},
+                         {{"1"}, {"2"}, {"3"}});
+    f.nextFile = f.path("n.ans");
+    w.Command2->click();
+    auto* last = w.Data1->findChild<QToolButton*>("Data1Last");
+    auto* first = w.Data1->findChild<QToolButton*>("Data1First");
+    auto* previous = w.Data1->findChild<QToolButton*>("Data1Previous");
+    QVERIFY(last && first && previous);
+    last->click();
+    QCOMPARE(w.DBGrid1->currentRecordPosition(), 2);
+    QCOMPARE(w.Data1->caption(), QString("Record: 3"));
+    previous->click();
+    QCOMPARE(w.Data1->caption(), QString("Record: 2"));
+    first->click();
+    QCOMPARE(w.Data1->caption(), QString("Record: 1"));
+    w.DBGrid1->setCurrentRecordPosition(3); // the new-record row
+    QCOMPARE(w.Data1->caption(), QString("Record: 0"));
+
+    emit w.DBGrid1->dataError(19, "รหัสซ้ำ");
+    QCOMPARE(f.messages, QStringList{"Data error event hit err:รหัสซ้ำ"});
 }
 
 // Both run the real event loop: the program has ended when exec returns.
