@@ -7,10 +7,20 @@
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
 #include "examfile/SchoolName.h"
+#include "examfile/Val.h"
+#include "report/Cp874.h"
+#include "report/OutputPath.h"
+#include "report/PrintReport.h"
+#include "report/PrinterQt.h"
+#include "report/RawData.h"
+#include "report/RawPrint.h"
+#include "report/ReportModel.h"
+#include "report/ReportText.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
@@ -21,6 +31,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -358,6 +370,11 @@ void FTAData::BuildControls() {
     Command8 = Button(Picture3, "Command8", "ปิด");
     Paint(Command8, QColor(255, 128, 128));
     place(Command8, 10050, 7185, 1215, 495);
+    // Teachers look at the pages before they spend paper.
+    cmdPreview = Button(Picture3, "cmdPreview", "ดูตัวอย่าง");
+    Paint(cmdPreview, QColor(0, 192, 192));
+    cmdPreview->setFont(UiFont(9.75));
+    place(cmdPreview, 7590, 7185, 960, 495);
 
     // Print options, inside the report panel.
     Picture5 = Panel(Picture3, "Picture5", QColor(192, 192, 192));
@@ -406,6 +423,7 @@ void FTAData::WireControls() {
     connect(Command8, &QPushButton::clicked, this, &FTAData::Command8_Click);
     connect(Command9, &QPushButton::clicked, this, &FTAData::Command9_Click);
     connect(Command10, &QPushButton::clicked, this, &FTAData::Command10_Click);
+    connect(cmdPreview, &QPushButton::clicked, this, &FTAData::cmdPreview_Click);
     connect(Command11, &QPushButton::clicked, this, &FTAData::Command11_Click);
     connect(Option4, &QRadioButton::clicked, this, &FTAData::Option4_Click);
 
@@ -685,6 +703,11 @@ void FTAData::Command2_Click() {
         showMessage(kWarningTitle, Q(path) + "  ไม่ใช่ไฟล์ข้อมูล กรุณาเลือกไฟล์ใหม่");
         return;
     }
+    // A signed file whose tables are not ours would be read out of range.
+    if (!ExamStructureOk(path)) {
+        showMessage(kWarningTitle, Q(BadStructureMessage(path)));
+        return;
+    }
     const std::string previousName = module_.ExamFileName;
     const int16_t previousOpen = module_.ExamFileOpen;
     module_.ExamFileName = path;
@@ -932,26 +955,169 @@ void FTAData::Data1_Error(const QString& text) {
 // Analysis, report panel and print options
 
 void FTAData::Command5_Click() {
-    // The 25 % analysis chain: Analy25, SetDbGrid1, the report file, the
-    // report panel.
+    RunAnalysis(1);
 }
 
 void FTAData::Command6_Click() {
-    // The 27 % analysis chain: analy27, SetDbGrid1, the report file, the
-    // report panel.
+    RunAnalysis(2);
+}
+
+namespace {
+
+// The report file as the teacher reads it: code page 874 back to text.
+QString ReadReportFile(const std::string& path) {
+    QFile f(Q(path));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray bytes = f.readAll();
+    return Q(FromCp874(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
+}
+
+} // namespace
+
+void FTAData::RunAnalysis(int kind) {
+    if (!views_.Data1.isOpen() || views_.Data1.Recordset()->recordCount() == 0) return;
+    QPushButton* button = kind == 1 ? Command5 : Command6;
+    const QString caption = kind == 1 ? "วิเคราะห์ 25 %" : "วิเคราะห์ 27 %";
+    // A cell still being typed belongs to the sheets that are analysed.
+    DBGrid1->commitPendingEdit();
+    DBGrid2->commitPendingEdit();
+    Command7->hide();
+    button->setText("กำลังคำนวณ");
+    BusyCursor busy;
+    state_.AnalysisKind = static_cast<int16_t>(kind);
+    button->setEnabled(false);
+    state_.FirstItemField = 1;
+    state_.LastItemField = module_.header.nItem;
+    AnalysisContext ctx = analysisContext();
+    bool analysed = false;
+    try {
+        if (kind == 1)
+            Analy25(ctx);
+        else
+            analy27(ctx, S(QCoreApplication::applicationDirPath()));
+        analysed = true;
+        SetDbGrid1();
+        ReportData data = LoadReportData(views_, state_);
+        state_.ReportFileName =
+            CreateOutputFile(module_.ExamFileName, module_.header, S(Text1[3]->text()), data);
+        Picture3->show();
+        Picture3->raise();
+        RichTextBox1->setPlainText(ReadReportFile(state_.ReportFileName));
+        RichTextBox1->setFocus(Qt::OtherFocusReason);
+    } catch (const std::exception& e) {
+        // What the file holds now (the previous results after a rollback,
+        // the new ones when only the report failed) is what the grids show.
+        Warn(QString::fromUtf8(e.what()));
+        Command7->show();
+        try {
+            if (!analysed) views_.Data1.Refresh();
+            views_.Data2.Refresh();
+            views_.Data4.Refresh();
+            views_.Data5.Refresh();
+        } catch (const std::exception&) {}
+        SetDbGrid1();
+        SetDbGrid2();
+    }
+    button->setText(caption);
+    button->setEnabled(true);
+}
+
+std::unique_ptr<Printer> FTAData::OpenPrinter(const std::string& pdfPath) {
+    if (openPrinter) return openPrinter(pdfPath);
+    std::string notice;
+    return OpenDefaultPrinterOrPdf(pdfPath, notice);
+}
+
+void FTAData::TellPrinterNotice(Printer& prn) {
+    if (auto* qt = dynamic_cast<QtPrinter*>(&prn); qt && !qt->Notice().empty())
+        Warn(Q(qt->Notice()));
 }
 
 void FTAData::Command7_Click() {
-    // The raw-data printout.
+    if (!views_.Data1.isOpen() || views_.Data1.Recordset()->recordCount() == 0) return;
+    BusyCursor busy;
+    try {
+        cmdOrderOfNo_A_Click(views_.Data1, *DBGrid1);
+        RawData data = LoadRawData(views_);
+        auto prn = OpenPrinter(DerivedPath(module_.ExamFileName, "raw.pdf"));
+        RawPrint(*prn, module_.header, S(Text2->text()), data);
+        TellPrinterNotice(*prn);
+    } catch (const std::exception& e) {
+        Warn(QString::fromUtf8(e.what()));
+    }
 }
 
 void FTAData::Command10_Click() {
-    // Records the page selection and prints the report.
+    if (Option1->isChecked()) printJob_.PrintMode = 1;
+    if (Option2->isChecked()) printJob_.PrintMode = 2;
+    if (Option3->isChecked()) printJob_.PrintMode = 3;
+    if (Option4->isChecked()) {
+        printJob_.PrintMode = 4;
+        const std::string from = S(Text3->text()), to = S(Text4->text());
+        if (!IsNumeric(from)) {
+            Text3->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        if (to.empty() || !IsNumeric(to)) {
+            printJob_.PageTo = 0;
+        } else {
+            // A last page beyond what a page number can hold means "to the end".
+            const double v = Val(to);
+            printJob_.PageTo = static_cast<int16_t>(v >= 32767    ? 32767
+                                                    : v <= -32768 ? -32768
+                                                                  : RoundHalfEven(v));
+        }
+        printJob_.PageFrom = Val(from);
+    }
+    Picture5->hide();
+    {
+        BusyCursor busy;
+        try {
+            ReportData data = LoadReportData(views_, state_);
+            auto prn = OpenPrinter(DerivedPath(module_.ExamFileName, "pdf"));
+            PrintOutput(*prn, printJob_, module_.header, S(Text2->text()), data,
+                        module_.header.nChoice, module_.header.nItem);
+            TellPrinterNotice(*prn);
+        } catch (const std::exception& e) {
+            Warn(QString::fromUtf8(e.what()));
+        }
+    }
+    Command9->setEnabled(true);
+}
+
+void FTAData::cmdPreview_Click() {
+    // All pages, whatever the print options say; the job state stays.
+    PrintJob all = printJob_;
+    all.PrintMode = 1;
+    ReportData data;
+    try {
+        data = LoadReportData(views_, state_);
+    } catch (const std::exception& e) {
+        Warn(QString::fromUtf8(e.what()));
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog dialog(&printer, this);
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* p) {
+        TestHeader header = module_.header;
+        auto prn = QtPrinter::ForQPrinter(*p);
+        PrintJob job = all;
+        PrintOutput(*prn, job, header, S(Text2->text()), data, module_.header.nChoice,
+                    module_.header.nItem);
+    });
+    if (showPreview)
+        showPreview(dialog);
+    else
+        dialog.exec();
 }
 
 int FTAData::NumPage() {
-    // The report's page count comes from the printing side.
-    return 0;
+    try {
+        ReportData data = LoadReportData(views_, state_);
+        return ia::NumPage(printJob_, data, module_.header.nChoice, module_.header.nItem);
+    } catch (const std::exception&) {
+        return 0;
+    }
 }
 
 void FTAData::Command8_Click() {

@@ -8,6 +8,8 @@
 #include "analysis/AnalysisState.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamState.h"
+#include "report/PrintState.h"
+#include "report/Printer.h"
 #include "sheet/SheetGrid.h"
 
 #include <QString>
@@ -16,8 +18,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
+class QDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -46,6 +50,11 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     // true for Yes.
     std::function<bool(const QString& title, const QString& text)> askYesNoBox;
     std::function<void(const QString& title, const QString& text)> showMessage;
+    // Where printing goes (the default printer or a PDF at pdfPath); tests
+    // put a recording printer here.
+    std::function<std::unique_ptr<Printer>(const std::string& pdfPath)> openPrinter;
+    // Shows the print preview (tests look at it without blocking).
+    std::function<void(QDialog& preview)> showPreview;
 
     // --- Controls ---------------------------------------------------------
     QLabel* Label4;
@@ -85,6 +94,7 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     QLineEdit* Text2;
     QPushButton* Command9;
     QPushButton* Command8;
+    QPushButton* cmdPreview;
 
     QFrame* Picture5;
     QRadioButton* Option1;
@@ -143,6 +153,9 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     void Text4_KeyPress(int key);
     // Page count shown by the print options panel.
     int NumPage();
+    // Print preview of all pages of the report.
+    void cmdPreview_Click();
+    PrintJob& printJob() { return printJob_; }
 
     void Data1_Reposition();
     void DBGrid1_RowColChange();
@@ -158,6 +171,9 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
 
   private:
     void BuildControls();
+    void RunAnalysis(int kind);
+    std::unique_ptr<Printer> OpenPrinter(const std::string& pdfPath);
+    void TellPrinterNotice(Printer& prn);
     void WireControls();
     void Activate();
     void InstallViewCallbacks();
@@ -173,6 +189,7 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     ExamModule module_;
     ExamViews views_;
     AnalysisState state_;
+    PrintJob printJob_;
     bool activated_ = false;
     int busyDepth_ = 0;
 };

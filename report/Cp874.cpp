@@ -68,3 +68,30 @@ std::string ToCp874(std::string_view utf8) {
 }
 
 } // namespace ia
+
+namespace ia {
+
+std::string FromCp874(std::string_view bytes) {
+    iconv_t cd = iconv_open("UTF-8", kCodePage);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(bytes);
+    // A Thai byte becomes three UTF-8 bytes at most.
+    std::string out(bytes.size() * 3 + 4, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = bytes.size();
+    char* dst = out.data();
+    size_t outLeft = out.size();
+    while (inLeft > 0) {
+        if (iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<size_t>(-1)) break;
+        if (errno != EILSEQ && errno != EINVAL) break;
+        // A byte the code page leaves undefined shows as "?".
+        ++in;
+        --inLeft;
+        *dst++ = '?';
+        --outLeft;
+    }
+    iconv_close(cd);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+} // namespace ia

@@ -24,4 +24,7 @@ class Cp874Encoder {
 
 std::string ToCp874(std::string_view utf8);
 
+// Code-page-874 bytes back to UTF-8 (for showing the report file).
+std::string FromCp874(std::string_view bytes);
+
 } // namespace ia

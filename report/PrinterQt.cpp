@@ -41,15 +41,21 @@ void SetPdfOutput(QPrinter& p, const std::string& path) {
 } // namespace
 
 struct QtPrinter::Impl {
-    explicit Impl(QPrinter::PrinterMode mode) : printer(mode) {}
-    Impl(const QPrinterInfo& info, QPrinter::PrinterMode mode) : printer(info, mode) {}
-    QPrinter printer;
+    explicit Impl(QPrinter::PrinterMode mode)
+        : owned(std::make_unique<QPrinter>(mode)), target(owned.get()) {}
+    Impl(const QPrinterInfo& info, QPrinter::PrinterMode mode)
+        : owned(std::make_unique<QPrinter>(info, mode)), target(owned.get()) {}
+    // A printer that belongs to someone else (the print preview's).
+    explicit Impl(QPrinter& other) : target(&other) {}
+    QPrinter& printer() { return *target; }
+    std::unique_ptr<QPrinter> owned;
+    QPrinter* target;
     QPainter painter;
 };
 
 QtPrinter::QtPrinter(std::unique_ptr<Impl> impl, std::string pdfPath, std::string fallbackPdf)
     : impl_(std::move(impl)), pdfPath_(std::move(pdfPath)), fallbackPdf_(std::move(fallbackPdf)) {
-    PreparePage(impl_->printer, orientation_);
+    PreparePage(impl_->printer(), orientation_);
 }
 
 QtPrinter::~QtPrinter() {
@@ -58,19 +64,24 @@ QtPrinter::~QtPrinter() {
 
 std::unique_ptr<QtPrinter> QtPrinter::ForPdf(const std::string& pdfPath) {
     auto impl = std::make_unique<Impl>(QPrinter::HighResolution);
-    SetPdfOutput(impl->printer, pdfPath);
+    SetPdfOutput(impl->printer(), pdfPath);
     return std::unique_ptr<QtPrinter>(new QtPrinter(std::move(impl), pdfPath, ""));
 }
 
 std::unique_ptr<QtPrinter> QtPrinter::ForPrinter(const QPrinterInfo& info,
                                                  const std::string& fallbackPdf) {
     auto impl = std::make_unique<Impl>(info, QPrinter::HighResolution);
-    impl->printer.setOutputFormat(QPrinter::NativeFormat);
+    impl->printer().setOutputFormat(QPrinter::NativeFormat);
     return std::unique_ptr<QtPrinter>(new QtPrinter(std::move(impl), "", fallbackPdf));
 }
 
+std::unique_ptr<QtPrinter> QtPrinter::ForQPrinter(QPrinter& printer) {
+    auto impl = std::make_unique<Impl>(printer);
+    return std::unique_ptr<QtPrinter>(new QtPrinter(std::move(impl), "", ""));
+}
+
 int QtPrinter::Resolution() const {
-    return impl_->printer.resolution();
+    return impl_->printer().resolution();
 }
 
 void QtPrinter::AddNotice(const std::string& text) {
@@ -82,7 +93,7 @@ void QtPrinter::AddNotice(const std::string& text) {
 bool QtPrinter::Start() {
     if (started_) return true;
     if (failed_) return false;
-    QPrinter& p = impl_->printer;
+    QPrinter& p = impl_->printer();
     p.setPageOrientation(ToQt(orientation_));
     if (impl_->painter.begin(&p)) {
         started_ = true;
@@ -135,7 +146,7 @@ void QtPrinter::Print(const std::string& text) {
 
 void QtPrinter::NewPage() {
     if (!Start()) return;
-    QPrinter& p = impl_->printer;
+    QPrinter& p = impl_->printer();
     if (p.pageLayout().orientation() != ToQt(orientation_))
         p.setPageOrientation(ToQt(orientation_));
     p.newPage();
@@ -147,7 +158,7 @@ void QtPrinter::EndDoc() {
     if (started_) {
         impl_->painter.end();
         started_ = false;
-        if (impl_->printer.printerState() == QPrinter::Error) {
+        if (impl_->printer().printerState() == QPrinter::Error) {
             failed_ = true;
             AddNotice(pdfPath_.empty() ? std::string(kPrinterFailedNotice)
                                        : kPdfFailedNotice + pdfPath_);
@@ -159,7 +170,7 @@ void QtPrinter::EndDoc() {
 
 void QtPrinter::SetOrientation(Orientation o) {
     orientation_ = o;
-    if (!started_) impl_->printer.setPageOrientation(ToQt(o));
+    if (!started_) impl_->printer().setPageOrientation(ToQt(o));
 }
 
 std::unique_ptr<QtPrinter> OpenDefaultPrinterOrPdf(const std::string& pdfPath,

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class QPrinter;
 class QPrinterInfo;
 
 namespace ia {
@@ -44,6 +45,9 @@ class QtPrinter : public Printer {
     // into a PDF file at fallbackPdf instead and Notice() says so.
     static std::unique_ptr<QtPrinter> ForPrinter(const QPrinterInfo& info,
                                                  const std::string& fallbackPdf);
+    // Prints on a printer that someone else owns and set up (the print
+    // preview dialog's); A4 and the margins are set on it.
+    static std::unique_ptr<QtPrinter> ForQPrinter(QPrinter& printer);
     ~QtPrinter() override;
 
     void SetFont(const std::string& name, double points) override;

@@ -1,0 +1,213 @@
+// The analysis buttons, the report panel and the print commands of the
+// window, end to end on exam files made in the test.
+
+#include "WindowFixture.h"
+#include "examfile/Engine.h"
+#include "report/PrinterRecording.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QtTest>
+
+using namespace ia;
+
+namespace {
+
+std::vector<std::string> Sheet(const std::string& code, const std::string& answers) {
+    std::vector<std::string> s{code};
+    for (char c : answers)
+        s.push_back(std::string(1, c));
+    return s;
+}
+
+std::vector<std::vector<std::string>> Sheets(int n) {
+    std::vector<std::vector<std::string>> v;
+    for (int i = 0; i < n; ++i) {
+        std::string a;
+        for (int k = 0; k < 8; ++k)
+            a += (k < i % 9) ? '1' : char('2' + (i + k) % 3);
+        v.push_back(Sheet(std::to_string(n - i), a));
+    }
+    return v;
+}
+
+} // namespace
+
+class AnalysisCommands : public QObject {
+    Q_OBJECT
+
+    // Opens a new file made with the given key and sheets through Command2.
+    void open(iatest::WindowFixture& f, const std::vector<std::string>& key,
+              const std::vector<std::vector<std::string>>& sheets, const char* name = "m1.ans") {
+        const QString path = f.path(name);
+        iatest::MakeExamFile(path.toStdString(), iatest::MakeHeader(8, 4), key, sheets);
+        f.nextFile = path;
+        f.w().Command2->click();
+        QVERIFY(f.w().views().Data1.isOpen());
+    }
+
+    std::vector<RecordingPrinter*> printers;
+    void record(iatest::WindowFixture& f) {
+        printers.clear();
+        kept.clear();
+        f.w().openPrinter = [this](const std::string&) {
+            auto p = std::make_unique<RecordingPrinter>();
+            printers.push_back(p.get());
+            kept.push_back(std::move(p));
+            return std::unique_ptr<Printer>(new ForwardingPrinter(*printers.back()));
+        };
+    }
+    // The window owns what it is given; the test keeps the recordings.
+    struct ForwardingPrinter : Printer {
+        RecordingPrinter& r;
+        explicit ForwardingPrinter(RecordingPrinter& rec) : r(rec) {}
+        void SetFont(const std::string& n, double p) override { r.SetFont(n, p); }
+        double TextWidth(const std::string& t) const override { return r.TextWidth(t); }
+        void Print(const std::string& t) override {
+            r.SetCurrentX(CurrentX());
+            r.SetCurrentY(CurrentY());
+            r.Print(t);
+        }
+        void NewPage() override { r.NewPage(); }
+        void EndDoc() override { r.EndDoc(); }
+        void SetOrientation(Orientation o) override { r.SetOrientation(o); }
+        Orientation GetOrientation() const override { return r.GetOrientation(); }
+    };
+    std::vector<std::unique_ptr<RecordingPrinter>> kept;
+
+  private slots:
+    void analysisShowsTheReportAndRestoresTheButton() {
+        for (int kind : {1, 2}) {
+            iatest::WindowFixture f;
+            QVERIFY(f.showActive());
+            open(f, {"1", "1", "1", "1", "1", "1", "1", "0"}, Sheets(12));
+            QPushButton* button = kind == 1 ? f.w().Command5 : f.w().Command6;
+            button->click();
+            QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
+            QVERIFY(f.w().Picture3->isVisible());
+            QVERIFY(!f.w().Command7->isVisible());
+            QCOMPARE(button->text(), kind == 1 ? QString("วิเคราะห์ 25 %") : QString("วิเคราะห์ 27 %"));
+            QVERIFY(button->isEnabled());
+            QCOMPARE(f.w().analysisState().AnalysisKind, kind);
+            QVERIFY(QApplication::overrideCursor() == nullptr);
+            QCOMPARE(f.w().analysisState().ReportFileName, f.dir().file("m1.txt"));
+            const QString shown = f.w().RichTextBox1->toPlainText();
+            QVERIFY(shown.contains(kind == 1 ? "โดยใช้สูตรอย่างง่าย กลุ่มสูง กลุ่มต่ำ 25 %"
+                                             : "CHUNG TEH FAN กลุ่มสูง กลุ่มต่ำ 27 %"));
+            QVERIFY(shown.contains("สรุปคุณภาพของข้อสอบ"));
+            QCOMPARE(QApplication::focusWidget(), f.w().RichTextBox1);
+            // The grid now shows the sheets in score order.
+            QCOMPARE(QString::fromStdString(f.w().views().Data1.RecordSource),
+                     QString("select * from TAData order by Score"));
+            f.w().Command8->click();
+            QVERIFY(!f.w().Picture3->isVisible());
+            QVERIFY(f.w().Command7->isVisible());
+        }
+    }
+
+    void noSheetsNoChange() {
+        iatest::WindowFixture f;
+        QVERIFY(f.showActive());
+        open(f, {"1"}, {});
+        f.w().Command5->click();
+        QVERIFY(!f.w().Picture3->isVisible());
+        QVERIFY(f.w().Command7->isVisible());
+        QVERIFY(f.messages.isEmpty());
+        QVERIFY(!std::filesystem::exists(f.dir().file("m1.txt")));
+    }
+
+    void refusalIsShownAndTheWindowStaysUsable() {
+        iatest::WindowFixture f;
+        QVERIFY(f.showActive());
+        open(f, {"1", "1"}, Sheets(2));
+        f.w().Command5->click();
+        QCOMPARE(f.messages, QStringList{"จำนวนกระดาษคำตอบน้อยเกินไป วิเคราะห์ไม่ได้"});
+        QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
+        QVERIFY(!f.w().Picture3->isVisible());
+        QVERIFY(f.w().Command7->isVisible());
+        QVERIFY(f.w().Command5->isEnabled());
+        QCOMPARE(f.w().Command5->text(), QString("วิเคราะห์ 25 %"));
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QCOMPARE(f.w().DBGrid1->model()->rowCount(), 3); // two sheets and the new-record row
+    }
+
+    void unwritableReportIsReportedAndResultsStay() {
+        iatest::WindowFixture f;
+        QVERIFY(f.showActive());
+        open(f, {"1", "1", "1", "1", "1", "1", "1", "1"}, Sheets(12));
+        // A folder where the report should go: it cannot be replaced.
+        std::filesystem::create_directory(f.dir().file("m1.txt"));
+        f.w().Command5->click();
+        QCOMPARE(f.messages, QStringList{"บันทึกไฟล์รายงานไม่ได้ : " +
+                                         QString::fromStdString(f.dir().file("m1.txt"))});
+        QVERIFY(!f.w().Picture3->isVisible());
+        Connection db(f.dir().file("m1.ans"), Connection::Mode::ReadOnly);
+        auto st = db.prepare("SELECT count(*) FROM TOut WHERE Explain IS NOT NULL");
+        QVERIFY(st.step());
+        QCOMPARE(st.columnInt(0), 32LL);
+    }
+
+    void printOptionsCountAndPrint() {
+        iatest::WindowFixture f;
+        QVERIFY(f.showActive());
+        open(f, {"1", "1", "1", "1", "1", "1", "1", "1"}, Sheets(12));
+        record(f);
+        f.w().Command5->click();
+        f.w().Command9->click();
+        QVERIFY(f.w().Picture5->isVisible());
+        QVERIFY(!f.w().Command9->isEnabled());
+        // 8 keyed items of 4 choices: two item pages, the summary, the results.
+        QCOMPARE(f.w().Label7->text(), QString("จำนวนหน้า  =   4"));
+        f.w().Option4->setChecked(true);
+        f.w().Text3->setText("abc");
+        f.w().Command10->click();
+        QVERIFY(f.w().Picture5->isVisible()); // refused, nothing printed
+        QVERIFY(printers.empty());
+        QCOMPARE(QApplication::focusWidget(), f.w().Text3);
+        f.w().Text3->setText("2");
+        f.w().Text4->setText("3");
+        f.w().Command10->click();
+        QVERIFY(!f.w().Picture5->isVisible());
+        QVERIFY(f.w().Command9->isEnabled());
+        QCOMPARE(int(printers.size()), 1);
+        QCOMPARE(printers[0]->SheetCount(), 2);
+        QCOMPARE(f.w().printJob().PrintMode, int16_t(4));
+        QCOMPARE(f.w().printJob().PageTo, int16_t(3));
+    }
+
+    void rawPrintoutSortsByCode() {
+        iatest::WindowFixture f;
+        QVERIFY(f.showActive());
+        open(f, {"1", "1", "1", "1", "1", "1", "1", "1"}, Sheets(5));
+        record(f);
+        f.w().Command7->click();
+        QCOMPARE(int(printers.size()), 1);
+        QCOMPARE(QString::fromStdString(f.w().views().Data1.RecordSource),
+                 QString("select * from TAData order by val(Code)"));
+        std::vector<std::string> codes;
+        for (const auto& t : printers[0]->Texts())
+            if (std::abs(t.x - 2.0) < 1e-6 && t.y > 6.0) codes.push_back(t.text);
+        QCOMPARE(codes, (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+    }
+
+    void brokenStructureIsRefusedAndThePreviousFileStays() {
+        iatest::WindowFixture f;
+        QVERIFY(f.showActive());
+        open(f, {"1"}, Sheets(3));
+        const std::string broken = f.dir().file("broken.ans");
+        iatest::MakeExamFile(broken, iatest::MakeHeader(8, 4), {"1"}, {});
+        {
+            Connection db(broken);
+            db.exec("UPDATE Tinit SET nItem = NULL");
+        }
+        f.nextFile = QString::fromStdString(broken);
+        f.w().Command2->click();
+        QCOMPARE(f.messages, QStringList{QString::fromStdString(broken) + "  โครงสร้างไฟล์ไม่ถูกต้อง"});
+        QCOMPARE(f.w().module().ExamFileName, f.dir().file("m1.ans"));
+        QCOMPARE(f.w().DBGrid1->model()->rowCount(), 4);
+    }
+};
+
+QTEST_MAIN(AnalysisCommands)
+#include "qtest_AnalysisCommands.moc"
