@@ -30,6 +30,7 @@ ReportData LoadReportData(ExamViews& views, const AnalysisState& state) {
     d.UnkeyedItemCount = state.UnkeyedItemCount;
 
     RecordSet* out = views.Data4.Recordset();
+    if (!out) return d; // no file bound: an empty report
     int fItem = out->fieldIndex("ItemNo"), fChoice = out->fieldIndex("ChoiceNo"),
         fIsAns = out->fieldIndex("IsAns"), fH = out->fieldIndex("H"), fL = out->fieldIndex("L"),
         fPH = out->fieldIndex("PH"), fPL = out->fieldIndex("PL"), fP = out->fieldIndex("P"),
