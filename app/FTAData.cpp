@@ -357,6 +357,16 @@ void FTAData::BuildControls() {
     RichTextBox1->setObjectName("RichTextBox1");
     RichTextBox1->setReadOnly(true);
     RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    {
+        // The report lines up its columns by characters: a fixed-pitch Thai
+        // face keeps the item table aligned. Tlwg Typo sets vowels and tone
+        // marks above and below their letter, where Tlwg Mono gives each a
+        // cell of its own and Thai becomes hard to read.
+        QFont mono("Tlwg Typo");
+        mono.setStyleHint(QFont::Monospace);
+        mono.setPointSizeF(10);
+        RichTextBox1->setFont(mono);
+    }
     place(RichTextBox1, 585, 90, 10665, 7080);
     Label6 = Label(Picture3, "Label6", "สถานศึกษา");
     place(Label6, 570, 7290, 1230, 255);
@@ -969,7 +979,11 @@ QString ReadReportFile(const std::string& path) {
     QFile f(Q(path));
     if (!f.open(QIODevice::ReadOnly)) return {};
     const QByteArray bytes = f.readAll();
-    return Q(FromCp874(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
+    QString text =
+        Q(FromCp874(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
+    // The file's lines end in CR LF; the view would show every CR as a line.
+    text.replace("\r\n", "\n");
+    return text;
 }
 
 } // namespace
