@@ -1,7 +1,7 @@
 // One main for every benchmark of the project (bench_*.cpp).
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
         if (!ec) setenv("ITEMANALYSIS_BIN_DIR", exe.parent_path().c_str(), 0);
     }
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication app(argc, argv); // text measuring needs it
+    QApplication app(argc, argv); // text measuring and the window need it
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
