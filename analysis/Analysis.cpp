@@ -137,8 +137,7 @@ void ScoreAll(AnalysisContext& c, SheetTable& t) {
     double s1 = 0, s2 = 0;
     long long n = 0;
     int16_t keyed = 0, unkeyed = 0;
-    const std::string updateScore =
-        "UPDATE \"" + sheets.table() + "\" SET Score=? WHERE rowid=?";
+    const std::string updateScore = "UPDATE \"" + sheets.table() + "\" SET Score=? WHERE rowid=?";
     auto upd = [&](long long rowid, int score) {
         Store(db, updateScore, {Value(score), Value(rowid)});
     };
@@ -318,6 +317,23 @@ struct Sums {
     double sp = 0, sd = 0, sz = 0;
 };
 
+// Stores one row's p, r and delta, and Zr on the keyed row, whose stored
+// (rounded) texts also enter the averages.
+void StoreRowResult(Connection& db, long long rowid, bool isAns, const std::string& pText,
+                    const std::string& rText, const std::string& dText, float r, Sums& sums) {
+    if (!isAns) {
+        Store(db, "UPDATE TOut SET P=?, r=?, Delta=? WHERE rowid=?",
+              {Value(pText), Value(rText), Value(dText), Value(rowid)});
+        return;
+    }
+    std::string zText = FormatDec2(FisherZ(r));
+    Store(db, "UPDATE TOut SET P=?, r=?, Delta=?, Zr=? WHERE rowid=?",
+          {Value(pText), Value(rText), Value(dText), Value(zText), Value(rowid)});
+    sums.sp += Val(pText);
+    sums.sd += Val(dText);
+    sums.sz += Val(zText);
+}
+
 void StoreAverages(AnalysisContext& c, const Sums& s) {
     Connection& db = c.views.Data5.Recordset()->connection();
     int k = c.state.KeyedItemCount;
@@ -446,18 +462,8 @@ void Analy25(AnalysisContext& c) {
             std::string pText = FormatDec2(static_cast<float>(p));
             std::string rText = FormatDec2(static_cast<float>(r));
             std::string dText = FormatDec1(delta);
-            if (isAns) {
-                std::string zText = FormatDec2(FisherZ(static_cast<float>(r)));
-                Store(db, "UPDATE TOut SET P=?, r=?, Delta=?, Zr=? WHERE rowid=?",
-                      {Value(pText), Value(rText), Value(dText), Value(zText),
-                       Value(out.rowidAt(pos))});
-                sums.sp += Val(pText);
-                sums.sd += Val(dText);
-                sums.sz += Val(zText);
-            } else {
-                Store(db, "UPDATE TOut SET P=?, r=?, Delta=? WHERE rowid=?",
-                      {Value(pText), Value(rText), Value(dText), Value(out.rowidAt(pos))});
-            }
+            StoreRowResult(db, out.rowidAt(pos), isAns, pText, rText, dText, static_cast<float>(r),
+                           sums);
         }
         StoreAverages(c, sums);
         RunExplain(c);
@@ -508,18 +514,7 @@ void analy27(AnalysisContext& c, const std::string& tableDir) {
                 r = static_cast<float>(cr) / 100.0f;
                 if (cell.negative) r = -r;
             }
-            if (isAns) {
-                std::string zText = FormatDec2(FisherZ(r));
-                Store(db, "UPDATE TOut SET P=?, r=?, Delta=?, Zr=? WHERE rowid=?",
-                      {Value(pText), Value(rText), Value(dText), Value(zText),
-                       Value(out.rowidAt(pos))});
-                sums.sp += Val(pText);
-                sums.sd += Val(dText);
-                sums.sz += Val(zText);
-            } else {
-                Store(db, "UPDATE TOut SET P=?, r=?, Delta=? WHERE rowid=?",
-                      {Value(pText), Value(rText), Value(dText), Value(out.rowidAt(pos))});
-            }
+            StoreRowResult(db, out.rowidAt(pos), isAns, pText, rText, dText, r, sums);
         }
         StoreAverages(c, sums);
         RunExplain(c);

@@ -36,16 +36,23 @@ std::string MakeLargeFile(const iatest::TempDir& dir) {
     return path;
 }
 
-void Analyse(const std::string& path) {
+// A file bound as the window binds it, ready for an analysis.
+struct Bound {
     ExamViews views;
     TestHeader header;
     AnalysisState state;
     AnalysisHost host;
     AnalysisContext ctx{views, header, state, host};
-    BindExamFile(views, path);
-    ReadHeader(views.Data3, header);
-    state.LastItemField = header.nItem;
-    Analy25(ctx);
+    explicit Bound(const std::string& path) {
+        BindExamFile(views, path);
+        ReadHeader(views.Data3, header);
+        state.LastItemField = header.nItem;
+    }
+};
+
+void Analyse(const std::string& path) {
+    Bound b(path);
+    Analy25(b.ctx);
 }
 
 long long Scalar(Connection& db, const std::string& sql) {
@@ -132,32 +139,23 @@ TEST(DiskFull, AnalysisOnAFullDiskFailsAndKeepsTheFileReadable) {
     iatest::TempDir dir;
     std::string path = MakeLargeFile(dir);
     Analyse(path);
-    ExamViews views;
-    TestHeader header;
-    AnalysisState state;
-    AnalysisHost host;
-    AnalysisContext ctx{views, header, state, host};
-    BindExamFile(views, path);
-    ReadHeader(views.Data3, header);
-    state.LastItemField = header.nItem;
     {
         // Results take pages again after this, and the file is compacted.
         Connection other(path);
         other.exec("DELETE FROM TOut");
         other.exec("VACUUM");
     }
-    views.CloseAll();
-    BindExamFile(views, path);
+    Bound b(path);
     // The engine may not grow the file any more: as if the disk were full.
-    Connection& db2 = views.Data1.Recordset()->connection();
+    Connection& db2 = b.views.Data1.Recordset()->connection();
     db2.exec("PRAGMA max_page_count = " + std::to_string(Scalar(db2, "PRAGMA page_count")));
     try {
-        Analy25(ctx);
+        Analy25(b.ctx);
         ADD_FAILURE() << "the analysis did not fail";
     } catch (const std::exception& e) {
         EXPECT_STREQ(e.what(), "พื้นที่ดิสก์เต็ม บันทึกไม่ได้");
     }
-    views.CloseAll();
+    b.views.CloseAll();
     Connection check(path);
     EXPECT_EQ(Scalar(check, "SELECT count(*) FROM TAData"), kSheets);
     EXPECT_EQ(Scalar(check, "SELECT count(*) FROM TOut"), 0);
