@@ -210,10 +210,21 @@ int IsExamFile(const std::string& path) {
     try {
         std::error_code ec;
         if (!fs::is_regular_file(path, ec)) return 0;
-        Connection db(path, Connection::Mode::ReadOnly);
-        for (const auto& name : db.tableNames())
-            if (name == "TVTQ") return 1;
-        return 0;
+        auto hasSignature = [&](Connection::Mode mode) {
+            Connection db(path, mode);
+            for (const auto& name : db.tableNames())
+                if (name == "TVTQ") return 1;
+            return 0;
+        };
+        try {
+            return hasSignature(Connection::Mode::ReadOnly);
+        } catch (const DbError&) {
+            // A program killed while writing leaves a journal that must be
+            // played back before the file can be read; a read-only look
+            // cannot do that, and the teacher's file would seem foreign.
+            if (!fs::exists(path + "-journal", ec)) return 0;
+            return hasSignature(Connection::Mode::ReadWrite);
+        }
     } catch (...) {
         return 0;
     }

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace ia;
 
@@ -173,4 +176,32 @@ TEST(ExamStructure, DamagedButSignedFilesAreRecognisedAndRefused) {
         EXPECT_EQ(ExamStructureOk(p), c.ok) << c.file;
     }
     EXPECT_EQ(BadStructureMessage("/x/y.ans"), "/x/y.ans  โครงสร้างไฟล์ไม่ถูกต้อง");
+}
+
+TEST(IsExamFile, AFileLeftHalfWrittenByAKilledProgramIsStillRecognised) {
+    iatest::TempDir dir;
+    std::string path = dir.file("crash.ans");
+    std::vector<std::vector<std::string>> sheets;
+    for (int i = 0; i < 400; ++i)
+        sheets.push_back({std::to_string(i), "1", "2"});
+    iatest::MakeExamFile(path, iatest::MakeHeader(2, 4), {"1", "2"}, sheets);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // Changes spill into the file before the commit, then the program dies.
+        Connection db(path);
+        db.exec("PRAGMA cache_size = 1");
+        db.exec("BEGIN");
+        db.exec("UPDATE TAData SET Code = Code || 'xxxxxxxxxxxxxxx'");
+        kill(getpid(), SIGKILL);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(std::filesystem::exists(path + "-journal"));
+    EXPECT_EQ(IsExamFile(path), 1);
+    EXPECT_TRUE(ExamStructureOk(path));
+    Connection db(path, Connection::Mode::ReadOnly);
+    auto st = db.prepare("SELECT count(*) FROM TAData WHERE Code LIKE '%x%'");
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(st.columnInt(0), 0); // the unfinished change was rolled back
 }
