@@ -5,8 +5,10 @@
 #include "examfile/Engine.h"
 #include "report/PrinterRecording.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPrintPreviewWidget>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -174,6 +176,28 @@ class AnalysisCommands : public QObject {
         QCOMPARE(printers[0]->SheetCount(), 2);
         QCOMPARE(f.w().printJob().PrintMode, int16_t(4));
         QCOMPARE(f.w().printJob().PageTo, int16_t(3));
+    }
+
+    void previewDrawsAllPagesAndKeepsTheSelection() {
+        iatest::WindowFixture f;
+        QVERIFY(f.showActive());
+        open(f, {"1", "1", "1", "1", "1", "1", "1", "1"}, Sheets(12));
+        f.w().Command5->click();
+        f.w().printJob().PrintMode = 3;
+        f.w().printJob().PageTo = 2;
+        int pages = -1;
+        f.w().showPreview = [&](QDialog& d) {
+            d.open(); // the preview lays the pages out as it comes up
+            QApplication::processEvents();
+            auto* printer = d.findChild<QPrintPreviewWidget*>();
+            if (printer) pages = printer->pageCount();
+            d.close();
+        };
+        f.w().cmdPreview->click();
+        QCOMPARE(pages, 4);
+        QCOMPARE(f.w().printJob().PrintMode, int16_t(3));
+        QCOMPARE(f.w().printJob().PageTo, int16_t(2));
+        QVERIFY(f.messages.isEmpty());
     }
 
     void rawPrintoutSortsByCode() {
