@@ -10,7 +10,9 @@ QToolButton* NavButton(QWidget* parent, const QString& text, const char* name) {
     auto* b = new QToolButton(parent);
     b->setText(text);
     b->setObjectName(name);
-    b->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab like every button, but a click leaves the focus in the
+    // grid where the teacher types.
+    b->setFocusPolicy(Qt::TabFocus);
     b->setAutoRaise(false);
     return b;
 }

@@ -227,6 +227,19 @@ bool SheetGrid::takePress(const QKeyEvent* e) {
     return !(chorded && IsModifierKey(e->key()));
 }
 
+// A key that fires a shortcut (Alt+ร presses "&รวมคะแนน") never arrives as a
+// press here: the modifier held for it was not pressed alone.
+void SheetGrid::noteShortcut(const QKeyEvent* e) {
+    if (IsModifierKey(e->key())) return;
+    for (auto it = held_.begin(); it != held_.end(); ++it)
+        it.value() = true;
+}
+
+bool SheetGrid::event(QEvent* e) {
+    if (e->type() == QEvent::ShortcutOverride) noteShortcut(static_cast<QKeyEvent*>(e));
+    return QTableView::event(e);
+}
+
 void SheetGrid::keyPressEvent(QKeyEvent* e) {
     notePress(e);
     const QModelIndex cur = currentIndex();
@@ -299,6 +312,8 @@ bool SheetGrid::editorKeyPress(QLineEdit* editor, QKeyEvent* e) {
 }
 
 bool SheetGrid::eventFilter(QObject* object, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && qobject_cast<QLineEdit*>(object))
+        noteShortcut(static_cast<QKeyEvent*>(event));
     if (event->type() == QEvent::KeyRelease && qobject_cast<QLineEdit*>(object)) {
         KeyUp(static_cast<QKeyEvent*>(event));
         return true;

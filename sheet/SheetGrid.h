@@ -75,6 +75,7 @@ class SheetGrid : public QTableView {
 
   protected:
     void keyPressEvent(QKeyEvent* e) override;
+    bool event(QEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* object, QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
@@ -85,6 +86,7 @@ class SheetGrid : public QTableView {
     bool editorKeyPress(QLineEdit* editor, QKeyEvent* e);
     void KeyUp(QKeyEvent* e); // DBGrid1_KeyUp / DBGrid2_KeyUp
     void notePress(const QKeyEvent* e);
+    void noteShortcut(const QKeyEvent* e);
     bool takePress(const QKeyEvent* e);
     void deleteSelectedRow();
 

@@ -1,0 +1,297 @@
+// A teacher's whole session with the keyboard alone: a new exam file typed
+// into the header panel, the key, three sheets, sorting, totalling, deleting
+// a sheet and opening the file again. Every key goes to the widget with the
+// focus and its release to the widget that has the focus afterwards, as a
+// real keyboard delivers them. The only dialog, the open dialog, is answered
+// by the fixture.
+
+#include "WindowFixture.h"
+#include "examfile/Engine.h"
+#include "sheet/SheetModel.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+using iatest::WindowFixture;
+
+namespace {
+
+QWidget* Focus() {
+    return QApplication::focusWidget();
+}
+
+void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
+    QTest::sendKeyEvent(QTest::Press, Focus(), key, text, mods);
+    QTest::sendKeyEvent(QTest::Release, Focus(), key, text, mods);
+}
+
+// Thai letters have no Qt key of their own below 0x0E00: their code point is
+// the key, as the window system reports them.
+void Type(const QString& text) {
+    for (QChar c : text) {
+        Qt::Key key = static_cast<Qt::Key>(c.toUpper().unicode());
+        Key(key, Qt::NoModifier, QString(c));
+    }
+}
+
+QString Describe(QWidget* w) {
+    if (!w) return "none";
+    const QString name = w->objectName();
+    return name.isEmpty() ? QString(w->metaObject()->className()) : name;
+}
+
+// Presses Tab (or Shift+Tab) until `target` has the focus; false when it is
+// not reached within a round of the window's tab chain.
+bool TabTo(QWidget* target, bool backward = false, QStringList* path = nullptr) {
+    for (int i = 0; i < 80 && Focus() != target; ++i) {
+        if (backward)
+            Key(Qt::Key_Backtab, Qt::ShiftModifier);
+        else
+            Key(Qt::Key_Tab);
+        if (path) *path << Describe(Focus());
+    }
+    return Focus() == target;
+}
+
+// A table of the exam file as stored, one list of texts per row in rowid
+// order; a NULL reads as "-".
+std::vector<QStringList> Rows(const std::string& path, const std::string& sql) {
+    ia::Connection db(path, ia::Connection::Mode::ReadOnly);
+    auto st = db.prepare(sql);
+    std::vector<QStringList> rows;
+    while (st.step()) {
+        QStringList row;
+        for (int i = 0; i < st.columnCount(); ++i) {
+            ia::Value v = st.column(i);
+            row << (v.isNull() ? QString("-") : QString::fromStdString(v.text()));
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+QStringList Split(const QString& code, const QString& answers, const QString& last) {
+    QStringList row{code};
+    for (QChar c : answers)
+        row << (c == '-' ? QString("-") : QString(c));
+    row << last;
+    return row;
+}
+
+QStringList GridRow(ia::SheetGrid* g, int row) {
+    QStringList r;
+    for (int c = 0; c < g->model()->columnCount(); ++c) {
+        const QString t = g->model()->index(row, c).data().toString();
+        r << (t.isEmpty() ? QString("-") : t);
+    }
+    return r;
+}
+
+// Alt+ร, the access key of "&รวมคะแนน". The button clicks itself a moment
+// after the key, from the event loop.
+void PressTotal(ia::FTAData& w) {
+    QSignalSpy clicked(w.cmdClose, &QPushButton::clicked);
+    Key(static_cast<Qt::Key>(0x0E23), Qt::AltModifier, "ร");
+    QVERIFY(clicked.wait());
+}
+
+const QString kKey = "1234123412";
+
+} // namespace
+
+class KeyboardSessionTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void wholeSession();
+    void everyButtonIsReachedByTab();
+};
+
+void KeyboardSessionTest::wholeSession() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string path = f.dir().file("kbd.ans");
+    const std::string sheetsSql = "SELECT * FROM TAData ORDER BY rowid";
+    const std::string keySql = "SELECT * FROM TKey ORDER BY rowid";
+
+    // --- New file: the header typed field by field ------------------------
+    QCOMPARE(Focus(), w.Command1);
+    Key(Qt::Key_Space);
+    QCOMPARE(Focus(), w.Text1[0]);
+    Type("kbd");
+    Key(Qt::Key_Down); // from the file name to the subject code
+    QCOMPARE(Focus(), w.Text1[1]);
+    Type("ว101");
+    Key(Qt::Key_Return);
+    Type("วิทยาศาสตร์");
+    Key(Qt::Key_Return);
+    Type("1");
+    Key(Qt::Key_Return);
+    Type("2546");
+    Key(Qt::Key_Return);
+    QCOMPARE(Focus(), w.Text1[5]);
+    Type("10");
+    Key(Qt::Key_Right);
+    Type("4");
+    Key(Qt::Key_Right);
+    Type("ครูสมศรี");
+    Key(Qt::Key_Return);
+    QCOMPARE(Focus(), w.Command4);
+    Key(Qt::Key_Return);
+
+    QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
+    QVERIFY(!w.Label5->isVisible());
+    QCOMPARE(w.module().ExamFileName, path);
+    QCOMPARE(Rows(path, "SELECT SubCode, SubName, Term, Yearr, TeacherName, nItem, nChoice "
+                        "FROM Tinit"),
+             std::vector<QStringList>({{"ว101", "วิทยาศาสตร์", "1", "2546", "ครูสมศรี", "10", "4"}}));
+    QCOMPARE(Rows(path, keySql), std::vector<QStringList>({Split("KEY", "----------", "-")}));
+    QVERIFY(Rows(path, sheetsSql).empty());
+    QCOMPARE(Focus(), w.DBGrid2);
+
+    // --- The key: Enter to item 1, then one digit per item ----------------
+    Key(Qt::Key_Return);
+    QCOMPARE(w.DBGrid2->currentIndex().column(), 1);
+    Type(kKey);
+    QCOMPARE(w.DBGrid2->currentIndex().column(), 10); // the last item keeps the pointer
+    Key(Qt::Key_Down); // down to the sheets; the open cell is written
+    QCOMPARE(Focus(), w.DBGrid1);
+    QCOMPARE(Rows(path, keySql), std::vector<QStringList>({Split("KEY", kKey, "-")}));
+
+    // --- Totalling before any sheet leaves the empty row alone ------------
+    Key(Qt::Key_Return);
+    QCOMPARE(w.DBGrid1->currentIndex().column(), 1);
+    PressTotal(w);
+    QVERIFY(Rows(path, sheetsSql).empty());
+    QCOMPARE(Focus(), w.DBGrid1);
+    Key(Qt::Key_Home);
+    QCOMPARE(w.DBGrid1->currentIndex(), w.DBGrid1->model()->index(0, 0));
+
+    // --- Three sheets into the new-record row -----------------------------
+    struct Sheet {
+        const char* code;
+        const char* answers;
+        const char* score;
+    };
+    const Sheet sheets[] = {
+        {"10", "1234123412", "10"},
+        {"2", "1234000000", "4"},
+        {"1", "1111111111", "3"},
+    };
+    for (size_t i = 0; i < std::size(sheets); ++i) {
+        if (i > 0) {
+            Key(Qt::Key_Down);
+            Key(Qt::Key_Home);
+        }
+        QCOMPARE(w.DBGrid1->currentIndex(), w.DBGrid1->model()->index(int(i), 0));
+        Type(sheets[i].code);
+        Key(Qt::Key_Return);
+        QCOMPARE(w.DBGrid1->currentIndex().column(), 1);
+        Type(sheets[i].answers);
+        QCOMPARE(w.DBGrid1->currentIndex().column(), 10);
+    }
+    // Tab leaves the grid and writes the cell still open.
+    QStringList path1;
+    QVERIFY2(TabTo(w.cmdOrderOfNo_A, false, &path1), qPrintable(path1.join(" > ")));
+    std::vector<QStringList> typed;
+    for (const Sheet& s : sheets)
+        typed.push_back(Split(s.code, s.answers, "-"));
+    QCOMPARE(Rows(path, sheetsSql), typed);
+
+    // --- Sort by number ----------------------------------------------------
+    Key(Qt::Key_Space);
+    QCOMPARE(Focus(), w.cmdOrderOfNo_A);
+    QCOMPARE(w.DBGrid1->sheetModel()->recordCount(), 3);
+    for (int r = 0; r < 3; ++r)
+        QCOMPARE(GridRow(w.DBGrid1, r), Split(sheets[2 - r].code, sheets[2 - r].answers, "-"));
+    QCOMPARE(Rows(path, sheetsSql), typed); // sorting writes nothing
+
+    // --- Back in the grid on an answer, total with the access key ---------
+    QVERIFY(TabTo(w.DBGrid1, true));
+    Key(Qt::Key_Right);
+    Key(Qt::Key_Right);
+    QCOMPARE(w.DBGrid1->currentIndex().column(), 2);
+    PressTotal(w); // the Alt let go before the click must not empty that answer
+    QVERIFY(!QApplication::overrideCursor());
+    std::vector<QStringList> scored;
+    for (const Sheet& s : sheets)
+        scored.push_back(Split(s.code, s.answers, s.score));
+    QCOMPARE(Rows(path, sheetsSql), scored);
+    QCOMPARE(Rows(path, keySql), std::vector<QStringList>({Split("KEY", kKey, "10")}));
+    QCOMPARE(Rows(path, "SELECT nCase FROM TStat"), std::vector<QStringList>({{"3"}}));
+    // Still sorted, with the scores in their column.
+    for (int r = 0; r < 3; ++r)
+        QCOMPARE(GridRow(w.DBGrid1, r),
+                 Split(sheets[2 - r].code, sheets[2 - r].answers, sheets[2 - r].score));
+
+    // --- Delete sheet 2: onto it, over to "ลบ" ----------------------------
+    QCOMPARE(Focus(), w.DBGrid1);
+    for (int i = 0; i < 3; ++i)
+        Key(Qt::Key_Up);
+    Key(Qt::Key_Down);
+    QCOMPARE(w.DBGrid1->currentIndex().row(), 1);
+    QVERIFY(TabTo(w.cmdDelete));
+    f.answerYes = true;
+    Key(Qt::Key_Space);
+    QCOMPARE(f.questions, QStringList{"กำลังจะลบ เลขที่  :  2"});
+    QCOMPARE(Rows(path, sheetsSql), std::vector<QStringList>({scored[0], scored[2]}));
+    QCOMPARE(w.DBGrid1->sheetModel()->recordCount(), 2);
+
+    // --- New file empties the panel; open brings the file back -----------
+    QVERIFY(TabTo(w.Command1, true));
+    Key(Qt::Key_Space);
+    QCOMPARE(Focus(), w.Text1[0]);
+    QVERIFY(w.Text1[1]->text().isEmpty());
+    QVERIFY(TabTo(w.Command2, true));
+    f.nextFile = QString::fromStdString(path);
+    Key(Qt::Key_Return);
+    QCOMPARE(f.dialogsShown, 1);
+    QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
+    QCOMPARE(Focus(), w.DBGrid1);
+
+    const QStringList header{
+        QString::fromStdString(path), "ว101", "วิทยาศาสตร์", "1", "2546", "10", "4", "ครูสมศรี"};
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(w.Text1[i]->text(), header[i]);
+    QCOMPARE(GridRow(w.DBGrid2, 0), Split("KEY", kKey, "10"));
+    QCOMPARE(w.DBGrid1->sheetModel()->recordCount(), 2);
+    // The table's own order again: the sort lasts until the file is opened.
+    QCOMPARE(GridRow(w.DBGrid1, 0), scored[0]);
+    QCOMPARE(GridRow(w.DBGrid1, 1), scored[2]);
+    QCOMPARE(w.DBGrid1->model()->headerData(11, Qt::Horizontal).toString(), QString("คะแนน"));
+    QCOMPARE(Rows(path, sheetsSql), std::vector<QStringList>({scored[0], scored[2]}));
+    QVERIFY(f.messages.isEmpty());
+}
+
+// Every button the teacher sees with a file open is on the tab chain, the
+// record bar's arrows too: a teacher without a mouse must reach them all.
+void KeyboardSessionTest::everyButtonIsReachedByTab() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    f.typeNewHeader("tabs", "5", "4");
+    QVERIFY(f.messages.isEmpty());
+
+    QSet<QWidget*> reached;
+    for (int i = 0; i < 80; ++i) {
+        Key(Qt::Key_Tab);
+        reached.insert(Focus());
+    }
+    QStringList missed;
+    for (QAbstractButton* b : w.findChildren<QAbstractButton*>()) {
+        // The grids' select-all corners are no command.
+        if (qobject_cast<QAbstractItemView*>(b->parentWidget())) continue;
+        if (b->isVisible() && !reached.contains(b)) missed << Describe(b);
+    }
+    QVERIFY2(missed.isEmpty(), qPrintable(missed.join(", ")));
+}
+
+QTEST_MAIN(KeyboardSessionTest)
+#include "qtest_KeyboardSession.moc"
