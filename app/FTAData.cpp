@@ -255,6 +255,8 @@ void FTAData::BuildControls() {
     auto end = [&](int fieldLeft) { return Twips(fieldLeft - 120) - blank; };
     caption2->setWordEnds({end(2400), end(5520), end(7200)});
     caption3->setWordEnds({end(3120), end(4935)});
+    caption2->setFirstWordEnd(end(735));
+    caption3->setFirstWordEnd(end(1200));
     Label2 = caption2;
     Label3 = caption3;
     for (QLabel* l : {Label1, Label2, Label3}) {

@@ -15,12 +15,15 @@ class FieldCaption : public QLabel {
     FieldCaption(const QString& caption, QWidget* parent);
     // Right edges, in this label's pixels, of the second, third, ... word.
     void setWordEnds(const QVector<int>& ends);
+    // Right edge, in this label's pixels, that the first word must not pass.
+    void setFirstWordEnd(int end);
 
   protected:
     void paintEvent(QPaintEvent* e) override;
 
   private:
     QVector<int> ends_;
+    int firstEnd_ = -1;
 };
 
 } // namespace ia

@@ -47,6 +47,23 @@ std::unique_ptr<QKeyEvent> DigitPress(const QKeyEvent* e) {
         e->nativeVirtualKey(), e->nativeModifiers(), digit, e->isAutoRepeat(), e->count());
 }
 
+// Both grids keep a current cell; only the grid that the keys go to shows it
+// in the highlight colour, the other in a pale shade of it.
+void ShowFocus(QAbstractItemView* view, bool focused) {
+    const QPalette app = QApplication::palette(view);
+    QPalette p = view->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        const QColor hi = app.color(group, QPalette::Highlight);
+        const QColor base = app.color(group, QPalette::Base);
+        const QColor pale((hi.red() + 3 * base.red()) / 4, (hi.green() + 3 * base.green()) / 4,
+                          (hi.blue() + 3 * base.blue()) / 4);
+        p.setColor(group, QPalette::Highlight, focused ? hi : pale);
+        p.setColor(group, QPalette::HighlightedText,
+                   app.color(group, focused ? QPalette::HighlightedText : QPalette::Text));
+    }
+    view->setPalette(p);
+}
+
 } // namespace
 
 // Sends the editor's keys through the grid's rules before the line edit sees
@@ -124,7 +141,9 @@ SheetGrid::SheetGrid(GridKind kind, QWidget* parent) : QTableView(parent), kind_
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         auto inside = [this](QWidget* w) { return w && (w == this || isAncestorOf(w)); };
         if (inside(now) && !inside(old)) held_.clear();
+        if (inside(now) != inside(old)) ShowFocus(this, inside(now));
     });
+    ShowFocus(this, false);
 }
 
 SheetGrid::~SheetGrid() = default;
