@@ -255,6 +255,9 @@ void KeyboardSessionTest::wholeSession() {
     QCOMPARE(f.dialogsShown, 1);
     QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
     QCOMPARE(Focus(), w.DBGrid1);
+    // Only the grid the keys go to shows its current cell highlighted.
+    QVERIFY(w.DBGrid1->palette().color(QPalette::Highlight) !=
+            w.DBGrid2->palette().color(QPalette::Highlight));
 
     const QStringList header{
         QString::fromStdString(path), "ว101", "วิทยาศาสตร์", "1", "2546", "10", "4", "ครูสมศรี"};
