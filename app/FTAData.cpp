@@ -40,6 +40,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 namespace ia {
 
@@ -280,6 +281,9 @@ void FTAData::BuildControls() {
         t->setFrame(true);
         const auto& p = fieldPlaces[i];
         place(t, p.left, p.top, p.width, p.height);
+        // No more than the exam file holds can be typed or pasted; a Thai
+        // letter or mark is one unit here as in the engine.
+        if (kHeaderTextSizes[i] > 0) t->setMaxLength(kHeaderTextSizes[i]);
         Text1.push_back(t);
     }
     Label5 = Label(Picture2, "Label5", "");
@@ -851,25 +855,38 @@ void FTAData::Text1_LostFocus(int index) {
     if (!rs || rs->recordCount() == 0) return;
     TestHeader& h = module_.header;
     const std::string text = S(Text1[index]->text());
+    // The texts of the header variables change only once the file holds
+    // them; a refused text gives way to the stored one.
+    std::string* stored = index == 1   ? &h.SubCode
+                          : index == 2 ? &h.SubName
+                          : index == 3 ? &h.Term
+                          : index == 7 ? &h.TeacherName
+                                       : nullptr;
+    if (stored) {
+        const std::string tooLong = HeaderTextTooLong(index, text);
+        if (!tooLong.empty()) {
+            Text1[index]->setText(Q(*stored));
+            Warn(Q(tooLong));
+            return;
+        }
+    }
+    std::optional<int32_t> newYear;
+    std::optional<uint8_t> newChoices;
     try {
         rs->moveFirst();
         rs->edit();
         switch (index) {
         case 1:
             rs->setField("SubCode", text);
-            h.SubCode = text;
             break;
         case 2:
             rs->setField("SubName", text);
-            h.SubName = text;
             break;
         case 3:
             rs->setField("Term", text);
-            h.Term = text;
             break;
         case 7:
             rs->setField("TeacherName", text);
-            h.TeacherName = text;
             break;
         case 4: {
             auto year = YearForWriteBack(text);
@@ -880,7 +897,7 @@ void FTAData::Text1_LostFocus(int index) {
                 return;
             }
             rs->setField("Yearr", static_cast<long long>(*year));
-            h.Yearr = *year;
+            newYear = year;
             break;
         }
         case 6: {
@@ -892,15 +909,21 @@ void FTAData::Text1_LostFocus(int index) {
                 return;
             }
             rs->setField("nChoice", static_cast<long long>(*choices));
-            h.nChoice = *choices;
+            newChoices = choices;
             break;
         }
         default: // the file name and the number of items are never written
             break;
         }
         rs->update();
+        if (stored) *stored = text;
+        if (newYear) h.Yearr = *newYear;
+        if (newChoices) h.nChoice = *newChoices;
     } catch (const std::exception& e) {
         if (rs->editing()) rs->cancelUpdate();
+        if (stored) Text1[index]->setText(Q(*stored));
+        if (index == 4) Text1[4]->setText(QString::number(h.Yearr));
+        if (index == 6) Text1[6]->setText(QString::number(h.nChoice));
         Warn("บันทึกข้อมูลส่วนหัวไม่ได้\n" + QString::fromUtf8(e.what()));
     }
 }

@@ -4,6 +4,7 @@
 #include "analysis/Analysis.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamFile.h"
+#include "examfile/NewFileRules.h"
 #include "examfile/Val.h"
 #include "report/OutputPath.h"
 #include "report/PrintReport.h"
@@ -21,6 +22,7 @@
 #include <iostream>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -107,6 +109,12 @@ int Create(int argc, char** argv) {
     h.SubName = a.options["--subject"];
     h.Term = a.options["--term"];
     h.TeacherName = a.options["--teacher"];
+    // The engine would refuse the header row, and the file with it.
+    for (auto [field, text] :
+         {std::pair{1, &h.SubCode}, {2, &h.SubName}, {3, &h.Term}, {7, &h.TeacherName}}) {
+        std::string tooLong = ia::HeaderTextTooLong(field, *text);
+        if (!tooLong.empty()) return Fail(tooLong);
+    }
     if (a.options.count("--year")) {
         const std::string& y = a.options["--year"];
         if (!ia::IsNumeric(y)) return Fail("ปีการศึกษาไม่ถูกต้อง");

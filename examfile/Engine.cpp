@@ -219,6 +219,13 @@ std::shared_ptr<Connection> Connection::Shared(const std::string& path) {
     return c;
 }
 
+std::shared_ptr<Connection> Connection::ShareReadOnlyForTests(const std::string& path) {
+    std::lock_guard lock(g_registryMutex);
+    auto c = std::make_shared<Connection>(path, Mode::ReadOnly);
+    Registry()[path] = c;
+    return c;
+}
+
 void Connection::ForgetShared(const std::string& path) {
     std::lock_guard lock(g_registryMutex);
     Registry().erase(path);
@@ -230,7 +237,8 @@ void Connection::exec(const std::string& sql) {
     if (rc != SQLITE_OK) {
         std::string msg = err ? err : sqlite3_errmsg(db_);
         sqlite3_free(err);
-        throw DbError(sqlite3_extended_errcode(db_), msg);
+        const int code = sqlite3_extended_errcode(db_);
+        throw DbError(code, ErrorText(code, msg));
     }
 }
 

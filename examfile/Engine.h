@@ -105,6 +105,10 @@ class Connection {
     // Drops the registry's knowledge of a path (the file is about to be
     // deleted); holders keep their object until they let go.
     static void ForgetShared(const std::string& path);
+    // Test hook: while the caller holds the returned connection, the shared
+    // connection for the path is one opened read-only, as the engine sees a
+    // file it may not write (tests run as a user whom file modes never stop).
+    static std::shared_ptr<Connection> ShareReadOnlyForTests(const std::string& path);
 
     const std::string& path() const { return path_; }
     sqlite3* handle() { return db_; }

@@ -23,6 +23,17 @@ std::optional<long long> HeaderNumber(const std::string& text, long long lo, lon
     return n;
 }
 
+std::string HeaderTextTooLong(int field, const std::string& text) {
+    static const char* const names[8] = {"", "รหัสวิชา", "ชื่อวิชา", "เทอม", "", "", "", "ชื่ออาจารย์ผู้สอน"};
+    if (field < 0 || field >= 8 || kHeaderTextSizes[field] == 0) return {};
+    size_t characters = 0;
+    for (unsigned char c : text)
+        if ((c & 0xC0) != 0x80) ++characters;
+    if (characters <= static_cast<size_t>(kHeaderTextSizes[field])) return {};
+    return std::string(names[field]) + "ยาวเกิน " + std::to_string(kHeaderTextSizes[field]) +
+           " ตัวอักษร";
+}
+
 std::string WithExamExtension(const std::string& name) {
     return name.find('.') == std::string::npos ? name + ".ans" : name;
 }
@@ -48,6 +59,15 @@ NewHeaderCheck CheckNewHeader(const HeaderTexts& f) {
     if (!choices) return refuse(kChoicesOutOfRange, 6);
     auto year = HeaderNumber(f[4], INT32_MIN, INT32_MAX);
     if (!year) return refuse(kYearInvalid, 4);
+    // The engine would refuse the header row, and the file with it.
+    for (int i : {1, 2, 3, 7}) {
+        std::string tooLong = HeaderTextTooLong(i, f[i]);
+        if (!tooLong.empty()) {
+            r.message = tooLong;
+            r.focus = i;
+            return r;
+        }
+    }
 
     r.ok = true;
     r.fileName = WithExamExtension(f[0]);

@@ -32,8 +32,18 @@ struct NewHeaderCheck {
     std::string fileName; // the typed name, ".ans" added when it has no dot
 };
 
+// The most characters each header field can hold in the exam file, by field
+// index; 0 for the fields that are not stored as text.
+constexpr std::array<int, 8> kHeaderTextSizes{0, 20, 100, 10, 0, 0, 0, 50};
+
+// The refusal of a header text longer than its field can hold ("รหัสวิชายาว
+// เกิน 20 ตัวอักษร"), or the empty text when it fits. Characters are counted
+// as the engine counts them, not bytes.
+std::string HeaderTextTooLong(int field, const std::string& text);
+
 // Checks the typed header in the order the user is told about it: file
-// name, presence of the two counts, counts as numbers, then the ranges.
+// name, presence of the two counts, counts as numbers, then the ranges,
+// the year and the lengths of the texts.
 NewHeaderCheck CheckNewHeader(const HeaderTexts& fields);
 
 // The name with ".ans" appended when it contains no dot anywhere.

@@ -47,6 +47,12 @@ std::unique_ptr<QKeyEvent> DigitPress(const QKeyEvent* e) {
         e->nativeVirtualKey(), e->nativeModifiers(), digit, e->isAutoRepeat(), e->count());
 }
 
+// Empty, or one digit 0 .. nChoice (Thai digits count as theirs).
+bool IsAnswerText(const QString& text, int nChoice) {
+    if (text.isEmpty()) return true;
+    return text.size() == 1 && DigitValue(text[0]) >= 0 && DigitValue(text[0]) <= nChoice;
+}
+
 // Both grids keep a current cell; only the grid that the keys go to shows it
 // in the highlight colour, the other in a pale shade of it.
 void ShowFocus(QAbstractItemView* view, bool focused) {
@@ -84,6 +90,22 @@ class SheetGrid::Delegate : public QStyledItemDelegate {
             le->installEventFilter(grid_);
         }
         return w;
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
+        // A paste, a drop or an input method puts text into an answer cell
+        // without the key release that checks it; what the engine would
+        // refuse, or what no key could have left there, is emptied instead.
+        auto* le = qobject_cast<QLineEdit*>(editor);
+        const TestHeader* h = grid_->header();
+        if (le && h && index.column() >= 1 && index.column() <= h->nItem &&
+            le->text() != index.data(Qt::EditRole).toString() &&
+            !IsAnswerText(le->text(), h->nChoice)) {
+            QApplication::beep();
+            le->clear();
+        }
+        QStyledItemDelegate::setModelData(editor, model, index);
     }
 
   protected:
