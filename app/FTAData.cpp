@@ -278,6 +278,14 @@ void FTAData::BuildControls() {
         t->setObjectName(QString("Text1(%1)").arg(i));
         t->setFont(UiFont(9.75));
         Fill(t, QColor(128, 255, 255), QPalette::Base);
+        {
+            // The file name stays disabled while a file is open, and the
+            // teacher still reads the path there.
+            QPalette pal = t->palette();
+            pal.setColor(QPalette::Disabled, QPalette::Text, QColor(40, 40, 40));
+            pal.setColor(QPalette::Disabled, QPalette::Base, QColor(128, 255, 255));
+            t->setPalette(pal);
+        }
         t->setFrame(true);
         const auto& p = fieldPlaces[i];
         place(t, p.left, p.top, p.width, p.height);
