@@ -296,11 +296,12 @@ void RunCalHL(AnalysisContext& c, int percent, SheetTable& t) {
         Value k = key.field(i);
         for (int j = 1; j <= nChoice; ++j) {
             int isAns = (!k.isNull() && k.text() == std::to_string(j)) ? 1 : 0;
-            Value ph = sumH ? Value(FormatDec2(static_cast<float>(st.HCount[i][j]) /
-                                               static_cast<float>(sumH)))
+            // Shares are divided in double precision and narrowed for the text.
+            Value ph = sumH ? Value(FormatDec2(
+                                  static_cast<float>(static_cast<double>(st.HCount[i][j]) / sumH)))
                             : Value();
-            Value pl = sumL ? Value(FormatDec2(static_cast<float>(st.LCount[i][j]) /
-                                               static_cast<float>(sumL)))
+            Value pl = sumL ? Value(FormatDec2(
+                                  static_cast<float>(static_cast<double>(st.LCount[i][j]) / sumL)))
                             : Value();
             Store(db,
                   "INSERT INTO TOut (ItemNo, IsAns, ChoiceNo, H, L, PH, PL) VALUES "
@@ -510,8 +511,8 @@ void analy27(AnalysisContext& c, const std::string& tableDir) {
                     cd = tables.D[cell.position];
                 pText = " ." + TwoDigits(cp);
                 rText = std::string(cell.negative ? "-" : " ") + "." + TwoDigits(cr);
-                dText = FormatDec1(static_cast<float>(cd) / 10.0f);
-                r = static_cast<float>(cr) / 100.0f;
+                dText = FormatDec1(static_cast<float>(cd / 10.0));
+                r = static_cast<float>(cr / 100.0);
                 if (cell.negative) r = -r;
             }
             StoreRowResult(db, out.rowidAt(pos), isAns, pText, rText, dText, r, sums);
