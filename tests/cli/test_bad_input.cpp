@@ -1,6 +1,7 @@
 // The command-line program under bad input: header values it must refuse in
 // Thai, and file names with pattern characters, blanks and Thai letters.
 
+#include "CliSupport.h"
 #include "TestSupport.h"
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
@@ -18,39 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CliRun {
-    int code;
-    std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-CliRun Cli(const std::string& args) {
-    iatest::TempDir tmp;
-    const std::string errFile = tmp.file("err");
-    const std::string cmd =
-        Quote(iatest::BinDir() + "/itemanalysis-cli") + " " + args + " 2>" + Quote(errFile);
-    CliRun r;
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = Bytes(errFile);
-    return r;
-}
+using iatest::Bytes;
+using iatest::Cli;
+using iatest::CliRun;
+using iatest::Quote;
 
 std::string Repeat(const std::string& s, int n) {
     std::string r;

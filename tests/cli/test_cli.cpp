@@ -1,3 +1,4 @@
+#include "CliSupport.h"
 #include "TestSupport.h"
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
@@ -11,43 +12,10 @@
 
 namespace {
 
-struct Result {
-    int code;
-    std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-Result Cli(const std::string& args) {
-    iatest::TempDir tmp;
-    std::string errFile = tmp.file("err");
-    std::string cmd =
-        Quote(iatest::BinDir() + "/itemanalysis-cli") + " " + args + " 2>" + Quote(errFile);
-    Result r;
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream e(errFile);
-    std::stringstream ss;
-    ss << e.rdbuf();
-    r.err = ss.str();
-    return r;
-}
-
+using iatest::Cli;
+using iatest::Quote;
 std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return iatest::Bytes(path);
 }
 
 std::vector<std::string> Sheet(const std::string& code, const std::string& answers) {
@@ -67,7 +35,7 @@ std::vector<std::vector<std::string>> EightSheets() {
 TEST(Cli, CreateMakesTheFullSchema) {
     iatest::TempDir dir;
     std::string path = dir.file("t.ans");
-    Result r = Cli("create " + Quote(path) + " --items 40 --choices 4 --subject 'ภาษาไทย'");
+    iatest::CliRun r = Cli("create " + Quote(path) + " --items 40 --choices 4 --subject 'ภาษาไทย'");
     ASSERT_EQ(r.code, 0) << r.err;
     ia::Connection db(path, ia::Connection::Mode::ReadOnly);
     auto fields = db.tableFields("TAData");
@@ -93,7 +61,7 @@ TEST(Cli, CreateRefusals) {
         {"--items 10 --choices 4 --year 99999999999", "ปีการศึกษาไม่ถูกต้อง"},
     };
     for (const auto& c : cases) {
-        Result r = Cli("create " + Quote(path) + " " + c.args);
+        iatest::CliRun r = Cli("create " + Quote(path) + " " + c.args);
         EXPECT_NE(r.code, 0) << c.args;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
         EXPECT_FALSE(std::filesystem::exists(path)) << c.args;
@@ -107,7 +75,7 @@ TEST(Cli, CreateRefusals) {
 
 TEST(Cli, CheckNeverCreatesOrChangesAFile) {
     iatest::TempDir dir;
-    Result r = Cli("check " + Quote(dir.file("none.ans")));
+    iatest::CliRun r = Cli("check " + Quote(dir.file("none.ans")));
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "0\n");
     EXPECT_FALSE(std::filesystem::exists(dir.file("none.ans")));
@@ -121,7 +89,7 @@ TEST(Cli, AnalyseWritesTheReportBesideTheFile) {
     std::string path = dir.file("ม1.2546.ans");
     iatest::MakeExamFile(path, iatest::MakeHeader(4, 2), {"1", "1", "1", "1"}, EightSheets());
     for (const char* t : {"25", "27"}) {
-        Result r = Cli("analyse " + Quote(path) + " --technique " + t);
+        iatest::CliRun r = Cli("analyse " + Quote(path) + " --technique " + t);
         ASSERT_EQ(r.code, 0) << r.err;
         EXPECT_EQ(r.out, dir.file("ม1.2546.txt") + "\n");
         EXPECT_TRUE(std::filesystem::exists(dir.file("ม1.2546.txt")));
@@ -132,7 +100,7 @@ TEST(Cli, ReportNeverOverwritesAnExamFileNamedTxt) {
     iatest::TempDir dir;
     std::string path = dir.file("ม1.txt");
     iatest::MakeExamFile(path, iatest::MakeHeader(4, 2), {"1", "1", "1", "1"}, EightSheets());
-    Result r = Cli("analyse " + Quote(path) + " --technique 25");
+    iatest::CliRun r = Cli("analyse " + Quote(path) + " --technique 25");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, dir.file("ม1.txt.txt") + "\n");
     EXPECT_EQ(ia::IsExamFile(path), 1);
@@ -154,7 +122,7 @@ TEST(Cli, DegenerateFilesAreRefusedUnchanged) {
         std::string path = dir.file("d" + std::to_string(n++) + ".ans");
         iatest::MakeExamFile(path, iatest::MakeHeader(4, 2), c.key, c.sheets);
         std::string before = Slurp(path);
-        Result r = Cli("analyse " + Quote(path) + " --technique 25");
+        iatest::CliRun r = Cli("analyse " + Quote(path) + " --technique 25");
         EXPECT_NE(r.code, 0);
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_EQ(Slurp(path), before);
@@ -170,7 +138,7 @@ TEST(Cli, BrokenStructureIsRefused) {
         db.exec("UPDATE Tinit SET nItem = 9");
     }
     EXPECT_EQ(Cli("check " + Quote(path)).out, "1\n");
-    Result r = Cli("analyse " + Quote(path) + " --technique 25");
+    iatest::CliRun r = Cli("analyse " + Quote(path) + " --technique 25");
     EXPECT_NE(r.code, 0);
     EXPECT_NE(r.err.find(path + "  โครงสร้างไฟล์ไม่ถูกต้อง"), std::string::npos) << r.err;
 }

@@ -1,0 +1,20 @@
+#pragma once
+// Runs the command-line program as a teacher's script would and keeps what
+// it printed.
+#include <string>
+
+namespace iatest {
+
+struct CliRun {
+    int code;
+    std::string out, err;
+};
+
+// Single-quotes a word for the shell.
+std::string Quote(const std::string& s);
+// The whole content of a file.
+std::string Bytes(const std::string& path);
+// itemanalysis-cli with the given (already quoted) arguments.
+CliRun Cli(const std::string& args);
+
+} // namespace iatest
