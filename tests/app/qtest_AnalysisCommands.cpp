@@ -200,6 +200,63 @@ class AnalysisCommands : public QObject {
         QVERIFY(f.messages.isEmpty());
     }
 
+    void printOptionsPanelKeysAndRanges() {
+        iatest::WindowFixture f;
+        QVERIFY(f.showActive());
+        open(f, {"1", "1", "1", "1", "1", "1", "1", "1"}, Sheets(12));
+        record(f);
+        f.w().Command5->click();
+        auto& w = f.w();
+
+        // Opening always starts from all pages with empty boxes.
+        w.Command9->click();
+        w.Option3->setChecked(true);
+        w.Text3->setText("7");
+        w.Command11->click(); // cancel: nothing printed, job untouched
+        QVERIFY(printers.empty());
+        QCOMPARE(w.printJob().PrintMode, int16_t(1));
+        QVERIFY(w.Command9->isEnabled());
+        w.Command9->click();
+        QVERIFY(w.Option1->isChecked());
+        QVERIFY(w.Text3->text().isEmpty() && w.Text4->text().isEmpty());
+
+        // Option4 takes the focus to the first box; Enter walks to OK.
+        QTest::mouseClick(w.Option4, Qt::LeftButton, {}, QPoint(5, w.Option4->height() / 2));
+        QCOMPARE(QApplication::focusWidget(), w.Text3);
+        QTest::keyClicks(w.Text3, "2");
+        QTest::keyClick(w.Text3, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w.Text4);
+        QTest::keyClick(w.Text4, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w.Command10);
+
+        struct Case {
+            const char *from, *to;
+            int16_t pageTo;
+            int sheets; // sheets of paper printed
+        } cases[] = {
+            {"2", "", 0, 1},      // no last page: page 2 alone
+            {"2", "x", 0, 1},     // not a number: the same
+            {"2", "2.5", 2, 1},   // halves to even
+            {"2", "3.5", 4, 3},   // 4 pages in all
+            {"2.5", "", 0, 0},    // no page is numbered 2.5
+            {"3", "2", 2, 0},     // first after last
+            {"1", "99999", 4, 4}, // cut to the page count
+        };
+        for (const auto& c : cases) {
+            printers.clear();
+            kept.clear();
+            w.Command9->click();
+            w.Option4->setChecked(true);
+            w.Text3->setText(c.from);
+            w.Text4->setText(c.to);
+            w.Command10->click();
+            QVERIFY2(!w.Picture5->isVisible(), c.from);
+            QCOMPARE(int(printers.size()), 1);
+            QCOMPARE(w.printJob().PageTo, c.pageTo);
+            QCOMPARE(printers[0]->SheetCount(), c.sheets);
+        }
+    }
+
     void rawPrintoutSortsByCode() {
         iatest::WindowFixture f;
         QVERIFY(f.showActive());
