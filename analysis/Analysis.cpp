@@ -29,9 +29,13 @@ class AnswerCodes {
   public:
     AnswerCode encode(const Value& v) {
         if (v.isNull()) return kNull;
-        std::string t = v.text();
-        if (t.empty()) return kEmpty;
-        if (t.size() == 1) return static_cast<unsigned char>(t[0]);
+        return encode(std::optional<std::string_view>(v.text()));
+    }
+    AnswerCode encode(std::optional<std::string_view> v) {
+        if (!v) return kNull;
+        if (v->empty()) return kEmpty;
+        if (v->size() == 1) return static_cast<unsigned char>((*v)[0]);
+        std::string t(*v);
         auto it = index_.find(t);
         if (it != index_.end()) return it->second;
         AnswerCode code = 256 + static_cast<AnswerCode>(texts_.size());
@@ -87,7 +91,7 @@ void ReadSheets(RecordSet& sheets, SheetTable& t) {
         t.at.emplace(st.columnInt(0), static_cast<int>(t.rowids.size()));
         t.rowids.push_back(st.columnInt(0));
         for (int k = 0; k < w; ++k)
-            t.answers.push_back(t.codes.encode(st.column(k + 1)));
+            t.answers.push_back(t.codes.encode(st.columnText(k + 1)));
     }
     t.scores.assign(t.rowids.size(), 0);
 }

@@ -106,6 +106,13 @@ long long Statement::columnInt(int i) const {
     return sqlite3_column_int64(st_, i);
 }
 
+std::optional<std::string_view> Statement::columnText(int i) const {
+    if (sqlite3_column_type(st_, i) == SQLITE_NULL) return std::nullopt;
+    auto p = reinterpret_cast<const char*>(sqlite3_column_text(st_, i));
+    int n = sqlite3_column_bytes(st_, i);
+    return std::string_view(p ? p : "", static_cast<size_t>(n));
+}
+
 std::string Statement::columnName(int i) const {
     const char* n = sqlite3_column_name(st_, i);
     return n ? n : "";

@@ -75,6 +75,9 @@ class Statement {
     int columnCount() const;
     Value column(int i) const;
     long long columnInt(int i) const;
+    // The column as text without a copy, valid until the next step; no
+    // value for NULL. For reading many cells quickly.
+    std::optional<std::string_view> columnText(int i) const;
     std::string columnName(int i) const;
     sqlite3_stmt* raw() { return st_; }
 
