@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -39,14 +40,20 @@ void ExamFileBytes(const uint8_t* data, size_t size) {
     }
     state.FirstItemField = 1;
     state.LastItemField = header.nItem;
-    const char* tables = std::getenv("ITEMANALYSIS_BIN_DIR");
+    std::string tables;
+    if (const char* env = std::getenv("ITEMANALYSIS_BIN_DIR")) {
+        tables = env;
+    } else {
+        std::error_code ec;
+        tables = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path().string();
+    }
     for (int kind : {1, 2}) {
         try {
             state.AnalysisKind = static_cast<int16_t>(kind);
             if (kind == 1)
                 ia::Analy25(ctx);
             else
-                ia::analy27(ctx, tables ? tables : ".");
+                ia::analy27(ctx, tables);
             ia::ReportData d = ia::LoadReportData(views, state);
             ia::CreateOutputFile(path, header, header.Term, d);
         } catch (const std::exception&) {
