@@ -1,5 +1,5 @@
 #pragma once
-// The school name file and the Thai code page 874 in which it is kept.
+// The school name file, kept in the Thai code page 874 (examfile/Cp874.h).
 
 #include <optional>
 #include <string>
@@ -8,11 +8,6 @@ namespace ia {
 
 extern const char* const kSchoolNameFile;        // "SchoolName.txt"
 extern const char* const kSchoolNameWhenCreated; // "โรงเรียน..."
-
-// Code page 874 <-> UTF-8 through the C library's iconv. A character that
-// has no code in the other encoding becomes "?".
-std::string Cp874ToUtf8(const std::string& bytes);
-std::string Utf8ToCp874(const std::string& text);
 
 // The first item of a line by the list-input rule: leading blanks skipped,
 // an item in double quotes taken without them, otherwise the item ends at a

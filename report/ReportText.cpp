@@ -2,7 +2,7 @@
 
 #include "analysis/Format.h"
 #include "examfile/Val.h"
-#include "report/Cp874.h"
+#include "examfile/Cp874.h"
 #include "report/OutputPath.h"
 
 #include <array>

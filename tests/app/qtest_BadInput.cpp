@@ -5,6 +5,7 @@
 
 #include "WindowFixture.h"
 #include "app/DataNavBar.h"
+#include "examfile/Cp874.h"
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
 #include "examfile/SchoolName.h"
@@ -433,14 +434,14 @@ void BadInputTest::codesLongerThanTheirFieldAndQuotes() {
 }
 
 void BadInputTest::schoolNameOutsideTheThaiCodePage() {
-    const std::string thai = Utf8ToCp874("โรงเรียน");
+    const std::string thai = ToCp874("โรงเรียน");
     struct Case {
         QString typed;
         std::string bytes;
         QString shownAfterRestart;
     } cases[] = {
-        {"โรงเรียน😀, สาขา", thai + "?, " + Utf8ToCp874("สาขา"), "โรงเรียน?"},
-        {"\"โรงเรียน, บ้านนา\"", "\"" + thai + ", " + Utf8ToCp874("บ้านนา") + "\"", "โรงเรียน, บ้านนา"},
+        {"โรงเรียน😀, สาขา", thai + "?, " + ToCp874("สาขา"), "โรงเรียน?"},
+        {"\"โรงเรียน, บ้านนา\"", "\"" + thai + ", " + ToCp874("บ้านนา") + "\"", "โรงเรียน, บ้านนา"},
         {"โรงเรียน" + QString(QChar(0xD800)), thai + "?", "โรงเรียน?"}, // a lone surrogate
     };
     for (const auto& c : cases) {

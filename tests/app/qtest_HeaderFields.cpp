@@ -1,6 +1,7 @@
 // Keys and write-back of the header fields, and the school name.
 
 #include "WindowFixture.h"
+#include "examfile/Cp874.h"
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
 #include "examfile/SchoolName.h"
@@ -198,7 +199,7 @@ void HeaderFieldsTest::schoolNameFileCreatedAtFirstStart() {
     WindowFixture f;
     QVERIFY(f.showActive());
     const std::string path = f.dir().file("SchoolName.txt");
-    QCOMPARE(Bytes(path), ia::Utf8ToCp874("โรงเรียน...") + "\r\n");
+    QCOMPARE(Bytes(path), ia::ToCp874("โรงเรียน...") + "\r\n");
     QCOMPARE(f.w().Text2->text(), QString("โรงเรียนผู้นำการใชัเทคโนโลยีสารสนเทศและการสื่อสาร"));
     QVERIFY(f.messages.isEmpty());
 }
@@ -207,7 +208,7 @@ void HeaderFieldsTest::schoolNameReadCutAtAComma() {
     WindowFixture f;
     auto& w = f.w();
     const std::string path = f.dir().file("SchoolName.txt");
-    std::ofstream(path, std::ios::binary) << ia::Utf8ToCp874("โรงเรียนวัดโพธิ์, กรุงเทพ") << "\r\n";
+    std::ofstream(path, std::ios::binary) << ia::ToCp874("โรงเรียนวัดโพธิ์, กรุงเทพ") << "\r\n";
     QVERIFY(f.showActive());
     QCOMPARE(w.Text2->text(), QString("โรงเรียนวัดโพธิ์"));
     QCOMPARE(w.SchoolName, std::string("โรงเรียนวัดโพธิ์"));
@@ -218,7 +219,7 @@ void HeaderFieldsTest::schoolNameReadCutAtAComma() {
     w.Text2->setText("โรงเรียนบ้านนา, ลำปาง");
     w.Text1[0]->setFocus(Qt::OtherFocusReason);
     w.Picture3->hide();
-    QCOMPARE(Bytes(path), ia::Utf8ToCp874("โรงเรียนบ้านนา, ลำปาง") + "\r\n");
+    QCOMPARE(Bytes(path), ia::ToCp874("โรงเรียนบ้านนา, ลำปาง") + "\r\n");
     ia::FTAData next;
     next.show();
     QCOMPARE(next.Text2->text(), QString("โรงเรียนบ้านนา"));

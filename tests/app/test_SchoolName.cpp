@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "examfile/Cp874.h"
 #include "examfile/ExamFile.h"
 #include "examfile/SchoolName.h"
 
@@ -22,12 +23,12 @@ void Put(const std::string& path, const std::string& bytes) {
 
 TEST(Cp874, ThaiTextRoundTripsAsOneBytePerCharacter) {
     const std::string thai = "โรงเรียนผู้นำ";
-    std::string bytes = ia::Utf8ToCp874(thai);
+    std::string bytes = ia::ToCp874(thai);
     EXPECT_EQ(bytes.size(), 13u);
     EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xE2); // โ
-    EXPECT_EQ(ia::Cp874ToUtf8(bytes), thai);
-    EXPECT_EQ(ia::Utf8ToCp874("A\xF0\x9F\x98\x80"
-                              "B"),
+    EXPECT_EQ(ia::FromCp874(bytes), thai);
+    EXPECT_EQ(ia::ToCp874("A\xF0\x9F\x98\x80"
+                          "B"),
               "A?B"); // no code for an emoji
 }
 
@@ -53,17 +54,17 @@ TEST(SchoolNameFile, WrittenInCp874WithCrLfAndReadBackCutAtAComma) {
     const std::string path = dir.file("SchoolName.txt");
     ASSERT_EQ(ia::WriteSchoolNameFile(path, "โรงเรียนวัดโพธิ์, กรุงเทพ"), ia::SchoolNameWrite::Written);
     const std::string bytes = Bytes(path);
-    EXPECT_EQ(bytes, ia::Utf8ToCp874("โรงเรียนวัดโพธิ์, กรุงเทพ") + "\r\n");
+    EXPECT_EQ(bytes, ia::ToCp874("โรงเรียนวัดโพธิ์, กรุงเทพ") + "\r\n");
     EXPECT_EQ(ia::ReadSchoolNameFile(path), "โรงเรียนวัดโพธิ์");
 
     ASSERT_EQ(ia::WriteSchoolNameFile(path, "สั้น"), ia::SchoolNameWrite::Written);
-    EXPECT_EQ(Bytes(path), ia::Utf8ToCp874("สั้น") + "\r\n"); // replaced, not appended
+    EXPECT_EQ(Bytes(path), ia::ToCp874("สั้น") + "\r\n"); // replaced, not appended
 }
 
 TEST(SchoolNameFile, ReadsOnlyTheFirstLineAlsoWithoutCr) {
     iatest::TempDir dir;
     const std::string path = dir.file("SchoolName.txt");
-    Put(path, ia::Utf8ToCp874("บรรทัดแรก") + "\nบรรทัดสอง\r\n");
+    Put(path, ia::ToCp874("บรรทัดแรก") + "\nบรรทัดสอง\r\n");
     EXPECT_EQ(ia::ReadSchoolNameFile(path), "บรรทัดแรก");
     Put(path, "");
     EXPECT_EQ(ia::ReadSchoolNameFile(path), "");

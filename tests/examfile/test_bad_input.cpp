@@ -4,6 +4,7 @@
 // a file the engine may only read and a file shared with a second program.
 
 #include "TestSupport.h"
+#include "examfile/Cp874.h"
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
@@ -229,7 +230,7 @@ TEST(BadSchoolName, WrittenInCodePage874ReadBackAsTheFirstListItem) {
         {"quote inside", "โรงเรียน\"ดี\"", "\"\xb4\xd5\"", "โรงเรียน\"ดี\""},
         {"leading blanks", "   โรงเรียน", "", "โรงเรียน"},
     };
-    const std::string thai = Utf8ToCp874("โรงเรียน");
+    const std::string thai = ToCp874("โรงเรียน");
     ASSERT_EQ(thai.size(), 8u);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

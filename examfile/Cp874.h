@@ -1,6 +1,7 @@
 #pragma once
-// The report file is in the Thai Windows code page 874, one byte per
-// character; texts in memory are UTF-8.
+// The files teachers read outside the program (the report, the school
+// name) are in the Thai Windows code page 874, one byte per character;
+// texts in memory are UTF-8.
 #include <string>
 #include <string_view>
 

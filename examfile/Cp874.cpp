@@ -1,4 +1,4 @@
-#include "report/Cp874.h"
+#include "examfile/Cp874.h"
 
 #include <cerrno>
 #include <iconv.h>
