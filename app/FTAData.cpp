@@ -8,7 +8,7 @@
 #include "examfile/NewFileRules.h"
 #include "examfile/SchoolName.h"
 #include "examfile/Val.h"
-#include "report/Cp874.h"
+#include "examfile/Cp874.h"
 #include "report/OutputPath.h"
 #include "report/PrintReport.h"
 #include "report/PrinterQt.h"
