@@ -4,11 +4,11 @@
 #include "app/DataNavBar.h"
 #include "app/FieldCaption.h"
 #include "app/HeaderKeys.h"
+#include "examfile/Cp874.h"
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
 #include "examfile/SchoolName.h"
 #include "examfile/Val.h"
-#include "examfile/Cp874.h"
 #include "report/OutputPath.h"
 #include "report/PrintReport.h"
 #include "report/PrinterQt.h"
@@ -682,9 +682,7 @@ void FTAData::Command4_Click() {
             return;
         }
         ReleaseFile(path);
-        // A journal left beside the old file would be played into the new one.
-        fs::remove(path + "-journal", ec);
-        if (!fs::remove(path, ec) || ec) {
+        if (!DeleteExamFile(path, ec)) {
             Warn("ลบไฟล์ " + Q(path) + "  ไม่ได้: " + Q(ec.message()));
             Text1[0]->setFocus(Qt::OtherFocusReason);
             return;
@@ -723,13 +721,9 @@ void FTAData::Command2_Click() {
     const std::string path = S(info.absoluteFilePath());
 
     BusyCursor busy;
-    if (IsExamFile(path) != 1) {
-        showMessage(kWarningTitle, Q(path) + "  ไม่ใช่ไฟล์ข้อมูล กรุณาเลือกไฟล์ใหม่");
-        return;
-    }
     // A signed file whose tables are not ours would be read out of range.
-    if (!ExamStructureOk(path)) {
-        showMessage(kWarningTitle, Q(BadStructureMessage(path)));
+    if (const std::string refusal = ExamFileRefusal(path); !refusal.empty()) {
+        showMessage(kWarningTitle, Q(refusal));
         return;
     }
     const std::string previousName = module_.ExamFileName;

@@ -92,41 +92,22 @@ int Create(int argc, char** argv) {
         if (!ok) return Fail("ไม่รู้จักตัวเลือก " + k);
     }
     const std::string& file = a.positional[0];
-    if (!a.options.count("--items") || !a.options.count("--choices"))
-        return Fail("กรุณาใส่จำนวนข้อสอบ และ จำนวนตัวเลือก");
-    const std::string& items = a.options["--items"];
-    const std::string& choices = a.options["--choices"];
-    if (!ia::IsNumeric(items) || !ia::IsNumeric(choices))
-        return Fail("กรุณาใส่จำนวนข้อสอบ และ จำนวนตัวเลือก เป็นตัวเลข");
-    long long nItem = ia::RoundHalfEven(ia::Val(items));
-    long long nChoice = ia::RoundHalfEven(ia::Val(choices));
-    if (nItem < 1 || nItem > 251) return Fail("จำนวนข้อสอบต้องอยู่ระหว่าง 1 ถึง 251 ข้อ");
-    if (nChoice < 2 || nChoice > 5) return Fail("จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก");
-    ia::TestHeader h;
-    h.nItem = static_cast<int16_t>(nItem);
-    h.nChoice = static_cast<uint8_t>(nChoice);
-    h.SubCode = a.options["--subject-code"];
-    h.SubName = a.options["--subject"];
-    h.Term = a.options["--term"];
-    h.TeacherName = a.options["--teacher"];
-    // The engine would refuse the header row, and the file with it.
-    for (auto [field, text] :
-         {std::pair{1, &h.SubCode}, {2, &h.SubName}, {3, &h.Term}, {7, &h.TeacherName}}) {
-        std::string tooLong = ia::HeaderTextTooLong(field, *text);
-        if (!tooLong.empty()) return Fail(tooLong);
-    }
-    if (a.options.count("--year")) {
-        const std::string& y = a.options["--year"];
-        if (!ia::IsNumeric(y)) return Fail("ปีการศึกษาไม่ถูกต้อง");
-        double v = ia::Val(y);
-        if (v < -2147483648.0 || v > 2147483647.0) return Fail("ปีการศึกษาไม่ถูกต้อง");
-        h.Yearr = static_cast<int32_t>(ia::RoundHalfEven(v));
-    }
+    // The same checks as the header panel, in the same order, with the same
+    // words; only a year that is no number at all is refused here, where no
+    // field shows what was typed.
+    ia::NewHeaderCheck check =
+        ia::CheckNewHeader({file, a.options["--subject-code"], a.options["--subject"],
+                            a.options["--term"], a.options["--year"], a.options["--items"],
+                            a.options["--choices"], a.options["--teacher"]});
+    if (!check.ok) return Fail(check.message);
+    if (a.options.count("--year") && !ia::IsNumeric(a.options["--year"]))
+        return Fail(ia::kYearInvalid);
+    const ia::TestHeader& h = check.header;
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(file, ec))) {
         if (!a.has("--overwrite"))
             return Fail("ไฟล์ " + file + "  มีอยู่แล้ว (ใช้ --overwrite เพื่อเขียนทับ)");
-        if (!std::filesystem::remove(file, ec) || ec) return Fail("ลบไฟล์เดิมไม่ได้ : " + file);
+        if (!ia::DeleteExamFile(file, ec)) return Fail("ลบไฟล์เดิมไม่ได้ : " + file);
     }
     if (ia::CreateExamFile(file, h) != 0) return Fail("สร้างไฟล์ไม่ได้ : " + file);
     std::cout << file << "\n";
@@ -156,14 +137,8 @@ struct Session {
 };
 
 bool Open(Session& s, const std::string& file, std::string& error) {
-    if (ia::IsExamFile(file) != 1) {
-        error = file + "  ไม่ใช่ไฟล์ข้อมูล กรุณาเลือกไฟล์ใหม่";
-        return false;
-    }
-    if (!ia::ExamStructureOk(file)) {
-        error = ia::BadStructureMessage(file);
-        return false;
-    }
+    error = ia::ExamFileRefusal(file);
+    if (!error.empty()) return false;
     try {
         ia::BindExamFile(s.views, file);
         ia::ReadHeader(s.views.Data3, s.exam.header);

@@ -13,6 +13,13 @@
 
 namespace ia {
 
+bool SameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
 // ---------------------------------------------------------------- Value
 
 std::string Value::text() const {
@@ -382,11 +389,7 @@ RecordSet::RecordSet(std::shared_ptr<Connection> conn, const std::string& source
     // The table's own spelling, so that SQL built here names it exactly.
     table_ = p.table;
     for (const auto& t : conn_->tableNames()) {
-        if (t.size() == table_.size() &&
-            std::equal(t.begin(), t.end(), table_.begin(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) ==
-                       std::tolower(static_cast<unsigned char>(b));
-            })) {
+        if (SameName(t, table_)) {
             table_ = t;
             break;
         }
@@ -418,13 +421,7 @@ void RecordSet::requery() {
 
 int RecordSet::fieldIndex(std::string_view name) const {
     for (size_t i = 0; i < fields_.size(); ++i) {
-        const std::string& f = fields_[i].name;
-        if (f.size() == name.size() &&
-            std::equal(f.begin(), f.end(), name.begin(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) ==
-                       std::tolower(static_cast<unsigned char>(b));
-            }))
-            return static_cast<int>(i);
+        if (SameName(fields_[i].name, name)) return static_cast<int>(i);
     }
     return -1;
 }

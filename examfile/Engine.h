@@ -47,6 +47,10 @@ class Value {
     std::variant<std::monostate, long long, double, std::string> v_;
 };
 
+// Table and field names are matched without regard to case, as the engine
+// itself matches them.
+bool SameName(std::string_view a, std::string_view b);
+
 class DbError : public std::runtime_error {
   public:
     DbError(int code, const std::string& what) : std::runtime_error(what), code_(code) {}

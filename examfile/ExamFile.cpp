@@ -2,7 +2,6 @@
 
 #include "examfile/Engine.h"
 
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -64,45 +63,66 @@ std::vector<Field> SheetFields(const std::string& first, int firstSize, int nIte
 
 } // namespace
 
-std::vector<std::string> ExamSchemaSql(int nItem) {
+namespace {
+
+struct Table {
+    std::string name;
+    std::vector<Field> fields;
+};
+
+// The six tables of an exam file with nItem answer fields, in the order
+// they are created. Both the creation and the structure check read it.
+std::vector<Table> ExamTables(int nItem) {
     if (nItem < 0) nItem = 0;
     return {
-        TableSql("TAData", SheetFields("Code", 20, nItem, "Score")),
-        TableSql("TKey", SheetFields("FKey", 5, nItem, "Tot")),
-        TableSql("TVTQ", {{"VTQ", Field::Text, 6, false}}),
-        TableSql("Tinit", {{"SubCode", Field::Text, 20},
-                           {"SubName", Field::Text, 100},
-                           {"Term", Field::Text, 10},
-                           {"Yearr", Field::Long},
-                           {"TeacherName", Field::Text, 50},
-                           {"nItem", Field::Integer},
-                           {"nChoice", Field::Byte},
-                           {"nCase", Field::Long}}),
-        TableSql("TOut", {{"ItemNo", Field::Integer},
-                          {"ChoiceNo", Field::Byte},
-                          {"IsAns", Field::Byte},
-                          {"H", Field::Integer},
-                          {"L", Field::Integer},
-                          {"PH", Field::Text, 10},
-                          {"PL", Field::Text, 10},
-                          {"P", Field::Text, 10},
-                          {"r", Field::Text, 10},
-                          {"Delta", Field::Text, 10},
-                          {"Zr", Field::Text, 10},
-                          {"Explain", Field::Text, 100}}),
-        TableSql("TStat", {{"nCase", Field::Integer},
-                           {"MaxScore", Field::Integer},
-                           {"MinScore", Field::Integer},
-                           {"Xbar", Field::Text, 20},
-                           {"SD", Field::Text, 20},
-                           {"KR20", Field::Text, 20},
-                           {"SEmea", Field::Text, 20},
-                           {"Pav", Field::Text, 10},
-                           {"Rav", Field::Text, 10},
-                           {"Dav", Field::Text, 10},
-                           {"Zrav", Field::Text, 10},
-                           {"nItem", Field::Integer}}),
+        {"TAData", SheetFields("Code", 20, nItem, "Score")},
+        {"TKey", SheetFields("FKey", 5, nItem, "Tot")},
+        {"TVTQ", {{"VTQ", Field::Text, 6, false}}},
+        {"Tinit",
+         {{"SubCode", Field::Text, 20},
+          {"SubName", Field::Text, 100},
+          {"Term", Field::Text, 10},
+          {"Yearr", Field::Long},
+          {"TeacherName", Field::Text, 50},
+          {"nItem", Field::Integer},
+          {"nChoice", Field::Byte},
+          {"nCase", Field::Long}}},
+        {"TOut",
+         {{"ItemNo", Field::Integer},
+          {"ChoiceNo", Field::Byte},
+          {"IsAns", Field::Byte},
+          {"H", Field::Integer},
+          {"L", Field::Integer},
+          {"PH", Field::Text, 10},
+          {"PL", Field::Text, 10},
+          {"P", Field::Text, 10},
+          {"r", Field::Text, 10},
+          {"Delta", Field::Text, 10},
+          {"Zr", Field::Text, 10},
+          {"Explain", Field::Text, 100}}},
+        {"TStat",
+         {{"nCase", Field::Integer},
+          {"MaxScore", Field::Integer},
+          {"MinScore", Field::Integer},
+          {"Xbar", Field::Text, 20},
+          {"SD", Field::Text, 20},
+          {"KR20", Field::Text, 20},
+          {"SEmea", Field::Text, 20},
+          {"Pav", Field::Text, 10},
+          {"Rav", Field::Text, 10},
+          {"Dav", Field::Text, 10},
+          {"Zrav", Field::Text, 10},
+          {"nItem", Field::Integer}}},
     };
+}
+
+} // namespace
+
+std::vector<std::string> ExamSchemaSql(int nItem) {
+    std::vector<std::string> sql;
+    for (const Table& t : ExamTables(nItem))
+        sql.push_back(TableSql(t.name, t.fields));
+    return sql;
 }
 
 int CreateExamFile(const std::string& path, const TestHeader& h) {
@@ -144,6 +164,21 @@ int CreateExamFile(const std::string& path, const TestHeader& h) {
     }
 }
 
+std::string ExamFileRefusal(const std::string& path) {
+    if (IsExamFile(path) != 1) return path + "  ไม่ใช่ไฟล์ข้อมูล กรุณาเลือกไฟล์ใหม่";
+    if (!ExamStructureOk(path)) return BadStructureMessage(path);
+    return {};
+}
+
+bool DeleteExamFile(const std::string& path, std::error_code& ec) {
+    namespace fs = std::filesystem;
+    // A journal left beside the old file would be played into the next
+    // file of that name.
+    std::error_code ignored;
+    fs::remove(path + "-journal", ignored);
+    return fs::remove(path, ec) && !ec;
+}
+
 std::string BadStructureMessage(const std::string& path) {
     return path + "  โครงสร้างไฟล์ไม่ถูกต้อง";
 }
@@ -151,55 +186,25 @@ std::string BadStructureMessage(const std::string& path) {
 bool ExamStructureOk(const std::string& path) {
     try {
         Connection db(path, Connection::Mode::ReadOnly);
-        auto names = [&](const std::string& table) {
-            std::vector<std::string> v;
-            for (const auto& f : db.tableFields(table))
-                v.push_back(f.name);
-            return v;
-        };
         auto rows = [&](const std::string& table) {
             auto st = db.prepare("SELECT count(*) FROM \"" + table + "\"");
             return st.step() ? st.columnInt(0) : 0;
         };
-        auto lower = [](std::string s) {
-            for (char& c : s)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            return s;
-        };
-        auto sameFields = [&](const std::vector<std::string>& got,
-                              const std::vector<std::string>& want) {
-            if (got.size() != want.size()) return false;
-            for (size_t i = 0; i < got.size(); ++i)
-                if (lower(got[i]) != lower(want[i])) return false;
-            return true;
-        };
-        auto init = names("Tinit");
-        if (!sameFields(init, {"SubCode", "SubName", "Term", "Yearr", "TeacherName", "nItem",
-                               "nChoice", "nCase"}) ||
-            rows("Tinit") < 1)
-            return false;
+        // The number of answer fields comes from the header row.
+        if (rows("Tinit") < 1) return false;
         auto st = db.prepare("SELECT nItem, nChoice FROM Tinit ORDER BY rowid LIMIT 1");
         if (!st.step()) return false;
         Value n = st.column(0), c = st.column(1);
         if (!n.isInt() || !c.isInt() || n.integer() < 0 || n.integer() > kMaxItems) return false;
-        int nItem = static_cast<int>(n.integer());
-        auto sheet = [&](const std::string& first, const std::string& total) {
-            std::vector<std::string> v{first};
-            for (int i = 1; i <= nItem; ++i)
-                v.push_back("X" + std::to_string(i));
-            v.push_back(total);
-            return v;
-        };
-        if (!sameFields(names("TAData"), sheet("Code", "Score"))) return false;
-        if (!sameFields(names("TKey"), sheet("FKey", "Tot")) || rows("TKey") < 1) return false;
-        if (!sameFields(names("TOut"), {"ItemNo", "ChoiceNo", "IsAns", "H", "L", "PH", "PL", "P",
-                                        "r", "Delta", "Zr", "Explain"}))
-            return false;
-        if (!sameFields(names("TStat"), {"nCase", "MaxScore", "MinScore", "Xbar", "SD", "KR20",
-                                         "SEmea", "Pav", "Rav", "Dav", "Zrav", "nItem"}) ||
-            rows("TStat") < 1)
-            return false;
-        return true;
+        for (const Table& t : ExamTables(static_cast<int>(n.integer()))) {
+            if (t.name == "TVTQ") continue; // only its name counts, and it is there
+            std::vector<FieldInfo> got = db.tableFields(t.name);
+            if (got.size() != t.fields.size()) return false;
+            for (size_t i = 0; i < got.size(); ++i)
+                if (!SameName(got[i].name, t.fields[i].name)) return false;
+        }
+        // The rows every part of the program reads without asking.
+        return rows("TKey") >= 1 && rows("TStat") >= 1;
     } catch (...) {
         return false;
     }

@@ -2,6 +2,7 @@
 #include "examfile/ExamState.h"
 
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace ia {
@@ -28,6 +29,14 @@ bool ExamStructureOk(const std::string& path);
 
 // Refusal text for a file whose structure is not that of an exam file.
 std::string BadStructureMessage(const std::string& path);
+
+// Why a chosen file cannot be bound, in the words the teacher is shown
+// (not an exam file, or not its structure); empty when it can be.
+std::string ExamFileRefusal(const std::string& path);
+
+// Deletes an exam file that is to be replaced, with any journal beside it.
+// The caller has let go of every handle on it first.
+bool DeleteExamFile(const std::string& path, std::error_code& ec);
 
 // The CREATE TABLE statements of an exam file with nItem answer fields, in
 // the order the tables are created.

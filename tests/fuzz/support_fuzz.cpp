@@ -26,7 +26,7 @@ void ExamFileBytes(const uint8_t* data, size_t size) {
         std::ofstream out(path, std::ios::binary);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    if (ia::IsExamFile(path) != 1 || !ia::ExamStructureOk(path)) return;
+    if (!ia::ExamFileRefusal(path).empty()) return;
     ia::ExamViews views;
     ia::TestHeader header;
     ia::AnalysisState state;
