@@ -95,13 +95,13 @@ int Create(int argc, char** argv) {
     // The same checks as the header panel, in the same order, with the same
     // words; only a year that is no number at all is refused here, where no
     // field shows what was typed.
+    const bool yearGiven = a.options.count("--year") > 0;
     ia::NewHeaderCheck check =
         ia::CheckNewHeader({file, a.options["--subject-code"], a.options["--subject"],
                             a.options["--term"], a.options["--year"], a.options["--items"],
                             a.options["--choices"], a.options["--teacher"]});
     if (!check.ok) return Fail(check.message);
-    if (a.options.count("--year") && !ia::IsNumeric(a.options["--year"]))
-        return Fail(ia::kYearInvalid);
+    if (yearGiven && !ia::IsNumeric(a.options["--year"])) return Fail(ia::kYearInvalid);
     const ia::TestHeader& h = check.header;
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(file, ec))) {
