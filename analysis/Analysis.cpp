@@ -69,13 +69,9 @@ struct SheetTable {
     }
 };
 
-int StateFirst(const AnalysisState& s) {
-    return s.FirstItemField;
-}
-
 void CheckStructure(AnalysisContext& c, RecordSet& sheets, RecordSet& key) {
     int need = c.state.LastItemField + 2;
-    if (c.state.LastItemField < 0 || c.state.LastItemField > 251 || StateFirst(c.state) < 1 ||
+    if (c.state.LastItemField < 0 || c.state.LastItemField > 251 || c.state.FirstItemField < 1 ||
         sheets.fieldCount() < need || key.fieldCount() < need || key.recordCount() < 1)
         throw AnalysisError(c.views.Data1.DatabaseName + "  โครงสร้างไฟล์ไม่ถูกต้อง");
 }
@@ -115,10 +111,6 @@ void Store(Connection& db, const std::string& sql, std::initializer_list<Value> 
     for (const auto& v : binds)
         st.bind(i++, v);
     st.run();
-}
-
-Value TextOrNull(const std::string& s) {
-    return Value(s);
 }
 
 // Scoring and statistics; fills t.scores when t is given.
@@ -217,8 +209,8 @@ void ScoreAll(AnalysisContext& c, SheetTable& t) {
     Store(db,
           "UPDATE TStat SET Xbar=?, SD=?, nCase=?, KR20=?, nItem=? , SEmea=? WHERE rowid=(SELECT "
           "min(rowid) FROM TStat)",
-          {TextOrNull(FormatDec4(static_cast<float>(st.TestMean))),
-           TextOrNull(FormatDec4(static_cast<float>(st.TestSD))), Value(n), Value(kr20Text),
+          {Value(FormatDec4(static_cast<float>(st.TestMean))),
+           Value(FormatDec4(static_cast<float>(st.TestSD))), Value(n), Value(kr20Text),
            Value(static_cast<long long>(keyed)), Value(semText)});
     st.SheetCount = static_cast<int32_t>(n);
     tx.commit();
@@ -230,13 +222,13 @@ int KeyedCountOfKeyRow(AnalysisContext& c) {
     v.Data2.Refresh();
     RecordSet& key = *v.Data2.Recordset();
     CheckStructure(c, *v.Data1.Recordset(), key);
-    key.moveFirst();
-    int keyed = 0;
-    for (int i = c.state.FirstItemField; i <= c.state.LastItemField; ++i) {
-        Value k = key.field(i);
-        if (k.isNull() || (k.text() != "" && k.text() != "0")) ++keyed;
-    }
-    return keyed;
+    // The same reading of the key as the scoring's.
+    SheetTable t;
+    t.first = c.state.FirstItemField;
+    t.last = c.state.LastItemField;
+    const std::vector<AnswerCode> keys = ReadKey(key, t);
+    return static_cast<int>(
+        std::count_if(keys.begin(), keys.end(), [](AnswerCode k) { return !Unkeyed(k); }));
 }
 
 // Refusals that must come before anything is written.
@@ -524,6 +516,16 @@ void analy27(AnalysisContext& c, const std::string& tableDir) {
         StoreAverages(c, sums);
         RunExplain(c);
     });
+}
+
+void RunTechnique(AnalysisContext& c, int kind, const std::string& tableDir) {
+    c.state.AnalysisKind = static_cast<int16_t>(kind);
+    c.state.FirstItemField = 1;
+    c.state.LastItemField = c.header.nItem;
+    if (kind == 1)
+        Analy25(c);
+    else
+        analy27(c, tableDir);
 }
 
 } // namespace ia

@@ -28,7 +28,7 @@ class AnalysisError : public std::runtime_error {
 };
 
 extern const char* const kTooFewSheets; // "จำนวนกระดาษคำตอบน้อยเกินไป วิเคราะห์ไม่ได้"
-extern const char* const kNoKeyedItem;  // "ยังไม่มีข้อสอบที่มีเฉลย วิเคราะห์ไม่ได้"
+extern const char* const kNoKeyedItem; // "ยังไม่มีข้อสอบที่มีเฉลย วิเคราะห์ไม่ได้"
 
 struct AnalysisContext {
     ExamViews& views;
@@ -49,5 +49,10 @@ void Analy25(AnalysisContext& c);
 // The 27 % Fan-table technique, one transaction; the table files are read
 // from tableDir.
 void analy27(AnalysisContext& c, const std::string& tableDir);
+
+// What an analysis command runs: kind 1 the 25 % technique, kind 2 the
+// 27 % one (tables read from tableDir), over items 1..nItem, with
+// AnalysisKind set for the report writers.
+void RunTechnique(AnalysisContext& c, int kind, const std::string& tableDir);
 
 } // namespace ia

@@ -1027,20 +1027,14 @@ void FTAData::RunAnalysis(int kind) {
     BusyCursor busy;
     state_.AnalysisKind = static_cast<int16_t>(kind);
     button->setEnabled(false);
-    state_.FirstItemField = 1;
-    state_.LastItemField = module_.header.nItem;
     AnalysisContext ctx = analysisContext();
     bool analysed = false;
     try {
-        if (kind == 1)
-            Analy25(ctx);
-        else
-            analy27(ctx, S(QCoreApplication::applicationDirPath()));
+        RunTechnique(ctx, kind, S(QCoreApplication::applicationDirPath()));
         analysed = true;
         SetDbGrid1();
-        ReportData data = LoadReportData(views_, state_);
-        state_.ReportFileName =
-            CreateOutputFile(module_.ExamFileName, module_.header, S(Text1[3]->text()), data);
+        state_.ReportFileName = WriteAnalysisReport(views_, state_, module_.ExamFileName,
+                                                    module_.header, S(Text1[3]->text()));
         Picture3->show();
         Picture3->raise();
         RichTextBox1->setPlainText(ReadReportFile(state_.ReportFileName));
@@ -1094,21 +1088,10 @@ void FTAData::Command10_Click() {
     if (Option3->isChecked()) printJob_.PrintMode = 3;
     if (Option4->isChecked()) {
         printJob_.PrintMode = 4;
-        const std::string from = S(Text3->text()), to = S(Text4->text());
-        if (!IsNumeric(from)) {
+        if (!SetPageRange(printJob_, S(Text3->text()), S(Text4->text()))) {
             Text3->setFocus(Qt::OtherFocusReason);
             return;
         }
-        if (to.empty() || !IsNumeric(to)) {
-            printJob_.PageTo = 0;
-        } else {
-            // A last page beyond what a page number can hold means "to the end".
-            const double v = Val(to);
-            printJob_.PageTo = static_cast<int16_t>(v >= 32767    ? 32767
-                                                    : v <= -32768 ? -32768
-                                                                  : RoundHalfEven(v));
-        }
-        printJob_.PageFrom = Val(from);
     }
     Picture5->hide();
     {

@@ -120,10 +120,9 @@ void BM_AnalysisAndReport(benchmark::State& st) {
     std::string path = iabench::Fixture(st.range(0), st.range(1), 5);
     Measure(st, path, [&] {
         Run r(path);
-        r.state.AnalysisKind = 1;
-        ia::Analy25(r.ctx);
-        ia::ReportData d = ia::LoadReportData(r.views, r.state);
-        ia::CreateOutputFile(path, r.header, r.header.Term, d);
+        ia::RunTechnique(r.ctx, 1, iatest::BinDir());
+        const std::string term = r.header.Term;
+        ia::WriteAnalysisReport(r.views, r.state, path, r.header, term);
     });
 }
 

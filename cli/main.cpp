@@ -155,21 +155,12 @@ bool Open(Session& s, const std::string& file, std::string& error) {
 int RunAnalysis(Session& s, const std::string& technique, bool writeReport) {
     if (technique != "25" && technique != "27") return Fail("เทคนิคต้องเป็น 25 หรือ 27");
     if (s.views.Data1.Recordset()->recordCount() == 0) return Fail("ยังไม่มีกระดาษคำตอบ วิเคราะห์ไม่ได้");
-    s.state.FirstItemField = 1;
-    s.state.LastItemField = s.exam.header.nItem;
     try {
-        if (technique == "25") {
-            s.state.AnalysisKind = 1;
-            ia::Analy25(s.ctx);
-        } else {
-            s.state.AnalysisKind = 2;
-            ia::analy27(s.ctx, ProgramDir());
-        }
+        ia::RunTechnique(s.ctx, technique == "25" ? 1 : 2, ProgramDir());
         if (writeReport) {
-            ia::ReportData data = ia::LoadReportData(s.views, s.state);
-            std::string term = s.exam.header.Term;
+            const std::string term = s.exam.header.Term;
             s.state.ReportFileName =
-                ia::CreateOutputFile(s.exam.ExamFileName, s.exam.header, term, data);
+                ia::WriteAnalysisReport(s.views, s.state, s.exam.ExamFileName, s.exam.header, term);
         }
     } catch (const std::exception& e) {
         return Fail(e.what());
@@ -201,20 +192,10 @@ bool PageSelection(const std::string& pages, ia::PrintJob& job, std::string& err
         auto dash = pages.find('-', 1);
         std::string from = pages.substr(0, dash);
         std::string to = dash == std::string::npos ? "" : pages.substr(dash + 1);
-        if (!ia::IsNumeric(from)) {
+        if (!ia::SetPageRange(job, from, to)) {
             error = "หน้าแรกต้องเป็นตัวเลข";
             return false;
         }
-        job.PrintMode = 4;
-        if (to.empty() || !ia::IsNumeric(to)) {
-            job.PageTo = 0;
-        } else {
-            double v = ia::Val(to);
-            job.PageTo = v > 32767    ? 32767
-                         : v < -32768 ? -32768
-                                      : static_cast<int16_t>(ia::RoundHalfEven(v));
-        }
-        job.PageFrom = ia::Val(from);
     }
     return true;
 }

@@ -17,6 +17,13 @@ struct PrintJob {
     int16_t PageCount = 0; // pages of the report
 };
 
+// Takes a page range as typed in the two page boxes: PrintMode 4, PageFrom
+// the number the first text begins with (fraction kept), PageTo the nearest
+// whole number of the second (0 when it is empty or no number, held to what
+// a page number can be). False, and the job untouched, when the first text
+// is no number.
+bool SetPageRange(PrintJob& job, const std::string& fromText, const std::string& toText);
+
 // Whether page `page` of the job is put on paper under the given mode.
 bool PageSelected(const PrintJob& job, int mode, int page);
 

@@ -1,7 +1,25 @@
 #include "report/PrintState.h"
 #include "report/Printer.h"
 
+#include "examfile/Val.h"
+
 namespace ia {
+
+bool SetPageRange(PrintJob& job, const std::string& fromText, const std::string& toText) {
+    if (!IsNumeric(fromText)) return false;
+    job.PrintMode = 4;
+    if (toText.empty() || !IsNumeric(toText)) {
+        job.PageTo = 0;
+    } else {
+        // A last page beyond what a page number can hold means "to the end".
+        const double v = Val(toText);
+        job.PageTo = static_cast<int16_t>(v >= 32767    ? 32767
+                                          : v <= -32768 ? -32768
+                                                        : RoundHalfEven(v));
+    }
+    job.PageFrom = Val(fromText);
+    return true;
+}
 
 bool PageSelected(const PrintJob& job, int mode, int page) {
     switch (mode) {

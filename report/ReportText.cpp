@@ -1,8 +1,8 @@
 #include "report/ReportText.h"
 
 #include "analysis/Format.h"
-#include "examfile/Val.h"
 #include "examfile/Cp874.h"
+#include "examfile/Val.h"
 #include "report/OutputPath.h"
 
 #include <array>
@@ -275,6 +275,12 @@ std::string CreateOutputFile(const std::string& examFileName, TestHeader& header
 
     WriteReplacing(path, out.Finish());
     return path;
+}
+
+std::string WriteAnalysisReport(ExamViews& views, const AnalysisState& state,
+                                const std::string& examFileName, TestHeader& header,
+                                const std::string& termBox) {
+    return CreateOutputFile(examFileName, header, termBox, LoadReportData(views, state));
 }
 
 } // namespace ia

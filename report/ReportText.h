@@ -30,4 +30,13 @@ std::string ReportPathFor(const std::string& examFileName);
 std::string CreateOutputFile(const std::string& examFileName, TestHeader& header,
                              const std::string& termBox, const ReportData& data);
 
+struct ExamViews;
+struct AnalysisState;
+
+// The report of the analysis just stored in the file bound to views: read
+// it (LoadReportData) and write it (CreateOutputFile); returns its path.
+std::string WriteAnalysisReport(ExamViews& views, const AnalysisState& state,
+                                const std::string& examFileName, TestHeader& header,
+                                const std::string& termBox);
+
 } // namespace ia

@@ -38,8 +38,6 @@ void ExamFileBytes(const uint8_t* data, size_t size) {
     } catch (const std::exception&) {
         return;
     }
-    state.FirstItemField = 1;
-    state.LastItemField = header.nItem;
     std::string tables;
     if (const char* env = std::getenv("ITEMANALYSIS_BIN_DIR")) {
         tables = env;
@@ -49,13 +47,9 @@ void ExamFileBytes(const uint8_t* data, size_t size) {
     }
     for (int kind : {1, 2}) {
         try {
-            state.AnalysisKind = static_cast<int16_t>(kind);
-            if (kind == 1)
-                ia::Analy25(ctx);
-            else
-                ia::analy27(ctx, tables);
-            ia::ReportData d = ia::LoadReportData(views, state);
-            ia::CreateOutputFile(path, header, header.Term, d);
+            ia::RunTechnique(ctx, kind, tables);
+            const std::string term = header.Term;
+            ia::WriteAnalysisReport(views, state, path, header, term);
         } catch (const std::exception&) {
             // Refusals and engine errors are fine; crashes are not.
         }
