@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 #include <unistd.h>
@@ -61,6 +63,11 @@ void MakeExamFile(const std::string& path, const ia::TestHeader& h,
         st.run();
     }
     tx.commit();
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::string SourceDir() {

@@ -29,6 +29,9 @@ void MakeExamFile(const std::string& path, const ia::TestHeader& h,
                   const std::vector<std::string>& key,
                   const std::vector<std::vector<std::string>>& sheets);
 
+// The whole content of a file, byte for byte (empty when it cannot be read).
+std::string FileBytes(const std::string& path);
+
 std::string SourceDir();
 std::string BinDir();
 

@@ -31,11 +31,6 @@ namespace {
 
 const QString kReadOnly = "ไฟล์เป็นแบบอ่านอย่างเดียว บันทึกไม่ได้";
 
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // The first column of the first row of a query, as text ("<null>" for NULL).
 QString Stored(const std::string& path, const std::string& sql) {
     Connection db(path, Connection::Mode::ReadOnly);
@@ -453,13 +448,13 @@ void BadInputTest::schoolNameOutsideTheThaiCodePage() {
         w.Text1[0]->setFocus();
         QVERIFY(f.messages.isEmpty());
         const std::string file = f.dir().file("SchoolName.txt");
-        QCOMPARE(Bytes(file), c.bytes + "\r\n");
+        QCOMPARE(iatest::FileBytes(file), c.bytes + "\r\n");
 
         FTAData again; // the next start in the same folder
         again.showMessage = [](const QString&, const QString& text) { QFAIL(qPrintable(text)); };
         again.show();
         QCOMPARE(again.Text2->text(), c.shownAfterRestart);
-        QCOMPARE(Bytes(file), c.bytes + "\r\n");
+        QCOMPARE(iatest::FileBytes(file), c.bytes + "\r\n");
     }
 }
 
@@ -487,7 +482,7 @@ void BadInputTest::fileNamesAreTakenLiterally() {
     const std::string neighbour = f.dir().file("ab.ans");
     iatest::MakeExamFile(neighbour, iatest::MakeHeader(8, 4), {}, {{"keep"}});
     std::ofstream(f.dir().file("a1.ans")) << "not an exam file";
-    const std::string keep = Bytes(neighbour);
+    const std::string keep = iatest::FileBytes(neighbour);
 
     f.typeNewHeader(typed, "8", "4");
     const std::string path = f.dir().file(file.toStdString());
@@ -519,8 +514,8 @@ void BadInputTest::fileNamesAreTakenLiterally() {
     QCOMPARE(Codes(path).size(), 0);
     QCOMPARE(f.w().module().ExamFileOpen, int16_t(1));
 
-    QCOMPARE(Bytes(neighbour), keep);
-    QCOMPARE(Bytes(f.dir().file("a1.ans")), std::string("not an exam file"));
+    QCOMPARE(iatest::FileBytes(neighbour), keep);
+    QCOMPARE(iatest::FileBytes(f.dir().file("a1.ans")), std::string("not an exam file"));
 }
 
 void BadInputTest::readOnlyFile_data() {
@@ -552,7 +547,7 @@ void BadInputTest::readOnlyFile() {
     const std::string path = f.dir().file("ro.ans");
     iatest::MakeExamFile(path, iatest::MakeHeader(8, 4), {}, {});
     AddSheetsAndKey(path);
-    const std::string before = Bytes(path);
+    const std::string before = iatest::FileBytes(path);
     const auto readOnly = Connection::ShareReadOnlyForTests(path);
 
     f.nextFile = QString::fromStdString(path);
@@ -591,7 +586,7 @@ void BadInputTest::readOnlyFile() {
     QVERIFY(w.Command7->isVisible());
     QVERIFY(!w.Picture3->isVisible());
     QCOMPARE(w.DBGrid1->sheetModel()->recordCount(), 12);
-    QCOMPARE(Bytes(path), before);
+    QCOMPARE(iatest::FileBytes(path), before);
 }
 
 void BadInputTest::oneFileInTwoWindows() {

@@ -17,11 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 ia::Value StoredField(const std::string& path, const std::string& field) {
     ia::Connection db(path, ia::Connection::Mode::ReadOnly);
     auto st = db.prepare("SELECT " + field + " FROM Tinit");
@@ -199,7 +194,7 @@ void HeaderFieldsTest::schoolNameFileCreatedAtFirstStart() {
     WindowFixture f;
     QVERIFY(f.showActive());
     const std::string path = f.dir().file("SchoolName.txt");
-    QCOMPARE(Bytes(path), ia::ToCp874("โรงเรียน...") + "\r\n");
+    QCOMPARE(iatest::FileBytes(path), ia::ToCp874("โรงเรียน...") + "\r\n");
     QCOMPARE(f.w().Text2->text(), QString("โรงเรียนผู้นำการใชัเทคโนโลยีสารสนเทศและการสื่อสาร"));
     QVERIFY(f.messages.isEmpty());
 }
@@ -219,7 +214,7 @@ void HeaderFieldsTest::schoolNameReadCutAtAComma() {
     w.Text2->setText("โรงเรียนบ้านนา, ลำปาง");
     w.Text1[0]->setFocus(Qt::OtherFocusReason);
     w.Picture3->hide();
-    QCOMPARE(Bytes(path), ia::ToCp874("โรงเรียนบ้านนา, ลำปาง") + "\r\n");
+    QCOMPARE(iatest::FileBytes(path), ia::ToCp874("โรงเรียนบ้านนา, ลำปาง") + "\r\n");
     ia::FTAData next;
     next.show();
     QCOMPARE(next.Text2->text(), QString("โรงเรียนบ้านนา"));
@@ -234,7 +229,7 @@ void HeaderFieldsTest::schoolNameSavedOnlyWhenChanged() {
     w.Picture3->show();
     w.Text2->setFocus();
     w.Command8->setFocus();
-    QCOMPARE(Bytes(path), std::string("edited elsewhere\r\n"));
+    QCOMPARE(iatest::FileBytes(path), std::string("edited elsewhere\r\n"));
 }
 
 void HeaderFieldsTest::schoolNameNeverOverwritesAnExamFile() {
@@ -242,7 +237,7 @@ void HeaderFieldsTest::schoolNameNeverOverwritesAnExamFile() {
     auto& w = f.w();
     const std::string path = f.dir().file("SchoolName.txt");
     QCOMPARE(ia::CreateExamFile(path, iatest::MakeHeader(3, 2)), 0);
-    const std::string before = Bytes(path);
+    const std::string before = iatest::FileBytes(path);
     QVERIFY(f.showActive());
     QCOMPARE(w.Text2->text(), QString("โรงเรียนผู้นำการใชัเทคโนโลยีสารสนเทศและการสื่อสาร"));
     w.Picture3->show();
@@ -251,7 +246,7 @@ void HeaderFieldsTest::schoolNameNeverOverwritesAnExamFile() {
     w.Command8->setFocus();
     QCOMPARE(f.messages.size(), 1);
     QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
-    QCOMPARE(Bytes(path), before);
+    QCOMPARE(iatest::FileBytes(path), before);
 }
 
 void HeaderFieldsTest::schoolNameUnwritableIsReported() {

@@ -17,11 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // The header row as stored.
 struct Stored {
     std::string subCode;
@@ -165,7 +160,7 @@ void NewFileTest::cancelledOverwriteKeepsTheFile() {
     f.typeNewHeader("old", "10", "4");
     QCOMPARE(f.questions,
              QStringList{"ไฟล์ " + QString::fromStdString(path) + "  มีอยู่แล้ว จะเขียนทับหรือไม่"});
-    QCOMPARE(Bytes(path), std::string("keep me"));
+    QCOMPARE(iatest::FileBytes(path), std::string("keep me"));
     QCOMPARE(f.focus(), w.Text1[0]);
     QCOMPARE(w.module().ExamFileOpen, int16_t(0));
     QVERIFY(w.Command4->isVisible());
@@ -201,7 +196,7 @@ void NewFileTest::namesAreUsedLiterally() {
     f.typeNewHeader("a*", "5", "2");
     QCOMPARE(f.questions.size(), 1);
     QCOMPARE(ia::IsExamFile(star), 1);
-    QCOMPARE(Bytes(other), std::string("other"));
+    QCOMPARE(iatest::FileBytes(other), std::string("other"));
 }
 
 void NewFileTest::failedCreationReturnsToTheFileName() {

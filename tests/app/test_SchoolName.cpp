@@ -12,11 +12,6 @@
 
 namespace {
 
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 void Put(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -53,12 +48,12 @@ TEST(SchoolNameFile, WrittenInCp874WithCrLfAndReadBackCutAtAComma) {
     iatest::TempDir dir;
     const std::string path = dir.file("SchoolName.txt");
     ASSERT_EQ(ia::WriteSchoolNameFile(path, "โรงเรียนวัดโพธิ์, กรุงเทพ"), ia::SchoolNameWrite::Written);
-    const std::string bytes = Bytes(path);
+    const std::string bytes = iatest::FileBytes(path);
     EXPECT_EQ(bytes, ia::ToCp874("โรงเรียนวัดโพธิ์, กรุงเทพ") + "\r\n");
     EXPECT_EQ(ia::ReadSchoolNameFile(path), "โรงเรียนวัดโพธิ์");
 
     ASSERT_EQ(ia::WriteSchoolNameFile(path, "สั้น"), ia::SchoolNameWrite::Written);
-    EXPECT_EQ(Bytes(path), ia::ToCp874("สั้น") + "\r\n"); // replaced, not appended
+    EXPECT_EQ(iatest::FileBytes(path), ia::ToCp874("สั้น") + "\r\n"); // replaced, not appended
 }
 
 TEST(SchoolNameFile, ReadsOnlyTheFirstLineAlsoWithoutCr) {
@@ -75,10 +70,10 @@ TEST(SchoolNameFile, NeverOverwritesAnExamFile) {
     iatest::TempDir dir;
     const std::string path = dir.file("SchoolName.txt");
     ASSERT_EQ(ia::CreateExamFile(path, iatest::MakeHeader(10, 4)), 0);
-    const std::string before = Bytes(path);
+    const std::string before = iatest::FileBytes(path);
     EXPECT_EQ(ia::ReadSchoolNameFile(path), std::nullopt);
     EXPECT_EQ(ia::WriteSchoolNameFile(path, "โรงเรียน"), ia::SchoolNameWrite::RefusedExamFile);
-    EXPECT_EQ(Bytes(path), before);
+    EXPECT_EQ(iatest::FileBytes(path), before);
     EXPECT_EQ(ia::IsExamFile(path), 1);
 }
 

@@ -12,8 +12,6 @@ struct CliRun {
 
 // Single-quotes a word for the shell.
 std::string Quote(const std::string& s);
-// The whole content of a file.
-std::string Bytes(const std::string& path);
 // itemanalysis-cli with the given (already quoted) arguments.
 CliRun Cli(const std::string& args);
 

@@ -16,11 +16,6 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 CliRun Cli(const std::string& args) {
     TempDir tmp;
     const std::string errFile = tmp.file("err");
@@ -34,7 +29,7 @@ CliRun Cli(const std::string& args) {
         r.out.append(buf, n);
     const int status = pclose(p);
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = Bytes(errFile);
+    r.err = FileBytes(errFile);
     return r;
 }
 

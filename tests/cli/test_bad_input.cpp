@@ -19,7 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using iatest::Bytes;
 using iatest::Cli;
 using iatest::CliRun;
 using iatest::Quote;
@@ -79,7 +78,7 @@ TEST(CliBadInput, NamesWithPatternCharactersBlanksAndThaiAreTakenLiterally) {
     const std::string neighbour = dir.file("ab.ans");
     iatest::MakeExamFile(neighbour, iatest::MakeHeader(4, 2), {}, {{"keep"}});
     std::ofstream(dir.file("a1.ans")) << "not an exam file";
-    const std::string keep = Bytes(neighbour);
+    const std::string keep = iatest::FileBytes(neighbour);
 
     for (const char* name :
          {"a*.ans", "a?.ans", "[a]b.ans", "มี ช่องว่าง.ans", "ข้อสอบ ม.1 [ห้อง*2]?"}) {
@@ -119,7 +118,7 @@ TEST(CliBadInput, NamesWithPatternCharactersBlanksAndThaiAreTakenLiterally) {
         ASSERT_EQ(r.code, 0) << r.err;
         EXPECT_EQ(Count(path, "TAData"), 0);
     }
-    EXPECT_EQ(Bytes(neighbour), keep);
+    EXPECT_EQ(iatest::FileBytes(neighbour), keep);
     EXPECT_FALSE(fs::exists(dir.file("ab.txt")));
-    EXPECT_EQ(Bytes(dir.file("a1.ans")), "not an exam file");
+    EXPECT_EQ(iatest::FileBytes(dir.file("a1.ans")), "not an exam file");
 }

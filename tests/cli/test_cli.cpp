@@ -14,9 +14,6 @@ namespace {
 
 using iatest::Cli;
 using iatest::Quote;
-std::string Slurp(const std::string& path) {
-    return iatest::Bytes(path);
-}
 
 std::vector<std::string> Sheet(const std::string& code, const std::string& answers) {
     std::vector<std::string> s{code};
@@ -68,7 +65,7 @@ TEST(Cli, CreateRefusals) {
     }
     std::ofstream(path) << "keep";
     EXPECT_NE(Cli("create " + Quote(path) + " --items 5 --choices 4").code, 0);
-    EXPECT_EQ(Slurp(path), "keep");
+    EXPECT_EQ(iatest::FileBytes(path), "keep");
     EXPECT_EQ(Cli("create " + Quote(path) + " --items 5 --choices 4 --overwrite").code, 0);
     EXPECT_EQ(ia::IsExamFile(path), 1);
 }
@@ -81,7 +78,7 @@ TEST(Cli, CheckNeverCreatesOrChangesAFile) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("none.ans")));
     std::ofstream(dir.file("text.ans")) << "hello";
     EXPECT_EQ(Cli("check " + Quote(dir.file("text.ans"))).out, "0\n");
-    EXPECT_EQ(Slurp(dir.file("text.ans")), "hello");
+    EXPECT_EQ(iatest::FileBytes(dir.file("text.ans")), "hello");
 }
 
 TEST(Cli, AnalyseWritesTheReportBesideTheFile) {
@@ -121,11 +118,11 @@ TEST(Cli, DegenerateFilesAreRefusedUnchanged) {
     for (const auto& c : cases) {
         std::string path = dir.file("d" + std::to_string(n++) + ".ans");
         iatest::MakeExamFile(path, iatest::MakeHeader(4, 2), c.key, c.sheets);
-        std::string before = Slurp(path);
+        std::string before = iatest::FileBytes(path);
         iatest::CliRun r = Cli("analyse " + Quote(path) + " --technique 25");
         EXPECT_NE(r.code, 0);
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        EXPECT_EQ(Slurp(path), before);
+        EXPECT_EQ(iatest::FileBytes(path), before);
     }
 }
 

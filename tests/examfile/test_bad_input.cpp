@@ -24,11 +24,6 @@ namespace {
 
 const char* const kReadOnly = "ไฟล์เป็นแบบอ่านอย่างเดียว บันทึกไม่ได้";
 
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 std::string Repeat(const std::string& s, int n) {
     std::string r;
     for (int i = 0; i < n; ++i)
@@ -237,7 +232,7 @@ TEST(BadSchoolName, WrittenInCodePage874ReadBackAsTheFirstListItem) {
         iatest::TempDir dir;
         const std::string path = dir.file(kSchoolNameFile);
         ASSERT_EQ(WriteSchoolNameFile(path, c.typed), SchoolNameWrite::Written);
-        const std::string bytes = Bytes(path);
+        const std::string bytes = iatest::FileBytes(path);
         ASSERT_GE(bytes.size(), 2u);
         EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
         if (c.typed.rfind("โรงเรียน", 0) == 0) {
@@ -252,7 +247,7 @@ TEST(BadFileNames, NamesAreUsedLiterallyNeverAsPatterns) {
     // Files that the names below would match as patterns.
     iatest::MakeExamFile(dir.file("ab.ans"), iatest::MakeHeader(2, 4), {}, {{"keep"}});
     std::ofstream(dir.file("a1.ans")) << "not an exam file";
-    const std::string keepAb = Bytes(dir.file("ab.ans"));
+    const std::string keepAb = iatest::FileBytes(dir.file("ab.ans"));
     for (const char* name :
          {"a*.ans", "a?.ans", "[a]b.ans", "a b .ans", "ข้อสอบ ม.1 [ห้อง*2]?.ans"}) {
         SCOPED_TRACE(name);
@@ -263,12 +258,12 @@ TEST(BadFileNames, NamesAreUsedLiterallyNeverAsPatterns) {
         EXPECT_TRUE(ExamStructureOk(path));
         EXPECT_EQ(CreateExamFile(path, iatest::MakeHeader(2, 4)), 1); // exists now
     }
-    EXPECT_EQ(Bytes(dir.file("ab.ans")), keepAb);
-    EXPECT_EQ(Bytes(dir.file("a1.ans")), "not an exam file");
+    EXPECT_EQ(iatest::FileBytes(dir.file("ab.ans")), keepAb);
+    EXPECT_EQ(iatest::FileBytes(dir.file("a1.ans")), "not an exam file");
 }
 
 TEST_F(ExamFileTest, AReadOnlyFileIsReadAndEveryWriteIsRefusedInThai) {
-    const std::string before = Bytes(path);
+    const std::string before = iatest::FileBytes(path);
     auto ro = Connection::ShareReadOnlyForTests(path);
     auto db = Connection::Shared(path);
     ASSERT_EQ(db, ro);
@@ -322,7 +317,7 @@ TEST_F(ExamFileTest, AReadOnlyFileIsReadAndEveryWriteIsRefusedInThai) {
         EXPECT_EQ(rs.recordCount(), 2);
         EXPECT_FALSE(db->inTransaction());
     }
-    EXPECT_EQ(Bytes(path), before);
+    EXPECT_EQ(iatest::FileBytes(path), before);
 }
 
 TEST_F(ExamFileTest, TwoProgramsOnOneFileSeeEachOthersSheetsAfterAReRead) {

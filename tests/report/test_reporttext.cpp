@@ -20,13 +20,6 @@ namespace {
 const std::string kRule(124, '-');
 const std::string kShortRule(53, '-');
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -46,7 +39,7 @@ std::string FromCp874(const std::string& bytes) {
 
 // The report's lines in UTF-8; every line must end with CR LF.
 std::vector<std::string> ReportLines(const std::string& path) {
-    std::string text = FromCp874(ReadBytes(path));
+    std::string text = FromCp874(iatest::FileBytes(path));
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < text.size()) {
@@ -450,20 +443,20 @@ TEST(OutputPath, NeverNamesTheExamFileItself) {
     // An exam file that happens to be called x.txt.
     WriteBytes(dir.file("x.txt"), "exam");
     EXPECT_EQ(ia::CreateOutputFile(dir.file("x.txt"), header, "1", d), dir.file("x.txt.txt"));
-    EXPECT_EQ(ReadBytes(dir.file("x.txt")), "exam");
+    EXPECT_EQ(iatest::FileBytes(dir.file("x.txt")), "exam");
 
     // Two spellings of one file, as on FAT: y.txt is the exam file y.TXT.
     WriteBytes(dir.file("y.TXT"), "exam");
     fs::create_hard_link(dir.file("y.TXT"), dir.file("y.txt"));
     EXPECT_EQ(ia::CreateOutputFile(dir.file("y.TXT"), header, "1", d), dir.file("y.TXT.txt"));
-    EXPECT_EQ(ReadBytes(dir.file("y.TXT")), "exam");
+    EXPECT_EQ(iatest::FileBytes(dir.file("y.TXT")), "exam");
 
     // A different file of that name is an old report and is replaced.
     WriteBytes(dir.file("z.TXT"), "exam");
     WriteBytes(dir.file("z.txt"), "old report");
     EXPECT_EQ(ia::CreateOutputFile(dir.file("z.TXT"), header, "1", d), dir.file("z.txt"));
-    EXPECT_EQ(ReadBytes(dir.file("z.TXT")), "exam");
-    EXPECT_NE(ReadBytes(dir.file("z.txt")), "old report");
+    EXPECT_EQ(iatest::FileBytes(dir.file("z.TXT")), "exam");
+    EXPECT_NE(iatest::FileBytes(dir.file("z.txt")), "old report");
 }
 
 std::vector<std::string> FolderEntries(const fs::path& folder) {
@@ -525,7 +518,7 @@ TEST(ReportText, FailedWriteKeepsThePreviousReport) {
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_TRUE(threw);
-    EXPECT_EQ(ReadBytes(dir.file("ม1.txt")), "previous report");
+    EXPECT_EQ(iatest::FileBytes(dir.file("ม1.txt")), "previous report");
     EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"ม1.txt"});
 }
 
