@@ -1,11 +1,18 @@
 #include "analysis/FanTable.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <utility>
 
 namespace ia {
+
+std::string ProgramDir() {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : exe.parent_path().string();
+}
 
 int ChungRowStart(int PH) {
     if (PH >= 95 && PH <= 99) return 95 * (99 - PH);

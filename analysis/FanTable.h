@@ -21,6 +21,9 @@ struct ChungTables {
     std::array<uint8_t, kChungCells + 2> R{}, P{}, D{};
 };
 
+// The folder the tables are kept in: the running program's own folder.
+std::string ProgramDir();
+
 // Loads dir/rjung.tbl, dir/pjung.tbl and dir/djung.tbl. Bytes after the
 // 4930th are ignored. Throws std::runtime_error with a Thai text naming the
 // file when one is missing or too short.

@@ -1,5 +1,6 @@
 #include "app/FTAData.h"
 
+#include "analysis/FanTable.h"
 #include "app/BusyCursor.h"
 #include "app/DataNavBar.h"
 #include "app/FieldCaption.h"
@@ -1030,7 +1031,7 @@ void FTAData::RunAnalysis(int kind) {
     AnalysisContext ctx = analysisContext();
     bool analysed = false;
     try {
-        RunTechnique(ctx, kind, S(QCoreApplication::applicationDirPath()));
+        RunTechnique(ctx, kind, ProgramDir());
         analysed = true;
         SetDbGrid1();
         state_.ReportFileName = WriteAnalysisReport(views_, state_, module_.ExamFileName,

@@ -1,18 +1,16 @@
 // One main for every benchmark of the project (bench_*.cpp).
+#include "analysis/FanTable.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 
 #include <cstdlib>
-#include <filesystem>
 
 int main(int argc, char** argv) {
     // The Fan tables are found beside the programs, as in the tests.
-    if (!std::getenv("ITEMANALYSIS_BIN_DIR")) {
-        std::error_code ec;
-        auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-        if (!ec) setenv("ITEMANALYSIS_BIN_DIR", exe.parent_path().c_str(), 0);
-    }
+    if (!std::getenv("ITEMANALYSIS_BIN_DIR"))
+        setenv("ITEMANALYSIS_BIN_DIR", ia::ProgramDir().c_str(), 0);
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv); // text measuring and the window need it
     benchmark::Initialize(&argc, argv);

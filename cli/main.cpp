@@ -2,6 +2,7 @@
 // and for tests. Every message is Thai; exit code 0 on success.
 
 #include "analysis/Analysis.h"
+#include "analysis/FanTable.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
@@ -120,12 +121,6 @@ int Check(int argc, char** argv) {
     return 0;
 }
 
-std::string ProgramDir() {
-    std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : exe.parent_path().string();
-}
-
 // An exam file opened the way the window opens it: recognised, its structure
 // checked, the five views bound and the header read.
 struct Session {
@@ -156,7 +151,7 @@ int RunAnalysis(Session& s, const std::string& technique, bool writeReport) {
     if (technique != "25" && technique != "27") return Fail("เทคนิคต้องเป็น 25 หรือ 27");
     if (s.views.Data1.Recordset()->recordCount() == 0) return Fail("ยังไม่มีกระดาษคำตอบ วิเคราะห์ไม่ได้");
     try {
-        ia::RunTechnique(s.ctx, technique == "25" ? 1 : 2, ProgramDir());
+        ia::RunTechnique(s.ctx, technique == "25" ? 1 : 2, ia::ProgramDir());
         if (writeReport) {
             const std::string term = s.exam.header.Term;
             s.state.ReportFileName =

@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "analysis/Analysis.h"
+#include "analysis/FanTable.h"
 #include "analysis/Format.h"
 #include "analysis/Stats.h"
 #include "examfile/DataView.h"
@@ -42,8 +43,7 @@ void ExamFileBytes(const uint8_t* data, size_t size) {
     if (const char* env = std::getenv("ITEMANALYSIS_BIN_DIR")) {
         tables = env;
     } else {
-        std::error_code ec;
-        tables = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path().string();
+        tables = ia::ProgramDir();
     }
     for (int kind : {1, 2}) {
         try {
