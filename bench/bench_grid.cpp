@@ -1,13 +1,12 @@
 // The answer-sheet grid's model over a large exam file: opening the view and
 // painting the first screen, paging through the sheets, and writing a cell.
 
+#include "BenchFixture.h"
 #include "TestSupport.h"
 #include "examfile/DataView.h"
 #include "sheet/SheetModel.h"
 
 #include <benchmark/benchmark.h>
-
-#include <random>
 
 namespace {
 
@@ -15,24 +14,16 @@ constexpr int kSheets = 10000;
 constexpr int kItems = 251;
 constexpr int kScreenRows = 40; // rows of a maximised DBGrid1
 
-const std::string& GridFixture() {
-    static iatest::TempDir dir;
-    static std::string path;
-    if (!path.empty()) return path;
-    path = dir.file("grid.ans");
-    std::mt19937 rng(7);
-    std::vector<std::string> key;
-    for (int i = 0; i < kItems; ++i)
-        key.push_back(std::to_string(1 + rng() % 5));
-    std::vector<std::vector<std::string>> sheets;
-    for (int s = 0; s < kSheets; ++s) {
-        std::vector<std::string> row{std::to_string(s + 1)};
-        for (int i = 0; i < kItems; ++i)
-            row.push_back(std::to_string(1 + rng() % 5));
-        sheets.push_back(std::move(row));
-    }
-    iatest::MakeExamFile(path, iatest::MakeHeader(kItems, 5), key, sheets);
-    return path;
+// The same large file as the window's and the analysis's figures.
+std::string GridFixture() {
+    return iabench::Fixture(kSheets, kItems, 5);
+}
+
+// Data1 as the window binds it.
+void OpenSheets(ia::DataView& data1) {
+    data1.DatabaseName = GridFixture();
+    data1.RecordSource = "Select * from TAData";
+    data1.Refresh();
 }
 
 // The other views of the window keep the file open meanwhile.
@@ -62,9 +53,7 @@ void BM_GridOpenFirstScreen(benchmark::State& state) {
     OtherView();
     for (auto _ : state) {
         ia::DataView data1;
-        data1.DatabaseName = GridFixture();
-        data1.RecordSource = "Select * from TAData";
-        data1.Refresh();
+        OpenSheets(data1);
         ia::SheetModel m(ia::GridKind::Sheets);
         m.bind(&data1);
         PaintRows(m, 0, kScreenRows);
@@ -76,9 +65,7 @@ BENCHMARK(BM_GridOpenFirstScreen)->Unit(benchmark::kMillisecond);
 void BM_GridPageDown(benchmark::State& state) {
     OtherView();
     ia::DataView data1;
-    data1.DatabaseName = GridFixture();
-    data1.RecordSource = "Select * from TAData";
-    data1.Refresh();
+    OpenSheets(data1);
     ia::SheetModel m(ia::GridKind::Sheets);
     m.bind(&data1);
     int first = 0;
@@ -93,9 +80,7 @@ BENCHMARK(BM_GridPageDown)->Unit(benchmark::kMillisecond);
 void BM_GridCommitCell(benchmark::State& state) {
     OtherView();
     ia::DataView data1;
-    data1.DatabaseName = GridFixture();
-    data1.RecordSource = "Select * from TAData";
-    data1.Refresh();
+    OpenSheets(data1);
     ia::SheetModel m(ia::GridKind::Sheets);
     m.bind(&data1);
     int n = 0;

@@ -14,9 +14,6 @@ namespace ia {
 namespace {
 
 constexpr float kLeft = 3.0f;
-constexpr float kCentreWidth = 15.8f;
-constexpr float kTop = 1.0f;
-constexpr float kStep = 0.6f;
 // The lowest line top the fixed layout of the tables ever reaches (the
 // closing rule under 35 summary rows). The quality lists of a long test can
 // run further; they go on to another page instead of off the paper.
@@ -145,30 +142,30 @@ class ReportLayout {
     }
 
     // Moves one line step down on the current page, opening a page first.
-    void NextLine(float step = kStep) {
+    void NextLine(float step = kLineStep) {
         OpenPage();
         if (section_ == Section::Results && y_ + step > kLowestLine) {
             ClosePage();
             OpenPage();
-            step = kStep;
+            step = kLineStep;
         }
         y_ += step;
     }
 
     void PageHeader() {
         const int kind = d_.AnalysisKind;
-        y_ = kTop;
+        y_ = kPageTop;
         Centre(std::to_string(job_.PageNo));
         y_ += 1.0f;
         if (!school_.empty()) Centre(school_);
-        y_ += kStep;
+        y_ += kLineStep;
         if (const char* title = SectionTitle(section_, kind)) Centre(title);
-        y_ += kStep;
+        y_ += kLineStep;
         Centre(headerLine_);
-        y_ += kStep;
+        y_ += kLineStep;
         Put(kLeft, kRule);
         if (section_ == Section::Items) {
-            y_ += kStep;
+            y_ += kLineStep;
             if (kind == 1) {
                 Put(3.0f, "    ข้อ ตัวเลือก");
                 Put(5.5f, "H");
@@ -187,16 +184,16 @@ class ReportLayout {
                 Put(11.6f, firstItemPage_ ? "Delta         วิจารณ์" : "Delta          วิจารณ์");
             }
             firstItemPage_ = false;
-            y_ += kStep;
+            y_ += kLineStep;
             Put(kLeft, kRule);
         } else if (section_ == Section::Summary) {
-            y_ += kStep;
+            y_ += kLineStep;
             Put(8.4f, "ข้อ");
             Put(9.5f, "p");
             Put(10.5f, "r");
             Put(11.2f, "Delta");
             Put(12.9f, "Zr");
-            y_ += kStep;
+            y_ += kLineStep;
             Put(7.5f, kShortRule);
         }
     }
@@ -311,7 +308,7 @@ class ReportLayout {
     std::string school_;
     std::string headerLine_;
     Section section_ = Section::Items;
-    float y_ = kTop;
+    float y_ = kPageTop;
     int pages_ = 0;
     bool open_ = false;
     bool firstItemPage_ = true;

@@ -9,6 +9,12 @@ namespace ia {
 
 class Printer;
 
+// Page geometry both printouts share, in centimetres: the top of a page's
+// first line, the step from line to line, and the width texts are centred in.
+inline constexpr float kPageTop = 1.0f;
+inline constexpr float kLineStep = 0.6f;
+inline constexpr float kCentreWidth = 15.8f;
+
 struct PrintJob {
     int16_t PrintMode = 1; // 1 all pages, 2 odd, 3 even, 4 the range PageFrom..PageTo
     double PageFrom = 0;   // as typed, fraction included

@@ -7,9 +7,6 @@ namespace ia {
 
 namespace {
 
-constexpr float kCentreWidth = 15.8f;
-constexpr float kTop = 1.0f;
-constexpr float kStep = 0.6f;
 constexpr float kAnswerOffset = 1.5f;
 constexpr int kWideTest = 70; // more items than this need landscape paper
 
@@ -48,7 +45,7 @@ class RawLayout {
         const size_t n = d_.sheets.size();
         PageHeader();
         for (size_t i = 0; i < n; ++i) {
-            y_ += kStep;
+            y_ += kLineStep;
             const RawRecord& sheet = d_.sheets[i];
             std::string code = Field(sheet, 0);
             if (!code.empty()) Put(margin_, code);
@@ -72,20 +69,20 @@ class RawLayout {
     void PageHeader() {
         if (page_ > 0) prn_.NewPage();
         ++page_;
-        y_ = kTop;
+        y_ = kPageTop;
         Centre(std::to_string(page_));
         y_ += 1.0f;
         if (!school_.empty()) Centre(school_);
-        y_ += kStep;
+        y_ += kLineStep;
         Centre(header_);
-        y_ += kStep;
+        y_ += kLineStep;
         Put(margin_, std::string(135, '-'));
-        y_ += kStep;
+        y_ += kLineStep;
         Put(margin_ + kAnswerOffset, tens_);
         y_ += 0.5f;
         Put(margin_, "ข้อ");
         Put(margin_ + kAnswerOffset, units_);
-        y_ += kStep;
+        y_ += kLineStep;
         Put(margin_, Field(d_.key, 0));
         Put(margin_ + kAnswerOffset, AnswerText(d_.key, nItem_));
         y_ += 0.8f;
@@ -102,7 +99,7 @@ class RawLayout {
     float margin_ = 2.0f;
     int perPage_ = 35;
     int page_ = 0;
-    float y_ = kTop;
+    float y_ = kPageTop;
 };
 
 } // namespace
