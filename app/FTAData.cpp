@@ -684,7 +684,7 @@ void FTAData::Command4_Click() {
         }
         ReleaseFile(path);
         if (!DeleteExamFile(path, ec)) {
-            Warn("ลบไฟล์ " + Q(path) + "  ไม่ได้: " + Q(ec.message()));
+            Warn("ลบไฟล์ " + Q(path) + "  ไม่ได้ กรุณาปิดโปรแกรมอื่นที่ใช้ไฟล์นี้ หรือเลือกชื่อไฟล์ใหม่");
             Text1[0]->setFocus(Qt::OtherFocusReason);
             return;
         }
