@@ -5,7 +5,9 @@
 #include "examfile/Val.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -445,4 +447,202 @@ TEST(Analy27, RowsComeFromTheirTableCells) {
         EXPECT_NEAR(Val(r.delta.text()), t.D[c.position] / 10.0, 1e-9);
         EXPECT_EQ(r.zr.isNull(), r.isAns != 1);
     }
+}
+
+namespace {
+
+// The engine refuses, when they are prepared, the statements that write one
+// column of one table: a write that fails at a chosen step of an analysis,
+// whatever else the analysis has already written.
+class RefuseWrites {
+  public:
+    RefuseWrites(Connection& db, int action, const char* table, const char* column)
+        : db_(db), action_(action), table_(table), column_(column) {
+        sqlite3_set_authorizer(db_.handle(), &RefuseWrites::Authorize, this);
+    }
+    ~RefuseWrites() { sqlite3_set_authorizer(db_.handle(), nullptr, nullptr); }
+
+  private:
+    static int Authorize(void* self, int action, const char* a1, const char* a2, const char*,
+                         const char*) {
+        auto* me = static_cast<RefuseWrites*>(self);
+        if (action != me->action_ || !a1 || !SameName(a1, me->table_)) return SQLITE_OK;
+        if (me->column_ && (!a2 || !SameName(a2, me->column_))) return SQLITE_OK;
+        return SQLITE_DENY;
+    }
+    Connection& db_;
+    int action_;
+    const char* table_;
+    const char* column_;
+};
+
+} // namespace
+
+// Every step of a technique after the high and low counts are stored may
+// still fail; the whole run must then leave the previous results, scores and
+// key row exactly as they were.
+TEST(Analysis, AFailureAfterTheCountsKeepsEverythingOfThePreviousRun) {
+    struct Case {
+        const char* step;
+        int action;
+        const char* table;
+        const char* column;
+    } cases[] = {
+        {"row results", SQLITE_UPDATE, "TOut", "P"},
+        {"averages", SQLITE_UPDATE, "TStat", "Pav"},
+        {"judgements", SQLITE_UPDATE, "TOut", "Explain"},
+    };
+    for (int percent : {25, 27}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.step) + " at " + std::to_string(percent) + " %");
+            Exam e = WorkedExample();
+            Analy25(e.ctx);
+            // Change the answers so that a half-stored second run would show in
+            // the scores, the counts and the texts.
+            {
+                Connection db(e.path);
+                db.exec("UPDATE TAData SET X1 = CASE X1 WHEN '2' THEN '3' ELSE '2' END");
+            }
+            const auto rowsBefore = e.out();
+            const auto statBefore = e.stat();
+            const auto scoresBefore = e.scores();
+            e.views.CloseAll();
+            BindExamFile(e.views, e.path);
+            {
+                RefuseWrites refuse(e.views.Data1.Recordset()->connection(), c.action, c.table,
+                                    c.column);
+                EXPECT_ANY_THROW(percent == 25 ? Analy25(e.ctx) : analy27(e.ctx, iatest::BinDir()));
+            }
+            const auto rowsAfter = e.out();
+            ASSERT_EQ(rowsAfter.size(), rowsBefore.size());
+            for (size_t i = 0; i < rowsAfter.size(); ++i) {
+                SCOPED_TRACE(i);
+                EXPECT_EQ(rowsAfter[i].h, rowsBefore[i].h);
+                EXPECT_EQ(rowsAfter[i].l, rowsBefore[i].l);
+                EXPECT_EQ(rowsAfter[i].ph, rowsBefore[i].ph);
+                EXPECT_EQ(rowsAfter[i].p, rowsBefore[i].p);
+                EXPECT_EQ(rowsAfter[i].r, rowsBefore[i].r);
+                EXPECT_EQ(rowsAfter[i].explain, rowsBefore[i].explain);
+            }
+            EXPECT_EQ(e.stat(), statBefore);
+            EXPECT_EQ(e.scores(), scoresBefore);
+        }
+    }
+}
+
+// The number of choices is read from the header at every analysis; a header
+// changed outside the program must not reach the counting with a width the
+// result rows cannot hold.
+TEST(Analysis, ANumberOfChoicesOutsideTwoToFiveIsRefused) {
+    for (int choices : {0, 1, 6, 200}) {
+        SCOPED_TRACE(choices);
+        for (int percent : {25, 27}) {
+            Exam e(2, 4, {"1", "2"},
+                   {Sheet("1", "12"), Sheet("2", "21"), Sheet("3", "11"), Sheet("4", "22")});
+            {
+                Connection db(e.path);
+                db.exec("UPDATE Tinit SET nChoice = " + std::to_string(choices));
+                db.exec("INSERT INTO TOut (ItemNo, Explain) VALUES (9, 'previous')");
+            }
+            ReadHeader(e.views.Data3, e.header);
+            ASSERT_EQ(e.header.nChoice, choices);
+            try {
+                if (percent == 25)
+                    Analy25(e.ctx);
+                else
+                    analy27(e.ctx, iatest::BinDir());
+                ADD_FAILURE() << "not refused at " << percent << " %";
+            } catch (const AnalysisError& err) {
+                EXPECT_STREQ(err.what(), "จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก");
+            }
+            auto rows = e.out();
+            ASSERT_EQ(rows.size(), 1u);
+            EXPECT_EQ(rows[0].explain.text(), "previous");
+            for (long long s : e.scores())
+                EXPECT_EQ(s, -999);
+        }
+    }
+}
+
+// Literal 27 % values, worked out by hand without the program's lookup code:
+// 100 sheets give groups of 27 that the filler items separate cleanly (high
+// scores 10-12, middle 6, low 0-2). PH and PL are the groups' shares rounded
+// to hundredths; each pair was placed in the table by the published row rule
+// (rows PH 99..95 of 95 cells, then PH 94..5 of PH cells; the edge moves for
+// PL 1..4) and the bytes at that position read from data/*.tbl with a
+// separate Python script:
+//   item 1 key 1, choice 1: (63,30) -> cell 2954: p 46, r 34, delta 134
+//             choice 2: (19,22) -> 4706: 20, 4, 163 (PL > PH: swapped, "+")
+//             choice 3: (11,26) -> 4600: 18, 23, 167
+//             choice 4: ( 7,22) -> 4694: 14, 28, 174
+//   item 2 no key:  choice 1: (33,11) -> 4390: 21, 31, 162 (high > low: "-")
+//                   choices 2, 3: (33,44) -> 3983: 38, 12, 142
+//                   choice 4: nobody in either group
+//   item 3 key 2, choice 1: (81,26) -> 1645: 54, 55, 126 ("-")
+//                 choice 2: (19,74) -> swapped (74,19) -> 2184: 46, 55, 134 ("-")
+//   fillers key 1: (99,1) -> cell 1: 50, 93, 130; Zr = atanh(.93) = 1.66
+// Zr: atanh(.34) = .354 -> .35, atanh(-.55) = -.618 -> -.62; averages over the
+// 12 keyed items: p (.46*2 + .50*10)/12 = .493, delta (13.4*2 + 13*10)/12 =
+// 13.07, Zr (.35 - .62 + 16.6)/12 = 1.3608, Rav = tanh(1.36) = .877.
+TEST(Analy27, LiteralValuesWorkedFromTheTableBytes) {
+    // Answers of items 1-3 in the high and the low group, choice by choice.
+    const std::vector<int> high1{17, 5, 3, 2}, low1{8, 6, 7, 6};
+    const std::vector<int> high2{9, 9, 9, 0}, low2{3, 12, 12, 0};
+    const std::vector<int> high3{22, 5, 0, 0}, low3{7, 20, 0, 0};
+    auto spread = [](const std::vector<int>& counts) {
+        std::string s;
+        for (size_t j = 0; j < counts.size(); ++j)
+            s += std::string(static_cast<size_t>(counts[j]), static_cast<char>('1' + j));
+        return s;
+    };
+    const std::string h1 = spread(high1), l1 = spread(low1), h2 = spread(high2), l2 = spread(low2),
+                      h3 = spread(high3), l3 = spread(low3);
+    std::vector<std::vector<std::string>> sheets;
+    int code = 1;
+    for (int s = 0; s < 27; ++s)
+        sheets.push_back(
+            Sheet(std::to_string(code++), std::string{h1[s], h2[s], h3[s]} + std::string(10, '1')));
+    for (int s = 0; s < 46; ++s)
+        sheets.push_back(
+            Sheet(std::to_string(code++), "141" + std::string(5, '1') + std::string(5, '2')));
+    for (int s = 0; s < 27; ++s)
+        sheets.push_back(
+            Sheet(std::to_string(code++), std::string{l1[s], l2[s], l3[s]} + std::string(10, '2')));
+    std::vector<std::string> key{"1", "", "2"};
+    key.resize(13, "1");
+    Exam e(13, 4, key, sheets);
+    analy27(e.ctx, iatest::BinDir());
+    EXPECT_EQ(e.state.GroupSize, 27);
+
+    struct Expect {
+        int item, choice;
+        const char *p, *r, *delta, *zr; // zr nullptr: not a keyed row
+    } want[] = {
+        {1, 1, " .46", " .34", "13.4", " .35"},    {1, 2, " .20", " .04", "16.3", nullptr},
+        {1, 3, " .18", " .23", "16.7", nullptr},   {1, 4, " .14", " .28", "17.4", nullptr},
+        {2, 1, " .21", "-.31", "16.2", nullptr},   {2, 2, " .38", " .12", "14.2", nullptr},
+        {2, 3, " .38", " .12", "14.2", nullptr},   {2, 4, " .00", " .00", "    .0", nullptr},
+        {3, 1, " .54", "-.55", "12.6", nullptr},   {3, 2, " .46", "-.55", "13.4", "-.62"},
+        {3, 3, " .00", " .00", "    .0", nullptr}, {4, 1, " .50", " .93", "13.0", "1.66"},
+    };
+    const auto rows = e.out();
+    for (const auto& w : want) {
+        SCOPED_TRACE(std::to_string(w.item) + "/" + std::to_string(w.choice));
+        const auto it = std::find_if(rows.begin(), rows.end(), [&](const Row& r) {
+            return r.item == w.item && r.choice == w.choice;
+        });
+        ASSERT_NE(it, rows.end());
+        EXPECT_EQ(it->p.text(), w.p);
+        EXPECT_EQ(it->r.text(), w.r);
+        EXPECT_EQ(it->delta.text(), w.delta);
+        if (w.zr)
+            EXPECT_EQ(it->zr.text(), w.zr);
+        else
+            EXPECT_TRUE(it->zr.isNull());
+    }
+    auto s = e.stat();
+    EXPECT_EQ(s["Pav"].text(), " .49");
+    EXPECT_EQ(s["Dav"].text(), "13.1");
+    EXPECT_EQ(s["Zrav"].text(), "1.36");
+    EXPECT_EQ(s["Rav"].text(), " .88");
 }
