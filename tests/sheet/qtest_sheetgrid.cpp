@@ -32,6 +32,7 @@ class SheetGridTest : public QObject {
   private slots:
     void typesKeyAndThreeSheets();
     void thaiLayoutAndForeignReleases();
+    void aHeldKeyActsOnlyOnItsLastRelease();
     void focusMovesBetweenGrids();
     void refusedCodeReportsDataError();
     void layoutOfBothGrids_data();
@@ -130,6 +131,29 @@ void SheetGridTest::thaiLayoutAndForeignReleases() {
     QTest::keyPress(FocusWidget(), Qt::Key_Shift);
     QTest::keyRelease(FocusWidget(), Qt::Key_Shift, Qt::ShiftModifier);
     QCOMPARE(w.table("TAData").at(0).at(4), QString(""));
+}
+
+// A key held down sends repeated presses and releases marked as repeats; only
+// the real release at the end acts on what the editor then holds.
+void SheetGridTest::aHeldKeyActsOnlyOnItsLastRelease() {
+    GridWindow w(5, 4, {}, {{"401", "", "", "", "", ""}});
+    QVERIFY(w.show());
+    w.grid1->setFocus();
+    w.grid1->setCurrentIndex(w.grid1->model()->index(0, 1));
+    auto send = [](QEvent::Type type, bool repeat) {
+        QKeyEvent e(type, Qt::Key_2, Qt::NoModifier, QStringLiteral("2"), repeat);
+        QApplication::sendEvent(FocusWidget(), &e);
+    };
+    send(QEvent::KeyPress, false);
+    for (int i = 0; i < 4; ++i) {
+        send(QEvent::KeyRelease, true);
+        send(QEvent::KeyPress, true);
+    }
+    send(QEvent::KeyRelease, false);
+    // The editor holds "22222": one wrong answer, emptied, and the pointer
+    // stays; the repeats never answered the items after it.
+    QCOMPARE(w.grid1->currentIndex().column(), 1);
+    QCOMPARE(w.table("TAData").at(0), Row({"401", "", "", "", "", "", kNull}));
 }
 
 void SheetGridTest::focusMovesBetweenGrids() {
