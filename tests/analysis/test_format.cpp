@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cmath>
 #include <limits>
 #include <string>
@@ -16,6 +18,11 @@ struct DecCase {
     float x;
     const char* expected;
 };
+
+// A failing case names itself: "FormatDec2(0.125) -> " .13"".
+void PrintTo(const DecCase& c, std::ostream* os) {
+    *os << c.name << "(" << c.x << ") -> \"" << c.expected << "\"";
+}
 
 class FormatDecTest : public ::testing::TestWithParam<DecCase> {};
 

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -132,6 +134,10 @@ struct CountCase {
     int pages;
 };
 
+void PrintTo(const CountCase& c, std::ostream* os) {
+    *os << c.keyed << " keyed items of " << c.nChoice << " choices -> " << c.pages << " pages";
+}
+
 class PageCount : public ::testing::TestWithParam<CountCase> {};
 
 TEST_P(PageCount, NumPageIsThePagesPrinted) {
@@ -191,6 +197,10 @@ struct HeaderCase {
     std::vector<std::pair<double, std::string>> headings;
     std::vector<std::pair<double, std::string>> firstRow;
 };
+
+void PrintTo(const HeaderCase& c, std::ostream* os) {
+    *os << "technique " << (c.kind == 1 ? "25 %" : "27 %");
+}
 
 class FirstPage : public ::testing::TestWithParam<HeaderCase> {};
 
@@ -384,6 +394,12 @@ struct SelectionCase {
     std::vector<std::string> pages;
     int pageToAfter;
 };
+
+void PrintTo(const SelectionCase& c, std::ostream* os) {
+    *os << "mode " << c.mode << " from " << c.from << " to " << c.to << " -> pages";
+    for (const auto& p : c.pages)
+        *os << " " << p;
+}
 
 class Selection : public ::testing::TestWithParam<SelectionCase> {};
 

@@ -9,6 +9,8 @@
 #include <QFontMetricsF>
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <fstream>
 #include <string>
 
@@ -23,6 +25,11 @@ struct FilterCase {
     int page;
     bool printed;
 };
+
+void PrintTo(const FilterCase& c, std::ostream* os) {
+    *os << "mode " << c.mode << " from " << c.from << " to " << c.to << ": page " << c.page
+        << (c.printed ? " printed" : " skipped");
+}
 
 class PageFilter : public ::testing::TestWithParam<FilterCase> {};
 

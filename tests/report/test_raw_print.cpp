@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cmath>
 #include <fstream>
 #include <string>
@@ -74,6 +76,13 @@ struct PagingCase {
     ia::Orientation orientation;
     int perPage;
 };
+
+void PrintTo(const PagingCase& c, std::ostream* os) {
+    *os << c.nItem << " items, " << c.nSheets << " sheets -> " << c.sheetsOfPaper
+        << " sheets of paper, margin " << c.margin << ", "
+        << (c.orientation == ia::Orientation::Portrait ? "portrait" : "landscape") << ", "
+        << c.perPage << " per page";
+}
 
 class RawPaging : public ::testing::TestWithParam<PagingCase> {};
 
