@@ -142,6 +142,11 @@ struct ReportCase {
 
 const std::string kHeaderLine = "    วิชา ท31101  ภาษาไทย   เทอม 1/2546    อาจารย์ผู้สอน : ครูประจำวิชา";
 
+// The worked example's item 1 was worked by hand with groups of 12:
+// p = (H + L) / 24 (5/24 = .21, 12/24 = .50, 4/24 = .17, 3/24 = .13),
+// r = (H - L) / 12 for the key (6/12 = .50) and (L - H) / 12 for a distractor
+// (3/12 = .25, 2/12 = .17, 1/12 = .08); its lines below were then checked
+// column by column against the line rule, counting code-page bytes.
 const ReportCase kReportCases[] = {
     {"WorkedExample",
      [] {
@@ -305,6 +310,14 @@ INSTANTIATE_TEST_SUITE_P(Reports, ReportTextCase, ::testing::ValuesIn(kReportCas
 
 // A whole 27 % report: a zero PH or PL leaves its column empty, an unkeyed
 // item keeps its rule line, empty categories keep their two lines.
+// The expected lines were not copied from the program's output alone: the
+// item lines, the p/r summary lines, the averages line and the whole-test
+// result lines were rebuilt by a separate Python script from the rows below
+// and the line rules (item number on the second choice's line, choice column
+// at 12/11/9, three spaces before p, r and Delta, column stops 10/20/30/40
+// and 56/59/53/61 counted in code-page-874 bytes) and matched these texts
+// exactly. The averages (.52, .25, 12.8, .25) are those of the two keyed
+// items (.54 and .50; Zr .50 and .00, tanh(.25) = .245).
 TEST(ReportText, Whole27PercentReport) {
     iatest::TempDir dir;
     ia::TestHeader header = iatest::MakeHeader(3, 3);
