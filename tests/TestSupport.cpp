@@ -3,6 +3,8 @@
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
 
+#include <sqlite3.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -78,6 +80,159 @@ std::string SourceDir() {
 std::string BinDir() {
     const char* s = std::getenv("ITEMANALYSIS_BIN_DIR");
     return s ? s : ".";
+}
+
+} // namespace iatest
+
+// A file layer that passes everything to the engine's own one, except that
+// writes fail while a DiskFull object lives.
+namespace {
+
+std::atomic<int> g_diskFull{0};
+sqlite3_vfs* g_real = nullptr;
+sqlite3_vfs g_vfs;
+sqlite3_io_methods g_methods;
+const sqlite3_io_methods* g_realMethods = nullptr;
+
+struct WrappedFile {
+    sqlite3_file base;
+    sqlite3_file* real; // follows this struct in the same allocation
+};
+
+sqlite3_file* Real(sqlite3_file* f) {
+    return reinterpret_cast<WrappedFile*>(f)->real;
+}
+
+int Close(sqlite3_file* f) {
+    return Real(f)->pMethods->xClose(Real(f));
+}
+int Read(sqlite3_file* f, void* buf, int n, sqlite3_int64 off) {
+    return Real(f)->pMethods->xRead(Real(f), buf, n, off);
+}
+int Write(sqlite3_file* f, const void* buf, int n, sqlite3_int64 off) {
+    if (g_diskFull.load() > 0) return SQLITE_FULL;
+    return Real(f)->pMethods->xWrite(Real(f), buf, n, off);
+}
+int Truncate(sqlite3_file* f, sqlite3_int64 size) {
+    return Real(f)->pMethods->xTruncate(Real(f), size);
+}
+int Sync(sqlite3_file* f, int flags) {
+    return Real(f)->pMethods->xSync(Real(f), flags);
+}
+int FileSize(sqlite3_file* f, sqlite3_int64* size) {
+    return Real(f)->pMethods->xFileSize(Real(f), size);
+}
+int Lock(sqlite3_file* f, int level) {
+    return Real(f)->pMethods->xLock(Real(f), level);
+}
+int Unlock(sqlite3_file* f, int level) {
+    return Real(f)->pMethods->xUnlock(Real(f), level);
+}
+int CheckReservedLock(sqlite3_file* f, int* out) {
+    return Real(f)->pMethods->xCheckReservedLock(Real(f), out);
+}
+int FileControl(sqlite3_file* f, int op, void* arg) {
+    return Real(f)->pMethods->xFileControl(Real(f), op, arg);
+}
+int SectorSize(sqlite3_file* f) {
+    return Real(f)->pMethods->xSectorSize(Real(f));
+}
+int DeviceCharacteristics(sqlite3_file* f) {
+    return Real(f)->pMethods->xDeviceCharacteristics(Real(f));
+}
+
+int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
+    auto* w = reinterpret_cast<WrappedFile*>(f);
+    w->real = reinterpret_cast<sqlite3_file*>(w + 1);
+    int rc = g_real->xOpen(g_real, name, w->real, flags, outFlags);
+    if (rc != SQLITE_OK) {
+        w->base.pMethods = nullptr;
+        return rc;
+    }
+    if (!g_realMethods) {
+        g_realMethods = w->real->pMethods;
+        // Version 1 methods are enough: no memory-mapped pages, no shared
+        // memory (the exam file never uses the write-ahead log).
+        g_methods = sqlite3_io_methods{1,
+                                       Close,
+                                       Read,
+                                       Write,
+                                       Truncate,
+                                       Sync,
+                                       FileSize,
+                                       Lock,
+                                       Unlock,
+                                       CheckReservedLock,
+                                       FileControl,
+                                       SectorSize,
+                                       DeviceCharacteristics,
+                                       nullptr,
+                                       nullptr,
+                                       nullptr,
+                                       nullptr,
+                                       nullptr,
+                                       nullptr};
+    }
+    w->base.pMethods = &g_methods;
+    return SQLITE_OK;
+}
+
+int Delete(sqlite3_vfs*, const char* name, int syncDir) {
+    return g_real->xDelete(g_real, name, syncDir);
+}
+int Access(sqlite3_vfs*, const char* name, int flags, int* out) {
+    return g_real->xAccess(g_real, name, flags, out);
+}
+int FullPathname(sqlite3_vfs*, const char* name, int n, char* out) {
+    return g_real->xFullPathname(g_real, name, n, out);
+}
+int Randomness(sqlite3_vfs*, int n, char* out) {
+    return g_real->xRandomness(g_real, n, out);
+}
+int Sleep(sqlite3_vfs*, int us) {
+    return g_real->xSleep(g_real, us);
+}
+int CurrentTime(sqlite3_vfs*, double* out) {
+    return g_real->xCurrentTime(g_real, out);
+}
+int GetLastError(sqlite3_vfs*, int n, char* out) {
+    return g_real->xGetLastError ? g_real->xGetLastError(g_real, n, out) : 0;
+}
+int CurrentTimeInt64(sqlite3_vfs*, sqlite3_int64* out) {
+    return g_real->xCurrentTimeInt64(g_real, out);
+}
+
+} // namespace
+
+namespace iatest {
+
+void DiskFull::Install() {
+    if (g_real) return;
+    g_real = sqlite3_vfs_find(nullptr);
+    g_vfs = sqlite3_vfs{};
+    g_vfs.iVersion = 2;
+    g_vfs.szOsFile = static_cast<int>(sizeof(WrappedFile)) + g_real->szOsFile;
+    g_vfs.mxPathname = g_real->mxPathname;
+    g_vfs.zName = "ia-test-diskfull";
+    g_vfs.xOpen = Open;
+    g_vfs.xDelete = Delete;
+    g_vfs.xAccess = Access;
+    g_vfs.xFullPathname = FullPathname;
+    g_vfs.xRandomness = Randomness;
+    g_vfs.xSleep = Sleep;
+    g_vfs.xCurrentTime = CurrentTime;
+    g_vfs.xGetLastError = GetLastError;
+    g_vfs.xCurrentTimeInt64 = CurrentTimeInt64;
+    sqlite3_vfs_register(&g_vfs, 1);
+}
+
+DiskFull::DiskFull() {
+    Install();
+    ++g_diskFull;
+}
+
+DiskFull::~DiskFull() {
+    --g_diskFull;
 }
 
 } // namespace iatest

@@ -36,3 +36,21 @@ std::string SourceDir();
 std::string BinDir();
 
 } // namespace iatest
+
+namespace iatest {
+
+// While an object of this class lives, every write of the database engine to
+// a file (exam file or its journal) fails as on a full disk. The engine's
+// default file layer is wrapped once, before any file is opened, so that
+// connections opened earlier in a test are affected too.
+class DiskFull {
+  public:
+    DiskFull();
+    ~DiskFull();
+    DiskFull(const DiskFull&) = delete;
+    DiskFull& operator=(const DiskFull&) = delete;
+    // Installs the wrapper without making the disk full (call before opening).
+    static void Install();
+};
+
+} // namespace iatest

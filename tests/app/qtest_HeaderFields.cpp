@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 
+using iatest::DiskFull;
 using iatest::WindowFixture;
 namespace fs = std::filesystem;
 
@@ -42,6 +43,7 @@ class HeaderFieldsTest : public QObject {
     void writeBack_data();
     void writeBack();
     void noWriteBackWhileANewHeaderIsTyped();
+    void writeBackOnAFullDiskKeepsTheStoredValue();
     void schoolNameFileCreatedAtFirstStart();
     void schoolNameReadCutAtAComma();
     void schoolNameSavedOnlyWhenChanged();
@@ -174,6 +176,37 @@ void HeaderFieldsTest::writeBack() {
     if (column == "nChoice") QCOMPARE(QString::number(h.nChoice), stored);
     if (column == "SubCode") QCOMPARE(QString::fromStdString(h.SubCode), stored);
     if (column == "TeacherName") QCOMPARE(QString::fromStdString(h.TeacherName), stored);
+}
+
+// A header field that cannot be stored for want of disk space is named in a
+// warning, and the field goes back to what the file holds.
+void HeaderFieldsTest::writeBackOnAFullDiskKeepsTheStoredValue() {
+    DiskFull::Install();
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string path = OpenFile(f);
+    const ia::TestHeader before = w.module().header;
+    {
+        DiskFull full;
+        w.Text1[1]->setFocus();
+        w.Text1[1]->setText("ค99999");
+        w.Text1[2]->setFocus();
+    }
+    QCOMPARE(QString::fromStdString(StoredField(path, "SubCode").text()),
+             QString::fromStdString(before.SubCode));
+    QCOMPARE(w.Text1[1]->text(), QString::fromStdString(before.SubCode));
+    QCOMPARE(QString::fromStdString(w.module().header.SubCode),
+             QString::fromStdString(before.SubCode));
+    QCOMPARE(f.messages.size(), 1);
+    QVERIFY2(f.messages[0].contains("พื้นที่ดิสก์เต็ม"), qPrintable(f.messages[0]));
+    QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
+
+    // With room again, the same edit is stored.
+    w.Text1[1]->setFocus();
+    w.Text1[1]->setText("ค99999");
+    w.Text1[2]->setFocus();
+    QCOMPARE(QString::fromStdString(StoredField(path, "SubCode").text()), QString("ค99999"));
 }
 
 void HeaderFieldsTest::noWriteBackWhileANewHeaderIsTyped() {

@@ -205,3 +205,19 @@ TEST(IsExamFile, AFileLeftHalfWrittenByAKilledProgramIsStillRecognised) {
     ASSERT_TRUE(st.step());
     EXPECT_EQ(st.columnInt(0), 0); // the unfinished change was rolled back
 }
+
+TEST(CreateExamFile, AFullDiskLeavesNoFileBehind) {
+    iatest::DiskFull::Install();
+    iatest::TempDir dir;
+    const std::string path = dir.file("full.ans");
+    {
+        iatest::DiskFull full;
+        EXPECT_EQ(ia::CreateExamFile(path, iatest::MakeHeader(10, 4)), 1);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(std::filesystem::exists(path + "-journal"));
+    // With room again the same name is created whole.
+    EXPECT_EQ(ia::CreateExamFile(path, iatest::MakeHeader(10, 4)), 0);
+    EXPECT_EQ(ia::IsExamFile(path), 1);
+    EXPECT_TRUE(ia::ExamStructureOk(path));
+}

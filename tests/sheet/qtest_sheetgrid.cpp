@@ -35,6 +35,7 @@ class SheetGridTest : public QObject {
     void aHeldKeyActsOnlyOnItsLastRelease();
     void focusMovesBetweenGrids();
     void refusedCodeReportsDataError();
+    void anAnswerOnAFullDiskIsReportedAndNothingHalfWritten();
     void layoutOfBothGrids_data();
     void layoutOfBothGrids();
     void deletingFromTheGrids();
@@ -217,6 +218,31 @@ void SheetGridTest::focusMovesBetweenGrids() {
     QVERIFY(!w.grid1->isAncestorOf(FocusWidget()) && FocusWidget() != w.grid1);
     QCOMPARE(w.grid1->currentIndex(), w.grid1->model()->index(1, 0));
     QCOMPARE(w.table("TAData").at(1).at(0), QString("x")); // typing replaces the code
+}
+
+void SheetGridTest::anAnswerOnAFullDiskIsReportedAndNothingHalfWritten() {
+    iatest::DiskFull::Install();
+    GridWindow w(3, 4, {}, {{"301", "1", "2", "3"}});
+    QVERIFY(w.show());
+    QSignalSpy errors(w.grid1, &SheetGrid::dataError);
+    w.grid1->setFocus();
+    w.grid1->setCurrentIndex(w.grid1->model()->index(0, 2));
+    {
+        iatest::DiskFull full;
+        Type("4");
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(errors.count(), 1);
+    QVERIFY2(errors.at(0).at(1).toString().contains("พื้นที่ดิสก์เต็ม"),
+             qPrintable(errors.at(0).at(1).toString()));
+    QCOMPARE(w.table("TAData").at(0), Row({"301", "1", "2", "3", kNull}));
+
+    // The grid stays usable: with room again the answer is stored.
+    w.grid1->setFocus();
+    w.grid1->setCurrentIndex(w.grid1->model()->index(0, 2));
+    Type("4");
+    QVERIFY(w.grid1->commitPendingEdit());
+    QCOMPARE(w.table("TAData").at(0), Row({"301", "1", "4", "3", kNull}));
 }
 
 void SheetGridTest::refusedCodeReportsDataError() {
