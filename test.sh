@@ -1,20 +1,22 @@
 #!/bin/sh
-# Installs what is missing, builds and runs every test headless; then builds
+# Installs what is missing, checks the formatting of the sources, builds
+# (warnings are errors) and runs every test headless; then builds
 # the tests again with AddressSanitizer and UndefinedBehaviorSanitizer and
 # runs them once more (any sanitizer report fails the run).
 set -e
 cd "$(dirname "$0")"
 ./deps.sh
+tools/check-format.sh
 export QT_QPA_PLATFORM=offscreen
 JOBS=$(nproc 2>/dev/null || echo 2)
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DITEMANALYSIS_WERROR=ON >/dev/null
 cmake --build build -j "$JOBS"
 ctest --test-dir build --output-on-failure -j "$JOBS"
 
 if [ "${SKIP_SANITIZERS:-0}" != "1" ]; then
     cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DITEMANALYSIS_SANITIZE=ON \
-        -DITEMANALYSIS_BUILD_BENCH=OFF >/dev/null
+        -DITEMANALYSIS_BUILD_BENCH=OFF -DITEMANALYSIS_WERROR=ON >/dev/null
     cmake --build build-asan -j "$JOBS"
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         ctest --test-dir build-asan --output-on-failure -j "$JOBS"

@@ -59,7 +59,8 @@ ReportData LoadReportData(ExamViews& views, const AnalysisState& state) {
     if (key && key->recordCount() > 0) {
         std::vector<Value> k = key->rowAt(0);
         d.keys.resize(k.size());
-        for (size_t i = 1; i + 1 < k.size(); ++i) d.keys[i] = OptText(k[i]);
+        for (size_t i = 1; i + 1 < k.size(); ++i)
+            d.keys[i] = OptText(k[i]);
     }
 
     RecordSet* st = views.Data5.Recordset();
