@@ -1,0 +1,78 @@
+#include "analysis/ExamAnswers.h"
+
+#include "analysis/Analysis.h"
+#include "examfile/Engine.h"
+#include "examfile/ExamFile.h"
+
+namespace ia {
+
+namespace {
+
+// "1" .. "9" as the choice, 0 otherwise.
+int ChoiceOf(std::string_view t, int choices) {
+    if (t.size() != 1 || t[0] < '1' || t[0] > '9') return 0;
+    const int c = t[0] - '0';
+    return c <= choices ? c : 0;
+}
+
+bool NoAnswerText(std::optional<std::string_view> t) {
+    return !t || t->empty() || *t == "0";
+}
+
+} // namespace
+
+AnswerCode AnswerCodeOf(std::optional<std::string_view> text, int choices,
+                        std::string_view keyText) {
+    if (NoAnswerText(text)) return kNoAnswer;
+    if (int c = ChoiceOf(*text, choices)) return static_cast<AnswerCode>(c);
+    return *text == keyText ? kOtherKey : kOtherAnswer;
+}
+
+AnswerCode KeyCodeOf(std::optional<std::string_view> text, int choices) {
+    if (NoAnswerText(text)) return kNoAnswer;
+    if (int c = ChoiceOf(*text, choices)) return static_cast<AnswerCode>(c);
+    return kOtherKey;
+}
+
+ExamAnswers LoadExamAnswers(const std::string& path) {
+    if (std::string refusal = ExamFileRefusal(path); !refusal.empty()) throw AnalysisError(refusal);
+    ExamAnswers out;
+    AnswerMatrix& m = out.matrix;
+    try {
+        Connection db(path, Connection::Mode::ReadOnly);
+        {
+            auto st = db.prepare("SELECT nItem, nChoice FROM Tinit ORDER BY rowid LIMIT 1");
+            if (!st.step()) throw AnalysisError(BadStructureMessage(path));
+            m.items = static_cast<int>(st.columnInt(0));
+            m.choices = static_cast<int>(st.columnInt(1));
+        }
+        if (m.choices < 2 || m.choices > 5)
+            throw AnalysisError("จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก");
+        std::string cols;
+        for (int i = 1; i <= m.items; ++i)
+            cols += (i > 1 ? ",\"X" : "\"X") + std::to_string(i) + "\"";
+        if (cols.empty()) cols = "NULL"; // a test of no items still has its sheets
+        {
+            auto st = db.prepare("SELECT " + cols + " FROM TKey ORDER BY rowid LIMIT 1");
+            const bool row = st.step();
+            for (int i = 0; i < m.items; ++i) {
+                std::optional<std::string_view> v;
+                if (row) v = st.columnText(i);
+                m.keys.push_back(KeyCodeOf(v, m.choices));
+                out.keyTexts.push_back(v ? std::string(*v) : std::string());
+            }
+        }
+        auto st = db.prepare("SELECT " + cols + " FROM TAData ORDER BY rowid");
+        while (st.step()) {
+            for (int i = 0; i < m.items; ++i)
+                m.answers.push_back(AnswerCodeOf(st.columnText(i), m.choices,
+                                                 m.keys[i] == kOtherKey ? out.keyTexts[i] : ""));
+            ++m.sheets;
+        }
+    } catch (const DbError& e) {
+        throw AnalysisError(Connection::ErrorText(e.code(), e.what()));
+    }
+    return out;
+}
+
+} // namespace ia

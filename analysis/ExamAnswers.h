@@ -1,0 +1,35 @@
+#pragma once
+// Reads the answer matrix of an exam file for the item statistics, without
+// writing anything to the file.
+
+#include "analysis/ItemStatistics.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ia {
+
+struct ExamAnswers {
+    AnswerMatrix matrix;
+    // The key of each item as stored ("" for none), for showing a key that
+    // lies outside the choices.
+    std::vector<std::string> keyTexts;
+};
+
+// The answer code of a text: "" / NULL / "0" no answer, "1" .. choices that
+// choice, the item's key text (when the key is outside the choices) kOtherKey,
+// anything else kOtherAnswer.
+AnswerCode AnswerCodeOf(std::optional<std::string_view> text, int choices,
+                        std::string_view keyText);
+// The key code of a key text: NULL, "" and "0" mean no key, exactly as the
+// scoring counts them.
+AnswerCode KeyCodeOf(std::optional<std::string_view> text, int choices);
+
+// Sheets in row order. Throws AnalysisError with a Thai text when the file
+// is not an exam file of sound structure or its number of choices lies
+// outside 2 .. 5.
+ExamAnswers LoadExamAnswers(const std::string& path);
+
+} // namespace ia
