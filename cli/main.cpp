@@ -3,6 +3,7 @@
 
 #include "analysis/Analysis.h"
 #include "analysis/FanTable.h"
+#include "cli/StatsCommand.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
@@ -36,7 +37,8 @@ int Usage() {
                  "  itemanalysis-cli analyse FILE --technique 25|27\n"
                  "  itemanalysis-cli print FILE --technique 25|27 --pdf OUT.pdf "
                  "[--pages all|odd|even|A-B]\n"
-                 "  itemanalysis-cli raw FILE --pdf OUT.pdf\n";
+                 "  itemanalysis-cli raw FILE --pdf OUT.pdf\n"
+                 "  itemanalysis-cli stats FILE [--json] [--csv DIR]\n";
     return 2;
 }
 
@@ -250,6 +252,7 @@ int main(int argc, char** argv) {
     if (cmd == "create") return Create(argc, argv);
     if (cmd == "check") return Check(argc, argv);
     if (cmd == "analyse") return Analyse(argc, argv);
+    if (cmd == "stats") return ia::StatsCommand(argc, argv);
     if (cmd == "print" || cmd == "raw") {
         // Printing measures text with Qt's fonts; no window is ever shown.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,0 +1,232 @@
+#include "cli/StatsCommand.h"
+
+#include "analysis/Analysis.h"
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <vector>
+
+namespace ia {
+
+namespace {
+
+// Shortest text that reads back as the same double.
+std::string Number(double x) {
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, x);
+    return std::string(buf, r.ptr);
+}
+
+std::string JsonNumber(const std::optional<double>& x) {
+    return x ? Number(*x) : "null";
+}
+
+std::string JsonString(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string KeyText(const ItemStatistics& it, const ExamAnswers& a) {
+    return a.keyTexts.at(static_cast<size_t>(it.item - 1));
+}
+
+std::string ChoiceName(const ChoiceStatistics& ch) {
+    return ch.choice == 0 ? "none" : std::to_string(ch.choice);
+}
+
+std::string CsvCell(const std::string& s) {
+    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+    std::string out = "\"";
+    for (char c : s)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+std::string CsvNumber(const std::optional<double>& x) {
+    return x ? Number(*x) : "";
+}
+
+std::string CsvRow(const std::vector<std::string>& cells) {
+    std::string row;
+    for (size_t i = 0; i < cells.size(); ++i)
+        row += (i ? "," : "") + CsvCell(cells[i]);
+    return row + "\r\n";
+}
+
+int Usage() {
+    std::cerr << "วิธีใช้:\n  itemanalysis-cli stats FILE [--json] [--csv DIR]\n";
+    return 2;
+}
+
+int Fail(const std::string& msg) {
+    std::cerr << msg << "\n";
+    return 1;
+}
+
+} // namespace
+
+std::string ItemStatisticsJson(const TestStatistics& t, const ExamAnswers& a) {
+    std::string j = "{\"sheets\": " + std::to_string(t.sheets) +
+                    ", \"keyed_items\": " + std::to_string(t.keyedItems) +
+                    ", \"mean\": " + Number(t.mean) + ", \"sd\": " + Number(t.sd) +
+                    ", \"kr20\": " + JsonNumber(t.kr20) + ", \"kr21\": " + JsonNumber(t.kr21) +
+                    ", \"sem\": " + JsonNumber(t.sem) +
+                    ",\n \"split_half\": " + JsonNumber(t.splitHalf) + ",\n \"distribution\": [";
+    for (size_t i = 0; i < t.distribution.size(); ++i) {
+        const ScoreCount& d = t.distribution[i];
+        j += std::string(i ? ",\n  " : "\n  ") + "{\"score\": " + std::to_string(d.score) +
+             ", \"count\": " + std::to_string(d.count) +
+             ", \"percentile_rank\": " + Number(d.percentileRank) + "}";
+    }
+    j += "],\n \"items\": [";
+    for (size_t i = 0; i < t.items.size(); ++i) {
+        const ItemStatistics& it = t.items[i];
+        j += std::string(i ? ",\n  " : "\n  ") + "{\"item\": " + std::to_string(it.item) +
+             ", \"key\": " + JsonString(KeyText(it, a)) + ", \"p\": " + Number(it.p) +
+             ", \"r_it\": " + JsonNumber(it.rit) +
+             ", \"alpha_if_deleted\": " + JsonNumber(it.alphaIfDeleted) +
+             ", \"omitted\": " + std::to_string(it.omitted) +
+             ", \"invalid\": " + std::to_string(it.invalid) + ",\n   \"choices\": [";
+        for (size_t c = 0; c < it.choices.size(); ++c) {
+            const ChoiceStatistics& ch = it.choices[c];
+            j += std::string(c ? ",\n    " : "\n    ") +
+                 "{\"choice\": " + JsonString(ChoiceName(ch)) +
+                 ", \"count\": " + std::to_string(ch.count) +
+                 ", \"proportion\": " + Number(ch.proportion) +
+                 ", \"mean_score\": " + JsonNumber(ch.meanScore) +
+                 ", \"r_pb\": " + JsonNumber(ch.rpb) + ", \"groups\": [";
+            for (int g = 0; g < kScoreGroups; ++g)
+                j += (g ? ", " : "") + JsonNumber(ch.groups[g]);
+            j += "]}";
+        }
+        j += "],\n   \"flags\": [";
+        for (size_t f = 0; f < it.flags.size(); ++f) {
+            const ItemFlag& fl = it.flags[f];
+            j += std::string(f ? ", " : "") + "{\"code\": " + JsonString(FlagName(fl.code)) +
+                 ", \"choice\": " + (fl.choice ? JsonString(std::to_string(fl.choice)) : "null") +
+                 ", \"text\": " + JsonString(fl.text) + "}";
+        }
+        j += "]}";
+    }
+    return j + "]}\n";
+}
+
+std::string WriteItemStatisticsCsv(const TestStatistics& t, const ExamAnswers& a,
+                                   const std::string& dir) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (!fs::is_directory(dir, ec)) return "สร้างโฟลเดอร์ไม่ได้ : " + dir;
+    auto write = [&](const char* name, const std::string& body) -> std::string {
+        const fs::path p = fs::path(dir) / name;
+        std::ofstream f(p, std::ios::binary | std::ios::trunc);
+        f << "\xEF\xBB\xBF" << body;
+        f.close();
+        return f ? "" : "เขียนไฟล์ไม่ได้ : " + p.string();
+    };
+    std::string test =
+        CsvRow({"sheets", "keyed_items", "mean", "sd", "kr20", "kr21", "sem", "split_half"});
+    test += CsvRow({std::to_string(t.sheets), std::to_string(t.keyedItems), Number(t.mean),
+                    Number(t.sd), CsvNumber(t.kr20), CsvNumber(t.kr21), CsvNumber(t.sem),
+                    CsvNumber(t.splitHalf)});
+    std::string items =
+        CsvRow({"item", "key", "p", "r_it", "alpha_if_deleted", "omitted", "invalid", "flags"});
+    std::string choices = CsvRow({"item", "choice", "count", "proportion", "mean_score", "r_pb",
+                                  "group1", "group2", "group3", "group4", "group5"});
+    for (const ItemStatistics& it : t.items) {
+        std::string flags;
+        for (const ItemFlag& f : it.flags)
+            flags += (flags.empty() ? "" : ";") + std::string(FlagName(f.code));
+        items += CsvRow({std::to_string(it.item), KeyText(it, a), Number(it.p), CsvNumber(it.rit),
+                         CsvNumber(it.alphaIfDeleted), std::to_string(it.omitted),
+                         std::to_string(it.invalid), flags});
+        for (const ChoiceStatistics& ch : it.choices) {
+            std::vector<std::string> row{std::to_string(it.item),  ChoiceName(ch),
+                                         std::to_string(ch.count), Number(ch.proportion),
+                                         CsvNumber(ch.meanScore),  CsvNumber(ch.rpb)};
+            for (const auto& g : ch.groups)
+                row.push_back(CsvNumber(g));
+            choices += CsvRow(row);
+        }
+    }
+    std::string distribution = CsvRow({"score", "count", "percentile_rank"});
+    for (const ScoreCount& d : t.distribution)
+        distribution +=
+            CsvRow({std::to_string(d.score), std::to_string(d.count), Number(d.percentileRank)});
+    for (auto [name, body] :
+         {std::pair{"test.csv", &test}, std::pair{"items.csv", &items},
+          std::pair{"choices.csv", &choices}, std::pair{"distribution.csv", &distribution}})
+        if (std::string err = write(name, *body); !err.empty()) return err;
+    return "";
+}
+
+int StatsCommand(int argc, char** argv) {
+    std::string file, csvDir;
+    bool json = false, csv = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string s = argv[i];
+        if (s == "--json") {
+            json = true;
+        } else if (s == "--csv") {
+            if (i + 1 >= argc) return Fail("ตัวเลือก --csv ต้องมีค่า");
+            csv = true;
+            csvDir = argv[++i];
+        } else if (s.rfind("--", 0) == 0) {
+            return Fail("ไม่รู้จักตัวเลือก " + s);
+        } else if (file.empty()) {
+            file = s;
+        } else {
+            return Usage();
+        }
+    }
+    if (file.empty()) return Usage();
+    if (!csv) json = true;
+    try {
+        const ExamAnswers a = LoadExamAnswers(file);
+        if (a.matrix.sheets < 2) return Fail(kTooFewSheets);
+        const TestStatistics t = ComputeItemStatistics(a.matrix);
+        if (t.keyedItems == 0) return Fail(kNoKeyedItem);
+        if (csv)
+            if (std::string err = WriteItemStatisticsCsv(t, a, csvDir); !err.empty())
+                return Fail(err);
+        if (json)
+            std::cout << ItemStatisticsJson(t, a);
+        else
+            std::cout << csvDir << "\n";
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+    return 0;
+}
+
+} // namespace ia
