@@ -5,6 +5,7 @@
 #include "app/DataNavBar.h"
 #include "app/FieldCaption.h"
 #include "app/HeaderKeys.h"
+#include "app/ItemStatisticsPanel.h"
 #include "examfile/Cp874.h"
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
@@ -37,6 +38,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTableWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -364,6 +366,14 @@ void FTAData::BuildControls() {
     Paint(Command6, QColor(255, 224, 192));
     place(Command6, 1440, 45, 1275, 495);
     Picture4->hide();
+    picItemStats = Panel(this, "picItemStats", QColor(180, 180, 180));
+    picItemStats->setFont(UiFont(9.75));
+    place(picItemStats, 9045, 8235, 2865, 435);
+    cmdItemStats = Button(picItemStats, "cmdItemStats", "สถิติรายข้อ");
+    cmdItemStats->setToolTip("ค่าสถิติทั้งฉบับ ตัวลวง และการตรวจเฉลย");
+    Paint(cmdItemStats, QColor(192, 224, 255));
+    place(cmdItemStats, 75, 30, 2715, 375);
+    picItemStats->hide();
 
     // Report panel, made last so that it covers everything when shown; it
     // gets its place when the window first comes up.
@@ -400,6 +410,15 @@ void FTAData::BuildControls() {
     Paint(cmdPreview, QColor(0, 192, 192));
     cmdPreview->setFont(UiFont(9.75));
     place(cmdPreview, 7590, 7185, 960, 495);
+    lblReportOutdated = Label(Picture3, "lblReportOutdated",
+                              "เฉลยถูกแก้หลังการวิเคราะห์ครั้งล่าสุด รายงานนี้และผลที่บันทึกไว้ยังใช้เฉลยเดิม");
+    lblReportOutdated->setWordWrap(true);
+    Fill(lblReportOutdated, QColor(255, 255, 128));
+    place(lblReportOutdated, 585, 90, 8700, 405);
+    lblReportOutdated->hide();
+    cmdReportRerun = Button(Picture3, "cmdReportRerun", "วิเคราะห์ใหม่");
+    place(cmdReportRerun, 9390, 90, 1860, 405);
+    cmdReportRerun->hide();
 
     // Print options, inside the report panel.
     Picture5 = Panel(Picture3, "Picture5", QColor(192, 192, 192));
@@ -435,6 +454,10 @@ void FTAData::BuildControls() {
     place(Label7, 330, 1770, 3015, 300);
     Picture5->hide();
     Picture3->hide();
+
+    // Made after the report panel so that it covers it while both are shown.
+    itemStatsPanel = new ItemStatisticsPanel(this);
+    itemStatsPanel->hide();
 }
 
 void FTAData::WireControls() {
@@ -451,6 +474,14 @@ void FTAData::WireControls() {
     connect(cmdPreview, &QPushButton::clicked, this, &FTAData::cmdPreview_Click);
     connect(Command11, &QPushButton::clicked, this, &FTAData::Command11_Click);
     connect(Option4, &QRadioButton::clicked, this, &FTAData::Option4_Click);
+    connect(cmdItemStats, &QPushButton::clicked, this, &FTAData::cmdItemStats_Click);
+    connect(cmdReportRerun, &QPushButton::clicked, this, &FTAData::RerunLastTechnique);
+    connect(itemStatsPanel, &ItemStatisticsPanel::closeRequested, itemStatsPanel, &QWidget::hide);
+    connect(itemStatsPanel, &ItemStatisticsPanel::rerunRequested, this,
+            &FTAData::RerunLastTechnique);
+    connect(itemStatsPanel, &ItemStatisticsPanel::keyChanged, this,
+            &FTAData::OnItemStatsKeyChanged);
+    itemStatsPanel->showError = [this](const QString& text) { Warn(text); };
 
     for (int i = 0; i < Text1.size(); ++i) {
         connect(Text1[i], &QLineEdit::textChanged, this, [this, i] { Text1_Change(i); });
@@ -632,6 +663,8 @@ void FTAData::Command1_Click() {
     for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, DBGrid2, Data1, picButtons, Picture4,
                                                       Command5, Command6, Command7})
         w->hide();
+    picItemStats->hide();
+    itemStatsPanel->hide();
     Label5->clear();
     Label5->hide();
     for (QLineEdit* t : Text1)
@@ -741,6 +774,7 @@ void FTAData::Command2_Click() {
     Command5->show();
     Command6->show();
     Command7->show();
+    picItemStats->show();
 }
 
 bool FTAData::PrepareInputData() {
@@ -760,6 +794,10 @@ bool FTAData::PrepareInputData() {
     InstallViewCallbacks();
 
     ShowFileControls();
+    itemStatsPanel->hide();
+    itemStatsPanel->forgetFile();
+    RememberKeyOfResults();
+    ShowOutdatedNotices();
     ReadHeader(views_.Data3, module_.header);
     FillHeaderFields();
     Text1[0]->setEnabled(false);
@@ -781,6 +819,7 @@ void FTAData::ShowFileControls() {
     for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, DBGrid2, Data1, Picture2, picButtons,
                                                       Picture4, Command5, Command6, Command7})
         w->show();
+    picItemStats->show();
 }
 
 void FTAData::FillHeaderFields() {
@@ -1033,6 +1072,8 @@ void FTAData::RunAnalysis(int kind) {
     try {
         RunTechnique(ctx, kind, ProgramDir());
         analysed = true;
+        RememberKeyOfResults();
+        ShowOutdatedNotices();
         SetDbGrid1();
         state_.ReportFileName = WriteAnalysisReport(views_, state_, module_.ExamFileName,
                                                     module_.header, S(Text1[3]->text()));
@@ -1176,6 +1217,100 @@ void FTAData::Text3_KeyPress(int key) {
 
 void FTAData::Text4_KeyPress(int key) {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) Command10->setFocus(Qt::OtherFocusReason);
+}
+
+// ---------------------------------------------------------------------------
+// Item statistics and the key check
+
+void FTAData::cmdItemStats_Click() {
+    if (!views_.Data1.isOpen()) return;
+    // A cell still being typed belongs to what is counted.
+    DBGrid1->commitPendingEdit();
+    DBGrid2->commitPendingEdit();
+    BusyCursor busy;
+    const std::string refusal = itemStatsPanel->showFile(module_.ExamFileName);
+    if (!refusal.empty()) {
+        Warn(Q(refusal));
+        return;
+    }
+    // The whole window below the title, however large it has been made.
+    itemStatsPanel->setGeometry(Twips(105), Twips(510),
+                                std::max(Twips(11805), width() - Twips(210)),
+                                std::max(Twips(7785), height() - Twips(600)));
+    ShowOutdatedNotices();
+    itemStatsPanel->show();
+    itemStatsPanel->raise();
+    itemStatsPanel->itemTable->setFocus(Qt::OtherFocusReason);
+}
+
+std::vector<Value> FTAData::KeyRow() {
+    std::vector<Value> key;
+    if (!views_.Data2.isOpen()) return key;
+    try {
+        Connection& db = views_.Data2.Recordset()->connection();
+        auto st = db.prepare("SELECT * FROM TKey ORDER BY rowid LIMIT 1");
+        if (st.step())
+            for (int i = 0; i < st.columnCount(); ++i)
+                key.push_back(st.column(i));
+    } catch (const std::exception&) {}
+    return key;
+}
+
+void FTAData::RememberKeyOfResults() {
+    keyOfResults_ = KeyRow();
+}
+
+bool FTAData::ResultsOutdated() {
+    if (!views_.Data4.isOpen()) return false;
+    const std::vector<Value> now = KeyRow();
+    if (keyOfResults_.empty() || now.size() != keyOfResults_.size()) return false;
+    // The total field is the scoring's to write, not part of the key.
+    if (std::equal(now.begin(), now.end() - 1, keyOfResults_.begin())) return false;
+    // Nothing stored yet: nothing to be out of date.
+    try {
+        auto st = views_.Data4.Recordset()->connection().prepare("SELECT count(*) FROM TOut");
+        return st.step() && st.columnInt(0) > 0;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void FTAData::ShowOutdatedNotices() {
+    const bool outdated = ResultsOutdated();
+    const int kind = state_.AnalysisKind;
+    itemStatsPanel->setOutdated(outdated, kind);
+    lblReportOutdated->setVisible(outdated);
+    cmdReportRerun->setVisible(outdated && (kind == 1 || kind == 2));
+    cmdReportRerun->setText(kind == 2 ? "วิเคราะห์ 27 % ใหม่" : "วิเคราะห์ 25 % ใหม่");
+    // The notice takes the top of the report's place while it is shown.
+    if (outdated)
+        place(RichTextBox1, 585, 540, 10665, 6630);
+    else
+        place(RichTextBox1, 585, 90, 10665, 7080);
+}
+
+void FTAData::OnItemStatsKeyChanged() {
+    try {
+        views_.Data2.Refresh();
+    } catch (const std::exception& e) {
+        Warn(QString::fromUtf8(e.what()));
+    }
+    SetDbGrid2();
+    ShowOutdatedNotices();
+}
+
+void FTAData::RerunLastTechnique() {
+    const int kind = state_.AnalysisKind;
+    if (kind != 1 && kind != 2) return;
+    const bool panelShown = itemStatsPanel->isVisible();
+    RunAnalysis(kind);
+    if (panelShown) {
+        if (const std::string refusal = itemStatsPanel->showFile(module_.ExamFileName);
+            !refusal.empty())
+            Warn(Q(refusal));
+        itemStatsPanel->raise();
+    }
+    ShowOutdatedNotices();
 }
 
 } // namespace ia

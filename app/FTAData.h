@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QDialog;
 class QFrame;
@@ -32,6 +33,7 @@ class QRadioButton;
 namespace ia {
 
 class DataNavBar;
+class ItemStatisticsPanel;
 
 extern const char* const kProgramTitle; // "โปรแกรมวิเคราะห์ข้อสอบ"
 extern const char* const kWarningTitle; // "คำเตือน"
@@ -87,6 +89,10 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     QFrame* Picture4;
     QPushButton* Command5;
     QPushButton* Command6;
+    // Beside the two techniques, below their bar: the item statistics.
+    QFrame* picItemStats;
+    QPushButton* cmdItemStats;
+    ItemStatisticsPanel* itemStatsPanel;
 
     QFrame* Picture3;
     QPlainTextEdit* RichTextBox1;
@@ -95,6 +101,9 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     QPushButton* Command9;
     QPushButton* Command8;
     QPushButton* cmdPreview;
+    // Shown on the report panel once the key has changed after the analysis.
+    QLabel* lblReportOutdated;
+    QPushButton* cmdReportRerun;
 
     QFrame* Picture5;
     QRadioButton* Option1;
@@ -155,6 +164,13 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     int NumPage();
     // Print preview of all pages of the report.
     void cmdPreview_Click();
+    // Opens the item statistics panel over the file in hand.
+    void cmdItemStats_Click();
+    // Runs the technique of the stored results again (after a key change).
+    void RerunLastTechnique();
+    // Whether the stored results were made with another key than the one
+    // the file holds now.
+    bool ResultsOutdated();
     PrintJob& printJob() { return printJob_; }
 
     void Data1_Reposition();
@@ -184,6 +200,10 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     void RunRecordCommand(const std::function<void()>& command);
     std::string WorkingDir() const;
     void Warn(const QString& text);
+    std::vector<Value> KeyRow();
+    void RememberKeyOfResults();
+    void ShowOutdatedNotices();
+    void OnItemStatsKeyChanged();
     QWidget* place(QWidget* w, int left, int top, int width, int height);
 
     ExamModule module_;
@@ -191,6 +211,9 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     AnalysisState state_;
     PrintJob printJob_;
     bool activated_ = false;
+    // The key row as the stored results were made with it (when the file was
+    // opened, or at the last analysis).
+    std::vector<Value> keyOfResults_;
     int busyDepth_ = 0;
 };
 

@@ -1,0 +1,494 @@
+#include "app/ItemStatisticsPanel.h"
+
+#include "analysis/Analysis.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <limits>
+
+namespace ia {
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QString Num(double x, int decimals = 3) {
+    return QString::number(x, 'f', decimals);
+}
+
+QString Num(const std::optional<double>& x, int decimals = 3) {
+    return x ? Num(*x, decimals) : QString();
+}
+
+// A cell that sorts by a number of its own rather than by its text; an
+// undefined value sorts below every number.
+class SortCell : public QTableWidgetItem {
+  public:
+    SortCell(const QString& text, std::optional<double> key) : QTableWidgetItem(text) {
+        setData(Qt::UserRole, key ? *key : -std::numeric_limits<double>::infinity());
+        setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    }
+    bool operator<(const QTableWidgetItem& other) const override {
+        return data(Qt::UserRole).toDouble() < other.data(Qt::UserRole).toDouble();
+    }
+};
+
+QString ShortFlag(const ItemFlag& f) {
+    switch (f.code) {
+    case FlagCode::PossibleMiskey:
+        return "เฉลยอาจผิด (ตัวเลือก " + QString::number(f.choice) + ")";
+    case FlagCode::NegativeDiscrimination:
+        return "จำแนกติดลบ";
+    case FlagCode::LowDiscrimination:
+        return "จำแนกต่ำ";
+    case FlagCode::TooHard:
+        return "ยากเกินไป";
+    case FlagCode::TooEasy:
+        return "ง่ายเกินไป";
+    case FlagCode::NonfunctionalDistractor:
+        return "ตัวลวง " + QString::number(f.choice) + " ไม่ทำงาน";
+    }
+    return {};
+}
+
+// Items with a possible miskey come first in every sorting by flags.
+double FlagWeight(const ItemStatistics& it) {
+    double w = 0;
+    for (const ItemFlag& f : it.flags)
+        w += f.code == FlagCode::PossibleMiskey ? 100 : 1;
+    return w;
+}
+
+enum ItemColumn { ColItem, ColKey, ColP, ColRit, ColAlpha, ColOmitted, ColInvalid, ColFlags };
+
+QLabel* Heading(const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    return l;
+}
+
+} // namespace
+
+ItemStatisticsPanel::ItemStatisticsPanel(QWidget* parent) : QFrame(parent) {
+    setObjectName("ItemStatisticsPanel");
+    setFrameShape(QFrame::Panel);
+    setFrameShadow(QFrame::Raised);
+    setAutoFillBackground(true);
+    {
+        QPalette pal = palette();
+        pal.setColor(QPalette::Window, QColor(192, 192, 192));
+        setPalette(pal);
+    }
+
+    auto* outer = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    QLabel* title = Heading("สถิติรายข้อ", this);
+    {
+        QFont f = title->font();
+        f.setPointSizeF(f.pointSizeF() * 1.3);
+        title->setFont(f);
+    }
+    top->addWidget(title);
+    top->addStretch();
+    closeButton = new QPushButton("ปิด", this);
+    closeButton->setObjectName("itemStatsClose");
+    top->addWidget(closeButton);
+    outer->addLayout(top);
+
+    summary = new QLabel(this);
+    summary->setObjectName("itemStatsSummary");
+    summary->setWordWrap(true);
+    summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    outer->addWidget(summary);
+    thresholds = new QLabel(this);
+    thresholds->setObjectName("itemStatsThresholds");
+    thresholds->setWordWrap(true);
+    thresholds->setText(
+        QString("เกณฑ์: ยากเกินไปเมื่อ p < %1, ง่ายเกินไปเมื่อ p > %2, อำนาจจำแนกต่ำเมื่อ 0 ≤ r_it < "
+                "%3, ตัวลวงไม่ทำงานเมื่อมีผู้เลือกน้อยกว่าร้อยละ %4, เฉลยอาจผิดเมื่อตัวลวงมี r_pb "
+                "มากกว่า 0 และมากกว่า r_it ของเฉลย")
+            .arg(Num(kHardBelow, 2), Num(kEasyAbove, 2), Num(kLowDiscriminationBelow, 2),
+                 Num(kNonfunctionalBelow * 100, 0)));
+    outer->addWidget(thresholds);
+
+    auto* notice = new QHBoxLayout;
+    outdatedNotice = new QLabel(this);
+    outdatedNotice->setObjectName("itemStatsOutdated");
+    outdatedNotice->setWordWrap(true);
+    outdatedNotice->setAutoFillBackground(true);
+    {
+        QPalette pal = outdatedNotice->palette();
+        pal.setColor(QPalette::Window, QColor(255, 255, 128));
+        outdatedNotice->setPalette(pal);
+    }
+    notice->addWidget(outdatedNotice, 1);
+    rerunButton = new QPushButton(this);
+    rerunButton->setObjectName("itemStatsRerun");
+    notice->addWidget(rerunButton);
+    outer->addLayout(notice);
+    outdatedNotice->hide();
+    rerunButton->hide();
+
+    auto* body = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    left->addWidget(Heading("รายข้อ (คลิกหัวคอลัมน์เพื่อเรียง)", this));
+    itemTable = new QTableWidget(this);
+    itemTable->setObjectName("itemStatsItems");
+    itemTable->setColumnCount(8);
+    itemTable->setHorizontalHeaderLabels(
+        {"ข้อ", "เฉลย", "p", "r_it", "α เมื่อตัดข้อ", "ไม่ตอบ", "นอกตัวเลือก", "ข้อสังเกต"});
+    itemTable->verticalHeader()->hide();
+    itemTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    itemTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    itemTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    itemTable->horizontalHeader()->setStretchLastSection(true);
+    itemTable->setSortingEnabled(true);
+    left->addWidget(itemTable);
+    body->addLayout(left, 5);
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(Heading("ตัวเลือกของข้อที่เลือก", this));
+    choiceTable = new QTableWidget(this);
+    choiceTable->setObjectName("itemStatsChoices");
+    choiceTable->setColumnCount(10);
+    choiceTable->setHorizontalHeaderLabels({"ตัวเลือก", "จำนวน", "สัดส่วน", "คะแนนเฉลี่ย", "r_pb",
+                                            "กลุ่ม 1\n(ต่ำ)", "กลุ่ม 2", "กลุ่ม 3", "กลุ่ม 4",
+                                            "กลุ่ม 5\n(สูง)"});
+    choiceTable->verticalHeader()->hide();
+    choiceTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    choiceTable->setSelectionMode(QAbstractItemView::NoSelection);
+    right->addWidget(choiceTable, 3);
+    itemFlags = new QLabel(this);
+    itemFlags->setObjectName("itemStatsItemFlags");
+    itemFlags->setWordWrap(true);
+    right->addWidget(itemFlags);
+
+    whatIfBox_ = new QFrame(this);
+    static_cast<QFrame*>(whatIfBox_)->setFrameShape(QFrame::StyledPanel);
+    auto* box = new QVBoxLayout(whatIfBox_);
+    box->setContentsMargins(6, 6, 6, 6);
+    box->addWidget(Heading("ตรวจเฉลย", whatIfBox_));
+    whatIf = new QLabel(whatIfBox_);
+    whatIf->setObjectName("itemStatsWhatIf");
+    whatIf->setWordWrap(true);
+    box->addWidget(whatIf);
+    auto* buttons = new QHBoxLayout;
+    buttons->setObjectName("itemStatsWhatIfButtons");
+    dropItemButton = new QPushButton("ตัดข้อนี้", whatIfBox_);
+    dropItemButton->setObjectName("itemStatsDrop");
+    buttons->addStretch();
+    buttons->addWidget(dropItemButton);
+    box->addLayout(buttons);
+    right->addWidget(whatIfBox_);
+    whatIfBox_->hide();
+    undoButton = new QPushButton(this);
+    undoButton->setObjectName("itemStatsUndo");
+    undoButton->hide();
+    right->addWidget(undoButton);
+
+    right->addWidget(Heading("ข้อที่ควรตรวจสอบก่อน", this));
+    checkFirst = new QListWidget(this);
+    checkFirst->setObjectName("itemStatsCheckFirst");
+    checkFirst->setWordWrap(true);
+    right->addWidget(checkFirst, 2);
+    body->addLayout(right, 6);
+    outer->addLayout(body, 1);
+
+    connect(closeButton, &QPushButton::clicked, this, &ItemStatisticsPanel::closeRequested);
+    connect(rerunButton, &QPushButton::clicked, this, &ItemStatisticsPanel::rerunRequested);
+    connect(itemTable, &QTableWidget::itemSelectionChanged, this,
+            [this] { showItem(selectedItem()); });
+    connect(checkFirst, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* i) { selectItem(i->data(Qt::UserRole).toInt()); });
+    connect(dropItemButton, &QPushButton::clicked, this, [this] { applyKeyChange(kNoAnswer); });
+    connect(undoButton, &QPushButton::clicked, this, &ItemStatisticsPanel::undoLastChange);
+}
+
+std::string ItemStatisticsPanel::showFile(const std::string& path) {
+    ExamAnswers a;
+    try {
+        a = LoadExamAnswers(path);
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    if (a.matrix.sheets < 2) return kTooFewSheets;
+    TestStatistics t = ComputeItemStatistics(a.matrix);
+    if (t.keyedItems == 0) return kNoKeyedItem;
+    const int keep = path == path_ ? selectedItem() : 0;
+    if (path != path_) undo_.clear();
+    path_ = path;
+    answers_ = std::move(a);
+    stats_ = std::move(t);
+    fillSummary();
+    fillItemTable();
+    fillCheckFirst();
+    if (!selectItem(keep) && !stats_.items.empty()) {
+        // The item most in need of a look, or else the first.
+        selectItem(checkFirst->count() ? checkFirst->item(0)->data(Qt::UserRole).toInt()
+                                       : stats_.items.front().item);
+    }
+    updateUndoButton();
+    return {};
+}
+
+void ItemStatisticsPanel::forgetFile() {
+    undo_.clear();
+    path_.clear();
+    updateUndoButton();
+}
+
+void ItemStatisticsPanel::setOutdated(bool outdated, int lastKind) {
+    outdatedNotice->setVisible(outdated);
+    rerunButton->setVisible(outdated && (lastKind == 1 || lastKind == 2));
+    if (!outdated) return;
+    if (lastKind == 1 || lastKind == 2) {
+        outdatedNotice->setText(
+            "เฉลยถูกแก้หลังการวิเคราะห์ครั้งล่าสุด ผลการวิเคราะห์ที่บันทึกไว้และรายงานยังใช้เฉลยเดิม");
+        rerunButton->setText(lastKind == 1 ? "วิเคราะห์ 25 % ใหม่" : "วิเคราะห์ 27 % ใหม่");
+    } else {
+        outdatedNotice->setText("เฉลยถูกแก้แล้ว ผลการวิเคราะห์ที่บันทึกไว้ในไฟล์ยังใช้เฉลยเดิม "
+                                "กรุณากดวิเคราะห์ 25 % หรือ 27 % อีกครั้ง");
+    }
+}
+
+void ItemStatisticsPanel::fillSummary() {
+    const TestStatistics& t = stats_;
+    auto opt = [](const std::optional<double>& x) { return x ? Num(*x, 4) : QString("—"); };
+    summary->setText(QString("ผู้สอบ %1 คน   ข้อที่มีเฉลย %2 ข้อ   คะแนนเฉลี่ย %3   ส่วนเบี่ยงเบนมาตรฐาน %4\n"
+                             "KR-20 %5   KR-21 %6   ความคลาดเคลื่อนมาตรฐานของการวัด %7   "
+                             "ความเที่ยงแบบแบ่งครึ่ง (คี่-คู่) %8")
+                         .arg(t.sheets)
+                         .arg(t.keyedItems)
+                         .arg(Num(t.mean, 4), Num(t.sd, 4), opt(t.kr20), opt(t.kr21), opt(t.sem),
+                              opt(t.splitHalf)));
+}
+
+QString ItemStatisticsPanel::keyText(int item) const {
+    return Q(answers_.keyTexts.at(static_cast<size_t>(item - 1)));
+}
+
+void ItemStatisticsPanel::fillItemTable() {
+    const QSignalBlocker block(itemTable);
+    itemTable->setSortingEnabled(false);
+    itemTable->clearContents();
+    itemTable->setRowCount(static_cast<int>(stats_.items.size()));
+    int row = 0;
+    for (const ItemStatistics& it : stats_.items) {
+        QStringList flags;
+        for (const ItemFlag& f : it.flags)
+            flags << ShortFlag(f);
+        const QString key = keyText(it.item);
+        auto* keyCell = new SortCell(key, it.key == kOtherKey ? 99.0 : double(it.key));
+        QTableWidgetItem* cells[] = {
+            new SortCell(QString::number(it.item), it.item),
+            keyCell,
+            new SortCell(Num(it.p), it.p),
+            new SortCell(Num(it.rit), it.rit),
+            new SortCell(Num(it.alphaIfDeleted), it.alphaIfDeleted),
+            new SortCell(QString::number(it.omitted), it.omitted),
+            new SortCell(QString::number(it.invalid), it.invalid),
+            new SortCell(flags.join(", "), FlagWeight(it)),
+        };
+        for (int c = 0; c < 8; ++c) {
+            QTableWidgetItem* cell = cells[c];
+            if (c != ColFlags) cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (it.has(FlagCode::PossibleMiskey)) cell->setBackground(QColor(255, 210, 210));
+            if (c == ColFlags) cell->setToolTip(flags.join("\n"));
+            itemTable->setItem(row, c, cell);
+        }
+        ++row;
+    }
+    itemTable->setSortingEnabled(true);
+    itemTable->resizeColumnsToContents();
+}
+
+void ItemStatisticsPanel::fillCheckFirst() {
+    checkFirst->clear();
+    auto add = [&](const ItemStatistics& it) {
+        QStringList texts;
+        for (const ItemFlag& f : it.flags)
+            texts << Q(f.text);
+        auto* row =
+            new QListWidgetItem("ข้อ " + QString::number(it.item) + ": " + texts.join(" / "));
+        row->setData(Qt::UserRole, it.item);
+        if (it.has(FlagCode::PossibleMiskey)) row->setBackground(QColor(255, 210, 210));
+        checkFirst->addItem(row);
+    };
+    for (const ItemStatistics& it : stats_.items)
+        if (it.has(FlagCode::PossibleMiskey)) add(it);
+    for (const ItemStatistics& it : stats_.items)
+        if (!it.flags.empty() && !it.has(FlagCode::PossibleMiskey)) add(it);
+}
+
+bool ItemStatisticsPanel::selectItem(int item) {
+    for (int r = 0; r < itemTable->rowCount(); ++r) {
+        if (itemTable->item(r, ColItem)->data(Qt::UserRole).toInt() == item) {
+            itemTable->selectRow(r);
+            itemTable->scrollToItem(itemTable->item(r, ColItem));
+            showItem(item);
+            return true;
+        }
+    }
+    return false;
+}
+
+int ItemStatisticsPanel::selectedItem() const {
+    const auto rows = itemTable->selectionModel()->selectedRows();
+    if (rows.isEmpty()) return 0;
+    return itemTable->item(rows.front().row(), ColItem)->data(Qt::UserRole).toInt();
+}
+
+const ItemStatistics* ItemStatisticsPanel::current() const {
+    return stats_.item(selectedItem());
+}
+
+void ItemStatisticsPanel::showItem(int item) {
+    const ItemStatistics* it = stats_.item(item);
+    choiceTable->clearContents();
+    for (QPushButton* b : changeKeyButtons)
+        b->deleteLater();
+    changeKeyButtons.clear();
+    if (!it) {
+        choiceTable->setRowCount(0);
+        itemFlags->clear();
+        whatIfBox_->hide();
+        return;
+    }
+    choiceTable->setRowCount(static_cast<int>(it->choices.size()));
+    int row = 0;
+    for (const ChoiceStatistics& ch : it->choices) {
+        const bool isKey = ch.choice != 0 && ch.choice == it->key;
+        QStringList cells{ch.choice == 0 ? "ไม่ตอบ" : QString::number(ch.choice),
+                          QString::number(ch.count), Num(ch.proportion), Num(ch.meanScore, 2),
+                          Num(ch.rpb)};
+        if (isKey) cells[0] += "  ✓ เฉลย";
+        for (const auto& g : ch.groups)
+            cells << Num(g, 2);
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* cell = new QTableWidgetItem(cells[c]);
+            cell->setTextAlignment((c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+            if (isKey) {
+                QFont f = cell->font();
+                f.setBold(true);
+                cell->setFont(f);
+                cell->setBackground(QColor(200, 255, 200));
+            }
+            choiceTable->setItem(row, c, cell);
+        }
+        ++row;
+    }
+    choiceTable->resizeColumnsToContents();
+
+    QString flagText = "ข้อ " + QString::number(it->item) + "  เฉลย " + keyText(it->item);
+    for (const ItemFlag& f : it->flags)
+        flagText += "\n• " + Q(f.text);
+    if (it->flags.empty()) flagText += "\nไม่มีข้อสังเกต";
+    itemFlags->setText(flagText);
+
+    if (!it->has(FlagCode::PossibleMiskey)) {
+        whatIfBox_->hide();
+        return;
+    }
+    auto krText = [](const std::optional<double>& x) { return x ? Num(*x, 4) : QString("—"); };
+    QString text = "ตอนนี้: KR-20 " + krText(stats_.kr20) + ", r_it ของข้อนี้ " + krText(it->rit);
+    auto* buttons = whatIfBox_->findChild<QHBoxLayout*>("itemStatsWhatIfButtons");
+    int at = 0;
+    for (const ItemFlag& f : it->flags) {
+        if (f.code != FlagCode::PossibleMiskey) continue;
+        const AnswerCode choice = static_cast<AnswerCode>(f.choice);
+        const KeyChangeEffect e = EffectOfKeyChange(answers_.matrix, it->item, choice);
+        text += "\nถ้าเปลี่ยนเฉลยเป็น " + QString::number(f.choice) + ": KR-20 " + krText(e.kr20) +
+                ", r_it ของข้อนี้ " + krText(e.rit);
+        auto* b = new QPushButton("เปลี่ยนเฉลยเป็น " + QString::number(f.choice), whatIfBox_);
+        b->setObjectName("itemStatsChangeKey" + QString::number(f.choice));
+        connect(b, &QPushButton::clicked, this, [this, choice] { applyKeyChange(choice); });
+        buttons->insertWidget(at++, b);
+        changeKeyButtons.push_back(b);
+    }
+    const KeyChangeEffect dropped = EffectOfKeyChange(answers_.matrix, it->item, kNoAnswer);
+    text += "\nถ้าตัดข้อนี้ (ไม่นับคะแนน): KR-20 " + krText(dropped.kr20);
+    whatIf->setText(text);
+    whatIfBox_->show();
+}
+
+bool ItemStatisticsPanel::storeKey(int item, const Value& key) {
+    try {
+        auto db = Connection::Shared(path_);
+        Transaction tx(*db);
+        db->prepare("UPDATE TKey SET \"X" + std::to_string(item) +
+                    "\"=? WHERE rowid=(SELECT min(rowid) FROM TKey)")
+            .bind(1, key)
+            .run();
+        tx.commit();
+        return true;
+    } catch (const DbError& e) {
+        if (showError) showError("แก้เฉลยไม่ได้\n" + Q(Connection::ErrorText(e.code(), e.what())));
+        return false;
+    }
+}
+
+bool ItemStatisticsPanel::applyKeyChange(AnswerCode newKey) {
+    const ItemStatistics* it = current();
+    if (!it || path_.empty()) return false;
+    const int item = it->item;
+    Value old;
+    try {
+        auto db = Connection::Shared(path_);
+        auto st = db->prepare("SELECT \"X" + std::to_string(item) +
+                              "\" FROM TKey ORDER BY rowid LIMIT 1");
+        if (st.step()) old = st.column(0);
+    } catch (const DbError& e) {
+        if (showError) showError("อ่านเฉลยไม่ได้\n" + Q(Connection::ErrorText(e.code(), e.what())));
+        return false;
+    }
+    const std::string text = ChoiceText(newKey);
+    if (!storeKey(item, Value(text))) return false;
+    undo_.push_back({item, old, text});
+    const std::string refusal = showFile(path_);
+    if (!refusal.empty()) {
+        // Dropping the last keyed item leaves nothing to show; the teacher
+        // still sees the statistics from before and can undo.
+        if (showError) showError(Q(refusal));
+    }
+    selectItem(item);
+    updateUndoButton();
+    emit keyChanged();
+    return true;
+}
+
+bool ItemStatisticsPanel::undoLastChange() {
+    if (undo_.empty() || path_.empty()) return false;
+    const KeyEdit edit = undo_.back();
+    if (!storeKey(edit.item, edit.oldKey)) return false;
+    undo_.pop_back();
+    showFile(path_);
+    selectItem(edit.item);
+    updateUndoButton();
+    emit keyChanged();
+    return true;
+}
+
+void ItemStatisticsPanel::updateUndoButton() {
+    if (undo_.empty()) {
+        undoButton->hide();
+        return;
+    }
+    const KeyEdit& e = undo_.back();
+    const std::string old = e.oldKey.text();
+    undoButton->setText("ย้อนกลับการแก้เฉลยข้อ " + QString::number(e.item) + " (กลับเป็น " +
+                        (old.empty() ? QString("ไม่มีเฉลย") : Q(old)) + ")");
+    undoButton->show();
+}
+
+} // namespace ia

@@ -1,0 +1,100 @@
+#pragma once
+// The "สถิติรายข้อ" panel: whole-test statistics, the item table, the
+// choices of the selected item, the items to check first and the key check
+// with its what-if. It reads the exam file on its own and writes only the key
+// row, when the teacher applies a change.
+
+#include "analysis/ExamAnswers.h"
+#include "analysis/ItemStatistics.h"
+#include "examfile/Engine.h"
+
+#include <QFrame>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTableWidget;
+
+namespace ia {
+
+class ItemStatisticsPanel : public QFrame {
+    Q_OBJECT
+  public:
+    explicit ItemStatisticsPanel(QWidget* parent = nullptr);
+
+    // Reads the file and shows its statistics. On a refusal (no keyed item,
+    // fewer than two sheets, a damaged file) returns the Thai text and
+    // shows nothing new.
+    std::string showFile(const std::string& path);
+    // The file is closed or another one opened: the undo list goes.
+    void forgetFile();
+    // Whether the stored results still describe the key, and which
+    // technique made them (0: not known in this session).
+    void setOutdated(bool outdated, int lastKind);
+
+    // Selects an item of the table by its number; false if not listed.
+    bool selectItem(int item);
+    int selectedItem() const;
+
+    // Applies a key change (a choice 1..C, or kNoAnswer to drop the item) to
+    // the selected item, in one transaction; false with a message shown when
+    // the file refused it.
+    bool applyKeyChange(AnswerCode newKey);
+    // Writes back the key before the last applied change.
+    bool undoLastChange();
+    bool canUndo() const { return !undo_.empty(); }
+
+    const TestStatistics& statistics() const { return stats_; }
+
+    // Where messages go (the window's message box; tests keep them).
+    std::function<void(const QString&)> showError;
+
+    QLabel* summary;
+    QLabel* thresholds;
+    QLabel* outdatedNotice;
+    QPushButton* rerunButton;
+    QTableWidget* itemTable;
+    QTableWidget* choiceTable;
+    QLabel* itemFlags;
+    QListWidget* checkFirst;
+    QLabel* whatIf;
+    std::vector<QPushButton*> changeKeyButtons; // one per possible miskey
+    QPushButton* dropItemButton;
+    QPushButton* undoButton;
+    QPushButton* closeButton;
+
+  signals:
+    // The key row was written; the window re-reads its key view.
+    void keyChanged();
+    // The teacher asks to run the last technique again.
+    void rerunRequested();
+    void closeRequested();
+
+  private:
+    struct KeyEdit {
+        int item;
+        Value oldKey; // as stored, NULL kept apart from the empty text
+        std::string newKey;
+    };
+    void fillSummary();
+    void fillItemTable();
+    void fillCheckFirst();
+    void showItem(int item);
+    void updateUndoButton();
+    bool storeKey(int item, const Value& key);
+    const ItemStatistics* current() const;
+    QString keyText(int item) const;
+
+    std::string path_;
+    ExamAnswers answers_;
+    TestStatistics stats_;
+    std::vector<KeyEdit> undo_;
+    QWidget* whatIfBox_;
+};
+
+} // namespace ia
