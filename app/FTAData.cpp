@@ -796,6 +796,7 @@ bool FTAData::PrepareInputData() {
     ShowFileControls();
     itemStatsPanel->hide();
     itemStatsPanel->forgetFile();
+    resultsKind_ = 0;
     RememberKeyOfResults();
     ShowOutdatedNotices();
     ReadHeader(views_.Data3, module_.header);
@@ -1072,6 +1073,7 @@ void FTAData::RunAnalysis(int kind) {
     try {
         RunTechnique(ctx, kind, ProgramDir());
         analysed = true;
+        resultsKind_ = kind;
         RememberKeyOfResults();
         ShowOutdatedNotices();
         SetDbGrid1();
@@ -1263,21 +1265,34 @@ void FTAData::RememberKeyOfResults() {
 bool FTAData::ResultsOutdated() {
     if (!views_.Data4.isOpen()) return false;
     const std::vector<Value> now = KeyRow();
-    if (keyOfResults_.empty() || now.size() != keyOfResults_.size()) return false;
-    // The total field is the scoring's to write, not part of the key.
-    if (std::equal(now.begin(), now.end() - 1, keyOfResults_.begin())) return false;
-    // Nothing stored yet: nothing to be out of date.
+    if (now.empty()) return false;
     try {
-        auto st = views_.Data4.Recordset()->connection().prepare("SELECT count(*) FROM TOut");
-        return st.step() && st.columnInt(0) > 0;
-    } catch (const std::exception&) {
-        return false;
-    }
+        Connection& db = views_.Data4.Recordset()->connection();
+        // Nothing stored yet: nothing to be out of date.
+        auto count = db.prepare("SELECT count(*) FROM TOut");
+        if (!count.step() || count.columnInt(0) == 0) return false;
+        // Changed in this session (the total field is the scoring's to
+        // write, not part of the key).
+        if (now.size() == keyOfResults_.size() &&
+            !std::equal(now.begin(), now.end() - 1, keyOfResults_.begin()))
+            return true;
+        // Changed before, perhaps in another session: the keyed choices the
+        // results marked are no longer those of the key.
+        auto marks = db.prepare("SELECT ItemNo, ChoiceNo, IsAns FROM TOut");
+        while (marks.step()) {
+            const long long item = marks.columnInt(0);
+            if (item < 1 || item >= static_cast<long long>(now.size()) - 1) continue;
+            const bool keyed =
+                now[static_cast<size_t>(item)].text() == std::to_string(marks.columnInt(1));
+            if (keyed != (marks.columnInt(2) == 1)) return true;
+        }
+    } catch (const std::exception&) {}
+    return false;
 }
 
 void FTAData::ShowOutdatedNotices() {
     const bool outdated = ResultsOutdated();
-    const int kind = state_.AnalysisKind;
+    const int kind = resultsKind_;
     itemStatsPanel->setOutdated(outdated, kind);
     lblReportOutdated->setVisible(outdated);
     cmdReportRerun->setVisible(outdated && (kind == 1 || kind == 2));
@@ -1300,7 +1315,7 @@ void FTAData::OnItemStatsKeyChanged() {
 }
 
 void FTAData::RerunLastTechnique() {
-    const int kind = state_.AnalysisKind;
+    const int kind = resultsKind_;
     if (kind != 1 && kind != 2) return;
     const bool panelShown = itemStatsPanel->isVisible();
     RunAnalysis(kind);

@@ -214,6 +214,9 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     // The key row as the stored results were made with it (when the file was
     // opened, or at the last analysis).
     std::vector<Value> keyOfResults_;
+    // The technique that made the stored results of the file in hand, when
+    // it ran in this session (0: not known).
+    int resultsKind_ = 0;
     int busyDepth_ = 0;
 };
 

@@ -389,6 +389,10 @@ void ItemStatisticsPanel::showItem(int item) {
         ++row;
     }
     choiceTable->resizeColumnsToContents();
+    // Every choice in sight, whatever else the column holds.
+    choiceTable->setMinimumHeight(choiceTable->horizontalHeader()->sizeHint().height() +
+                                  row * choiceTable->verticalHeader()->defaultSectionSize() +
+                                  2 * choiceTable->frameWidth());
 
     QString flagText = "ข้อ " + QString::number(it->item) + "  เฉลย " + keyText(it->item);
     for (const ItemFlag& f : it->flags)

@@ -88,6 +88,7 @@ class ItemStatisticsPanelTest : public QObject {
     void whatIfApplyAndUndo();
     void droppingAnItemAndRunningTheTechniqueAgain();
     void refusalsAndAWriteTheFileRefuses();
+    void resultsOfAnEarlierSessionWithAnotherKey();
 };
 
 void ItemStatisticsPanelTest::showsTheFileWithoutWritingIt() {
@@ -298,6 +299,31 @@ void ItemStatisticsPanelTest::refusalsAndAWriteTheFileRefuses() {
     QVERIFY(!p.isVisible());
     w.cmdItemStats->click();
     QVERIFY(!p.canUndo());
+}
+
+void ItemStatisticsPanelTest::resultsOfAnEarlierSessionWithAnotherKey() {
+    iatest::WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string path = open(f, {"1", "1", "1", "1"}, MiskeyedSheets());
+    w.Command5->click();
+    open(f, {"1", "1", "1", "1"}, MiskeyedSheets(), "other.ans");
+    {
+        // Changed by hand, or by this panel before the program was closed.
+        Connection db(path);
+        db.exec("UPDATE TKey SET X3='2'");
+    }
+    f.nextFile = QString::fromStdString(path);
+    w.Command2->click();
+    w.cmdItemStats->click();
+    ItemStatisticsPanel& p = *w.itemStatsPanel;
+    QVERIFY(p.outdatedNotice->isVisible());
+    QVERIFY(p.outdatedNotice->text().contains("25 % หรือ 27 %"));
+    // Which technique made them is not known now; the teacher picks one.
+    QVERIFY(p.rerunButton->isHidden());
+    w.Command6->click();
+    w.cmdItemStats->click();
+    QVERIFY(p.outdatedNotice->isHidden());
 }
 
 QTEST_MAIN(ItemStatisticsPanelTest)
