@@ -1,7 +1,9 @@
 #include "BenchFixture.h"
 
 #include "TestSupport.h"
+#include "examfile/Engine.h"
 
+#include <algorithm>
 #include <map>
 #include <random>
 
@@ -39,6 +41,29 @@ std::string Fixture(int sheets, int items, int choices) {
     iatest::MakeExamFile(path, h, key, rows);
     made[name] = path;
     return path;
+}
+
+void ReadAllSheets(const std::string& path) {
+    ia::Connection db(path);
+    auto q = db.prepare("SELECT * FROM TAData");
+    long long cells = 0;
+    while (q.step())
+        for (int i = 0; i < q.columnCount(); ++i)
+            cells += q.column(i).text().size();
+    benchmark::DoNotOptimize(cells);
+}
+
+double ReadSeconds(const std::string& path) {
+    using Clock = std::chrono::steady_clock;
+    static std::map<std::string, double> known;
+    if (auto it = known.find(path); it != known.end()) return it->second;
+    double best = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        auto t0 = Clock::now();
+        ReadAllSheets(path);
+        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
+    }
+    return known[path] = best;
 }
 
 } // namespace iabench

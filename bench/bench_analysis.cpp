@@ -38,41 +38,8 @@ struct Run {
     }
 };
 
-void ReadAllSheets(const std::string& path) {
-    ia::Connection db(path);
-    auto q = db.prepare("SELECT * FROM TAData");
-    long long cells = 0;
-    while (q.step())
-        for (int i = 0; i < q.columnCount(); ++i)
-            cells += q.column(i).text().size();
-    benchmark::DoNotOptimize(cells);
-}
-
-using Clock = std::chrono::steady_clock;
-
-// Seconds of the fastest of a few plain reads of the file's sheets.
-double ReadSeconds(const std::string& path) {
-    static std::map<std::string, double> known;
-    if (auto it = known.find(path); it != known.end()) return it->second;
-    double best = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        auto t0 = Clock::now();
-        ReadAllSheets(path);
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
-    }
-    return known[path] = best;
-}
-
-// Runs body once per iteration and states its ratio to the plain read.
-template <typename Body> void Measure(benchmark::State& st, const std::string& path, Body body) {
-    const double read = ReadSeconds(path);
-    auto t0 = Clock::now();
-    for (auto _ : st)
-        body();
-    const double each = std::chrono::duration<double>(Clock::now() - t0).count() /
-                        static_cast<double>(st.iterations());
-    st.counters["x_read"] = each / read;
-}
+using iabench::Measure;
+using iabench::ReadAllSheets;
 
 void BM_ReadSheets(benchmark::State& st) {
     std::string path = iabench::Fixture(st.range(0), st.range(1), 5);

@@ -5,42 +5,12 @@
 #include "BenchFixture.h"
 #include "analysis/ExamAnswers.h"
 #include "analysis/ItemStatistics.h"
-#include "examfile/Engine.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <chrono>
-
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double PlainReadSeconds(const std::string& path) {
-    double best = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        auto t0 = Clock::now();
-        ia::Connection db(path);
-        auto q = db.prepare("SELECT * FROM TAData");
-        long long cells = 0;
-        while (q.step())
-            for (int c = 0; c < q.columnCount(); ++c)
-                cells += q.column(c).text().size();
-        benchmark::DoNotOptimize(cells);
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
-    }
-    return best;
-}
-
-template <typename Body> void Measure(benchmark::State& st, const std::string& path, Body body) {
-    const double read = PlainReadSeconds(path);
-    auto t0 = Clock::now();
-    for (auto _ : st)
-        body();
-    const double each = std::chrono::duration<double>(Clock::now() - t0).count() /
-                        static_cast<double>(st.iterations());
-    st.counters["x_read"] = each / read;
-}
+using iabench::Measure;
 
 // The computation alone, on a matrix already in memory.
 void BM_ItemStatisticsCompute(benchmark::State& st) {
