@@ -3,7 +3,8 @@
 # missing (so a second run does not touch apt at all).
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev \
-libgtest-dev libbenchmark-dev fonts-thai-tlwg xvfb xauth clang clang-format"
+libgtest-dev libbenchmark-dev fonts-thai-tlwg xvfb xauth clang clang-format \
+libxlsxwriter-dev libzip-dev libexpat1-dev python3-openpyxl"
 missing=""
 for p in $PACKAGES; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

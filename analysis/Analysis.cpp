@@ -3,6 +3,7 @@
 #include "analysis/FanTable.h"
 #include "analysis/Format.h"
 #include "analysis/Stats.h"
+#include "examfile/AnalysisRunLog.h"
 #include "examfile/Val.h"
 
 #include <algorithm>
@@ -526,6 +527,8 @@ void RunTechnique(AnalysisContext& c, int kind, const std::string& tableDir) {
         Analy25(c);
     else
         analy27(c, tableDir);
+    // The export heads the results with their technique and time.
+    RecordAnalysisRun(c.views.Data4.Recordset()->connection(), kind);
 }
 
 } // namespace ia

@@ -3,6 +3,7 @@
 
 #include "analysis/Analysis.h"
 #include "analysis/FanTable.h"
+#include "cli/Exchange.h"
 #include "cli/StatsCommand.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamFile.h"
@@ -30,15 +31,18 @@
 namespace {
 
 int Usage() {
-    std::cerr << "วิธีใช้:\n"
-                 "  itemanalysis-cli create FILE --items N --choices C [--subject-code T] "
-                 "[--subject T] [--term T] [--year N] [--teacher T] [--overwrite]\n"
-                 "  itemanalysis-cli check FILE\n"
-                 "  itemanalysis-cli analyse FILE --technique 25|27\n"
-                 "  itemanalysis-cli print FILE --technique 25|27 --pdf OUT.pdf "
-                 "[--pages all|odd|even|A-B]\n"
-                 "  itemanalysis-cli raw FILE --pdf OUT.pdf\n"
-                 "  itemanalysis-cli stats FILE [--json] [--csv DIR]\n";
+    std::cerr
+        << "วิธีใช้:\n"
+           "  itemanalysis-cli create FILE --items N --choices C [--subject-code T] "
+           "[--subject T] [--term T] [--year N] [--teacher T] [--overwrite]\n"
+           "  itemanalysis-cli check FILE\n"
+           "  itemanalysis-cli analyse FILE --technique 25|27\n"
+           "  itemanalysis-cli print FILE --technique 25|27 --pdf OUT.pdf "
+           "[--pages all|odd|even|A-B]\n"
+           "  itemanalysis-cli raw FILE --pdf OUT.pdf\n"
+           "  itemanalysis-cli stats FILE [--json] [--csv DIR]\n"
+           "  itemanalysis-cli import FILE SOURCE [ตัวเลือก]\n"
+           "  itemanalysis-cli export FILE OUT.xlsx|OUT.csv [--table scores|answers|results]\n";
     return 2;
 }
 
@@ -253,6 +257,8 @@ int main(int argc, char** argv) {
     if (cmd == "check") return Check(argc, argv);
     if (cmd == "analyse") return Analyse(argc, argv);
     if (cmd == "stats") return ia::StatsCommand(argc, argv);
+    if (cmd == "import") return RunImportCommand(argc, argv);
+    if (cmd == "export") return RunExportCommand(argc, argv);
     if (cmd == "print" || cmd == "raw") {
         // Printing measures text with Qt's fonts; no window is ever shown.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

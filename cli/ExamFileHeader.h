@@ -1,0 +1,15 @@
+#pragma once
+// Opens an exam file for the import and export subcommands: refused in the
+// window's words when it is not one, the item and choice counts read.
+#include "examfile/Engine.h"
+
+#include <memory>
+#include <string>
+
+struct OpenedExam {
+    std::shared_ptr<ia::Connection> db;
+    int nItem = 0;
+    int nChoice = 0;
+};
+
+bool OpenExamForExchange(const std::string& path, OpenedExam& exam, std::string& error);

@@ -1,0 +1,5 @@
+#pragma once
+// The import and export subcommands (argv[1] is the subcommand).
+
+int RunImportCommand(int argc, char** argv);
+int RunExportCommand(int argc, char** argv);

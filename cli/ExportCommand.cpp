@@ -1,0 +1,70 @@
+// itemanalysis-cli export EXAM.ans OUT.xlsx|OUT.csv [--table scores|answers|results]:
+// scores, answers and results for a spreadsheet.
+
+#include "cli/ExamFileHeader.h"
+#include "cli/Exchange.h"
+#include "exchange/ResultsExport.h"
+#include "exchange/TextTable.h"
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+int ExportUsage() {
+    std::cerr << "วิธีใช้: itemanalysis-cli export EXAM.ans OUT.xlsx|OUT.csv "
+                 "[--table scores|answers|results]\n";
+    return 2;
+}
+
+int Refuse(const std::string& msg) {
+    std::cerr << msg << "\n";
+    return 1;
+}
+
+} // namespace
+
+int RunExportCommand(int argc, char** argv) {
+    std::vector<std::string> positional;
+    std::string tableName = "scores";
+    bool tableGiven = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string s = argv[i];
+        if (s == "--table") {
+            if (i + 1 >= argc) return Refuse("ตัวเลือก --table ต้องมีค่า");
+            tableName = argv[++i];
+            tableGiven = true;
+        } else if (s.rfind("--", 0) == 0) {
+            return Refuse("ไม่รู้จักตัวเลือก " + s);
+        } else {
+            positional.push_back(s);
+        }
+    }
+    if (positional.size() != 2) return ExportUsage();
+    const std::string& examPath = positional[0];
+    const std::string& out = positional[1];
+    const std::string ext = ia::LowerAscii(std::filesystem::path(out).extension().string());
+    if (ext != ".xlsx" && ext != ".csv") return Refuse("ไฟล์ที่ส่งออกต้องเป็น .xlsx หรือ .csv");
+    ia::CsvTable table = ia::CsvTable::Scores;
+    if (!ia::ParseCsvTable(tableName, table))
+        return Refuse("--table ต้องเป็น scores answers หรือ results");
+    if (tableGiven && ext == ".xlsx") return Refuse("--table ใช้กับไฟล์ .csv เท่านั้น");
+    std::string error;
+    OpenedExam exam;
+    if (!OpenExamForExchange(examPath, exam, error)) return Refuse(error);
+    error = ia::ExportTargetRefusal(examPath, out);
+    if (!error.empty()) return Refuse(error);
+    std::vector<ia::OutSheet> sheets;
+    try {
+        sheets = ia::BuildExportSheets(*exam.db, exam.nItem);
+    } catch (const std::exception& e) {
+        return Refuse(e.what());
+    }
+    const bool ok = ext == ".xlsx" ? ia::WriteXlsx(sheets, out, error)
+                                   : ia::WriteCsv(ia::CsvSheet(sheets, table), out, error);
+    if (!ok) return Refuse(error);
+    std::cout << out << "\n";
+    return 0;
+}

@@ -1,0 +1,135 @@
+// itemanalysis-cli import EXAM.ans SOURCE [options]: answer sheets from a
+// spreadsheet, a scanner or an online quiz, all or nothing.
+
+#include "cli/ExamFileHeader.h"
+#include "cli/Exchange.h"
+#include "exchange/SheetImport.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+int ImportUsage() {
+    std::cerr << "วิธีใช้: itemanalysis-cli import EXAM.ans SOURCE [--append|--replace|--key-only] "
+                 "[--strict] [--encoding utf-8|utf-16|cp874] [--sheet NAME] "
+                 "[--header yes|no|auto] [--code-column NAME|NUMBER] [--options MAP.csv] "
+                 "[--fixed] [--code-columns A-B] [--answers-from C]\n";
+    return 2;
+}
+
+int Refuse(const std::string& msg) {
+    std::cerr << msg;
+    if (msg.empty() || msg.back() != '\n') std::cerr << "\n";
+    return 1;
+}
+
+bool PositiveNumber(const std::string& s, int& n) {
+    if (s.empty() || s.size() > 6 || s.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    n = std::atoi(s.c_str());
+    return n >= 1;
+}
+
+} // namespace
+
+int RunImportCommand(int argc, char** argv) {
+    static const std::set<std::string> flags{"--append", "--replace", "--key-only", "--strict",
+                                             "--fixed"};
+    static const std::set<std::string> valued{"--encoding",    "--sheet",   "--header",
+                                              "--code-column", "--options", "--code-columns",
+                                              "--answers-from"};
+    std::vector<std::string> positional;
+    std::set<std::string> given;
+    std::map<std::string, std::string> values;
+    for (int i = 2; i < argc; ++i) {
+        const std::string s = argv[i];
+        if (flags.count(s)) {
+            given.insert(s);
+        } else if (valued.count(s)) {
+            if (i + 1 >= argc) return Refuse("ตัวเลือก " + s + " ต้องมีค่า");
+            values[s] = argv[++i];
+        } else if (s.rfind("--", 0) == 0) {
+            return Refuse("ไม่รู้จักตัวเลือก " + s);
+        } else {
+            positional.push_back(s);
+        }
+    }
+    if (positional.size() != 2) return ImportUsage();
+    if (given.count("--append") + given.count("--replace") + given.count("--key-only") > 1)
+        return Refuse("เลือกได้อย่างเดียวจาก --append --replace --key-only");
+    const ia::ImportMode mode = given.count("--replace")    ? ia::ImportMode::Replace
+                                : given.count("--key-only") ? ia::ImportMode::KeyOnly
+                                                            : ia::ImportMode::Append;
+    ia::ImportOptions options;
+    if (values.count("--encoding") &&
+        !ia::ParseEncodingName(values["--encoding"], options.encoding))
+        return Refuse("--encoding ต้องเป็น utf-8 utf-16 หรือ cp874");
+    options.sheet = values["--sheet"];
+    if (values.count("--header")) {
+        const std::string& h = values["--header"];
+        if (h == "yes")
+            options.header = ia::HeaderMode::Yes;
+        else if (h == "no")
+            options.header = ia::HeaderMode::No;
+        else if (h != "auto")
+            return Refuse("--header ต้องเป็น yes no หรือ auto");
+    }
+    options.codeColumn = values["--code-column"];
+    options.fixed = given.count("--fixed") > 0;
+    if (values.count("--code-columns")) {
+        const std::string& r = values["--code-columns"];
+        const auto dash = r.find('-');
+        if (dash == std::string::npos || !PositiveNumber(r.substr(0, dash), options.codeFrom) ||
+            !PositiveNumber(r.substr(dash + 1), options.codeTo) ||
+            options.codeTo < options.codeFrom)
+            return Refuse("--code-columns ต้องเป็นช่วงตำแหน่งอักขระ เช่น 1-10");
+    }
+    if (values.count("--answers-from") &&
+        !PositiveNumber(values["--answers-from"], options.answersFrom))
+        return Refuse("--answers-from ต้องเป็นตำแหน่งอักขระ (ตั้งแต่ 1)");
+    std::string error;
+    if (values.count("--options") &&
+        !ia::ReadQuizOptionMap(values["--options"], options.quizOptions, error))
+        return Refuse(error);
+
+    const std::string& examPath = positional[0];
+    OpenedExam exam;
+    if (!OpenExamForExchange(examPath, exam, error)) return Refuse(error);
+    ia::ImportPlan plan = ia::ReadImportSource(positional[1], exam.nItem, exam.nChoice, options);
+    if (!plan.ok())
+        return Refuse("นำเข้าไม่ได้ ไม่ได้นำเข้าข้อมูลใดเลย:\n" + ia::ErrorSummary(plan.errors));
+    if (mode == ia::ImportMode::KeyOnly && !plan.hasKey)
+        return Refuse("แหล่งข้อมูลไม่มีแถวเฉลย (KEY หรือ เฉลย)");
+    try {
+        if (mode == ia::ImportMode::Append)
+            ia::FindDuplicateCodes(plan, ia::ExistingCodes(*exam.db));
+        else if (mode == ia::ImportMode::Replace)
+            ia::FindDuplicateCodes(plan, {});
+    } catch (const std::exception& e) {
+        return Refuse(e.what());
+    }
+    for (const auto& w : plan.warnings)
+        std::cerr << "คำเตือน: " << w << "\n";
+    for (const auto& d : plan.duplicates)
+        std::cerr << "คำเตือน: " << d << "\n";
+    if (!plan.duplicates.empty() && given.count("--strict"))
+        return Refuse("มีรหัสซ้ำ ไม่ได้นำเข้าข้อมูลใดเลย (--strict)");
+    if (mode == ia::ImportMode::Replace) {
+        std::string backup;
+        if (!ia::BackupExamFile(examPath, backup, error)) return Refuse(error);
+        std::cerr << "สำรองแฟ้มเดิมไว้ที่ " << backup << "\n";
+    }
+    try {
+        ia::ApplyImport(*exam.db, plan, mode, exam.nItem);
+    } catch (const std::exception& e) {
+        return Refuse(e.what());
+    }
+    const size_t sheets = mode == ia::ImportMode::KeyOnly ? 0 : plan.sheets.size();
+    std::cout << "นำเข้ากระดาษคำตอบ " << sheets << " แผ่น" << (plan.hasKey ? " และเฉลย" : "") << "\n";
+    return 0;
+}

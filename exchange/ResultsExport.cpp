@@ -1,0 +1,359 @@
+#include "exchange/ResultsExport.h"
+
+#include "examfile/AnalysisRunLog.h"
+#include "examfile/Engine.h"
+#include "exchange/TextTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+namespace ia {
+
+std::vector<SheetScore> ComputeScores(const std::vector<std::string>& key,
+                                      const std::vector<bool>& keyNull,
+                                      const std::vector<std::string>& codes,
+                                      const std::vector<std::vector<std::string>>& answers) {
+    int keyed = 0;
+    for (size_t i = 0; i < key.size(); ++i)
+        keyed += keyNull[i] || (!key[i].empty() && key[i] != "0");
+    const size_t n = codes.size();
+    std::vector<SheetScore> out(n);
+    double sum = 0, sum2 = 0;
+    for (size_t s = 0; s < n; ++s) {
+        int score = 0;
+        for (size_t i = 0; i < key.size() && i < answers[s].size(); ++i)
+            score += !keyNull[i] && !key[i].empty() && key[i] != "0" && answers[s][i] == key[i];
+        out[s].code = codes[s];
+        out[s].score = score;
+        out[s].hasPercent = keyed > 0;
+        out[s].percent = keyed > 0 ? 100.0 * score / keyed : 0;
+        sum += score;
+        sum2 += static_cast<double>(score) * score;
+    }
+    if (n == 0) return out;
+    const double mean = sum / n;
+    const double variance = std::max(0.0, sum2 / n - mean * mean);
+    const double sd = std::sqrt(variance);
+    std::vector<int> sorted;
+    sorted.reserve(n);
+    for (const auto& s : out)
+        sorted.push_back(s.score);
+    std::sort(sorted.begin(), sorted.end());
+    for (auto& s : out) {
+        const auto lo = std::lower_bound(sorted.begin(), sorted.end(), s.score);
+        const auto hi = std::upper_bound(sorted.begin(), sorted.end(), s.score);
+        const double below = static_cast<double>(lo - sorted.begin());
+        const double equal = static_cast<double>(hi - lo);
+        s.percentileRank = (below + equal / 2) / n * 100;
+        s.rank = static_cast<int>(sorted.end() - hi) + 1;
+        s.hasZ = sd > 1e-12;
+        if (s.hasZ) {
+            s.z = (s.score - mean) / sd;
+            s.t = 50 + 10 * s.z;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+OutRow Texts(std::initializer_list<const char*> texts) {
+    OutRow r;
+    for (const char* t : texts)
+        r.push_back(OutCell::Of(std::string(t)));
+    return r;
+}
+
+// A stored statistic (a formatted text such as "  12.5000") as a number;
+// a text that is no number stays a text, an empty one an empty cell.
+OutCell StoredNumber(const Value& v) {
+    if (v.isNull()) return {};
+    if (v.isInt() || v.isReal()) return OutCell::Of(v.number());
+    const std::string t = Trimmed(v.text());
+    if (t.empty()) return {};
+    char* end = nullptr;
+    const double d = std::strtod(t.c_str(), &end);
+    if (end != t.c_str() && *end == '\0') return OutCell::Of(d);
+    return OutCell::Of(t);
+}
+
+OutCell TextOrEmpty(const Value& v) {
+    const std::string t = Trimmed(v.text());
+    return t.empty() ? OutCell{} : OutCell::Of(t);
+}
+
+// An answer as a number where it is a digit, so that a spreadsheet can
+// count it; other marks as text.
+OutCell AnswerCell(const std::string& a) {
+    if (a.empty()) return {};
+    if (a.size() == 1 && a[0] >= '0' && a[0] <= '9') return OutCell::Of(double(a[0] - '0'));
+    return OutCell::Of(a);
+}
+
+std::string TechniqueName(int technique) {
+    return technique == 1 ? "เทคนิค 25%" : technique == 2 ? "เทคนิค 27%" : "เทคนิคไม่ทราบ";
+}
+
+} // namespace
+
+std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem) {
+    std::vector<std::string> key(nItem);
+    std::vector<bool> keyNull(nItem, false);
+    {
+        std::string sql = "SELECT ";
+        for (int i = 1; i <= nItem; ++i)
+            sql += std::string(i > 1 ? ", " : "") + "X" + std::to_string(i);
+        if (nItem == 0) sql += "1";
+        Statement st = db.prepare(sql + " FROM TKey");
+        if (st.step())
+            for (int i = 0; i < nItem; ++i) {
+                auto t = st.columnText(i);
+                keyNull[i] = !t;
+                key[i] = t ? std::string(*t) : "";
+            }
+    }
+    std::vector<std::string> codes;
+    std::vector<std::vector<std::string>> answers;
+    {
+        std::string sql = "SELECT Code";
+        for (int i = 1; i <= nItem; ++i)
+            sql += ", X" + std::to_string(i);
+        Statement st = db.prepare(sql + " FROM TAData ORDER BY rowid");
+        while (st.step()) {
+            auto c = st.columnText(0);
+            codes.emplace_back(c ? *c : std::string_view());
+            std::vector<std::string> a(nItem);
+            for (int i = 0; i < nItem; ++i)
+                if (auto t = st.columnText(i + 1)) a[i] = *t;
+            answers.push_back(std::move(a));
+        }
+    }
+
+    OutSheet scores{"คะแนน", {}, 1};
+    scores.rows.push_back(Texts({"รหัส", "คะแนน", "ร้อยละ", "ตำแหน่งเปอร์เซ็นไทล์", "z", "T", "อันดับ"}));
+    for (const SheetScore& s : ComputeScores(key, keyNull, codes, answers)) {
+        OutRow r{OutCell::Of(s.code), OutCell::Of(double(s.score))};
+        r.push_back(s.hasPercent ? OutCell::Of(s.percent) : OutCell{});
+        r.push_back(OutCell::Of(s.percentileRank));
+        r.push_back(s.hasZ ? OutCell::Of(s.z) : OutCell{});
+        r.push_back(s.hasZ ? OutCell::Of(s.t) : OutCell{});
+        r.push_back(OutCell::Of(double(s.rank)));
+        scores.rows.push_back(std::move(r));
+    }
+
+    OutSheet sheetAnswers{"คำตอบ", {}, 2};
+    OutRow head{OutCell::Of(std::string("รหัส"))};
+    for (int i = 1; i <= nItem; ++i)
+        head.push_back(OutCell::Of("ข้อ " + std::to_string(i)));
+    sheetAnswers.rows.push_back(std::move(head));
+    OutRow keyRow{OutCell::Of(std::string("เฉลย"))};
+    for (int i = 0; i < nItem; ++i)
+        keyRow.push_back(AnswerCell(key[i]));
+    sheetAnswers.rows.push_back(std::move(keyRow));
+    for (size_t s = 0; s < codes.size(); ++s) {
+        OutRow r{OutCell::Of(codes[s])};
+        for (int i = 0; i < nItem; ++i)
+            r.push_back(AnswerCell(answers[s][i]));
+        sheetAnswers.rows.push_back(std::move(r));
+    }
+
+    OutSheet results{"ผลวิเคราะห์", {}, 2};
+    const auto run = LastAnalysisRun(db);
+    results.rows.push_back(
+        {OutCell::Of(run ? "ผลวิเคราะห์ด้วย" + TechniqueName(run->technique) + " เมื่อ " + run->time
+                         : std::string("ผลวิเคราะห์ (ไม่มีบันทึกเทคนิคและเวลาที่วิเคราะห์)"))});
+    results.rows.push_back(
+        Texts({"ข้อ", "ตัวเลือก", "เฉลย", "H", "L", "p", "r", "delta", "ความหมาย"}));
+    {
+        Statement st = db.prepare(
+            "SELECT ItemNo, ChoiceNo, IsAns, H, L, P, r, Delta, Explain FROM TOut ORDER BY rowid");
+        while (st.step()) {
+            OutRow r{StoredNumber(st.column(0)), StoredNumber(st.column(1))};
+            r.push_back(st.column(2).integer() == 1 ? OutCell::Of(std::string("*")) : OutCell{});
+            for (int c = 3; c <= 7; ++c)
+                r.push_back(StoredNumber(st.column(c)));
+            r.push_back(TextOrEmpty(st.column(8)));
+            results.rows.push_back(std::move(r));
+        }
+    }
+    {
+        static const char* const labels[] = {"จำนวนกระดาษคำตอบ",
+                                             "คะแนนสูงสุด",
+                                             "คะแนนต่ำสุด",
+                                             "ค่าเฉลี่ย",
+                                             "ส่วนเบี่ยงเบนมาตรฐาน",
+                                             "KR-20",
+                                             "ความคลาดเคลื่อนมาตรฐานของการวัด",
+                                             "p เฉลี่ย",
+                                             "r เฉลี่ย",
+                                             "delta เฉลี่ย",
+                                             "Zr เฉลี่ย",
+                                             "จำนวนข้อที่วิเคราะห์"};
+        Statement st = db.prepare("SELECT nCase, MaxScore, MinScore, Xbar, SD, KR20, SEmea, Pav, "
+                                  "Rav, Dav, Zrav, nItem FROM TStat");
+        if (st.step()) {
+            results.rows.push_back({});
+            results.rows.push_back({OutCell::Of(std::string("สรุปทั้งฉบับ"))});
+            for (int c = 0; c < 12; ++c)
+                results.rows.push_back(
+                    {OutCell::Of(std::string(labels[c])), StoredNumber(st.column(c))});
+        }
+    }
+    return {scores, sheetAnswers, results};
+}
+
+bool ParseCsvTable(const std::string& name, CsvTable& table) {
+    if (name == "scores")
+        table = CsvTable::Scores;
+    else if (name == "answers")
+        table = CsvTable::Answers;
+    else if (name == "results")
+        table = CsvTable::Results;
+    else
+        return false;
+    return true;
+}
+
+OutSheet CsvSheet(const std::vector<OutSheet>& sheets, CsvTable table) {
+    OutSheet s = sheets.at(table == CsvTable::Scores ? 0 : table == CsvTable::Answers ? 1 : 2);
+    if (table == CsvTable::Scores) {
+        s.rows[0] = Texts({"code", "score", "percent", "percentile_rank", "z", "t", "rank"});
+    } else if (table == CsvTable::Answers) {
+        for (size_t c = 1; c < s.rows[0].size(); ++c)
+            s.rows[0][c] = OutCell::Of(std::to_string(c));
+        s.rows[0][0] = OutCell::Of(std::string("code"));
+    }
+    return s;
+}
+
+std::string ExportTargetRefusal(const std::string& examPath, const std::string& out) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const bool same = fs::exists(out, ec)
+                          ? fs::equivalent(examPath, out, ec)
+                          : fs::weakly_canonical(examPath, ec) == fs::weakly_canonical(out, ec);
+    if (same) return "ไฟล์ที่ส่งออกต้องไม่ใช่แฟ้มข้อสอบ " + examPath;
+    return {};
+}
+
+namespace {
+
+std::string TempBeside(const std::string& path) {
+    return path + ".part" + std::to_string(::getpid());
+}
+
+bool Publish(const std::string& temp, const std::string& path, std::string& error) {
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        std::filesystem::remove(temp, ec);
+        error = "เขียนไฟล์ " + path + " ไม่ได้";
+        return false;
+    }
+    return true;
+}
+
+std::string NumberText(double v) {
+    char buf[40];
+    if (v == std::floor(v) && std::fabs(v) < 1e15) {
+        std::snprintf(buf, sizeof buf, "%.0f", v);
+        return buf;
+    }
+    std::snprintf(buf, sizeof buf, "%.6f", v);
+    std::string s = buf;
+    while (s.back() == '0')
+        s.pop_back();
+    if (s.back() == '.') s.pop_back();
+    return s;
+}
+
+std::string CsvField(const OutCell& c) {
+    if (c.kind == OutCell::Number) return NumberText(c.number);
+    if (c.kind == OutCell::Empty) return {};
+    if (c.text.find_first_of(",\"\r\n") == std::string::npos) return c.text;
+    std::string q = "\"";
+    for (char ch : c.text)
+        q += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+    return q + "\"";
+}
+
+} // namespace
+
+bool WriteXlsx(const std::vector<OutSheet>& sheets, const std::string& path, std::string& error) {
+    const std::string temp = TempBeside(path);
+    lxw_workbook* wb = workbook_new(temp.c_str());
+    if (!wb) {
+        error = "เขียนไฟล์ " + path + " ไม่ได้";
+        return false;
+    }
+    lxw_format* bold = workbook_add_format(wb);
+    format_set_bold(bold);
+    lxw_format* decimals = workbook_add_format(wb);
+    format_set_num_format(decimals, "0.00##");
+    for (const OutSheet& s : sheets) {
+        lxw_worksheet* ws = workbook_add_worksheet(wb, s.name.c_str());
+        std::vector<int> widths;
+        for (size_t r = 0; r < s.rows.size(); ++r) {
+            const bool head = static_cast<int>(r) < s.frozenRows;
+            for (size_t c = 0; c < s.rows[r].size(); ++c) {
+                const OutCell& cell = s.rows[r][c];
+                int w = 0;
+                if (cell.kind == OutCell::Text) {
+                    worksheet_write_string(ws, r, c, cell.text.c_str(), head ? bold : nullptr);
+                    w = CharCount(cell.text);
+                } else if (cell.kind == OutCell::Number) {
+                    const bool whole = cell.number == std::floor(cell.number);
+                    worksheet_write_number(ws, r, c, cell.number, whole ? nullptr : decimals);
+                    w = whole ? static_cast<int>(NumberText(cell.number).size()) : 8;
+                }
+                // A title above the table spans the columns; it sets no width.
+                if (head && s.rows[r].size() == 1 && s.frozenRows > 1) continue;
+                if (widths.size() <= c) widths.resize(c + 1, 0);
+                widths[c] = std::max(widths[c], w);
+            }
+        }
+        for (size_t c = 0; c < widths.size(); ++c)
+            worksheet_set_column(ws, c, c, std::clamp(widths[c] + 2, 6, 60), nullptr);
+        worksheet_freeze_panes(ws, s.frozenRows, 0);
+    }
+    if (workbook_close(wb) != LXW_NO_ERROR) {
+        std::error_code ec;
+        std::filesystem::remove(temp, ec);
+        error = "เขียนไฟล์ " + path + " ไม่ได้";
+        return false;
+    }
+    return Publish(temp, path, error);
+}
+
+bool WriteCsv(const OutSheet& sheet, const std::string& path, std::string& error) {
+    const std::string temp = TempBeside(path);
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            error = "เขียนไฟล์ " + path + " ไม่ได้";
+            return false;
+        }
+        out << "\xEF\xBB\xBF";
+        for (const OutRow& r : sheet.rows) {
+            for (size_t c = 0; c < r.size(); ++c)
+                out << (c ? "," : "") << CsvField(r[c]);
+            out << "\r\n";
+        }
+        out.flush();
+        if (!out) {
+            std::error_code ec;
+            std::filesystem::remove(temp, ec);
+            error = "เขียนไฟล์ " + path + " ไม่ได้";
+            return false;
+        }
+    }
+    return Publish(temp, path, error);
+}
+
+} // namespace ia

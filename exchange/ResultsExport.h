@@ -1,0 +1,68 @@
+#pragma once
+// Scores, answers and the stored results of an exam file written to an
+// .xlsx workbook or to one CSV table. Scores are computed from the answers
+// and the key as they are now (the stored scores may be older).
+#include <string>
+#include <vector>
+
+namespace ia {
+
+class Connection;
+
+struct OutCell {
+    enum Kind { Empty, Text, Number } kind = Empty;
+    std::string text;
+    double number = 0;
+    static OutCell Of(std::string t) { return {Text, std::move(t), 0}; }
+    static OutCell Of(double v) { return {Number, {}, v}; }
+};
+using OutRow = std::vector<OutCell>;
+
+struct OutSheet {
+    std::string name;
+    std::vector<OutRow> rows;
+    int frozenRows = 1;
+};
+
+struct SheetScore {
+    std::string code;
+    int score = 0;
+    bool hasPercent = false; // false with no keyed item
+    double percent = 0;
+    double percentileRank = 0; // (count below + count equal / 2) / N × 100
+    bool hasZ = false;         // false when every score is the same
+    double z = 0;              // population standard deviation
+    double t = 0;              // 50 + 10z
+    int rank = 0;              // highest first, ties sharing the best rank
+};
+
+// Scores sheets (code, answers) against the key the way the analysis does:
+// a key blank or "0" is not scored, a key with no value at all (NULL,
+// given as keyNull) is scored but never matched.
+std::vector<SheetScore> ComputeScores(const std::vector<std::string>& key,
+                                      const std::vector<bool>& keyNull,
+                                      const std::vector<std::string>& codes,
+                                      const std::vector<std::vector<std::string>>& answers);
+
+// The sheets "คะแนน", "คำตอบ" and "ผลวิเคราะห์" of an exam file with nItem items.
+std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem);
+
+enum class CsvTable { Scores, Answers, Results };
+// "scores", "answers" or "results".
+bool ParseCsvTable(const std::string& name, CsvTable& table);
+// The table of a CSV export, taken from the built sheets: scores and
+// answers under plain column names for scripts (code,score,...; code,1,2,...).
+OutSheet CsvSheet(const std::vector<OutSheet>& sheets, CsvTable table);
+
+// Why out may not be written for the exam file (it is the exam file);
+// empty when it may.
+std::string ExportTargetRefusal(const std::string& examPath, const std::string& out);
+
+// Write through a temporary file beside the target and a rename, so that
+// an existing target is replaced whole or not at all. False with a Thai
+// message.
+bool WriteXlsx(const std::vector<OutSheet>& sheets, const std::string& path, std::string& error);
+// UTF-8 with a byte-order mark (so that spreadsheets read the Thai).
+bool WriteCsv(const OutSheet& sheet, const std::string& path, std::string& error);
+
+} // namespace ia

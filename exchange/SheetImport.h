@@ -1,0 +1,100 @@
+#pragma once
+// Answer sheets from delimited text, .xlsx workbooks, online quiz exports
+// and fixed-width scanner output. The whole source is read and checked
+// before anything is written: a source with any bad cell imports nothing.
+#include "exchange/TextTable.h"
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ia {
+
+class Connection;
+
+enum class SourceKind { Delimited, Xlsx, Quiz, Fixed };
+enum class HeaderMode { Auto, Yes, No };
+enum class ImportMode { Append, Replace, KeyOnly };
+
+// Choice numbers of a quiz's option texts: (question header, option text).
+using QuizOptionMap = std::map<std::pair<std::string, std::string>, int>;
+
+struct ImportOptions {
+    TextEncoding encoding = TextEncoding::Auto;
+    std::string sheet; // workbook sheet; empty: the first (or "คำตอบ" of our own export)
+    HeaderMode header = HeaderMode::Auto;
+    std::string codeColumn; // header text or 1-based number; empty: the default
+    QuizOptionMap quizOptions;
+    bool fixed = false;                            // a .txt file read as fixed-width columns
+    int codeFrom = 0, codeTo = 0, answersFrom = 0; // character positions, 1-based
+};
+
+struct ImportedSheet {
+    std::string code;
+    std::vector<std::string> answers; // nItem texts, "" for no answer
+    int row = 0;                      // as a spreadsheet numbers it
+};
+
+// A question of a quiz export, with the option texts that carry no label
+// (for the teacher to number).
+struct QuizQuestion {
+    std::string header;
+    int column = 0; // 1-based
+    std::vector<std::string> unlabelled;
+};
+
+struct ImportPlan {
+    SourceKind kind = SourceKind::Delimited;
+    std::vector<ImportedSheet> sheets;
+    bool hasKey = false;
+    ImportedSheet key;
+    bool hasHeader = false;
+    int codeColumn = 0; // 1-based, 0 in a fixed-width file
+    std::vector<QuizQuestion> questions;
+    std::vector<std::string> errors; // "แถว r คอลัมน์ c: …", or one text for the whole source
+    std::vector<std::string> warnings;   // imported anyway
+    std::vector<std::string> duplicates; // codes met twice: the window asks, --strict refuses
+    bool ok() const { return errors.empty(); }
+};
+
+// Whether a trimmed header text names the code column (เลขที่, รหัส, name,
+// email, ...), letter case ignored.
+bool IsCodeHeader(std::string_view text);
+
+// Reads and checks a source file for an exam file of nItem items with
+// nChoice choices; the kind comes from the content and the extension.
+ImportPlan ReadImportSource(const std::string& path, int nItem, int nChoice,
+                            const ImportOptions& options);
+
+// The same over a table already read (delimited text or a workbook sheet);
+// a first cell "Timestamp" or "ประทับเวลา" makes it a quiz export.
+ImportPlan PlanFromTable(const TextTable& table, SourceKind kind, int nItem, int nChoice,
+                         const ImportOptions& options);
+
+// The same over fixed-width text.
+ImportPlan PlanFromFixedWidth(std::string_view text, int nItem, int nChoice,
+                              const ImportOptions& options);
+
+// Reads a --options file: question header, option text, choice number.
+bool ReadQuizOptionMap(const std::string& path, QuizOptionMap& map, std::string& error);
+
+// The message for a refused source: up to 20 errors, then how many more.
+std::string ErrorSummary(const std::vector<std::string>& errors);
+
+// Fills plan.duplicates: codes twice in the source, and (for an append)
+// codes already in the file. Empty codes are never duplicates.
+void FindDuplicateCodes(ImportPlan& plan, const std::vector<std::string>& existingCodes);
+
+// The codes of the sheets in the file.
+std::vector<std::string> ExistingCodes(Connection& db);
+
+// Writes a checked plan in one transaction: the sheets after the existing
+// ones (append), instead of them (replace) or none (key only), and the key
+// row when the source holds one. Throws DbError (nothing written then).
+void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nItem);
+
+// Copies the exam file beside itself (x.ans → x.bak) before a replace.
+bool BackupExamFile(const std::string& examPath, std::string& backupPath, std::string& error);
+
+} // namespace ia

@@ -1,0 +1,24 @@
+#pragma once
+// Reads the cells of one sheet of an .xlsx workbook as texts: shared and
+// inline strings as they are, numbers as stored (a whole number as an
+// integer: "3", not "3.0"), booleans and formula results as their stored
+// value.
+#include "exchange/TextTable.h"
+
+#include <string>
+#include <vector>
+
+namespace ia {
+
+// The sheet names of a workbook in their order; false with a Thai message
+// when the file is no readable workbook.
+bool XlsxSheetNames(const std::string& path, std::vector<std::string>& names, std::string& error);
+
+// The sheet named sheetName (the first sheet when empty) with every row and
+// column at the place the workbook gives it, so that row and column
+// numbers match what a spreadsheet shows. Trailing empty cells of a row
+// are dropped.
+bool ReadXlsxSheet(const std::string& path, const std::string& sheetName, TextTable& table,
+                   std::string& error);
+
+} // namespace ia
