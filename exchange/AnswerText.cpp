@@ -53,15 +53,17 @@ bool ReadAnswerCell(std::string_view cell, int nChoice, std::string& answer, std
     const std::string t = Trimmed(cell);
     answer.clear();
     if (t.empty()) return true;
+    if (t == "*") {
+        // The mark of a double mark (scanners, our own export): an answer
+        // that matches no key.
+        answer = t;
+        return true;
+    }
     size_t len = 0;
     const int choice = Label(t, len);
     const bool alone = len == t.size();
     const bool led =
         !alone && choice >= 0 && (t[len] == '.' || t[len] == ')' || t[len] == ':' || t[len] == ' ');
-    if (choice < 0 || (!alone && !led)) {
-        error = "\"" + t + "\" ไม่ใช่คำตอบ (ไม่มีตัวเลือกนำหน้า)";
-        return false;
-    }
     if (!alone) {
         // "A, C" or "ก ค": a form that let the examinee tick two options.
         std::vector<std::string_view> tokens = Tokens(t);
@@ -74,6 +76,10 @@ bool ReadAnswerCell(std::string_view cell, int nChoice, std::string& answer, std
             error = "\"" + t + "\" มีคำตอบมากกว่าหนึ่งตัวเลือก";
             return false;
         }
+    }
+    if (choice < 0 || (!alone && !led)) {
+        error = "\"" + t + "\" ไม่ใช่คำตอบ (ไม่มีตัวเลือกนำหน้า)";
+        return false;
     }
     if (choice > nChoice) {
         error = "\"" + t + "\" เกินจำนวนตัวเลือก (" + std::to_string(nChoice) + ")";

@@ -287,6 +287,12 @@ std::string CsvField(const OutCell& c) {
 
 bool WriteXlsx(const std::vector<OutSheet>& sheets, const std::string& path, std::string& error) {
     const std::string temp = TempBeside(path);
+    // The writer reports a folder it cannot write in English on the
+    // terminal; find out first.
+    if (!std::ofstream(temp, std::ios::binary | std::ios::trunc)) {
+        error = "เขียนไฟล์ " + path + " ไม่ได้";
+        return false;
+    }
     lxw_workbook* wb = workbook_new(temp.c_str());
     if (!wb) {
         error = "เขียนไฟล์ " + path + " ไม่ได้";

@@ -260,19 +260,30 @@ ImportPlan PlanFromFixedWidth(std::string_view text, int nItem, int nChoice,
         ++lineNo;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (Trimmed(line).empty()) continue;
+        // Positions count characters, as a text editor shows them.
+        std::vector<std::string_view> chars;
+        for (size_t i = 0; i < line.size();) {
+            size_t len = 1;
+            while (i + len < line.size() &&
+                   (static_cast<unsigned char>(line[i + len]) & 0xC0) == 0x80)
+                ++len;
+            chars.push_back(line.substr(i, len));
+            i += len;
+        }
         ImportedSheet sheet;
         sheet.row = lineNo;
-        if (line.size() >= static_cast<size_t>(options.codeFrom))
-            sheet.code =
-                Trimmed(line.substr(options.codeFrom - 1, options.codeTo - options.codeFrom + 1));
+        for (int p = options.codeFrom - 1; p < options.codeTo && p < static_cast<int>(chars.size());
+             ++p)
+            sheet.code += chars[p];
+        sheet.code = Trimmed(sheet.code);
         sheet.answers.assign(nItem, "");
         const size_t from = options.answersFrom - 1;
         bool bad = false;
-        for (size_t p = from; p < line.size(); ++p) {
-            const char c = line[p];
+        for (size_t p = from; p < chars.size(); ++p) {
+            const std::string_view c = chars[p];
             const int item = static_cast<int>(p - from);
             const int col = static_cast<int>(p) + 1;
-            if (c == ' ') continue;
+            if (c == " ") continue;
             if (item >= nItem) {
                 plan.errors.push_back(
                     At(lineNo, col, "คำตอบเกินจำนวนข้อของแฟ้ม (" + std::to_string(nItem) + " ข้อ)"));
@@ -280,16 +291,16 @@ ImportPlan PlanFromFixedWidth(std::string_view text, int nItem, int nChoice,
                 break;
             }
             widest = std::max(widest, item + 1);
+            const char b = c.size() == 1 ? c[0] : '\0';
             const bool label =
-                (c >= '0' && c <= '9') || (c >= 'A' && c <= 'E') || (c >= 'a' && c <= 'e');
+                (b >= '0' && b <= '9') || (b >= 'A' && b <= 'E') || (b >= 'a' && b <= 'e');
             if (!label) {
                 // A double mark or a smudge: an answer that matches no key.
                 sheet.answers[item] = "*";
                 continue;
             }
             std::string error;
-            if (!ReadAnswerCell(std::string_view(&line[p], 1), nChoice, sheet.answers[item],
-                                error)) {
+            if (!ReadAnswerCell(c, nChoice, sheet.answers[item], error)) {
                 plan.errors.push_back(At(lineNo, col, error));
                 bad = true;
             }

@@ -1,0 +1,159 @@
+#include "CliSupport.h"
+#include "TestSupport.h"
+#include "examfile/Engine.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using iatest::Cli;
+using iatest::Quote;
+
+void Write(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+int SheetCount(const std::string& exam) {
+    ia::Connection db(exam, ia::Connection::Mode::ReadOnly);
+    ia::Statement st = db.prepare("SELECT count(*) FROM TAData");
+    st.step();
+    return static_cast<int>(st.columnInt(0));
+}
+
+struct CliExchange : ::testing::Test {
+    iatest::TempDir dir;
+    std::string exam = dir.file("ข้อสอบ.ans");
+    void SetUp() override {
+        iatest::MakeExamFile(exam, iatest::MakeHeader(4, 4), {"", "", "", ""},
+                             {{"01", "1", "1", "1", "1"}});
+    }
+    iatest::CliRun Import(const std::string& source, const std::string& options = "") {
+        return Cli("import " + Quote(exam) + " " + Quote(source) + " " + options);
+    }
+};
+
+TEST_F(CliExchange, ABadSourceImportsNothingAndSaysWhere) {
+    const std::string src = dir.file("bad.csv");
+    Write(src, "รหัส,1,2,3,4\n02,1,2,3,4\n03,1,ฉ,3,4\n04,1,2,3,4,1\n");
+    iatest::CliRun r = Import(src);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "นำเข้าไม่ได้ ไม่ได้นำเข้าข้อมูลใดเลย:\n"
+                     "แถว 3 คอลัมน์ 3: \"ฉ\" ไม่ใช่คำตอบ (ไม่มีตัวเลือกนำหน้า)\n"
+                     "แถว 4 คอลัมน์ 6: คำตอบเกินจำนวนข้อของแฟ้ม (4 ข้อ)\n");
+    EXPECT_EQ(SheetCount(exam), 1);
+}
+
+TEST_F(CliExchange, AppendReplaceKeyOnlyAndDuplicates) {
+    const std::string src = dir.file("ok.csv");
+    Write(src, "เฉลย,1,2,3,4\n01,1,2,3,4\n02,4,3,2,1\n");
+    // A code already in the file: a warning, imported unless --strict.
+    iatest::CliRun r = Import(src, "--strict");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("คำเตือน: รหัส 01 (แถว 2) มีอยู่แล้วในแฟ้ม"), std::string::npos) << r.err;
+    EXPECT_EQ(SheetCount(exam), 1);
+    r = Import(src);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "นำเข้ากระดาษคำตอบ 2 แผ่น และเฉลย\n");
+    EXPECT_EQ(SheetCount(exam), 3);
+    // Replace keeps the file as it was beside it.
+    r = Import(src, "--replace");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(SheetCount(exam), 2);
+    EXPECT_EQ(SheetCount(exam + ".bak"), 3);
+    EXPECT_NE(r.err.find("สำรองแฟ้มเดิมไว้ที่ " + exam + ".bak"), std::string::npos);
+    r = Import(src, "--key-only");
+    EXPECT_EQ(r.out, "นำเข้ากระดาษคำตอบ 0 แผ่น และเฉลย\n");
+    EXPECT_EQ(SheetCount(exam), 2);
+    Write(src, "05,1,2,3,4\n");
+    r = Import(src, "--key-only");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "แหล่งข้อมูลไม่มีแถวเฉลย (KEY หรือ เฉลย)\n");
+}
+
+TEST_F(CliExchange, OptionsAreChecked) {
+    const std::string src = dir.file("ok.csv");
+    Write(src, "01,1,2,3,4\n");
+    struct Case {
+        std::string options;
+        std::string message;
+    } cases[] = {
+        {"--append --replace", "เลือกได้อย่างเดียวจาก --append --replace --key-only\n"},
+        {"--encoding latin1", "--encoding ต้องเป็น utf-8 utf-16 หรือ cp874\n"},
+        {"--header maybe", "--header ต้องเป็น yes no หรือ auto\n"},
+        {"--code-columns 5", "--code-columns ต้องเป็นช่วงตำแหน่งอักขระ เช่น 1-10\n"},
+        {"--answers-from 0", "--answers-from ต้องเป็นตำแหน่งอักขระ (ตั้งแต่ 1)\n"},
+        {"--fixed", "นำเข้าไม่ได้ ไม่ได้นำเข้าข้อมูลใดเลย:\n"
+                    "ไฟล์ความกว้างคงที่ต้องระบุคอลัมน์รหัสและคอลัมน์แรกของคำตอบ\n"},
+        {"--sheet", "ตัวเลือก --sheet ต้องมีค่า\n"},
+        {"--colour red", "ไม่รู้จักตัวเลือก --colour\n"},
+    };
+    for (const Case& c : cases) {
+        iatest::CliRun r = Import(src, c.options);
+        EXPECT_EQ(r.code, 1) << c.options;
+        EXPECT_EQ(r.err, c.message) << c.options;
+    }
+    EXPECT_EQ(SheetCount(exam), 1);
+    EXPECT_EQ(Cli("import " + Quote(exam)).code, 2);
+    // Not an exam file: the window's refusal.
+    iatest::CliRun r = Cli("import " + Quote(src) + " " + Quote(src));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(r.err.empty());
+}
+
+TEST_F(CliExchange, FixedWidthAndQuizWithAnOptionFile) {
+    const std::string scan = dir.file("scan.txt");
+    Write(scan, "A001  12*4\nA002  4 21\n");
+    iatest::CliRun r = Import(scan, "--fixed --code-columns 1-4 --answers-from 7");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(SheetCount(exam), 3);
+    const std::string quiz = dir.file("quiz.csv"), map = dir.file("map.csv");
+    Write(quiz, "Timestamp,Score,Email Address,สีของฟ้า\n2026-12-01,1/1,a@b.th,สีฟ้า\n");
+    r = Import(quiz);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("แถว 2 คอลัมน์ 4: \"สีฟ้า\""), std::string::npos) << r.err;
+    Write(map, "สีของฟ้า,สีฟ้า,3\n");
+    r = Import(quiz, "--options " + Quote(map));
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("คำเตือน: แหล่งข้อมูลมีคำตอบ 1 ข้อ จาก 4 ข้อ"), std::string::npos);
+    EXPECT_EQ(SheetCount(exam), 4);
+}
+
+TEST_F(CliExchange, ExportAfterAnAnalysisNamesItsTechnique) {
+    // Enough sheets for the analysis.
+    std::string csv = "KEY,1,2,3,4\n";
+    for (int i = 0; i < 12; ++i)
+        csv += "ค" + std::to_string(i) + "," + std::to_string(1 + i % 4) + ",2," +
+               std::to_string(1 + i % 3) + ",4\n";
+    Write(dir.file("s.csv"), csv);
+    ASSERT_EQ(Import(dir.file("s.csv"), "--replace").code, 0);
+    ASSERT_EQ(Cli("analyse " + Quote(exam) + " --technique 25").code, 0);
+    const std::string out = dir.file("ผล.csv");
+    iatest::CliRun r = Cli("export " + Quote(exam) + " " + Quote(out) + " --table results");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(iatest::FileBytes(out).rfind("\xEF\xBB\xBFผลวิเคราะห์ด้วยเทคนิค 25% เมื่อ ", 0), 0u);
+    r = Cli("export " + Quote(exam) + " " + Quote(dir.file("ผล.xlsx")));
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("ผล.xlsx")));
+    struct Case {
+        std::string args;
+        std::string message;
+    } cases[] = {
+        {Quote(exam) + " " + Quote(exam), "ไฟล์ที่ส่งออกต้องเป็น .xlsx หรือ .csv\n"},
+        {Quote(exam) + " " + Quote(out) + " --table marks",
+         "--table ต้องเป็น scores answers หรือ results\n"},
+        {Quote(exam) + " " + Quote(dir.file("a.xlsx")) + " --table scores",
+         "--table ใช้กับไฟล์ .csv เท่านั้น\n"},
+        {Quote(exam) + " " + Quote(dir.file("ไม่มี/a.csv")),
+         "เขียนไฟล์ " + dir.file("ไม่มี/a.csv") + " ไม่ได้\n"},
+    };
+    for (const Case& c : cases) {
+        r = Cli("export " + c.args);
+        EXPECT_EQ(r.code, 1) << c.args;
+        EXPECT_EQ(r.err, c.message) << c.args;
+    }
+}
+
+} // namespace

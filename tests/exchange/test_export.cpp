@@ -1,0 +1,223 @@
+#include "ExchangeFixtures.h"
+#include "TestSupport.h"
+#include "examfile/AnalysisRunLog.h"
+#include "examfile/Engine.h"
+#include "exchange/ResultsExport.h"
+#include "exchange/SheetImport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+
+namespace {
+
+using iatest::Rows;
+
+TEST(Scores, RankPercentileZAndT) {
+    // Four items, one spoiled ("0"), one blank, one with no value at all
+    // (keyed, never matched): two items score, one more counts as keyed.
+    const std::vector<std::string> key{"1", "0", "", "", "2"};
+    const std::vector<bool> keyNull{false, false, false, true, false};
+    const std::vector<std::string> codes{"ก", "ข", "ค", "ง"};
+    const Rows answers{{"1", "0", "", "", "2"},    // 2
+                       {"1", "1", "1", "1", "1"},  // 1
+                       {"2", "0", "", "1", "2"},   // 1
+                       {"3", "3", "3", "3", "3"}}; // 0
+    auto s = ia::ComputeScores(key, keyNull, codes, answers);
+    ASSERT_EQ(s.size(), 4u);
+    EXPECT_EQ(s[0].score, 2);
+    EXPECT_EQ(s[1].score, 1);
+    EXPECT_EQ(s[3].score, 0);
+    EXPECT_DOUBLE_EQ(s[0].percent, 200.0 / 3); // three keyed items
+    // Rank 1, 2, 2, 4.
+    EXPECT_EQ(s[0].rank, 1);
+    EXPECT_EQ(s[1].rank, 2);
+    EXPECT_EQ(s[2].rank, 2);
+    EXPECT_EQ(s[3].rank, 4);
+    // (below + equal / 2) / N × 100.
+    EXPECT_DOUBLE_EQ(s[0].percentileRank, 87.5);
+    EXPECT_DOUBLE_EQ(s[1].percentileRank, 50);
+    EXPECT_DOUBLE_EQ(s[3].percentileRank, 12.5);
+    // Mean 1, population SD sqrt(0.5).
+    ASSERT_TRUE(s[0].hasZ);
+    EXPECT_NEAR(s[0].z, 1 / std::sqrt(0.5), 1e-12);
+    EXPECT_NEAR(s[0].t, 50 + 10 / std::sqrt(0.5), 1e-12);
+    EXPECT_DOUBLE_EQ(s[1].z, 0);
+    // Every score the same: no z, no T; no keyed item: no percent.
+    s = ia::ComputeScores({"", "0"}, {false, false}, {"a", "b"}, {{"1", "1"}, {"2", "2"}});
+    EXPECT_FALSE(s[0].hasZ);
+    EXPECT_FALSE(s[0].hasPercent);
+    EXPECT_EQ(s[1].rank, 1);
+    EXPECT_DOUBLE_EQ(s[1].percentileRank, 50);
+}
+
+struct ExportFixture : ::testing::Test {
+    iatest::TempDir dir;
+    std::string exam = dir.file("วิชา.ans");
+    const Rows sheets{{"สมชาย", "1", "2", "3"},
+                      {"สมหญิง, ใจดี", "1", "\x01", "*"},
+                      {"\"ดาว\"", "2", "2", "0"},
+                      {"007", "1", "2", "3"}};
+    void SetUp() override {
+        iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"1", "2", "3"}, sheets);
+    }
+    std::vector<ia::OutSheet> Build() {
+        ia::Connection db(exam);
+        return ia::BuildExportSheets(db, 3);
+    }
+};
+
+// What an independent reader (openpyxl, as a spreadsheet program reads the
+// file) finds: each cell as type:value.
+std::string ReadWithOpenpyxl(const std::string& path) {
+    const std::string script = "import sys, openpyxl\n"
+                               "wb = openpyxl.load_workbook(sys.argv[1])\n"
+                               "for ws in wb:\n"
+                               "    print('#', ws.title, ws.freeze_panes)\n"
+                               "    for row in ws.iter_rows(values_only=True):\n"
+                               "        print('|'.join('' if v is None else type(v).__name__ + ':' "
+                               "+ str(v) for v in row))\n";
+    const std::string scriptPath = path + ".py";
+    iatest::WriteBytes(scriptPath, script);
+    std::string out;
+    // Debian's interpreter, where python3-openpyxl is installed.
+    FILE* p = popen(("/usr/bin/python3 '" + scriptPath + "' '" + path + "' 2>&1").c_str(), "r");
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    pclose(p);
+    return out;
+}
+
+TEST_F(ExportFixture, WorkbookReadBackByAnIndependentReader) {
+    {
+        ia::Connection db(exam);
+        ia::RecordAnalysisRun(db, 2);
+    }
+    const std::string out = dir.file("ผล.xlsx");
+    std::string error;
+    ASSERT_TRUE(ia::WriteXlsx(Build(), out, error)) << error;
+    const std::string seen = ReadWithOpenpyxl(out);
+    // Sheet names, frozen header rows, numbers as numbers, codes as texts.
+    EXPECT_NE(
+        seen.find(
+            "# คะแนน A2\nstr:รหัส|str:คะแนน|str:ร้อยละ|str:ตำแหน่งเปอร์เซ็นไทล์|str:z|str:T|str:อันดับ\n"
+            "str:สมชาย|int:3|int:100|int:75|int:1|int:60|int:1\n"
+            "str:สมหญิง, ใจดี|int:1|float:33.33333333333334|int:25|int:-1|int:40|int:3\n"),
+        std::string::npos)
+        << seen;
+    EXPECT_NE(seen.find("str:007|int:3|int:100|"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("# คำตอบ A3\nstr:รหัส|str:ข้อ 1|str:ข้อ 2|str:ข้อ 3\n"
+                        "str:เฉลย|int:1|int:2|int:3\n"
+                        "str:สมชาย|int:1|int:2|int:3\n"
+                        "str:สมหญิง, ใจดี|int:1||str:*\n"),
+              std::string::npos)
+        << seen;
+    EXPECT_NE(seen.find("# ผลวิเคราะห์ A3\nstr:ผลวิเคราะห์ด้วยเทคนิค 27% เมื่อ "), std::string::npos)
+        << seen;
+}
+
+TEST_F(ExportFixture, ResultsAsNumbersWithTheirHeading) {
+    {
+        ia::Connection db(exam);
+        db.exec("INSERT INTO TOut (ItemNo, ChoiceNo, IsAns, H, L, P, r, Delta, Explain) VALUES "
+                "(1, 1, 1, 5, 2, '  0.5000', ' -0.2500', ' 13.0000', 'ดี')");
+        db.exec("UPDATE TStat SET nCase = 4, Xbar = '  2.2500', KR20 = 'ไม่มีค่า'");
+    }
+    ia::OutSheet results = Build().at(2);
+    EXPECT_EQ(results.rows[0][0].text, "ผลวิเคราะห์ (ไม่มีบันทึกเทคนิคและเวลาที่วิเคราะห์)");
+    const ia::OutRow& row = results.rows.at(2);
+    EXPECT_EQ(row[2].text, "*");
+    EXPECT_EQ(row[5].kind, ia::OutCell::Number);
+    EXPECT_DOUBLE_EQ(row[5].number, 0.5);
+    EXPECT_DOUBLE_EQ(row[6].number, -0.25);
+    EXPECT_EQ(row[8].text, "ดี");
+    // The summary: stored texts as numbers, a text that is no number kept.
+    std::map<std::string, ia::OutCell> summary;
+    for (const auto& r : results.rows)
+        if (r.size() == 2) summary[r[0].text] = r[1];
+    EXPECT_DOUBLE_EQ(summary["ค่าเฉลี่ย"].number, 2.25);
+    EXPECT_EQ(summary["KR-20"].text, "ไม่มีค่า");
+    EXPECT_EQ(summary["คะแนนสูงสุด"].kind, ia::OutCell::Empty);
+}
+
+TEST_F(ExportFixture, CsvTablesWithByteOrderMarkAndQuotes) {
+    const auto sheets = Build();
+    std::string error;
+    const std::string out = dir.file("t.csv");
+    ASSERT_TRUE(ia::WriteCsv(ia::CsvSheet(sheets, ia::CsvTable::Answers), out, error));
+    EXPECT_EQ(iatest::FileBytes(out), "\xEF\xBB\xBF"
+                                      "code,1,2,3\r\n"
+                                      "เฉลย,1,2,3\r\n"
+                                      "สมชาย,1,2,3\r\n"
+                                      "\"สมหญิง, ใจดี\",1,,*\r\n"
+                                      "\"\"\"ดาว\"\"\",2,2,0\r\n"
+                                      "007,1,2,3\r\n");
+    ASSERT_TRUE(ia::WriteCsv(ia::CsvSheet(sheets, ia::CsvTable::Scores), out, error));
+    const std::string scores = iatest::FileBytes(out);
+    EXPECT_EQ(scores.rfind("\xEF\xBB\xBF"
+                           "code,score,percent,percentile_rank,z,t,rank\r\n",
+                           0),
+              0u);
+    EXPECT_NE(scores.find("\"สมหญิง, ใจดี\",1,33.333333,25,-1,40,3\r\n"), std::string::npos)
+        << scores;
+}
+
+TEST_F(ExportFixture, RoundTripsGiveTheSameSheetsAndKey) {
+    const auto sheets = Build();
+    const Rows before = iatest::ExamRows(exam, 3);
+    std::string error;
+    const std::string xlsx = dir.file("ไป.xlsx"), csv = dir.file("ไป.csv");
+    ASSERT_TRUE(ia::WriteXlsx(sheets, xlsx, error));
+    ASSERT_TRUE(ia::WriteCsv(ia::CsvSheet(sheets, ia::CsvTable::Answers), csv, error));
+    for (const std::string& source : {xlsx, csv}) {
+        const std::string copy = dir.file("กลับ.ans");
+        std::filesystem::remove(copy);
+        iatest::MakeExamFile(copy, iatest::MakeHeader(3, 4), {"", "", ""}, {});
+        ia::ImportPlan plan = ia::ReadImportSource(source, 3, 4, {});
+        ASSERT_TRUE(plan.ok()) << source << "\n" << ia::ErrorSummary(plan.errors);
+        ia::Connection db(copy);
+        ia::ApplyImport(db, plan, ia::ImportMode::Replace, 3);
+        EXPECT_EQ(iatest::ExamRows(copy, 3), before) << source;
+    }
+}
+
+TEST_F(ExportFixture, TargetsReplacedWholeAndNeverTheExamFile) {
+    EXPECT_EQ(ia::ExportTargetRefusal(exam, exam), "ไฟล์ที่ส่งออกต้องไม่ใช่แฟ้มข้อสอบ " + exam);
+    EXPECT_EQ(ia::ExportTargetRefusal(exam, dir.file("./วิชา.ans")),
+              "ไฟล์ที่ส่งออกต้องไม่ใช่แฟ้มข้อสอบ " + exam);
+    EXPECT_EQ(ia::ExportTargetRefusal(exam, dir.file("วิชา.xlsx")), "");
+    // An existing target is replaced, with no temporary file left beside it.
+    const std::string out = dir.file("a.csv");
+    iatest::WriteBytes(out, "old");
+    std::string error;
+    ASSERT_TRUE(ia::WriteCsv(Build()[0], out, error));
+    EXPECT_NE(iatest::FileBytes(out), "old");
+    int files = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.path()))
+        files += e.path().filename().string().rfind("a.csv", 0) == 0;
+    EXPECT_EQ(files, 1);
+    // A folder that does not exist: a Thai message, nothing written.
+    const std::string missing = dir.file("ไม่มี/b.xlsx");
+    EXPECT_FALSE(ia::WriteXlsx(Build(), missing, error));
+    EXPECT_EQ(error, "เขียนไฟล์ " + missing + " ไม่ได้");
+    EXPECT_FALSE(ia::WriteCsv(Build()[0], missing, error));
+    EXPECT_EQ(error, "เขียนไฟล์ " + missing + " ไม่ได้");
+}
+
+TEST_F(ExportFixture, AFileWithoutTheRunTableStaysValid) {
+    ia::Connection db(exam);
+    EXPECT_FALSE(ia::LastAnalysisRun(db).has_value());
+    ia::RecordAnalysisRun(db, 1);
+    ia::RecordAnalysisRun(db, 2);
+    auto run = ia::LastAnalysisRun(db);
+    ASSERT_TRUE(run.has_value());
+    EXPECT_EQ(run->technique, 2);
+    EXPECT_EQ(run->time.size(), 19u);
+}
+
+} // namespace

@@ -1,0 +1,417 @@
+#include "ExchangeFixtures.h"
+#include "TestSupport.h"
+#include "examfile/Cp874.h"
+#include "examfile/Engine.h"
+#include "exchange/AnswerText.h"
+#include "exchange/SheetImport.h"
+#include "exchange/XlsxReader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <xlsxwriter.h>
+
+namespace {
+
+using iatest::Rows;
+
+TEST(AnswerCell, ReadsEveryLabelAndRefusesTheRest) {
+    struct Case {
+        const char* cell;
+        int nChoice;
+        const char* answer; // nullptr: refused
+        const char* reason; // part of the refusal
+    } cases[] = {
+        {"1", 4, "1", ""},
+        {"0", 4, "0", ""},
+        {"๓", 4, "3", ""},
+        {"ค", 4, "3", ""},
+        {"จ", 5, "5", ""},
+        {"c", 4, "3", ""},
+        {"E", 5, "5", ""},
+        {"  ข  ", 4, "2", ""},
+        {"ข. 25 องศา", 4, "2", ""},
+        {"C) 12", 4, "3", ""},
+        {"ง: สี่", 4, "4", ""},
+        {"4 เท่า", 4, "4", ""},
+        {"*", 4, "*", ""},
+        {"", 4, "", ""},
+        {"   ", 4, "", ""},
+        {"5", 4, nullptr, "เกินจำนวนตัวเลือก"},
+        {"จ", 4, nullptr, "เกินจำนวนตัวเลือก"},
+        {"E) ห้า", 4, nullptr, "เกินจำนวนตัวเลือก"},
+        {"A, C", 4, nullptr, "มากกว่าหนึ่งตัวเลือก"},
+        {"ก ค", 4, nullptr, "มากกว่าหนึ่งตัวเลือก"},
+        {"สีแดง", 4, nullptr, "ไม่มีตัวเลือกนำหน้า"},
+        {"AB", 4, nullptr, "ไม่มีตัวเลือกนำหน้า"},
+        {"12", 4, nullptr, "ไม่มีตัวเลือกนำหน้า"},
+        {"F", 5, nullptr, "ไม่มีตัวเลือกนำหน้า"},
+    };
+    for (const Case& c : cases) {
+        std::string answer, error;
+        const bool ok = ia::ReadAnswerCell(c.cell, c.nChoice, answer, error);
+        if (c.answer) {
+            EXPECT_TRUE(ok) << c.cell << ": " << error;
+            EXPECT_EQ(answer, c.answer) << c.cell;
+        } else {
+            EXPECT_FALSE(ok) << c.cell;
+            EXPECT_NE(error.find(c.reason), std::string::npos) << c.cell << ": " << error;
+        }
+    }
+}
+
+// An exam file of 4 items with 4 choices and one sheet already in it.
+struct ExamFixture : ::testing::Test {
+    iatest::TempDir dir;
+    std::string exam = dir.file("ข้อสอบ.ans");
+    void SetUp() override {
+        iatest::MakeExamFile(exam, iatest::MakeHeader(4, 4), {"", "", "", ""},
+                             {{"เดิม01", "1", "1", "1", "1"}});
+    }
+    ia::ImportPlan Read(const std::string& name, const std::string& bytes,
+                        const ia::ImportOptions& o = {}) {
+        iatest::WriteBytes(dir.file(name), bytes);
+        return ia::ReadImportSource(dir.file(name), 4, 4, o);
+    }
+    void Apply(const ia::ImportPlan& plan, ia::ImportMode mode) {
+        ASSERT_TRUE(plan.ok()) << ia::ErrorSummary(plan.errors);
+        ia::Connection db(exam);
+        ia::ApplyImport(db, plan, mode, 4);
+    }
+};
+
+const char* const kThaiCsv = "รหัส,ข้อ 1,ข้อ 2,ข้อ 3,ข้อ 4\n"
+                             "เฉลย,ก,ข,ค,ง\n"
+                             "สมชาย,1,2,3,4\n"
+                             "\"สมหญิง, ใจดี\",A,b,\"ค. สาม\",\n";
+
+const Rows kThaiRows = {{"KEY", "1", "2", "3", "4"},
+                        {"เดิม01", "1", "1", "1", "1"},
+                        {"สมชาย", "1", "2", "3", "4"},
+                        {"สมหญิง, ใจดี", "1", "2", "3", ""}};
+
+TEST_F(ExamFixture, DelimitedTextInEveryEncodingAndDelimiter) {
+    const std::string csv = kThaiCsv;
+    auto with = [&](char d) {
+        std::string s;
+        bool quoted = false;
+        for (char c : csv) {
+            if (c == '"') quoted = !quoted;
+            s += c == ',' && !quoted ? d : c;
+        }
+        return s;
+    };
+    struct Case {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"utf8.csv", csv},
+        {"bom.csv", "\xEF\xBB\xBF" + csv},
+        {"crlf.csv",
+         [&] {
+             std::string s;
+             for (char c : csv)
+                 s += c == '\n' ? std::string("\r\n") : std::string(1, c);
+             return s;
+         }()},
+        {"semi.csv", with(';')},
+        {"tab.tsv", with('\t')},
+        {"utf16.txt", iatest::Utf16WithBom(csv)},
+        {"windows.csv", ia::ToCp874(csv)},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(exam); // a fresh file each time
+        iatest::MakeExamFile(exam, iatest::MakeHeader(4, 4), {"", "", "", ""},
+                             {{"เดิม01", "1", "1", "1", "1"}});
+        ia::ImportPlan plan = Read(c.name, c.bytes);
+        ASSERT_TRUE(plan.ok()) << c.name << ": " << ia::ErrorSummary(plan.errors);
+        EXPECT_TRUE(plan.hasHeader) << c.name;
+        Apply(plan, ia::ImportMode::Append);
+        EXPECT_EQ(iatest::ExamRows(exam, 4), kThaiRows) << c.name;
+    }
+}
+
+TEST_F(ExamFixture, AnEncodingGivenOverridesTheGuess) {
+    // Code page 874 bytes that happen to be valid UTF-8 are read as UTF-8
+    // unless the teacher says otherwise.
+    const std::string bytes = ia::ToCp874("ก,1,2,3,4\n");
+    ia::ImportOptions o;
+    o.encoding = ia::TextEncoding::Cp874;
+    ia::ImportPlan plan = Read("x.csv", bytes, o);
+    ASSERT_TRUE(plan.ok());
+    EXPECT_EQ(plan.sheets.at(0).code, "ก");
+    o.encoding = ia::TextEncoding::Utf8;
+    plan = Read("x.csv", bytes, o);
+    EXPECT_EQ(plan.errors, std::vector<std::string>{"ไฟล์ไม่ใช่ข้อความ UTF-8"});
+}
+
+TEST_F(ExamFixture, HeaderAndCodeColumnChoices) {
+    // No header: the first row is a sheet.
+    ia::ImportPlan plan = Read("a.csv", "01,1,2,3,4\n02,4,3,2,1\n");
+    EXPECT_FALSE(plan.hasHeader);
+    EXPECT_EQ(plan.sheets.size(), 2u);
+    // Told there is one.
+    ia::ImportOptions o;
+    o.header = ia::HeaderMode::Yes;
+    plan = Read("a.csv", "01,1,2,3,4\n02,4,3,2,1\n", o);
+    ASSERT_EQ(plan.sheets.size(), 1u);
+    EXPECT_EQ(plan.sheets[0].row, 2);
+    // The code in a named column, the answers after it; columns before it
+    // (a running number) are not read.
+    o = {};
+    o.codeColumn = "ชื่อ";
+    plan = Read("b.csv", "ลำดับ,ชื่อ,1,2,3,4\n1,ดวงใจ,ก,ข,ค,ง\n", o);
+    ASSERT_TRUE(plan.ok()) << ia::ErrorSummary(plan.errors);
+    ASSERT_EQ(plan.sheets.size(), 1u);
+    EXPECT_EQ(plan.sheets[0].code, "ดวงใจ");
+    EXPECT_EQ(plan.sheets[0].answers, (std::vector<std::string>{"1", "2", "3", "4"}));
+    o.codeColumn = "2";
+    EXPECT_EQ(Read("b.csv", "ลำดับ,ชื่อ,1,2,3,4\n1,ดวงใจ,ก,ข,ค,ง\n", o).sheets.at(0).code, "ดวงใจ");
+    o.codeColumn = "อีเมล";
+    EXPECT_EQ(Read("b.csv", "ลำดับ,ชื่อ,1,2,3,4\n", o).errors,
+              std::vector<std::string>{"ไม่พบคอลัมน์รหัส \"อีเมล\""});
+}
+
+TEST_F(ExamFixture, FewerColumnsThanItemsLeaveTheRestEmptyWithAWarning) {
+    ia::ImportPlan plan = Read("short.csv", "01,1,2\n02,3\n");
+    ASSERT_TRUE(plan.ok());
+    ASSERT_EQ(plan.warnings.size(), 1u);
+    EXPECT_EQ(plan.warnings[0], "แหล่งข้อมูลมีคำตอบ 2 ข้อ จาก 4 ข้อ ข้อที่เหลือเว้นว่าง");
+    EXPECT_EQ(plan.sheets[1].answers, (std::vector<std::string>{"3", "", "", ""}));
+}
+
+TEST_F(ExamFixture, WorkbookFirstSheetNamedSheetAndOurOwnExport) {
+    const Rows rows = {{"รหัส", "ข้อ 1", "ข้อ 2", "ข้อ 3", "ข้อ 4"},
+                       {"เฉลย", "ก", "2", "C", "4"},
+                       {"สมชาย", "1", "2", "3", "4"},
+                       {"สมหญิง, ใจดี", "A", "b", "ค. สาม"}};
+    for (bool inlineStrings : {false, true}) {
+        const std::string path = dir.file(inlineStrings ? "inline.xlsx" : "shared.xlsx");
+        iatest::WriteWorkbook(path, "แผ่นแรก", rows, inlineStrings, {{"01", "1"}, {"02", "9"}});
+        ia::ImportPlan plan = ia::ReadImportSource(path, 4, 4, {});
+        ASSERT_TRUE(plan.ok()) << ia::ErrorSummary(plan.errors);
+        EXPECT_EQ(plan.kind, ia::SourceKind::Xlsx);
+        ASSERT_EQ(plan.sheets.size(), 2u);
+        EXPECT_EQ(plan.sheets[1].code, "สมหญิง, ใจดี");
+        EXPECT_EQ(plan.sheets[1].answers, (std::vector<std::string>{"1", "2", "3", ""}));
+        EXPECT_EQ(plan.key.answers, (std::vector<std::string>{"1", "2", "3", "4"}));
+        // The second sheet by name: "9" is past the choices, in row 2 column 2.
+        ia::ImportOptions o;
+        o.sheet = "อื่น";
+        plan = ia::ReadImportSource(path, 4, 4, o);
+        ASSERT_EQ(plan.errors.size(), 1u);
+        EXPECT_EQ(plan.errors[0].rfind("แถว 2 คอลัมน์ 2: ", 0), 0u) << plan.errors[0];
+        o.sheet = "ไม่มี";
+        EXPECT_EQ(ia::ReadImportSource(path, 4, 4, o).errors,
+                  std::vector<std::string>{"ไม่มีแผ่นงานชื่อ ไม่มี ในสมุดงาน"});
+    }
+    // A workbook with the sheets of our export is read from "คำตอบ".
+    const std::string ours = dir.file("ours.xlsx");
+    lxw_workbook* wb = workbook_new(ours.c_str());
+    workbook_add_worksheet(wb, "คะแนน");
+    lxw_worksheet* answers = workbook_add_worksheet(wb, "คำตอบ");
+    worksheet_write_string(answers, 0, 0, "รหัส", nullptr);
+    worksheet_write_string(answers, 1, 0, "ดวงดาว", nullptr);
+    for (int i = 0; i < 4; ++i)
+        worksheet_write_number(answers, 1, i + 1, 4 - i, nullptr);
+    // A whole number stored with a decimal part still reads as a digit.
+    worksheet_write_number(answers, 1, 1, 4.0, nullptr);
+    workbook_close(wb);
+    ia::ImportPlan plan = ia::ReadImportSource(ours, 4, 4, {});
+    ASSERT_TRUE(plan.ok()) << ia::ErrorSummary(plan.errors);
+    ASSERT_EQ(plan.sheets.size(), 1u);
+    EXPECT_EQ(plan.sheets[0].code, "ดวงดาว");
+    EXPECT_EQ(plan.sheets[0].answers, (std::vector<std::string>{"4", "3", "2", "1"}));
+}
+
+TEST_F(ExamFixture, WorkbookThatIsNoWorkbook) {
+    EXPECT_EQ(Read("broken.xlsx", "PK\x03\x04 not really").errors,
+              std::vector<std::string>{"ไฟล์ไม่ใช่สมุดงาน .xlsx ที่อ่านได้"});
+}
+
+const char* const kQuiz =
+    "ประทับเวลา,คะแนน,ชื่อ-สกุล,อีเมล,ข้อ 1 เมืองหลวงของไทย,ข้อ 2 น้ำเดือดที่,ข้อ 3 สีของฟ้า\n"
+    "2026/12/01 9:00:00,2 / 3,ด.ช. ก้อง,kong@example.org,ข. กรุงเทพ,C) 100 องศา,สีฟ้า\n"
+    "2026/12/01 9:01:00,1 / 3,ด.ญ. ฝน,,ก. เชียงใหม่,,สีแดง\n";
+
+TEST_F(ExamFixture, QuizExportWithLabelsAndAnOptionMap) {
+    ia::ImportOptions o;
+    ia::ImportPlan plan = Read("quiz.csv", kQuiz, o);
+    EXPECT_EQ(plan.kind, ia::SourceKind::Quiz);
+    ASSERT_EQ(plan.questions.size(), 3u);
+    EXPECT_EQ(plan.questions[2].header, "ข้อ 3 สีของฟ้า");
+    EXPECT_EQ(plan.questions[2].unlabelled, (std::vector<std::string>{"สีฟ้า", "สีแดง"}));
+    // Option texts without a label are refused until they are numbered.
+    ASSERT_EQ(plan.errors.size(), 2u);
+    EXPECT_EQ(plan.errors[0].rfind("แถว 2 คอลัมน์ 7: ", 0), 0u) << plan.errors[0];
+    EXPECT_EQ(plan.errors[1].rfind("แถว 3 คอลัมน์ 7: ", 0), 0u) << plan.errors[1];
+    iatest::WriteBytes(dir.file("map.csv"), "คำถาม,ตัวเลือก,ข้อ\n"
+                                            "ข้อ 3 สีของฟ้า,สีแดง,1\n"
+                                            "ข้อ 3 สีของฟ้า,สีฟ้า,2\n");
+    std::string error;
+    ASSERT_TRUE(ia::ReadQuizOptionMap(dir.file("map.csv"), o.quizOptions, error)) << error;
+    plan = Read("quiz.csv", kQuiz, o);
+    ASSERT_TRUE(plan.ok()) << ia::ErrorSummary(plan.errors);
+    EXPECT_EQ(plan.codeColumn, 3);
+    ASSERT_EQ(plan.sheets.size(), 2u);
+    EXPECT_EQ(plan.sheets[0].code, "ด.ช. ก้อง");
+    EXPECT_EQ(plan.sheets[0].answers, (std::vector<std::string>{"2", "3", "2", ""}));
+    EXPECT_EQ(plan.sheets[1].answers, (std::vector<std::string>{"1", "", "1", ""}));
+    EXPECT_EQ(plan.warnings.size(), 1u); // three questions for four items
+    // The code from the email instead.
+    o.codeColumn = "อีเมล";
+    plan = Read("quiz.csv", kQuiz, o);
+    ASSERT_TRUE(plan.ok());
+    EXPECT_EQ(plan.sheets[0].code, "kong@example.org");
+}
+
+TEST_F(ExamFixture, FixedWidthScannerOutput) {
+    ia::ImportOptions o;
+    o.codeFrom = 1;
+    o.codeTo = 6;
+    o.answersFrom = 9;
+    // KEY line, a blank answer, a double mark, lower-case letters.
+    const std::string text = "KEY     1234\n"
+                             "ก00001  1 3*\n"
+                             "\n"
+                             "ก00002  abcd\r\n";
+    ia::ImportPlan plan = Read("scan.dat", text, o);
+    ASSERT_TRUE(plan.ok()) << ia::ErrorSummary(plan.errors);
+    EXPECT_EQ(plan.kind, ia::SourceKind::Fixed);
+    ASSERT_TRUE(plan.hasKey);
+    ASSERT_EQ(plan.sheets.size(), 2u);
+    // Positions are characters: the Thai letter takes one of the six.
+    EXPECT_EQ(plan.sheets[0].code, "ก00001");
+    EXPECT_EQ(plan.sheets[0].answers, (std::vector<std::string>{"1", "", "3", "*"}));
+    EXPECT_EQ(plan.sheets[1].row, 4);
+    EXPECT_EQ(plan.sheets[1].answers, (std::vector<std::string>{"1", "2", "3", "4"}));
+    // A .txt file is fixed-width only when told.
+    EXPECT_EQ(Read("scan.txt", text, {}).kind, ia::SourceKind::Delimited);
+    o.fixed = true;
+    EXPECT_EQ(Read("scan.txt", text, o).kind, ia::SourceKind::Fixed);
+}
+
+// Every kind of bad cell names its row and column as a spreadsheet shows
+// them (the header is row 1), and nothing is imported.
+TEST_F(ExamFixture, EveryErrorNamesItsRowAndColumn) {
+    std::string thai21;
+    for (int i = 0; i < 21; ++i)
+        thai21 += "ก";
+    ia::ImportOptions fixed;
+    fixed.codeFrom = 1;
+    fixed.codeTo = 3;
+    fixed.answersFrom = 5;
+    struct Case {
+        const char* what;
+        const char* name;
+        std::string source;
+        ia::ImportOptions options;
+        std::string expected;
+    } cases[] = {
+        {"past the choices",
+         "a.csv",
+         "รหัส,1,2,3,4\n01,1,E,2,3\n",
+         {},
+         "แถว 2 คอลัมน์ 3: \"E\" เกินจำนวนตัวเลือก (4)"},
+        {"two labels",
+         "a.csv",
+         "รหัส,1,2,3,4\n01,1,1,1,1\n02,\"A, B\",1,1,1\n",
+         {},
+         "แถว 3 คอลัมน์ 2: \"A, B\" มีคำตอบมากกว่าหนึ่งตัวเลือก"},
+        {"no label",
+         "a.csv",
+         "01,1,1,1,1\n02,1,1,สีแดง,1\n",
+         {},
+         "แถว 2 คอลัมน์ 4: \"สีแดง\" ไม่ใช่คำตอบ (ไม่มีตัวเลือกนำหน้า)"},
+        {"more columns than items",
+         "a.csv",
+         "01,1,1,1,1\n02,1,1,1,1,2\n",
+         {},
+         "แถว 2 คอลัมน์ 6: คำตอบเกินจำนวนข้อของแฟ้ม (4 ข้อ)"},
+        {"code too long",
+         "a.csv",
+         "01,1,1,1,1\n" + thai21 + ",1,1,1,1\n",
+         {},
+         "แถว 2 คอลัมน์ 1: รหัสยาวเกิน 20 ตัวอักษร"},
+        {"two key rows",
+         "a.csv",
+         "KEY,1,1,1,1\n01,1,1,1,1\nเฉลย,2,2,2,2\n",
+         {},
+         "แถว 3 คอลัมน์ 1: มีแถวเฉลยแล้วที่แถว 1"},
+        {"tab-separated",
+         "a.tsv",
+         "รหัส\t1\t2\t3\t4\n01\t1\t1\tฉ\t1\n",
+         {},
+         "แถว 2 คอลัมน์ 4: \"ฉ\" ไม่ใช่คำตอบ (ไม่มีตัวเลือกนำหน้า)"},
+        {"fixed width: the column is the character position", "a.dat", "01  1234\nข2  1293\n",
+         fixed, "แถว 2 คอลัมน์ 7: \"9\" เกินจำนวนตัวเลือก (4)"},
+        {"fixed width: more answers than items", "a.dat", "01  1234\n02  1234 1\n", fixed,
+         "แถว 2 คอลัมน์ 10: คำตอบเกินจำนวนข้อของแฟ้ม (4 ข้อ)"},
+        {"quiz: more questions than items",
+         "a.csv",
+         "Timestamp,Score,Email,Q1,Q2,Q3,Q4,Q5\n",
+         {},
+         "แถว 1 คอลัมน์ 8: คำถามเกินจำนวนข้อของแฟ้ม (4 ข้อ)"},
+    };
+    for (const Case& c : cases) {
+        ia::ImportPlan plan = Read(c.name, c.source, c.options);
+        ASSERT_EQ(plan.errors.size(), 1u) << c.what << "\n" << ia::ErrorSummary(plan.errors);
+        EXPECT_EQ(plan.errors[0], c.expected) << c.what;
+    }
+    EXPECT_EQ(iatest::ExamRows(exam, 4).size(), 2u); // the key and the sheet that was there
+}
+
+TEST_F(ExamFixture, ErrorsAreListedUpToTwentyThenCounted) {
+    std::string csv = "ok,1,1,1,1\n";
+    for (int r = 0; r < 25; ++r)
+        csv += "0" + std::to_string(r) + ",1,1,1,X\n";
+    ia::ImportPlan plan = Read("many.csv", csv);
+    ASSERT_EQ(plan.errors.size(), 25u);
+    const std::string summary = ia::ErrorSummary(plan.errors);
+    EXPECT_NE(summary.find("แถว 21 คอลัมน์ 5: "), std::string::npos);
+    EXPECT_EQ(summary.find("แถว 22 คอลัมน์ 5: "), std::string::npos);
+    EXPECT_NE(summary.find("และอีก 5 รายการ"), std::string::npos);
+}
+
+TEST_F(ExamFixture, AppendReplaceAndKeyOnly) {
+    const std::string csv = "KEY,1,2,3,4\nใหม่01,4,3,2,1\n";
+    ia::ImportPlan plan = Read("s.csv", csv);
+    // Key only: the sheets stay as they are.
+    Apply(plan, ia::ImportMode::KeyOnly);
+    EXPECT_EQ(iatest::ExamRows(exam, 4),
+              (Rows{{"KEY", "1", "2", "3", "4"}, {"เดิม01", "1", "1", "1", "1"}}));
+    // Replace: the old sheet is gone, a backup copy keeps it.
+    std::string backup, error;
+    ASSERT_TRUE(ia::BackupExamFile(exam, backup, error));
+    Apply(plan, ia::ImportMode::Replace);
+    EXPECT_EQ(iatest::ExamRows(exam, 4),
+              (Rows{{"KEY", "1", "2", "3", "4"}, {"ใหม่01", "4", "3", "2", "1"}}));
+    EXPECT_EQ(iatest::ExamRows(backup, 4).at(1).at(0), "เดิม01");
+    // A source without a key row leaves the key alone.
+    Apply(Read("nokey.csv", "ใหม่02,1,1,1,1\n"), ia::ImportMode::Append);
+    EXPECT_EQ(iatest::ExamRows(exam, 4), (Rows{{"KEY", "1", "2", "3", "4"},
+                                               {"ใหม่01", "4", "3", "2", "1"},
+                                               {"ใหม่02", "1", "1", "1", "1"}}));
+}
+
+TEST_F(ExamFixture, DuplicateCodesWithinTheSourceAndAgainstTheFile) {
+    ia::ImportPlan plan =
+        Read("d.csv", "เดิม01,1,1,1,1\nซ้ำ,1,1,1,1\nซ้ำ,2,2,2,2\n,1,1,1,1\n,2,2,2,2\n");
+    ia::Connection db(exam);
+    ia::FindDuplicateCodes(plan, ia::ExistingCodes(db));
+    EXPECT_EQ(plan.duplicates,
+              (std::vector<std::string>{"รหัส เดิม01 (แถว 1) มีอยู่แล้วในแฟ้ม", "รหัส ซ้ำ ซ้ำกันในแถว 2, 3"}));
+}
+
+TEST_F(ExamFixture, AFailedWriteLeavesTheFileAsItWas) {
+    // Answers wider than the field hold: the engine refuses the row, and
+    // the rows before it are rolled back with it.
+    ia::ImportPlan plan = Read("ok.csv", "01,1,1,1,1\n02,2,2,2,2\n");
+    ASSERT_TRUE(plan.ok());
+    plan.sheets[1].answers[0] = "12";
+    ia::Connection db(exam);
+    EXPECT_THROW(ia::ApplyImport(db, plan, ia::ImportMode::Replace, 4), ia::DbError);
+    EXPECT_EQ(iatest::ExamRows(exam, 4).at(1).at(0), "เดิม01");
+}
+
+} // namespace
