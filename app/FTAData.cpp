@@ -3,8 +3,10 @@
 #include "analysis/FanTable.h"
 #include "app/BusyCursor.h"
 #include "app/DataNavBar.h"
+#include "app/ExportDialog.h"
 #include "app/FieldCaption.h"
 #include "app/HeaderKeys.h"
+#include "app/ImportDialog.h"
 #include "app/ItemStatisticsPanel.h"
 #include "examfile/Cp874.h"
 #include "examfile/ExamFile.h"
@@ -186,6 +188,10 @@ FTAData::FTAData(QWidget* parent) : QWidget(parent) {
         ArrowCursor arrow;
         QMessageBox::warning(this, title, text, QMessageBox::Ok);
     };
+    runDialog = [](QDialog& dialog) {
+        ArrowCursor arrow;
+        return dialog.exec();
+    };
 
     BuildControls();
     WireControls();
@@ -332,7 +338,9 @@ void FTAData::BuildControls() {
 
     // Record bar.
     picButtons = Panel(this, "picButtons", palette().color(QPalette::Window));
-    place(picButtons, 2415, 7545, 5415, 525);
+    // A second row for the exchange with spreadsheets, still under the
+    // report panel when that is shown.
+    place(picButtons, 2415, 7545, 5415, 750);
     cmdAdd = Button(picButtons, "cmdAdd", "เพิ่ม");
     place(cmdAdd, 30, 105, 735, 300);
     cmdDelete = Button(picButtons, "cmdDelete", "ลบ");
@@ -345,6 +353,12 @@ void FTAData::BuildControls() {
     place(cmdClose, 3285, 120, 975, 300);
     cmdOrderOfNo_A = Button(picButtons, "cmdOrderOfNo_A", "เรียงเลขที่");
     place(cmdOrderOfNo_A, 4335, 120, 975, 300);
+    cmdImport = Button(picButtons, "cmdImport", "นำเข้า");
+    cmdImport->setToolTip("นำเข้ากระดาษคำตอบจากตาราง (.csv .xlsx) แบบทดสอบออนไลน์ หรือเครื่องตรวจ");
+    place(cmdImport, 30, 430, 1530, 285);
+    cmdExport = Button(picButtons, "cmdExport", "ส่งออก");
+    cmdExport->setToolTip("ส่งออกคะแนน คำตอบ และผลวิเคราะห์เป็น .xlsx หรือ .csv");
+    place(cmdExport, 1635, 430, 1575, 285);
     picButtons->hide();
 
     Command7 = Button(this, "Command7", "พิมพ์ข้อมูล");
@@ -398,7 +412,7 @@ void FTAData::BuildControls() {
     GrowToText(Label6);
     Text2 = new QLineEdit("โรงเรียนผู้นำการใชัเทคโนโลยีสารสนเทศและการสื่อสาร", Picture3);
     Text2->setObjectName("Text2");
-    place(Text2, 1665, 7260, 5880, 405);
+    place(Text2, 1665, 7260, 4860, 405);
     Command9 = Button(Picture3, "Command9", "พิมพ์");
     Paint(Command9, QColor(0, 255, 0));
     place(Command9, 8580, 7185, 1215, 495);
@@ -419,6 +433,11 @@ void FTAData::BuildControls() {
     cmdReportRerun = Button(Picture3, "cmdReportRerun", "วิเคราะห์ใหม่");
     place(cmdReportRerun, 9390, 90, 1860, 405);
     cmdReportRerun->hide();
+    cmdExportReport = Button(Picture3, "cmdExportReport", "ส่งออก");
+    cmdExportReport->setToolTip("ส่งออกคะแนน คำตอบ และผลวิเคราะห์เป็น .xlsx หรือ .csv");
+    Paint(cmdExportReport, QColor(255, 255, 160));
+    cmdExportReport->setFont(UiFont(9.75));
+    place(cmdExportReport, 6570, 7185, 960, 495);
 
     // Print options, inside the report panel.
     Picture5 = Panel(Picture3, "Picture5", QColor(192, 192, 192));
@@ -537,8 +556,37 @@ void FTAData::WireControls() {
             cmdClose_Click(ctx, *DBGrid1, *this);
         });
     });
+    connect(cmdImport, &QPushButton::clicked, this, &FTAData::cmdImport_Click);
+    connect(cmdExport, &QPushButton::clicked, this, &FTAData::cmdExport_Click);
+    connect(cmdExportReport, &QPushButton::clicked, this, &FTAData::cmdExport_Click);
     connect(cmdOrderOfNo_A, &QPushButton::clicked, this,
             [this] { RunRecordCommand([this] { cmdOrderOfNo_A_Click(views_.Data1, *DBGrid1); }); });
+}
+
+void FTAData::cmdImport_Click() {
+    if (!views_.Data1.isOpen()) return;
+    DBGrid1->commitPendingEdit();
+    DBGrid2->commitPendingEdit();
+    ImportDialog dialog(module_.ExamFileName, module_.header.nItem, module_.header.nChoice, this);
+    if (runDialog(dialog) != QDialog::Accepted) return;
+    try {
+        views_.Data2.Refresh();
+        SetDbGrid2();
+        views_.Data1.Refresh();
+        SetDbGrid1();
+    } catch (const std::exception& e) {
+        Warn(QString::fromUtf8(e.what()));
+    }
+    Data1_Reposition();
+}
+
+void FTAData::cmdExport_Click() {
+    if (!views_.Data1.isOpen()) return;
+    DBGrid1->commitPendingEdit();
+    DBGrid2->commitPendingEdit();
+    ExportDialog dialog(module_.ExamFileName, module_.header.nItem, this);
+    if (runDialog(dialog) == QDialog::Accepted)
+        showMessage(kProgramTitle, "ส่งออกแล้ว: " + dialog.writtenPath());
 }
 
 void FTAData::RunRecordCommand(const std::function<void()>& command) {

@@ -57,6 +57,8 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     std::function<std::unique_ptr<Printer>(const std::string& pdfPath)> openPrinter;
     // Shows the print preview (tests look at it without blocking).
     std::function<void(QDialog& preview)> showPreview;
+    // Runs the import and export dialogs; QDialog::Accepted when they wrote.
+    std::function<int(QDialog& dialog)> runDialog;
 
     // --- Controls ---------------------------------------------------------
     QLabel* Label4;
@@ -84,6 +86,8 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     QPushButton* cmdUpdate;
     QPushButton* cmdClose;
     QPushButton* cmdOrderOfNo_A;
+    QPushButton* cmdImport;
+    QPushButton* cmdExport;
 
     QPushButton* Command7;
     QFrame* Picture4;
@@ -104,6 +108,7 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     // Shown on the report panel once the key has changed after the analysis.
     QLabel* lblReportOutdated;
     QPushButton* cmdReportRerun;
+    QPushButton* cmdExportReport;
 
     QFrame* Picture5;
     QRadioButton* Option1;
@@ -172,6 +177,11 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     // the file holds now.
     bool ResultsOutdated();
     PrintJob& printJob() { return printJob_; }
+
+    // Answer sheets in from a spreadsheet, a scanner or a quiz export, and
+    // results out to a spreadsheet.
+    void cmdImport_Click();
+    void cmdExport_Click();
 
     void Data1_Reposition();
     void DBGrid1_RowColChange();
