@@ -1,0 +1,185 @@
+// The import and export dialogs, alone and from the window's buttons.
+
+#include "TestSupport.h"
+#include "WindowFixture.h"
+#include "app/ExportDialog.h"
+#include "app/ImportDialog.h"
+#include "examfile/Engine.h"
+#include "sheet/SheetGrid.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+void Write(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+int SheetCount(const std::string& exam) {
+    ia::Connection db(exam, ia::Connection::Mode::ReadOnly);
+    ia::Statement st = db.prepare("SELECT count(*) FROM TAData");
+    st.step();
+    return static_cast<int>(st.columnInt(0));
+}
+
+} // namespace
+
+class ImportExport : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void previewThenImport() {
+        iatest::TempDir dir;
+        const std::string exam = dir.file("ก.ans");
+        iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"", "", ""}, {{"01", "1", "1", "1"}});
+        const std::string src = dir.file("ต้นทาง.csv");
+        Write(src, "ชื่อ,1,2,3\nเฉลย,ก,ข,ค\nมานี,1,2,3\nมานะ,ง,ค,\n");
+        ia::ImportDialog d(exam, 3, 4);
+        d.setSource(QString::fromStdString(src));
+        QVERIFY(d.importButton->isEnabled());
+        QCOMPARE(d.summaryLabel->text(), QString("จะนำเข้ากระดาษคำตอบ 2 แผ่น และเฉลย"));
+        // The key first, then the sheets, with the source's row numbers.
+        QCOMPARE(d.preview->rowCount(), 3);
+        QCOMPARE(d.preview->item(0, 0)->text(), QString("เฉลย"));
+        QCOMPARE(d.preview->item(2, 1)->text(), QString("4"));
+        QCOMPARE(d.preview->verticalHeaderItem(2)->text(), QString("4"));
+        QVERIFY(d.importNow());
+        QCOMPARE(SheetCount(exam), 3);
+        QCOMPARE(d.importedSheets(), 2);
+    }
+
+    void errorsListedNothingImported() {
+        iatest::TempDir dir;
+        const std::string exam = dir.file("ก.ans");
+        iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"", "", ""}, {});
+        const std::string src = dir.file("bad.csv");
+        Write(src, "01,1,2,3\n02,1,จ,3\n03,1,2,3,4\n");
+        ia::ImportDialog d(exam, 3, 4);
+        d.setSource(QString::fromStdString(src));
+        QVERIFY(!d.importButton->isEnabled());
+        QVERIFY(d.preview->isHidden());
+        QCOMPARE(d.problems->toPlainText(),
+                 QString("แถว 2 คอลัมน์ 3: \"จ\" เกินจำนวนตัวเลือก (4)\n"
+                         "แถว 3 คอลัมน์ 5: คำตอบเกินจำนวนข้อของแฟ้ม (3 ข้อ)\n"));
+        QVERIFY(!d.importNow());
+        QCOMPARE(SheetCount(exam), 0);
+        // Key only asks for a key row.
+        Write(src, "01,1,2,3\n");
+        d.keyOnlyButton->setChecked(true);
+        QVERIFY(!d.importButton->isEnabled());
+        QCOMPARE(d.summaryLabel->text(), QString("แหล่งข้อมูลไม่มีแถวเฉลย (KEY หรือ เฉลย)"));
+    }
+
+    void duplicatesAskFirst() {
+        iatest::TempDir dir;
+        const std::string exam = dir.file("ก.ans");
+        iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"", "", ""}, {{"01", "1", "1", "1"}});
+        const std::string src = dir.file("dup.csv");
+        Write(src, "01,1,2,3\n");
+        ia::ImportDialog d(exam, 3, 4);
+        QStringList asked;
+        bool answer = false;
+        d.askYesNo = [&](const QString&, const QString& text) {
+            asked << text;
+            return answer;
+        };
+        d.setSource(QString::fromStdString(src));
+        QVERIFY(d.problems->toPlainText().contains("รหัส 01 (แถว 1) มีอยู่แล้วในแฟ้ม"));
+        QVERIFY(!d.importNow());
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(SheetCount(exam), 1);
+        answer = true;
+        QVERIFY(d.importNow());
+        QCOMPARE(SheetCount(exam), 2);
+        // Replacing leaves no duplicate to ask about, and keeps a backup.
+        d.replaceButton->setChecked(true);
+        QVERIFY(d.importNow());
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(SheetCount(exam), 1);
+        QCOMPARE(SheetCount(exam + ".bak"), 2);
+    }
+
+    void quizOptionsNumberedByTheTeacher() {
+        iatest::TempDir dir;
+        const std::string exam = dir.file("ก.ans");
+        iatest::MakeExamFile(exam, iatest::MakeHeader(2, 4), {"", ""}, {});
+        const std::string src = dir.file("quiz.csv");
+        Write(src, "ประทับเวลา,อีเมล,สีของฟ้า,ข้อสอง\n1/12/2026,a@b.th,สีฟ้า,ข. สอง\n");
+        ia::ImportDialog d(exam, 2, 4);
+        d.setSource(QString::fromStdString(src));
+        QVERIFY(!d.importButton->isEnabled());
+        QVERIFY(!d.optionTable->isHidden());
+        QCOMPARE(d.optionTable->rowCount(), 1);
+        QCOMPARE(d.optionTable->item(0, 1)->text(), QString("สีฟ้า"));
+        d.optionTable->item(0, 2)->setText("3");
+        QVERIFY(d.importButton->isEnabled());
+        QVERIFY(d.importNow());
+        // The numbers are remembered for the next import of the same form.
+        ia::ImportDialog again(exam, 2, 4);
+        again.setSource(QString::fromStdString(src));
+        QVERIFY(again.importButton->isEnabled());
+        QCOMPARE(again.plan().sheets.at(0).answers, (std::vector<std::string>{"3", "2"}));
+    }
+
+    void exportRefusesTheExamFileAndWrites() {
+        iatest::TempDir dir;
+        const std::string exam = dir.file("ก.ans");
+        iatest::MakeExamFile(exam, iatest::MakeHeader(2, 4), {"1", "2"}, {{"01", "1", "2"}});
+        ia::ExportDialog d(exam, 2);
+        QCOMPARE(d.targetEdit->text(), QString::fromStdString(dir.file("ก.xlsx")));
+        d.formatBox->setCurrentIndex(2); // CSV of the answers
+        QCOMPARE(d.targetEdit->text(), QString::fromStdString(dir.file("ก.csv")));
+        QVERIFY(d.exportNow());
+        QCOMPARE(QString::fromStdString(iatest::FileBytes(dir.file("ก.csv"))),
+                 QString("\xEF\xBB\xBF"
+                         "code,1,2\r\nเฉลย,1,2\r\n01,1,2\r\n"));
+        d.targetEdit->setText(QString::fromStdString(exam));
+        QVERIFY(!d.exportNow());
+        QCOMPARE(d.messageLabel->text(),
+                 QString::fromStdString("ไฟล์ที่ส่งออกต้องไม่ใช่แฟ้มข้อสอบ " + exam));
+    }
+
+    void windowButtonsImportAndRefreshTheGrid() {
+        iatest::WindowFixture f;
+        const QString exam = f.path("w.ans");
+        iatest::MakeExamFile(exam.toStdString(), iatest::MakeHeader(3, 4), {"", "", ""},
+                             {{"01", "1", "1", "1"}});
+        f.nextFile = exam;
+        f.w().Command2->click();
+        QVERIFY(!f.w().cmdImport->isHidden());
+        const std::string src = f.dir().file("s.csv");
+        Write(src, "KEY,1,2,3\n02,3,3,3\n");
+        f.w().runDialog = [&](QDialog& dialog) {
+            auto& d = static_cast<ia::ImportDialog&>(dialog);
+            d.setSource(QString::fromStdString(src));
+            return d.importNow() ? QDialog::Accepted : QDialog::Rejected;
+        };
+        f.w().cmdImport->click();
+        QCOMPARE(f.w().views().Data1.Recordset()->recordCount(), 2);
+        QCOMPARE(f.w().DBGrid1->model()->rowCount(), 3); // and the new-record row
+        QCOMPARE(QString::fromStdString(f.w().views().Data2.Recordset()->field("X2").text()),
+                 QString("2"));
+        f.w().runDialog = [&](QDialog& dialog) {
+            auto& d = static_cast<ia::ExportDialog&>(dialog);
+            return d.exportNow() ? QDialog::Accepted : QDialog::Rejected;
+        };
+        f.w().cmdExport->click();
+        QCOMPARE(f.messages.last(), "ส่งออกแล้ว: " + f.path("w.xlsx"));
+        QVERIFY(std::filesystem::exists(f.dir().file("w.xlsx")));
+    }
+};
+
+QTEST_MAIN(ImportExport)
+#include "qtest_ImportExport.moc"
