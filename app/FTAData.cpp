@@ -13,6 +13,8 @@
 #include "examfile/NewFileRules.h"
 #include "examfile/SchoolName.h"
 #include "examfile/Val.h"
+#include "exchange/BlockPaste.h"
+#include "exchange/SheetImport.h"
 #include "report/OutputPath.h"
 #include "report/PrintReport.h"
 #include "report/PrinterQt.h"
@@ -22,6 +24,7 @@
 #include "report/ReportText.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -556,6 +559,9 @@ void FTAData::WireControls() {
             cmdClose_Click(ctx, *DBGrid1, *this);
         });
     });
+    connect(DBGrid1, &SheetGrid::pasteRequested, this, [this](int position, int column) {
+        DBGrid1_Paste(position, column, QGuiApplication::clipboard()->text());
+    });
     connect(cmdImport, &QPushButton::clicked, this, &FTAData::cmdImport_Click);
     connect(cmdExport, &QPushButton::clicked, this, &FTAData::cmdExport_Click);
     connect(cmdExportReport, &QPushButton::clicked, this, &FTAData::cmdExport_Click);
@@ -587,6 +593,31 @@ void FTAData::cmdExport_Click() {
     ExportDialog dialog(module_.ExamFileName, module_.header.nItem, this);
     if (runDialog(dialog) == QDialog::Accepted)
         showMessage(kProgramTitle, "ส่งออกแล้ว: " + dialog.writtenPath());
+}
+
+void FTAData::DBGrid1_Paste(int position, int column, const QString& text) {
+    RecordSet* rs = views_.Data1.Recordset();
+    if (!rs || text.isEmpty()) return;
+    std::vector<long long> rowids;
+    for (int i = 0; i < rs->recordCount(); ++i)
+        rowids.push_back(rs->rowidAt(i));
+    if (position < 0) position = rs->recordCount();
+    try {
+        PasteOutcome out =
+            PasteBlock(rs->connection(), rowids, position, column, text.toStdString(),
+                       module_.header.nItem, module_.header.nChoice);
+        if (!out.errors.empty()) {
+            Warn("วางไม่ได้ ไม่ได้เปลี่ยนข้อมูลใดเลย:\n" +
+                 QString::fromStdString(ErrorSummary(out.errors)));
+            return;
+        }
+        views_.Data1.Refresh();
+        SetDbGrid1();
+        DBGrid1->setCurrentRecordPosition(position);
+    } catch (const std::exception& e) {
+        Warn(QString::fromUtf8(e.what()));
+    }
+    Data1_Reposition();
 }
 
 void FTAData::RunRecordCommand(const std::function<void()>& command) {

@@ -182,6 +182,8 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     // results out to a spreadsheet.
     void cmdImport_Click();
     void cmdExport_Click();
+    // A block copied from a spreadsheet, pasted from a cell of DBGrid1.
+    void DBGrid1_Paste(int position, int column, const QString& text);
 
     void Data1_Reposition();
     void DBGrid1_RowColChange();

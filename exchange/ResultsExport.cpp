@@ -1,5 +1,7 @@
 #include "exchange/ResultsExport.h"
 
+#include "analysis/ExamAnswers.h"
+#include "analysis/ItemStatistics.h"
 #include "examfile/AnalysisRunLog.h"
 #include "examfile/Engine.h"
 #include "exchange/TextTable.h"
@@ -94,6 +96,71 @@ OutCell AnswerCell(const std::string& a) {
     if (a.empty()) return {};
     if (a.size() == 1 && a[0] >= '0' && a[0] <= '9') return OutCell::Of(double(a[0] - '0'));
     return OutCell::Of(a);
+}
+
+OutCell Maybe(const std::optional<double>& v) {
+    return v ? OutCell::Of(*v) : OutCell{};
+}
+
+// The whole-test item statistics of the answers as they are now, read the
+// way the statistics panel reads them: one row per keyed item, and one per
+// choice of it.
+void AddItemStatistics(Connection& db, std::vector<OutSheet>& out) {
+    OutSheet items{"สถิติรายข้อ", {}, 1};
+    OutSheet choices{"ตัวเลือก", {}, 1};
+    items.rows.push_back(
+        Texts({"ข้อ", "เฉลย", "p", "r_it", "KR-20 เมื่อตัดข้อนี้", "ไม่ตอบ", "ตอบนอกตัวเลือก", "ข้อสังเกต"}));
+    choices.rows.push_back(
+        Texts({"ข้อ", "ตัวเลือก", "เฉลย", "จำนวน", "สัดส่วน", "คะแนนเฉลี่ยของผู้เลือก", "r_pb",
+               "กลุ่ม 1 (ต่ำสุด)", "กลุ่ม 2", "กลุ่ม 3", "กลุ่ม 4", "กลุ่ม 5 (สูงสุด)"}));
+    ExamAnswers exam;
+    try {
+        exam = LoadExamAnswers(db.path());
+    } catch (const std::exception& e) {
+        items.rows.push_back({OutCell::Of(std::string(e.what()))});
+        out.push_back(std::move(items));
+        out.push_back(std::move(choices));
+        return;
+    }
+    const AnswerMatrix& m = exam.matrix;
+    const TestStatistics t = ComputeItemStatistics(m);
+    for (const ItemStatistics& it : t.items) {
+        std::string flags;
+        for (const ItemFlag& f : it.flags)
+            flags += (flags.empty() ? "" : "; ") + f.text;
+        items.rows.push_back({OutCell::Of(double(it.item)),
+                              it.key >= 1 && it.key <= 9 ? OutCell::Of(double(it.key))
+                                                         : OutCell::Of(exam.keyTexts[it.item - 1]),
+                              OutCell::Of(it.p), Maybe(it.rit), Maybe(it.alphaIfDeleted),
+                              OutCell::Of(double(it.omitted)), OutCell::Of(double(it.invalid)),
+                              flags.empty() ? OutCell{} : OutCell::Of(flags)});
+        for (const ChoiceStatistics& c : it.choices) {
+            OutRow r{OutCell::Of(double(it.item)),
+                     c.choice ? OutCell::Of(double(c.choice)) : OutCell::Of(std::string("ไม่ตอบ")),
+                     c.choice && c.choice == it.key ? OutCell::Of(std::string("*")) : OutCell{},
+                     OutCell::Of(double(c.count)),
+                     OutCell::Of(c.proportion),
+                     Maybe(c.meanScore),
+                     Maybe(c.rpb)};
+            for (const auto& g : c.groups)
+                r.push_back(Maybe(g));
+            choices.rows.push_back(std::move(r));
+        }
+    }
+    items.rows.push_back({});
+    const std::pair<const char*, OutCell> summary[] = {
+        {"จำนวนกระดาษคำตอบ", OutCell::Of(double(t.sheets))},
+        {"จำนวนข้อที่มีเฉลย", OutCell::Of(double(t.keyedItems))},
+        {"ค่าเฉลี่ย", OutCell::Of(t.mean)},
+        {"ส่วนเบี่ยงเบนมาตรฐาน", OutCell::Of(t.sd)},
+        {"KR-20", Maybe(t.kr20)},
+        {"KR-21", Maybe(t.kr21)},
+        {"ความคลาดเคลื่อนมาตรฐานของการวัด", Maybe(t.sem)},
+        {"ความเที่ยงแบบแบ่งครึ่ง", Maybe(t.splitHalf)}};
+    for (const auto& [label, value] : summary)
+        items.rows.push_back({OutCell::Of(std::string(label)), value});
+    out.push_back(std::move(items));
+    out.push_back(std::move(choices));
 }
 
 std::string TechniqueName(int technique) {
@@ -205,7 +272,9 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem) {
                     {OutCell::Of(std::string(labels[c])), StoredNumber(st.column(c))});
         }
     }
-    return {scores, sheetAnswers, results};
+    std::vector<OutSheet> out{scores, sheetAnswers, results};
+    AddItemStatistics(db, out);
+    return out;
 }
 
 bool ParseCsvTable(const std::string& name, CsvTable& table) {

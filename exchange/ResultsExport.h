@@ -44,7 +44,8 @@ std::vector<SheetScore> ComputeScores(const std::vector<std::string>& key,
                                       const std::vector<std::string>& codes,
                                       const std::vector<std::vector<std::string>>& answers);
 
-// The sheets "คะแนน", "คำตอบ" and "ผลวิเคราะห์" of an exam file with nItem items.
+// The sheets "คะแนน", "คำตอบ", "ผลวิเคราะห์", "สถิติรายข้อ" and "ตัวเลือก" of an
+// exam file with nItem items.
 std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem);
 
 enum class CsvTable { Scores, Answers, Results };

@@ -297,6 +297,13 @@ void SheetGrid::keyPressEvent(QKeyEvent* e) {
         e->accept(); // the release moves the pointer
         return;
     }
+    if (kind_ == GridKind::Sheets && cur.isValid() && e->matches(QKeySequence::Paste)) {
+        held_.remove(KeyIdentity(e));
+        commitPendingEdit();
+        emit pasteRequested(currentRecordPosition(), cur.column());
+        e->accept();
+        return;
+    }
     if (cur.isValid() && cur.column() > 0) {
         if (auto digit = DigitPress(e)) {
             QTableView::keyPressEvent(digit.get());

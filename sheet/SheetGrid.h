@@ -72,6 +72,9 @@ class SheetGrid : public QTableView {
     // Emitted from the event loop once the refused editor has closed, so a
     // message box never opens in the middle of a commit.
     void dataError(int code, const QString& text);
+    // Ctrl+V on a cell of DBGrid1: the window pastes the clipboard's block
+    // from that cell (position -1: the new-record row).
+    void pasteRequested(int position, int column);
 
   protected:
     void keyPressEvent(QKeyEvent* e) override;

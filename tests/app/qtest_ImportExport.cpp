@@ -7,12 +7,14 @@
 #include "examfile/Engine.h"
 #include "sheet/SheetGrid.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTest>
@@ -38,7 +40,11 @@ int SheetCount(const std::string& exam) {
 class ImportExport : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() {
+        // The remembered option numbers go to a test folder, fresh each run.
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings("itemanalysis", "quiz-options").clear();
+    }
 
     void previewThenImport() {
         iatest::TempDir dir;
@@ -178,6 +184,35 @@ class ImportExport : public QObject {
         f.w().cmdExport->click();
         QCOMPARE(f.messages.last(), "ส่งออกแล้ว: " + f.path("w.xlsx"));
         QVERIFY(std::filesystem::exists(f.dir().file("w.xlsx")));
+    }
+
+    void ctrlVPastesABlockAllOrNothing() {
+        iatest::WindowFixture f;
+        const QString exam = f.path("p.ans");
+        iatest::MakeExamFile(exam.toStdString(), iatest::MakeHeader(3, 4), {"1", "2", "3"},
+                             {{"01", "1", "1", "1"}});
+        f.nextFile = exam;
+        f.w().Command2->click();
+        QVERIFY(f.showActive());
+        ia::SheetGrid& grid = *f.w().DBGrid1;
+        grid.setFocus();
+        grid.setCurrentIndex(grid.model()->index(0, 1));
+        QGuiApplication::clipboard()->setText("ข\tค\nง\t1\n");
+        QTest::keyClick(&grid, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f.w().views().Data1.Recordset()->recordCount(), 2);
+        QCOMPARE(QString::fromStdString(f.w().views().Data1.Recordset()->rowAt(0).at(2).text()),
+                 QString("3"));
+        QCOMPARE(QString::fromStdString(f.w().views().Data1.Recordset()->rowAt(1).at(1).text()),
+                 QString("4"));
+        QVERIFY(f.messages.isEmpty());
+        // A bad cell: told where, nothing changed.
+        QGuiApplication::clipboard()->setText("1\tสีแดง\n");
+        grid.setCurrentIndex(grid.model()->index(0, 1));
+        QTest::keyClick(&grid, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f.messages.size(), 1);
+        QVERIFY(f.messages[0].startsWith("วางไม่ได้ ไม่ได้เปลี่ยนข้อมูลใดเลย:\nแถว 1 คอลัมน์ 2: "));
+        QCOMPARE(QString::fromStdString(f.w().views().Data1.Recordset()->rowAt(0).at(1).text()),
+                 QString("2"));
     }
 };
 

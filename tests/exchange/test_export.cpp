@@ -119,6 +119,13 @@ TEST_F(ExportFixture, WorkbookReadBackByAnIndependentReader) {
         << seen;
     EXPECT_NE(seen.find("# ผลวิเคราะห์ A3\nstr:ผลวิเคราะห์ด้วยเทคนิค 27% เมื่อ "), std::string::npos)
         << seen;
+    // The whole-test item statistics: item 1 is answered 1 by three sheets
+    // of four (p 0.75); its choice 2 by one.
+    EXPECT_NE(seen.find("# สถิติรายข้อ A2\nstr:ข้อ|str:เฉลย|str:p|"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("\nint:1|int:1|float:0.75|"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("# ตัวเลือก A2\nstr:ข้อ|str:ตัวเลือก|str:เฉลย|str:จำนวน|"), std::string::npos)
+        << seen;
+    EXPECT_NE(seen.find("\nint:1|int:2||int:1|float:0.25|"), std::string::npos) << seen;
 }
 
 TEST_F(ExportFixture, ResultsAsNumbersWithTheirHeading) {

@@ -1,0 +1,70 @@
+#include "exchange/BlockPaste.h"
+
+#include "examfile/Engine.h"
+#include "exchange/AnswerText.h"
+#include "exchange/TextTable.h"
+
+#include <sqlite3.h>
+
+namespace ia {
+
+PasteOutcome PasteBlock(Connection& db, const std::vector<long long>& rowids, int position,
+                        int column, std::string_view text, int nItem, int nChoice) {
+    PasteOutcome out;
+    // Spreadsheets end the copied block with a line break.
+    TextTable block = ParseDelimited(text, '\t');
+    auto at = [](size_t r, size_t c, const std::string& why) {
+        return "แถว " + std::to_string(r + 1) + " คอลัมน์ " + std::to_string(c + 1) + ": " + why;
+    };
+    // The texts to write, by block row and column; checked before anything
+    // is written.
+    std::vector<std::vector<std::string>> values(block.size());
+    for (size_t r = 0; r < block.size(); ++r) {
+        for (size_t c = 0; c < block[r].size(); ++c) {
+            const int field = column + static_cast<int>(c);
+            std::string value;
+            if (field > nItem) {
+                if (Trimmed(block[r][c]).empty()) continue;
+                out.errors.push_back(
+                    at(r, c, "เกินจำนวนข้อของแฟ้ม (" + std::to_string(nItem) + " ข้อ)"));
+                break;
+            }
+            if (field == 0) {
+                value = Trimmed(block[r][c]);
+                if (CharCount(value) > 20) out.errors.push_back(at(r, c, "รหัสยาวเกิน 20 ตัวอักษร"));
+            } else {
+                std::string error;
+                if (!ReadAnswerCell(block[r][c], nChoice, value, error))
+                    out.errors.push_back(at(r, c, error));
+            }
+            values[r].push_back(std::move(value));
+        }
+    }
+    if (!out.errors.empty() || block.empty()) return out;
+    auto name = [](int field) {
+        return field == 0 ? std::string("Code") : "X" + std::to_string(field);
+    };
+    Transaction tx(db);
+    for (size_t r = 0; r < values.size(); ++r) {
+        const size_t row = static_cast<size_t>(position) + r;
+        long long rowid;
+        if (row < rowids.size()) {
+            rowid = rowids[row];
+        } else {
+            db.exec("INSERT INTO TAData (Code) VALUES (NULL)");
+            rowid = sqlite3_last_insert_rowid(db.handle());
+            ++out.rowsAdded;
+        }
+        for (size_t c = 0; c < values[r].size(); ++c) {
+            const int field = column + static_cast<int>(c);
+            Statement st = db.prepare("UPDATE TAData SET " + name(field) + " = ? WHERE rowid = ?");
+            st.bind(1, values[r][c].empty() ? Value() : Value(values[r][c]));
+            st.bind(2, Value(rowid));
+            st.run();
+        }
+    }
+    tx.commit();
+    return out;
+}
+
+} // namespace ia
