@@ -26,8 +26,8 @@ ExportDialog::ExportDialog(const std::string& examPath, int nItem, QWidget* pare
     auto* form = new QFormLayout;
     formatBox = new QComboBox;
     formatBox->setObjectName("formatBox");
-    formatBox->addItems({"สมุดงาน Excel (.xlsx): คะแนน คำตอบ ผลวิเคราะห์", "CSV: คะแนน", "CSV: คำตอบ",
-                         "CSV: ผลวิเคราะห์"});
+    formatBox->addItems({"สมุดงาน Excel (.xlsx): คะแนน คำตอบ ผลวิเคราะห์ สถิติรายข้อ ตัวเลือก",
+                         "CSV: คะแนน", "CSV: คำตอบ", "CSV: ผลวิเคราะห์"});
     form->addRow("ส่งออกเป็น", formatBox);
     auto* targetRow = new QHBoxLayout;
     targetEdit = new QLineEdit(QString::fromStdString(DerivedPath(examPath, "xlsx")));
@@ -47,7 +47,7 @@ ExportDialog::ExportDialog(const std::string& examPath, int nItem, QWidget* pare
     buttons->addStretch();
     exportButton = new QPushButton("ส่งออก");
     exportButton->setObjectName("exportButton");
-    exportButton->setAutoDefault(false);
+    exportButton->setDefault(true); // Enter exports, as the OK of any dialog
     auto* cancel = new QPushButton("ยกเลิก");
     cancel->setAutoDefault(false);
     buttons->addWidget(exportButton);
