@@ -19,6 +19,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace ia {
 namespace {
 
@@ -26,6 +28,22 @@ constexpr int kPreviewRows = 200; // a screenful or two is enough to see the sou
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// How the source was read, so that the teacher sees the header row and the
+// code column that were taken, and can change them.
+QString SourceDescription(const ImportPlan& plan) {
+    const QString code = plan.codeColumn > 0 ? QString("รหัสจากคอลัมน์ %1").arg(plan.codeColumn)
+                                             : QString("ไม่มีคอลัมน์รหัส");
+    switch (plan.kind) {
+    case SourceKind::Quiz:
+        return QString("แบบทดสอบออนไลน์: คำถาม %1 ข้อ, %2").arg(plan.questions.size()).arg(code);
+    case SourceKind::Fixed:
+        return "ไฟล์ความกว้างคงที่";
+    default:
+        return QString(plan.kind == SourceKind::Xlsx ? "สมุดงาน .xlsx" : "ตารางข้อความ") + ": " +
+               (plan.hasHeader ? "แถวที่ 1 เป็นหัวตาราง" : "ไม่มีแถวหัวตาราง") + ", " + code;
+    }
 }
 
 } // namespace
@@ -226,8 +244,13 @@ void ImportDialog::showPlan() {
         summary = "เลือกไฟล์ที่จะนำเข้า: .csv .tsv .txt (คั่นด้วยจุลภาค อัฒภาค หรือแท็บ), .xlsx, "
                   "ไฟล์จากแบบทดสอบออนไลน์ หรือไฟล์ .dat จากเครื่องตรวจ";
     } else if (!plan_.ok()) {
-        summary = QString("นำเข้าไม่ได้: พบข้อผิดพลาด %1 รายการ แก้ไฟล์ต้นทางแล้วเลือกใหม่")
-                      .arg(plan_.errors.size());
+        const bool unnumbered =
+            std::any_of(plan_.questions.begin(), plan_.questions.end(),
+                        [](const QuizQuestion& q) { return !q.unlabelled.empty(); });
+        summary = QString("นำเข้าไม่ได้: พบข้อผิดพลาด %1 รายการ %2")
+                      .arg(plan_.errors.size())
+                      .arg(unnumbered ? "ใส่ข้อที่ของตัวเลือกที่ไม่มีอักษรนำหน้าในตาราง หรือแก้ไฟล์ต้นทาง"
+                                      : "แก้ไฟล์ต้นทางแล้วเลือกใหม่");
     } else if (keyOnly && !plan_.hasKey) {
         summary = "แหล่งข้อมูลไม่มีแถวเฉลย (KEY หรือ เฉลย)";
     } else {
@@ -235,6 +258,7 @@ void ImportDialog::showPlan() {
                           : QString("จะนำเข้ากระดาษคำตอบ %1 แผ่น%2")
                                 .arg(plan_.sheets.size())
                                 .arg(plan_.hasKey ? " และเฉลย" : "");
+        summary += "\n" + SourceDescription(plan_);
     }
     summaryLabel->setText(summary);
 
@@ -287,7 +311,11 @@ void ImportDialog::showOptionTable() {
             option->setFlags(option->flags() & ~Qt::ItemIsEditable);
             optionTable->setItem(r, 0, question);
             optionTable->setItem(r, 1, option);
-            optionTable->setItem(r, 2, new QTableWidgetItem(QString()));
+            auto known = quizOptions_.find({q.header, text});
+            optionTable->setItem(r, 2,
+                                 new QTableWidgetItem(known == quizOptions_.end()
+                                                          ? QString()
+                                                          : QString::number(known->second)));
         }
     optionTable->setVisible(optionTable->rowCount() > 0);
     optionTable->resizeColumnsToContents();

@@ -132,7 +132,13 @@ ImportPlan PlanFromQuiz(const TextTable& table, int nItem, int nChoice,
             const std::string text = Trimmed(CellAt(row, questionCols[q]));
             QuizQuestion& question = plan.questions[q];
             auto mapped = options.quizOptions.find({question.header, text});
+            auto note = [&] {
+                if (std::find(question.unlabelled.begin(), question.unlabelled.end(), text) ==
+                    question.unlabelled.end())
+                    question.unlabelled.push_back(text);
+            };
             if (!text.empty() && mapped != options.quizOptions.end()) {
+                note(); // still listed, so that the teacher can change its number
                 if (mapped->second < 1 || mapped->second > nChoice) {
                     plan.errors.push_back(At(sheet.row, questionCols[q] + 1,
                                              "\"" + text + "\" ตารางตัวเลือกให้ข้อ " +
@@ -149,9 +155,7 @@ ImportPlan PlanFromQuiz(const TextTable& table, int nItem, int nChoice,
                 sheet.answers[q] = answer;
                 continue;
             }
-            if (std::find(question.unlabelled.begin(), question.unlabelled.end(), text) ==
-                question.unlabelled.end())
-                question.unlabelled.push_back(text);
+            note();
             plan.errors.push_back(At(sheet.row, questionCols[q] + 1, error));
             bad = true;
         }

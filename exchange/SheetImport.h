@@ -37,7 +37,7 @@ struct ImportedSheet {
 };
 
 // A question of a quiz export, with the option texts that carry no label
-// (for the teacher to number).
+// (for the teacher to number), numbered already or not.
 struct QuizQuestion {
     std::string header;
     int column = 0; // 1-based

@@ -55,7 +55,8 @@ class ImportExport : public QObject {
         ia::ImportDialog d(exam, 3, 4);
         d.setSource(QString::fromStdString(src));
         QVERIFY(d.importButton->isEnabled());
-        QCOMPARE(d.summaryLabel->text(), QString("จะนำเข้ากระดาษคำตอบ 2 แผ่น และเฉลย"));
+        QCOMPARE(d.summaryLabel->text(), QString("จะนำเข้ากระดาษคำตอบ 2 แผ่น และเฉลย\n"
+                                                 "ตารางข้อความ: แถวที่ 1 เป็นหัวตาราง, รหัสจากคอลัมน์ 1"));
         // The key first, then the sheets, with the source's row numbers.
         QCOMPARE(d.preview->rowCount(), 3);
         QCOMPARE(d.preview->item(0, 0)->text(), QString("เฉลย"));
@@ -136,6 +137,9 @@ class ImportExport : public QObject {
         ia::ImportDialog again(exam, 2, 4);
         again.setSource(QString::fromStdString(src));
         QVERIFY(again.importButton->isEnabled());
+        // Still listed with its number, to be changed.
+        QCOMPARE(again.optionTable->rowCount(), 1);
+        QCOMPARE(again.optionTable->item(0, 2)->text(), QString("3"));
         QCOMPARE(again.plan().sheets.at(0).answers, (std::vector<std::string>{"3", "2"}));
     }
 
