@@ -50,6 +50,11 @@ std::vector<std::string_view> Tokens(std::string_view s) {
 } // namespace
 
 bool ReadAnswerCell(std::string_view cell, int nChoice, std::string& answer, std::string& error) {
+    // Most cells of a large source are one digit: no copies for them.
+    if (cell.size() == 1 && cell[0] >= '0' && cell[0] - '0' <= nChoice) {
+        answer.assign(1, cell[0]);
+        return true;
+    }
     const std::string t = Trimmed(cell);
     answer.clear();
     if (t.empty()) return true;

@@ -118,11 +118,17 @@ struct SharedStringsState {
 
 // "B12" → column 1 (0-based), row 11; false when it is no cell reference.
 bool CellRef(const char* ref, int& row, int& col) {
+    // Far past what a sheet can hold (16,384 columns, 1,048,576 rows) is
+    // no reference: it would only overflow.
     int c = 0, r = 0, i = 0;
-    for (; ref[i] >= 'A' && ref[i] <= 'Z'; ++i)
+    for (; ref[i] >= 'A' && ref[i] <= 'Z'; ++i) {
         c = c * 26 + (ref[i] - 'A' + 1);
-    for (; ref[i] >= '0' && ref[i] <= '9'; ++i)
+        if (c > 100'000) return false;
+    }
+    for (; ref[i] >= '0' && ref[i] <= '9'; ++i) {
         r = r * 10 + (ref[i] - '0');
+        if (r > 100'000'000) return false;
+    }
     if (c == 0 || r == 0 || ref[i]) return false;
     row = r - 1;
     col = c - 1;
@@ -152,7 +158,8 @@ struct SheetState {
     void start(std::string_view n, const char** a) {
         if (n == "row") {
             const char* r = Attr(a, "r");
-            row = r ? std::atoi(r) - 1 : row + 1;
+            const long n = r ? std::strtol(r, nullptr, 10) : row + 2;
+            row = n >= 1 && n <= 100'000'000 ? static_cast<int>(n) - 1 : -1;
             nextCol = 0;
         } else if (n == "c") {
             const char* r = Attr(a, "r");
@@ -189,7 +196,7 @@ struct SheetState {
             } else {
                 cell = value; // inlineStr, str, b, e: the stored value
             }
-            if (cell.empty() || row < 0 || row > 10'000'000 || col > 20'000) return;
+            if (cell.empty() || row < 0 || row >= 1'048'576 || col >= 16'384) return;
             if (table->size() <= static_cast<size_t>(row)) table->resize(row + 1);
             TextRow& r = (*table)[row];
             if (r.size() <= static_cast<size_t>(col)) r.resize(col + 1);
