@@ -164,7 +164,12 @@ struct SheetState {
         } else if (n == "c") {
             const char* r = Attr(a, "r");
             int rr = row;
-            if (!r || !CellRef(r, rr, col)) col = nextCol;
+            // Without a reference the cell follows the last one; a reference
+            // past any sheet leaves the cell out.
+            if (!r)
+                col = nextCol;
+            else if (!CellRef(r, rr, col))
+                col = -1;
             const char* t = Attr(a, "t");
             type = t ? t : "n";
             value.clear();
@@ -196,7 +201,7 @@ struct SheetState {
             } else {
                 cell = value; // inlineStr, str, b, e: the stored value
             }
-            if (cell.empty() || row < 0 || row >= 1'048'576 || col >= 16'384) return;
+            if (cell.empty() || row < 0 || row >= 1'048'576 || col < 0 || col >= 16'384) return;
             if (table->size() <= static_cast<size_t>(row)) table->resize(row + 1);
             TextRow& r = (*table)[row];
             if (r.size() <= static_cast<size_t>(col)) r.resize(col + 1);

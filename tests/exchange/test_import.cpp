@@ -8,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <xlsxwriter.h>
+#include <zip.h>
 
 namespace {
 
@@ -412,6 +415,60 @@ TEST_F(ExamFixture, AFailedWriteLeavesTheFileAsItWas) {
     ia::Connection db(exam);
     EXPECT_THROW(ia::ApplyImport(db, plan, ia::ImportMode::Replace, 4), ia::DbError);
     EXPECT_EQ(iatest::ExamRows(exam, 4).at(1).at(0), "เดิม01");
+}
+
+} // namespace
+
+namespace {
+
+// A workbook written member by member, for what no writer produces.
+void WriteRawWorkbook(const std::string& path, const std::string& sheetXml,
+                      const std::string& sharedStrings) {
+    int err = 0;
+    zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ASSERT_NE(z, nullptr);
+    auto add = [&](const char* name, const std::string& text) {
+        char* copy = static_cast<char*>(std::malloc(text.size()));
+        std::memcpy(copy, text.data(), text.size());
+        zip_source_t* src = zip_source_buffer(z, copy, text.size(), 1);
+        zip_file_add(z, name, src, ZIP_FL_OVERWRITE);
+    };
+    add("xl/workbook.xml",
+        "<workbook xmlns:r=\"r\"><sheets><sheet name=\"ก\" r:id=\"rId1\"/></sheets></workbook>");
+    add("xl/_rels/workbook.xml.rels",
+        "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/s.xml\"/></Relationships>");
+    add("xl/worksheets/s.xml", sheetXml);
+    if (!sharedStrings.empty()) add("xl/sharedStrings.xml", sharedStrings);
+    ASSERT_EQ(zip_close(z), 0);
+}
+
+TEST(XlsxReader, OddCellsAreReadOrRefusedWithoutHarm) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("raw.xlsx");
+    // References past any sheet, a row number that overflows, cells without
+    // a reference, a phonetic hint in a shared string, a decimal and a text
+    // formula result.
+    WriteRawWorkbook(path,
+                     "<worksheet><sheetData>"
+                     "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c><v>2.0</v></c>"
+                     "<c><v>2.5</v></c><c t=\"str\"><v>ค</v></c></row>"
+                     "<row r=\"99999999999999999999\"><c r=\"B2\"><v>1</v></c></row>"
+                     "<row r=\"3\"><c r=\"ZZZZZZZZZZZZZ3\"><v>1</v></c>"
+                     "<c r=\"A99999999999999\"><v>1</v></c></row>"
+                     "</sheetData></worksheet>",
+                     "<sst><si><r><t>สม</t></r><r><t>ชาย</t></r><rPh><t>x</t></rPh></si></sst>");
+    ia::TextTable table;
+    std::string error;
+    ASSERT_TRUE(ia::ReadXlsxSheet(path, "", table, error)) << error;
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(table[0], (ia::TextRow{"สมชาย", "2", "2.5", "ค"}));
+    // A shared string that is not there: no workbook we can read.
+    WriteRawWorkbook(path,
+                     "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>7</v></c>"
+                     "</row></sheetData></worksheet>",
+                     "<sst><si><t>a</t></si></sst>");
+    EXPECT_FALSE(ia::ReadXlsxSheet(path, "", table, error));
+    EXPECT_EQ(error, "ไฟล์ไม่ใช่สมุดงาน .xlsx ที่อ่านได้");
 }
 
 } // namespace
