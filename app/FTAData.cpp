@@ -584,6 +584,8 @@ void FTAData::cmdImport_Click() {
         Warn(QString::fromUtf8(e.what()));
     }
     Data1_Reposition();
+    // An imported key may differ from the one the stored results were made with.
+    ShowOutdatedNotices();
 }
 
 void FTAData::cmdExport_Click() {
