@@ -5,9 +5,12 @@
 #include "app/DataNavBar.h"
 #include "app/ExportDialog.h"
 #include "app/FieldCaption.h"
+#include "app/GridPair.h"
 #include "app/HeaderKeys.h"
 #include "app/ImportDialog.h"
 #include "app/ItemStatisticsPanel.h"
+#include "app/RecentFiles.h"
+#include "app/ReportView.h"
 #include "examfile/Cp874.h"
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
@@ -27,6 +30,8 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -37,6 +42,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -198,6 +204,9 @@ FTAData::FTAData(QWidget* parent) : QWidget(parent) {
 
     BuildControls();
     WireControls();
+    SetUpGrowth();
+    // An exam file dropped on the window opens as if chosen.
+    setAcceptDrops(true);
 }
 
 FTAData::~FTAData() {
@@ -395,20 +404,8 @@ void FTAData::BuildControls() {
     // Report panel, made last so that it covers everything when shown; it
     // gets its place when the window first comes up.
     Picture3 = Panel(this, "Picture3", QColor(192, 192, 192));
-    RichTextBox1 = new QPlainTextEdit(Picture3);
+    RichTextBox1 = new ReportView(Picture3);
     RichTextBox1->setObjectName("RichTextBox1");
-    RichTextBox1->setReadOnly(true);
-    RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    {
-        // The report lines up its columns by characters: a fixed-pitch Thai
-        // face keeps the item table aligned. Tlwg Typo sets vowels and tone
-        // marks above and below their letter, where Tlwg Mono gives each a
-        // cell of its own and Thai becomes hard to read.
-        QFont mono("Tlwg Typo");
-        mono.setStyleHint(QFont::Monospace);
-        mono.setPointSizeF(10);
-        RichTextBox1->setFont(mono);
-    }
     place(RichTextBox1, 585, 90, 10665, 7080);
     Label6 = Label(Picture3, "Label6", "สถานศึกษา");
     place(Label6, 570, 7290, 1230, 255);
@@ -651,6 +648,7 @@ void FTAData::showEvent(QShowEvent* e) {
 void FTAData::Activate() {
     HeaderChanged = 0;
     place(Picture3, 105, 510, 11805, 7785);
+    layout_.add(Picture3, GrowingLayout::GrowWidth | GrowingLayout::GrowHeight);
     Picture3->raise();
     ReadSchoolName();
     Command1->setFocus(Qt::OtherFocusReason);
@@ -831,6 +829,13 @@ void FTAData::Command2_Click() {
 
     const QString chosen = chooseOpenFile();
     if (chosen.isEmpty()) return;
+    OpenExamFile(chosen);
+}
+
+bool FTAData::OpenExamFile(const QString& chosen) {
+    Command4->hide();
+    Label5->clear();
+    Label5->hide();
     const QFileInfo info(chosen);
     QDir::setCurrent(info.absolutePath());
     const std::string path = S(info.absoluteFilePath());
@@ -839,7 +844,7 @@ void FTAData::Command2_Click() {
     // A signed file whose tables are not ours would be read out of range.
     if (const std::string refusal = ExamFileRefusal(path); !refusal.empty()) {
         showMessage(kWarningTitle, Q(refusal));
-        return;
+        return false;
     }
     const std::string previousName = module_.ExamFileName;
     const int16_t previousOpen = module_.ExamFileOpen;
@@ -848,14 +853,17 @@ void FTAData::Command2_Click() {
     if (!PrepareInputData()) {
         module_.ExamFileName = previousName;
         module_.ExamFileOpen = previousOpen;
-        return;
+        UpdateTitle();
+        return false;
     }
+    UserSettings::addRecentFile(Q(path));
     DBGrid1->setFocus(Qt::OtherFocusReason);
     Picture4->show();
     Command5->show();
     Command6->show();
     Command7->show();
     picItemStats->show();
+    return true;
 }
 
 bool FTAData::PrepareInputData() {
@@ -886,6 +894,7 @@ bool FTAData::PrepareInputData() {
     SetDbGrid1();
     SetDbGrid2();
     Data1_Reposition();
+    UpdateTitle();
     return true;
 }
 
@@ -938,10 +947,85 @@ void FTAData::FitKeyGrid() {
                      rowHeight + DBGrid2->horizontalScrollBar()->sizeHint().height();
     const int top = Twips(2565);
     const int height = std::max(Twips(735), need);
-    DBGrid2->setGeometry(DBGrid2->x(), top, DBGrid2->width(), height);
+    layout_.place(DBGrid2, QRect(Twips(120), top, Twips(11775), height));
     const int sheetsTop = std::max(Twips(3270), top + height);
     const int sheetsBottom = Twips(3270) + Twips(4335);
-    DBGrid1->setGeometry(DBGrid1->x(), sheetsTop, DBGrid1->width(), sheetsBottom - sheetsTop);
+    layout_.place(DBGrid1, QRect(Twips(120), sheetsTop, Twips(11775), sheetsBottom - sheetsTop));
+    if (gridPair_) gridPair_->refresh();
+}
+
+void FTAData::SetUpGrowth() {
+    // The places were drawn for a window just wider than the report panel
+    // and just taller than the bars (the item statistics bar lowest); a larger window gives its
+    // room to the grids and the report, and the bars keep to the grid's bottom edge.
+    layout_.setDesignSize(QSize(Twips(11910 + 60), Twips(8670 + 60)));
+    setMinimumSize(layout_.designSize());
+    using A = GrowingLayout::Anchor;
+    layout_.add(Label4, A::GrowWidth);
+    layout_.add(DBGrid2, A::GrowWidth);
+    layout_.add(DBGrid1, A::GrowWidth | A::GrowHeight);
+    for (QWidget* bar : std::initializer_list<QWidget*>{Data1, picButtons, Command7, Picture4})
+        layout_.add(bar, A::MoveDown);
+    layout_.add(picItemStats, A::MoveDown);
+    // The item statistics cover the window below the title, as the report
+    // panel does, however large the window has been made.
+    layout_.place(itemStatsPanel, QRect(Twips(105), Twips(510), Twips(11805), Twips(7785)));
+    layout_.add(itemStatsPanel, A::GrowWidth | A::GrowHeight);
+    layout_.add(RichTextBox1, A::GrowWidth | A::GrowHeight);
+    for (QWidget* w : std::initializer_list<QWidget*>{Label6, Text2})
+        layout_.add(w, A::MoveDown);
+    for (QWidget* w : std::initializer_list<QWidget*>{Command9, Command8, cmdPreview, Picture5})
+        layout_.add(w, A::MoveDown | A::MoveRight);
+
+    gridPair_ = new GridPair(DBGrid2, DBGrid1, this);
+    connect(gridPair_, &GridPair::editPendingChanged, this, [this] { UpdateTitle(); });
+    recentFiles_ = new RecentFilesButton(Command2);
+    connect(recentFiles_, &RecentFilesButton::openRequested, this,
+            [this](const QString& path) { OpenExamFile(path); });
+    FitKeyGrid();
+}
+
+ReportView* FTAData::reportView() const {
+    return static_cast<ReportView*>(RichTextBox1);
+}
+
+void FTAData::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    layout_.apply(size());
+}
+
+void FTAData::UpdateTitle() {
+    QString title = kProgramTitle;
+    if (module_.ExamFileOpen != 0 && views_.Data1.isOpen()) {
+        const QString name = QFileInfo(Q(module_.ExamFileName)).fileName();
+        const bool pending = gridPair_ && gridPair_->editPending();
+        title = (pending ? "*" : "") + name + " - " + title;
+    }
+    setWindowTitle(title);
+}
+
+namespace {
+
+// The first local exam file among dropped URLs, or the empty text.
+QString DroppedExamFile(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls()) return {};
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile() && url.toLocalFile().endsWith(".ans", Qt::CaseInsensitive))
+            return url.toLocalFile();
+    return {};
+}
+
+} // namespace
+
+void FTAData::dragEnterEvent(QDragEnterEvent* e) {
+    if (!DroppedExamFile(e->mimeData()).isEmpty()) e->acceptProposedAction();
+}
+
+void FTAData::dropEvent(QDropEvent* e) {
+    const QString path = DroppedExamFile(e->mimeData());
+    if (path.isEmpty()) return;
+    e->acceptProposedAction();
+    OpenExamFile(path);
 }
 
 // ---------------------------------------------------------------------------
@@ -1135,6 +1219,17 @@ QString ReadReportFile(const std::string& path) {
     return text;
 }
 
+// The report as the view shows it: laid out at the printout's columns; the
+// file's own text when the results cannot be read back.
+QString ScreenReport(ExamViews& views, const AnalysisState& state, const TestHeader& header,
+                     const std::string& schoolName, const std::string& reportPath) {
+    try {
+        return ScreenReportText(LayOutReport(LoadReportData(views, state), header, schoolName));
+    } catch (const std::exception&) {
+        return ReadReportFile(reportPath);
+    }
+}
+
 } // namespace
 
 void FTAData::RunAnalysis(int kind) {
@@ -1162,7 +1257,8 @@ void FTAData::RunAnalysis(int kind) {
                                                     module_.header, S(Text1[3]->text()));
         Picture3->show();
         Picture3->raise();
-        RichTextBox1->setPlainText(ReadReportFile(state_.ReportFileName));
+        RichTextBox1->setPlainText(
+            ScreenReport(views_, state_, module_.header, S(Text2->text()), state_.ReportFileName));
         RichTextBox1->setFocus(Qt::OtherFocusReason);
     } catch (const std::exception& e) {
         // What the file holds now (the previous results after a rollback,
@@ -1316,10 +1412,6 @@ void FTAData::cmdItemStats_Click() {
         Warn(Q(refusal));
         return;
     }
-    // The whole window below the title, however large it has been made.
-    itemStatsPanel->setGeometry(Twips(105), Twips(510),
-                                std::max(Twips(11805), width() - Twips(210)),
-                                std::max(Twips(7785), height() - Twips(600)));
     ShowOutdatedNotices();
     itemStatsPanel->show();
     itemStatsPanel->raise();

@@ -6,6 +6,7 @@
 
 #include "analysis/Analysis.h"
 #include "analysis/AnalysisState.h"
+#include "app/GrowingLayout.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamState.h"
 #include "report/PrintState.h"
@@ -34,6 +35,9 @@ namespace ia {
 
 class DataNavBar;
 class ItemStatisticsPanel;
+class GridPair;
+class RecentFilesButton;
+class ReportView;
 
 extern const char* const kProgramTitle; // "โปรแกรมวิเคราะห์ข้อสอบ"
 extern const char* const kWarningTitle; // "คำเตือน"
@@ -142,6 +146,10 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
 
     void Command1_Click();
     void Command2_Click();
+    // Opens an exam file as "เปิดไฟล์" does once a file is chosen (the same
+    // checks and messages): from the command line, a drop or the recent
+    // files. false when the file stays unopened.
+    bool OpenExamFile(const QString& path);
     void Command3_Click();
     void Command4_Click();
     void Command4_KeyDown(int key, Qt::KeyboardModifiers modifiers);
@@ -189,6 +197,16 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     void DBGrid1_RowColChange();
     void Data1_Error(const QString& text);
 
+    // The grids kept together, the report view, the recent files and the
+    // room a larger window gives.
+    GridPair* gridPair() const { return gridPair_; }
+    ReportView* reportView() const;
+    RecentFilesButton* recentFiles() const { return recentFiles_; }
+    GrowingLayout& growingLayout() { return layout_; }
+    // The title: the file's name, marked while a typed cell waits to be
+    // stored, then the program's name.
+    void UpdateTitle();
+
     // Twips of the layout in pixels of this screen.
     int Twips(int twips) const;
 
@@ -196,8 +214,12 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
   private:
+    void SetUpGrowth();
     void BuildControls();
     void RunAnalysis(int kind);
     std::unique_ptr<Printer> OpenPrinter(const std::string& pdfPath);
@@ -222,6 +244,9 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     ExamViews views_;
     AnalysisState state_;
     PrintJob printJob_;
+    GrowingLayout layout_;
+    GridPair* gridPair_ = nullptr;
+    RecentFilesButton* recentFiles_ = nullptr;
     bool activated_ = false;
     // The key row as the stored results were made with it (when the file was
     // opened, or at the last analysis).
