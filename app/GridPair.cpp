@@ -434,23 +434,18 @@ bool GridPair::eventFilter(QObject* watched, QEvent* e) {
             return true;
         }
     }
-    if ((type == QEvent::ChildPolished || type == QEvent::ChildRemoved) &&
+    if (type == QEvent::ChildPolished &&
         (watched == sheets_->viewport() || watched == key_->viewport())) {
         // The cell editor lives in the viewport while a cell is typed.
-        if (type == QEvent::ChildPolished) {
-            if (auto* editor = qobject_cast<QLineEdit*>(static_cast<QChildEvent*>(e)->child()))
-                connect(editor, &QLineEdit::textEdited, this, [this] { setEditPending(true); });
-        } else {
-            // Stored or given up: either way nothing waits any more.
-            QTimer::singleShot(0, this, [this] {
-                auto editing = [](SheetGrid* g) {
-                    return g->viewport()->findChild<QLineEdit*>(QString(),
-                                                                Qt::FindDirectChildrenOnly);
-                };
-                if (!editing(key_) && !editing(sheets_)) setEditPending(false);
-            });
+        if (auto* editor = qobject_cast<QLineEdit*>(static_cast<QChildEvent*>(e)->child())) {
+            connect(editor, &QLineEdit::textEdited, this, [this] { setEditPending(true); });
+            editor->installEventFilter(this);
         }
     }
+    // The view hides the editor as it closes it, stored or given up: either
+    // way nothing waits any more.
+    if (type == QEvent::Hide && qobject_cast<QLineEdit*>(watched) && watched != search_)
+        setEditPending(false);
     if (type == QEvent::Resize || type == QEvent::Show) {
         if (watched == sheets_ || watched == key_ || watched == sheets_->viewport() ||
             watched == key_->viewport())

@@ -68,13 +68,16 @@ RecentFilesButton::RecentFilesButton(QWidget* openButton) : QObject(openButton) 
     button_->setArrowType(Qt::DownArrow);
     button_->setAutoRaise(true);
     button_->setPopupMode(QToolButton::InstantPopup);
-    button_->setFocusPolicy(Qt::NoFocus);
+    // On the tab chain right after the open button: a teacher without a
+    // mouse reaches it too (Space opens the menu).
+    button_->setFocusPolicy(Qt::TabFocus);
     menu_ = new QMenu(button_);
     menu_->setObjectName("recentFilesMenu");
     button_->setMenu(menu_);
     // Inside the open button, at its right edge: the button keeps its place.
     const int w = std::max(14, openButton->height() / 2);
     button_->setGeometry(openButton->width() - w - 3, 3, w, openButton->height() - 6);
+    QWidget::setTabOrder(openButton, button_);
     connect(menu_, &QMenu::aboutToShow, this, &RecentFilesButton::refresh);
     refresh();
 }
