@@ -7,6 +7,7 @@
 #include "app/GridPair.h"
 #include "app/RecentFiles.h"
 #include "app/ReportView.h"
+#include "app/StartUp.h"
 #include "sheet/SheetGrid.h"
 #include "sheet/SheetModel.h"
 
@@ -158,7 +159,10 @@ class WindowRoom : public QObject {
         QVERIFY(pair->frozenColumn(key)->isVisible());
 
         // An answer cell is never left under the frozen codes.
-        sheets->setCurrentIndex(sheets->model()->index(row, 239));
+        int firstClear = 1;
+        while (sheets->columnViewportPosition(firstClear) < sheets->columnWidth(0))
+            ++firstClear;
+        sheets->setCurrentIndex(sheets->model()->index(row, firstClear));
         QTest::keyClick(sheets, Qt::Key_Left);
         QTest::keyClick(sheets, Qt::Key_Left);
         QVERIFY(sheets->visualRect(sheets->currentIndex()).left() >= sheets->columnWidth(0));
@@ -259,6 +263,34 @@ class WindowRoom : public QObject {
         }
         QCOMPARE(messages[1], messages[0]);
         QCOMPARE(messages[0].isEmpty(), opens);
+    }
+
+    void startUpOpensTheNamedFileWhereTheWindowWasLeft() {
+        QSize leftAt;
+        {
+            iatest::WindowFixture f;
+            QVERIFY(f.showActive());
+            f.w().resize(900, 650);
+            f.w().reportView()->setZoom(3);
+            RememberMainWindow(f.w());
+            leftAt = f.w().size();
+        }
+        iatest::WindowFixture f;
+        const QString path = MakeFile(f, "start.ans", 5, 3);
+        ShowMainWindow(f.w(), {"itemanalysis", path});
+        QVERIFY(QTest::qWaitForWindowExposed(&f.w()));
+        QTRY_VERIFY(f.w().DBGrid1->isVisible());
+        QCOMPARE(QString::fromStdString(f.w().module().ExamFileName), path);
+        QCOMPARE(f.w().size(), leftAt);
+        QCOMPARE(f.w().reportView()->zoom(), 3);
+        QVERIFY(f.messages.isEmpty());
+        // A file that is no exam file: the window stays empty and says why.
+        iatest::WindowFixture g;
+        const QString bad = g.path("bad.ans");
+        QFile(bad).open(QIODevice::WriteOnly);
+        ShowMainWindow(g.w(), {"itemanalysis", bad});
+        QTRY_COMPARE(g.messages.size(), 1);
+        QVERIFY(!g.w().DBGrid1->isVisible());
     }
 
     void droppedExamFileOpens() {
