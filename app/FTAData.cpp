@@ -956,10 +956,14 @@ void FTAData::FitKeyGrid() {
 
 void FTAData::SetUpGrowth() {
     // The places were drawn for a window just wider than the report panel
-    // and just taller than the bars (the item statistics bar lowest); a larger window gives its
-    // room to the grids and the report, and the bars keep to the grid's bottom edge.
+    // and just taller than the bars (the item statistics bar lowest); a
+    // larger window gives its room to the grids and the report, and the bars
+    // keep to the grid's bottom edge.
     layout_.setDesignSize(QSize(Twips(11910 + 60), Twips(8670 + 60)));
-    setMinimumSize(layout_.designSize());
+    // A screen lower than that (a small notebook at twice the scale) gets a
+    // shorter answer grid, still a header and four sheets high.
+    layout_.setSpareHeight(Twips(1900));
+    setMinimumSize(layout_.minimumSize());
     using A = GrowingLayout::Anchor;
     layout_.add(Label4, A::GrowWidth);
     layout_.add(DBGrid2, A::GrowWidth);

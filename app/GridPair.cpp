@@ -178,6 +178,13 @@ GridPair::GridPair(SheetGrid* keyGrid, SheetGrid* sheetGrid, QObject* parent)
     status_->setObjectName("gridStatus");
     status_->setTextFormat(Qt::PlainText);
     status_->setIndent(4);
+    {
+        // A little smaller than the cells: the line shares the scroll bar's
+        // height.
+        QFont f = sheets_->font();
+        f.setPointSizeF(f.pointSizeF() * 0.9);
+        status_->setFont(f);
+    }
     sheets_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     sheets_->addScrollBarWidget(status_, Qt::AlignLeft);
 

@@ -30,7 +30,7 @@ QRect GrowingLayout::placed(const Entry& e) const {
 
 void GrowingLayout::apply(QSize size) {
     extra_ = QSize(std::max(0, size.width() - design_.width()),
-                   std::max(0, size.height() - design_.height()));
+                   std::max(-spareHeight_, size.height() - design_.height()));
     for (auto it = entries_.begin(); it != entries_.end(); ++it)
         if (it->widget) it->widget->setGeometry(placed(*it));
 }

@@ -25,6 +25,10 @@ class GrowingLayout {
     // The size the layout was drawn for; extra room is measured from it.
     void setDesignSize(QSize size) { design_ = size; }
     QSize designSize() const { return design_; }
+    // How much lower than the design size the window may be: the controls
+    // that take extra height give it back, the ones below them move up.
+    void setSpareHeight(int pixels) { spareHeight_ = pixels; }
+    QSize minimumSize() const { return design_ - QSize(0, spareHeight_); }
 
     // Takes the control's present geometry as the one drawn for the design
     // size (the control's parent must be laid out with the same extra room).
@@ -34,7 +38,8 @@ class GrowingLayout {
     void place(QWidget* w, const QRect& designRect);
     QRect designRect(QWidget* w) const { return entries_.value(w).design; }
 
-    // Applies the extra room of a window of `size` to every control.
+    // Applies the extra room of a window of `size` to every control (less
+    // room, down to the spare height, for a lower window).
     void apply(QSize size);
 
   private:
@@ -46,6 +51,7 @@ class GrowingLayout {
     QRect placed(const Entry& e) const;
 
     QSize design_;
+    int spareHeight_ = 0;
     QSize extra_{0, 0};
     QHash<QWidget*, Entry> entries_;
 };
