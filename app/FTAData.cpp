@@ -984,8 +984,11 @@ void FTAData::SetUpGrowth() {
     gridPair_ = new GridPair(DBGrid2, DBGrid1, this);
     connect(gridPair_, &GridPair::editPendingChanged, this, [this] { UpdateTitle(); });
     recentFiles_ = new RecentFilesButton(Command2);
-    connect(recentFiles_, &RecentFilesButton::openRequested, this,
-            [this](const QString& path) { OpenExamFile(path); });
+    connect(recentFiles_, &RecentFilesButton::openRequested, this, [this](const QString& path) {
+        // A file moved or deleted since leaves the list once it has
+        // been missed.
+        if (!OpenExamFile(path) && !QFileInfo::exists(path)) UserSettings::removeRecentFile(path);
+    });
     FitKeyGrid();
 }
 

@@ -73,6 +73,7 @@ RecentFilesButton::RecentFilesButton(QWidget* openButton) : QObject(openButton) 
     button_->setFocusPolicy(Qt::TabFocus);
     menu_ = new QMenu(button_);
     menu_->setObjectName("recentFilesMenu");
+    menu_->setToolTipsVisible(true);
     button_->setMenu(menu_);
     // Inside the open button, at its right edge: the button keeps its place.
     const int w = std::max(14, openButton->height() / 2);
@@ -88,10 +89,11 @@ void RecentFilesButton::refresh() {
     int n = 0;
     for (const QString& f : files) {
         ++n;
-        QAction* a = menu_->addAction(QString("&%1  %2").arg(n).arg(QFileInfo(f).fileName()));
+        const QFileInfo info(f);
+        QAction* a = menu_->addAction(
+            QString("&%1  %2     %3").arg(n).arg(info.fileName(), info.absolutePath()));
         a->setToolTip(f);
         a->setData(f);
-        a->setStatusTip(f);
         connect(a, &QAction::triggered, this, [this, f] { emit openRequested(f); });
     }
     if (files.isEmpty()) menu_->addAction("ยังไม่มีไฟล์ที่เปิดล่าสุด")->setEnabled(false);

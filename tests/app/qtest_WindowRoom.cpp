@@ -355,10 +355,20 @@ class WindowRoom : public QObject {
         QCOMPARE(QString::fromStdString(w.module().ExamFileName), paths[8]);
         QCOMPARE(UserSettings::recentFiles().first(), paths[8]);
 
+        // A file gone since is said so and leaves the list.
+        QVERIFY(QFile::remove(paths[7]));
+        const qsizetype told = f.messages.size();
+        recent->refresh();
+        recent->menu()->actions()[3]->trigger();
+        QCOMPARE(f.messages.size(), told + 1);
+        QVERIFY(!UserSettings::recentFiles().contains(paths[7]));
+        QCOMPARE(UserSettings::recentFiles().size(), 7);
+        QCOMPARE(QString::fromStdString(w.module().ExamFileName), paths[8]);
+
         // Kept for the next start of the program.
         iatest::WindowFixture again;
         again.w().recentFiles()->refresh();
-        QCOMPARE(again.w().recentFiles()->menu()->actions().size(), 8);
+        QCOMPARE(again.w().recentFiles()->menu()->actions().size(), 7);
     }
 
     void ctrlEnterGoesToTheNextSheetsCode() {
