@@ -230,7 +230,8 @@ QWidget* FTAData::place(QWidget* w, int left, int top, int width, int height) {
     int inset = 0;
     if (auto* f = qobject_cast<QFrame*>(w->parentWidget()); f && w->parentWidget() != this)
         inset = f->frameWidth();
-    w->setGeometry(Twips(left) + inset, Twips(top) + inset, Twips(width), Twips(height));
+    // A control that takes a larger window's room keeps taking it.
+    layout_.place(w, QRect(Twips(left) + inset, Twips(top) + inset, Twips(width), Twips(height)));
     return w;
 }
 
