@@ -972,9 +972,9 @@ void FTAData::SetUpGrowth() {
     for (QWidget* bar : std::initializer_list<QWidget*>{Data1, picButtons, Command7, Picture4})
         layout_.add(bar, A::MoveDown);
     layout_.add(picItemStats, A::MoveDown);
-    // The item statistics cover the window below the title, as the report
-    // panel does, however large the window has been made.
-    layout_.place(itemStatsPanel, QRect(Twips(105), Twips(510), Twips(11805), Twips(7785)));
+    // The item statistics cover the window below the title, the bars
+    // included, however large the window has been made.
+    layout_.place(itemStatsPanel, QRect(Twips(105), Twips(510), Twips(11805), Twips(8130)));
     layout_.add(itemStatsPanel, A::GrowWidth | A::GrowHeight);
     layout_.add(RichTextBox1, A::GrowWidth | A::GrowHeight);
     for (QWidget* w : std::initializer_list<QWidget*>{Label6, Text2})
