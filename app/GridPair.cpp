@@ -364,7 +364,8 @@ void GridPair::goToNextSheet() {
     if (rows == 0) return;
     const int row = std::min(std::max(sheets_->currentIndex().row(), -1) + 1, rows - 1);
     const QModelIndex next = sheets_->model()->index(row, 0);
-    sheets_->setCurrentIndex(next);
+    // Ctrl is still held: the grid would add the cell to the selection.
+    sheets_->selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect);
     sheets_->scrollTo(next);
     sheets_->setFocus(Qt::OtherFocusReason);
 }
@@ -416,7 +417,7 @@ bool GridPair::findSheet(const QString& code) {
             const QString& c = codes[static_cast<size_t>(row)];
             if (exact ? c == wanted : c.startsWith(wanted)) {
                 const QModelIndex at = m->index(row, 0);
-                sheets_->setCurrentIndex(at);
+                sheets_->selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
                 sheets_->scrollTo(at);
                 return true;
             }

@@ -386,6 +386,7 @@ class WindowRoom : public QObject {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
         QApplication::processEvents();
         QCOMPARE(g->currentIndex(), g->model()->index(1, 0));
+        QCOMPARE(g->selectionModel()->selectedIndexes(), QModelIndexList{g->currentIndex()});
         QCOMPARE(g->model()->data(g->model()->index(0, 4)).toString(), QString("3"));
         QCOMPARE(w.windowTitle(), "t.ans - " + QString(kProgramTitle));
         // From the last sheet to the new-record row, where the next code goes.
