@@ -979,7 +979,8 @@ void FTAData::SetUpGrowth() {
     layout_.add(RichTextBox1, A::GrowWidth | A::GrowHeight);
     for (QWidget* w : std::initializer_list<QWidget*>{Label6, Text2})
         layout_.add(w, A::MoveDown);
-    for (QWidget* w : std::initializer_list<QWidget*>{Command9, Command8, cmdPreview, Picture5})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Command9, Command8, cmdPreview, cmdExportReport, Picture5})
         layout_.add(w, A::MoveDown | A::MoveRight);
 
     gridPair_ = new GridPair(DBGrid2, DBGrid1, this);
