@@ -216,6 +216,9 @@ FTAData::~FTAData() {
         child->removeEventFilter(this);
         disconnect(child, nullptr, this, nullptr);
     }
+    // It watches the grids' events: it goes before they do.
+    delete gridPair_;
+    gridPair_ = nullptr;
     // The grids' models read the views; let go of them before the views go.
     DBGrid1->bind(nullptr, nullptr);
     DBGrid2->bind(nullptr, nullptr);
