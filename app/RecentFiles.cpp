@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QSettings>
 #include <QToolButton>
@@ -79,6 +80,7 @@ RecentFilesButton::RecentFilesButton(QWidget* openButton) : QObject(openButton) 
     const int w = std::max(14, openButton->height() / 2);
     button_->setGeometry(openButton->width() - w - 3, 3, w, openButton->height() - 6);
     QWidget::setTabOrder(openButton, button_);
+    button_->installEventFilter(this);
     connect(menu_, &QMenu::aboutToShow, this, &RecentFilesButton::refresh);
     refresh();
 }
@@ -97,6 +99,23 @@ void RecentFilesButton::refresh() {
         connect(a, &QAction::triggered, this, [this, f] { emit openRequested(f); });
     }
     if (files.isEmpty()) menu_->addAction("ยังไม่มีไฟล์ที่เปิดล่าสุด")->setEnabled(false);
+}
+
+} // namespace ia
+
+namespace ia {
+
+// Enter presses a focused button everywhere in this window; here it opens
+// the list.
+bool RecentFilesButton::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == button_ && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            button_->showMenu();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, e);
 }
 
 } // namespace ia

@@ -42,6 +42,9 @@ class RecentFilesButton : public QObject {
   signals:
     void openRequested(const QString& path);
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
   private:
     QToolButton* button_;
     QMenu* menu_;

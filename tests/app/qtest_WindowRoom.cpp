@@ -365,6 +365,12 @@ class WindowRoom : public QObject {
         QCOMPARE(UserSettings::recentFiles().size(), 7);
         QCOMPARE(QString::fromStdString(w.module().ExamFileName), paths[8]);
 
+        // A teacher without a mouse opens the list with Enter.
+        QSignalSpy shown(recent->menu(), &QMenu::aboutToShow);
+        QTimer::singleShot(0, recent->menu(), [m = recent->menu()] { m->close(); });
+        QTest::keyClick(recent->button(), Qt::Key_Return);
+        QCOMPARE(shown.count(), 1);
+
         // Kept for the next start of the program.
         iatest::WindowFixture again;
         again.w().recentFiles()->refresh();
