@@ -1297,8 +1297,8 @@ std::unique_ptr<Printer> FTAData::OpenPrinter(const std::string& pdfPath) {
 }
 
 void FTAData::TellPrinterNotice(Printer& prn) {
-    if (auto* qt = dynamic_cast<QtPrinter*>(&prn); qt && !qt->Notice().empty())
-        Warn(Q(qt->Notice()));
+    if (auto* out = dynamic_cast<OutputPrinter*>(&prn); out && !out->Notice().empty())
+        Warn(Q(out->Notice()));
 }
 
 void FTAData::Command7_Click() {

@@ -12,7 +12,7 @@
 #include "report/OutputPath.h"
 #include "report/PrintReport.h"
 #include "report/PrintState.h"
-#include "report/PrinterQt.h"
+#include "report/PrinterPdf.h"
 #include "report/RawData.h"
 #include "report/ReportModel.h"
 #include "report/ReportText.h"
@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -214,7 +215,7 @@ int Print(int argc, char** argv) {
     if (int rc = RunAnalysis(s, a.options["--technique"], false)) return rc;
     try {
         ia::ReportData data = ia::LoadReportData(s.views, s.state);
-        auto prn = ia::QtPrinter::ForPdf(a.options["--pdf"]);
+        auto prn = std::make_unique<ia::PdfPrinter>(a.options["--pdf"]);
         ia::PrintOutput(*prn, job, s.exam.header, "", data, s.exam.header.nChoice,
                         s.exam.header.nItem);
         if (prn->Failed()) return Fail(prn->Notice());
@@ -238,7 +239,7 @@ int Raw(int argc, char** argv) {
         if (s.views.Data1.Recordset()->recordCount() == 0)
             return Fail("ยังไม่มีกระดาษคำตอบ ไม่มีข้อมูลให้พิมพ์");
         ia::RawData data = ia::LoadRawData(s.views);
-        auto prn = ia::QtPrinter::ForPdf(a.options["--pdf"]);
+        auto prn = std::make_unique<ia::PdfPrinter>(a.options["--pdf"]);
         ia::RawPrint(*prn, s.exam.header, "", data);
         if (prn->Failed()) return Fail(prn->Notice());
     } catch (const std::exception& e) {

@@ -1,4 +1,5 @@
 #include "report/Printer.h"
+#include "report/PrintState.h"
 #include "report/PrinterQt.h"
 
 #include <QFont>
@@ -7,6 +8,7 @@
 #include <QImage>
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -123,8 +125,9 @@ std::vector<PrintRun> LayOutPrintText(const std::string& fontName, double points
     auto flush = [&](qsizetype end) {
         if (end > start) {
             QString run = s.mid(start, end - start);
-            runs.push_back({x, run});
-            x += m.fm.horizontalAdvance(run);
+            const double width = m.fm.horizontalAdvance(run);
+            runs.push_back({x, width, run});
+            x += width;
         }
     };
     // Thai writes no blanks inside words, so cutting at blanks never splits a
@@ -149,6 +152,42 @@ double MeasureTextCm(const std::string& fontName, double points, int dpi, const 
 
 double MeasureLineCm(const std::string& fontName, double points, int dpi) {
     return MeasureFor(fontName, points, dpi).fm.height() / dpi * kCmPerInch;
+}
+
+double MeasureBaselineCm(const std::string& fontName, double points, int dpi) {
+    return MeasureFor(fontName, points, dpi).fm.ascent() / dpi * kCmPerInch;
+}
+
+const char* const kPdfFailedNotice = "พิมพ์ไม่ได้ ไม่สามารถบันทึกไฟล์ PDF : ";
+
+void OutputPrinter::AddNotice(const std::string& text) {
+    if (text.empty()) return;
+    if (!notice_.empty()) notice_ += "\n";
+    notice_ += text;
+}
+
+DrawnFont DrawnFontFor(const std::string& fontName, double points) {
+    const std::string family = fontName == kReportFontName ? ReportFontFamily() : fontName;
+    // The face's ascent and descent hold its highest stack (ปี่, ฟื้น, น้ำ) and
+    // its lowest marks (ผู้, ฐ); they must fit one line step with a hair to
+    // spare, or marks of neighbouring lines touch.
+    static std::map<std::string, double> boxPerPoint;
+    auto it = boxPerPoint.find(family);
+    if (it == boxPerPoint.end()) {
+        const int dpi = kDefaultPrintDpi;
+        QFontMetricsF fm(PlainFont(family, 100, 100), &DeviceAt(dpi));
+        const double box = (fm.ascent() + fm.descent()) / dpi * 72.0 / 100.0;
+        it = boxPerPoint.emplace(family, box > 0 ? box : 1.0).first;
+    }
+    constexpr double kClearancePoints = 0.5;
+    const double stepPoints = kLineStep / kCmPerInch * 72.0;
+    const double fits = (stepPoints - kClearancePoints) / it->second;
+    return {family, std::min(points, fits)};
+}
+
+QFont MakeDrawnFont(const std::string& name, double points) {
+    const DrawnFont f = DrawnFontFor(name, points);
+    return PlainFont(f.family, f.points, 100);
 }
 
 } // namespace ia

@@ -2,7 +2,8 @@
 // The printer as the printing code sees it: a print position in centimetres
 // from the top left corner of the printable area, the report font, text
 // widths, printing a line, page breaks, the end of the job and the paper
-// orientation. QtPrinter (PrinterQt.h) drives a real printer or a PDF file;
+// orientation. QtPrinter (PrinterQt.h) drives a real printer and the print
+// preview; PdfPrinter (PrinterPdf.h) writes PDF files whose Thai is text;
 // RecordingPrinter (PrinterRecording.h) keeps what would have been printed.
 
 #include <string>
@@ -49,6 +50,30 @@ class Printer {
     double y_ = 0;
 };
 
+// A printer whose job goes somewhere real, to paper or into a file, and can
+// therefore fail.
+class OutputPrinter : public Printer {
+  public:
+    // What the user must be told once the job is over (Thai, for a box
+    // titled kPrintNoticeTitle): where the pages went when not to the
+    // printer asked for, or that nothing could be printed. Empty otherwise.
+    const std::string& Notice() const { return notice_; }
+    // True once the job could not go where it was sent; everything printed
+    // afterwards is dropped.
+    virtual bool Failed() const = 0;
+    // The PDF file written, empty while printing on paper.
+    virtual const std::string& PdfPath() const = 0;
+    void AddNotice(const std::string& text);
+
+  private:
+    std::string notice_;
+};
+
+// Title of the message box in which the caller shows Notice().
+inline constexpr const char* kPrintNoticeTitle = "คำเตือน";
+// The notice of a PDF file that could not be written, followed by its path.
+extern const char* const kPdfFailedNotice;
+
 // Height of one printed line of the named font, in centimetres: how far
 // Print() moves the position down.
 double MeasureLineCm(const std::string& fontName, double points, int dpi);
@@ -57,6 +82,21 @@ double MeasureLineCm(const std::string& fontName, double points, int dpi);
 // centimetres. Both printers measure through this, so a layout measured on
 // the recording printer centres exactly as on paper.
 double MeasureTextCm(const std::string& fontName, double points, int dpi, const std::string& text);
+
+// Distance from the top of a printed line to its baseline, in centimetres:
+// where the printers put the baseline of a text printed at the position.
+double MeasureBaselineCm(const std::string& fontName, double points, int dpi);
+
+// The face and size a font is drawn with. Texts are measured, and laid out,
+// in the font asked for; they are drawn in a size at which the highest stack
+// of marks above a Thai letter and the lowest mark below stay clear of the
+// lines printed kLineStep above and below, then widened to the measured
+// width, so that every text keeps its place and its width.
+struct DrawnFont {
+    std::string family;
+    double points = 0;
+};
+DrawnFont DrawnFontFor(const std::string& fontName, double points);
 
 // The family actually drawn for kReportFontName: the font itself when it is
 // installed, otherwise Laksaman, or Garuda when Laksaman is missing too. A

@@ -1,12 +1,15 @@
 #include "report/PrinterQt.h"
 
+#include "report/PrinterPdf.h"
+
+#include <QFontMetricsF>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QPointF>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QRectF>
 
 namespace ia {
 
@@ -16,7 +19,6 @@ constexpr double kCmPerInch = 2.54;
 
 const char* kNoPrinterNotice = "ไม่พบเครื่องพิมพ์ บันทึกเป็นไฟล์ PDF : ";
 const char* kPrinterRefusedNotice = "เครื่องพิมพ์ไม่พร้อมพิมพ์ บันทึกเป็นไฟล์ PDF แทน : ";
-const char* kPdfFailedNotice = "พิมพ์ไม่ได้ ไม่สามารถบันทึกไฟล์ PDF : ";
 const char* kPrinterFailedNotice = "พิมพ์ไม่ได้ เครื่องพิมพ์ไม่พร้อมใช้งาน";
 
 QPageLayout::Orientation ToQt(Orientation o) {
@@ -84,15 +86,13 @@ int QtPrinter::Resolution() const {
     return impl_->printer().resolution();
 }
 
-void QtPrinter::AddNotice(const std::string& text) {
-    if (text.empty()) return;
-    if (!notice_.empty()) notice_ += "\n";
-    notice_ += text;
+bool QtPrinter::Failed() const {
+    return failed_ || (fallback_ && fallback_->Failed());
 }
 
 bool QtPrinter::Start() {
     if (started_) return true;
-    if (failed_) return false;
+    if (failed_ || fallback_) return false;
     QPrinter& p = impl_->printer();
     p.setPageOrientation(ToQt(orientation_));
     if (impl_->painter.begin(&p)) {
@@ -101,15 +101,14 @@ bool QtPrinter::Start() {
     }
     if (pdfPath_.empty() && !fallbackPdf_.empty()) {
         // The printer refused the job (offline, removed, no rights): the
-        // pages are not lost, they go into the file.
-        SetPdfOutput(p, fallbackPdf_);
-        PreparePage(p, orientation_);
+        // pages are not lost, they go into the file, and from now on every
+        // call goes there.
         pdfPath_ = fallbackPdf_;
-        if (impl_->painter.begin(&p)) {
-            AddNotice(kPrinterRefusedNotice + pdfPath_);
-            started_ = true;
-            return true;
-        }
+        fallback_ = std::make_unique<PdfPrinter>(fallbackPdf_);
+        fallback_->SetFont(fontName_, fontPoints_);
+        fallback_->SetOrientation(orientation_);
+        AddNotice(kPrinterRefusedNotice + pdfPath_);
+        return false;
     }
     failed_ = true;
     AddNotice(pdfPath_.empty() ? std::string(kPrinterFailedNotice) : kPdfFailedNotice + pdfPath_);
@@ -119,33 +118,69 @@ bool QtPrinter::Start() {
 void QtPrinter::SetFont(const std::string& name, double points) {
     fontName_ = name;
     fontPoints_ = points;
+    if (fallback_) fallback_->SetFont(name, points);
 }
 
 double QtPrinter::TextWidth(const std::string& text) const {
+    if (fallback_) return fallback_->TextWidth(text);
     return MeasureTextCm(fontName_, fontPoints_, Resolution(), text);
+}
+
+bool QtPrinter::InFallback() {
+    if (!fallback_) return false;
+    fallback_->SetCurrentX(x_);
+    fallback_->SetCurrentY(y_);
+    return true;
+}
+
+void QtPrinter::FromFallback() {
+    x_ = fallback_->CurrentX();
+    y_ = fallback_->CurrentY();
+    if (fallback_->Failed() && !failed_) {
+        failed_ = true;
+        AddNotice(fallback_->Notice());
+    }
 }
 
 void QtPrinter::Print(const std::string& text) {
     // An empty line only moves the position; it must not start the job, so
     // that the orientation can still be chosen after SetupPrinter.
-    if (!text.empty() && Start()) {
+    if (!text.empty() && !Start() && InFallback()) {
+        fallback_->Print(text);
+        FromFallback();
+        return;
+    }
+    if (!text.empty() && started_) {
         const double dpi = Resolution();
         QPainter& g = impl_->painter;
-        g.setFont(MakePrintFont(fontName_, fontPoints_));
+        const QFont drawn = MakeDrawnFont(fontName_, fontPoints_);
+        const QFontMetricsF fm(drawn, g.device());
+        g.setFont(drawn);
         g.setPen(Qt::black);
         const double px = x_ / kCmPerInch * dpi;
-        const double py = y_ / kCmPerInch * dpi;
-        for (const PrintRun& run : LayOutPrintText(fontName_, fontPoints_, Resolution(), text))
-            g.drawText(QRectF(px + run.x, py, 100.0 * dpi, 2.0 * dpi),
-                       Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextSingleLine,
-                       run.text);
+        const double baseline =
+            (y_ + MeasureBaselineCm(fontName_, fontPoints_, Resolution())) / kCmPerInch * dpi;
+        for (const PrintRun& run : LayOutPrintText(fontName_, fontPoints_, Resolution(), text)) {
+            const double natural = fm.horizontalAdvance(run.text);
+            g.save();
+            g.translate(px + run.x, baseline);
+            if (natural > 0) g.scale(run.width / natural, 1.0);
+            g.drawText(QPointF(0, 0), run.text);
+            g.restore();
+        }
     }
     x_ = 0;
     y_ += MeasureLineCm(fontName_, fontPoints_, Resolution());
 }
 
 void QtPrinter::NewPage() {
-    if (!Start()) return;
+    if (!Start()) {
+        if (InFallback()) {
+            fallback_->NewPage();
+            FromFallback();
+        }
+        return;
+    }
     QPrinter& p = impl_->printer();
     if (p.pageLayout().orientation() != ToQt(orientation_))
         p.setPageOrientation(ToQt(orientation_));
@@ -155,6 +190,10 @@ void QtPrinter::NewPage() {
 }
 
 void QtPrinter::EndDoc() {
+    if (InFallback()) {
+        fallback_->EndDoc();
+        FromFallback();
+    }
     if (started_) {
         impl_->painter.end();
         started_ = false;
@@ -170,19 +209,17 @@ void QtPrinter::EndDoc() {
 
 void QtPrinter::SetOrientation(Orientation o) {
     orientation_ = o;
+    if (fallback_) fallback_->SetOrientation(o);
     if (!started_) impl_->printer().setPageOrientation(ToQt(o));
 }
 
-std::unique_ptr<QtPrinter> OpenDefaultPrinterOrPdf(const std::string& pdfPath,
-                                                   std::string& noticeOut) {
+std::unique_ptr<OutputPrinter> OpenDefaultPrinterOrPdf(const std::string& pdfPath,
+                                                       std::string& noticeOut) {
     noticeOut.clear();
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (!info.isNull()) {
-        auto prn = QtPrinter::ForPrinter(info, pdfPath);
-        return prn;
-    }
+    if (!info.isNull()) return QtPrinter::ForPrinter(info, pdfPath);
     noticeOut = kNoPrinterNotice + pdfPath;
-    auto prn = QtPrinter::ForPdf(pdfPath);
+    auto prn = std::make_unique<PdfPrinter>(pdfPath);
     prn->AddNotice(noticeOut);
     return prn;
 }

@@ -16,18 +16,19 @@ class QPrinterInfo;
 
 namespace ia {
 
-// Title of the message box in which the caller shows Notice().
-inline constexpr const char* kPrintNoticeTitle = "คำเตือน";
-
 // The font as Qt draws it: name and size, all styles off. For the report
 // font the stand-in of ReportFontFamily() is substituted and narrowed to the
 // report font's proportions.
 QFont MakePrintFont(const std::string& name, double points);
 
+// The font a text is drawn with (DrawnFontFor()), all styles off.
+QFont MakeDrawnFont(const std::string& name, double points);
+
 // A piece of a printed text without blanks, at x device pixels from the
-// text's left edge.
+// text's left edge and as wide as measured in the print font.
 struct PrintRun {
     double x;
+    double width;
     QString text;
 };
 
@@ -37,12 +38,15 @@ struct PrintRun {
 std::vector<PrintRun> LayOutPrintText(const std::string& fontName, double points, int dpi,
                                       const std::string& text, double* widthPx = nullptr);
 
-class QtPrinter : public Printer {
+class QtPrinter : public OutputPrinter {
   public:
-    // Prints into a PDF file at pdfPath (replaced if it exists).
+    // Prints into a PDF file at pdfPath (replaced if it exists) with Qt's own
+    // PDF writer, whose text layer loses Thai marks; the program's PDF files
+    // go through PdfPrinter. Kept to compare the two.
     static std::unique_ptr<QtPrinter> ForPdf(const std::string& pdfPath);
     // Prints on the given printer; when the job cannot start there it goes
-    // into a PDF file at fallbackPdf instead and Notice() says so.
+    // into a PDF file at fallbackPdf instead (through PdfPrinter) and
+    // Notice() says so.
     static std::unique_ptr<QtPrinter> ForPrinter(const QPrinterInfo& info,
                                                  const std::string& fallbackPdf);
     // Prints on a printer that someone else owns and set up (the print
@@ -58,28 +62,24 @@ class QtPrinter : public Printer {
     void SetOrientation(Orientation o) override;
     Orientation GetOrientation() const override { return orientation_; }
 
-    // What the user must be told once the job is over (Thai, for a box
-    // titled kPrintNoticeTitle): where the pages went when not to the
-    // printer asked for, or that nothing could be printed. Empty otherwise.
-    const std::string& Notice() const { return notice_; }
-    // True once a job could start neither on the printer nor in the file;
-    // everything printed afterwards is dropped.
-    bool Failed() const { return failed_; }
-    // The PDF file written, empty while printing on paper.
-    const std::string& PdfPath() const { return pdfPath_; }
+    bool Failed() const override;
+    const std::string& PdfPath() const override { return pdfPath_; }
     int Resolution() const;
-
-    void AddNotice(const std::string& text);
 
   private:
     struct Impl;
     QtPrinter(std::unique_ptr<Impl> impl, std::string pdfPath, std::string fallbackPdf);
     bool Start();
+    // Hands the print position to the fallback file's printer when the job
+    // went there; false while the job is on paper.
+    bool InFallback();
+    void FromFallback();
 
     std::unique_ptr<Impl> impl_;
+    // The job in the fallback file once the printer refused it.
+    std::unique_ptr<OutputPrinter> fallback_;
     std::string pdfPath_;
     std::string fallbackPdf_;
-    std::string notice_;
     std::string fontName_ = kReportFontName;
     double fontPoints_ = kReportFontPoints;
     Orientation orientation_ = Orientation::Portrait;
@@ -93,7 +93,7 @@ class QtPrinter : public Printer {
 // printer's Notice() after EndDoc() holds the whole story (also a fallback
 // when the printer refused the job, or a file that could not be written)
 // and is what the caller shows in a box titled kPrintNoticeTitle.
-std::unique_ptr<QtPrinter> OpenDefaultPrinterOrPdf(const std::string& pdfPath,
-                                                   std::string& noticeOut);
+std::unique_ptr<OutputPrinter> OpenDefaultPrinterOrPdf(const std::string& pdfPath,
+                                                       std::string& noticeOut);
 
 } // namespace ia

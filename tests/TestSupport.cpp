@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -70,6 +71,46 @@ void MakeExamFile(const std::string& path, const ia::TestHeader& h,
 std::string FileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::vector<std::string> PdfPageTexts(const std::string& path) {
+    std::string quoted = "'";
+    for (char c : path)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    quoted += "'";
+    const std::string cmd = "pdftotext -layout -enc UTF-8 " + quoted + " - 2>/dev/null";
+    std::string all;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+            all.append(buf, n);
+        pclose(p);
+    }
+    std::vector<std::string> pages;
+    size_t start = 0;
+    for (size_t ff = all.find('\f'); ff != std::string::npos; ff = all.find('\f', start)) {
+        pages.push_back(all.substr(start, ff - start));
+        start = ff + 1;
+    }
+    return pages;
+}
+
+std::vector<std::string> SqueezedLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    auto flush = [&] {
+        if (!line.empty()) lines.push_back(line);
+        line.clear();
+    };
+    for (char c : text) {
+        if (c == '\n')
+            flush();
+        else if (c != ' ' && c != '\t' && c != '\r' && c != '\f')
+            line += c;
+    }
+    flush();
+    return lines;
 }
 
 std::string SourceDir() {

@@ -32,6 +32,13 @@ void MakeExamFile(const std::string& path, const ia::TestHeader& h,
 // The whole content of a file, byte for byte (empty when it cannot be read).
 std::string FileBytes(const std::string& path);
 
+// The text of every page of a PDF file as pdftotext reads it in layout mode,
+// one string per page; empty when the file cannot be read.
+std::vector<std::string> PdfPageTexts(const std::string& path);
+
+// The lines of a text with all whitespace taken out, empty lines dropped.
+std::vector<std::string> SqueezedLines(const std::string& text);
+
 std::string SourceDir();
 std::string BinDir();
 
