@@ -4,6 +4,7 @@
 #include "analysis/Analysis.h"
 #include "analysis/FanTable.h"
 #include "cli/Exchange.h"
+#include "cli/Graphs.h"
 #include "cli/StatsCommand.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamFile.h"
@@ -43,7 +44,9 @@ int Usage() {
            "  itemanalysis-cli raw FILE --pdf OUT.pdf\n"
            "  itemanalysis-cli stats FILE [--json] [--csv DIR]\n"
            "  itemanalysis-cli import FILE SOURCE [ตัวเลือก]\n"
-           "  itemanalysis-cli export FILE OUT.xlsx|OUT.csv [--table scores|answers|results]\n";
+           "  itemanalysis-cli export FILE OUT.xlsx|OUT.csv [--table scores|answers|results]\n"
+           "  itemanalysis-cli graphs FILE --technique 25|27 --pdf OUT.pdf [--png DIR] "
+           "[--svg DIR] [--school TEXT]\n";
     return 2;
 }
 
@@ -260,10 +263,11 @@ int main(int argc, char** argv) {
     if (cmd == "stats") return ia::StatsCommand(argc, argv);
     if (cmd == "import") return RunImportCommand(argc, argv);
     if (cmd == "export") return RunExportCommand(argc, argv);
-    if (cmd == "print" || cmd == "raw") {
+    if (cmd == "print" || cmd == "raw" || cmd == "graphs") {
         // Printing measures text with Qt's fonts; no window is ever shown.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(argc, argv);
+        if (cmd == "graphs") return ia::cli::Graphs(argc, argv);
         return cmd == "print" ? Print(argc, argv) : Raw(argc, argv);
     }
     return Usage();

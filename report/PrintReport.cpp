@@ -338,6 +338,14 @@ int ItemsPerPage(int nChoice) {
     }
 }
 
+std::string PrintedHeaderLine(TestHeader& header) {
+    if (header.SubCode.empty()) header.SubCode = std::string(11, ' ');
+    if (header.SubName.empty()) header.SubName = std::string(19, ' ');
+    if (header.Term.empty()) header.Term = std::string(7, ' ');
+    return "วิชา " + header.SubCode + "  " + header.SubName + "   เทอม " + header.Term + "/" +
+           std::to_string(header.Yearr) + "    อาจารย์ผู้สอน : " + header.TeacherName;
+}
+
 int16_t NumPage(PrintJob& job, const ReportData& data, int nChoice, int nItem) {
     job.PageCount = static_cast<int16_t>(CountPages(data, nChoice, nItem));
     return job.PageCount;
@@ -345,12 +353,7 @@ int16_t NumPage(PrintJob& job, const ReportData& data, int nChoice, int nItem) {
 
 void PrintOutput(Printer& prn, PrintJob& job, TestHeader& header, const std::string& schoolName,
                  const ReportData& data, int nChoice, int nItem) {
-    if (header.SubCode.empty()) header.SubCode = std::string(11, ' ');
-    if (header.SubName.empty()) header.SubName = std::string(19, ' ');
-    if (header.Term.empty()) header.Term = std::string(7, ' ');
-    const std::string headerLine = "วิชา " + header.SubCode + "  " + header.SubName + "   เทอม " +
-                                   header.Term + "/" + std::to_string(header.Yearr) +
-                                   "    อาจารย์ผู้สอน : " + header.TeacherName;
+    const std::string headerLine = PrintedHeaderLine(header);
 
     SetupPrinter(prn);
     job.PageNo = 0;

@@ -20,6 +20,11 @@ int ItemsPerPage(int nChoice);
 // Number of pages the report of `data` takes; stored in job.PageCount.
 int16_t NumPage(PrintJob& job, const ReportData& data, int nChoice, int nItem);
 
+// The line under the page titles: subject code and name, term, year and
+// teacher. Fills an empty SubCode, SubName or Term of `header` with blanks,
+// which stay there.
+std::string PrintedHeaderLine(TestHeader& header);
+
 // Prints the report through `prn` as one job, with the page selection of
 // `job` (PrintMode, PageFrom, PageTo; PageTo is lowered to the page count).
 // Fills an empty SubCode, SubName or Term of `header` with blanks, which

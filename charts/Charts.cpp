@@ -1,0 +1,300 @@
+#include "charts/Charts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace ia::charts {
+
+namespace {
+
+const Color kBlack{0, 0, 0};
+const Color kGrey{150, 150, 150};
+const Color kLightGrey{225, 225, 225};
+const Color kBar{90, 140, 200};
+const Color kMean{200, 40, 40};
+
+// Light shades behind the points, dark ones for the points themselves.
+Color ZoneShade(Verdict v) {
+    switch (v) {
+    case Verdict::Keep:
+        return {205, 235, 205};
+    case Verdict::Improve:
+        return {250, 238, 185};
+    case Verdict::Discard:
+        return {245, 205, 205};
+    }
+    return kLightGrey;
+}
+
+Color VerdictColor(Verdict v) {
+    switch (v) {
+    case Verdict::Keep:
+        return {30, 120, 40};
+    case Verdict::Improve:
+        return {170, 120, 0};
+    case Verdict::Discard:
+        return {190, 30, 30};
+    }
+    return kBlack;
+}
+
+const char* VerdictName(Verdict v) {
+    switch (v) {
+    case Verdict::Keep:
+        return "ควรเก็บไว้";
+    case Verdict::Improve:
+        return "ควรปรับปรุง";
+    case Verdict::Discard:
+        return "ควรตัดทิ้ง";
+    }
+    return "";
+}
+
+// Colour and marker of each choice, distinct also on a grey printer.
+struct ChoiceLook {
+    Color color;
+    MarkerShape shape;
+};
+ChoiceLook LookOf(int choice) {
+    static const ChoiceLook looks[] = {
+        {{200, 40, 40}, MarkerShape::Circle},   {{40, 90, 200}, MarkerShape::Square},
+        {{30, 140, 50}, MarkerShape::Triangle}, {{150, 60, 170}, MarkerShape::Diamond},
+        {{200, 120, 0}, MarkerShape::Cross},
+    };
+    const int i = std::clamp(choice - 1, 0, 4);
+    return looks[i];
+}
+
+std::string Fixed(double v, int decimals) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+// A tick step of 1, 2 or 5 times a power of ten giving at most `most` steps.
+double TickStep(double range, int most) {
+    if (range <= 0) return 1;
+    const double raw = range / most;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (m * power >= raw) return m * power;
+    return 10 * power;
+}
+
+TextStyle Style(double points, Align across, Align down, bool bold = false) {
+    TextStyle s;
+    s.points = points;
+    s.across = across;
+    s.down = down;
+    s.bold = bold;
+    return s;
+}
+
+constexpr double kTitlePoints = 11;
+constexpr double kLabelPoints = 8;
+
+void Title(Canvas& c, const Rect& area, const std::string& text) {
+    c.Text({area.x + area.w / 2, area.y + 4}, text,
+           Style(kTitlePoints, Align::Middle, Align::Start, true));
+}
+
+void AxisTitles(Canvas& c, const Rect& area, const Rect& plot, const std::string& across,
+                const std::string& upright) {
+    c.Text({plot.x + plot.w / 2, area.bottom() - 3}, across,
+           Style(kLabelPoints + 1, Align::Middle, Align::End));
+    TextStyle s = Style(kLabelPoints + 1, Align::Middle, Align::Start);
+    s.upright = true;
+    c.Text({area.x + 3, plot.y + plot.h / 2}, upright, s);
+}
+
+// Value v of [from, to] upwards in the plot.
+double Up(const Rect& plot, double from, double to, double v) {
+    return plot.bottom() - (v - from) / (to - from) * plot.h;
+}
+
+// Horizontal grid lines and labels of an upright axis from `from` to `to`.
+void UprightAxis(Canvas& c, const Rect& plot, double from, double to, double step, int decimals) {
+    for (int k = 0;; ++k) {
+        const double v = from + k * step;
+        if (v > to + step * 1e-6) break;
+        const double y = Up(plot, from, to, v);
+        c.Line({plot.x, y}, {plot.right(), y}, {kLightGrey, 0.5});
+        c.Line({plot.x - 3, y}, {plot.x, y}, {kBlack, 0.7});
+        std::string label = Fixed(v, decimals);
+        if (label == "-0" || label == "-0.0") label = label.substr(1);
+        c.Text({plot.x - 5, y}, label, Style(kLabelPoints, Align::End, Align::Middle));
+    }
+}
+
+} // namespace
+
+std::string ChoiceLetter(int choice) {
+    static const char* const letters[] = {"ก", "ข", "ค", "ง", "จ"};
+    return choice >= 1 && choice <= 5 ? letters[choice - 1] : std::to_string(choice);
+}
+
+Rect PlotArea(const Rect& area) {
+    constexpr double left = 48, right = 14, top = 30, bottom = 42;
+    return {area.x + left, area.y + top, std::max(1.0, area.w - left - right),
+            std::max(1.0, area.h - top - bottom)};
+}
+
+double HistogramX(const Rect& plot, int highestScore, double score) {
+    return plot.x + (score + 0.5) / (highestScore + 1) * plot.w;
+}
+
+double ItemPlotX(const Rect& plot, double percentile) {
+    return plot.x + percentile / 100.0 * plot.w;
+}
+
+void DrawHistogram(Canvas& c, const Rect& area, const HistogramInput& in) {
+    const Rect plot = PlotArea(area);
+    Title(c, area, "การกระจายของคะแนน");
+    const int highest = std::max(0, static_cast<int>(in.counts.size()) - 1);
+    const int most = in.counts.empty() ? 0 : *std::max_element(in.counts.begin(), in.counts.end());
+    const double step = TickStep(std::max(1, most), 6);
+    const double top = std::max(step, std::ceil(most / step) * step);
+    UprightAxis(c, plot, 0, top, step, 0);
+
+    const double slot = plot.w / (highest + 1);
+    for (int s = 0; s <= highest; ++s) {
+        const int n = in.counts[static_cast<size_t>(s)];
+        if (n <= 0) continue;
+        const double y = Up(plot, 0, top, n);
+        const Rect bar{HistogramX(plot, highest, s) - slot * 0.4, y, slot * 0.8, plot.bottom() - y};
+        c.FillRect(bar, kBar);
+        c.StrokeRect(bar, {kBlack, 0.4});
+    }
+    // Scores across: every score when they fit, otherwise a readable step.
+    const int scoreStep =
+        static_cast<int>(TickStep(highest + 1, std::max(1, static_cast<int>(plot.w / 22))));
+    for (int s = 0; s <= highest; s += std::max(1, scoreStep)) {
+        const double x = HistogramX(plot, highest, s);
+        c.Line({x, plot.bottom()}, {x, plot.bottom() + 3}, {kBlack, 0.7});
+        c.Text({x, plot.bottom() + 5}, std::to_string(s),
+               Style(kLabelPoints, Align::Middle, Align::Start));
+    }
+    c.Line({plot.x, plot.bottom()}, {plot.right(), plot.bottom()}, {kBlack, 0.8});
+    c.Line({plot.x, plot.y}, {plot.x, plot.bottom()}, {kBlack, 0.8});
+
+    // The mean, and one standard deviation either side.
+    if (!in.counts.empty()) {
+        auto mark = [&](double v, const std::string& label, bool dashed) {
+            if (v < -0.5 || v > highest + 0.5) return;
+            const double x = HistogramX(plot, highest, v);
+            c.Line({x, plot.y}, {x, plot.bottom()}, {kMean, dashed ? 1.0 : 1.6, dashed});
+            TextStyle s = Style(kLabelPoints, Align::Middle, Align::End);
+            s.color = kMean;
+            c.Text({x, plot.y - 1}, label, s);
+        };
+        mark(in.mean, "ค่าเฉลี่ย " + Fixed(in.mean, 2), false);
+        if (in.sd > 0) {
+            mark(in.mean - in.sd, "-1 SD", true);
+            mark(in.mean + in.sd, "+1 SD", true);
+        }
+    }
+    AxisTitles(c, area, plot, "คะแนน", "จำนวนคน");
+}
+
+void DrawDdPlot(Canvas& c, const Rect& area, const DdInput& in) {
+    const Rect plot = PlotArea(area);
+    Title(c, area, "ความยากและอำนาจจำแนกรายข้อ");
+    double lowest = -0.2;
+    for (const DdPoint& d : in.items)
+        lowest = std::min(lowest, std::floor(d.r * 5) / 5);
+    lowest = std::max(-1.0, lowest);
+    const double top = 1.0;
+    auto X = [&](double p) { return plot.x + std::clamp(p, 0.0, 1.0) * plot.w; };
+    auto Y = [&](double r) { return Up(plot, lowest, top, std::clamp(r, lowest, top)); };
+
+    c.Clip(plot);
+    for (const VerdictZone& z : in.zones) {
+        const double x0 = X(z.pFrom), x1 = X(z.pTo), y0 = Y(z.rTo), y1 = Y(z.rFrom);
+        c.FillRect({x0, y0, x1 - x0, y1 - y0}, ZoneShade(z.verdict));
+    }
+    c.Unclip();
+    UprightAxis(c, plot, lowest, top, 0.2, 1);
+    for (int k = 0; k <= 5; ++k) {
+        const double p = k * 0.2, x = X(p);
+        c.Line({x, plot.y}, {x, plot.bottom()}, {kLightGrey, 0.5});
+        c.Line({x, plot.bottom()}, {x, plot.bottom() + 3}, {kBlack, 0.7});
+        c.Text({x, plot.bottom() + 5}, Fixed(p, 1),
+               Style(kLabelPoints, Align::Middle, Align::Start));
+    }
+    c.Line({plot.x, Y(0)}, {plot.right(), Y(0)}, {kGrey, 0.8});
+    c.StrokeRect(plot, {kBlack, 0.8});
+
+    for (const DdPoint& d : in.items) {
+        const Color color = d.verdict ? VerdictColor(*d.verdict) : kBlack;
+        const Point at{X(d.p), Y(d.r)};
+        c.Marker(at, MarkerShape::Circle, 5, color, true);
+        TextStyle s = Style(kLabelPoints - 1, Align::Start, Align::End);
+        s.color = color;
+        c.Text({at.x + 3, at.y - 1}, std::to_string(d.item), s);
+    }
+    // What the shades mean, under the title.
+    double x = plot.x;
+    for (Verdict v : {Verdict::Keep, Verdict::Improve, Verdict::Discard}) {
+        c.FillRect({x, plot.y - 12, 10, 8}, ZoneShade(v));
+        c.StrokeRect({x, plot.y - 12, 10, 8}, {kGrey, 0.4});
+        c.Text({x + 13, plot.y - 8}, VerdictName(v),
+               Style(kLabelPoints, Align::Start, Align::Middle));
+        x += 80;
+    }
+    AxisTitles(c, area, plot, "ความยาก (p)", "อำนาจจำแนก (" + in.rName + ")");
+}
+
+void DrawItemPlot(Canvas& c, const Rect& area, const ItemPlotInput& in) {
+    const Rect plot = PlotArea(area);
+    Title(c, area, "ข้อ " + std::to_string(in.item) + "  สัดส่วนผู้เลือกแต่ละตัวเลือก");
+    UprightAxis(c, plot, 0, 1, 0.2, 1);
+    auto Y = [&](double share) { return Up(plot, 0, 1, std::clamp(share, 0.0, 1.0)); };
+    for (int g = 0; g < 5; ++g) {
+        const double x = ItemPlotX(plot, 10 + 20 * g);
+        c.Line({x, plot.y}, {x, plot.bottom()}, {kLightGrey, 0.5});
+        c.Text({x, plot.bottom() + 5}, std::to_string(g + 1),
+               Style(kLabelPoints, Align::Middle, Align::Start));
+    }
+    const double half = in.groupPercent / 2.0;
+    const double lowX = ItemPlotX(plot, half), highX = ItemPlotX(plot, 100 - half);
+    for (auto [x, name] : {std::pair{lowX, "L"}, std::pair{highX, "H"}}) {
+        c.Line({x, plot.bottom()}, {x, plot.bottom() + 3}, {kBlack, 0.7});
+        c.Text({x, plot.bottom() + 5}, name,
+               Style(kLabelPoints, Align::Middle, Align::Start, true));
+    }
+    c.StrokeRect(plot, {kBlack, 0.8});
+
+    // The key last, so that it lies on top.
+    std::vector<ChoiceShares> order = in.choices;
+    std::stable_partition(order.begin(), order.end(), [](const ChoiceShares& s) { return !s.key; });
+    for (const ChoiceShares& s : order) {
+        const ChoiceLook look = LookOf(s.choice);
+        const double width = s.key ? 2.8 : 1.1;
+        if (s.groups.size() == 5) {
+            std::vector<Point> line;
+            for (int g = 0; g < 5; ++g)
+                line.push_back({ItemPlotX(plot, 10 + 20 * g), Y(s.groups[static_cast<size_t>(g)])});
+            c.Polyline(line, {look.color, width});
+        } else {
+            // Without the five groups the low and the high group alone show
+            // which way the choice leans.
+            c.Line({lowX, Y(s.low)}, {highX, Y(s.high)}, {look.color, width, true});
+        }
+        c.Marker({lowX, Y(s.low)}, look.shape, s.key ? 8 : 6, look.color, s.key);
+        c.Marker({highX, Y(s.high)}, look.shape, s.key ? 8 : 6, look.color, s.key);
+    }
+    // Legend: the letters in their colours, the key starred.
+    double x = plot.x;
+    for (const ChoiceShares& s : in.choices) {
+        const ChoiceLook look = LookOf(s.choice);
+        c.Marker({x + 4, plot.y - 8}, look.shape, 6, look.color, s.key);
+        TextStyle st = Style(kLabelPoints, Align::Start, Align::Middle, s.key);
+        st.color = look.color;
+        c.Text({x + 10, plot.y - 8}, (s.key ? "*" : "") + ChoiceLetter(s.choice), st);
+        x += 34;
+    }
+    AxisTitles(c, area, plot, "กลุ่มคะแนน ต่ำ → สูง", "สัดส่วนผู้เลือก");
+}
+
+} // namespace ia::charts

@@ -1,0 +1,77 @@
+#pragma once
+// The pictures of a test: the score histogram, the difficulty–discrimination
+// plot and the plot of one item's choices across score groups. Each draws
+// into a rectangle of a Canvas from plain values, so that the same picture
+// goes on screen, on paper and into files.
+
+#include "charts/Canvas.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ia::charts {
+
+struct HistogramInput {
+    // Sheets with each score: counts[s] sheets scored s, s from 0 to the
+    // highest score the test allows.
+    std::vector<int> counts;
+    double mean = 0;
+    double sd = 0;
+};
+
+// How the report judges an item, for the shading of the plot.
+enum class Verdict { Keep, Improve, Discard };
+
+// A rectangle of the p–r plane in which the report reaches one verdict.
+struct VerdictZone {
+    double pFrom = 0, pTo = 1, rFrom = -1, rTo = 1;
+    Verdict verdict = Verdict::Keep;
+};
+
+struct DdPoint {
+    int item = 0;
+    double p = 0;
+    double r = 0;
+    std::optional<Verdict> verdict; // absent when p or r fall in no zone
+};
+
+struct DdInput {
+    std::vector<DdPoint> items;
+    std::vector<VerdictZone> zones;
+    std::string rName = "r"; // the discrimination index shown
+};
+
+// The share of the sheets that took one choice, by group.
+struct ChoiceShares {
+    int choice = 0; // 1..5
+    bool key = false;
+    // In the five score groups, lowest first; empty when not known.
+    std::vector<double> groups;
+    double high = 0; // in the high group of the technique
+    double low = 0;  // in its low group
+};
+
+struct ItemPlotInput {
+    int item = 0;
+    int groupPercent = 25; // size of the high and low groups, 25 or 27
+    std::vector<ChoiceShares> choices;
+};
+
+void DrawHistogram(Canvas& c, const Rect& area, const HistogramInput& in);
+void DrawDdPlot(Canvas& c, const Rect& area, const DdInput& in);
+void DrawItemPlot(Canvas& c, const Rect& area, const ItemPlotInput& in);
+
+// The plotting area inside a chart's rectangle (axes, bars and points
+// fall in it), and where a value lands in it.
+Rect PlotArea(const Rect& area);
+// Score s of a histogram of n + 1 scores (0..n): the middle of its bar.
+double HistogramX(const Rect& plot, int highestScore, double score);
+// Position across of a share of the ranked sheets (0 lowest .. 100 highest)
+// in an item plot: the five groups stand at 10, 30, 50, 70 and 90.
+double ItemPlotX(const Rect& plot, double percentile);
+
+// The letter of choice 1..5 (ก..จ).
+std::string ChoiceLetter(int choice);
+
+} // namespace ia::charts

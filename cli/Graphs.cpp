@@ -1,0 +1,150 @@
+#include "cli/Graphs.h"
+
+#include "analysis/Analysis.h"
+#include "analysis/FanTable.h"
+#include "charts/CairoCanvas.h"
+#include "examfile/DataView.h"
+#include "examfile/ExamFile.h"
+#include "examfile/SchoolName.h"
+#include "examfile/Val.h"
+#include "report/GraphReport.h"
+#include "report/ReportModel.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <string>
+
+namespace ia::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int Fail(const std::string& msg) {
+    std::cerr << msg << "\n";
+    return 1;
+}
+
+int Usage() {
+    std::cerr << "วิธีใช้:\n"
+                 "  itemanalysis-cli graphs FILE --technique 25|27 --pdf OUT.pdf [--png DIR] "
+                 "[--svg DIR] [--school TEXT]\n";
+    return 2;
+}
+
+// Size of a chart written as its own file, in points.
+constexpr double kChartWidth = 520;
+constexpr double kChartHeight = 340;
+constexpr double kPngDpi = 150;
+
+std::string ChartName(int item) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "item-%03d", item);
+    return buf;
+}
+
+// Writes every chart into dir in one format; false and the failing path in
+// `failed` when a file could not be written.
+bool WriteCharts(const std::string& dir, bool png, const GraphReportInput& in,
+                 std::string& failed) {
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    const ReportData& d = in.data;
+    const double highest = d.stat.nItem ? static_cast<double>(*d.stat.nItem) : d.KeyedItemCount;
+    const charts::HistogramInput histogram =
+        HistogramOf(in.scores, static_cast<int>(highest), Val(d.stat.Xbar.value_or("")),
+                    Val(d.stat.SD.value_or("")));
+    const charts::DdInput dd = DdOf(d);
+    std::vector<std::pair<std::string, charts::DrawPicture>> pictures = {
+        {"histogram",
+         [&](charts::Canvas& c, const charts::Rect& r) { charts::DrawHistogram(c, r, histogram); }},
+        {"dd", [&](charts::Canvas& c, const charts::Rect& r) { charts::DrawDdPlot(c, r, dd); }},
+    };
+    for (int item : KeyedItems(d)) {
+        const charts::ItemPlotInput plot = ItemPlotOf(d, item);
+        pictures.push_back({ChartName(item), [plot](charts::Canvas& c, const charts::Rect& r) {
+                                charts::DrawItemPlot(c, r, plot);
+                            }});
+    }
+    for (const auto& [name, draw] : pictures) {
+        const std::string path = (fs::path(dir) / (name + (png ? ".png" : ".svg"))).string();
+        const bool ok = png ? charts::WritePng(path, kChartWidth, kChartHeight, kPngDpi, draw)
+                            : charts::WriteSvg(path, kChartWidth, kChartHeight, draw);
+        if (!ok) {
+            failed = path;
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int Graphs(int argc, char** argv) {
+    std::map<std::string, std::string> options;
+    std::vector<std::string> positional;
+    for (int i = 2; i < argc; ++i) {
+        const std::string s = argv[i];
+        if (s.rfind("--", 0) == 0) {
+            if (i + 1 >= argc) return Fail("ตัวเลือก " + s + " ต้องมีค่า");
+            options[s] = argv[++i];
+        } else {
+            positional.push_back(s);
+        }
+    }
+    for (const auto& [k, v] : options)
+        if (k != "--technique" && k != "--pdf" && k != "--png" && k != "--svg" && k != "--school")
+            return Fail("ไม่รู้จักตัวเลือก " + k);
+    if (positional.size() != 1 || !options.count("--technique") || !options.count("--pdf"))
+        return Usage();
+    const std::string technique = options["--technique"];
+    if (technique != "25" && technique != "27") return Fail("เทคนิคต้องเป็น 25 หรือ 27");
+    const std::string file = positional[0];
+
+    // Opened, analysed and stored as the print command does.
+    ExamModule exam;
+    ExamViews views;
+    AnalysisState state;
+    AnalysisHost host;
+    AnalysisContext ctx{views, exam.header, state, host};
+    if (std::string refusal = ExamFileRefusal(file); !refusal.empty()) return Fail(refusal);
+    GraphReportInput in;
+    try {
+        BindExamFile(views, file);
+        ReadHeader(views.Data3, exam.header);
+        exam.ExamFileName = file;
+        exam.ExamFileOpen = 1;
+        if (views.Data1.Recordset()->recordCount() == 0)
+            return Fail("ยังไม่มีกระดาษคำตอบ วิเคราะห์ไม่ได้");
+        RunTechnique(ctx, technique == "25" ? 1 : 2, ProgramDir());
+        in.header = exam.header;
+        in.data = LoadReportData(views, state);
+        in.scores = LoadScores(views);
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+    if (options.count("--school")) {
+        in.school = options["--school"];
+    } else {
+        std::error_code ec;
+        if (auto name = ReadSchoolNameFile((fs::current_path(ec) / kSchoolNameFile).string()))
+            in.school = *name;
+    }
+
+    const std::string pdf = options["--pdf"];
+    auto pages = PdfGraphPages(pdf);
+    DrawGraphReport(*pages, in);
+    if (!pages->Finish()) return Fail("บันทึกไฟล์ PDF ไม่ได้ : " + pdf);
+    std::string failed;
+    for (const char* format : {"--png", "--svg"}) {
+        if (!options.count(format)) continue;
+        if (!WriteCharts(options[format], std::string(format) == "--png", in, failed))
+            return Fail("บันทึกไฟล์กราฟไม่ได้ : " + failed);
+    }
+    std::cout << pdf << "\n";
+    return 0;
+}
+
+} // namespace ia::cli

@@ -1,0 +1,348 @@
+#include "report/GraphReport.h"
+
+#include "charts/CairoCanvas.h"
+#include "examfile/DataView.h"
+#include "examfile/Val.h"
+#include "report/PrintReport.h"
+
+#include <cairo-pdf.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace ia {
+
+using charts::Align;
+using charts::Canvas;
+using charts::Rect;
+using charts::TextStyle;
+using charts::Verdict;
+
+std::vector<charts::VerdictZone> QualityZones() {
+    // The bands of QualityCategory(): p .00–.19 | .20–.79 | .80–1.00, r
+    // below .01 | .01–.19 | .20 and above.
+    const double pLow = 0.20, pHigh = 0.80, rWeak = 0.005, rGood = 0.20;
+    return {
+        {pLow, pHigh, rGood, 1.0, Verdict::Keep},    {0.0, pLow, rGood, 1.0, Verdict::Improve},
+        {pHigh, 1.0, rGood, 1.0, Verdict::Improve},  {pLow, pHigh, rWeak, rGood, Verdict::Improve},
+        {0.0, pLow, rWeak, rGood, Verdict::Discard}, {pHigh, 1.0, rWeak, rGood, Verdict::Discard},
+        {0.0, 1.0, -1.0, rWeak, Verdict::Discard},
+    };
+}
+
+std::optional<Verdict> VerdictOfCategory(int category) {
+    if (category < 0 || category > 8) return std::nullopt;
+    return category < 3 ? Verdict::Keep : category < 6 ? Verdict::Improve : Verdict::Discard;
+}
+
+std::vector<int> LoadScores(ExamViews& views) {
+    std::vector<int> scores;
+    RecordSet* rs = views.Data1.Recordset();
+    if (!rs) return scores;
+    const int f = rs->fieldIndex("Score");
+    if (f < 0) return scores;
+    for (int i = 0; i < rs->recordCount(); ++i) {
+        const Value v = rs->rowAt(i)[static_cast<size_t>(f)];
+        if (!v.isNull()) scores.push_back(static_cast<int>(std::lround(Val(v.text()))));
+    }
+    return scores;
+}
+
+charts::HistogramInput HistogramOf(const std::vector<int>& scores, int highestScore, double mean,
+                                   double sd) {
+    charts::HistogramInput h;
+    int highest = std::max(0, highestScore);
+    for (int s : scores)
+        highest = std::max(highest, s);
+    h.counts.assign(static_cast<size_t>(highest) + 1, 0);
+    for (int s : scores)
+        if (s >= 0) ++h.counts[static_cast<size_t>(s)];
+    h.mean = mean;
+    h.sd = sd;
+    return h;
+}
+
+namespace {
+
+double Stored(const std::optional<std::string>& v) {
+    return v && !v->empty() ? Val(*v) : 0.0;
+}
+
+std::string Text(const std::optional<std::string>& v) {
+    return v ? *v : std::string();
+}
+
+const OutRow* KeyRow(const ReportData& d, int item) {
+    for (const OutRow& r : d.rows)
+        if (r.ItemNo == item && r.IsAns == 1) return &r;
+    return nullptr;
+}
+
+} // namespace
+
+std::vector<int> KeyedItems(const ReportData& data) {
+    std::vector<int> items;
+    for (const OutRow& r : data.rows)
+        if (r.IsAns == 1 && !KeyIsBlank(data, r.ItemNo)) items.push_back(r.ItemNo);
+    return items;
+}
+
+charts::DdInput DdOf(const ReportData& data) {
+    charts::DdInput in;
+    in.zones = QualityZones();
+    for (int item : KeyedItems(data)) {
+        const OutRow& r = *KeyRow(data, item);
+        charts::DdPoint p;
+        p.item = item;
+        p.p = Stored(r.P);
+        p.r = Stored(r.r);
+        p.verdict =
+            VerdictOfCategory(QualityCategory(Hundredths(Text(r.P)), Hundredths(Text(r.r))));
+        in.items.push_back(p);
+    }
+    return in;
+}
+
+charts::ItemPlotInput ItemPlotOf(const ReportData& data, int item) {
+    charts::ItemPlotInput in;
+    in.item = item;
+    in.groupPercent = data.AnalysisKind == 2 ? 27 : 25;
+    for (const OutRow& r : data.rows) {
+        if (r.ItemNo != item) continue;
+        charts::ChoiceShares s;
+        s.choice = r.ChoiceNo;
+        s.key = r.IsAns == 1;
+        s.high = Stored(r.PH);
+        s.low = Stored(r.PL);
+        in.choices.push_back(s);
+    }
+    return in;
+}
+
+namespace {
+
+class CairoPdfPages : public GraphPages {
+  public:
+    explicit CairoPdfPages(const std::string& path)
+        : surface_(cairo_pdf_surface_create(path.c_str(), kGraphPageWidth, kGraphPageHeight)) {
+        ok_ = cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS;
+        if (ok_)
+            cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_CREATOR, "itemanalysis");
+        cr_ = cairo_create(surface_);
+    }
+    ~CairoPdfPages() override {
+        canvas_.reset();
+        cairo_destroy(cr_);
+        cairo_surface_destroy(surface_);
+    }
+    Canvas& NewPage() override {
+        canvas_.reset();
+        if (pages_++ > 0) cairo_show_page(cr_);
+        canvas_ = std::make_unique<charts::CairoCanvas>(cr_);
+        return *canvas_;
+    }
+    bool Finish() override {
+        canvas_.reset();
+        if (pages_ > 0) cairo_show_page(cr_);
+        cairo_surface_finish(surface_);
+        return ok_ && cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS;
+    }
+
+  private:
+    cairo_surface_t* surface_;
+    cairo_t* cr_;
+    std::unique_ptr<charts::CairoCanvas> canvas_;
+    int pages_ = 0;
+    bool ok_ = false;
+};
+
+constexpr double kMargin = 42;
+constexpr double kTextPoints = 10;
+constexpr double kLine = 17;
+
+TextStyle Style(double points = kTextPoints, Align across = Align::Start, bool bold = false) {
+    TextStyle s;
+    s.points = points;
+    s.across = across;
+    s.bold = bold;
+    return s;
+}
+
+const char* Title(int kind) {
+    return kind == 2 ? "กราฟการวิเคราะห์ข้อสอบ โดยใช้ตาราง CHUNG TEH FAN กลุ่มสูง กลุ่มต่ำ 27 %"
+                     : "กราฟการวิเคราะห์ข้อสอบ โดยใช้สูตรอย่างง่าย กลุ่มสูง กลุ่มต่ำ 25 %";
+}
+
+const char* const kCategoryNames[9] = {
+    "ข้อสอบที่ดี ควรเก็บไว้ : ข้อที่ค่อนข้างง่าย อำนาจจำแนกดี",
+    "ข้อสอบที่ดี ควรเก็บไว้ : ข้อที่ยากง่ายปานกลาง อำนาจจำแนกดี",
+    "ข้อสอบที่ดี ควรเก็บไว้ : ข้อที่ค่อนข้างยาก อำนาจจำแนกดี",
+    "ข้อที่ควรปรับปรุง : ข้อที่ง่ายมาก อำนาจจำแนกดี",
+    "ข้อที่ควรปรับปรุง : ข้อที่ยากมาก อำนาจจำแนกดี",
+    "ข้อที่ควรปรับปรุง : ข้อที่ความยากปานกลาง อำนาจจำแนกไม่ดี",
+    "ข้อสอบที่ควรตัดทิ้ง : ข้อที่ยากมากหรือง่ายมาก อำนาจจำแนกไม่ดี",
+    "ข้อสอบที่ควรตัดทิ้ง : ข้อที่ไม่มีอำนาจจำแนก (อำนาจจำแนกเป็น 0)",
+    "ข้อสอบที่ควรตัดทิ้ง : ข้อที่อำนาจจำแนกเป็นลบ",
+};
+
+// The page header of the printed report: page number, school, title and the
+// subject line. Returns where the page's body starts.
+double PageHeader(Canvas& c, int page, const std::string& school, int kind,
+                  const std::string& headerLine) {
+    const double mid = kGraphPageWidth / 2;
+    double y = 28;
+    c.Text({mid, y}, std::to_string(page), Style(kTextPoints, Align::Middle));
+    y += 22;
+    if (!school.empty()) c.Text({mid, y}, school, Style(kTextPoints + 1, Align::Middle, true));
+    y += kLine;
+    c.Text({mid, y}, Title(kind), Style(kTextPoints + 1, Align::Middle, true));
+    y += kLine;
+    c.Text({mid, y}, headerLine, Style(kTextPoints, Align::Middle));
+    y += kLine + 2;
+    c.Line({kMargin, y}, {kGraphPageWidth - kMargin, y}, {{0, 0, 0}, 0.6});
+    return y + 8;
+}
+
+std::string Dec(double v, int decimals) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+// Flags of one item, in Thai: what the teacher should look at.
+std::vector<std::string> ItemFlags(const ReportData& d, int item) {
+    std::vector<std::string> flags;
+    for (const OutRow& r : d.rows) {
+        if (r.ItemNo != item) continue;
+        const std::string letter = charts::ChoiceLetter(r.ChoiceNo);
+        if (r.IsAns == 1) {
+            if (r.H == 0 && r.L == 0)
+                flags.push_back("ตัวถูก " + letter + " ไม่มีใครตอบได้");
+            else if (r.H < r.L)
+                flags.push_back("ตัวถูก " + letter + " กลุ่มต่ำตอบถูกมากกว่ากลุ่มสูง");
+            continue;
+        }
+        if (r.H == 0 && r.L == 0)
+            flags.push_back("ตัวลวง " + letter + " ไม่มีคนเลือก");
+        else if (r.H > r.L)
+            flags.push_back("ตัวลวง " + letter + " กลุ่มสูงเลือกมากกว่ากลุ่มต่ำ");
+        else if (r.H == r.L)
+            flags.push_back("ตัวลวง " + letter + " กลุ่มสูงและกลุ่มต่ำเลือกเท่ากัน");
+    }
+    return flags;
+}
+
+} // namespace
+
+std::unique_ptr<GraphPages> PdfGraphPages(const std::string& path) {
+    return std::make_unique<CairoPdfPages>(path);
+}
+
+int DrawGraphReport(GraphPages& pages, const GraphReportInput& in) {
+    TestHeader header = in.header;
+    const std::string headerLine = PrintedHeaderLine(header);
+    const ReportData& d = in.data;
+    const int kind = d.AnalysisKind;
+    const double width = kGraphPageWidth - 2 * kMargin;
+    int page = 0;
+
+    // First page: the summary of the whole test and its two pictures.
+    {
+        Canvas& c = pages.NewPage();
+        double y = PageHeader(c, ++page, in.school, kind, headerLine);
+        const std::pair<std::string, std::string> summary[] = {
+            {"จำนวนข้อสอบที่วิเคราะห์", std::to_string(d.KeyedItemCount)},
+            {"จำนวนกระดาษคำตอบ", std::to_string(d.SheetCount)},
+            {"คะแนนเฉลี่ย", Text(d.stat.Xbar)},
+            {"ส่วนเบี่ยงเบนมาตรฐาน", Text(d.stat.SD)},
+            {"ความเชื่อมั่น KR-20", Text(d.stat.KR20)},
+            {"ความคลาดเคลื่อนมาตรฐาน", Text(d.stat.SEmea)},
+            {"ค่า p เฉลี่ย", Text(d.stat.Pav)},
+            {"ค่า r เฉลี่ย", Text(d.stat.Rav)},
+        };
+        for (size_t i = 0; i < std::size(summary); ++i) {
+            const double x = kMargin + (i % 2) * width / 2;
+            const double row = y + static_cast<double>(i / 2) * kLine;
+            c.Text({x, row}, summary[i].first, Style());
+            c.Text({x + 175, row}, summary[i].second, Style());
+        }
+        y += 4 * kLine + 8;
+        const double highest = d.stat.nItem ? static_cast<double>(*d.stat.nItem) : d.KeyedItemCount;
+        charts::DrawHistogram(c, {kMargin, y, width, 290},
+                              HistogramOf(in.scores, static_cast<int>(highest),
+                                          Val(Text(d.stat.Xbar)), Val(Text(d.stat.SD))));
+        y += 300;
+        charts::DrawDdPlot(c, {kMargin, y, width, kGraphPageHeight - 40 - y}, DdOf(d));
+    }
+
+    // One page per keyed item.
+    for (int item : KeyedItems(d)) {
+        Canvas& c = pages.NewPage();
+        double y = PageHeader(c, ++page, in.school, kind, headerLine);
+        charts::DrawItemPlot(c, {kMargin, y, width, 330}, ItemPlotOf(d, item));
+        y += 345;
+
+        const std::vector<std::pair<std::string, double>> columns =
+            kind == 2 ? std::vector<std::pair<std::string, double>>{{"ตัวเลือก", 0}, {"H", 50},
+                                                                    {"L", 80},     {"PH", 110},
+                                                                    {"PL", 145},   {"p", 180},
+                                                                    {"r", 215},    {"วิจารณ์", 255}}
+                      : std::vector<std::pair<std::string, double>>{{"ตัวเลือก", 0}, {"H", 50},
+                                                                    {"L", 80},     {"p", 115},
+                                                                    {"r", 150},    {"วิจารณ์", 195}};
+        for (const auto& [name, x] : columns)
+            c.Text({kMargin + x, y}, name, Style(kTextPoints, Align::Start, true));
+        y += kLine;
+        c.Line({kMargin, y - 2}, {kGraphPageWidth - kMargin, y - 2}, {{0, 0, 0}, 0.5});
+        const OutRow* key = nullptr;
+        for (const OutRow& r : d.rows) {
+            if (r.ItemNo != item) continue;
+            if (r.IsAns == 1) key = &r;
+            std::vector<std::string> cells = {(r.IsAns == 1 ? "*" : " ") +
+                                                  charts::ChoiceLetter(r.ChoiceNo),
+                                              std::to_string(r.H), std::to_string(r.L)};
+            if (kind == 2) {
+                cells.push_back(Text(r.PH));
+                cells.push_back(Text(r.PL));
+            }
+            cells.push_back(Text(r.P));
+            cells.push_back(Text(r.r));
+            cells.push_back(Text(r.Explain));
+            for (size_t i = 0; i < cells.size() && i < columns.size(); ++i)
+                c.Text({kMargin + columns[i].second + (i == 0 ? 10 : 0), y}, cells[i],
+                       Style(kTextPoints, Align::Start, r.IsAns == 1 && i == 0));
+            y += kLine;
+        }
+        y += 10;
+        if (key) {
+            const int category =
+                QualityCategory(Hundredths(Text(key->P)), Hundredths(Text(key->r)));
+            c.Text({kMargin, y}, "ผลการพิจารณา", Style(kTextPoints + 1, Align::Start, true));
+            y += kLine + 2;
+            if (category >= 0) {
+                c.Text({kMargin + 12, y}, kCategoryNames[category], Style());
+                y += kLine;
+            }
+            c.Text({kMargin + 12, y},
+                   "ค่า p = " + Dec(Stored(key->P), 2) + "   ค่า r = " + Dec(Stored(key->r), 2) +
+                       "   " + Text(key->Explain),
+                   Style());
+            y += kLine + 6;
+        }
+        const std::vector<std::string> flags = ItemFlags(d, item);
+        c.Text({kMargin, y}, "ข้อสังเกต", Style(kTextPoints + 1, Align::Start, true));
+        y += kLine + 2;
+        if (flags.empty()) {
+            c.Text({kMargin + 12, y}, "ไม่มี", Style());
+            y += kLine;
+        }
+        for (const std::string& f : flags) {
+            c.Text({kMargin + 12, y}, "- " + f, Style());
+            y += kLine;
+        }
+    }
+    return page;
+}
+
+} // namespace ia

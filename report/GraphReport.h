@@ -1,0 +1,66 @@
+#pragma once
+// The graphical report: a first page with the test summary, the score
+// histogram and the difficulty–discrimination plot, then one page per keyed
+// item with its plot, its choice table, its judgement and its flags. The
+// same pages go into a PDF file (cairo) or onto a printer (QPainter).
+
+#include "charts/Charts.h"
+#include "examfile/ExamState.h"
+#include "report/ReportModel.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ia {
+
+struct ExamViews;
+
+// The rectangles of the p–r plane in which QualityCategory() keeps, improves
+// or discards an item (stored values are whole hundredths: a zone from .20
+// to .80 holds .20 to .79).
+std::vector<charts::VerdictZone> QualityZones();
+// The verdict of a quality category (0..8), none for -1.
+std::optional<charts::Verdict> VerdictOfCategory(int category);
+
+// Every sheet's score, as stored by the last analysis.
+std::vector<int> LoadScores(ExamViews& views);
+
+charts::HistogramInput HistogramOf(const std::vector<int>& scores, int highestScore, double mean,
+                                   double sd);
+charts::DdInput DdOf(const ReportData& data);
+// Item `item`'s choices; the five score groups stay empty until they are
+// known.
+charts::ItemPlotInput ItemPlotOf(const ReportData& data, int item);
+// Items with a key, in order.
+std::vector<int> KeyedItems(const ReportData& data);
+
+// Pages to draw on: A4 upright, in points from the top left corner of the
+// paper.
+class GraphPages {
+  public:
+    virtual ~GraphPages() = default;
+    // The canvas of a new page (the first call gives the first page).
+    virtual charts::Canvas& NewPage() = 0;
+    // Ends the job; false when the pages could not go where they were sent.
+    virtual bool Finish() = 0;
+};
+
+// Pages of a PDF file at path, written with cairo: its Thai is text.
+std::unique_ptr<GraphPages> PdfGraphPages(const std::string& path);
+
+struct GraphReportInput {
+    TestHeader header;
+    std::string school;
+    ReportData data;
+    std::vector<int> scores;
+};
+
+// Draws the whole graphical report. Returns the number of pages.
+int DrawGraphReport(GraphPages& pages, const GraphReportInput& in);
+
+// The page size the report is laid out on, in points.
+inline constexpr double kGraphPageWidth = 595.276;
+inline constexpr double kGraphPageHeight = 841.89;
+
+} // namespace ia
