@@ -153,12 +153,13 @@ void DrawHistogram(Canvas& c, const Rect& area, const HistogramInput& in) {
     Title(c, area, "การกระจายของคะแนน");
     const int highest = std::max(0, static_cast<int>(in.counts.size()) - 1);
     const int most = in.counts.empty() ? 0 : *std::max_element(in.counts.begin(), in.counts.end());
-    const double step = TickStep(std::max(1, most), 6);
+    // Counts are whole sheets: no tick between two of them.
+    const double step = std::max(1.0, TickStep(std::max(1, most), 6));
     const double top = std::max(step, std::ceil(most / step) * step);
     UprightAxis(c, plot, 0, top, step, 0);
 
     const double slot = plot.w / (highest + 1);
-    for (int s = 0; s <= highest; ++s) {
+    for (int s = 0; s < static_cast<int>(in.counts.size()); ++s) {
         const int n = in.counts[static_cast<size_t>(s)];
         if (n <= 0) continue;
         const double y = Up(plot, 0, top, n);

@@ -1,0 +1,222 @@
+// The charts on a recording canvas: where bars, points and lines land for a
+// small known data set, and the shading of the report's verdicts.
+
+#include "charts/CairoCanvas.h"
+#include "charts/Charts.h"
+#include "charts/RecordingCanvas.h"
+#include "report/GraphReport.h"
+#include "report/ReportModel.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ia::charts::Drawn;
+using ia::charts::Point;
+using ia::charts::Rect;
+using Kind = ia::charts::Drawn::Kind;
+
+const Rect kArea{10, 20, 400, 300};
+
+bool Near(double a, double b) {
+    return std::fabs(a - b) < 1e-6;
+}
+
+bool HasText(const ia::charts::RecordingCanvas& c, const std::string& text) {
+    const auto t = c.Texts();
+    return std::find(t.begin(), t.end(), text) != t.end();
+}
+
+TEST(Histogram, BarsStandOnTheirScoresAsHighAsTheirCounts) {
+    ia::charts::HistogramInput in;
+    in.counts = {0, 1, 0, 3, 2}; // scores 0..4
+    in.mean = 2.5;
+    in.sd = 1.0;
+    ia::charts::RecordingCanvas c;
+    ia::charts::DrawHistogram(c, kArea, in);
+    const Rect plot = ia::charts::PlotArea(kArea);
+
+    std::vector<Drawn> bars = c.Of(Kind::FillRect);
+    ASSERT_EQ(bars.size(), 3u) << "one bar per score taken, none for nobody";
+    const double slot = plot.w / 5;
+    const int scores[] = {1, 3, 4};
+    const int counts[] = {1, 3, 2};
+    for (int i = 0; i < 3; ++i) {
+        const Rect& b = bars[static_cast<size_t>(i)].rect;
+        EXPECT_TRUE(Near(b.x + b.w / 2, plot.x + (scores[i] + 0.5) * slot)) << scores[i];
+        EXPECT_TRUE(Near(b.bottom(), plot.bottom())) << scores[i];
+        // The highest count reaches the top of the plot (ticks of whole sheets).
+        EXPECT_TRUE(Near(b.h, plot.h * counts[i] / 3.0)) << scores[i];
+        EXPECT_LT(b.w, slot);
+    }
+
+    // The mean solid, one standard deviation either side dashed, all upright.
+    std::vector<Drawn> marks;
+    for (const Drawn& d : c.Of(Kind::Line))
+        if (d.color == ia::charts::Color{200, 40, 40}) marks.push_back(d);
+    ASSERT_EQ(marks.size(), 3u);
+    const double want[] = {2.5, 1.5, 3.5};
+    for (int i = 0; i < 3; ++i) {
+        const Drawn& m = marks[static_cast<size_t>(i)];
+        EXPECT_TRUE(Near(m.points[0].x, ia::charts::HistogramX(plot, 4, want[i])));
+        EXPECT_TRUE(Near(m.points[0].x, m.points[1].x));
+        EXPECT_EQ(m.dashed, i > 0);
+    }
+    EXPECT_TRUE(HasText(c, "ค่าเฉลี่ย 2.50"));
+    EXPECT_TRUE(HasText(c, "การกระจายของคะแนน"));
+    EXPECT_TRUE(HasText(c, "จำนวนคน"));
+    EXPECT_TRUE(HasText(c, "คะแนน"));
+}
+
+TEST(Histogram, NoSheetsDrawsAxesWithoutBars) {
+    ia::charts::RecordingCanvas c;
+    ia::charts::DrawHistogram(c, kArea, {});
+    EXPECT_TRUE(c.Of(Kind::FillRect).empty());
+    EXPECT_FALSE(c.Of(Kind::Line).empty());
+}
+
+TEST(DdPlot, ItemsArePointsAtPAcrossAndRUpInTheirVerdictsColour) {
+    ia::charts::DdInput in;
+    in.zones = ia::QualityZones();
+    in.items = {{1, 0.50, 0.40, ia::charts::Verdict::Keep},
+                {2, 0.90, 0.30, ia::charts::Verdict::Improve},
+                {3, 0.30, -0.40, ia::charts::Verdict::Discard}};
+    ia::charts::RecordingCanvas c;
+    ia::charts::DrawDdPlot(c, kArea, in);
+    const Rect plot = ia::charts::PlotArea(kArea);
+    // The r axis reaches down to the lowest r, in steps of .2.
+    const double lowest = -0.4, top = 1.0;
+    auto up = [&](double r) { return plot.bottom() - (r - lowest) / (top - lowest) * plot.h; };
+
+    const std::vector<Drawn> points = c.Of(Kind::Marker);
+    ASSERT_EQ(points.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        const auto& item = in.items[i];
+        EXPECT_TRUE(Near(points[i].points[0].x, plot.x + item.p * plot.w)) << item.item;
+        EXPECT_TRUE(Near(points[i].points[0].y, up(item.r))) << item.item;
+    }
+    EXPECT_NE(points[0].color, points[1].color);
+    EXPECT_NE(points[1].color, points[2].color);
+    for (const char* label :
+         {"1", "2", "3", "ความยาก (p)", "อำนาจจำแนก (r)", "ควรเก็บไว้", "ควรปรับปรุง", "ควรตัดทิ้ง"})
+        EXPECT_TRUE(HasText(c, label)) << label;
+
+    // The shades are drawn clipped to the plot, before the points.
+    const auto& items = c.Items();
+    auto clip = std::find_if(items.begin(), items.end(),
+                             [](const Drawn& d) { return d.kind == Kind::Clip; });
+    ASSERT_NE(clip, items.end());
+    EXPECT_EQ(clip->rect, plot);
+    auto unclip =
+        std::find_if(clip, items.end(), [](const Drawn& d) { return d.kind == Kind::Unclip; });
+    ASSERT_NE(unclip, items.end());
+    EXPECT_EQ(std::count_if(clip, unclip, [](const Drawn& d) { return d.kind == Kind::FillRect; }),
+              static_cast<long>(in.zones.size()));
+    // The keep zone: p .20 to .80, r from .20 up.
+    const Drawn& keep = *(clip + 1);
+    EXPECT_TRUE(Near(keep.rect.x, plot.x + 0.2 * plot.w));
+    EXPECT_TRUE(Near(keep.rect.right(), plot.x + 0.8 * plot.w));
+    EXPECT_TRUE(Near(keep.rect.bottom(), up(0.2)));
+}
+
+TEST(ItemPlot, ChoicesAreLinesOverTheFiveGroupsWithTheKeyBold) {
+    ia::charts::ItemPlotInput in;
+    in.item = 7;
+    in.groupPercent = 27;
+    in.choices = {{1, false, {0.5, 0.4, 0.3, 0.2, 0.1}, 0.10, 0.45},
+                  {2, true, {0.2, 0.4, 0.6, 0.7, 0.9}, 0.85, 0.25},
+                  {3, false, {0.3, 0.2, 0.1, 0.1, 0.0}, 0.05, 0.30}};
+    ia::charts::RecordingCanvas c;
+    ia::charts::DrawItemPlot(c, kArea, in);
+    const Rect plot = ia::charts::PlotArea(kArea);
+    auto up = [&](double v) { return plot.bottom() - v * plot.h; };
+
+    const std::vector<Drawn> lines = c.Of(Kind::Polyline);
+    ASSERT_EQ(lines.size(), 3u);
+    // Distractors first, the key last and on top.
+    const Drawn& key = lines[2];
+    EXPECT_GT(key.width, 2 * lines[0].width);
+    EXPECT_EQ(lines[0].width, lines[1].width);
+    ASSERT_EQ(key.points.size(), 5u);
+    for (int g = 0; g < 5; ++g) {
+        EXPECT_TRUE(
+            Near(key.points[static_cast<size_t>(g)].x, plot.x + (10 + 20 * g) / 100.0 * plot.w));
+        EXPECT_TRUE(Near(key.points[static_cast<size_t>(g)].y,
+                         up(in.choices[1].groups[static_cast<size_t>(g)])));
+    }
+
+    // H and L of every choice: the middles of the 27 % groups.
+    const std::vector<Drawn> marks = c.Of(Kind::Marker);
+    const double lowX = plot.x + 0.135 * plot.w, highX = plot.x + 0.865 * plot.w;
+    for (const auto& s : in.choices) {
+        const bool low = std::any_of(marks.begin(), marks.end(), [&](const Drawn& m) {
+            return Near(m.points[0].x, lowX) && Near(m.points[0].y, up(s.low)) && m.filled == s.key;
+        });
+        const bool high = std::any_of(marks.begin(), marks.end(), [&](const Drawn& m) {
+            return Near(m.points[0].x, highX) && Near(m.points[0].y, up(s.high)) &&
+                   m.filled == s.key;
+        });
+        EXPECT_TRUE(low && high) << s.choice;
+    }
+    for (const char* label : {"ข้อ 7  สัดส่วนผู้เลือกแต่ละตัวเลือก", "H", "L", "*ข", "ก", "ค"})
+        EXPECT_TRUE(HasText(c, label)) << label;
+}
+
+TEST(ItemPlot, WithoutTheFiveGroupsLowAndHighAreJoined) {
+    ia::charts::ItemPlotInput in;
+    in.item = 1;
+    in.choices = {{1, true, {}, 0.8, 0.3}, {2, false, {}, 0.2, 0.7}};
+    ia::charts::RecordingCanvas c;
+    ia::charts::DrawItemPlot(c, kArea, in);
+    const Rect plot = ia::charts::PlotArea(kArea);
+    EXPECT_TRUE(c.Of(Kind::Polyline).empty());
+    int joined = 0;
+    for (const Drawn& l : c.Of(Kind::Line))
+        if (l.dashed && Near(l.points[0].x, plot.x + 0.125 * plot.w) &&
+            Near(l.points[1].x, plot.x + 0.875 * plot.w))
+            ++joined;
+    EXPECT_EQ(joined, 2);
+}
+
+// The shaded zones say what the report says: every stored p and r (whole
+// hundredths) lies in the zone of its quality category's verdict.
+TEST(QualityZones, MatchTheReportsCategories) {
+    const auto zones = ia::QualityZones();
+    for (int p = 0; p <= 100; ++p) {
+        for (int r = -100; r <= 100; ++r) {
+            const double pv = p / 100.0, rv = r / 100.0;
+            std::vector<ia::charts::Verdict> in;
+            for (const auto& z : zones)
+                if (pv >= z.pFrom && (pv < z.pTo || (z.pTo == 1.0 && pv == 1.0)) && rv >= z.rFrom &&
+                    (rv < z.rTo || (z.rTo == 1.0 && rv == 1.0)))
+                    in.push_back(z.verdict);
+            const auto want = ia::VerdictOfCategory(ia::QualityCategory(p, r));
+            ASSERT_TRUE(want.has_value()) << p << " " << r;
+            ASSERT_EQ(in.size(), 1u) << p << " " << r;
+            EXPECT_EQ(in[0], *want) << "p " << p << " r " << r;
+        }
+    }
+}
+
+TEST(ChartFiles, PngAndSvgAreWrittenAndAnUnwritablePlaceIsReported) {
+    iatest::TempDir dir;
+    ia::charts::HistogramInput in;
+    in.counts = {1, 2, 3};
+    auto draw = [&](ia::charts::Canvas& c, const Rect& r) { ia::charts::DrawHistogram(c, r, in); };
+    EXPECT_TRUE(ia::charts::WritePng(dir.file("h.png"), 300, 200, 96, draw));
+    EXPECT_TRUE(ia::charts::WriteSvg(dir.file("h.svg"), 300, 200, draw));
+    EXPECT_EQ(iatest::FileBytes(dir.file("h.png")).substr(1, 3), "PNG");
+    const std::string svg = iatest::FileBytes(dir.file("h.svg"));
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_FALSE(ia::charts::WritePng(dir.file("none/h.png"), 300, 200, 96, draw));
+    EXPECT_FALSE(ia::charts::WriteSvg(dir.file("none/h.svg"), 300, 200, draw));
+}
+
+} // namespace
