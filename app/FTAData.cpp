@@ -5,6 +5,7 @@
 #include "app/DataNavBar.h"
 #include "app/ExportDialog.h"
 #include "app/FieldCaption.h"
+#include "app/GraphPanel.h"
 #include "app/GridPair.h"
 #include "app/HeaderKeys.h"
 #include "app/ImportDialog.h"
@@ -18,6 +19,7 @@
 #include "examfile/Val.h"
 #include "exchange/BlockPaste.h"
 #include "exchange/SheetImport.h"
+#include "report/GraphReport.h"
 #include "report/OutputPath.h"
 #include "report/PrintReport.h"
 #include "report/PrinterQt.h"
@@ -29,6 +31,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -402,7 +405,12 @@ void FTAData::BuildControls() {
     cmdItemStats = Button(picItemStats, "cmdItemStats", "สถิติรายข้อ");
     cmdItemStats->setToolTip("ค่าสถิติทั้งฉบับ ตัวลวง และการตรวจเฉลย");
     Paint(cmdItemStats, QColor(192, 224, 255));
-    place(cmdItemStats, 75, 30, 2715, 375);
+    place(cmdItemStats, 75, 30, 1785, 375);
+    // Teachers look rather than read.
+    cmdGraphs = Button(picItemStats, "cmdGraphs", "กราฟ");
+    cmdGraphs->setToolTip("กราฟผลการวิเคราะห์ครั้งล่าสุด");
+    Paint(cmdGraphs, QColor(192, 255, 192));
+    place(cmdGraphs, 1905, 30, 885, 375);
     picItemStats->hide();
 
     // Report panel, made last so that it covers everything when shown; it
@@ -416,7 +424,7 @@ void FTAData::BuildControls() {
     GrowToText(Label6);
     Text2 = new QLineEdit("โรงเรียนผู้นำการใชัเทคโนโลยีสารสนเทศและการสื่อสาร", Picture3);
     Text2->setObjectName("Text2");
-    place(Text2, 1665, 7260, 4860, 405);
+    place(Text2, 1665, 7260, 3870, 405);
     Command9 = Button(Picture3, "Command9", "พิมพ์");
     Paint(Command9, QColor(0, 255, 0));
     place(Command9, 8580, 7185, 1215, 495);
@@ -427,7 +435,11 @@ void FTAData::BuildControls() {
     cmdPreview = Button(Picture3, "cmdPreview", "ดูตัวอย่าง");
     Paint(cmdPreview, QColor(0, 192, 192));
     cmdPreview->setFont(UiFont(9.75));
-    place(cmdPreview, 7590, 7185, 960, 495);
+    place(cmdPreview, 6585, 7185, 960, 495);
+    cmdPrintGraphs = Button(Picture3, "cmdPrintGraphs", "พิมพ์กราฟ");
+    Paint(cmdPrintGraphs, QColor(192, 255, 192));
+    cmdPrintGraphs->setFont(UiFont(9.75));
+    place(cmdPrintGraphs, 7590, 7185, 960, 495);
     lblReportOutdated = Label(Picture3, "lblReportOutdated",
                               "เฉลยถูกแก้หลังการวิเคราะห์ครั้งล่าสุด รายงานนี้และผลที่บันทึกไว้ยังใช้เฉลยเดิม");
     lblReportOutdated->setWordWrap(true);
@@ -441,7 +453,7 @@ void FTAData::BuildControls() {
     cmdExportReport->setToolTip("ส่งออกคะแนน คำตอบ และผลวิเคราะห์เป็น .xlsx หรือ .csv");
     Paint(cmdExportReport, QColor(255, 255, 160));
     cmdExportReport->setFont(UiFont(9.75));
-    place(cmdExportReport, 6570, 7185, 960, 495);
+    place(cmdExportReport, 5595, 7185, 960, 495);
 
     // Print options, inside the report panel.
     Picture5 = Panel(Picture3, "Picture5", QColor(192, 192, 192));
@@ -481,6 +493,11 @@ void FTAData::BuildControls() {
     // Made after the report panel so that it covers it while both are shown.
     itemStatsPanel = new ItemStatisticsPanel(this);
     itemStatsPanel->hide();
+    // The graph panel, over everything when shown (its place grows with the
+    // window, see SetUpGrowth).
+    graphPanel = new GraphPanel(this);
+    graphPanel->setFont(UiFont(9.75));
+    graphPanel->hide();
 }
 
 void FTAData::WireControls() {
@@ -505,6 +522,9 @@ void FTAData::WireControls() {
     connect(itemStatsPanel, &ItemStatisticsPanel::keyChanged, this,
             &FTAData::OnItemStatsKeyChanged);
     itemStatsPanel->showError = [this](const QString& text) { Warn(text); };
+    connect(cmdGraphs, &QPushButton::clicked, this, &FTAData::cmdGraphs_Click);
+    connect(cmdPrintGraphs, &QPushButton::clicked, this, &FTAData::cmdPrintGraphs_Click);
+    connect(graphPanel->closeButton, &QPushButton::clicked, graphPanel, &QWidget::hide);
 
     for (int i = 0; i < Text1.size(); ++i) {
         connect(Text1[i], &QLineEdit::textChanged, this, [this, i] { Text1_Change(i); });
@@ -654,6 +674,7 @@ void FTAData::Activate() {
     place(Picture3, 105, 510, 11805, 7785);
     layout_.add(Picture3, GrowingLayout::GrowWidth | GrowingLayout::GrowHeight);
     Picture3->raise();
+    graphPanel->raise();
     ReadSchoolName();
     Command1->setFocus(Qt::OtherFocusReason);
 }
@@ -739,6 +760,7 @@ bool FTAData::eventFilter(QObject* watched, QEvent* e) {
 // New file and open file
 
 void FTAData::Command1_Click() {
+    graphPanel->hide();
     module_.ExamFileOpen = 0;
     Text1[0]->setEnabled(true);
     Picture2->show();
@@ -871,6 +893,7 @@ bool FTAData::OpenExamFile(const QString& chosen) {
 }
 
 bool FTAData::PrepareInputData() {
+    graphPanel->hide();
     // Bind aside first: a locked or damaged file must leave the file in hand
     // bound and shown.
     ExamViews fresh;
@@ -979,11 +1002,14 @@ void FTAData::SetUpGrowth() {
     // included, however large the window has been made.
     layout_.place(itemStatsPanel, QRect(Twips(105), Twips(510), Twips(11805), Twips(8130)));
     layout_.add(itemStatsPanel, A::GrowWidth | A::GrowHeight);
+    // So do the charts, which gain most from the room.
+    layout_.place(graphPanel, QRect(Twips(105), Twips(510), Twips(11805), Twips(8130)));
+    layout_.add(graphPanel, A::GrowWidth | A::GrowHeight);
     layout_.add(RichTextBox1, A::GrowWidth | A::GrowHeight);
     for (QWidget* w : std::initializer_list<QWidget*>{Label6, Text2})
         layout_.add(w, A::MoveDown);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{Command9, Command8, cmdPreview, cmdExportReport, Picture5})
+    for (QWidget* w : std::initializer_list<QWidget*>{Command9, Command8, cmdPreview,
+                                                      cmdPrintGraphs, cmdExportReport, Picture5})
         layout_.add(w, A::MoveDown | A::MoveRight);
 
     gridPair_ = new GridPair(DBGrid2, DBGrid1, this);
@@ -1246,6 +1272,8 @@ QString ScreenReport(ExamViews& views, const AnalysisState& state, const TestHea
 
 void FTAData::RunAnalysis(int kind) {
     if (!views_.Data1.isOpen() || views_.Data1.Recordset()->recordCount() == 0) return;
+    // The charts shown belong to the results about to be replaced.
+    graphPanel->hide();
     QPushButton* button = kind == 1 ? Command5 : Command6;
     const QString caption = kind == 1 ? "วิเคราะห์ 25 %" : "วิเคราะห์ 27 %";
     // A cell still being typed belongs to the sheets that are analysed.
@@ -1366,6 +1394,49 @@ void FTAData::cmdPreview_Click() {
         showPreview(dialog);
     else
         dialog.exec();
+}
+
+bool FTAData::LoadGraphInput(GraphReportInput& in) {
+    try {
+        in.header = module_.header;
+        in.school = S(Text2->text());
+        in.data = LoadReportData(views_, state_);
+        in.scores = LoadScores(views_);
+    } catch (const std::exception& e) {
+        Warn(QString::fromUtf8(e.what()));
+        return false;
+    }
+    return true;
+}
+
+void FTAData::cmdGraphs_Click() {
+    if (state_.AnalysisKind != 1 && state_.AnalysisKind != 2) {
+        Warn("ยังไม่ได้วิเคราะห์ข้อสอบ กรุณากด วิเคราะห์ 25 % หรือ วิเคราะห์ 27 % ก่อน");
+        return;
+    }
+    GraphReportInput in;
+    if (!LoadGraphInput(in)) return;
+    graphPanel->setInput(in);
+    graphPanel->show();
+    graphPanel->raise();
+    graphPanel->itemChooser->setFocus(Qt::OtherFocusReason);
+}
+
+void FTAData::cmdPrintGraphs_Click() {
+    GraphReportInput in;
+    if (!LoadGraphInput(in)) return;
+    BusyCursor busy;
+    const std::string pdf = DerivedPath(module_.ExamFileName, "graphs.pdf");
+    std::string notice;
+    std::unique_ptr<GraphPages> pages =
+        openGraphPages ? openGraphPages(pdf, notice) : OpenDefaultGraphPages(pdf, notice);
+    DrawGraphReport(*pages, in);
+    if (!pages->Finish()) {
+        Warn(notice.empty() ? QString("พิมพ์กราฟไม่ได้ เครื่องพิมพ์ไม่พร้อมใช้งาน")
+                            : Q("พิมพ์ไม่ได้ ไม่สามารถบันทึกไฟล์ PDF : " + pdf));
+        return;
+    }
+    if (!notice.empty()) Warn(Q(notice));
 }
 
 int FTAData::NumPage() {

@@ -38,6 +38,9 @@ class ItemStatisticsPanel;
 class GridPair;
 class RecentFilesButton;
 class ReportView;
+class GraphPages;
+class GraphPanel;
+struct GraphReportInput;
 
 extern const char* const kProgramTitle; // "โปรแกรมวิเคราะห์ข้อสอบ"
 extern const char* const kWarningTitle; // "คำเตือน"
@@ -63,6 +66,10 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     std::function<void(QDialog& preview)> showPreview;
     // Runs the import and export dialogs; QDialog::Accepted when they wrote.
     std::function<int(QDialog& dialog)> runDialog;
+    // Where "พิมพ์กราฟ" prints (the default printer or a PDF at pdfPath;
+    // notice says where when not on paper); tests put a PDF file here.
+    std::function<std::unique_ptr<GraphPages>(const std::string& pdfPath, std::string& notice)>
+        openGraphPages;
 
     // --- Controls ---------------------------------------------------------
     QLabel* Label4;
@@ -101,6 +108,7 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     QFrame* picItemStats;
     QPushButton* cmdItemStats;
     ItemStatisticsPanel* itemStatsPanel;
+    QPushButton* cmdGraphs; // "กราฟ": the charts of the last analysis
 
     QFrame* Picture3;
     QPlainTextEdit* RichTextBox1;
@@ -113,6 +121,8 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     QLabel* lblReportOutdated;
     QPushButton* cmdReportRerun;
     QPushButton* cmdExportReport;
+    QPushButton* cmdPrintGraphs; // "พิมพ์กราฟ": the graphical report
+    GraphPanel* graphPanel;
 
     QFrame* Picture5;
     QRadioButton* Option1;
@@ -184,6 +194,10 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     // Whether the stored results were made with another key than the one
     // the file holds now.
     bool ResultsOutdated();
+    // The charts of the last analysis in the graph panel.
+    void cmdGraphs_Click();
+    // The graphical report on the default printer or into a PDF file.
+    void cmdPrintGraphs_Click();
     PrintJob& printJob() { return printJob_; }
 
     // Answer sheets in from a spreadsheet, a scanner or a quiz export, and
@@ -224,6 +238,7 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     void RunAnalysis(int kind);
     std::unique_ptr<Printer> OpenPrinter(const std::string& pdfPath);
     void TellPrinterNotice(Printer& prn);
+    bool LoadGraphInput(GraphReportInput& in);
     void WireControls();
     void Activate();
     void InstallViewCallbacks();

@@ -95,7 +95,7 @@ constexpr double kTitlePoints = 11;
 constexpr double kLabelPoints = 8;
 
 void Title(Canvas& c, const Rect& area, const std::string& text) {
-    c.Text({area.x + area.w / 2, area.y + 4}, text,
+    c.Text({area.x + area.w / 2, area.y + 2}, text,
            Style(kTitlePoints, Align::Middle, Align::Start, true));
 }
 
@@ -135,7 +135,7 @@ std::string ChoiceLetter(int choice) {
 }
 
 Rect PlotArea(const Rect& area) {
-    constexpr double left = 48, right = 14, top = 30, bottom = 42;
+    constexpr double left = 48, right = 14, top = 36, bottom = 42;
     return {area.x + left, area.y + top, std::max(1.0, area.w - left - right),
             std::max(1.0, area.h - top - bottom)};
 }
@@ -181,18 +181,21 @@ void DrawHistogram(Canvas& c, const Rect& area, const HistogramInput& in) {
 
     // The mean, and one standard deviation either side.
     if (!in.counts.empty()) {
-        auto mark = [&](double v, const std::string& label, bool dashed) {
+        // The mean's label above the plot, the deviations' inside it on the
+        // outer side of their lines, so that the three never overlap.
+        auto mark = [&](double v, const std::string& label, bool dashed, Align side) {
             if (v < -0.5 || v > highest + 0.5) return;
             const double x = HistogramX(plot, highest, v);
             c.Line({x, plot.y}, {x, plot.bottom()}, {kMean, dashed ? 1.0 : 1.6, dashed});
-            TextStyle s = Style(kLabelPoints, Align::Middle, Align::End);
+            TextStyle s = Style(kLabelPoints, side, dashed ? Align::Start : Align::End);
             s.color = kMean;
-            c.Text({x, plot.y - 1}, label, s);
+            const double shift = side == Align::End ? -2 : side == Align::Start ? 2 : 0;
+            c.Text({x + shift, dashed ? plot.y + 2 : plot.y - 1}, label, s);
         };
-        mark(in.mean, "ค่าเฉลี่ย " + Fixed(in.mean, 2), false);
+        mark(in.mean, "ค่าเฉลี่ย " + Fixed(in.mean, 2), false, Align::Middle);
         if (in.sd > 0) {
-            mark(in.mean - in.sd, "-1 SD", true);
-            mark(in.mean + in.sd, "+1 SD", true);
+            mark(in.mean - in.sd, "-1 SD", true, Align::End);
+            mark(in.mean + in.sd, "+1 SD", true, Align::Start);
         }
     }
     AxisTitles(c, area, plot, "คะแนน", "จำนวนคน");
@@ -289,10 +292,10 @@ void DrawItemPlot(Canvas& c, const Rect& area, const ItemPlotInput& in) {
     double x = plot.x;
     for (const ChoiceShares& s : in.choices) {
         const ChoiceLook look = LookOf(s.choice);
-        c.Marker({x + 4, plot.y - 8}, look.shape, 6, look.color, s.key);
+        c.Marker({x + 4, plot.y - 9}, look.shape, 6, look.color, s.key);
         TextStyle st = Style(kLabelPoints, Align::Start, Align::Middle, s.key);
         st.color = look.color;
-        c.Text({x + 10, plot.y - 8}, (s.key ? "*" : "") + ChoiceLetter(s.choice), st);
+        c.Text({x + 10, plot.y - 9}, (s.key ? "*" : "") + ChoiceLetter(s.choice), st);
         x += 34;
     }
     AxisTitles(c, area, plot, "กลุ่มคะแนน ต่ำ → สูง", "สัดส่วนผู้เลือก");

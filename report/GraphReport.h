@@ -64,3 +64,18 @@ inline constexpr double kGraphPageWidth = 595.276;
 inline constexpr double kGraphPageHeight = 841.89;
 
 } // namespace ia
+
+class QPrinter;
+
+namespace ia {
+
+// Pages on a Qt printer (a real printer or the print preview's): A4
+// upright, drawn through QPainter.
+std::unique_ptr<GraphPages> PrinterGraphPages(QPrinter& printer);
+
+// Where "พิมพ์กราฟ" prints: the default printer when there is one,
+// otherwise the PDF file at pdfPath; noticeOut then says so (Thai).
+std::unique_ptr<GraphPages> OpenDefaultGraphPages(const std::string& pdfPath,
+                                                  std::string& noticeOut);
+
+} // namespace ia
