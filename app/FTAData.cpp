@@ -1402,6 +1402,7 @@ bool FTAData::LoadGraphInput(GraphReportInput& in) {
         in.school = S(Text2->text());
         in.data = LoadReportData(views_, state_);
         in.scores = LoadScores(views_);
+        in.stats = LoadTestStatistics(module_.ExamFileName);
     } catch (const std::exception& e) {
         Warn(QString::fromUtf8(e.what()));
         return false;

@@ -84,7 +84,7 @@ void GraphPanel::setInput(const GraphReportInput& in) {
         HistogramOf(in_.scores, static_cast<int>(highest), Val(d.stat.Xbar.value_or("")),
                     Val(d.stat.SD.value_or("")));
     histogram->setDraw([h](charts::Canvas& c, const charts::Rect& r) { DrawHistogram(c, r, h); });
-    const charts::DdInput dd = DdOf(d);
+    const charts::DdInput dd = DdOf(d, in_.stats ? &*in_.stats : nullptr);
     ddPlot->setDraw([dd](charts::Canvas& c, const charts::Rect& r) { DrawDdPlot(c, r, dd); });
     items_ = KeyedItems(d);
     const QSignalBlocker block(itemChooser);
@@ -110,7 +110,8 @@ void GraphPanel::showItem(int index) {
         itemPlot->setDraw(nullptr);
         return;
     }
-    const charts::ItemPlotInput plot = ItemPlotOf(in_.data, items_[static_cast<size_t>(index)]);
+    const charts::ItemPlotInput plot =
+        ItemPlotOf(in_.data, items_[static_cast<size_t>(index)], in_.stats ? &*in_.stats : nullptr);
     itemPlot->setDraw(
         [plot](charts::Canvas& c, const charts::Rect& r) { DrawItemPlot(c, r, plot); });
 }

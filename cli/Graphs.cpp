@@ -56,14 +56,14 @@ bool WriteCharts(const std::string& dir, bool png, const GraphReportInput& in,
     const charts::HistogramInput histogram =
         HistogramOf(in.scores, static_cast<int>(highest), Val(d.stat.Xbar.value_or("")),
                     Val(d.stat.SD.value_or("")));
-    const charts::DdInput dd = DdOf(d);
+    const charts::DdInput dd = DdOf(d, in.stats ? &*in.stats : nullptr);
     std::vector<std::pair<std::string, charts::DrawPicture>> pictures = {
         {"histogram",
          [&](charts::Canvas& c, const charts::Rect& r) { charts::DrawHistogram(c, r, histogram); }},
         {"dd", [&](charts::Canvas& c, const charts::Rect& r) { charts::DrawDdPlot(c, r, dd); }},
     };
     for (int item : KeyedItems(d)) {
-        const charts::ItemPlotInput plot = ItemPlotOf(d, item);
+        const charts::ItemPlotInput plot = ItemPlotOf(d, item, in.stats ? &*in.stats : nullptr);
         pictures.push_back({ChartName(item), [plot](charts::Canvas& c, const charts::Rect& r) {
                                 charts::DrawItemPlot(c, r, plot);
                             }});
@@ -122,6 +122,7 @@ int Graphs(int argc, char** argv) {
         in.header = exam.header;
         in.data = LoadReportData(views, state);
         in.scores = LoadScores(views);
+        in.stats = LoadTestStatistics(file);
     } catch (const std::exception& e) {
         return Fail(e.what());
     }

@@ -1,5 +1,6 @@
 #include "report/GraphReport.h"
 
+#include "analysis/ExamAnswers.h"
 #include "charts/CairoCanvas.h"
 #include "examfile/DataView.h"
 #include "examfile/Val.h"
@@ -88,23 +89,40 @@ std::vector<int> KeyedItems(const ReportData& data) {
     return items;
 }
 
-charts::DdInput DdOf(const ReportData& data) {
+std::optional<TestStatistics> LoadTestStatistics(const std::string& path) {
+    try {
+        return ComputeItemStatistics(LoadExamAnswers(path).matrix);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+charts::DdInput DdOf(const ReportData& data, const TestStatistics* stats) {
     charts::DdInput in;
     in.zones = QualityZones();
+    if (stats) in.rName = "r_it";
     for (int item : KeyedItems(data)) {
         const OutRow& r = *KeyRow(data, item);
         charts::DdPoint p;
         p.item = item;
         p.p = Stored(r.P);
         p.r = Stored(r.r);
-        p.verdict =
-            VerdictOfCategory(QualityCategory(Hundredths(Text(r.P)), Hundredths(Text(r.r))));
+        long long p100 = Hundredths(Text(r.P)), r100 = Hundredths(Text(r.r));
+        if (stats) {
+            const ItemStatistics* s = stats->item(item);
+            if (!s || !s->rit) continue; // no r_it: nothing to place
+            p.p = s->p;
+            p.r = *s->rit;
+            p100 = std::llround(s->p * 100);
+            r100 = std::llround(*s->rit * 100);
+        }
+        p.verdict = VerdictOfCategory(QualityCategory(p100, r100));
         in.items.push_back(p);
     }
     return in;
 }
 
-charts::ItemPlotInput ItemPlotOf(const ReportData& data, int item) {
+charts::ItemPlotInput ItemPlotOf(const ReportData& data, int item, const TestStatistics* stats) {
     charts::ItemPlotInput in;
     in.item = item;
     in.groupPercent = data.AnalysisKind == 2 ? 27 : 25;
@@ -115,6 +133,17 @@ charts::ItemPlotInput ItemPlotOf(const ReportData& data, int item) {
         s.key = r.IsAns == 1;
         s.high = Stored(r.PH);
         s.low = Stored(r.PL);
+        if (const ItemStatistics* st = stats ? stats->item(item) : nullptr) {
+            for (const ChoiceStatistics& c : st->choices) {
+                if (c.choice != r.ChoiceNo) continue;
+                bool all = true;
+                for (const auto& g : c.groups)
+                    all = all && g.has_value();
+                if (!all) break;
+                for (const auto& g : c.groups)
+                    s.groups.push_back(*g);
+            }
+        }
         in.choices.push_back(s);
     }
     return in;
@@ -261,26 +290,39 @@ int DrawGraphReport(GraphPages& pages, const GraphReportInput& in) {
             {"ค่า p เฉลี่ย", Text(d.stat.Pav)},
             {"ค่า r เฉลี่ย", Text(d.stat.Rav)},
         };
-        for (size_t i = 0; i < std::size(summary); ++i) {
-            const double x = kMargin + (i % 2) * width / 2;
-            const double row = y + static_cast<double>(i / 2) * kLine;
-            c.Text({x, row}, summary[i].first, Style());
-            c.Text({x + 175, row}, summary[i].second, Style());
+        std::vector<std::pair<std::string, std::string>> lines(std::begin(summary),
+                                                               std::end(summary));
+        if (const TestStatistics* st = in.stats ? &*in.stats : nullptr) {
+            // The whole-test statistics of all the sheets, beside the
+            // technique's figures.
+            auto opt = [](const std::optional<double>& v, int decimals) {
+                return v ? Dec(*v, decimals) : std::string("-");
+            };
+            lines.push_back({"KR-21 (ทั้งฉบับ)", opt(st->kr21, 4)});
+            lines.push_back({"ความเชื่อมั่นแบบแบ่งครึ่ง", opt(st->splitHalf, 4)});
         }
-        y += 4 * kLine + 8;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const double x = kMargin + static_cast<double>(i % 2) * width / 2;
+            const double row = y + static_cast<double>(i / 2) * kLine;
+            c.Text({x, row}, lines[i].first, Style());
+            c.Text({x + 175, row}, lines[i].second, Style());
+        }
+        y += static_cast<double>((lines.size() + 1) / 2) * kLine + 8;
         const double highest = d.stat.nItem ? static_cast<double>(*d.stat.nItem) : d.KeyedItemCount;
-        charts::DrawHistogram(c, {kMargin, y, width, 290},
+        charts::DrawHistogram(c, {kMargin, y, width, 270},
                               HistogramOf(in.scores, static_cast<int>(highest),
                                           Val(Text(d.stat.Xbar)), Val(Text(d.stat.SD))));
-        y += 300;
-        charts::DrawDdPlot(c, {kMargin, y, width, kGraphPageHeight - 40 - y}, DdOf(d));
+        y += 280;
+        charts::DrawDdPlot(c, {kMargin, y, width, kGraphPageHeight - 40 - y},
+                           DdOf(d, in.stats ? &*in.stats : nullptr));
     }
 
     // One page per keyed item.
     for (int item : KeyedItems(d)) {
         Canvas& c = pages.NewPage();
         double y = PageHeader(c, ++page, in.school, kind, headerLine);
-        charts::DrawItemPlot(c, {kMargin, y, width, 330}, ItemPlotOf(d, item));
+        charts::DrawItemPlot(c, {kMargin, y, width, 330},
+                             ItemPlotOf(d, item, in.stats ? &*in.stats : nullptr));
         y += 345;
 
         const std::vector<std::pair<std::string, double>> columns =

@@ -4,6 +4,7 @@
 // item with its plot, its choice table, its judgement and its flags. The
 // same pages go into a PDF file (cairo) or onto a printer (QPainter).
 
+#include "analysis/ItemStatistics.h"
 #include "charts/Charts.h"
 #include "examfile/ExamState.h"
 #include "report/ReportModel.h"
@@ -28,10 +29,14 @@ std::vector<int> LoadScores(ExamViews& views);
 
 charts::HistogramInput HistogramOf(const std::vector<int>& scores, int highestScore, double mean,
                                    double sd);
-charts::DdInput DdOf(const ReportData& data);
-// Item `item`'s choices; the five score groups stay empty until they are
-// known.
-charts::ItemPlotInput ItemPlotOf(const ReportData& data, int item);
+// The keyed items at the technique's p and r; with the whole-test
+// statistics, at their p and r_it instead.
+charts::DdInput DdOf(const ReportData& data, const TestStatistics* stats = nullptr);
+// Item `item`'s choices: their shares in the technique's high and low
+// groups, and in the five score groups of the whole-test statistics when
+// given.
+charts::ItemPlotInput ItemPlotOf(const ReportData& data, int item,
+                                 const TestStatistics* stats = nullptr);
 // Items with a key, in order.
 std::vector<int> KeyedItems(const ReportData& data);
 
@@ -54,7 +59,14 @@ struct GraphReportInput {
     std::string school;
     ReportData data;
     std::vector<int> scores;
+    // The whole-test statistics of the same sheets, when they could be
+    // computed.
+    std::optional<TestStatistics> stats;
 };
+
+// The whole-test statistics of the exam file at path; none when the file
+// cannot give them (its structure, its choices).
+std::optional<TestStatistics> LoadTestStatistics(const std::string& path);
 
 // Draws the whole graphical report. Returns the number of pages.
 int DrawGraphReport(GraphPages& pages, const GraphReportInput& in);
