@@ -220,3 +220,79 @@ TEST(ChartFiles, PngAndSvgAreWrittenAndAnUnwritablePlaceIsReported) {
 }
 
 } // namespace
+
+namespace {
+
+// Twenty sheets on two items with three choices, keyed 1 and 2.
+ia::AnswerMatrix SmallMatrix() {
+    ia::AnswerMatrix m;
+    m.sheets = 20;
+    m.items = 2;
+    m.choices = 3;
+    m.keys = {1, 2};
+    for (int s = 0; s < m.sheets; ++s) {
+        m.answers.push_back(static_cast<ia::AnswerCode>(s % 3 == 0 ? 2 : 1));
+        m.answers.push_back(static_cast<ia::AnswerCode>(s < 12 ? 3 : 2));
+    }
+    return m;
+}
+
+ia::ReportData SmallReport() {
+    ia::ReportData d;
+    d.AnalysisKind = 2;
+    d.keys = {std::nullopt, "1", "2", std::nullopt};
+    for (int item = 1; item <= 2; ++item)
+        for (int c = 1; c <= 3; ++c) {
+            ia::OutRow r;
+            r.ItemNo = item;
+            r.ChoiceNo = c;
+            r.IsAns = c == item;
+            r.PH = " .40";
+            r.PL = " .20";
+            r.P = " .50";
+            r.r = " .30";
+            d.rows.push_back(r);
+        }
+    return d;
+}
+
+} // namespace
+
+TEST(ChartInputs, FiveGroupsAndRitComeFromTheWholeTestStatistics) {
+    const ia::TestStatistics stats = ia::ComputeItemStatistics(SmallMatrix());
+    const ia::ReportData d = SmallReport();
+
+    const auto bare = ia::ItemPlotOf(d, 2);
+    EXPECT_EQ(bare.groupPercent, 27);
+    ASSERT_EQ(bare.choices.size(), 3u);
+    for (const auto& c : bare.choices) {
+        EXPECT_TRUE(c.groups.empty());
+        EXPECT_DOUBLE_EQ(c.high, 0.40);
+        EXPECT_DOUBLE_EQ(c.low, 0.20);
+        EXPECT_EQ(c.key, c.choice == 2);
+    }
+
+    const auto full = ia::ItemPlotOf(d, 2, &stats);
+    const ia::ItemStatistics* item = stats.item(2);
+    ASSERT_NE(item, nullptr);
+    for (const auto& c : full.choices) {
+        ASSERT_EQ(c.groups.size(), 5u) << c.choice;
+        for (int g = 0; g < 5; ++g)
+            EXPECT_DOUBLE_EQ(
+                c.groups[static_cast<size_t>(g)],
+                *item->choices[static_cast<size_t>(c.choice - 1)].groups[static_cast<size_t>(g)]);
+    }
+
+    const auto technique = ia::DdOf(d);
+    EXPECT_EQ(technique.rName, "r");
+    ASSERT_EQ(technique.items.size(), 2u);
+    EXPECT_DOUBLE_EQ(technique.items[0].r, 0.30);
+    const auto whole = ia::DdOf(d, &stats);
+    EXPECT_EQ(whole.rName, "r_it");
+    for (const auto& p : whole.items) {
+        const ia::ItemStatistics* s = stats.item(p.item);
+        ASSERT_TRUE(s && s->rit);
+        EXPECT_DOUBLE_EQ(p.p, s->p);
+        EXPECT_DOUBLE_EQ(p.r, *s->rit);
+    }
+}
