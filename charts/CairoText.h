@@ -16,6 +16,8 @@ PangoLayout* CreateUnhintedLayout(cairo_t* cr);
 // extraction orders letters by where their glyphs stand; a Thai tone mark
 // moved left over a tall letter (ฟื้น) would come out before its vowel. As one
 // cluster the PDF carries the run's text as written beside its glyphs.
-void ShowLayoutAsText(cairo_t* cr, PangoLayout* layout);
+// With stretch other than 1 the text is drawn that many times wider than
+// laid out, glyphs and spacing alike (the layout's own width is unchanged).
+void ShowLayoutAsText(cairo_t* cr, PangoLayout* layout, double stretch = 1.0);
 
 } // namespace ia::charts

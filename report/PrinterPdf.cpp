@@ -92,23 +92,19 @@ void PdfPrinter::Print(const std::string& text) {
             kPageMarginPoints +
             (y_ + MeasureBaselineCm(fontName_, fontPoints_, dpi)) * kPointsPerCm;
         cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_identity_matrix(cr);
+        pango_cairo_update_layout(cr, layout);
         for (const PrintRun& run : LayOutPrintText(fontName_, fontPoints_, dpi, text)) {
             const std::string utf8 = run.text.toStdString();
-            cairo_identity_matrix(cr);
-            pango_cairo_update_layout(cr, layout);
             pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
             PangoRectangle logical;
             pango_layout_get_extents(layout, nullptr, &logical);
             const double natural = static_cast<double>(logical.width) / PANGO_SCALE;
             const double wanted = run.width / dpi * 72.0;
-            cairo_save(cr);
-            cairo_translate(cr, left + run.x / dpi * 72.0, baseline);
-            if (natural > 0) cairo_scale(cr, wanted / natural, 1.0);
-            pango_cairo_update_layout(cr, layout);
-            cairo_move_to(cr, 0,
-                          -static_cast<double>(pango_layout_get_baseline(layout)) / PANGO_SCALE);
-            charts::ShowLayoutAsText(cr, layout);
-            cairo_restore(cr);
+            cairo_move_to(cr, left + run.x / dpi * 72.0,
+                          baseline -
+                              static_cast<double>(pango_layout_get_baseline(layout)) / PANGO_SCALE);
+            charts::ShowLayoutAsText(cr, layout, natural > 0 ? wanted / natural : 1.0);
         }
         if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) Fail();
     }

@@ -15,7 +15,10 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -257,3 +260,47 @@ TEST(DrawnFont, StackedMarksClearTheNeighbouringLines) {
 }
 
 } // namespace
+
+namespace {
+
+// The rightmost and leftmost dark columns of page 1 rendered at 72 dpi
+// (one pixel a point), by pdftoppm.
+std::pair<int, int> InkedColumns(const std::string& pdf, const iatest::TempDir& dir) {
+    const std::string out = dir.file("page");
+    const std::string cmd =
+        "pdftoppm -r 72 -gray -singlefile -f 1 -l 1 '" + pdf + "' '" + out + "'";
+    if (std::system(cmd.c_str()) != 0) return {-1, -1};
+    const std::string pgm = iatest::FileBytes(out + ".pgm");
+    int w = 0, h = 0, max = 0, used = 0;
+    if (std::sscanf(pgm.c_str(), "P5 %d %d %d%n", &w, &h, &max, &used) != 3) return {-1, -1};
+    const size_t start = static_cast<size_t>(used) + 1;
+    int left = w, right = -1;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (static_cast<unsigned char>(pgm[start + static_cast<size_t>(y * w + x)]) < 200) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    return {left, right};
+}
+
+} // namespace
+
+// Texts are drawn smaller than measured and widened to the measured width:
+// the report's rule still spans the 15.8 cm text block on paper.
+TEST(PdfPrinter, TextsKeepTheirMeasuredWidthOnThePage) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("rule.pdf");
+    ia::PdfPrinter prn(path);
+    ia::SetupPrinter(prn);
+    const std::string rule(124, '-');
+    prn.SetCurrentX(3);
+    prn.SetCurrentY(5);
+    prn.Print(rule);
+    prn.EndDoc();
+    const auto [left, right] = InkedColumns(path, dir);
+    const double pointsPerCm = 72 / 2.54;
+    const double margin = ia::kPageMarginPoints;
+    EXPECT_NEAR(left, margin + 3 * pointsPerCm, 2.0);
+    EXPECT_NEAR(right, margin + (3 + prn.TextWidth(rule)) * pointsPerCm, 3.0);
+}
