@@ -523,6 +523,10 @@ void FTAData::WireControls() {
             &FTAData::OnItemStatsKeyChanged);
     itemStatsPanel->showError = [this](const QString& text) { Warn(text); };
     connect(cmdGraphs, &QPushButton::clicked, this, &FTAData::cmdGraphs_Click);
+    connect(itemStatsPanel, &ItemStatisticsPanel::graphRequested, this, [this](int item) {
+        cmdGraphs_Click();
+        if (graphPanel->isVisible() && item > 0) graphPanel->selectItem(item);
+    });
     connect(cmdPrintGraphs, &QPushButton::clicked, this, &FTAData::cmdPrintGraphs_Click);
     connect(graphPanel->closeButton, &QPushButton::clicked, graphPanel, &QWidget::hide);
 

@@ -101,6 +101,10 @@ ItemStatisticsPanel::ItemStatisticsPanel(QWidget* parent) : QFrame(parent) {
     }
     top->addWidget(title);
     top->addStretch();
+    // The selected item's picture, in the graph panel.
+    graphButton = new QPushButton("กราฟของข้อนี้", this);
+    graphButton->setObjectName("itemStatsGraph");
+    top->addWidget(graphButton);
     closeButton = new QPushButton("ปิด", this);
     closeButton->setObjectName("itemStatsClose");
     top->addWidget(closeButton);
@@ -206,6 +210,8 @@ ItemStatisticsPanel::ItemStatisticsPanel(QWidget* parent) : QFrame(parent) {
     outer->addLayout(body, 1);
 
     connect(closeButton, &QPushButton::clicked, this, &ItemStatisticsPanel::closeRequested);
+    connect(graphButton, &QPushButton::clicked, this,
+            [this] { emit graphRequested(selectedItem()); });
     connect(rerunButton, &QPushButton::clicked, this, &ItemStatisticsPanel::rerunRequested);
     connect(itemTable, &QTableWidget::itemSelectionChanged, this,
             [this] { showItem(selectedItem()); });

@@ -66,9 +66,12 @@ class ItemStatisticsPanel : public QFrame {
     std::vector<QPushButton*> changeKeyButtons; // one per possible miskey
     QPushButton* dropItemButton;
     QPushButton* undoButton;
+    QPushButton* graphButton;
     QPushButton* closeButton;
 
   signals:
+    // The teacher asks for the charts, at the selected item (0: none).
+    void graphRequested(int item);
     // The key row was written; the window re-reads its key view.
     void keyChanged();
     // The teacher asks to run the last technique again.

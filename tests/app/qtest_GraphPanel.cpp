@@ -3,6 +3,7 @@
 
 #include "WindowFixture.h"
 #include "app/GraphPanel.h"
+#include "app/ItemStatisticsPanel.h"
 #include "report/GraphReport.h"
 
 #include <QComboBox>
@@ -98,6 +99,25 @@ class GraphPanelTest : public QObject {
         QVERIFY(g.isVisible());
         f.w().Command5->click();
         QVERIFY(!g.isVisible());
+    }
+
+    void theItemStatisticsPanelOpensTheChartsAtItsItem() {
+        iatest::WindowFixture f;
+        QVERIFY(f.showActive());
+        open(f);
+        f.w().Command6->click();
+        f.w().Command8->click();
+        f.w().cmdItemStats->click();
+        ItemStatisticsPanel& stats = *f.w().itemStatsPanel;
+        QVERIFY(stats.isVisible());
+        QVERIFY(stats.selectItem(4));
+        stats.graphButton->click();
+        GraphPanel& g = *f.w().graphPanel;
+        QVERIFY(g.isVisible());
+        QCOMPARE(g.selectedItem(), 4);
+        // Closing the charts goes back to the statistics.
+        g.closeButton->click();
+        QVERIFY(stats.isVisible());
     }
 
     void printGraphsWritesTheGraphicalReport() {
