@@ -4,6 +4,7 @@
 #include "analysis/Format.h"
 #include "analysis/Stats.h"
 #include "examfile/AnalysisRunLog.h"
+#include "examfile/KeyRule.h"
 #include "examfile/Val.h"
 
 #include <algorithm>
@@ -93,17 +94,28 @@ void ReadSheets(RecordSet& sheets, SheetTable& t) {
     t.scores.assign(t.rowids.size(), 0);
 }
 
+// An item without a key, whatever its key field holds (see IsKeyed).
+constexpr AnswerCode kNoKey = kEmpty;
+
+bool KeyedValue(const Value& v) {
+    if (v.isNull()) return IsKeyed(std::nullopt);
+    const std::string text = v.text();
+    return IsKeyed(text);
+}
+
 // Keys of items first..last as codes; index 0 = item `first`.
 std::vector<AnswerCode> ReadKey(RecordSet& key, SheetTable& t) {
     key.moveFirst();
     std::vector<AnswerCode> k;
-    for (int i = t.first; i <= t.last; ++i)
-        k.push_back(t.codes.encode(key.field(i)));
+    for (int i = t.first; i <= t.last; ++i) {
+        const Value v = key.field(i);
+        k.push_back(KeyedValue(v) ? t.codes.encode(v) : kNoKey);
+    }
     return k;
 }
 
 bool Unkeyed(AnswerCode k) {
-    return k == kEmpty || k == '0';
+    return k == kNoKey;
 }
 
 void Store(Connection& db, const std::string& sql, std::initializer_list<Value> binds) {
@@ -153,7 +165,7 @@ void ScoreAll(AnalysisContext& c, SheetTable& t) {
                 continue;
             }
             ++keyed;
-            if (k != kNull && t.answer(s, i) == k) {
+            if (t.answer(s, i) == k) {
                 ++score;
                 itemCounts[i] += 1.0f;
             }
@@ -188,7 +200,10 @@ void ScoreAll(AnalysisContext& c, SheetTable& t) {
         st.TestSD = 0;
     }
     double sumpq = 0;
+    long long sumCountsSpread = 0; // sum over items of c * (N - c), c answered correctly
     for (int i = t.first; i <= t.last; ++i) {
+        const auto c = static_cast<long long>(itemCounts[i]);
+        sumCountsSpread += c * (n - c);
         if (n > 0) itemCounts[i] = itemCounts[i] / static_cast<float>(n);
         float pq = itemCounts[i] * (1.0f - itemCounts[i]);
         sumpq += pq;
@@ -200,6 +215,11 @@ void ScoreAll(AnalysisContext& c, SheetTable& t) {
     if (reliable) {
         double k = keyed;
         st.TestKR20 = static_cast<float>((k / (k - 1)) * (1 - sumpq / variance));
+        // N² times the sum of p·q and N² times the variance, both in whole
+        // numbers: when they are equal KR-20 is exactly 0, which the
+        // floating-point sums would leave as a tiny negative ("-.0000").
+        const auto sumScores = static_cast<long long>(s1), sumSquares = static_cast<long long>(s2);
+        if (sumCountsSpread == n * sumSquares - sumScores * sumScores) st.TestKR20 = 0;
         kr20Text = FormatDec4(st.TestKR20);
         double semArg = 1 - static_cast<double>(st.TestKR20);
         double sem = semArg >= 0 ? st.TestSD * std::sqrt(semArg) : 0;
@@ -292,7 +312,7 @@ void RunCalHL(AnalysisContext& c, int percent, SheetTable& t) {
             sumH += st.HCount[i][j], sumL += st.LCount[i][j];
         Value k = key.field(i);
         for (int j = 1; j <= nChoice; ++j) {
-            int isAns = (!k.isNull() && k.text() == std::to_string(j)) ? 1 : 0;
+            int isAns = (KeyedValue(k) && k.text() == std::to_string(j)) ? 1 : 0;
             // Shares are divided in double precision and narrowed for the text.
             Value ph = sumH ? Value(FormatDec2(
                                   static_cast<float>(static_cast<double>(st.HCount[i][j]) / sumH)))
@@ -481,21 +501,15 @@ void analy27(AnalysisContext& c, const std::string& tableDir) {
         SheetTable t;
         RunCalHL(c, 27, t);
         RecordSet& out = *c.views.Data4.Recordset();
-        RecordSet& key = *c.views.Data2.Recordset();
-        key.moveFirst();
         Connection& db = out.connection();
         int fIsAns = out.fieldIndex("IsAns"), fH = out.fieldIndex("H"), fL = out.fieldIndex("L"),
-            fPH = out.fieldIndex("PH"), fPL = out.fieldIndex("PL"),
-            fItem = out.fieldIndex("ItemNo");
+            fPH = out.fieldIndex("PH"), fPL = out.fieldIndex("PL");
         Sums sums;
         for (int pos = 0; pos < out.recordCount(); ++pos) {
             std::vector<Value> row = out.rowAt(pos);
             bool isAns = row[fIsAns].integer() == 1;
             int ph = static_cast<int>(Hundredths(row[fPH].text()));
             int pl = static_cast<int>(Hundredths(row[fPL].text()));
-            long long item = row[fItem].integer();
-            if (item >= 1 && item < key.fieldCount() && key.field(static_cast<int>(item)).isNull())
-                ph = pl = 0;
             std::string pText, rText, dText;
             float r = 0;
             if (row[fH].integer() == 0 && row[fL].integer() == 0) {

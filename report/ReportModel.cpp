@@ -2,13 +2,14 @@
 
 #include "analysis/AnalysisState.h"
 #include "examfile/DataView.h"
+#include "examfile/KeyRule.h"
 
 namespace ia {
 
 bool KeyIsBlank(const ReportData& d, int item) {
     if (item < 0 || item >= static_cast<int>(d.keys.size())) return false;
     const auto& k = d.keys[item];
-    return k && (k->empty() || *k == "0");
+    return !IsKeyed(k ? std::optional<std::string_view>(*k) : std::nullopt);
 }
 
 namespace {

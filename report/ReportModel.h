@@ -39,7 +39,7 @@ struct ReportData {
     StatRow stat;
 };
 
-// Whether item i's key is "empty or 0" (a NULL key is neither: it is keyed).
+// Whether item i has no key (see IsKeyed: NULL, empty or "0").
 bool KeyIsBlank(const ReportData& d, int item);
 
 // Reads TOut (Data4), the key row (Data2) and TStat (Data5).

@@ -115,19 +115,38 @@ TEST(CalScore, TwoSheetsGiveMeanFourAndPopulationSdOne) {
 }
 
 TEST(CalScore, UnkeyedItemsAndNullKeys) {
-    // Item 1 keyed "0", item 2 empty key, item 3 NULL key (keyed, never
-    // matched, not even by a NULL answer), item 4 keyed 3.
+    // Item 1 keyed "0", item 2 empty key, item 3 a key never typed (NULL):
+    // all three have no key. Item 4 keyed 3.
     Exam e(4, 4, {"0", "", "\x01", "3"},
            {Sheet("1", "0.13"), {"2", "\x01", "\x01", "\x01", "3"}, Sheet("3", "00.2")});
     CalScore(e.ctx);
-    EXPECT_EQ(e.state.KeyedItemCount, 2);
-    EXPECT_EQ(e.state.UnkeyedItemCount, 2);
+    EXPECT_EQ(e.state.KeyedItemCount, 1);
+    EXPECT_EQ(e.state.UnkeyedItemCount, 3);
     EXPECT_EQ(e.scores(), (std::vector<long long>{1, 1, 0}));
     Connection db(e.path, Connection::Mode::ReadOnly);
     auto st = db.prepare("SELECT Tot FROM TKey");
     st.step();
     EXPECT_EQ(st.columnInt(0), 4); // every item field, keyed or not
-    EXPECT_EQ(e.stat()["nItem"].integer(), 2);
+    EXPECT_EQ(e.stat()["nItem"].integer(), 1);
+}
+
+TEST(CalScore, Kr20OfExactlyZeroHasNoSign) {
+    // Scores 0, 0, 0, 0, 1 on two items: the sum of p·q equals the variance
+    // exactly (4 = 5·1 − 1² in whole counts), which the floating-point sums
+    // miss by a hair below zero. A truly negative KR-20 keeps its sign.
+    Exam zero(
+        2, 4, {"1", "1"},
+        {Sheet("1", "22"), Sheet("2", "22"), Sheet("3", "22"), Sheet("4", "22"), Sheet("5", "21")});
+    CalScore(zero.ctx);
+    auto s = zero.stat();
+    EXPECT_EQ(zero.state.TestKR20, 0.0f);
+    EXPECT_EQ(s["KR20"].text(), "      .0000");
+    EXPECT_EQ(s["SEmea"].text(), s["SD"].text());
+
+    Exam negative(2, 4, {"1", "1"}, {Sheet("1", "12"), Sheet("2", "21"), Sheet("3", "11")});
+    CalScore(negative.ctx);
+    EXPECT_FLOAT_EQ(negative.state.TestKR20, -2.0f);
+    EXPECT_EQ(negative.stat()["KR20"].text().find('-') != std::string::npos, true);
 }
 
 TEST(CalScore, KnownKr20AndItsStandardError) {
@@ -360,6 +379,16 @@ TEST(Analysis, DegenerateDataIsRefusedBeforeAnythingChanges) {
         {"no keyed item at 27 %",
          27,
          {"", "0"},
+         {Sheet("1", "11"), Sheet("2", "12")},
+         kNoKeyedItem},
+        {"no key typed yet",
+         25,
+         {"\x01", "\x01"},
+         {Sheet("1", "11"), Sheet("2", "12"), Sheet("3", "1."), Sheet("4", "22")},
+         kNoKeyedItem},
+        {"no key typed yet at 27 %",
+         27,
+         {"\x01", "\x01"},
          {Sheet("1", "11"), Sheet("2", "12")},
          kNoKeyedItem},
     };

@@ -228,11 +228,11 @@ const ReportCase kReportCases[] = {
          }
          SetKey(d, 2, "");
          SetKey(d, 3, "0");
-         // A NULL key is not blank: its lines are written.
-         d.rows.push_back(Row(4, 1, false, 2, 2, " .17", " .00", "16.9", "ไม่มีเฉลย"));
-         d.rows.push_back(Row(4, 2, false, 2, 2, " .17", " .00", "16.9", "ไม่มีเฉลย"));
+         // A key never typed (NULL) is no key either.
+         d.rows.push_back(Row(4, 1, false, 2, 2, " .17", " .00", "16.9", "ไม่ควรเห็น"));
+         d.rows.push_back(Row(4, 2, false, 2, 2, " .17", " .00", "16.9", "ไม่ควรเห็น"));
          SetKey(d, 4, std::nullopt);
-         d.UnkeyedItemCount = 2;
+         d.UnkeyedItemCount = 3;
          return f;
      },
      {
@@ -242,12 +242,10 @@ const ReportCase kReportCases[] = {
              kRule,
              kRule,
              kRule,
-             "             ก      2      2   .17   .00  16.9    ไม่มีเฉลย",
-             "    4       ข      2      2   .17   .00  16.9    ไม่มีเฉลย",
              kRule,
              "",
          },
-         {"จำนวนข้อสอบที่เสีย" + std::string(41, ' ') + "2 ",
+         {"จำนวนข้อสอบที่เสีย" + std::string(41, ' ') + "3 ",
           "จำนวนกระดาษคำตอบ" + std::string(37, ' ') + "48 "},
      },
      {"ไม่ควรเห็น"}},
