@@ -781,6 +781,19 @@ void FTAData::Command1_Click() {
     Text1[0]->setFocus(Qt::OtherFocusReason);
 }
 
+void FTAData::ShowHeaderMessage(const QString& text) {
+    // A path has no blanks to wrap at: it may break after each folder.
+    QString shown = text;
+    shown.replace('/', QStringLiteral("/\u200B"));
+    Label5->setText(shown);
+    Label5->setToolTip(text);
+    // The line grows downwards until the whole message shows.
+    const int height = std::max(Twips(375), Label5->heightForWidth(Label5->width()) + 4);
+    Label5->resize(Label5->width(), height);
+    Label5->show();
+    Label5->raise();
+}
+
 void FTAData::Command4_KeyDown(int key, Qt::KeyboardModifiers) {
     if (key == Qt::Key_Left) FocusIfPossible(Text1[7]);
 }
@@ -807,8 +820,7 @@ void FTAData::Command4_Click() {
         texts[i] = S(Text1[i]->text());
     NewHeaderCheck check = CheckNewHeader(texts);
     if (!check.ok) {
-        Label5->setText(Q(check.message));
-        Label5->show();
+        ShowHeaderMessage(Q(check.message));
         Text1[check.focus]->setFocus(Qt::OtherFocusReason);
         return;
     }
@@ -818,6 +830,7 @@ void FTAData::Command4_Click() {
 
     std::error_code ec;
     const auto status = fs::symlink_status(path, ec);
+    ExamBackup backup;
     if (fs::exists(status)) {
         if (fs::is_directory(status) ||
             !askOkCancel(kWarningTitle, "ไฟล์ " + Q(path) + "  มีอยู่แล้ว จะเขียนทับหรือไม่")) {
@@ -825,8 +838,9 @@ void FTAData::Command4_Click() {
             return;
         }
         ReleaseFile(path);
-        if (!DeleteExamFile(path, ec)) {
-            Warn("ลบไฟล์ " + Q(path) + "  ไม่ได้ กรุณาปิดโปรแกรมอื่นที่ใช้ไฟล์นี้ หรือเลือกชื่อไฟล์ใหม่");
+        backup = BackUpExamFile(path);
+        if (!backup.kept) {
+            Warn(Q(backup.refusal) + "\nกรุณาปิดโปรแกรมอื่นที่ใช้ไฟล์นี้ หรือเลือกชื่อไฟล์ใหม่");
             Text1[0]->setFocus(Qt::OtherFocusReason);
             return;
         }
@@ -850,6 +864,7 @@ void FTAData::Command4_Click() {
         DBGrid2->setFocus(Qt::OtherFocusReason);
         Text1[0]->setEnabled(false);
     }
+    if (backup.kept) ShowHeaderMessage(Q(BackupNotice(backup.backupPath)));
 }
 
 void FTAData::Command2_Click() {

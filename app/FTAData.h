@@ -253,6 +253,8 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     void RememberKeyOfResults();
     void ShowOutdatedNotices();
     void OnItemStatsKeyChanged();
+    // The header panel's message line, wrapped and grown to show it all.
+    void ShowHeaderMessage(const QString& text);
     QWidget* place(QWidget* w, int left, int top, int width, int height);
 
     ExamModule module_;

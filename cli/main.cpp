@@ -118,7 +118,9 @@ int Create(int argc, char** argv) {
     if (std::filesystem::exists(std::filesystem::symlink_status(file, ec))) {
         if (!a.has("--overwrite"))
             return Fail("ไฟล์ " + file + "  มีอยู่แล้ว (ใช้ --overwrite เพื่อเขียนทับ)");
-        if (!ia::DeleteExamFile(file, ec)) return Fail("ลบไฟล์เดิมไม่ได้ : " + file);
+        const ia::ExamBackup backup = ia::BackUpExamFile(file);
+        if (!backup.kept) return Fail(backup.refusal);
+        std::cerr << ia::BackupNotice(backup.backupPath) << "\n";
     }
     if (ia::CreateExamFile(file, h) != 0) return Fail("สร้างไฟล์ไม่ได้ : " + file);
     std::cout << file << "\n";

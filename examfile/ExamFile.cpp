@@ -170,13 +170,46 @@ std::string ExamFileRefusal(const std::string& path) {
     return {};
 }
 
-bool DeleteExamFile(const std::string& path, std::error_code& ec) {
+ExamBackup BackUpExamFile(const std::string& path) {
     namespace fs = std::filesystem;
-    // A journal left beside the old file would be played into the next
-    // file of that name.
-    std::error_code ignored;
-    fs::remove(path + "-journal", ignored);
-    return fs::remove(path, ec) && !ec;
+    ExamBackup r;
+    r.backupPath = path + ".bak";
+    const std::string journal = path + "-journal";
+    const std::string backupJournal = r.backupPath + "-journal";
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(journal, ec))) {
+        // Opening the database for writing and reading it plays a hot
+        // journal back and deletes it.
+        try {
+            Connection db(path, Connection::Mode::ReadWrite);
+            db.exec("SELECT count(*) FROM sqlite_master");
+        } catch (const std::exception&) {
+            // Not readable now: the journal travels with the file below.
+        }
+    }
+    // An older backup's own journal would be played into the new backup.
+    fs::remove(backupJournal, ec);
+    const bool journalLeft = fs::exists(fs::symlink_status(journal, ec));
+    if (journalLeft) {
+        fs::rename(journal, backupJournal, ec);
+        if (ec) {
+            r.refusal = "เก็บไฟล์เดิมไว้ที่ " + r.backupPath + "  ไม่ได้ จึงไม่เขียนทับไฟล์ " + path;
+            return r;
+        }
+    }
+    fs::rename(path, r.backupPath, ec);
+    if (ec) {
+        std::error_code back;
+        if (journalLeft) fs::rename(backupJournal, journal, back);
+        r.refusal = "เก็บไฟล์เดิมไว้ที่ " + r.backupPath + "  ไม่ได้ จึงไม่เขียนทับไฟล์ " + path;
+        return r;
+    }
+    r.kept = true;
+    return r;
+}
+
+std::string BackupNotice(const std::string& backupPath) {
+    return "เก็บไฟล์เดิมไว้ที่ " + backupPath;
 }
 
 std::string BadStructureMessage(const std::string& path) {

@@ -34,9 +34,23 @@ std::string BadStructureMessage(const std::string& path);
 // (not an exam file, or not its structure); empty when it can be.
 std::string ExamFileRefusal(const std::string& path);
 
-// Deletes an exam file that is to be replaced, with any journal beside it.
-// The caller has let go of every handle on it first.
-bool DeleteExamFile(const std::string& path, std::error_code& ec);
+// What became of an exam file about to be replaced.
+struct ExamBackup {
+    bool kept = false;      // the old file is now at backupPath
+    std::string backupPath; // path + ".bak"
+    std::string refusal;    // why it could not be kept (Thai), when not kept
+};
+
+// Keeps the file at path as path + ".bak" before a new file takes its name,
+// replacing an older backup (one generation). A journal left beside it by a
+// program that stopped while writing is played back into it first; one that
+// cannot be played back goes along with it, so that it never reaches the new
+// file. When the file cannot be renamed, nothing has changed. The caller has
+// let go of every handle on the file first.
+ExamBackup BackUpExamFile(const std::string& path);
+
+// The message that tells where the replaced file was kept.
+std::string BackupNotice(const std::string& backupPath);
 
 // The CREATE TABLE statements of an exam file with nItem answer fields, in
 // the order the tables are created.

@@ -177,6 +177,10 @@ void NewFileTest::overwriteReplacesTheFileOpenRightNow() {
 
     f.typeNewHeader("same.ans", "10", "3");
     QCOMPARE(f.questions.size(), 1);
+    // The replaced file is kept, and the message line says where.
+    QCOMPARE(ReadStored(path + ".bak").items, 40LL);
+    QVERIFY(w.Label5->isVisible());
+    QCOMPARE(w.Label5->toolTip(), "เก็บไฟล์เดิมไว้ที่ " + QString::fromStdString(path) + ".bak");
     QCOMPARE(ReadStored(path).items, 10LL);
     QCOMPARE(ReadStored(path).choices, 3LL);
     QVERIFY(w.views().Data1.isOpen());

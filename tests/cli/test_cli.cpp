@@ -66,8 +66,20 @@ TEST(Cli, CreateRefusals) {
     std::ofstream(path) << "keep";
     EXPECT_NE(Cli("create " + Quote(path) + " --items 5 --choices 4").code, 0);
     EXPECT_EQ(iatest::FileBytes(path), "keep");
-    EXPECT_EQ(Cli("create " + Quote(path) + " --items 5 --choices 4 --overwrite").code, 0);
+    iatest::CliRun replaced = Cli("create " + Quote(path) + " --items 5 --choices 4 --overwrite");
+    EXPECT_EQ(replaced.code, 0);
     EXPECT_EQ(ia::IsExamFile(path), 1);
+    // The replaced file is kept beside it, and the teacher is told where.
+    EXPECT_EQ(iatest::FileBytes(path + ".bak"), "keep");
+    EXPECT_EQ(replaced.err, "เก็บไฟล์เดิมไว้ที่ " + path + ".bak\n");
+    // A backup that cannot be made leaves the file as it is.
+    std::filesystem::remove(path + ".bak");
+    std::filesystem::create_directory(path + ".bak");
+    std::ofstream(path + ".bak/inside") << "x";
+    iatest::CliRun refused = Cli("create " + Quote(path) + " --items 7 --choices 4 --overwrite");
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_NE(refused.err.find("ไม่เขียนทับไฟล์ " + path), std::string::npos) << refused.err;
+    EXPECT_TRUE(ia::ExamStructureOk(path));
 }
 
 TEST(Cli, CheckNeverCreatesOrChangesAFile) {

@@ -221,3 +221,86 @@ TEST(CreateExamFile, AFullDiskLeavesNoFileBehind) {
     EXPECT_EQ(ia::IsExamFile(path), 1);
     EXPECT_TRUE(ia::ExamStructureOk(path));
 }
+
+namespace {
+
+long long SheetCount(const std::string& path) {
+    Connection db(path, Connection::Mode::ReadOnly);
+    auto st = db.prepare("SELECT count(*) FROM TAData");
+    return st.step() ? st.columnInt(0) : -1;
+}
+
+} // namespace
+
+TEST(BackUpExamFile, KeepsTheOldFileReplacingAnOlderBackup) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("ม1.ans");
+    iatest::MakeExamFile(path, iatest::MakeHeader(2, 4), {"1", "2"}, {{"1", "1", "2"}});
+    std::ofstream(path + ".bak") << "older backup";
+    // An older backup's journal must not be played into the new backup.
+    std::ofstream(path + ".bak-journal") << "stale journal";
+
+    const ExamBackup b = BackUpExamFile(path);
+    ASSERT_TRUE(b.kept) << b.refusal;
+    EXPECT_EQ(b.backupPath, dir.file("ม1.ans.bak"));
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(std::filesystem::exists(path + ".bak-journal"));
+    EXPECT_EQ(IsExamFile(b.backupPath), 1);
+    EXPECT_EQ(SheetCount(b.backupPath), 1);
+    EXPECT_EQ(BackupNotice(b.backupPath), "เก็บไฟล์เดิมไว้ที่ " + dir.file("ม1.ans.bak"));
+}
+
+TEST(BackUpExamFile, AJournalLeftBehindGoesIntoTheBackupNeverIntoTheNewFile) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("crash.ans");
+    std::vector<std::vector<std::string>> sheets;
+    for (int i = 0; i < 400; ++i)
+        sheets.push_back({std::to_string(i), "1", "2"});
+    iatest::MakeExamFile(path, iatest::MakeHeader(2, 4), {"1", "2"}, sheets);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        Connection db(path);
+        db.exec("PRAGMA cache_size = 1");
+        db.exec("BEGIN");
+        db.exec("UPDATE TAData SET Code = Code || 'xxxxxxxxxxxxxxx'");
+        db.exec("DELETE FROM TKey");
+        kill(getpid(), SIGKILL);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(std::filesystem::exists(path + "-journal"));
+
+    const ExamBackup b = BackUpExamFile(path);
+    ASSERT_TRUE(b.kept) << b.refusal;
+    EXPECT_FALSE(std::filesystem::exists(path + "-journal"));
+    EXPECT_FALSE(std::filesystem::exists(b.backupPath + "-journal"));
+    {
+        Connection db(b.backupPath, Connection::Mode::ReadOnly);
+        auto st = db.prepare("SELECT count(*) FROM TAData WHERE Code LIKE '%x%'");
+        ASSERT_TRUE(st.step());
+        EXPECT_EQ(st.columnInt(0), 0); // the unfinished change was rolled back
+    }
+    EXPECT_EQ(SheetCount(b.backupPath), 400);
+
+    ASSERT_EQ(CreateExamFile(path, iatest::MakeHeader(3, 4)), 0);
+    EXPECT_TRUE(ExamStructureOk(path));
+    EXPECT_EQ(SheetCount(path), 0);
+}
+
+TEST(BackUpExamFile, AFileThatCannotBeRenamedStaysAsItWas) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("keep.ans");
+    iatest::MakeExamFile(path, iatest::MakeHeader(2, 4), {"1", "2"}, {{"1", "1", "2"}});
+    // A folder in the backup's place cannot be replaced by a file.
+    std::filesystem::create_directory(path + ".bak");
+    std::ofstream(path + ".bak/inside") << "x";
+    std::ofstream(path + "-journal") << "";
+
+    const ExamBackup b = BackUpExamFile(path);
+    EXPECT_FALSE(b.kept);
+    EXPECT_EQ(b.refusal, "เก็บไฟล์เดิมไว้ที่ " + path + ".bak  ไม่ได้ จึงไม่เขียนทับไฟล์ " + path);
+    EXPECT_EQ(SheetCount(path), 1);
+    EXPECT_TRUE(std::filesystem::exists(path + "-journal"));
+    EXPECT_EQ(iatest::FileBytes(path + ".bak/inside"), "x");
+}
