@@ -12,6 +12,7 @@
 #include "app/ItemStatisticsPanel.h"
 #include "app/RecentFiles.h"
 #include "app/ReportView.h"
+#include "app/ThaiDialogs.h"
 #include "examfile/Cp874.h"
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
@@ -174,6 +175,8 @@ FTAData::FTAData(QWidget* parent) : QWidget(parent) {
         dlg.setFileMode(QFileDialog::ExistingFile);
         dlg.setAcceptMode(QFileDialog::AcceptOpen);
         dlg.setOption(QFileDialog::HideNameFilterDetails);
+        // Qt's own dialog, whose texts the program has in Thai.
+        dlg.setOption(QFileDialog::DontUseNativeDialog);
         // The second entry reads "(*.*)" like its caption but lists every
         // file, also names without a dot.
         dlg.setNameFilters({"Answer File (*.ans)", "All File (*.*) (*)"});
@@ -188,17 +191,17 @@ FTAData::FTAData(QWidget* parent) : QWidget(parent) {
     };
     askOkCancel = [this](const QString& title, const QString& text) {
         ArrowCursor arrow;
-        return QMessageBox::warning(this, title, text, QMessageBox::Ok | QMessageBox::Cancel,
-                                    QMessageBox::Ok) == QMessageBox::Ok;
+        return AskOkCancelWithBox(title, text);
     };
     askYesNoBox = [this](const QString& title, const QString& text) {
         ArrowCursor arrow;
-        return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::Yes) == QMessageBox::Yes;
+        return AskYesNoWithBox(title, text);
     };
     showMessage = [this](const QString& title, const QString& text) {
         ArrowCursor arrow;
-        QMessageBox::warning(this, title, text, QMessageBox::Ok);
+        auto box = MakeQuestionBox(this, QMessageBox::Warning, title, text, QMessageBox::Ok,
+                                   QMessageBox::Ok);
+        AskWithBox(*box);
     };
     runDialog = [](QDialog& dialog) {
         ArrowCursor arrow;
@@ -210,6 +213,18 @@ FTAData::FTAData(QWidget* parent) : QWidget(parent) {
     SetUpGrowth();
     // An exam file dropped on the window opens as if chosen.
     setAcceptDrops(true);
+}
+
+bool FTAData::AskOkCancelWithBox(const QString& title, const QString& text) {
+    auto box = MakeQuestionBox(this, QMessageBox::Warning, title, text,
+                               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+    return AskWithBox(*box) == QMessageBox::Ok;
+}
+
+bool FTAData::AskYesNoWithBox(const QString& title, const QString& text) {
+    auto box = MakeQuestionBox(this, QMessageBox::Question, title, text,
+                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return AskWithBox(*box) == QMessageBox::Yes;
 }
 
 FTAData::~FTAData() {
@@ -934,6 +949,7 @@ bool FTAData::PrepareInputData() {
     resultsKind_ = 0;
     RememberKeyOfResults();
     ShowOutdatedNotices();
+    setWindowTitle(QFileInfo(Q(module_.ExamFileName)).fileName() + " - " + kProgramTitle);
     ReadHeader(views_.Data3, module_.header);
     FillHeaderFields();
     Text1[0]->setEnabled(false);

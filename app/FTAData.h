@@ -59,6 +59,10 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     // true for Yes.
     std::function<bool(const QString& title, const QString& text)> askYesNoBox;
     std::function<void(const QString& title, const QString& text)> showMessage;
+    // The boxes behind askOkCancel and askYesNoBox: Cancel and No are the
+    // answers Enter and Escape give.
+    bool AskOkCancelWithBox(const QString& title, const QString& text);
+    bool AskYesNoWithBox(const QString& title, const QString& text);
     // Where printing goes (the default printer or a PDF at pdfPath); tests
     // put a recording printer here.
     std::function<std::unique_ptr<Printer>(const std::string& pdfPath)> openPrinter;

@@ -7,6 +7,7 @@
 
 #include "app/FTAData.h"
 #include "app/StartUp.h"
+#include "app/ThaiDialogs.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -14,6 +15,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("itemanalysis");
+    // Qt's own dialogs and buttons speak Thai as the rest of the window does.
+    auto* thai = new ia::ThaiQtTexts(&app);
+    QApplication::installTranslator(thai);
     // The coloured buttons keep their colour only in a style that draws with
     // the palette.
     if (QStyle* fusion = QStyleFactory::create("Fusion")) QApplication::setStyle(fusion);

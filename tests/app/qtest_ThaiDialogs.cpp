@@ -1,0 +1,172 @@
+// The boxes and Qt's own dialogs as the teacher meets them: Thai texts, and
+// questions whose Enter and Escape never destroy anything.
+
+#include "app/ThaiDialogs.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+// Remembers what Qt asked for that the table has no Thai for.
+class RecordingTexts : public ia::ThaiQtTexts {
+  public:
+    QString translate(const char* context, const char* source, const char* disambiguation,
+                      int n) const override {
+        QString t = ia::ThaiQtTexts::translate(context, source, disambiguation, n);
+        if (t.isEmpty()) missed.insert(QString("%1: %2").arg(context, source));
+        return t;
+    }
+    mutable QSet<QString> missed;
+};
+
+bool HasEnglishWord(const QString& text) {
+    static const QRegularExpression word("[A-Za-z]{2,}");
+    QString t = text;
+    t.remove("PDF"); // a name, not English
+    return word.match(t).hasMatch();
+}
+
+// Every text the teacher can read on a dialog: its title, labels, buttons,
+// and the names and tips of its tool buttons.
+QStringList EnglishTexts(QWidget* dialog) {
+    QStringList english;
+    auto check = [&](const QString& where, const QString& text) {
+        if (HasEnglishWord(text)) english << where + ": " + text;
+    };
+    check("title", dialog->windowTitle());
+    for (QLabel* l : dialog->findChildren<QLabel*>())
+        if (l->isVisible()) check("label", l->text());
+    for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
+        if (b->isVisible()) {
+            check("button", b->text());
+            check("tip", b->toolTip());
+        }
+    for (QAction* a : dialog->findChildren<QAction*>())
+        if (a->isVisible() && !a->isSeparator()) {
+            check("action", a->text());
+            check("action tip", a->toolTip());
+        }
+    return english;
+}
+
+} // namespace
+
+class ThaiDialogsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void questionsDefaultToTheSafeAnswer();
+    void enterAndEscapeOnAShownBoxGiveTheSafeAnswer();
+    void qtDialogsSpeakThai_data();
+    void qtDialogsSpeakThai();
+
+  private:
+    RecordingTexts* texts_ = nullptr;
+};
+
+void ThaiDialogsTest::initTestCase() {
+    texts_ = new RecordingTexts;
+    QApplication::installTranslator(texts_);
+}
+
+void ThaiDialogsTest::cleanupTestCase() {
+    QApplication::removeTranslator(texts_);
+    delete texts_;
+}
+
+void ThaiDialogsTest::questionsDefaultToTheSafeAnswer() {
+    QWidget window;
+    struct Case {
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton safe;
+        QStringList captions;
+    } cases[] = {
+        {QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel, {"ตกลง", "ยกเลิก"}},
+        {QMessageBox::Yes | QMessageBox::No, QMessageBox::No, {"ใช่", "ไม่ใช่"}},
+        {QMessageBox::Ok, QMessageBox::Ok, {"ตกลง"}},
+    };
+    for (const Case& c : cases) {
+        auto box =
+            ia::MakeQuestionBox(&window, QMessageBox::Warning, "", "ข้อความ", c.buttons, c.safe);
+        QCOMPARE(box->windowTitle(), QString("โปรแกรมวิเคราะห์ข้อสอบ"));
+        QCOMPARE(box->windowModality(), Qt::WindowModal);
+        QCOMPARE(box->parentWidget(), &window);
+        QCOMPARE(box->standardButton(box->defaultButton()), c.safe);
+        QCOMPARE(box->standardButton(box->escapeButton()), c.safe);
+        QStringList captions;
+        for (QAbstractButton* b : box->buttons())
+            captions << b->text();
+        captions.sort();
+        QStringList expected = c.captions;
+        expected.sort();
+        QCOMPARE(captions, expected);
+    }
+}
+
+void ThaiDialogsTest::enterAndEscapeOnAShownBoxGiveTheSafeAnswer() {
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        auto box = ia::MakeQuestionBox(&window, QMessageBox::Warning, "คำเตือน", "เขียนทับหรือไม่",
+                                       QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+        bool wasActive = false;
+        QTimer::singleShot(50, [&] {
+            QWidget* shown = QApplication::activeModalWidget();
+            wasActive = shown == box.get() && box->isActiveWindow();
+            if (shown) QTest::keyClick(shown, key);
+        });
+        QCOMPARE(ia::AskWithBox(*box), QMessageBox::Cancel);
+        QVERIFY(wasActive);
+    }
+}
+
+void ThaiDialogsTest::qtDialogsSpeakThai_data() {
+    QTest::addColumn<int>("which");
+    QTest::newRow("message box") << 0;
+    QTest::newRow("open dialog") << 1;
+    QTest::newRow("print preview") << 2;
+}
+
+void ThaiDialogsTest::qtDialogsSpeakThai() {
+    QFETCH(int, which);
+    texts_->missed.clear();
+    std::unique_ptr<QWidget> dialog;
+    QPrinter printer;
+    if (which == 0) {
+        dialog = std::make_unique<QMessageBox>(QMessageBox::Warning, "คำเตือน", "ข้อความ",
+                                               QMessageBox::Ok | QMessageBox::Cancel);
+    } else if (which == 1) {
+        auto* d = new QFileDialog(nullptr);
+        d->setOption(QFileDialog::DontUseNativeDialog);
+        d->setFileMode(QFileDialog::ExistingFile);
+        d->setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.reset(d);
+    } else {
+        dialog = std::make_unique<QPrintPreviewDialog>(&printer);
+    }
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    const QStringList english = EnglishTexts(dialog.get());
+    QStringList missed(texts_->missed.begin(), texts_->missed.end());
+    QVERIFY2(english.isEmpty(),
+             qPrintable(english.join("\n") + "\nasked for:\n" + missed.join("\n")));
+}
+
+QTEST_MAIN(ThaiDialogsTest)
+#include "qtest_ThaiDialogs.moc"
