@@ -437,7 +437,7 @@ void FTAData::BuildControls() {
     Label6 = Label(Picture3, "Label6", "สถานศึกษา");
     place(Label6, 570, 7290, 1230, 255);
     GrowToText(Label6);
-    Text2 = new QLineEdit("โรงเรียนผู้นำการใชัเทคโนโลยีสารสนเทศและการสื่อสาร", Picture3);
+    Text2 = new QLineEdit("โรงเรียนผู้นำการใช้เทคโนโลยีสารสนเทศและการสื่อสาร", Picture3);
     Text2->setObjectName("Text2");
     place(Text2, 1665, 7260, 3870, 405);
     Command9 = Button(Picture3, "Command9", "พิมพ์");

@@ -45,11 +45,12 @@ void DeleteCurrentSheet(DataView& data1, SheetGrid& grid1, RecordCommandHost& ho
 void cmdAdd_Click(DataView& data1, SheetGrid& grid1) {
     grid1.commitPendingEdit();
     RecordSet* rs = data1.Recordset();
-    if (!rs || rs->recordCount() == 0) return; // the first sheet is typed into the empty row
-    rs->moveLast();
+    if (!rs) return;
+    if (rs->recordCount() > 0) rs->moveLast();
     grid1.setFocus();
-    // The Down key from the last sheet: onto the new-record row.
+    // A new sheet starts with its code, whatever cell was current before.
     grid1.setCurrentRecordPosition(-1);
+    grid1.setCurrentIndex(grid1.model()->index(grid1.currentIndex().row(), 0));
 }
 
 void cmdDelete_Click(DataView& data1, SheetGrid& grid1, RecordCommandHost& host) {

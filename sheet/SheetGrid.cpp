@@ -17,6 +17,9 @@ namespace {
 
 const char* const kCodeCaption = "เลขที่/รหัส";
 const char* const kKeyCodeCaption = "คำตอบ";
+// The sizes of the code fields (Code of the sheets, FKey of the key row).
+constexpr int kCodeLength = 20;
+constexpr int kKeyCodeLength = 5;
 
 bool IsModifierKey(int key) {
     return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
@@ -83,6 +86,13 @@ class SheetGrid::Delegate : public QStyledItemDelegate {
         QWidget* w = QStyledItemDelegate::createEditor(parent, option, index);
         if (auto* le = qobject_cast<QLineEdit*>(w)) {
             le->setFrame(false);
+            if (index.column() == 0) {
+                // No more than the field holds can be typed, so nothing
+                // typed is thrown away when the cell is left.
+                const int most = grid_->kind() == GridKind::Sheets ? kCodeLength : kKeyCodeLength;
+                le->setMaxLength(most);
+                le->setToolTip(QString::fromUtf8("ยาวได้ไม่เกิน %1 ตัวอักษร").arg(most));
+            }
             grid_->editor_ = le;
             // The view takes the delegate off the editor when it closes it,
             // but the release of the key that closed it (Enter) still comes
@@ -378,6 +388,7 @@ void SheetGrid::KeyUp(QKeyEvent* e) {
     if (e->isAutoRepeat() || !takePress(e)) return;
     const QModelIndex cur = currentIndex();
     if (!cur.isValid() || !header_) return;
+    if (!(model_->flags(cur) & Qt::ItemIsEditable)) return; // the computed score
 
     KeyUpInput in;
     in.keyCode = VirtualKeyCode(e->key(), e->modifiers(), e->nativeScanCode(), e->text());
@@ -392,6 +403,16 @@ void SheetGrid::KeyUp(QKeyEvent* e) {
     const KeyUpAction action = GridKeyUp(kind_, in);
     switch (action.kind) {
     case KeyUpAction::Nothing:
+        // The last answer of a row keeps the pointer; once its key is
+        // accepted it is written like every other answer, so that the file
+        // holds what the screen shows.
+        if (QLineEdit* ed = editor_; ed && cur.column() >= 1 && cur.column() <= header_->nItem &&
+                                     !ed->text().isEmpty() &&
+                                     IsAnswerText(ed->text(), header_->nChoice) &&
+                                     ed->text() != model_->data(cur, Qt::EditRole).toString()) {
+            lastCommitOk_ = true;
+            commitData(ed);
+        }
         break;
     case KeyUpAction::MoveToColumn:
         if (action.column < model_->columnCount()) {

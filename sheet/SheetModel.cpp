@@ -128,8 +128,15 @@ QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int ro
     return section == currentRow_ ? kCurrentMarker : QString();
 }
 
+bool SheetModel::isScoreColumn(int column) const {
+    // The last field of both tables: the score of a sheet, the item count
+    // of the key. The scoring computes it; nothing typed may replace it.
+    return columns_ > 1 && column == columns_ - 1;
+}
+
 Qt::ItemFlags SheetModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
+    if (isScoreColumn(index.column())) return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
 

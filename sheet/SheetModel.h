@@ -53,6 +53,8 @@ class SheetModel : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // The computed score column (Score, Tot), shown but never typed into.
+    bool isScoreColumn(int column) const;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
     // A refused cell write from setData (the editor closing).

@@ -228,7 +228,7 @@ void HeaderFieldsTest::schoolNameFileCreatedAtFirstStart() {
     QVERIFY(f.showActive());
     const std::string path = f.dir().file("SchoolName.txt");
     QCOMPARE(iatest::FileBytes(path), ia::ToCp874("โรงเรียน...") + "\r\n");
-    QCOMPARE(f.w().Text2->text(), QString("โรงเรียนผู้นำการใชัเทคโนโลยีสารสนเทศและการสื่อสาร"));
+    QCOMPARE(f.w().Text2->text(), QString("โรงเรียนผู้นำการใช้เทคโนโลยีสารสนเทศและการสื่อสาร"));
     QVERIFY(f.messages.isEmpty());
 }
 
@@ -272,7 +272,7 @@ void HeaderFieldsTest::schoolNameNeverOverwritesAnExamFile() {
     QCOMPARE(ia::CreateExamFile(path, iatest::MakeHeader(3, 2)), 0);
     const std::string before = iatest::FileBytes(path);
     QVERIFY(f.showActive());
-    QCOMPARE(w.Text2->text(), QString("โรงเรียนผู้นำการใชัเทคโนโลยีสารสนเทศและการสื่อสาร"));
+    QCOMPARE(w.Text2->text(), QString("โรงเรียนผู้นำการใช้เทคโนโลยีสารสนเทศและการสื่อสาร"));
     w.Picture3->show();
     w.Text2->setFocus();
     w.Text2->setText("โรงเรียนใหม่");

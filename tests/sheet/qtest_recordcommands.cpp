@@ -84,16 +84,19 @@ void RecordCommandsTest::deleteMovesToNextOrLast() {
 }
 
 void RecordCommandsTest::addGoesToNewRecordRow() {
+    // Wherever the pointer was, the new sheet starts at its code.
     GridWindow empty(1, 4, {}, {});
+    PointAt(empty.grid1, 0, 1);
     ia::cmdAdd_Click(empty.views.Data1, *empty.grid1);
     QCOMPARE(empty.grid1->currentIndex().row(), 0);
+    QCOMPARE(empty.grid1->currentIndex().column(), 0);
     QVERIFY(empty.table("TAData").empty());
 
     GridWindow w(1, 4, {}, {{"1"}, {"2"}});
-    PointAt(w.grid1, 0, 1);
+    PointAt(w.grid1, 0, 2);
     ia::cmdAdd_Click(w.views.Data1, *w.grid1);
     QCOMPARE(w.grid1->currentIndex().row(), 2);
-    QCOMPARE(w.grid1->currentIndex().column(), 1);
+    QCOMPARE(w.grid1->currentIndex().column(), 0);
     QCOMPARE(w.grid1->currentRecordPosition(), -1);
     QCOMPARE(w.table("TAData").size(), size_t(2));
 }

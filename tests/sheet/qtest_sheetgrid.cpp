@@ -2,6 +2,7 @@
 #include "GridFixture.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QSignalSpy>
 
 using namespace sheettest;
@@ -36,6 +37,7 @@ class SheetGridTest : public QObject {
     void focusMovesBetweenGrids();
     void refusedCodeReportsDataError();
     void anAnswerOnAFullDiskIsReportedAndNothingHalfWritten();
+    void typedCellsAreWhatTheFileHolds();
     void layoutOfBothGrids_data();
     void layoutOfBothGrids();
     void deletingFromTheGrids();
@@ -247,24 +249,30 @@ void SheetGridTest::anAnswerOnAFullDiskIsReportedAndNothingHalfWritten() {
 
 void SheetGridTest::refusedCodeReportsDataError() {
     GridWindow w(3, 4, {}, {{"301", "1", "2", "3"}});
+    {
+        // The engine refuses one code, as it would refuse a damaged value.
+        ia::Connection db(w.path);
+        for (const char* when : {"INSERT", "UPDATE"})
+            db.exec(std::string("CREATE TRIGGER refuse_") + when + " BEFORE " + when +
+                    " ON TAData WHEN NEW.Code = 'bad' BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    }
     QVERIFY(w.show());
     QSignalSpy errors(w.grid1, &SheetGrid::dataError);
     w.grid1->setFocus();
-    const QString tooLong(21, QChar('x'));
 
     // On the new-record row: no sheet is made.
     w.grid1->setCurrentIndex(w.grid1->model()->index(1, 0));
-    Type(tooLong);
+    Type("bad");
     Click(Qt::Key_Return);
     QCoreApplication::processEvents();
     QCOMPARE(errors.count(), 1);
-    QVERIFY(errors.at(0).at(1).toString().contains("20"));
+    QVERIFY(!errors.at(0).at(1).toString().isEmpty());
     QCOMPARE(w.table("TAData").size(), size_t(1));
     QCOMPARE(w.grid1->model()->rowCount(), 2);
 
     // On a sheet: the edit is abandoned, the sheet keeps everything.
     w.grid1->setCurrentIndex(w.grid1->model()->index(0, 0));
-    Type(tooLong);
+    Type("bad");
     QVERIFY(!w.grid1->commitPendingEdit());
     QCoreApplication::processEvents();
     QCOMPARE(errors.count(), 2);
@@ -277,6 +285,49 @@ void SheetGridTest::refusedCodeReportsDataError() {
     QVERIFY(w.grid1->commitPendingEdit());
     QCOMPARE(w.table("TAData").at(0).at(0), longest);
     QCOMPARE(errors.count(), 2);
+}
+
+// What is typed is what the file holds: a code stops at the twenty characters
+// its field holds (the editor says so), the computed score takes no typing,
+// and the last answer of a row is written as soon as its key is accepted.
+void SheetGridTest::typedCellsAreWhatTheFileHolds() {
+    GridWindow w(3, 4, {"1", "2", "3"}, {{"301", "1", "2", "3"}});
+    QVERIFY(w.show());
+    QSignalSpy errors(w.grid1, &SheetGrid::dataError);
+    w.grid1->setFocus();
+
+    w.grid1->setCurrentIndex(w.grid1->model()->index(1, 0));
+    Type(QString(20, QChar('x')) + "yz");
+    auto* editor = w.grid1->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), QString(20, QChar('x')));
+    QVERIFY(editor->toolTip().contains("20"));
+    Click(Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(errors.count(), 0);
+    QCOMPARE(w.table("TAData").at(1).at(0), QString(20, QChar('x')));
+
+    // The score cells of both grids.
+    for (SheetGrid* g : {w.grid1, w.grid2}) {
+        g->setFocus();
+        const QModelIndex score = g->model()->index(0, 4);
+        QVERIFY(!(g->model()->flags(score) & Qt::ItemIsEditable));
+        g->setCurrentIndex(score);
+        Type("7");
+        QCOMPARE(g->currentIndex(), score);
+    }
+    QCOMPARE(w.table("TAData").at(0), Row({"301", "1", "2", "3", kNull}));
+    QCOMPARE(w.table("TKey").at(0), Row({"KEY", "1", "2", "3", kNull}));
+
+    // The last item: written on the release of its key, the editor still open.
+    w.grid1->setFocus();
+    w.grid1->setCurrentIndex(w.grid1->model()->index(0, 3));
+    Type("4");
+    QCOMPARE(w.grid1->currentIndex().column(), 3);
+    QCOMPARE(w.table("TAData").at(0), Row({"301", "1", "2", "4", kNull}));
+    Type("9"); // refused: emptied at once, in the file too
+    QCOMPARE(w.table("TAData").at(0), Row({"301", "1", "2", "", kNull}));
+    QCOMPARE(errors.count(), 0);
 }
 
 void SheetGridTest::layoutOfBothGrids_data() {
