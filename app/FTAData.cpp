@@ -793,6 +793,8 @@ void FTAData::Command1_Click() {
     Label5->hide();
     for (QLineEdit* t : Text1)
         t->clear();
+    Text1[5]->setReadOnly(false);
+    Text1[5]->setToolTip(QString());
     Text1[0]->setFocus(Qt::OtherFocusReason);
 }
 
@@ -953,6 +955,9 @@ bool FTAData::PrepareInputData() {
     ReadHeader(views_.Data3, module_.header);
     FillHeaderFields();
     Text1[0]->setEnabled(false);
+    // The answer fields were made for this many items when the file was.
+    Text1[5]->setReadOnly(true);
+    Text1[5]->setToolTip("จำนวนข้อสอบกำหนดไว้ตอนสร้างไฟล์ แก้ไขไม่ได้");
     SetDbGrid1();
     SetDbGrid2();
     Data1_Reposition();
@@ -1174,7 +1179,7 @@ void FTAData::Text1_LostFocus(int index) {
             if (!year) {
                 rs->cancelUpdate();
                 Text1[4]->setText(QString::number(h.Yearr));
-                Warn(kYearInvalid);
+                ShowHeaderMessage(kYearInvalid);
                 return;
             }
             rs->setField("Yearr", static_cast<long long>(*year));

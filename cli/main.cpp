@@ -112,7 +112,8 @@ int Create(int argc, char** argv) {
                             a.options["--term"], a.options["--year"], a.options["--items"],
                             a.options["--choices"], a.options["--teacher"]});
     if (!check.ok) return Fail(check.message);
-    if (yearGiven && !ia::IsNumeric(a.options["--year"])) return Fail(ia::kYearInvalid);
+    if (yearGiven && !ia::IsNumeric(ia::WithAsciiDigits(a.options["--year"])))
+        return Fail(ia::kYearInvalid);
     const ia::TestHeader& h = check.header;
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(file, ec))) {

@@ -14,7 +14,25 @@ const char* const kItemsOutOfRange = "จำนวนข้อสอบต้อ
 const char* const kChoicesOutOfRange = "จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก";
 const char* const kYearInvalid = "ปีการศึกษาไม่ถูกต้อง";
 
-std::optional<long long> HeaderNumber(const std::string& text, long long lo, long long hi) {
+std::string WithAsciiDigits(const std::string& text) {
+    // Thai digits ๐..๙ are U+0E50..U+0E59: E0 B9 90..99 in UTF-8.
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto b = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+        if (i + 2 < text.size() && b(i) == 0xE0 && b(i + 1) == 0xB9 && b(i + 2) >= 0x90 &&
+            b(i + 2) <= 0x99) {
+            out += static_cast<char>('0' + (b(i + 2) - 0x90));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::optional<long long> HeaderNumber(const std::string& typed, long long lo, long long hi) {
+    const std::string text = WithAsciiDigits(typed);
     double v = Val(text);
     // Compare before rounding to a long long, which saturates far out.
     if (v < static_cast<double>(lo) - 0.5 || v > static_cast<double>(hi) + 0.5) return std::nullopt;
@@ -52,12 +70,13 @@ NewHeaderCheck CheckNewHeader(const HeaderTexts& f) {
     };
     if (f[0].empty()) return refuse(kNeedFileName, 0);
     if (f[5].empty() || f[6].empty()) return refuse(kNeedItemsChoices, 5);
-    if (!IsNumeric(f[5]) || !IsNumeric(f[6])) return refuse(kItemsChoicesNotNumbers, 5);
+    if (!IsNumeric(WithAsciiDigits(f[5])) || !IsNumeric(WithAsciiDigits(f[6])))
+        return refuse(kItemsChoicesNotNumbers, 5);
     auto items = HeaderNumber(f[5], 1, kMaxItems);
     if (!items) return refuse(kItemsOutOfRange, 5);
     auto choices = HeaderNumber(f[6], kMinChoices, kMaxChoices);
     if (!choices) return refuse(kChoicesOutOfRange, 6);
-    auto year = HeaderNumber(f[4], INT32_MIN, INT32_MAX);
+    auto year = YearForWriteBack(f[4]);
     if (!year) return refuse(kYearInvalid, 4);
     // The engine would refuse the header row, and the file with it.
     for (int i : {1, 2, 3, 7}) {
@@ -82,6 +101,10 @@ NewHeaderCheck CheckNewHeader(const HeaderTexts& f) {
 }
 
 std::optional<int32_t> YearForWriteBack(const std::string& text) {
+    // Empty stays allowed (no year); any other text must begin with one.
+    const std::string ascii = WithAsciiDigits(text);
+    if (ascii.find_first_not_of(" \t") != std::string::npos && !BeginsWithNumber(ascii))
+        return std::nullopt;
     auto y = HeaderNumber(text, INT32_MIN, INT32_MAX);
     if (!y) return std::nullopt;
     return static_cast<int32_t>(*y);

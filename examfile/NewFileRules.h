@@ -53,12 +53,16 @@ std::string WithExamExtension(const std::string& name);
 // working directory (a backslash is an ordinary character).
 std::string ExamPathIn(const std::string& name, const std::string& workingDir);
 
-// The whole number a header text stands for: the number it begins with,
-// halves to the even neighbour; nullopt outside [lo, hi].
+// The text with every Thai digit (๐..๙) replaced by its ASCII digit.
+std::string WithAsciiDigits(const std::string& text);
+
+// The whole number a header text stands for (Thai digits read as theirs): the number it begins
+// with, halves to the even neighbour; nullopt outside [lo, hi].
 std::optional<long long> HeaderNumber(const std::string& text, long long lo, long long hi);
 
 // Write-back values of an open file's year and number of choices; nullopt
-// when the value is refused and the stored one is kept.
+// when the value is refused and the stored one is kept. An empty year is 0;
+// a year must otherwise begin with a number, which it keeps.
 std::optional<int32_t> YearForWriteBack(const std::string& text);
 std::optional<uint8_t> ChoicesForWriteBack(const std::string& text);
 

@@ -52,6 +52,13 @@ double Val(std::string_view text) {
     return v;
 }
 
+bool BeginsWithNumber(std::string_view text) {
+    size_t pos = 0;
+    while (pos < text.size() && IsBlank(text[pos]))
+        ++pos;
+    return NumberPrefix(text, pos) > 0;
+}
+
 bool IsNumeric(std::string_view text) {
     size_t pos = 0;
     while (pos < text.size() && IsBlank(text[pos]))

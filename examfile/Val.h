@@ -14,6 +14,9 @@ double Val(std::string_view text);
 // decimal point and an exponent are allowed, nothing else.
 bool IsNumeric(std::string_view text);
 
+// Whether the text begins with a number (after blanks), as Val reads it.
+bool BeginsWithNumber(std::string_view text);
+
 // A stored proportion text in whole hundredths: its value times 100, rounded
 // to the nearest whole number (".29" is 29, although .29 * 100 is 28.999...).
 long long Hundredths(std::string_view text);

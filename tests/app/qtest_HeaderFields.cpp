@@ -6,6 +6,7 @@
 #include "examfile/ExamFile.h"
 #include "examfile/SchoolName.h"
 
+#include <QLabel>
 #include <QTest>
 
 #include <filesystem>
@@ -44,6 +45,7 @@ class HeaderFieldsTest : public QObject {
     void writeBack();
     void noWriteBackWhileANewHeaderIsTyped();
     void writeBackOnAFullDiskKeepsTheStoredValue();
+    void itemCountIsFixedWhileAFileIsOpen();
     void schoolNameFileCreatedAtFirstStart();
     void schoolNameReadCutAtAComma();
     void schoolNameSavedOnlyWhenChanged();
@@ -98,54 +100,88 @@ void HeaderFieldsTest::writeBack_data() {
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("column");
-    QTest::addColumn<QString>("stored"); // text of the stored value afterwards
-    QTest::addColumn<QString>("shown");  // text of the field afterwards
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("stored");  // text of the stored value afterwards
+    QTest::addColumn<QString>("shown");   // text of the field afterwards
+    QTest::addColumn<QString>("message"); // in a box
+    QTest::addColumn<QString>("line");    // in the header panel's message line
 
     QTest::newRow("subject code") << 1 << "ค21101"
                                   << "SubCode"
                                   << "ค21101"
                                   << "ค21101"
+                                  << ""
                                   << "";
     QTest::newRow("teacher") << 7 << "ครูใหม่"
                              << "TeacherName"
                              << "ครูใหม่"
                              << "ครูใหม่"
+                             << ""
                              << "";
     QTest::newRow("year with letters after") << 4 << "2545abc"
                                              << "Yearr"
                                              << "2545"
                                              << "2545abc"
+                                             << ""
                                              << "";
     QTest::newRow("year of letters") << 4 << "abc"
                                      << "Yearr"
-                                     << "0"
-                                     << "abc"
-                                     << "";
+                                     << "2546"
+                                     << "2546"
+                                     << ""
+                                     << "ปีการศึกษาไม่ถูกต้อง";
+    QTest::newRow("year in Thai digits") << 4 << "๒๕๔๗"
+                                         << "Yearr"
+                                         << "2547"
+                                         << "๒๕๔๗"
+                                         << ""
+                                         << "";
+    QTest::newRow("year emptied") << 4 << ""
+                                  << "Yearr"
+                                  << "0"
+                                  << ""
+                                  << ""
+                                  << "";
+    QTest::newRow("term as typed") << 3 << "๒/ฤดูร้อน"
+                                   << "Term"
+                                   << "๒/ฤดูร้อน"
+                                   << "๒/ฤดูร้อน"
+                                   << ""
+                                   << "";
     QTest::newRow("year out of range") << 4 << "1e12"
                                        << "Yearr"
                                        << "2546"
                                        << "2546"
+                                       << ""
                                        << "ปีการศึกษาไม่ถูกต้อง";
+    QTest::newRow("choices in Thai digits") << 6 << "๓"
+                                            << "nChoice"
+                                            << "3"
+                                            << "๓"
+                                            << ""
+                                            << "";
     QTest::newRow("choices") << 6 << "3"
                              << "nChoice"
                              << "3"
                              << "3"
+                             << ""
                              << "";
     QTest::newRow("choices of letters") << 6 << "abc"
                                         << "nChoice"
                                         << "4"
                                         << "4"
-                                        << "จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก";
+                                        << "จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก"
+                                        << "";
     QTest::newRow("choices too many") << 6 << "260"
                                       << "nChoice"
                                       << "4"
                                       << "4"
-                                      << "จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก";
+                                      << "จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก"
+                                      << "";
     QTest::newRow("items never written") << 5 << "99"
                                          << "nItem"
                                          << "10"
                                          << "99"
+                                         << ""
                                          << "";
 }
 
@@ -156,6 +192,7 @@ void HeaderFieldsTest::writeBack() {
     QFETCH(QString, stored);
     QFETCH(QString, shown);
     QFETCH(QString, message);
+    QFETCH(QString, line);
     WindowFixture f;
     QVERIFY(f.showActive());
     auto& w = f.w();
@@ -170,6 +207,8 @@ void HeaderFieldsTest::writeBack() {
     QCOMPARE(w.Text1[field]->text(), shown);
     QCOMPARE(f.messages, message.isEmpty() ? QStringList() : QStringList{message});
     if (!message.isEmpty()) QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
+    QCOMPARE(w.Label5->isVisible(), !line.isEmpty());
+    if (!line.isEmpty()) QCOMPARE(w.Label5->toolTip(), line);
     const ia::TestHeader& h = w.module().header;
     QCOMPARE(h.nItem, before.nItem);
     if (column == "Yearr") QCOMPARE(QString::number(h.Yearr), stored);
@@ -207,6 +246,26 @@ void HeaderFieldsTest::writeBackOnAFullDiskKeepsTheStoredValue() {
     w.Text1[1]->setText("ค99999");
     w.Text1[2]->setFocus();
     QCOMPARE(QString::fromStdString(StoredField(path, "SubCode").text()), QString("ค99999"));
+}
+
+void HeaderFieldsTest::itemCountIsFixedWhileAFileIsOpen() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    OpenFile(f);
+    QLineEdit* items = w.Text1[5];
+    QVERIFY(items->isReadOnly());
+    QVERIFY(!items->toolTip().isEmpty());
+    items->setFocus();
+    QTest::keyClicks(items, "99");
+    QCOMPARE(items->text(), QString("10"));
+    // A new header takes any number again, in Thai digits too.
+    w.Command1->click();
+    QVERIFY(!items->isReadOnly());
+    for (QChar c : QString("๑๒"))
+        QTest::sendKeyEvent(QTest::Click, items, static_cast<Qt::Key>(c.unicode()), QString(c),
+                            Qt::NoModifier);
+    QCOMPARE(items->text(), QString("๑๒"));
 }
 
 void HeaderFieldsTest::noWriteBackWhileANewHeaderIsTyped() {

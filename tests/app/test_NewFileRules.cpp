@@ -39,6 +39,8 @@ TEST(CheckNewHeader, RefusesInTheOrderTheTeacherIsTold) {
         {"5.5 choices round to six", Fields("t", "40", "5.5"), ia::kChoicesOutOfRange, 6},
         {"year beyond 32 bits", Fields("t", "40", "4", "3000000000"), ia::kYearInvalid, 4},
         {"year below 32 bits", Fields("t", "40", "4", "-3000000000"), ia::kYearInvalid, 4},
+        {"year of letters", Fields("t", "40", "4", "abc"), ia::kYearInvalid, 4},
+        {"year after letters", Fields("t", "40", "4", "ปี 2546"), ia::kYearInvalid, 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -62,14 +64,20 @@ TEST(CheckNewHeader, AcceptedHeaderCarriesTheTypedValues) {
     EXPECT_EQ(r.header.nChoice, 4);
 }
 
-TEST(CheckNewHeader, NumbersRoundHalfToEvenAndYearNeedNotBeANumber) {
+TEST(CheckNewHeader, NumbersRoundHalfToEvenAndReadThaiDigits) {
     struct Case {
         const char *items, *choices, *year;
         int nItem, nChoice, yearr;
     } cases[] = {
-        {"2.5", "4", "2546", 2, 4, 2546}, {"3.5", "2.5", "2546.5", 4, 2, 2546},
-        {" 251 ", "5", "", 251, 5, 0},    {"1", "4.5", "25x", 1, 4, 25},
-        {"+7", "3", "abc", 7, 3, 0},      {"1e2", "2", "-5", 100, 2, -5},
+        {"2.5", "4", "2546", 2, 4, 2546},
+        {"3.5", "2.5", "2546.5", 4, 2, 2546},
+        {" 251 ", "5", "", 251, 5, 0},
+        {"1", "4.5", "25x", 1, 4, 25},
+        {"+7", "3", " ", 7, 3, 0},
+        {"1e2", "2", "-5", 100, 2, -5},
+        // Thai digits read as the same ASCII digits.
+        {"๔๐", "๔", "๒๕๔๖", 40, 4, 2546},
+        {"๑๒", "5", "๒๕๔๖ ภาคปลาย", 12, 5, 2546},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.items) + " / " + c.choices + " / " + c.year);
@@ -102,13 +110,18 @@ TEST(ExamPath, ExtensionOnlyWithoutAnyDotAndWorkingDirectoryForRelativeNames) {
 
 TEST(WriteBack, YearAndChoicesAreReadAsTheNumberTheTextBeginsWith) {
     EXPECT_EQ(ia::YearForWriteBack("2545abc"), 2545);
-    EXPECT_EQ(ia::YearForWriteBack("abc2545"), 0);
+    EXPECT_EQ(ia::YearForWriteBack("abc2545"), std::nullopt);
+    EXPECT_EQ(ia::YearForWriteBack("ปี"), std::nullopt);
     EXPECT_EQ(ia::YearForWriteBack(""), 0);
+    EXPECT_EQ(ia::YearForWriteBack("  "), 0);
+    EXPECT_EQ(ia::YearForWriteBack("๒๕๔๕"), 2545);
+    EXPECT_EQ(ia::YearForWriteBack(" ๒๕๔๕/๑"), 2545);
     EXPECT_EQ(ia::YearForWriteBack("2545.5"), 2546);
     EXPECT_EQ(ia::YearForWriteBack("2147483647"), 2147483647);
     EXPECT_EQ(ia::YearForWriteBack("2147483648"), std::nullopt);
 
     EXPECT_EQ(ia::ChoicesForWriteBack("4"), 4);
+    EXPECT_EQ(ia::ChoicesForWriteBack("๓"), 3);
     EXPECT_EQ(ia::ChoicesForWriteBack("5 choices"), 5);
     EXPECT_EQ(ia::ChoicesForWriteBack("2.5"), 2);
     EXPECT_EQ(ia::ChoicesForWriteBack("1.5"), 2);

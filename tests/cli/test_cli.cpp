@@ -63,6 +63,17 @@ TEST(Cli, CreateRefusals) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
         EXPECT_FALSE(std::filesystem::exists(path)) << c.args;
     }
+    // Thai digits count as the same ASCII digits.
+    ASSERT_EQ(Cli("create " + Quote(path) + " --items ๑๒ --choices ๔ --year ๒๕๔๖").code, 0);
+    {
+        ia::Connection db(path, ia::Connection::Mode::ReadOnly);
+        auto st = db.prepare("SELECT nItem, nChoice, Yearr FROM Tinit");
+        ASSERT_TRUE(st.step());
+        EXPECT_EQ(st.columnInt(0), 12);
+        EXPECT_EQ(st.columnInt(1), 4);
+        EXPECT_EQ(st.columnInt(2), 2546);
+    }
+    std::filesystem::remove(path);
     std::ofstream(path) << "keep";
     EXPECT_NE(Cli("create " + Quote(path) + " --items 5 --choices 4").code, 0);
     EXPECT_EQ(iatest::FileBytes(path), "keep");
