@@ -44,7 +44,8 @@ TEST(CliBadInput, HeaderValuesAreRefusedInThaiAndNoFileIsLeft) {
     struct Case {
         std::string args, message;
     } cases[] = {
-        {"--items ๔๐ --choices 4", "กรุณาใส่จำนวนข้อสอบ และ จำนวนตัวเลือก เป็นตัวเลข"},
+        // Thai digits are digits; Thai words are not.
+        {"--items สี่สิบ --choices 4", "กรุณาใส่จำนวนข้อสอบ และ จำนวนตัวเลือก เป็นตัวเลข"},
         {"--items 99999999999 --choices 4", "จำนวนข้อสอบต้องอยู่ระหว่าง 1 ถึง 251 ข้อ"},
         {"--items -5 --choices 4", "จำนวนข้อสอบต้องอยู่ระหว่าง 1 ถึง 251 ข้อ"},
         {"--items 10 --choices -3", "จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก"},
