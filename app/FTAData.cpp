@@ -54,6 +54,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QShortcut>
 
 #include <algorithm>
 #include <cmath>
@@ -513,6 +514,17 @@ void FTAData::BuildControls() {
     graphPanel = new GraphPanel(this);
     graphPanel->setFont(UiFont(9.75));
     graphPanel->hide();
+    // The panel's keys follow the screen from left to right.
+    QWidget::setTabOrder(RichTextBox1, Text2);
+    QWidget::setTabOrder(Text2, cmdPreview);
+    QWidget::setTabOrder(cmdPreview, Command9);
+    QWidget::setTabOrder(Command9, Command8);
+    // Ctrl+Home and Ctrl+End reach the top and the end of the report.
+    RichTextBox1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Escape closes the print options first, then the report, like "ปิด".
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), Picture3);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, &FTAData::CloseReportPanelOrOptions);
 }
 
 void FTAData::WireControls() {
@@ -1314,6 +1326,7 @@ void FTAData::RunAnalysis(int kind) {
     if (!views_.Data1.isOpen() || views_.Data1.Recordset()->recordCount() == 0) return;
     // The charts shown belong to the results about to be replaced.
     graphPanel->hide();
+    QWidget* focusBefore = QApplication::focusWidget();
     QPushButton* button = kind == 1 ? Command5 : Command6;
     const QString caption = kind == 1 ? "วิเคราะห์ 25 %" : "วิเคราะห์ 27 %";
     // A cell still being typed belongs to the sheets that are analysed.
@@ -1335,11 +1348,9 @@ void FTAData::RunAnalysis(int kind) {
         SetDbGrid1();
         state_.ReportFileName = WriteAnalysisReport(views_, state_, module_.ExamFileName,
                                                     module_.header, S(Text1[3]->text()));
-        Picture3->show();
-        Picture3->raise();
         RichTextBox1->setPlainText(
             ScreenReport(views_, state_, module_.header, S(Text2->text()), state_.ReportFileName));
-        RichTextBox1->setFocus(Qt::OtherFocusReason);
+        ShowReportPanel(focusBefore);
     } catch (const std::exception& e) {
         // What the file holds now (the previous results after a rollback,
         // the new ones when only the report failed) is what the grids show.
@@ -1395,6 +1406,7 @@ void FTAData::Command10_Click() {
         }
     }
     Picture5->hide();
+    RichTextBox1->setFocusPolicy(Qt::StrongFocus);
     {
         BusyCursor busy;
         try {
@@ -1408,6 +1420,8 @@ void FTAData::Command10_Click() {
         }
     }
     Command9->setEnabled(true);
+    FocusIfPossible(focusBeforeOptions_ ? focusBeforeOptions_.data() : Command9);
+    focusBeforeOptions_ = nullptr;
 }
 
 void FTAData::cmdPreview_Click() {
@@ -1489,25 +1503,69 @@ int FTAData::NumPage() {
     }
 }
 
+QList<QWidget*> FTAData::UnderReportPanel() const {
+    return {Picture1, Picture2, DBGrid2, DBGrid1, Data1, picButtons, Command7, Picture4};
+}
+
+void FTAData::ShowReportPanel(QWidget* focusBefore) {
+    focusBeforeReport_ = focusBefore;
+    Picture3->show();
+    Picture3->raise();
+    RichTextBox1->setFocus(Qt::OtherFocusReason);
+    // What the panel covers is out of reach of keys, clicks and access keys
+    // alike; hidden under it, it looks the same.
+    coveredByReport_.clear();
+    for (QWidget* w : UnderReportPanel())
+        if (!w->isHidden()) {
+            coveredByReport_ << w;
+            w->hide();
+        }
+}
+
 void FTAData::Command8_Click() {
     Command9->setEnabled(true);
+    RichTextBox1->setFocusPolicy(Qt::StrongFocus);
+    for (QWidget* w : coveredByReport_)
+        if (w) w->show();
+    coveredByReport_.clear();
     Picture3->hide();
     Picture5->hide();
     Command7->show();
+    if (focusBeforeReport_ && focusBeforeReport_->isVisible() && focusBeforeReport_->isEnabled())
+        focusBeforeReport_->setFocus(Qt::OtherFocusReason);
+    else
+        FocusIfPossible(DBGrid1);
+    focusBeforeReport_ = nullptr;
 }
 
 void FTAData::Command9_Click() {
+    focusBeforeOptions_ = QApplication::focusWidget();
     Text3->clear();
     Text4->clear();
     Picture5->show();
+    Picture5->raise();
     Command9->setEnabled(false);
     Option1->setChecked(true);
     Label7->setText("จำนวนหน้า  =  " + QString(" %1").arg(NumPage()));
+    Option1->setFocus(Qt::OtherFocusReason);
+    // The report text lies partly under the options: no key reaches it.
+    RichTextBox1->setFocusPolicy(Qt::NoFocus);
+}
+
+void FTAData::CloseReportPanelOrOptions() {
+    if (!Picture5->isHidden())
+        Command11_Click();
+    else if (!Picture3->isHidden())
+        Command8_Click();
 }
 
 void FTAData::Command11_Click() {
     Picture5->hide();
     Command9->setEnabled(true);
+    RichTextBox1->setFocusPolicy(Qt::StrongFocus);
+    QWidget* back = focusBeforeOptions_ ? focusBeforeOptions_.data() : Command9;
+    if (back->isVisible() && back->isEnabled()) back->setFocus(Qt::OtherFocusReason);
+    focusBeforeOptions_ = nullptr;
 }
 
 void FTAData::Option4_Click() {

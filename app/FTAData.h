@@ -13,6 +13,7 @@
 #include "report/Printer.h"
 #include "sheet/SheetGrid.h"
 
+#include <QPointer>
 #include <QString>
 #include <QVector>
 #include <QWidget>
@@ -184,6 +185,8 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     // Confirms the print options and prints.
     void Command10_Click();
     void Command11_Click();
+    // Escape over the report: the print options close first, then the panel.
+    void CloseReportPanelOrOptions();
     void Option4_Click();
     void Text3_KeyPress(int key);
     void Text4_KeyPress(int key);
@@ -259,6 +262,10 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     void OnItemStatsKeyChanged();
     // The header panel's message line, wrapped and grown to show it all.
     void ShowHeaderMessage(const QString& text);
+    // The report panel over the window; what it covers goes out of reach
+    // until it closes, when the focus returns to focusBefore.
+    void ShowReportPanel(QWidget* focusBefore);
+    QList<QWidget*> UnderReportPanel() const;
     QWidget* place(QWidget* w, int left, int top, int width, int height);
 
     ExamModule module_;
@@ -268,6 +275,9 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     GrowingLayout layout_;
     GridPair* gridPair_ = nullptr;
     RecentFilesButton* recentFiles_ = nullptr;
+    QPointer<QWidget> focusBeforeReport_;
+    QPointer<QWidget> focusBeforeOptions_;
+    QList<QPointer<QWidget>> coveredByReport_;
     bool activated_ = false;
     // The key row as the stored results were made with it (when the file was
     // opened, or at the last analysis).

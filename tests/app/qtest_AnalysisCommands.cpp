@@ -108,6 +108,90 @@ class AnalysisCommands : public QObject {
         }
     }
 
+    // While the report or its print options cover the window, keys and
+    // clicks reach only the panel on top; closing it (Escape like "ปิด")
+    // brings back the controls and the focus.
+    void reportPanelKeepsTheKeysToItself() {
+        iatest::WindowFixture f;
+        QVERIFY(f.showActive());
+        auto& w = f.w();
+        open(f, {"1", "1", "1", "1", "1", "1", "1", "0"}, Sheets(12));
+        const std::string path = f.dir().file("m1.ans");
+        auto header = [&] {
+            ia::Connection db(path, ia::Connection::Mode::ReadOnly);
+            auto st = db.prepare("SELECT SubCode, SubName, Term, Yearr, TeacherName FROM Tinit");
+            st.step();
+            QStringList v;
+            for (int i = 0; i < 5; ++i)
+                v << QString::fromStdString(st.column(i).text());
+            return v;
+        };
+        const QStringList before = header();
+        w.DBGrid1->setFocus();
+        const QList<QWidget*> underPanel{w.Text1[1], w.DBGrid1, w.cmdAdd, w.Command6};
+        w.Command5->click();
+        QVERIFY(w.Picture3->isVisible());
+        QCOMPARE(QApplication::focusWidget(), w.RichTextBox1);
+
+        // Left to right along the panel's bottom, and round again.
+        QList<QWidget*> order;
+        for (int i = 0; i < 5; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            order << QApplication::focusWidget();
+        }
+        QCOMPARE(order,
+                 (QList<QWidget*>{w.Text2, w.cmdPreview, w.Command9, w.Command8, w.RichTextBox1}));
+        for (int i = 0; i < 25; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY2(w.Picture3->isAncestorOf(focus), qPrintable(focus->objectName()));
+            if (focus != w.Text2) QTest::keyClick(focus, Qt::Key_7);
+        }
+        // A click anywhere the controls were lands on the panel.
+        for (QWidget* under : underPanel) {
+            QVERIFY(!under->isVisible());
+            const QPoint at = under->mapTo(&w, under->rect().center());
+            QWidget* hit = w.childAt(at);
+            QVERIFY2(hit && (hit == w.Picture3 || w.Picture3->isAncestorOf(hit)),
+                     qPrintable(under->objectName()));
+        }
+        // Nor does the access key of the record bar under it.
+        QSignalSpy total(w.cmdClose, &QPushButton::clicked);
+        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), static_cast<Qt::Key>(0x0E23),
+                            "ร", Qt::AltModifier);
+        QVERIFY(!total.wait(300)); // the access key clicks a moment later
+        QCOMPARE(total.count(), 0);
+        QCOMPARE(header(), before);
+
+        // The report's ends by keyboard.
+        w.RichTextBox1->setFocus();
+        QTest::keyClick(w.RichTextBox1, Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(w.RichTextBox1->textCursor().atEnd());
+        QTest::keyClick(w.RichTextBox1, Qt::Key_Home, Qt::ControlModifier);
+        QVERIFY(w.RichTextBox1->textCursor().atStart());
+
+        // The print options cover the report in turn; Escape closes them first.
+        w.Command9->setFocus();
+        QTest::keyClick(w.Command9, Qt::Key_Space);
+        QVERIFY(w.Picture5->isVisible());
+        QVERIFY(w.Picture5->isAncestorOf(QApplication::focusWidget()));
+        for (int i = 0; i < 12; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY(QApplication::focusWidget() != w.RichTextBox1);
+        }
+        w.Option1->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!w.Picture5->isVisible());
+        QVERIFY(w.Picture3->isVisible());
+        QCOMPARE(QApplication::focusWidget(), w.Command9);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!w.Picture3->isVisible());
+        for (QWidget* under : underPanel)
+            QVERIFY(under->isVisible());
+        QCOMPARE(QApplication::focusWidget(), w.DBGrid1);
+        QVERIFY(f.messages.isEmpty());
+    }
+
     void noSheetsNoChange() {
         iatest::WindowFixture f;
         QVERIFY(f.showActive());

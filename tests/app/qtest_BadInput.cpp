@@ -133,8 +133,12 @@ void BadInputTest::newHeader_data() {
     QTest::newRow("no items") << h("", "4") << "กรุณาใส่จำนวนข้อสอบ และ จำนวนตัวเลือก"
                               << "Text1(5)"
                               << "";
-    QTest::newRow("Thai digits") << h("๔๐", "๔") << notNumbers << "Text1(5)"
-                                 << "";
+    QTest::newRow("Thai letters") << h("สี่สิบ", "4") << notNumbers << "Text1(5)"
+                                  << "";
+    // Thai digits read as the same ASCII digits.
+    QTest::newRow("Thai digits") << h("๔๐", "๔", "๒๕๔๗") << ""
+                                 << ""
+                                 << "40 4 2547 ว101";
     QTest::newRow("blanks only") << h("  ", "4") << notNumbers << "Text1(5)"
                                  << "";
     QTest::newRow("huge items") << h("99999999999", "4") << items << "Text1(5)"
@@ -256,44 +260,53 @@ void BadInputTest::editedHeader_data() {
     QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("message"); // in a box
+    QTest::addColumn<QString>("line");    // in the header panel's message line
     const QString choices = "จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก";
     QTest::newRow("huge year") << 4 << "99999999999"
                                << "Yearr"
                                << "2546"
                                << "2546"
+                               << ""
                                << "ปีการศึกษาไม่ถูกต้อง";
     QTest::newRow("negative year") << 4 << "-5"
                                    << "Yearr"
                                    << "-5"
                                    << "-5"
+                                   << ""
                                    << "";
-    // A year of Thai digits begins with no number: it reads as 0.
+    // Thai digits read as the same ASCII digits.
     QTest::newRow("Thai digit year") << 4 << "๒๕๔๗"
                                      << "Yearr"
-                                     << "0"
+                                     << "2547"
                                      << "๒๕๔๗"
+                                     << ""
                                      << "";
     QTest::newRow("plus choices") << 6 << "+3"
                                   << "nChoice"
                                   << "3"
                                   << "+3"
+                                  << ""
                                   << "";
     QTest::newRow("Thai digit choices") << 6 << "๓"
                                         << "nChoice"
-                                        << "4"
-                                        << "4" << choices;
+                                        << "3"
+                                        << "๓"
+                                        << ""
+                                        << "";
     QTest::newRow("huge choices") << 6 << "99999999999"
                                   << "nChoice"
                                   << "4"
-                                  << "4" << choices;
+                                  << "4" << choices << "";
     QTest::newRow("SQL in the subject") << 2 << "'); DROP TABLE Tinit; --"
                                         << "SubName"
                                         << "'); DROP TABLE Tinit; --"
                                         << "'); DROP TABLE Tinit; --"
+                                        << ""
                                         << "";
     QTest::newRow("emptied teacher") << 7 << ""
                                      << "TeacherName"
+                                     << ""
                                      << ""
                                      << ""
                                      << "";
@@ -306,6 +319,7 @@ void BadInputTest::editedHeader() {
     QFETCH(QString, stored);
     QFETCH(QString, shown);
     QFETCH(QString, message);
+    QFETCH(QString, line);
     WindowFixture f;
     QVERIFY(f.showActive());
     const std::string path = OpenFile(f, "e.ans", false);
@@ -315,6 +329,8 @@ void BadInputTest::editedHeader() {
     QCOMPARE(Stored(path, "SELECT " + column.toStdString() + " FROM Tinit"), stored);
     QCOMPARE(f.w().Text1[field]->text(), shown);
     QCOMPARE(f.messages, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(f.w().Label5->isVisible(), !line.isEmpty());
+    if (!line.isEmpty()) QCOMPARE(f.w().Label5->toolTip(), line);
     QCOMPARE(f.w().module().header.nItem, int16_t(8));
 }
 
@@ -379,9 +395,10 @@ void BadInputTest::codesLongerThanTheirFieldAndQuotes_data() {
     QTest::addColumn<bool>("newSheet");
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("message");
-    const QString tooLong = "Data error event hit err:ข้อความในช่อง Code ยาวเกิน 20 ตัวอักษร";
-    QTest::newRow("21 digits") << false << QString(21, QChar(u'7')) << tooLong;
-    QTest::newRow("21 digits, new sheet") << true << QString(21, QChar(u'7')) << tooLong;
+    // The editor takes no more than the field holds: nothing typed is
+    // thrown away with a data error.
+    QTest::newRow("21 digits") << false << QString(21, QChar(u'7')) << "";
+    QTest::newRow("21 digits, new sheet") << true << QString(21, QChar(u'7')) << "";
     QTest::newRow("20 Thai letters") << false << QString(20, QChar(u'ก')) << "";
     QTest::newRow("quotes and SQL") << false << "1';DROP TABLE TAData"
                                     << "";
@@ -415,9 +432,9 @@ void BadInputTest::codesLongerThanTheirFieldAndQuotes() {
         QCoreApplication::processEvents();
         QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
         if (newSheet)
-            codes << code;
+            codes << code.left(20);
         else
-            codes[0] = code;
+            codes[0] = code.left(20);
     } else {
         QTRY_COMPARE(f.messages, QStringList{message});
         QCOMPARE(f.messageTitles, QStringList{QString()});

@@ -11,10 +11,10 @@
 #include <QLabel>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
-#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 
