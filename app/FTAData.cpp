@@ -1,6 +1,7 @@
 #include "app/FTAData.h"
 
 #include "analysis/FanTable.h"
+#include "analysis/SheetChecks.h"
 #include "app/BusyCursor.h"
 #include "app/DataNavBar.h"
 #include "app/ExportDialog.h"
@@ -197,6 +198,13 @@ FTAData::FTAData(QWidget* parent) : QWidget(parent) {
     askYesNoBox = [this](const QString& title, const QString& text) {
         ArrowCursor arrow;
         return AskYesNoWithBox(title, text);
+    };
+    askGoOnAfterChecks = [this](const QString& title, const QString& text) {
+        ArrowCursor arrow;
+        auto box = MakeQuestionBox(this, QMessageBox::Warning, title, text,
+                                   QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+        box->button(QMessageBox::Ok)->setText("วิเคราะห์ต่อ");
+        return AskWithBox(*box) == QMessageBox::Ok;
     };
     showMessage = [this](const QString& title, const QString& text) {
         ArrowCursor arrow;
@@ -1332,6 +1340,7 @@ void FTAData::RunAnalysis(int kind) {
     // A cell still being typed belongs to the sheets that are analysed.
     DBGrid1->commitPendingEdit();
     DBGrid2->commitPendingEdit();
+    if (!GoOnAfterChecks()) return;
     Command7->hide();
     button->setText("กำลังคำนวณ");
     BusyCursor busy;
@@ -1367,6 +1376,23 @@ void FTAData::RunAnalysis(int kind) {
     }
     button->setText(caption);
     button->setEnabled(true);
+}
+
+bool FTAData::GoOnAfterChecks() {
+    std::vector<std::string> findings;
+    int keyed = 0;
+    try {
+        findings = SheetWarnings(views_.Data1.Recordset()->connection(), module_.header.nItem,
+                                 module_.header.nChoice, &keyed);
+    } catch (const std::exception&) {
+        return true; // the analysis reports what is wrong with the file
+    }
+    // Without any key the analysis refuses anyway, and says why.
+    if (findings.empty() || keyed == 0) return true;
+    QString text = QString(kSheetWarningsHeading) + "\n";
+    for (const std::string& line : findings)
+        text += "\n" + Q(line);
+    return askGoOnAfterChecks(kWarningTitle, text);
 }
 
 std::unique_ptr<Printer> FTAData::OpenPrinter(const std::string& pdfPath) {

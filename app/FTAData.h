@@ -60,6 +60,8 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     // true for Yes.
     std::function<bool(const QString& title, const QString& text)> askYesNoBox;
     std::function<void(const QString& title, const QString& text)> showMessage;
+    // The findings of the checks before an analysis; true to analyse anyway.
+    std::function<bool(const QString& title, const QString& text)> askGoOnAfterChecks;
     // The boxes behind askOkCancel and askYesNoBox: Cancel and No are the
     // answers Enter and Escape give.
     bool AskOkCancelWithBox(const QString& title, const QString& text);
@@ -243,6 +245,8 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     void SetUpGrowth();
     void BuildControls();
     void RunAnalysis(int kind);
+    // Tells what the checks before an analysis found; false to cancel.
+    bool GoOnAfterChecks();
     std::unique_ptr<Printer> OpenPrinter(const std::string& pdfPath);
     void TellPrinterNotice(Printer& prn);
     bool LoadGraphInput(GraphReportInput& in);

@@ -6,6 +6,7 @@
 #include "cli/Exchange.h"
 #include "cli/Graphs.h"
 #include "cli/StatsCommand.h"
+#include "analysis/SheetChecks.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
@@ -164,6 +165,11 @@ int RunAnalysis(Session& s, const std::string& technique, bool writeReport) {
     if (technique != "25" && technique != "27") return Fail("เทคนิคต้องเป็น 25 หรือ 27");
     if (s.views.Data1.Recordset()->recordCount() == 0) return Fail("ยังไม่มีกระดาษคำตอบ วิเคราะห์ไม่ได้");
     try {
+        // What the window would ask about is told here, and the work goes on.
+        for (const std::string& line :
+             ia::SheetWarnings(s.views.Data1.Recordset()->connection(), s.exam.header.nItem,
+                               s.exam.header.nChoice))
+            std::cerr << "คำเตือน: " << line << "\n";
         ia::RunTechnique(s.ctx, technique == "25" ? 1 : 2, ia::ProgramDir());
         if (writeReport) {
             const std::string term = s.exam.header.Term;

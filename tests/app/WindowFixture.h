@@ -38,6 +38,10 @@ class WindowFixture {
             questions << text;
             return answerYes;
         };
+        w.askGoOnAfterChecks = [this](const QString&, const QString& text) {
+            checks << text;
+            return answerGoOn;
+        };
         w.showMessage = [this](const QString& title, const QString& text) {
             messageTitles << title;
             messages << text;
@@ -78,6 +82,8 @@ class WindowFixture {
     QString nextFile;          // what the open dialog returns
     bool answerOk = true;      // answer to OK/Cancel questions
     bool answerYes = true;     // answer to Yes/No questions
+    bool answerGoOn = true;    // analyse after the checks found something
+    QStringList checks;        // what the checks before an analysis found
     int dialogsShown = 0;      // open dialogs shown
     QStringList questions;     // texts of the questions asked
     QStringList messages;      // texts of message boxes

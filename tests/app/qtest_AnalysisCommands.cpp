@@ -192,6 +192,53 @@ class AnalysisCommands : public QObject {
         QVERIFY(f.messages.isEmpty());
     }
 
+    // Before an analysis the teacher hears what looks wrong and may cancel
+    // (the default) with nothing changed, or go on.
+    void checksBeforeTheAnalysis() {
+        iatest::WindowFixture f;
+        QVERIFY(f.showActive());
+        auto sheets = Sheets(12);
+        sheets.push_back({"3"}); // a repeated code, and no answer at all
+        open(f, {"1", "1", "1", "1", "1", "1", "1", "0"}, sheets);
+        const std::string path = f.dir().file("m1.ans");
+        const std::string before = iatest::FileBytes(path);
+        f.answerGoOn = false;
+        f.w().Command5->click();
+        QCOMPARE(f.checks.size(), 1);
+        QCOMPARE(f.checks[0], QString("พบข้อมูลที่ควรตรวจสอบก่อนวิเคราะห์\n"
+                                      "\nกระดาษคำตอบที่ไม่มีคำตอบเลย 1 แผ่น: เลขที่ 3"
+                                      "\nเลขที่ซ้ำกัน 1 เลขที่: 3"
+                                      "\nข้อสอบที่ยังไม่มีเฉลย 1 ข้อ: ข้อ 8"));
+        QVERIFY(!f.w().Picture3->isVisible());
+        QCOMPARE(iatest::FileBytes(path), before);
+        QVERIFY(!std::filesystem::exists(f.dir().file("m1.txt")));
+        QVERIFY(f.messages.isEmpty());
+
+        f.answerGoOn = true;
+        f.w().Command6->click();
+        QCOMPARE(f.checks.size(), 2);
+        QVERIFY(f.w().Picture3->isVisible());
+        QVERIFY(std::filesystem::exists(f.dir().file("m1.txt")));
+    }
+
+    // A key never typed is no key: with none at all the analysis is refused
+    // without a question, and the file stays as it was.
+    void noKeyTypedIsRefused() {
+        iatest::WindowFixture f;
+        QVERIFY(f.showActive());
+        open(f, {}, Sheets(12));
+        const std::string path = f.dir().file("m1.ans");
+        const std::string before = iatest::FileBytes(path);
+        for (QPushButton* b : {f.w().Command5, f.w().Command6}) {
+            f.messages.clear();
+            b->click();
+            QCOMPARE(f.messages, QStringList{"ยังไม่มีข้อสอบที่มีเฉลย วิเคราะห์ไม่ได้"});
+            QVERIFY(f.checks.isEmpty());
+            QVERIFY(!f.w().Picture3->isVisible());
+            QCOMPARE(iatest::FileBytes(path), before);
+        }
+    }
+
     void noSheetsNoChange() {
         iatest::WindowFixture f;
         QVERIFY(f.showActive());

@@ -111,9 +111,24 @@ TEST(Cli, AnalyseWritesTheReportBesideTheFile) {
     for (const char* t : {"25", "27"}) {
         iatest::CliRun r = Cli("analyse " + Quote(path) + " --technique " + t);
         ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.out, dir.file("ม1.2546.txt") + "\n");
         EXPECT_TRUE(std::filesystem::exists(dir.file("ม1.2546.txt")));
     }
+}
+
+TEST(Cli, ChecksBeforeTheAnalysisAreWarnedAboutAndTheWorkGoesOn) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("w.ans");
+    auto sheets = EightSheets();
+    sheets.push_back({"8"});
+    iatest::MakeExamFile(path, iatest::MakeHeader(4, 2), {"1", "1", "1", ""}, sheets);
+    iatest::CliRun r = Cli("analyse " + Quote(path) + " --technique 25");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "คำเตือน: กระดาษคำตอบที่ไม่มีคำตอบเลย 1 แผ่น: เลขที่ 8\n"
+                     "คำเตือน: เลขที่ซ้ำกัน 1 เลขที่: 8\n"
+                     "คำเตือน: ข้อสอบที่ยังไม่มีเฉลย 1 ข้อ: ข้อ 4\n");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("w.txt")));
 }
 
 TEST(Cli, ReportNeverOverwritesAnExamFileNamedTxt) {
@@ -136,6 +151,8 @@ TEST(Cli, DegenerateFilesAreRefusedUnchanged) {
     } cases[] = {
         {{"1", "1", "1", "1"}, {Sheet("1", "1111")}, "จำนวนกระดาษคำตอบน้อยเกินไป วิเคราะห์ไม่ได้"},
         {{"0", "", "0", ""}, EightSheets(), "ยังไม่มีข้อสอบที่มีเฉลย วิเคราะห์ไม่ได้"},
+        // A new file's key, never typed.
+        {{}, EightSheets(), "ยังไม่มีข้อสอบที่มีเฉลย วิเคราะห์ไม่ได้"},
     };
     int n = 0;
     for (const auto& c : cases) {

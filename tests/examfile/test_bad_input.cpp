@@ -66,8 +66,8 @@ TEST(BadHeaderInput, NumbersAreReadByTheOneRuleAndRefusedInThai) {
         {"items beyond a double", Fields("1e400", "4"), kItemsOutOfRange, 0, 0, 0},
         {"negative items", Fields("-5", "4"), kItemsOutOfRange, 0, 0, 0},
         {"negative choices", Fields("40", "-3"), kChoicesOutOfRange, 0, 0, 0},
-        {"Thai digits are no number", Fields("๔๐", "4"), kItemsChoicesNotNumbers, 0, 0, 0},
-        {"Thai digit choices", Fields("40", "๔"), kItemsChoicesNotNumbers, 0, 0, 0},
+        {"Thai letters are no number", Fields("สี่สิบ", "4"), kItemsChoicesNotNumbers, 0, 0, 0},
+        {"year of letters", Fields("40", "4", "ปีนี้"), kYearInvalid, 0, 0, 0},
         {"hexadecimal", Fields("0x10", "4"), kItemsChoicesNotNumbers, 0, 0, 0},
         {"blanks only", Fields("   ", "4"), kItemsChoicesNotNumbers, 0, 0, 0},
         {"no choices", Fields("40", ""), kNeedItemsChoices, 0, 0, 0},
@@ -76,8 +76,9 @@ TEST(BadHeaderInput, NumbersAreReadByTheOneRuleAndRefusedInThai) {
         {"halves to even", Fields("250.5", "4.5", "2545.5"), nullptr, 250, 4, 2546},
         {"negative year", Fields("40", "4", "-5"), nullptr, 40, 4, -5},
         {"empty year", Fields("40", "4", ""), nullptr, 40, 4, 0},
-        // The year is the number its text begins with: Thai digits begin none.
-        {"Thai digit year", Fields("40", "4", "๒๕๔๖"), nullptr, 40, 4, 0},
+        // Thai digits read as the same ASCII digits.
+        {"Thai digits", Fields("๔๐", "๔"), nullptr, 40, 4, 2546},
+        {"Thai digit year", Fields("40", "4", "๒๕๔๖"), nullptr, 40, 4, 2546},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
