@@ -13,9 +13,12 @@
 #include <QAbstractItemView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -104,12 +107,62 @@ void PressTotal(ia::FTAData& w) {
 
 const QString kKey = "1234123412";
 
+// Presses `key` on the next box, as the teacher does once it is up; the box
+// must be the active window then (raised above the window, given the keys).
+// Its text, and whether it was active, are kept.
+struct BoxAnswer {
+    QString text;
+    bool active = false;
+    bool seen = false;
+};
+void AnswerNextBox(QList<Qt::Key> keys, BoxAnswer& answer) {
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, keys, &answer] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        // A moment for the window system to raise it and give it the keys.
+        static int waited = 0;
+        if (!box->isActiveWindow() && ++waited < 40) return;
+        waited = 0;
+        poll->stop();
+        poll->deleteLater();
+        answer.seen = true;
+        answer.text = box->text();
+        answer.active = box->isActiveWindow();
+        for (Qt::Key key : keys) {
+            if (!box->isVisible()) break;
+            QWidget* target = box->isAncestorOf(Focus()) ? Focus() : box;
+            QTest::keyClick(target, key,
+                            key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+        }
+    });
+    poll->start();
+}
+
+// Once a box has gone the window manager gives the window the keys again;
+// the headless test platform leaves that to the test.
+void BackToWindow(QWidget& window) {
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    if (!Focus()) QApplication::setActiveWindow(&window);
+    QTRY_VERIFY(Focus());
+}
+
+// A key whose press opens a box: its release comes to the window once the
+// box has gone.
+void KeyOpeningABox(QWidget& window, Qt::Key key) {
+    QTest::sendKeyEvent(QTest::Press, Focus(), key, QString(), Qt::NoModifier);
+    BackToWindow(window);
+    QTest::sendKeyEvent(QTest::Release, Focus(), key, QString(), Qt::NoModifier);
+}
+
 } // namespace
 
 class KeyboardSessionTest : public QObject {
     Q_OBJECT
   private slots:
     void wholeSession();
+    void safeguardsByKeyboard();
     void everyButtonIsReachedByTab();
 };
 
@@ -271,6 +324,121 @@ void KeyboardSessionTest::wholeSession() {
     QCOMPARE(w.DBGrid1->model()->headerData(11, Qt::Horizontal).toString(), QString("คะแนน"));
     QCOMPARE(Rows(path, sheetsSql), std::vector<QStringList>({scored[0], scored[2]}));
     QVERIFY(f.messages.isEmpty());
+}
+
+// What keeps a class's sheets safe, with the keyboard alone: the last answer
+// of a row is in the file at once, "เพิ่ม" starts a sheet at its code, the
+// questions before deleting and replacing take Enter and Escape as "no", a
+// replaced file is kept as .bak, and the report panel keeps the keys away
+// from the fields under it.
+void KeyboardSessionTest::safeguardsByKeyboard() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    // The real boxes, answered from the keyboard.
+    w.askOkCancel = [&w](const QString& t, const QString& x) { return w.AskOkCancelWithBox(t, x); };
+    w.askYesNoBox = [&w](const QString& t, const QString& x) { return w.AskYesNoWithBox(t, x); };
+    const std::string path = f.dir().file("safe.ans");
+    const std::string sheetsSql = "SELECT * FROM TAData ORDER BY rowid";
+
+    f.typeNewHeader("safe", "10", "4");
+    QCOMPARE(Focus(), w.DBGrid2);
+    Key(Qt::Key_Return);
+    Type(kKey);
+    Key(Qt::Key_Down);
+    QCOMPARE(Focus(), w.DBGrid1);
+
+    // --- Item 7: the last answer is in the file as soon as it is typed -----
+    Type("1");
+    Key(Qt::Key_Return);
+    Type("1234123412");
+    QCOMPARE(w.DBGrid1->currentIndex().column(), 10);
+    QCOMPARE(Rows(path, sheetsSql), std::vector<QStringList>({Split("1", "1234123412", "-")}));
+
+    // --- Item 6: "เพิ่ม" from a score cell starts the next sheet at its code -
+    QVERIFY(TabTo(w.cmdAdd));
+    Key(Qt::Key_Space);
+    QCOMPARE(Focus(), w.DBGrid1);
+    QCOMPARE(w.DBGrid1->currentIndex(), w.DBGrid1->model()->index(1, 0));
+    Type("2");
+    Key(Qt::Key_Return);
+    Type("2222222222");
+    QCOMPARE(Rows(path, sheetsSql).size(), size_t(2));
+    for (int i = 3; i <= 12; ++i) {
+        QVERIFY(TabTo(w.cmdAdd));
+        Key(Qt::Key_Space);
+        Type(QString::number(i));
+        Key(Qt::Key_Return);
+        Type(QString(10, QChar('0' + i % 4 + 1)));
+    }
+    const auto twelve = Rows(path, sheetsSql);
+    QCOMPARE(twelve.size(), size_t(12));
+
+    // --- Item 2: Enter and Escape on the delete question keep the sheet ----
+    Key(Qt::Key_Home);
+    for (Qt::Key answer : {Qt::Key_Return, Qt::Key_Escape}) {
+        QVERIFY(TabTo(w.cmdDelete));
+        BoxAnswer box;
+        AnswerNextBox({answer}, box);
+        Key(Qt::Key_Space);
+        BackToWindow(w);
+        QVERIFY(box.seen);
+        QVERIFY(box.active);
+        QVERIFY(box.text.startsWith("กำลังจะลบ เลขที่"));
+        QCOMPARE(Rows(path, sheetsSql), twelve);
+    }
+
+    // --- Item 3: the report panel keeps the keys to itself -----------------
+    QVERIFY(TabTo(w.Command5));
+    QWidget* before = Focus();
+    Key(Qt::Key_Space);
+    QVERIFY(w.Picture3->isVisible());
+    const auto header = Rows(path, "SELECT * FROM Tinit");
+    for (int i = 0; i < 22; ++i) {
+        Key(Qt::Key_Tab);
+        QVERIFY2(w.Picture3->isAncestorOf(Focus()), qPrintable(Describe(Focus())));
+        if (Focus() != w.Text2) Type("7");
+    }
+    QCOMPARE(Rows(path, "SELECT * FROM Tinit"), header);
+    Key(Qt::Key_Escape);
+    QVERIFY(!w.Picture3->isVisible());
+    QCOMPARE(Focus(), before);
+
+    // --- Item 1: Enter and Escape on the replace question keep the file ---
+    const auto scored = Rows(path, sheetsSql);
+    for (Qt::Key answer : {Qt::Key_Return, Qt::Key_Escape}) {
+        QVERIFY(TabTo(w.Command1, true));
+        Key(Qt::Key_Space);
+        Type("safe");
+        for (int i = 0; i < 5; ++i)
+            Key(Qt::Key_Return);
+        Type("10");
+        Key(Qt::Key_Right);
+        Type("4");
+        Key(Qt::Key_Right);
+        Key(Qt::Key_Return);
+        QCOMPARE(Focus(), w.Command4);
+        BoxAnswer box;
+        AnswerNextBox({answer}, box);
+        KeyOpeningABox(w, Qt::Key_Return);
+        QVERIFY(box.seen);
+        QVERIFY(box.active);
+        QCOMPARE(box.text, "ไฟล์ " + QString::fromStdString(path) + "  มีอยู่แล้ว จะเขียนทับหรือไม่");
+        QCOMPARE(Focus(), w.Text1[0]);
+        QCOMPARE(Rows(path, sheetsSql), scored);
+        QVERIFY(!std::filesystem::exists(path + ".bak"));
+    }
+    // Only a deliberate OK replaces it, and the old file is kept beside it.
+    QVERIFY(TabTo(w.Command4));
+    BoxAnswer box;
+    AnswerNextBox({Qt::Key_Backtab, Qt::Key_Return}, box); // from Cancel back to OK
+    KeyOpeningABox(w, Qt::Key_Return);
+    QVERIFY(box.seen);
+    QCOMPARE(Rows(path + ".bak", sheetsSql), scored);
+    QVERIFY(Rows(path, sheetsSql).empty());
+    QVERIFY(w.Label5->isVisible());
+    QCOMPARE(w.Label5->toolTip(), "เก็บไฟล์เดิมไว้ที่ " + QString::fromStdString(path) + ".bak");
+    QCOMPARE(Focus(), w.DBGrid2);
 }
 
 // Every button the teacher sees with a file open is on the tab chain, the
