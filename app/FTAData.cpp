@@ -80,6 +80,9 @@ std::string S(const QString& s) {
 
 const char* const kUiFamily = "MS Sans Serif";
 
+// The least room between a caption and a field, in pixels.
+constexpr int kCaptionGap = 4;
+
 // The layout was drawn with "MS Sans Serif" and its Thai character set; the
 // Thai faces of fonts-thai-tlwg stand in for it.
 void SubstituteThaiFont() {
@@ -303,8 +306,8 @@ void FTAData::BuildControls() {
         "จำนวนข้อสอบ                     จำนวนตัวเลือก                  อาจารย์ผู้สอน", Picture2);
     caption3->setObjectName("Label3");
     place(caption3, 120, 1200, 5655, 255);
-    // Each word ends a blank's width before the field it names.
-    const int blank = caption2->fontMetrics().horizontalAdvance(' ');
+    // Each word ends a little before the field it names.
+    const int blank = std::max(caption2->fontMetrics().horizontalAdvance(' '), kCaptionGap);
     auto end = [&](int fieldLeft) { return Twips(fieldLeft - 120) - blank; };
     caption2->setWordEnds({end(2400), end(5520), end(7200)});
     caption3->setWordEnds({end(3120), end(4935)});
@@ -346,6 +349,7 @@ void FTAData::BuildControls() {
         if (kHeaderTextSizes[i] > 0) t->setMaxLength(kHeaderTextSizes[i]);
         Text1.push_back(t);
     }
+    KeepCaptionsOffFields();
     Label5 = Label(Picture2, "Label5", "");
     Label5->setAlignment(Qt::AlignCenter);
     Label5->setWordWrap(true);
@@ -449,6 +453,14 @@ void FTAData::BuildControls() {
     Text2 = new QLineEdit("โรงเรียนผู้นำการใช้เทคโนโลยีสารสนเทศและการสื่อสาร", Picture3);
     Text2->setObjectName("Text2");
     place(Text2, 1665, 7260, 3870, 405);
+    if (const int captionEnd =
+            Label6->x() + Label6->fontMetrics().horizontalAdvance(Label6->text());
+        Text2->x() < captionEnd + kCaptionGap) {
+        const QRect g = Text2->geometry();
+        Text2->setGeometry(captionEnd + kCaptionGap, g.y(),
+                           g.right() + 1 - captionEnd - kCaptionGap, g.height());
+    }
+    Label6->resize(Text2->x() - kCaptionGap - Label6->x(), Label6->height());
     Command9 = Button(Picture3, "Command9", "พิมพ์");
     Paint(Command9, QColor(0, 255, 0));
     place(Command9, 8580, 7185, 1215, 495);
@@ -533,6 +545,36 @@ void FTAData::BuildControls() {
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), Picture3);
     escape->setContext(Qt::WidgetWithChildrenShortcut);
     connect(escape, &QShortcut::activated, this, &FTAData::CloseReportPanelOrOptions);
+}
+
+void FTAData::KeepCaptionsOffFields() {
+    // The Thai faces are wider than the layout's: a field that would reach
+    // the caption of the next one gives way, and so does a field that
+    // would start under its own caption.
+    auto endBefore = [](QWidget* field, int x) {
+        const QRect g = field->geometry();
+        if (g.right() + kCaptionGap >= x)
+            field->setGeometry(g.x(), g.y(), x - kCaptionGap - g.x(), g.height());
+    };
+    auto startAfter = [](QWidget* field, int x) {
+        const QRect g = field->geometry();
+        if (g.x() < x + kCaptionGap) {
+            const int left = x + kCaptionGap;
+            field->setGeometry(left, g.y(), g.right() + 1 - left, g.height());
+        }
+    };
+    auto* caption2 = static_cast<FieldCaption*>(Label2);
+    auto* caption3 = static_cast<FieldCaption*>(Label3);
+    const QVector<QRect> words2 = caption2->wordRects();
+    const QVector<QRect> words3 = caption3->wordRects();
+    const int before2[] = {1, 2, 3};
+    for (int i = 1; i < words2.size() && i <= 3; ++i)
+        endBefore(Text1[before2[i - 1]], caption2->x() + words2[i].x());
+    const int before3[] = {5, 6};
+    for (int i = 1; i < words3.size() && i <= 2; ++i)
+        endBefore(Text1[before3[i - 1]], caption3->x() + words3[i].x());
+    startAfter(Text1[0], Label1->x() + Label1->fontMetrics().horizontalAdvance(Label1->text()));
+    Label1->resize(Text1[0]->x() - kCaptionGap - Label1->x(), Label1->height());
 }
 
 void FTAData::WireControls() {

@@ -244,6 +244,7 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
   private:
     void SetUpGrowth();
     void BuildControls();
+    void KeepCaptionsOffFields();
     void RunAnalysis(int kind);
     // Tells what the checks before an analysis found; false to cancel.
     bool GoOnAfterChecks();

@@ -17,6 +17,8 @@ class FieldCaption : public QLabel {
     void setWordEnds(const QVector<int>& ends);
     // Right edge, in this label's pixels, that the first word must not pass.
     void setFirstWordEnd(int end);
+    // Where each word is drawn, in this label's pixels.
+    QVector<QRect> wordRects() const;
 
   protected:
     void paintEvent(QPaintEvent* e) override;

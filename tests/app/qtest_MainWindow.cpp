@@ -3,6 +3,7 @@
 
 #include "WindowFixture.h"
 #include "app/DataNavBar.h"
+#include "app/FieldCaption.h"
 #include "examfile/ExamFile.h"
 
 #include <QLabel>
@@ -29,6 +30,7 @@ class MainWindowTest : public QObject {
     void reportPanelTransitions();
     void recordBarCaptionFollowsTheSheetGrid();
     void closeBoxEndsTheProgram();
+    void captionsKeepOffTheFieldsAndTheTitleNamesTheFile();
     void exitButtonEndsTheProgram();
 };
 
@@ -257,6 +259,45 @@ void MainWindowTest::recordBarCaptionFollowsTheSheetGrid() {
 }
 
 // Both run the real event loop: the program has ended when exec returns.
+void MainWindowTest::captionsKeepOffTheFieldsAndTheTitleNamesTheFile() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    f.typeNewHeader("ม1", "10", "4");
+    QCOMPARE(w.windowTitle(), QString("ม1.ans - โปรแกรมวิเคราะห์ข้อสอบ"));
+
+    // Each caption ends before the field it names, and no field reaches the
+    // caption of the next.
+    auto textEnd = [](QLabel* l) { return l->x() + l->fontMetrics().horizontalAdvance(l->text()); };
+    QVERIFY(textEnd(w.Label1) < w.Text1[0]->x());
+    QVERIFY(textEnd(w.Label6) < w.Text2->x());
+    struct Row {
+        ia::FieldCaption* caption;
+        QList<int> fields; // the field after each word
+    } rows[] = {
+        {static_cast<ia::FieldCaption*>(w.Label2), {1, 2, 3, 4}},
+        {static_cast<ia::FieldCaption*>(w.Label3), {5, 6, 7}},
+    };
+    for (const Row& r : rows) {
+        const QVector<QRect> words = r.caption->wordRects();
+        QCOMPARE(words.size(), r.fields.size());
+        for (int i = 0; i < words.size(); ++i) {
+            const QRect field = w.Text1[r.fields[i]]->geometry();
+            const int start = r.caption->x() + words[i].x();
+            const int end = r.caption->x() + words[i].right();
+            QVERIFY2(end < field.x(),
+                     qPrintable(QString("word %1 of %2").arg(i).arg(r.caption->objectName())));
+            if (i > 0) {
+                const QRect before = w.Text1[r.fields[i - 1]]->geometry();
+                QVERIFY2(
+                    before.right() < start,
+                    qPrintable(
+                        QString("field before word %1 of %2").arg(i).arg(r.caption->objectName())));
+            }
+        }
+    }
+}
+
 void MainWindowTest::closeBoxEndsTheProgram() {
     WindowFixture f;
     QVERIFY(f.showActive());
