@@ -181,6 +181,9 @@ void NewFileTest::overwriteReplacesTheFileOpenRightNow() {
     QCOMPARE(ReadStored(path + ".bak").items, 40LL);
     QVERIFY(w.Label5->isVisible());
     QCOMPARE(w.Label5->toolTip(), "เก็บไฟล์เดิมไว้ที่ " + QString::fromStdString(path) + ".bak");
+    // The whole path shows: the line wraps and grows instead of clipping it.
+    QVERIFY(w.Label5->wordWrap());
+    QVERIFY(w.Label5->height() >= w.Label5->heightForWidth(w.Label5->width()));
     QCOMPARE(ReadStored(path).items, 10LL);
     QCOMPARE(ReadStored(path).choices, 3LL);
     QVERIFY(w.views().Data1.isOpen());
