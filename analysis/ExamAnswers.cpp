@@ -3,6 +3,7 @@
 #include "analysis/Analysis.h"
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
+#include "examfile/KeyRule.h"
 
 namespace ia {
 
@@ -29,7 +30,7 @@ AnswerCode AnswerCodeOf(std::optional<std::string_view> text, int choices,
 }
 
 AnswerCode KeyCodeOf(std::optional<std::string_view> text, int choices) {
-    if (NoAnswerText(text)) return kNoAnswer;
+    if (!IsKeyed(text)) return kNoAnswer;
     if (int c = ChoiceOf(*text, choices)) return static_cast<AnswerCode>(c);
     return kOtherKey;
 }

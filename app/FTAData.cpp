@@ -54,8 +54,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTableWidget>
 #include <QShortcut>
+#include <QTableWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -535,8 +535,10 @@ void FTAData::BuildControls() {
     graphPanel->setFont(UiFont(9.75));
     graphPanel->hide();
     // The panel's keys follow the screen from left to right.
+    QWidget::setTabOrder(cmdReportRerun, RichTextBox1);
     QWidget::setTabOrder(RichTextBox1, Text2);
-    QWidget::setTabOrder(Text2, cmdPreview);
+    QWidget::setTabOrder(Text2, cmdExportReport);
+    QWidget::setTabOrder(cmdExportReport, cmdPreview);
     QWidget::setTabOrder(cmdPreview, Command9);
     QWidget::setTabOrder(Command9, Command8);
     // Ctrl+Home and Ctrl+End reach the top and the end of the report.
@@ -1572,7 +1574,8 @@ int FTAData::NumPage() {
 }
 
 QList<QWidget*> FTAData::UnderReportPanel() const {
-    return {Picture1, Picture2, DBGrid2, DBGrid1, Data1, picButtons, Command7, Picture4};
+    return {Picture1,   Picture2, DBGrid2,  DBGrid1,     Data1,
+            picButtons, Command7, Picture4, picItemStats};
 }
 
 void FTAData::ShowReportPanel(QWidget* focusBefore) {

@@ -126,11 +126,18 @@ void ThaiDialogsTest::enterAndEscapeOnAShownBoxGiveTheSafeAnswer() {
         auto box = ia::MakeQuestionBox(&window, QMessageBox::Warning, "คำเตือน", "เขียนทับหรือไม่",
                                        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
         bool wasActive = false;
-        QTimer::singleShot(50, [&] {
+        // Once the box is up (and, given a moment, active), the key goes to it.
+        QTimer poll;
+        int tries = 0;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
             QWidget* shown = QApplication::activeModalWidget();
-            wasActive = shown == box.get() && box->isActiveWindow();
-            if (shown) QTest::keyClick(shown, key);
+            if (shown != box.get() || !box->isVisible()) return;
+            wasActive = box->isActiveWindow();
+            if (!wasActive && ++tries < 200) return;
+            poll.stop();
+            QTest::keyClick(shown, key);
         });
+        poll.start(5);
         QCOMPARE(ia::AskWithBox(*box), QMessageBox::Cancel);
         QVERIFY(wasActive);
     }
