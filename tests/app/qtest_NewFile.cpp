@@ -40,6 +40,7 @@ class NewFileTest : public QObject {
     void refusedHeader();
     void cancelledOverwriteKeepsTheFile();
     void overwriteReplacesTheFileOpenRightNow();
+    void aFileThatCannotBeKeptIsNotReplaced();
     void namesAreUsedLiterally();
     void failedCreationReturnsToTheFileName();
     void okButtonLeftArrowGoesToTeacher();
@@ -191,6 +192,28 @@ void NewFileTest::overwriteReplacesTheFileOpenRightNow() {
     QCOMPARE(w.DBGrid2->model()->columnCount(), 12);
     QCOMPARE(f.focus(), w.DBGrid2);
     QVERIFY(f.messages.isEmpty());
+}
+
+void NewFileTest::aFileThatCannotBeKeptIsNotReplaced() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    f.typeNewHeader("kept", "40", "4");
+    const std::string path = f.dir().file("kept.ans");
+    // A folder where the backup would go: the old file cannot move there.
+    std::filesystem::create_directory(path + ".bak");
+    std::ofstream(path + ".bak/inside") << "x";
+
+    f.typeNewHeader("kept", "10", "3");
+    QCOMPARE(f.questions.size(), 1);
+    QCOMPARE(f.messages.size(), 1);
+    QVERIFY2(f.messages[0].startsWith("เก็บไฟล์เดิมไว้ที่ " + QString::fromStdString(path) +
+                                      ".bak  ไม่ได้ จึงไม่เขียนทับไฟล์"),
+             qPrintable(f.messages[0]));
+    QCOMPARE(ReadStored(path).items, 40LL);
+    QCOMPARE(iatest::FileBytes(path + ".bak/inside"), std::string("x"));
+    QCOMPARE(f.focus(), w.Text1[0]);
+    QVERIFY(w.Command4->isVisible());
 }
 
 void NewFileTest::namesAreUsedLiterally() {
