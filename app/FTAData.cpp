@@ -54,7 +54,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QTableWidget>
 
 #include <algorithm>
@@ -543,10 +542,6 @@ void FTAData::BuildControls() {
     QWidget::setTabOrder(Command9, Command8);
     // Ctrl+Home and Ctrl+End reach the top and the end of the report.
     RichTextBox1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    // Escape closes the print options first, then the report, like "ปิด".
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), Picture3);
-    escape->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(escape, &QShortcut::activated, this, &FTAData::CloseReportPanelOrOptions);
 }
 
 void FTAData::KeepCaptionsOffFields() {
@@ -1621,6 +1616,18 @@ void FTAData::Command9_Click() {
     Option1->setFocus(Qt::OtherFocusReason);
     // The report text lies partly under the options: no key reaches it.
     RichTextBox1->setFocusPolicy(Qt::NoFocus);
+}
+
+void FTAData::keyPressEvent(QKeyEvent* e) {
+    // An Escape that no control of the report panel took (the report's find
+    // field takes its own) closes the print options first, then the report,
+    // like "ปิด".
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier && !Picture3->isHidden()) {
+        CloseReportPanelOrOptions();
+        e->accept();
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void FTAData::CloseReportPanelOrOptions() {

@@ -234,6 +234,7 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     int Twips(int twips) const;
 
   protected:
+    void keyPressEvent(QKeyEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
