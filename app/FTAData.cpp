@@ -538,7 +538,8 @@ void FTAData::BuildControls() {
     QWidget::setTabOrder(RichTextBox1, Text2);
     QWidget::setTabOrder(Text2, cmdExportReport);
     QWidget::setTabOrder(cmdExportReport, cmdPreview);
-    QWidget::setTabOrder(cmdPreview, Command9);
+    QWidget::setTabOrder(cmdPreview, cmdPrintGraphs);
+    QWidget::setTabOrder(cmdPrintGraphs, Command9);
     QWidget::setTabOrder(Command9, Command8);
     // Ctrl+Home and Ctrl+End reach the top and the end of the report.
     RichTextBox1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);

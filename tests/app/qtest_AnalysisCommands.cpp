@@ -135,12 +135,12 @@ class AnalysisCommands : public QObject {
 
         // Left to right along the panel's bottom, and round again.
         QList<QWidget*> order;
-        for (int i = 0; i < 6; ++i) {
+        for (int i = 0; i < 7; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             order << QApplication::focusWidget();
         }
-        QCOMPARE(order, (QList<QWidget*>{w.Text2, w.cmdExportReport, w.cmdPreview, w.Command9,
-                                         w.Command8, w.RichTextBox1}));
+        QCOMPARE(order, (QList<QWidget*>{w.Text2, w.cmdExportReport, w.cmdPreview, w.cmdPrintGraphs,
+                                         w.Command9, w.Command8, w.RichTextBox1}));
         for (int i = 0; i < 25; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QWidget* focus = QApplication::focusWidget();
