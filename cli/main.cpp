@@ -3,10 +3,10 @@
 
 #include "analysis/Analysis.h"
 #include "analysis/FanTable.h"
+#include "analysis/SheetChecks.h"
 #include "cli/Exchange.h"
 #include "cli/Graphs.h"
 #include "cli/StatsCommand.h"
-#include "analysis/SheetChecks.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"

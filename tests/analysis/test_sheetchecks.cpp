@@ -64,7 +64,6 @@ TEST(SheetWarnings, LongListsNameTheFirstFew) {
     std::vector<std::string> key(12, "");
     key[0] = "1";
     EXPECT_EQ(Findings(key, sheets, 12),
-              (std::vector<std::string>{
-                  "กระดาษคำตอบที่ไม่มีคำตอบเลย 8 แผ่น: เลขที่ 1, 2, 3, 4, 5, ...",
-                  "ข้อสอบที่ยังไม่มีเฉลย 11 ข้อ: ข้อ 2, 3, 4, 5, 6, ..."}));
+              (std::vector<std::string>{"กระดาษคำตอบที่ไม่มีคำตอบเลย 8 แผ่น: เลขที่ 1, 2, 3, 4, 5, ...",
+                                        "ข้อสอบที่ยังไม่มีเฉลย 11 ข้อ: ข้อ 2, 3, 4, 5, 6, ..."}));
 }
