@@ -162,6 +162,7 @@ int RunAnalysis(Session& s, const std::string& technique, bool writeReport) {
     if (s.views.Data1.Recordset()->recordCount() == 0) return Fail("ยังไม่มีกระดาษคำตอบ วิเคราะห์ไม่ได้");
     try {
         ia::RunTechnique(s.ctx, technique == "25" ? 1 : 2, ia::ProgramDir());
+        ia::RereadResultViews(s.views);
         if (writeReport) {
             const std::string term = s.exam.header.Term;
             s.state.ReportFileName =

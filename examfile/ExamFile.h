@@ -1,6 +1,7 @@
 #pragma once
 #include "examfile/ExamState.h"
 
+#include <initializer_list>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -37,6 +38,21 @@ std::string ExamFileRefusal(const std::string& path);
 // Deletes an exam file that is to be replaced, with any journal beside it.
 // The caller has let go of every handle on it first.
 bool DeleteExamFile(const std::string& path, std::error_code& ec);
+
+class Connection;
+
+// Files made before the group counts and the statistics row's nCase were
+// 32-bit hold them as 16-bit fields. Widens the named fields of the table
+// to 32 bits (every other field, the order of the fields, the rows and their
+// rowids kept), inside the caller's transaction when there is one. Fields
+// already wide are left alone.
+void WidenCountFields(Connection& db, const std::string& table,
+                      std::initializer_list<const char*> columns);
+
+// Creates, when it is missing, the index of the sheets by score that the
+// score-ordered sheet view reads (and the table-ordered one, being smaller
+// than the table). It belongs to this program; the tables stay as they are.
+void EnsureScoreIndex(Connection& db);
 
 // The CREATE TABLE statements of an exam file with nItem answer fields, in
 // the order the tables are created.
