@@ -264,18 +264,19 @@ struct RowTexts {
     std::string judgement;
 };
 
-void StoreChoiceRows(Connection& db, const std::vector<ChoiceRow>& rows,
-                     const std::vector<RowTexts>* results) {
+// Writes one TOut row per item and choice with its counts and shares;
+// returns their rowids.
+std::vector<long long> StoreChoiceRows(Connection& db, const std::vector<ChoiceRow>& rows) {
     db.exec("DELETE FROM TOut");
     const bool wide = std::any_of(rows.begin(), rows.end(), [](const ChoiceRow& r) {
         return r.high > 32767 || r.low > 32767;
     });
     if (wide) WidenCountFields(db, "TOut", {"H", "L"});
     auto opt = [](const std::optional<std::string>& t) { return t ? Value(*t) : Value(); };
-    auto st = db.prepare("INSERT INTO TOut (ItemNo, IsAns, ChoiceNo, H, L, PH, PL, P, r, Delta, "
-                         "Zr, Explain) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)");
-    for (size_t k = 0; k < rows.size(); ++k) {
-        const ChoiceRow& row = rows[k];
+    auto st = db.prepare(
+        "INSERT INTO TOut (ItemNo, IsAns, ChoiceNo, H, L, PH, PL) VALUES (?,?,?,?,?,?,?)");
+    std::vector<long long> rowids;
+    for (const ChoiceRow& row : rows) {
         st.bind(1, Value(row.item))
             .bind(2, Value(row.isKey ? 1 : 0))
             .bind(3, Value(row.choice))
@@ -283,19 +284,31 @@ void StoreChoiceRows(Connection& db, const std::vector<ChoiceRow>& rows,
             .bind(5, Value(row.low))
             .bind(6, opt(row.highShare))
             .bind(7, opt(row.lowShare));
-        if (results) {
-            const RowTexts& t = (*results)[k];
-            st.bind(8, Value(t.result.p))
-                .bind(9, Value(t.result.r))
-                .bind(10, Value(t.result.delta))
-                .bind(11, opt(t.result.zr))
-                .bind(12, Value(t.judgement));
-        } else {
-            for (int i = 8; i <= 12; ++i)
-                st.bind(i, Value());
-        }
         st.run();
+        rowids.push_back(sqlite3_last_insert_rowid(db.handle()));
     }
+    return rowids;
+}
+
+// p, r and delta of every row, and Zr of the keyed rows.
+void StoreRowResults(Connection& db, const std::vector<long long>& rowids,
+                     const std::vector<RowTexts>& results) {
+    for (size_t k = 0; k < rowids.size(); ++k) {
+        const RowResult& r = results[k].result;
+        if (r.zr)
+            Run(db, "UPDATE TOut SET P=?, r=?, Delta=?, Zr=? WHERE rowid=?",
+                {Value(r.p), Value(r.r), Value(r.delta), Value(*r.zr), Value(rowids[k])});
+        else
+            Run(db, "UPDATE TOut SET P=?, r=?, Delta=? WHERE rowid=?",
+                {Value(r.p), Value(r.r), Value(r.delta), Value(rowids[k])});
+    }
+}
+
+void StoreJudgements(Connection& db, const std::vector<long long>& rowids,
+                     const std::vector<RowTexts>& results) {
+    for (size_t k = 0; k < rowids.size(); ++k)
+        Run(db, "UPDATE TOut SET Explain=? WHERE rowid=?",
+            {Value(results[k].judgement), Value(rowids[k])});
 }
 
 void StoreAverages(Connection& db, const Averages& a) {
@@ -361,8 +374,10 @@ void AnalyseWith(AnalysisContext& c, Technique technique, const std::string& tab
     Connection& db = *e.db;
     StoreScores(e, r);
     StoreTestStatistics(e, r);
-    StoreChoiceRows(db, rows, &results);
+    const std::vector<long long> rowids = StoreChoiceRows(db, rows);
+    StoreRowResults(db, rowids, results);
     StoreAverages(db, averages);
+    StoreJudgements(db, rowids, results);
     tx.commit();
     KeepInState(c.state, r);
     c.state.GroupSize = g;
@@ -390,7 +405,7 @@ GroupCounts CalHL(AnalysisContext& c, int percent) {
     GroupCounts counts = CountHighLowGroups(e.answers, r.scoring.scores, g);
     StoreScores(e, r);
     StoreTestStatistics(e, r);
-    StoreChoiceRows(*e.db, ChoiceRows(counts, e.keys(), c.header.nChoice), nullptr);
+    StoreChoiceRows(*e.db, ChoiceRows(counts, e.keys(), c.header.nChoice));
     tx.commit();
     KeepInState(c.state, r);
     c.state.GroupSize = g;

@@ -41,6 +41,8 @@ struct Run {
 
 using iabench::Measure;
 using iabench::ReadAllSheets;
+using iabench::ReadSeconds;
+using Clock = std::chrono::steady_clock;
 
 void BM_ReadSheets(benchmark::State& st) {
     std::string path = iabench::Fixture(st.range(0), st.range(1), 5);
