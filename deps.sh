@@ -5,7 +5,7 @@ set -e
 PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev \
 libgtest-dev libbenchmark-dev fonts-thai-tlwg xvfb xauth clang clang-format \
 libxlsxwriter-dev libzip-dev libexpat1-dev python3-openpyxl \
-libpango1.0-dev libcairo2-dev poppler-utils"
+libpango1.0-dev libcairo2-dev poppler-utils sqlite3"
 missing=""
 for p in $PACKAGES; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,7 +1,10 @@
 #pragma once
-// Scoring, groups, the two techniques and the judgements. Plain C++ over the
-// data views: the window, the command line and the tests run the same code.
+// The analysis of an exam file: load the key and the answer sheets once,
+// compute with the formulas of AnalysisFormulas.h, store the results in one
+// transaction. The data views are not re-read here: whoever shows them
+// re-reads and lays them out after a run.
 
+#include "analysis/AnalysisFormulas.h"
 #include "analysis/AnalysisState.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamState.h"
@@ -11,12 +14,11 @@
 
 namespace ia {
 
-// What the analysis needs from whoever owns the views (the window lays out
-// its grids and shows the busy pointer; the command line does nothing).
+// What the analysis needs from whoever runs it: the window shows the busy
+// pointer; the command line does nothing.
 class AnalysisHost {
   public:
     virtual ~AnalysisHost() = default;
-    virtual void SetDbGrid2() {}
     virtual void BusyPointer(bool /*on*/) {}
 };
 
@@ -31,18 +33,19 @@ extern const char* const kTooFewSheets; // "จำนวนกระดาษค
 extern const char* const kNoKeyedItem; // "ยังไม่มีข้อสอบที่มีเฉลย วิเคราะห์ไม่ได้"
 
 struct AnalysisContext {
-    ExamViews& views;
+    ExamViews& views; // only their file is used
     const TestHeader& header;
     AnalysisState& state;
     AnalysisHost& host;
 };
 
-// Scores every sheet, writes Score, Tot and the statistics row.
+// Scores every sheet, writes Score (where it changes), Tot and the
+// statistics row.
 void CalScore(AnalysisContext& c);
 // Empties TOut, scores, forms the groups and writes one TOut row per item and
-// choice with counts and proportions; Data1 is left in score order.
-void CalHL(AnalysisContext& c, int percent);
-// Writes every row's judgement.
+// choice with counts and proportions; returns the group counts.
+GroupCounts CalHL(AnalysisContext& c, int percent);
+// Writes every TOut row's judgement from the row as stored.
 void Explain(AnalysisContext& c);
 // The 25 % simple-formula technique, one transaction.
 void Analy25(AnalysisContext& c);
@@ -54,5 +57,9 @@ void analy27(AnalysisContext& c, const std::string& tableDir);
 // 27 % one (tables read from tableDir), over items 1..nItem, with
 // AnalysisKind set for the report writers.
 void RunTechnique(AnalysisContext& c, int kind, const std::string& tableDir);
+
+// Re-reads the views an analysis writes to (key, results, statistics), for
+// the report and the grids after a run.
+void RereadResultViews(ExamViews& views);
 
 } // namespace ia

@@ -1,12 +1,11 @@
 #pragma once
-#include <array>
 #include <cstdint>
 #include <string>
 
 namespace ia {
 
-// Window-wide variables of the analysis, owned by whoever runs it (the
-// window or the command line) and passed explicitly.
+// What the last analysis found, kept for the report writers by whoever runs
+// it (the window or the command line) and passed explicitly.
 struct AnalysisState {
     int FirstItemField = 1;
     int16_t LastItemField = 0;
@@ -16,10 +15,7 @@ struct AnalysisState {
     double TestMean = 0;
     double TestSD = 0;
     float TestKR20 = 0;
-    int16_t GroupSize = 0;
-    // Counts by item position 0..251 and choice 0..6.
-    std::array<std::array<int, 7>, 252> HCount{};
-    std::array<std::array<int, 7>, 252> LCount{};
+    int32_t GroupSize = 0;
     int16_t AnalysisKind = 0; // 1 after the 25 % analysis, 2 after the 27 % analysis
     std::string ReportFileName;
 };

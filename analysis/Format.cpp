@@ -81,6 +81,11 @@ std::string FormatInt3(int16_t n) {
     return "";
 }
 
+std::string FormatCount(long long n) {
+    if (n < 1000) return FormatInt3(static_cast<int16_t>(n));
+    return std::to_string(n);
+}
+
 std::string FormatDec2(float x) {
     if (!std::isfinite(x)) return "";
     if (x < 0) return Pattern(x, 0, 2);

@@ -40,12 +40,22 @@ QString DataNavBar::caption() const {
 }
 void DataNavBar::setCaption(const QString& text) {
     caption_->setText(text);
+    layOut();
 }
 
 void DataNavBar::resizeEvent(QResizeEvent*) {
+    layOut();
+}
+
+void DataNavBar::layOut() {
     const int h = height();
-    // Narrow arrows leave the caption room for "Record: " and a number.
-    const int bw = qMin(h * 3 / 4, width() / 8);
+    // Narrow arrows leave the caption room for "Record: " and a number; the
+    // seven digits of a district's millionth sheet take them narrower still
+    // (down to half the bar's height) rather than cut the number.
+    const int need = caption_->fontMetrics().horizontalAdvance(caption_->text()) +
+                     2 * caption_->frameWidth() + caption_->margin() * 2 + 4;
+    const int usual = qMin(h * 3 / 4, width() / 8);
+    const int bw = qBound(qMin(h / 2, usual), (width() - need) / 4, usual);
     first_->setGeometry(0, 0, bw, h);
     previous_->setGeometry(bw, 0, bw, h);
     caption_->setGeometry(2 * bw, 0, qMax(0, width() - 4 * bw), h);

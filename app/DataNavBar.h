@@ -25,6 +25,7 @@ class DataNavBar : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* e) override;
+    void layOut();
 
   private:
     QToolButton* first_;

@@ -1391,10 +1391,15 @@ void FTAData::RunAnalysis(int kind) {
     try {
         RunTechnique(ctx, kind, ProgramDir());
         analysed = true;
+        // The sheets are shown in score order after an analysis.
+        views_.Data1.RecordSource = "select * from TAData order by Score";
+        views_.Data1.Refresh();
+        RereadResultViews(views_);
         resultsKind_ = kind;
         RememberKeyOfResults();
         ShowOutdatedNotices();
         SetDbGrid1();
+        SetDbGrid2();
         state_.ReportFileName = WriteAnalysisReport(views_, state_, module_.ExamFileName,
                                                     module_.header, S(Text1[3]->text()));
         RichTextBox1->setPlainText(

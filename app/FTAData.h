@@ -157,7 +157,8 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     bool PrepareInputData();
     void ReadSchoolName();
     void SetDbGrid1();
-    void SetDbGrid2() override;
+    void SetDbGrid2();
+    void KeyRowRewritten() override { SetDbGrid2(); }
     void BusyPointer(bool on) override;
     bool AskYesNo(const QString& title, const QString& text) override;
 

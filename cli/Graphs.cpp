@@ -119,6 +119,7 @@ int Graphs(int argc, char** argv) {
         if (views.Data1.Recordset()->recordCount() == 0)
             return Fail("ยังไม่มีกระดาษคำตอบ วิเคราะห์ไม่ได้");
         RunTechnique(ctx, technique == "25" ? 1 : 2, ProgramDir());
+        RereadResultViews(views);
         in.header = exam.header;
         in.data = LoadReportData(views, state);
         in.scores = LoadScores(views);

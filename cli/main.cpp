@@ -171,6 +171,7 @@ int RunAnalysis(Session& s, const std::string& technique, bool writeReport) {
                                s.exam.header.nChoice))
             std::cerr << "คำเตือน: " << line << "\n";
         ia::RunTechnique(s.ctx, technique == "25" ? 1 : 2, ia::ProgramDir());
+        ia::RereadResultViews(s.views);
         if (writeReport) {
             const std::string term = s.exam.header.Term;
             s.state.ReportFileName =

@@ -87,6 +87,7 @@ bool Statement::step() {
 
 void Statement::run() {
     while (step()) {}
+    sqlite3_reset(st_); // ready to run again with new bindings
 }
 
 int Statement::columnCount() const {
@@ -402,16 +403,18 @@ RecordSet::RecordSet(std::shared_ptr<Connection> conn, const std::string& source
 void RecordSet::requery() {
     std::string sql = "SELECT rowid FROM " + Quote(table_);
     // rowid last: ties fall in insertion order, the same on every run.
-    if (!orderBy_.empty())
-        sql += " ORDER BY " + orderBy_ + ", rowid";
-    else
-        sql += " ORDER BY rowid";
+    if (!orderBy_.empty()) sql += " ORDER BY " + orderBy_ + ", rowid";
     std::vector<long long> ids;
     {
         auto st = conn_->prepare(sql);
+        sqlite3_stmt* raw = st.raw();
         while (st.step())
-            ids.push_back(st.columnInt(0));
+            ids.push_back(sqlite3_column_int64(raw, 0));
     }
+    // In table order the engine may read the row ids from an index, much
+    // smaller than the table of a million sheets; they are put in order here.
+    if (orderBy_.empty() && !std::is_sorted(ids.begin(), ids.end()))
+        std::sort(ids.begin(), ids.end());
     rowids_ = std::move(ids);
     pos_ = 0;
     afterDelete_ = false;

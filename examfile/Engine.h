@@ -75,7 +75,7 @@ class Statement {
     Statement& bind(int index, const Value& v); // 1-based
     // Steps once; true while a row is available.
     bool step();
-    void run(); // steps to completion
+    void run(); // steps to completion; the statement can then run again
     int columnCount() const;
     Value column(int i) const;
     long long columnInt(int i) const;

@@ -1,6 +1,7 @@
 #pragma once
 #include "examfile/ExamState.h"
 
+#include <initializer_list>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -51,6 +52,21 @@ ExamBackup BackUpExamFile(const std::string& path);
 
 // The message that tells where the replaced file was kept.
 std::string BackupNotice(const std::string& backupPath);
+
+class Connection;
+
+// Files made before the group counts and the statistics row's nCase were
+// 32-bit hold them as 16-bit fields. Widens the named fields of the table
+// to 32 bits (every other field, the order of the fields, the rows and their
+// rowids kept), inside the caller's transaction when there is one. Fields
+// already wide are left alone.
+void WidenCountFields(Connection& db, const std::string& table,
+                      std::initializer_list<const char*> columns);
+
+// Creates, when it is missing, the index of the sheets by score that the
+// score-ordered sheet view reads (and the table-ordered one, being smaller
+// than the table). It belongs to this program; the tables stay as they are.
+void EnsureScoreIndex(Connection& db);
 
 // The CREATE TABLE statements of an exam file with nItem answer fields, in
 // the order the tables are created.

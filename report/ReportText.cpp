@@ -123,8 +123,8 @@ void WriteItemTable(Lines& out, const TestHeader& header, const std::string& hea
         const char* letter =
             row.ChoiceNo >= 1 && row.ChoiceNo <= 5 ? kChoiceLetter[row.ChoiceNo] : "";
         std::string choiceText = (row.IsAns == 1 ? std::string("*") : std::string("  ")) + letter;
-        std::string h = FormatInt3(static_cast<int16_t>(row.H));
-        std::string l = FormatInt3(static_cast<int16_t>(row.L));
+        std::string h = FormatCount(row.H);
+        std::string l = FormatCount(row.L);
 
         if (!KeyIsBlank(data, row.ItemNo)) {
             if (data.AnalysisKind == 1) {

@@ -96,6 +96,10 @@ void cmdClose_Click(AnalysisContext& ctx, SheetGrid& grid1, RecordCommandHost& h
     ctx.state.FirstItemField = 1;
     ctx.state.LastItemField = ctx.header.nItem;
     CalScore(ctx);
+    data1.Refresh();
+    ctx.views.Data2.Refresh();
+    ctx.views.Data5.Refresh();
+    host.KeyRowRewritten();
 }
 
 void cmdOrderOfNo_A_Click(DataView& data1, SheetGrid& grid1) {

@@ -25,6 +25,8 @@ struct RecordCommandHost {
     virtual ~RecordCommandHost() = default;
     virtual bool AskYesNo(const QString& title, const QString& text) = 0;
     virtual void BusyPointer(bool on) = 0;
+    // The total has rewritten the key row: the key grid is laid out again.
+    virtual void KeyRowRewritten() {}
 };
 
 class SheetGrid : public QTableView {
@@ -116,8 +118,8 @@ void cmdAdd_Click(DataView& data1, SheetGrid& grid1);
 void cmdDelete_Click(DataView& data1, SheetGrid& grid1, RecordCommandHost& host);
 void cmdRefresh_Click(DataView& data1, SheetGrid& grid1);
 void cmdUpdate_Click(DataView& data1, SheetGrid& grid1);
-// FirstItemField = 1, LastItemField = nItem, CalScore, then the grid is bound
-// again to the re-read view and laid out.
+// FirstItemField = 1, LastItemField = nItem, CalScore, then the views are
+// re-read and the grids bound again and laid out.
 void cmdClose_Click(AnalysisContext& ctx, SheetGrid& grid1, RecordCommandHost& host);
 // Source "select * from TAData order by val(Code)"; it stays until the file
 // is opened again.

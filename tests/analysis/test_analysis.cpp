@@ -192,12 +192,12 @@ TEST(CalHL, GroupSizesRoundHalvesToEven) {
         for (int i = 0; i < c.sheets; ++i)
             sheets.push_back(Sheet(std::to_string(i), i % 2 ? "12" : "11"));
         Exam e(2, 4, {"1", "1"}, sheets);
-        CalHL(e.ctx, c.percent);
+        const GroupCounts counts = CalHL(e.ctx, c.percent);
         EXPECT_EQ(e.state.GroupSize, c.group) << c.sheets << " sheets at " << c.percent;
         // Groups never overlap: every counted answer belongs to one group.
-        int counted = 0;
+        long long counted = 0;
         for (int j = 0; j <= 6; ++j)
-            counted += e.state.HCount[1][j] + e.state.LCount[1][j];
+            counted += counts.high(0, j) + counts.low(0, j);
         EXPECT_EQ(counted, 2 * c.group);
     }
 }
@@ -249,9 +249,9 @@ TEST(CalHL, CountsOfTheLastItemDoNotGrowBetweenRuns) {
     }
     Exam e(251, 4, key, sheets);
     CalHL(e.ctx, 25);
-    CalHL(e.ctx, 25);
-    EXPECT_EQ(e.state.HCount[251][1], 1);
-    EXPECT_EQ(e.state.LCount[251][2], 1);
+    const GroupCounts counts = CalHL(e.ctx, 25);
+    EXPECT_EQ(counts.high(250, 1), 1); // item 251
+    EXPECT_EQ(counts.low(250, 2), 1);
 }
 
 TEST(Analy25, WorkedExampleItemOne) {

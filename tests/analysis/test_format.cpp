@@ -86,4 +86,16 @@ TEST(FormatInt3, PadsToThreeDigits) {
         EXPECT_EQ(ia::FormatInt3(c.n), c.expected) << c.n;
 }
 
+TEST(FormatCount, ThreeDigitColumnsAndLargeCountsInFull) {
+    struct {
+        long long n;
+        const char* expected;
+    } cases[] = {
+        {0, "    0"},   {7, "    7"},     {42, "  42"},     {999, "999"},
+        {1000, "1000"}, {32767, "32767"}, {32768, "32768"}, {270000, "270000"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ia::FormatCount(c.n), c.expected) << c.n;
+}
+
 } // namespace

@@ -29,6 +29,7 @@ class MainWindowTest : public QObject {
     void openShowsTheFileAndMovesTheWorkingDirectory();
     void reportPanelTransitions();
     void recordBarCaptionFollowsTheSheetGrid();
+    void recordBarShowsAMillionthSheetInFull();
     void closeBoxEndsTheProgram();
     void captionsKeepOffTheFieldsAndTheTitleNamesTheFile();
     void exitButtonEndsTheProgram();
@@ -256,6 +257,25 @@ void MainWindowTest::recordBarCaptionFollowsTheSheetGrid() {
 
     emit w.DBGrid1->dataError(19, "รหัสซ้ำ");
     QCOMPARE(f.messages, QStringList{"Data error event hit err:รหัสซ้ำ"});
+}
+
+void MainWindowTest::recordBarShowsAMillionthSheetInFull() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    w.Data1->show();
+    auto* caption = w.Data1->findChild<QLabel*>("Data1Caption");
+    auto* first = w.Data1->findChild<QToolButton*>("Data1First");
+    QVERIFY(caption && first);
+    w.Data1->setCaption("Record: 12");
+    const int usualArrow = first->width();
+    for (const char* text : {"Record: 1000000", "Record: 12"}) {
+        w.Data1->setCaption(text);
+        QVERIFY2(caption->contentsRect().width() >=
+                     caption->fontMetrics().horizontalAdvance(QString(text)),
+                 text);
+    }
+    QCOMPARE(first->width(), usualArrow); // a short number keeps the usual arrows
 }
 
 // Both run the real event loop: the program has ended when exec returns.

@@ -48,6 +48,7 @@ void ExamFileBytes(const uint8_t* data, size_t size) {
     for (int kind : {1, 2}) {
         try {
             ia::RunTechnique(ctx, kind, tables);
+            ia::RereadResultViews(views);
             const std::string term = header.Term;
             ia::WriteAnalysisReport(views, state, path, header, term);
         } catch (const std::exception&) {

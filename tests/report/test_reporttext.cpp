@@ -197,6 +197,27 @@ const ReportCase kReportCases[] = {
      },
      {"จำนวนข้อสอบที่เสีย"}},
 
+    {"CountsOfAThousandAndMoreInFull",
+     [] {
+         Fixture f{iatest::MakeHeader(1, 2), "1", BaseData(1)};
+         auto& d = f.data;
+         d.SheetCount = 1000000;
+         d.rows = {
+             Row(1, 1, false, 270000, 1000, " .21", " .25", "16.2", "ดี"),
+             Row(1, 2, true, 999, 32768, " .50", " .50", "13.0", "ดี", " .55"),
+         };
+         SetKey(d, 1, "2");
+         return f;
+     },
+     {
+         {
+             "             ก  270000  1000   .21   .25  16.2    ดี",
+             "    1     *ข  999  32768   .50   .50  13.0    ดี",
+         },
+         {"จำนวนกระดาษคำตอบ" + std::string(36, ' ') + " 1000000 "},
+     },
+     {}},
+
     {"ItemNumberColumns",
      [] {
          Fixture f{iatest::MakeHeader(100, 3), "1", BaseData(1)};
