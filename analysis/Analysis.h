@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Scoring, groups, the two techniques and the judgements. Plain C++ over the
 // data views: the window, the command line and the tests run the same code.
