@@ -9,15 +9,15 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The itemanalysis developers")
 set(CPACK_PACKAGE_CONTACT "The itemanalysis developers <itemanalysis@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "classical item analysis of multiple-choice tests for teachers")
+# CPack writes the summary as the first line and indents these lines.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "classical item analysis of multiple-choice tests for teachers
- A school teacher types the key and the answer sheets of a multiple-choice
- test into two grids, kept in one exam file (.ans). The test is analysed
- with the simple formula (25 % high and low groups) or with Fan's
- item-analysis table (27 % groups): KR-20, difficulty, discrimination, delta
- and a Thai judgement of every item and distractor, written to a report,
- shown and printed. The window and messages are in Thai; itemanalysis-cli
- does the same from the command line.")
+    "A school teacher types the key and the answer sheets of a multiple-choice
+test into two grids, kept in one exam file (.ans). The test is analysed
+with the simple formula (25 % high and low groups) or with Fan's
+item-analysis table (27 % groups): KR-20, difficulty, discrimination, delta
+and a Thai judgement of every item and distractor, written to a report,
+shown and printed. The window and messages are in Thai; itemanalysis-cli
+does the same from the command line.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -24,6 +24,9 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Section)" = education ] || fail "Section: $(field Section)"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 [ -n "$(field Description)" ] || fail "no Description"
+# The long description: lines indented by exactly one blank.
+badlines=$(field Description | sed 1d | grep -v '^ [^ ]' || true)
+[ -z "$badlines" ] || fail "long description lines not indented by one blank: $badlines"
 depends=$(field Depends)
 for lib in fonts-thai-tlwg libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 \
     libsqlite3-0 libc6 libstdc++6; do
