@@ -8,8 +8,10 @@
 set -e
 cd "$(dirname "$0")"
 ./deps.sh
+launcher=
+if command -v ccache >/dev/null 2>&1; then launcher=-DCMAKE_CXX_COMPILER_LAUNCHER=ccache; fi
 cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DITEMANALYSIS_BUILD_TESTS=OFF \
-    -DITEMANALYSIS_BUILD_BENCH=OFF >/dev/null
+    -DITEMANALYSIS_BUILD_BENCH=OFF $launcher >/dev/null
 cmake --build build-package
 rm -f build-package/itemanalysis_*.deb
 (cd build-package && cpack -G DEB >/dev/null)
