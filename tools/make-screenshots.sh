@@ -102,17 +102,17 @@ type_text() {
 # Change these when the layout changes.
 NEW_FILE=(80 85)
 NEW_FILE_OK=(746 147)
-ANALYSE25=(651 548)
-REPORT_PRINT=(621 550)
-REPORT_SCROLL_TOP=(751 90)
-REPORT_SCROLL_BOTTOM=(751 530)
-PRINT_RANGE=(518 484)
-PRINT_FROM=(612 484)
-PRINT_TO=(697 484)
-PRINT_OK=(683 408)
+ANALYSE25=(651 747)
+REPORT_PRINT=(1103 749)
+REPORT_SCROLL_TOP=(1233 95)
+REPORT_SCROLL_BOTTOM=(1233 728)
+PRINT_RANGE=(999 683)
+PRINT_FROM=(1094 683)
+PRINT_TO=(1178 683)
+PRINT_OK=(1165 606)
 KEY_FIRST_ITEM=(97 227)
 SHEET_FIRST_CODE=(57 293)
-ITEM_STATISTICS=(697 583)
+ITEM_STATISTICS=(700 782)
 STATS_CHANGE_KEY=(643 598)
 
 # --- Sections ---------------------------------------------------------------
@@ -211,7 +211,7 @@ section_statistics() {
 }
 
 # Sections for features built in parallel: fill in when they are on main.
-section_import() { echo "import: no screenshots yet (the import is not in the program yet)"; }
+section_import() { echo "import: no screenshots yet"; }
 section_charts() { echo "charts: no screenshots yet (the charts are not in the program yet)"; }
 
 # --- Run ----------------------------------------------------------------------
