@@ -51,6 +51,8 @@ cp "$prefix/share/doc/itemanalysis/examples/sample.ans" "$work/s.ans"
 "$prefix/bin/itemanalysis-cli" analyse "$work/s.ans" --technique 27 >/dev/null 2>"$work/err" ||
     fail "27 % analysis with the installed tables: $(cat "$work/err")"
 [ -s "$work/s.txt" ] || fail "no report from the installed program"
+"$prefix/bin/itemanalysis-cli" graphs "$work/s.ans" --technique 27 --pdf "$work/g.pdf" \
+    >/dev/null 2>"$work/err" || fail "graphs with the installed tables: $(cat "$work/err")"
 rm "$prefix/share/itemanalysis/pjung.tbl"
 if "$prefix/bin/itemanalysis-cli" analyse "$work/s.ans" --technique 27 >/dev/null 2>"$work/err"; then
     fail "analysis without pjung.tbl succeeded"
