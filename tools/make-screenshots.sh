@@ -104,6 +104,7 @@ NEW_FILE=(80 85)
 NEW_FILE_OK=(746 147)
 ANALYSE25=(651 747)
 REPORT_PRINT=(1103 749)
+REPORT_CLOSE=(1200 749)
 REPORT_SCROLL_TOP=(1233 95)
 REPORT_SCROLL_BOTTOM=(1233 728)
 PRINT_RANGE=(999 683)
@@ -112,7 +113,8 @@ PRINT_TO=(1178 683)
 PRINT_OK=(1165 606)
 KEY_FIRST_ITEM=(97 227)
 SHEET_FIRST_CODE=(57 293)
-ITEM_STATISTICS=(700 782)
+ITEM_STATISTICS=(669 783)
+CHARTS=(761 783)
 STATS_CHANGE_KEY=(643 598)
 
 # --- Sections ---------------------------------------------------------------
@@ -212,7 +214,19 @@ section_statistics() {
 
 # Sections for features built in parallel: fill in when they are on main.
 section_import() { echo "import: no screenshots yet"; }
-section_charts() { echo "charts: no screenshots yet (the charts are not in the program yet)"; }
+section_charts() {
+    stop_app
+    cp "$here/examples/sample.ans" "$work/charts.ans"
+    start_app "$work/charts.ans"
+    click "${ANALYSE25[@]}"
+    sleep 2
+    # Back to the grids, then the charts from the analysis bar.
+    click "${REPORT_CLOSE[@]}"
+    click "${CHARTS[@]}"
+    sleep 2
+    shot 13-charts
+    stop_app
+}
 
 # --- Run ----------------------------------------------------------------------
 
