@@ -1,11 +1,13 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the build and the tests need, only when one is
 # missing (so a second run does not touch apt at all).
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev \
 libgtest-dev libbenchmark-dev fonts-thai-tlwg xvfb xauth clang clang-format \
 libxlsxwriter-dev libzip-dev libexpat1-dev python3-openpyxl \
-libpango1.0-dev libcairo2-dev poppler-utils sqlite3"
+libpango1.0-dev libcairo2-dev poppler-utils \
+desktop-file-utils appstream shared-mime-info librsvg2-bin sqlite3 dpkg-dev file"
 missing=""
 for p in $PACKAGES; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

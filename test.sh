@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, checks the formatting of the sources, builds
 # (warnings are errors) and runs every test headless; then builds
 # the tests again with AddressSanitizer and UndefinedBehaviorSanitizer and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The analysis of an exam file: load the key and the answer sheets once,
 // compute with the formulas of AnalysisFormulas.h, store the results in one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The formulas of the item analysis over plain inputs: the key, a compact
 // matrix of the answers and counts. Nothing here reads or writes a file, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads the answer matrix of an exam file for the item statistics, without
 // writing anything to the file.

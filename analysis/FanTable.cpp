@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/FanTable.h"
 
 #include <algorithm>
@@ -12,6 +13,17 @@ std::string ProgramDir() {
     std::error_code ec;
     auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::string(".") : exe.parent_path().string();
+}
+
+std::string FanTableDir(const std::string& programDir) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path beside(programDir);
+    const fs::path installed = beside / ".." / "share" / "itemanalysis";
+    if (fs::exists(beside / "rjung.tbl", ec)) return beside.string();
+    if (fs::exists(installed / "rjung.tbl", ec) || fs::is_directory(installed, ec))
+        return installed.lexically_normal().string();
+    return beside.string();
 }
 
 int ChungRowStart(int PH) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fan's item-analysis table as the 27 % technique uses it: three files of one
 // byte per cell beside the program (rjung.tbl |r| x 100, pjung.tbl p x 100,
@@ -21,8 +22,15 @@ struct ChungTables {
     std::array<uint8_t, kChungCells + 2> R{}, P{}, D{};
 };
 
-// The folder the tables are kept in: the running program's own folder.
+// The running program's own folder.
 std::string ProgramDir();
+
+// The folder the 27 % technique reads the tables from: beside the program in
+// a build folder, or share/itemanalysis next to the bin/ of an installed
+// program. The first of the two that holds rjung.tbl wins; when neither does,
+// the installed folder if it exists, else the program's folder, so that the
+// missing-table message names the place where the tables belong.
+std::string FanTableDir(const std::string& programDir);
 
 // Loads dir/rjung.tbl, dir/pjung.tbl and dir/djung.tbl. Bytes after the
 // 4930th are ignored. Throws std::runtime_error with a Thai text naming the

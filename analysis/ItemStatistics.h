@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole-test item statistics, distractor analysis and the key check.
 // Plain C++ over an answer matrix: no database and no Qt, so that the window,

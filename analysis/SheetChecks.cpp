@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/SheetChecks.h"
 
 #include "examfile/KeyRule.h"

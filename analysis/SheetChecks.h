@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a teacher would want to know before an analysis runs: sheets without
 // any answer, empty or repeated codes, items without a key and answers no

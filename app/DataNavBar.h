@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The navigation bar of the answer-sheet view: first, previous, caption,
 // next, last.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "ส่งออก": scores, answers and results of the open exam file to an .xlsx
 // workbook or one CSV table, beside the exam file unless the teacher picks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/FTAData.h"
 
 #include "analysis/FanTable.h"
@@ -1389,7 +1390,7 @@ void FTAData::RunAnalysis(int kind) {
     AnalysisContext ctx = analysisContext();
     bool analysed = false;
     try {
-        RunTechnique(ctx, kind, ProgramDir());
+        RunTechnique(ctx, kind, FanTableDir(ProgramDir()));
         analysed = true;
         // The sheets are shown in score order after an analysis.
         views_.Data1.RecordSource = "select * from TAData order by Score";

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: the command panel, the header panel, the two grids with
 // the record bar, the analysis bar and the report panel with its print

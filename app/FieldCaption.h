@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A caption over a row of fields, its words separated by runs of blanks. The
 // blanks were counted for a narrower face than the Thai faces at hand, so each

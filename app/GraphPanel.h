@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "กราฟ" panel: the score histogram and the difficulty–discrimination
 // plot of the last analysis side by side, and under them the plot of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The key grid above the answer-sheet grid, kept together as one table: one
 // horizontal scroll position, the code column frozen at the left while the

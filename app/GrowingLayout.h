@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Lets a window drawn for one size use a larger one: every control keeps the
 // place it was drawn at, and the room a larger window adds goes to the

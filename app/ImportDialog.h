@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "นำเข้า": answer sheets from a spreadsheet, a scanner file or an online
 // quiz export into the open exam file. Every change of the source or an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "สถิติรายข้อ" panel: whole-test statistics, the item table, the
 // choices of the selected item, the items to check first and the key check

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the program keeps in the user's settings: the exam files opened last
 // (newest first, at most eight), the window's place and the report's zoom.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The report panel's view of the analysis report. The report file lines its
 // columns up by code-page bytes, so on screen every Thai vowel or tone mark

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window as the teacher left it: its place, size and report zoom
 // come back from the user's settings, and an exam file named on the command

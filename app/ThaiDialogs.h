@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The message boxes the window asks and tells with, and Thai for the few
 // texts of Qt's own dialogs that the teacher meets (Qt ships no Thai

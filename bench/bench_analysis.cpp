@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Analysis and report benchmarks. Each states, as the counter x_read, its
 // time per run divided by that of a plain read of every answer sheet of the
 // same file (BM_ReadSheets).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The answer-sheet grid's model over a large exam file: opening the view and
 // painting the first screen, paging through the sheets, and writing a cell.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Importing answer sheets: a CSV source of many sheets read, checked and
 // written, against a plain insert of the same rows into the same table
 // (stated as the counter x_insert).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The item statistics, stated like the analysis benchmarks as x_read: time
 // per run divided by that of a plain read of every answer sheet of the same
 // file.

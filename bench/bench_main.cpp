@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One main for every benchmark of the project (bench_*.cpp).
 #include "analysis/FanTable.h"
 

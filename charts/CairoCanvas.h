@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The charts' canvas on a cairo context, with Pango setting the Thai: PDF
 // pages whose text is text, PNG and SVG files.

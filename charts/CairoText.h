@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Thai text into cairo surfaces (PDF, PNG, SVG) through Pango, so that a PDF
 // holds the text as text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The drawing surface the charts draw on: lines, rectangles, markers and
 // text in points (1/72 inch) from the top left corner, y growing downwards.

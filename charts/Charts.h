@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pictures of a test: the score histogram, the difficulty–discrimination
 // plot and the plot of one item's choices across score groups. Each draws

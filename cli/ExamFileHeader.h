@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Opens an exam file for the import and export subcommands: refused in the
 // window's words when it is not one, the item and choice counts read.

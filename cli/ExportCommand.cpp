@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // itemanalysis-cli export EXAM.ans OUT.xlsx|OUT.csv [--table scores|answers|results]:
 // scores, answers and results for a spreadsheet.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Graphs.h"
 
 #include "analysis/Analysis.h"
@@ -118,7 +119,7 @@ int Graphs(int argc, char** argv) {
         exam.ExamFileOpen = 1;
         if (views.Data1.Recordset()->recordCount() == 0)
             return Fail("ยังไม่มีกระดาษคำตอบ วิเคราะห์ไม่ได้");
-        RunTechnique(ctx, technique == "25" ? 1 : 2, ProgramDir());
+        RunTechnique(ctx, technique == "25" ? 1 : 2, FanTableDir(ProgramDir()));
         RereadResultViews(views);
         in.header = exam.header;
         in.data = LoadReportData(views, state);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // itemanalysis-cli graphs: the graphical report of a test as a PDF file, and
 // its charts as PNG or SVG files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // itemanalysis-cli import EXAM.ans SOURCE [options]: answer sheets from a
 // spreadsheet, a scanner or an online quiz, all or nothing.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // itemanalysis-cli stats FILE [--json] [--csv DIR]: the item statistics of an
 // exam file for other programs, read without writing to the file.

@@ -1,5 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // itemanalysis-cli: the command-line companion of the window, for batch work
-// and for tests. Every message is Thai; exit code 0 on success.
+// and for tests. Every message is Thai, on standard error; results go to
+// standard output. Exit codes: 0 success, 1 refused or failed, 2 usage,
+// 130 cancelled by Ctrl+C.
 
 #include "analysis/Analysis.h"
 #include "analysis/FanTable.h"
@@ -19,6 +22,8 @@
 #include "report/ReportModel.h"
 #include "report/ReportText.h"
 
+#include <Version.h>
+
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -33,22 +38,53 @@
 
 namespace {
 
+// The command lines, shown on a usage error and in --help.
+const char* const kCommandLines =
+    "  itemanalysis-cli create FILE --items N --choices C [--subject-code T] "
+    "[--subject T] [--term T] [--year N] [--teacher T] [--overwrite]\n"
+    "  itemanalysis-cli check FILE\n"
+    "  itemanalysis-cli analyse FILE --technique 25|27\n"
+    "  itemanalysis-cli print FILE --technique 25|27 --pdf OUT.pdf "
+    "[--pages all|odd|even|A-B]\n"
+    "  itemanalysis-cli raw FILE --pdf OUT.pdf\n"
+    "  itemanalysis-cli stats FILE [--json] [--csv DIR]\n"
+    "  itemanalysis-cli import FILE SOURCE [ตัวเลือก]\n"
+    "  itemanalysis-cli export FILE OUT.xlsx|OUT.csv [--table scores|answers|results]\n"
+    "  itemanalysis-cli graphs FILE --technique 25|27 --pdf OUT.pdf [--png DIR] "
+    "[--svg DIR] [--school TEXT]\n";
+
 int Usage() {
-    std::cerr
-        << "วิธีใช้:\n"
-           "  itemanalysis-cli create FILE --items N --choices C [--subject-code T] "
-           "[--subject T] [--term T] [--year N] [--teacher T] [--overwrite]\n"
-           "  itemanalysis-cli check FILE\n"
-           "  itemanalysis-cli analyse FILE --technique 25|27\n"
-           "  itemanalysis-cli print FILE --technique 25|27 --pdf OUT.pdf "
-           "[--pages all|odd|even|A-B]\n"
-           "  itemanalysis-cli raw FILE --pdf OUT.pdf\n"
-           "  itemanalysis-cli stats FILE [--json] [--csv DIR]\n"
-           "  itemanalysis-cli import FILE SOURCE [ตัวเลือก]\n"
-           "  itemanalysis-cli export FILE OUT.xlsx|OUT.csv [--table scores|answers|results]\n"
-           "  itemanalysis-cli graphs FILE --technique 25|27 --pdf OUT.pdf [--png DIR] "
-           "[--svg DIR] [--school TEXT]\n";
+    std::cerr << "วิธีใช้:\n" << kCommandLines << "ดูคำอธิบาย: itemanalysis-cli --help\n";
     return 2;
+}
+
+// Asked for, so a result: standard output, exit code 0.
+int Help() {
+    std::cout << "itemanalysis-cli " << ia::kVersion
+              << " — วิเคราะห์ข้อสอบแบบเลือกตอบจากบรรทัดคำสั่ง\n\nวิธีใช้:\n"
+              << kCommandLines
+              << "  itemanalysis-cli --help | --version\n\n"
+                 "คำสั่ง:\n"
+                 "  create   สร้างไฟล์ข้อมูลใหม่ (.ans) จำนวนข้อ 1–251 ตัวเลือก 2–5\n"
+                 "  check    พิมพ์ 1 เมื่อเป็นไฟล์ข้อมูลวิเคราะห์ข้อสอบ มิฉะนั้นพิมพ์ 0\n"
+                 "  analyse  วิเคราะห์ เขียนรายงาน .txt ไว้ข้างไฟล์ข้อมูล แล้วพิมพ์ชื่อรายงาน\n"
+                 "  print    วิเคราะห์แล้วพิมพ์รายงานลงไฟล์ PDF (ทุกหน้า หน้าคี่ หน้าคู่ หรือช่วงหน้า)\n"
+                 "  raw      พิมพ์เฉลยและกระดาษคำตอบทุกแผ่นลงไฟล์ PDF\n"
+                 "  stats    สถิติรายข้อจากผู้สอบทุกคน เป็น JSON (ค่าเริ่มต้น) และ/หรือ CSV "
+                 "ในโฟลเดอร์ DIR\n"
+                 "  import   นำเข้ากระดาษคำตอบจากสเปรดชีต เครื่องตรวจ หรือแบบทดสอบออนไลน์ (SOURCE)\n"
+                 "  export   ส่งออกคะแนน คำตอบ หรือผลการวิเคราะห์เป็น .xlsx หรือ .csv\n"
+                 "  graphs   วิเคราะห์แล้วเขียนรายงานแบบกราฟเป็น PDF (และภาพ PNG/SVG)\n\n"
+                 "ตัวอย่าง:\n"
+                 "  itemanalysis-cli create ม1.ans --items 40 --choices 4 --subject คณิตศาสตร์ "
+                 "--year 2567\n"
+                 "  itemanalysis-cli analyse ม1.ans --technique 27\n"
+                 "  itemanalysis-cli print ม1.ans --technique 25 --pdf ม1.pdf --pages 1-2\n"
+                 "  itemanalysis-cli stats ม1.ans --csv สถิติ-ม1\n\n"
+                 "ผลลัพธ์ออกทางเอาต์พุตมาตรฐาน (stdout) ข้อความแจ้งออกทาง stderr\n"
+                 "รหัสออก: 0 สำเร็จ, 1 ถูกปฏิเสธหรือทำไม่สำเร็จ, 2 ใช้คำสั่งผิดรูปแบบ, "
+                 "130 ยกเลิกด้วย Ctrl+C\n";
+    return 0;
 }
 
 int Fail(const std::string& msg) {
@@ -170,7 +206,7 @@ int RunAnalysis(Session& s, const std::string& technique, bool writeReport) {
              ia::SheetWarnings(s.views.Data1.Recordset()->connection(), s.exam.header.nItem,
                                s.exam.header.nChoice))
             std::cerr << "คำเตือน: " << line << "\n";
-        ia::RunTechnique(s.ctx, technique == "25" ? 1 : 2, ia::ProgramDir());
+        ia::RunTechnique(s.ctx, technique == "25" ? 1 : 2, ia::FanTableDir(ia::ProgramDir()));
         ia::RereadResultViews(s.views);
         if (writeReport) {
             const std::string term = s.exam.header.Term;
@@ -265,6 +301,12 @@ int Raw(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return Help();
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "itemanalysis-cli " << ia::kVersion << "\n";
+        return 0;
+    }
     if (argc < 2) return Usage();
     std::string cmd = argv[1];
     if (cmd == "create") return Create(argc, argv);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which technique the stored results come from and when it ran, kept in a
 // table of our own (IAAnalysisRun, one row) that an exam file without it

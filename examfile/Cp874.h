@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The files teachers read outside the program (the report, the school
 // name) are in the Thai Windows code page 874, one byte per character;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "examfile/Engine.h"
 
 #include "examfile/Val.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The database engine layer: one SQLite connection per open exam file, shared
 // by the data views, and record sets that keep only the rowids of their query

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which items of the key row take part in scoring, the analysis and the
 // report.

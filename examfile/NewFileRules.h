@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rules of a new exam file typed into the header panel, and of header
 // values edited in an open file, without any widget.

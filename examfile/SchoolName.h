@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The school name file, kept in the Thai code page 874 (examfile/Cp874.h).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a cell of an imported source, or of a block pasted into the grid,
 // becomes an answer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A block copied from a spreadsheet (tab-separated lines) pasted into the
 // answer-sheet grid: the cells right of and below the current cell take the

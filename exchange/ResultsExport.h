@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Scores, answers and the stored results of an exam file written to an
 // .xlsx workbook or to one CSV table. Scores are computed from the answers

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Answer sheets from delimited text, .xlsx workbooks, online quiz exports
 // and fixed-width scanner output. The whole source is read and checked

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A table of texts as a spreadsheet shows a source: rows and columns
 // numbered from 1 on the screen, from 0 here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads the cells of one sheet of an .xlsx workbook as texts: shared and
 // inline strings as they are, numbers as stored (a whole number as an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The graphical report: a first page with the test summary, the score
 // histogram and the difficulty–discrimination plot, then one page per keyed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The analysis report on paper: the item table, the p and r summary, the
 // whole-test results and the quality summary, on A4 pages with a page header

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The state of one report print job and the two routines every printout goes
 // through: SetupPrinter at the start of a job, PrintAt for every text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The printer as the printing code sees it: a print position in centimetres
 // from the top left corner of the printable area, the report font, text

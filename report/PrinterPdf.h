@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The printer as a PDF file written with cairo and Pango: A4 pages, positions
 // in centimetres from the top left corner of the printable area, exactly as

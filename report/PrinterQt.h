@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The printer on paper or in a PDF file, through Qt: A4, positions in
 // centimetres from the top left corner of the printable area.

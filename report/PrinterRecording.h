@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A printer that keeps what it is given instead of putting it on paper: every
 // printed text with its sheet, position and orientation, and the page breaks

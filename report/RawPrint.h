@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The raw-data printout: the test header, the item numbers, the key and every
 // answer sheet, one line each, on as many pages as they need.

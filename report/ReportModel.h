@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything the report writers (the text file and the printed report) read,
 // gathered from the exam file once so that the writers need no database.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The analysis report as a text file beside the exam file (code page 874,
 // lines ended by CR LF), rewritten after every analysis.

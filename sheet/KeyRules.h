@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a key release does in the answer-sheet grid (DBGrid1_KeyUp) and in the
 // key grid (DBGrid2_KeyUp), as pure functions so that every rule can be tried

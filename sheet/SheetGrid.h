@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two data-bound grids of the main window: DBGrid1 over the answer sheets
 // (Data1 = TAData) and DBGrid2 over the key row (Data2 = TKey), and the record

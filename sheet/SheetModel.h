@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Table model over a data view's record set. It holds no copy of the table:
 // the record set keeps the rowids of its query, rows are read when the view

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small fixtures shared by the tests: temporary folders and exam files made
 // in the test.

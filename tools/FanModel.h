@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The normal-ogive model behind Fan's item-analysis table, from which fangen
 // computes the three table files. The criterion X and the latent response Y

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a C++ source of the project is not formatted as .clang-format
 # says; run by test.sh before the build. `tools/check-format.sh --fix`
 # formats them instead.

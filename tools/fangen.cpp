@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // fangen OUTDIR: computes rjung.tbl, pjung.tbl and djung.tbl from the
 // normal-ogive model and writes them into OUTDIR. The files in data/ are its
 // output; regenerate them with this program rather than editing bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window opening a large exam file: from the open command to the first
 // screen of both grids drawn, and the whole program's peak memory with that
 // file open.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The formulas of the analysis on plain inputs, without any exam file.
 
 #include "TestSupport.h"

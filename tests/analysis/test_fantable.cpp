@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
 #include "analysis/FanTable.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -169,6 +171,45 @@ TEST(ChungTablesBesideThePrograms, LookUpAKeyedChoice) {
     EXPECT_EQ(t.P[even.position], 50);
     EXPECT_EQ(t.R[even.position], 0);
     EXPECT_EQ(t.D[even.position], 130);
+}
+
+// Where the tables are looked for, in a build folder (beside the program)
+// and in an installed tree (prefix/bin and prefix/share/itemanalysis).
+TEST(FanTableDir, BesideTheProgramThenTheInstalledShareFolder) {
+    namespace fs = std::filesystem;
+    iatest::TempDir root;
+    const fs::path bin = root.path() / "bin";
+    const fs::path share = root.path() / "share" / "itemanalysis";
+    fs::create_directories(bin);
+    auto touch = [](const fs::path& p) { std::ofstream(p) << "x"; };
+
+    // Neither folder: the program's own, whose missing file is then named.
+    EXPECT_EQ(ia::FanTableDir(bin.string()), bin.string());
+    // An installed tree whose tables were removed: the message names share/.
+    fs::create_directories(share);
+    EXPECT_EQ(ia::FanTableDir(bin.string()), share.string());
+    EXPECT_EQ(ia::FanTableDir((bin / "").string() + "."), share.string());
+    touch(share / "rjung.tbl");
+    EXPECT_EQ(ia::FanTableDir(bin.string()), share.string());
+    // Tables beside the program win over installed ones.
+    touch(bin / "rjung.tbl");
+    EXPECT_EQ(ia::FanTableDir(bin.string()), bin.string());
+}
+
+TEST(FanTableDir, MissingInstalledTableKeepsItsMessage) {
+    iatest::TempDir root;
+    std::filesystem::create_directories(root.path() / "bin");
+    std::filesystem::create_directories(root.path() / "share" / "itemanalysis");
+    const std::string dir = ia::FanTableDir(root.file("bin"));
+    ia::ChungTables t;
+    try {
+        ia::PullChungTable(dir, t);
+        FAIL() << "no table, no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "ไม่พบไฟล์ตาราง " +
+                      (root.path() / "share" / "itemanalysis" / "rjung.tbl").string());
+    }
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A teacher's file must survive the process being killed at any moment: the
 // analysis is one transaction, a sheet edit another.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Counts past 32,767: new files hold them in 32-bit fields; files made with
 // the 16-bit fields are widened when an analysis needs it, and nothing else
 // of them changes.

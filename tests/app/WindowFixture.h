@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main window in a fresh working folder, its dialogs answered by the test.
 // Header only: the QtTest programs include it, the GoogleTest program does

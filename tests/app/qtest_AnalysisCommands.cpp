@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analysis buttons, the report panel and the print commands of the
 // window, end to end on exam files made in the test.
 

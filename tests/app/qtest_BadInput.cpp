@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bad input through the window: header fields, answer and code cells, the
 // school name, file names that look like patterns, a file the engine may
 // only read and one file open in two windows. Nothing may be lost, nothing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "กราฟ" panel of the analysis bar and the "พิมพ์กราฟ" button of the
 // report panel, on exam files made in the test.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keys and write-back of the header fields, and the school name.
 
 #include "WindowFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The import and export dialogs, alone and from the window's buttons.
 
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The item statistics panel of the window: what it shows of an exam file, the
 // sorting of its item table, and the key check with its what-if, applying
 // and undoing a change and the notices about stored results made with the

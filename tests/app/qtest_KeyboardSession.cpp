@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A teacher's whole session with the keyboard alone: a new exam file typed
 // into the header panel, the key, three sheets, sorting, totalling, deleting
 // a sheet and opening the file again. Every key goes to the widget with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's panels: what is shown at start, after each command, and how
 // the program ends.
 

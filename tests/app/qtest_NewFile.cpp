@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Creating an exam file through the header panel and opening one that the
 // binding refuses.
 

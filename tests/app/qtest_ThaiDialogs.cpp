@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The boxes and Qt's own dialogs as the teacher meets them: Thai texts, and
 // questions whose Enter and Escape never destroy anything.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window on larger screens and as a desktop program: the room a larger
 // window gives, the two grids kept together, opening a file from the command
 // line, by a drop and from the recent files, and the typing keys.

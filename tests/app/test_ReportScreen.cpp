@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report as the report panel shows it: laid out again from the
 // printout's column positions, so that Thai vowels and tone marks and empty
 // values never move the columns after them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The charts on a recording canvas: where bars, points and lines land for a
 // small known data set, and the shading of the report's verdicts.
 

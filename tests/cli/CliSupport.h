@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the command-line program as a teacher's script would and keeps what
 // it printed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line program under bad input: header values it must refuse in
 // Thai, and file names with pattern characters, blanks and Thai letters.
 

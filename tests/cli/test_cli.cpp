@@ -1,7 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliSupport.h"
 #include "TestSupport.h"
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
+
+#include <Version.h>
 
 #include <gtest/gtest.h>
 
@@ -178,4 +181,39 @@ TEST(Cli, BrokenStructureIsRefused) {
     iatest::CliRun r = Cli("analyse " + Quote(path) + " --technique 25");
     EXPECT_NE(r.code, 0);
     EXPECT_NE(r.err.find(path + "  โครงสร้างไฟล์ไม่ถูกต้อง"), std::string::npos) << r.err;
+}
+
+// Help and version are asked-for results (standard output, exit 0); a
+// command line that cannot be understood is a usage error (standard error,
+// exit 2); a refusal is exit 1 with its message on standard error only.
+TEST(Cli, HelpVersionUsageAndExitCodes) {
+    const std::string version = std::string("itemanalysis-cli ") + ia::kVersion;
+    for (const char* args :
+         {"--help", "-h", "create --help", "analyse x.ans --technique 27 --help"}) {
+        iatest::CliRun r = Cli(args);
+        EXPECT_EQ(r.code, 0) << args;
+        EXPECT_EQ(r.err, "") << args;
+        EXPECT_EQ(r.out.rfind(version + " — ", 0), 0u) << args << ": " << r.out;
+        for (const char* part : {"วิธีใช้:", "ตัวอย่าง:", "itemanalysis-cli create ม1.ans",
+                                 "รหัสออก:", "2 ใช้คำสั่งผิดรูปแบบ", "130 ยกเลิกด้วย Ctrl+C"})
+            EXPECT_NE(r.out.find(part), std::string::npos) << args << " lacks " << part;
+    }
+    iatest::CliRun v = Cli("--version");
+    EXPECT_EQ(v.code, 0);
+    EXPECT_EQ(v.out, version + "\n");
+    EXPECT_EQ(v.err, "");
+
+    for (const char* args :
+         {"", "frobnicate", "check", "analyse", "print x.ans --technique 25", "--version extra"}) {
+        iatest::CliRun r = Cli(args);
+        EXPECT_EQ(r.code, 2) << args;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_NE(r.err.find("วิธีใช้:\n"), std::string::npos) << args << ": " << r.err;
+    }
+
+    iatest::TempDir dir;
+    iatest::CliRun refused = Cli("analyse " + Quote(dir.file("none.ans")) + " --technique 25");
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_NE(refused.err, "");
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // itemanalysis-cli graphs: the graphical report as a teacher's script makes
 // it, read back with pdftotext.
 

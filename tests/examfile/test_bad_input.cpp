@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bad input at the engine level: header texts and numbers the teacher may
 // type, texts longer than their fields, quotes that must never reach SQL as
 // code, school names outside code page 874, names that look like patterns,

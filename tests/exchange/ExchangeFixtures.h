@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sources made in the tests, and the sheets of an exam file as rows.
 #include <string>

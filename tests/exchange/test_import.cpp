@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ExchangeFixtures.h"
 #include "TestSupport.h"
 #include "examfile/Cp874.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The bodies of the fuzz targets, shared by the libFuzzer programs and by the
 // regression test that replays every input that once found a fault.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PDF files of the printouts hold their Thai as text: pdftotext gives
 // back, line by line, what the recording printer receives for the same job.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "report/PrintState.h"
 #include "report/Printer.h"
 #include "report/PrinterQt.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Header-only so that only the QtTest programs, which link QtTest, see it.
 // A window with the key grid over an answer-sheet grid, bound to an exam file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record commands of the button bar on Data1 and DBGrid1.
 #include "GridFixture.h"
 

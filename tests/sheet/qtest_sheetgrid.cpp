@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two grids driven from the keyboard, over exam files made in the test.
 #include "GridFixture.h"
 
