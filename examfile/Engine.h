@@ -117,6 +117,13 @@ class Connection {
     // file it may not write (tests run as a user whom file modes never stop).
     static std::shared_ptr<Connection> ShareReadOnlyForTests(const std::string& path);
 
+    // How long a statement waits for a file that another program holds
+    // before it fails as busy, in milliseconds, for connections opened from
+    // now on: 3000, or ITEMANALYSIS_BUSY_WAIT_MS when set (tests shorten it
+    // so that a lock costs them no real seconds).
+    static void SetBusyWaitMs(int ms);
+    static int BusyWaitMs();
+
     const std::string& path() const { return path_; }
     sqlite3* handle() { return db_; }
 
