@@ -44,8 +44,8 @@ bool ProcessIsAlive(long pid) {
 
 } // namespace
 
-void RemoveStaleTemporaries(const std::string& folder, const std::string& tempTag) {
-    const std::regex pattern("\\." + tempTag + "-([0-9]{1,9})-[0-9]{1,9}\\.tmp");
+void RemoveStaleTemporaries(const std::string& folder) {
+    static const std::regex pattern(R"(\.(?:report|pdf)-([0-9]{1,9})-[0-9]{1,9}\.tmp)");
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
@@ -64,7 +64,7 @@ ReplacingFile::ReplacingFile(const std::string& target, const std::string& tempT
     : target_(target) {
     static std::atomic<unsigned> counter{0};
     const std::string folder = FolderOf(target);
-    RemoveStaleTemporaries(folder, tempTag);
+    RemoveStaleTemporaries(folder);
     int fd = -1;
     int err = 0;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {

@@ -23,8 +23,9 @@ class ReplaceFileError : public std::runtime_error {
 };
 
 // One replacing write of target: the constructor creates an empty
-// temporary file in target's folder named "." + tempTag + "-<pid>-<n>.tmp"
-// (after removing the ones a killed run left, see RemoveStaleTemporaries),
+// temporary file in target's folder named "." + tempTag + "-<pid>-<n>.tmp",
+// tempTag "report" or "pdf" (after removing the ones a killed run left, see
+// RemoveStaleTemporaries),
 // a writer fills tempPath(), and commit() renames it over target once the
 // writer finished and `complete` accepts its bytes. Until then target keeps
 // what it held; a write never committed removes its temporary. Failures
@@ -53,10 +54,11 @@ void ReplaceFileAtomically(const std::string& target, const std::string& tempTag
                            const std::function<bool(const std::string& tempPath)>& write,
                            const std::function<bool(const std::string& tempPath)>& complete);
 
-// Removes, in folder, the files named like this program's temporaries of
-// tempTag (".<tag>-<digits>-<digits>.tmp") that are older than the running
-// process and whose writing process is gone. Nothing else is touched.
-void RemoveStaleTemporaries(const std::string& folder, const std::string& tempTag);
+// Removes, in folder, the files named like this program's temporaries
+// (".report-<pid>-<n>.tmp", ".pdf-<pid>-<n>.tmp") that are older than the
+// running process and whose writing process is gone: what a run killed
+// between writing and renaming left. Nothing else is touched.
+void RemoveStaleTemporaries(const std::string& folder);
 
 // Whether the file at path is a whole PDF: it starts as one and its last
 // bytes, trailing line ends aside, are the end-of-file marker.
