@@ -64,6 +64,12 @@ ReplacingFile::ReplacingFile(const std::string& target, const std::string& tempT
     : target_(target) {
     static std::atomic<unsigned> counter{0};
     const std::string folder = FolderOf(target);
+    // Found out now, not after the whole printout was made for nothing.
+    const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (nameMax > 0 && fs::path(target).filename().string().size() > static_cast<size_t>(nameMax)) {
+        done_ = true;
+        throw ReplaceFileError(FileErrorReason(ENAMETOOLONG), ENAMETOOLONG);
+    }
     RemoveStaleTemporaries(folder);
     int fd = -1;
     int err = 0;
