@@ -1476,6 +1476,12 @@ void FTAData::Command10_Click() {
             return;
         }
     }
+    // A selection without a page would print nothing and look done.
+    if (!SelectsAnyPage(printJob_, NumPage())) {
+        Warn(QString::fromUtf8(kNoPageSelected));
+        if (Option4->isChecked()) Text3->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     Picture5->hide();
     RichTextBox1->setFocusPolicy(Qt::StrongFocus);
     {
