@@ -16,6 +16,12 @@ class DataNavBar : public QWidget {
     explicit DataNavBar(QWidget* parent = nullptr);
     QString caption() const;
     void setCaption(const QString& text);
+    // The highest record position the caption may have to show: the arrows
+    // narrow so that "Record: " and that number are never cut.
+    void setLargestPosition(int position);
+    // Width the caption needs for the largest position, in pixels.
+    int captionWidthNeeded() const;
+    int captionWidth() const;
 
   signals:
     void moveFirst();
@@ -33,6 +39,7 @@ class DataNavBar : public QWidget {
     QToolButton* next_;
     QToolButton* last_;
     QLabel* caption_;
+    int largest_ = 1;
 };
 
 } // namespace ia
