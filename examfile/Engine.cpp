@@ -3,6 +3,7 @@
 #include "examfile/Val.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -246,6 +247,11 @@ Connection::Connection(const std::string& path, Mode mode) : path_(path) {
         throw DbError(rc, "เปิดไฟล์ไม่ได้ : " + path + " (" + OpenFailureReason(sysErr, msg) + ")");
     }
     sqlite3_extended_result_codes(db_, 1);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
+    }
     // An exam file is data, never code: no writes to the schema tables, no
     // functions with side effects from a schema someone else wrote, no
     // loadable extensions.
@@ -352,8 +358,24 @@ std::vector<FieldInfo> Connection::tableFields(const std::string& table) {
     return f;
 }
 
+bool Connection::stillTheSameFile() const {
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0) return false;
+    if (device_ == 0 && inode_ == 0) {
+        // The engine made the file only on first use: this is its identity.
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
+    }
+    return st.st_dev == device_ && st.st_ino == inode_;
+}
+
+void Connection::requireSameFile() const {
+    if (!stillTheSameFile()) throw DbError(kFileReplacedCode, kFileReplacedText);
+}
+
 void Connection::begin() {
     if (depth_ == 0) {
+        requireSameFile();
         exec("BEGIN IMMEDIATE");
         rollbackOnly_ = false;
     }
@@ -639,6 +661,7 @@ void RecordSet::update() {
     for (size_t i = 0; i < dirty_.size(); ++i)
         if (dirty_[i]) cols.push_back(static_cast<int>(i));
     try {
+        conn_->requireSameFile();
         if (mode_ == EditMode::Add) {
             std::string sql = "INSERT INTO " + Quote(table_);
             if (cols.empty()) {
@@ -688,6 +711,7 @@ void RecordSet::deleteCurrent() {
         throw DbError(SQLITE_ERROR, "ไม่มีระเบียนปัจจุบัน");
     long long id = rowids_[pos_];
     try {
+        conn_->requireSameFile();
         auto st = conn_->prepare("DELETE FROM " + Quote(table_) + " WHERE rowid=?");
         st.bind(1, id);
         st.run();
