@@ -446,6 +446,9 @@ void SheetGrid::KeyUp(QKeyEvent* e) {
         }
         break;
     case KeyUpAction::MoveToColumn:
+        // The answer is stored before the pointer moves on, so that one the
+        // file refuses for now keeps the pointer on its cell.
+        if (editor_) commitPendingEdit();
         if (action.column < model_->columnCount() && pointerMayLeave()) {
             QModelIndex next = model_->index(cur.row(), action.column);
             setCurrentIndex(next);
