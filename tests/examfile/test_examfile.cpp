@@ -266,9 +266,11 @@ TEST(ExamStructure, DamagedButSignedFilesAreRecognisedAndRefused) {
     struct Case {
         const char* file;
         bool ok;
-    } cases[] = {{"good.ans", true},        {"null_nitem.ans", false}, {"more_items.ans", false},
-                 {"no_key_row.ans", false}, {"no_score.ans", false},   {"no_stat_row.ans", false},
-                 {"wide.ans", false}};
+    } cases[] = {{"good.ans", true},           {"null_nitem.ans", false},
+                 {"more_items.ans", false},    {"no_key_row.ans", false},
+                 {"no_score.ans", false},      {"no_stat_row.ans", false},
+                 {"wide.ans", false},          {"trigger_wipes_sheets.ans", false},
+                 {"tout_is_a_view.ans", false}};
     for (const auto& c : cases) {
         std::string p = (dir / c.file).string();
         EXPECT_EQ(IsExamFile(p), 1) << c.file;
