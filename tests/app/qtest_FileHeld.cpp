@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <filesystem>
 #include <memory>
 
 using namespace ia;
@@ -202,6 +203,40 @@ class FileHeldTest : public QObject {
         } else {
             QVERIFY(!std::filesystem::exists(path));
             QCOMPARE(f.messages, QStringList{QString::fromStdString("ไม่พบไฟล์ " + path)});
+        }
+    }
+
+    void openingTellsWhyAFileCannotBeUsed() {
+        WindowFixture f;
+        QVERIFY(f.showActive());
+        auto exam = [&](const char* name) {
+            const std::string p = f.dir().file(name);
+            iatest::MakeExamFile(p, iatest::MakeHeader(4, 4), {"1", "2", "3", "4"},
+                                 {{"101", "1", "1", "1", "1"}});
+            return p;
+        };
+        const std::string locked = exam("locked.ans");
+        const std::string cut = exam("cut.ans");
+        std::filesystem::resize_file(cut, 3000);
+        const std::string crafted = exam("crafted.ans");
+        Connection(crafted).exec(
+            "CREATE TRIGGER wipe AFTER INSERT ON TOut BEGIN DELETE FROM TAData; END");
+        const std::string missing = f.dir().file("missing.ans");
+        auto holder = Hold(locked);
+        const struct {
+            std::string path, message;
+        } cases[] = {
+            {locked, locked + "  ไฟล์ถูกใช้งานอยู่โดยโปรแกรมอื่น กรุณาลองใหม่"},
+            {cut, "ไฟล์ " + cut + " เสียหาย เปิดไม่ได้"},
+            {crafted, crafted + "  โครงสร้างไฟล์ไม่ถูกต้อง"},
+            {missing, "ไม่พบไฟล์ " + missing},
+        };
+        for (const auto& c : cases) {
+            f.messages.clear();
+            f.nextFile = QString::fromStdString(c.path);
+            f.w().Command2->click();
+            QCOMPARE(f.messages, QStringList{QString::fromStdString(c.message)});
+            QVERIFY(!f.w().views().Data1.isOpen());
         }
     }
 
