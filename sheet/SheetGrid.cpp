@@ -376,7 +376,7 @@ bool SheetGrid::editorKeyPress(QLineEdit* editor, QKeyEvent* e) {
         // Stored first, so that an answer the file refuses for now keeps
         // the pointer on its cell.
         commitPendingEdit();
-        QTableView::keyPressEvent(e);
+        if (!model_->hasPendingEdits()) QTableView::keyPressEvent(e);
         return true;
     case Qt::Key_Left:
     case Qt::Key_Right:
@@ -384,7 +384,7 @@ bool SheetGrid::editorKeyPress(QLineEdit* editor, QKeyEvent* e) {
     case Qt::Key_End:
         if (column == 0) return false; // the caret moves within the code
         commitPendingEdit();
-        QTableView::keyPressEvent(e);
+        if (!model_->hasPendingEdits()) QTableView::keyPressEvent(e);
         return true;
     default:
         break;
@@ -448,8 +448,14 @@ void SheetGrid::KeyUp(QKeyEvent* e) {
     case KeyUpAction::MoveToColumn:
         // The answer is stored before the pointer moves on, so that one the
         // file refuses for now keeps the pointer on its cell.
-        if (editor_) commitPendingEdit();
-        if (action.column < model_->columnCount() && pointerMayLeave()) {
+        // A retry right after a refused commit would only wait again.
+        if (editor_) {
+            commitPendingEdit();
+            if (model_->hasPendingEdits()) break;
+        } else if (!pointerMayLeave()) {
+            break;
+        }
+        if (action.column < model_->columnCount()) {
             QModelIndex next = model_->index(cur.row(), action.column);
             setCurrentIndex(next);
             scrollTo(next);

@@ -158,6 +158,14 @@ void SheetModel::commitCell(int row, int column, const QString& text) {
             rs->setField(column, v);
             rs->update();
             tx.commit();
+        } catch (const DbError& e) {
+            rs->cancelUpdate();
+            // A held file changed nothing, and re-reading the row now would
+            // only wait for the file once more.
+            if ((e.code() & 0xff) != SQLITE_BUSY && (e.code() & 0xff) != SQLITE_LOCKED)
+                rows_.remove(rs->rowidAt(row));
+            emit dataChanged(index(row, column), index(row, column));
+            throw;
         } catch (...) {
             rs->cancelUpdate();
             rows_.remove(rs->rowidAt(row));
