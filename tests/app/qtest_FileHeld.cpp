@@ -160,6 +160,7 @@ class FileHeldTest : public QObject {
             return discard;
         };
         QCOMPARE(f.w().close(), closes);
+        QVERIFY(!asked.isEmpty());
         QCOMPARE(asked.first(), QString::fromUtf8(kAskWaitForFile));
         if (!wait) QCOMPARE(asked.last(), QString::fromUtf8(kConfirmDiscardAnswers));
         QCOMPARE(f.w().isVisible(), !closes);
