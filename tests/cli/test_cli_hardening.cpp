@@ -344,6 +344,18 @@ TEST(CliCreate, EveryFailureSaysWhy) {
 
     iatest::TinyDisk disk(16);
     if (!disk.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
+    iatest::TinyDisk stick(64);
+    ASSERT_TRUE(stick.makeReadOnly());
+    const std::string onStick = stick.file("x.ans");
+    CliRun ro = Cli("create " + Quote(onStick) + " --items 4 --choices 2");
+    EXPECT_EQ(ro.code, 1);
+    EXPECT_EQ(ro.err, "สร้างไฟล์ไม่ได้ : " + onStick + " (โฟลเดอร์เป็นแบบอ่านอย่างเดียว)\n");
+    const std::string exam = MakeExam(dir, "for-pdf.ans");
+    CliRun pdf = Cli("raw " + Quote(exam) + " --pdf " + Quote(stick.file("o.pdf")));
+    EXPECT_EQ(pdf.code, 1);
+    EXPECT_EQ(pdf.err,
+              "บันทึกไฟล์ PDF ไม่ได้ : " + stick.file("o.pdf") + " (โฟลเดอร์เป็นแบบอ่านอย่างเดียว)\n");
+
     std::ofstream(disk.file("filler"), std::ios::binary) << std::string(16 * 1024, 'x');
     const std::string full = disk.file("x.ans");
     CliRun r = Cli("create " + Quote(full) + " --items 40 --choices 4");
