@@ -31,10 +31,14 @@ std::string FolderOf(const std::string& target) {
 }
 
 // The reason for a writer that failed without telling why: a folder whose
-// disk has no room left is the usual cause.
+// disk has (next to) no room left is the usual cause. A writer's last
+// refused block may be larger than what is left, so "next to none" counts.
 int GuessWriteErrno(const std::string& folder) {
+    constexpr unsigned long long kAlmostFull = 1024 * 1024;
     struct statvfs vfs {};
-    if (::statvfs(folder.c_str(), &vfs) == 0 && vfs.f_bavail == 0) return ENOSPC;
+    if (::statvfs(folder.c_str(), &vfs) == 0 &&
+        static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize < kAlmostFull)
+        return ENOSPC;
     return 0;
 }
 
@@ -119,6 +123,10 @@ void ReplaceFileAtomically(const std::string& target, const std::string& tempTag
     ReplacingFile file(target, tempTag);
     const bool finished = write(file.tempPath());
     file.commit(finished, complete);
+}
+
+std::string WriteFailureReasonFor(const std::string& target) {
+    return FileErrorReason(GuessWriteErrno(FolderOf(target)));
 }
 
 bool PdfFileIsComplete(const std::string& path) {

@@ -60,6 +60,10 @@ void ReplaceFileAtomically(const std::string& target, const std::string& tempTag
 // between writing and renaming left. Nothing else is touched.
 void RemoveStaleTemporaries(const std::string& folder);
 
+// The reason, in Thai, why a writer that gave none failed to write target
+// (its disk full, or else an unfinished write).
+std::string WriteFailureReasonFor(const std::string& target);
+
 // Whether the file at path is a whole PDF: it starts as one and its last
 // bytes, trailing line ends aside, are the end-of-file marker.
 bool PdfFileIsComplete(const std::string& path);

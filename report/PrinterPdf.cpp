@@ -1,7 +1,6 @@
 #include "report/PrinterPdf.h"
 
 #include "charts/CairoText.h"
-#include "examfile/FileErrors.h"
 #include "report/AtomicFile.h"
 #include "report/PrinterQt.h"
 
@@ -48,7 +47,7 @@ void PageSize(Orientation o, double& w, double& h) {
 void PdfPrinter::Fail(const std::string& reason) {
     if (failed_) return;
     failed_ = true;
-    AddNotice(PdfWriteFailedMessage(path_, reason.empty() ? FileErrorReason(0) : reason));
+    AddNotice(PdfWriteFailedMessage(path_, reason.empty() ? WriteFailureReasonFor(path_) : reason));
 }
 
 bool PdfPrinter::Start() {

@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 #include "report/AtomicFile.h"
 #include "report/PrintState.h"
-#include "report/PrinterQt.h"
+#include "report/PrinterPdf.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sys/resource.h>
 
 namespace {
@@ -156,10 +157,11 @@ TEST(SelectsAnyPage, ARangeOutsideThePrintoutSelectsNothing) {
     EXPECT_TRUE(ia::SelectsAnyPage(even, 2));
 }
 
-// The printer the window falls back to writes its PDF the same way: a write
-// refused half way (here the file size limit, which binds root as a full
-// disk would) keeps the previous PDF and says why.
-TEST(QtPrinter, APdfCutShortKeepsThePreviousOne) {
+// The PDF printer (the command line's, and the window's when there is no
+// printer or it refuses the job) writes the same way: a write refused half
+// way (here the file size limit, which binds root as a full disk would)
+// keeps the previous PDF and says why.
+TEST(PdfPrinter, APdfCutShortKeepsThePreviousOne) {
     iatest::TempDir dir;
     const std::string path = dir.file("ม1.pdf");
     Write(path, "previous");
@@ -169,7 +171,7 @@ TEST(QtPrinter, APdfCutShortKeepsThePreviousOne) {
     rlimit small = old;
     small.rlim_cur = 2000;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    auto prn = ia::QtPrinter::ForPdf(path);
+    auto prn = std::make_unique<ia::PdfPrinter>(path);
     ia::SetupPrinter(*prn);
     for (int i = 0; i < 3; ++i) {
         prn->Print("ข้อสอบข้อที่ " + std::to_string(i));
@@ -185,12 +187,12 @@ TEST(QtPrinter, APdfCutShortKeepsThePreviousOne) {
     EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"ม1.pdf"});
 }
 
-TEST(QtPrinter, AJobAbandonedBeforeItsEndLeavesThePreviousPdf) {
+TEST(PdfPrinter, AJobAbandonedBeforeItsEndLeavesThePreviousPdf) {
     iatest::TempDir dir;
     const std::string path = dir.file("o.pdf");
     Write(path, "previous");
     {
-        auto prn = ia::QtPrinter::ForPdf(path);
+        auto prn = std::make_unique<ia::PdfPrinter>(path);
         ia::SetupPrinter(*prn);
         prn->Print("ข้อ");
         // An exception while laying out pages: the printer goes away unended.
