@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DataNavBar.h"
 
 #include <QLabel>
@@ -43,32 +44,19 @@ void DataNavBar::setCaption(const QString& text) {
     layOut();
 }
 
-void DataNavBar::setLargestPosition(int position) {
-    if (position == largest_) return;
-    largest_ = position;
-    resizeEvent(nullptr);
-}
-
-int DataNavBar::captionWidthNeeded() const {
-    const QString widest = "Record: " + QString::number(largest_);
-    return caption_->fontMetrics().horizontalAdvance(widest) + 2 * caption_->frameWidth() +
-           caption_->margin() * 2 + 4;
-}
-
-int DataNavBar::captionWidth() const {
-    return caption_->width();
-}
-
 void DataNavBar::resizeEvent(QResizeEvent*) {
     layOut();
 }
 
 void DataNavBar::layOut() {
     const int h = height();
-    // Narrow arrows leave the caption room for "Record: " and the largest
-    // position; they get narrower still before a digit is cut.
-    const int room = (width() - captionWidthNeeded()) / 4;
-    const int bw = qMax(qMin(h * 3 / 4, qMin(width() / 8, room)), qMin(12, width() / 8));
+    // Narrow arrows leave the caption room for "Record: " and a number; the
+    // seven digits of a district's millionth sheet take them narrower still
+    // (down to half the bar's height) rather than cut the number.
+    const int need = caption_->fontMetrics().horizontalAdvance(caption_->text()) +
+                     2 * caption_->frameWidth() + caption_->margin() * 2 + 4;
+    const int usual = qMin(h * 3 / 4, width() / 8);
+    const int bw = qBound(qMin(h / 2, usual), (width() - need) / 4, usual);
     first_->setGeometry(0, 0, bw, h);
     previous_->setGeometry(bw, 0, bw, h);
     caption_->setGeometry(2 * bw, 0, qMax(0, width() - 4 * bw), h);

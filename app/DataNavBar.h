@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The navigation bar of the answer-sheet view: first, previous, caption,
 // next, last.
@@ -16,12 +17,6 @@ class DataNavBar : public QWidget {
     explicit DataNavBar(QWidget* parent = nullptr);
     QString caption() const;
     void setCaption(const QString& text);
-    // The highest record position the caption may have to show: the arrows
-    // narrow so that "Record: " and that number are never cut.
-    void setLargestPosition(int position);
-    // Width the caption needs for the largest position, in pixels.
-    int captionWidthNeeded() const;
-    int captionWidth() const;
 
   signals:
     void moveFirst();
@@ -39,7 +34,6 @@ class DataNavBar : public QWidget {
     QToolButton* next_;
     QToolButton* last_;
     QLabel* caption_;
-    int largest_ = 1;
 };
 
 } // namespace ia

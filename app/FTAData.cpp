@@ -1368,7 +1368,6 @@ void FTAData::Data1_Reposition() {
     const RecordSet* rs = views_.Data1.Recordset();
     if (!rs) return;
     try {
-        Data1->setLargestPosition(rs->recordCount() + 1);
         Data1->setCaption("Record: " + QString::number(rs->absolutePosition() + 1));
     } catch (...) {
         // The caption keeps its text when there is no position to show.
@@ -1376,8 +1375,6 @@ void FTAData::Data1_Reposition() {
 }
 
 void FTAData::DBGrid1_RowColChange() {
-    if (const RecordSet* rs = views_.Data1.Recordset())
-        Data1->setLargestPosition(rs->recordCount() + 1);
     Data1->setCaption("Record: " + QString::number(DBGrid1->currentRecordPosition() + 1));
 }
 

