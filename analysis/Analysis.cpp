@@ -341,6 +341,7 @@ void AnalyseWith(AnalysisContext& c, Technique technique, const std::string& tab
     if (technique == Technique::FanTable27) {
         try {
             PullChungTable(tableDir, tables); // refuses before anything is written
+            VerifyChungTables(tableDir, tables);
         } catch (const std::runtime_error& err) {
             throw AnalysisError(err.what());
         }

@@ -37,6 +37,12 @@ std::string FanTableDir(const std::string& programDir);
 // file when one is missing or too short.
 void PullChungTable(const std::string& dir, ChungTables& tables);
 
+// Checks loaded tables against the content they were generated with (a
+// checksum of each file's cells), so that a file of the right size but
+// wrong bytes (overwritten, a disk error) is never used for an analysis.
+// Throws std::runtime_error "ไฟล์ตารางไม่สมบูรณ์ " + the file's path under dir.
+void VerifyChungTables(const std::string& dir, const ChungTables& tables);
+
 struct ChungCell {
     int position;  // 1..4930
     bool negative; // the looked-up r counts against the choice

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/FTAData.h"
 
+#include "sheet/SheetModel.h"
+
 #include "analysis/FanTable.h"
 #include "analysis/SheetChecks.h"
 #include "app/BusyCursor.h"
@@ -623,8 +625,14 @@ void FTAData::WireControls() {
         connect(g, &SheetGrid::requestFocusSheetGrid, this, [this] { FocusIfPossible(DBGrid1); });
         connect(g, &SheetGrid::requestFocusSubjectField, this,
                 [this] { FocusIfPossible(Text1[1]); });
-        connect(g, &SheetGrid::dataError, this,
-                [this](int, const QString& text) { Data1_Error(text); });
+        connect(g, &SheetGrid::dataError, this, [this](int code, const QString& text) {
+            if (code == kFileReplacedCode)
+                OfferToReopen();
+            else
+                Data1_Error(text);
+        });
+        connect(g, &SheetGrid::fileBusy, this,
+                [this] { Warn(QString::fromUtf8(kAnswerWaitsForFile)); });
     }
     connect(DBGrid1, &SheetGrid::currentCellChanged, this, &FTAData::DBGrid1_RowColChange);
 
@@ -759,12 +767,54 @@ void FTAData::Activate() {
     Command1->setFocus(Qt::OtherFocusReason);
 }
 
+bool FTAData::StoreOrDiscardPendingAnswers() {
+    DBGrid1->commitPendingEdit();
+    DBGrid2->commitPendingEdit();
+    for (;;) {
+        const bool stored =
+            (!DBGrid1->hasPendingEdits() || DBGrid1->sheetModel()->storePendingEdits()) &&
+            (!DBGrid2->hasPendingEdits() || DBGrid2->sheetModel()->storePendingEdits());
+        if (stored) return true;
+        // Never closed silently with an answer not stored: wait and try
+        // again, or throw it away knowingly.
+        if (askYesNoBox(kProgramTitle, QString::fromUtf8(kAskWaitForFile))) continue;
+        if (askOkCancel(kProgramTitle, QString::fromUtf8(kConfirmDiscardAnswers))) {
+            DBGrid1->discardPendingEdits();
+            DBGrid2->discardPendingEdits();
+            return true;
+        }
+        return false;
+    }
+}
+
+void FTAData::OfferToReopen() {
+    const QString path = QString::fromStdString(module_.ExamFileName);
+    if (!askYesNoBox(kProgramTitle, QString::fromUtf8(kFileReplacedText) + "\n" +
+                                        QString::fromUtf8(kAskReopen) + path)) {
+        return;
+    }
+    DBGrid1->discardPendingEdits();
+    DBGrid2->discardPendingEdits();
+    if (const std::string refusal = ExamFileRefusal(module_.ExamFileName); !refusal.empty()) {
+        Warn(QString::fromStdString(refusal));
+        return;
+    }
+    // The views drop the old connection: the name leads to the new file.
+    views_.CloseAll();
+    Connection::ForgetShared(module_.ExamFileName);
+    PrepareInputData();
+}
+
 void FTAData::closeEvent(QCloseEvent* e) {
     // A field left by closing the window still counts as left.
     QWidget* f = focusWidget();
     for (int i = 0; i < Text1.size(); ++i)
         if (f == Text1[i]) Text1_LostFocus(i);
     if (f == Text2) Text2_LostFocus();
+    if (views_.Data1.isOpen() && !StoreOrDiscardPendingAnswers()) {
+        e->ignore();
+        return;
+    }
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
     busyDepth_ = 0;
@@ -1378,9 +1428,11 @@ void FTAData::RunAnalysis(int kind) {
     QWidget* focusBefore = QApplication::focusWidget();
     QPushButton* button = kind == 1 ? Command5 : Command6;
     const QString caption = kind == 1 ? "วิเคราะห์ 25 %" : "วิเคราะห์ 27 %";
-    // A cell still being typed belongs to the sheets that are analysed.
+    // A cell still being typed belongs to the sheets that are analysed, and
+    // so does an answer still waiting for the file.
     DBGrid1->commitPendingEdit();
     DBGrid2->commitPendingEdit();
+    if (!DBGrid1->storePendingEdits() || !DBGrid2->storePendingEdits()) return;
     if (!GoOnAfterChecks()) return;
     Command7->hide();
     button->setText("กำลังคำนวณ");
@@ -1476,6 +1528,12 @@ void FTAData::Command10_Click() {
             Text3->setFocus(Qt::OtherFocusReason);
             return;
         }
+    }
+    // A selection without a page would print nothing and look done.
+    if (!SelectsAnyPage(printJob_, NumPage())) {
+        Warn(QString::fromUtf8(kNoPageSelected));
+        if (Option4->isChecked()) Text3->setFocus(Qt::OtherFocusReason);
+        return;
     }
     Picture5->hide();
     RichTextBox1->setFocusPolicy(Qt::StrongFocus);

@@ -46,6 +46,14 @@ struct GraphReportInput;
 
 extern const char* const kProgramTitle; // "โปรแกรมวิเคราะห์ข้อสอบ"
 extern const char* const kWarningTitle; // "คำเตือน"
+// An answer kept in its cell because another program holds the file.
+inline constexpr const char* kAnswerWaitsForFile = "ไฟล์ถูกใช้งานอยู่โดยโปรแกรมอื่น คำตอบที่พิมพ์ยังไม่ได้บันทึก "
+                                                   "โปรแกรมจะบันทึกให้เมื่อไฟล์ว่าง";
+inline constexpr const char* kAskWaitForFile =
+    "ยังบันทึกคำตอบที่พิมพ์ไม่ได้ เพราะไฟล์ถูกใช้งานอยู่โดยโปรแกรมอื่น\n"
+    "รอแล้วลองบันทึกอีกครั้งหรือไม่ (ตอบ ไม่ เพื่อทิ้งคำตอบที่ยังไม่ได้บันทึก)";
+inline constexpr const char* kConfirmDiscardAnswers = "ยืนยันทิ้งคำตอบที่ยังไม่ได้บันทึก";
+inline constexpr const char* kAskReopen = "เปิดไฟล์อีกครั้งหรือไม่ : ";
 
 class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     Q_OBJECT
@@ -251,6 +259,12 @@ class FTAData : public QWidget, public AnalysisHost, public RecordCommandHost {
     void RunAnalysis(int kind);
     // Tells what the checks before an analysis found; false to cancel.
     bool GoOnAfterChecks();
+    // Stores the answers waiting for the file, or asks (wait or discard);
+    // false when the teacher chose neither.
+    bool StoreOrDiscardPendingAnswers();
+    // The bound file was replaced or deleted: offers to open what now has
+    // its name.
+    void OfferToReopen();
     std::unique_ptr<Printer> OpenPrinter(const std::string& pdfPath);
     void TellPrinterNotice(Printer& prn);
     bool LoadGraphInput(GraphReportInput& in);

@@ -7,11 +7,13 @@
 #include "analysis/Analysis.h"
 #include "analysis/FanTable.h"
 #include "analysis/SheetChecks.h"
+#include "cli/CommandOptions.h"
 #include "cli/Exchange.h"
 #include "cli/Graphs.h"
 #include "cli/StatsCommand.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamFile.h"
+#include "examfile/FileErrors.h"
 #include "examfile/NewFileRules.h"
 #include "examfile/Val.h"
 #include "report/OutputPath.h"
@@ -26,12 +28,15 @@
 
 #include <QGuiApplication>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,87 +92,94 @@ int Help() {
     return 0;
 }
 
+const char* const kResultsNotStored = "คำเตือน : ไฟล์ข้อมูลบันทึกไม่ได้ ผลการวิเคราะห์ที่พิมพ์นี้ไม่ได้ถูกบันทึกลงในไฟล์";
+
 int Fail(const std::string& msg) {
     std::cerr << msg << "\n";
     return 1;
 }
 
-struct Args {
-    std::vector<std::string> positional;
-    std::map<std::string, std::string> options;
-    std::vector<std::string> flags;
-    bool has(const std::string& f) const {
-        for (const auto& x : flags)
-            if (x == f) return true;
-        return false;
-    }
-};
+std::vector<std::string> ArgsAfterCommand(int argc, char** argv) {
+    return std::vector<std::string>(argv + 2, argv + argc);
+}
 
-bool Parse(int argc, char** argv, int first, const std::vector<std::string>& flagNames, Args& a,
-           std::string& error) {
-    for (int i = first; i < argc; ++i) {
-        std::string s = argv[i];
-        if (s.rfind("--", 0) == 0) {
-            bool isFlag = false;
-            for (const auto& f : flagNames)
-                isFlag = isFlag || f == s;
-            if (isFlag) {
-                a.flags.push_back(s);
-            } else if (i + 1 < argc) {
-                a.options[s] = argv[++i];
-            } else {
-                error = "ตัวเลือก " + s + " ต้องมีค่า";
-                return false;
-            }
-        } else {
-            a.positional.push_back(s);
-        }
+// Reads the subcommand's command line; anything it does not declare ends
+// the run with the usage text (exit 2).
+std::optional<int> ReadOptions(int argc, char** argv, const ia::cli::OptionSpec& spec,
+                               ia::cli::CommandOptions& a) {
+    std::string err;
+    switch (ia::cli::ParseCommandOptions(ArgsAfterCommand(argc, argv), spec, a, err)) {
+    case ia::cli::ParseOutcome::Ok:
+        return std::nullopt;
+    case ia::cli::ParseOutcome::MissingValue:
+        return Fail(err);
+    case ia::cli::ParseOutcome::Usage:
+        break;
     }
-    return true;
+    return Usage();
 }
 
 int Create(int argc, char** argv) {
-    Args a;
-    std::string err;
-    if (!Parse(argc, argv, 2, {"--overwrite"}, a, err)) return Fail(err);
-    if (a.positional.size() != 1) return Usage();
-    static const char* known[] = {"--items", "--choices", "--subject-code", "--subject",
-                                  "--term",  "--year",    "--teacher"};
-    for (const auto& [k, v] : a.options) {
-        bool ok = false;
-        for (const char* n : known)
-            ok = ok || k == n;
-        if (!ok) return Fail("ไม่รู้จักตัวเลือก " + k);
-    }
+    ia::cli::CommandOptions a;
+    const ia::cli::OptionSpec spec{
+        1,
+        {"--items", "--choices", "--subject-code", "--subject", "--term", "--year", "--teacher"},
+        {"--overwrite"},
+        {}};
+    if (auto rc = ReadOptions(argc, argv, spec, a)) return *rc;
     const std::string& file = a.positional[0];
     // The same checks as the header panel, in the same order, with the same
     // words; only a year that is no number at all is refused here, where no
     // field shows what was typed.
-    const bool yearGiven = a.options.count("--year") > 0;
-    ia::NewHeaderCheck check =
-        ia::CheckNewHeader({file, a.options["--subject-code"], a.options["--subject"],
-                            a.options["--term"], a.options["--year"], a.options["--items"],
-                            a.options["--choices"], a.options["--teacher"]});
+    const bool yearGiven = a.given("--year");
+    ia::NewHeaderCheck check = ia::CheckNewHeader(
+        {file, a.value("--subject-code"), a.value("--subject"), a.value("--term"),
+         a.value("--year"), a.value("--items"), a.value("--choices"), a.value("--teacher")});
     if (!check.ok) return Fail(check.message);
-    if (yearGiven && !ia::IsNumeric(ia::WithAsciiDigits(a.options["--year"])))
+    if (yearGiven && !ia::IsNumeric(ia::WithAsciiDigits(a.value("--year"))))
         return Fail(ia::kYearInvalid);
     const ia::TestHeader& h = check.header;
+    // The folder is looked up as every later command will look it up, so
+    // that a name like "missing/../x.ans" is refused here too.
+    if (std::string why = ia::NewFileProblem(file); !why.empty())
+        return Fail("สร้างไฟล์ไม่ได้ : " + file + " (" + why + ")");
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(file, ec))) {
         if (!a.has("--overwrite"))
             return Fail("ไฟล์ " + file + "  มีอยู่แล้ว (ใช้ --overwrite เพื่อเขียนทับ)");
+        if (ia::DiagnoseExamFile(file) == ia::ExamFileProblem::InUse)
+            return Fail("สร้างไฟล์ไม่ได้ : " + file + " (ไฟล์ถูกใช้งานอยู่โดยโปรแกรมอื่น)");
         const ia::ExamBackup backup = ia::BackUpExamFile(file);
         if (!backup.kept) return Fail(backup.refusal);
         std::cerr << ia::BackupNotice(backup.backupPath) << "\n";
     }
-    if (ia::CreateExamFile(file, h) != 0) return Fail("สร้างไฟล์ไม่ได้ : " + file);
+    std::string why;
+    if (ia::CreateExamFile(file, h, &why) != 0)
+        return Fail("สร้างไฟล์ไม่ได้ : " + file + (why.empty() ? "" : " (" + why + ")"));
     std::cout << file << "\n";
     return 0;
 }
 
 int Check(int argc, char** argv) {
-    if (argc != 3) return Usage();
-    std::cout << ia::IsExamFile(argv[2]) << "\n";
+    ia::cli::CommandOptions a;
+    if (auto rc = ReadOptions(argc, argv, {1, {}, {}, {}}, a)) return *rc;
+    const std::string& file = a.positional[0];
+    const ia::ExamFileProblem problem = ia::DiagnoseExamFile(file);
+    // Standard output stays what scripts read (1 or 0); a file that is
+    // there but cannot be looked at says why on the error stream.
+    switch (problem) {
+    case ia::ExamFileProblem::NotFound:
+    case ia::ExamFileProblem::NameTooLong:
+    case ia::ExamFileProblem::InUse:
+    case ia::ExamFileProblem::Damaged:
+        std::cerr << ia::ExamFileProblemMessage(problem, file) << "\n";
+        break;
+    default:
+        break;
+    }
+    const bool signed_ =
+        problem == ia::ExamFileProblem::None || problem == ia::ExamFileProblem::BadStructure;
+    std::cout << (signed_ ? ia::IsExamFile(file) : 0) << "\n";
     return 0;
 }
 
@@ -220,13 +232,12 @@ int RunAnalysis(Session& s, const std::string& technique, bool writeReport) {
 }
 
 int Analyse(int argc, char** argv) {
-    Args a;
-    std::string err;
-    if (!Parse(argc, argv, 2, {}, a, err)) return Fail(err);
-    if (a.positional.size() != 1 || !a.options.count("--technique")) return Usage();
+    ia::cli::CommandOptions a;
+    if (auto rc = ReadOptions(argc, argv, {1, {"--technique"}, {}, {"--technique"}}, a)) return *rc;
     Session s;
+    std::string err;
     if (!Open(s, a.positional[0], err)) return Fail(err);
-    if (int rc = RunAnalysis(s, a.options["--technique"], true)) return rc;
+    if (int rc = RunAnalysis(s, a.value("--technique"), true)) return rc;
     std::cout << s.state.ReportFileName << "\n";
     return 0;
 }
@@ -251,56 +262,92 @@ bool PageSelection(const std::string& pages, ia::PrintJob& job, std::string& err
     return true;
 }
 
+// Whether the exam file and its folder (where the engine keeps its journal)
+// take writes.
+bool ExamFileWritable(const std::string& file) {
+    std::filesystem::path folder = std::filesystem::path(file).parent_path();
+    if (folder.empty()) folder = ".";
+    return ::access(file.c_str(), W_OK) == 0 && ::access(folder.c_str(), W_OK) == 0 &&
+           !ia::OnReadOnlyMedium(file);
+}
+
 int Print(int argc, char** argv) {
-    Args a;
+    ia::cli::CommandOptions a;
+    if (auto rc = ReadOptions(
+            argc, argv, {1, {"--technique", "--pdf", "--pages"}, {}, {"--technique", "--pdf"}}, a))
+        return *rc;
     std::string err;
-    if (!Parse(argc, argv, 2, {}, a, err)) return Fail(err);
-    if (a.positional.size() != 1 || !a.options.count("--technique") || !a.options.count("--pdf"))
-        return Usage();
     ia::PrintJob job;
-    if (!PageSelection(a.options["--pages"], job, err)) return Fail(err);
+    if (!PageSelection(a.value("--pages"), job, err)) return Fail(err);
+    const std::string& file = a.positional[0];
+    const std::string pdf = a.value("--pdf");
+    if (std::string refusal = ia::ExamFileRefusal(file); !refusal.empty()) return Fail(refusal);
+    // A file on a medium that takes no writes (a write-protected stick, a
+    // CD) is analysed in a private copy: the printout needs the results, not
+    // their storing.
+    std::optional<ia::PrivateCopy> copy;
+    if (!ExamFileWritable(file)) {
+        try {
+            copy.emplace(file);
+        } catch (const std::exception& e) {
+            return Fail(e.what());
+        }
+    }
     Session s;
-    if (!Open(s, a.positional[0], err)) return Fail(err);
-    if (int rc = RunAnalysis(s, a.options["--technique"], false)) return rc;
+    if (!Open(s, copy ? copy->path() : file, err)) return Fail(err);
+    s.exam.ExamFileName = file;
+    if (int rc = RunAnalysis(s, a.value("--technique"), false)) return rc;
     try {
         ia::ReportData data = ia::LoadReportData(s.views, s.state);
-        auto prn = std::make_unique<ia::PdfPrinter>(a.options["--pdf"]);
+        ia::PrintJob counted = job;
+        const int pages = ia::NumPage(counted, data, s.exam.header.nChoice, s.exam.header.nItem);
+        if (!ia::SelectsAnyPage(job, pages)) return Fail(ia::kNoPageSelected);
+        auto prn = std::make_unique<ia::PdfPrinter>(pdf);
         ia::PrintOutput(*prn, job, s.exam.header, "", data, s.exam.header.nChoice,
                         s.exam.header.nItem);
         if (prn->Failed()) return Fail(prn->Notice());
     } catch (const std::exception& e) {
         return Fail(e.what());
     }
-    std::cout << a.options["--pdf"] << "\n";
+    if (copy) std::cerr << kResultsNotStored << "\n";
+    std::cout << pdf << "\n";
     return 0;
 }
 
 int Raw(int argc, char** argv) {
-    Args a;
-    std::string err;
-    if (!Parse(argc, argv, 2, {}, a, err)) return Fail(err);
-    if (a.positional.size() != 1 || !a.options.count("--pdf")) return Usage();
+    ia::cli::CommandOptions a;
+    if (auto rc = ReadOptions(argc, argv, {1, {"--pdf"}, {}, {"--pdf"}}, a)) return *rc;
     Session s;
+    std::string err;
     if (!Open(s, a.positional[0], err)) return Fail(err);
+    const std::string pdf = a.value("--pdf");
     try {
         s.views.Data1.RecordSource = "select * from TAData order by val(Code)";
         s.views.Data1.Refresh();
         if (s.views.Data1.Recordset()->recordCount() == 0)
             return Fail("ยังไม่มีกระดาษคำตอบ ไม่มีข้อมูลให้พิมพ์");
         ia::RawData data = ia::LoadRawData(s.views);
-        auto prn = std::make_unique<ia::PdfPrinter>(a.options["--pdf"]);
+        auto prn = std::make_unique<ia::PdfPrinter>(pdf);
         ia::RawPrint(*prn, s.exam.header, "", data);
         if (prn->Failed()) return Fail(prn->Notice());
     } catch (const std::exception& e) {
         return Fail(e.what());
     }
-    std::cout << a.options["--pdf"] << "\n";
+    std::cout << pdf << "\n";
     return 0;
+}
+
+// Qt's own warnings are for developers: a teacher sees only the program's
+// Thai messages unless ITEMANALYSIS_DEBUG=1 asks for them.
+void QtMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    static const bool debug = qgetenv("ITEMANALYSIS_DEBUG") == "1";
+    if (debug) std::cerr << qFormatLogMessage(type, context, text).toStdString() << "\n";
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    qInstallMessageHandler(QtMessages);
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return Help();
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {

@@ -4,11 +4,15 @@
 #include "examfile/Val.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <regex>
 
@@ -71,7 +75,7 @@ Statement& Statement::bind(int index, const Value& v) {
         std::string t = v.text();
         rc = sqlite3_bind_text(st_, index, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
     }
-    if (rc != SQLITE_OK) throw DbError(rc, sqlite3_errmsg(db_));
+    if (rc != SQLITE_OK) throw DbError(rc, Connection::ErrorText(rc, sqlite3_errmsg(db_)));
     return *this;
 }
 
@@ -184,6 +188,49 @@ std::string ConstraintText(const std::string& name) {
 
 } // namespace
 
+namespace {
+
+int InitialBusyWaitMs() {
+    if (const char* env = std::getenv("ITEMANALYSIS_BUSY_WAIT_MS")) {
+        char* end = nullptr;
+        long ms = std::strtol(env, &end, 10);
+        if (end != env && *end == '\0' && ms >= 0 && ms <= 600000) return static_cast<int>(ms);
+    }
+    return 3000;
+}
+
+std::atomic<int> g_busyWaitMs{InitialBusyWaitMs()};
+
+// Why the engine could not open a file, from the system's error number.
+std::string OpenFailureReason(int sysErr, const std::string& engineMessage) {
+    switch (sysErr) {
+    case ENAMETOOLONG:
+        return "ชื่อไฟล์ยาวเกินกว่าที่ระบบไฟล์รองรับ";
+    case ENOENT:
+    case ENOTDIR:
+        return "ไม่พบไฟล์หรือโฟลเดอร์";
+    case EACCES:
+    case EPERM:
+        return "ไม่มีสิทธิ์เปิดไฟล์";
+    case EROFS:
+        return "ไฟล์อยู่บนสื่อที่อ่านได้อย่างเดียว";
+    case EISDIR:
+        return "เป็นโฟลเดอร์ ไม่ใช่ไฟล์";
+    default:
+        return "ระบบไม่ยอมให้เปิดไฟล์ : " + engineMessage;
+    }
+}
+
+} // namespace
+
+void Connection::SetBusyWaitMs(int ms) {
+    g_busyWaitMs = ms < 0 ? 0 : ms;
+}
+
+int Connection::BusyWaitMs() {
+    return g_busyWaitMs;
+}
+
 Connection::Connection(const std::string& path, Mode mode) : path_(path) {
     int flags = SQLITE_OPEN_NOMUTEX;
     if (mode == Mode::ReadOnly)
@@ -195,12 +242,24 @@ Connection::Connection(const std::string& path, Mode mode) : path_(path) {
     int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         std::string msg = db_ ? sqlite3_errmsg(db_) : "cannot open";
+        const int sysErr = db_ ? sqlite3_system_errno(db_) : 0;
         sqlite3_close_v2(db_);
         db_ = nullptr;
-        throw DbError(rc, "เปิดไฟล์ไม่ได้ : " + path + " (" + msg + ")");
+        throw DbError(rc, "เปิดไฟล์ไม่ได้ : " + path + " (" + OpenFailureReason(sysErr, msg) + ")");
     }
     sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, 3000);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
+    }
+    // An exam file is data, never code: no writes to the schema tables, no
+    // functions with side effects from a schema someone else wrote, no
+    // loadable extensions.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    sqlite3_busy_timeout(db_, BusyWaitMs());
     sqlite3_create_function_v2(db_, "val", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, SqlVal,
                                nullptr, nullptr, nullptr);
 }
@@ -269,7 +328,8 @@ Statement Connection::prepare(const std::string& sql) {
     if (rc != SQLITE_OK) {
         std::string msg = sqlite3_errmsg(db_);
         sqlite3_finalize(st);
-        throw DbError(sqlite3_extended_errcode(db_), msg);
+        const int code = sqlite3_extended_errcode(db_);
+        throw DbError(code, ErrorText(code, msg));
     }
     if (it == cache_.end() && cache_.size() < 256) {
         Cached c;
@@ -299,8 +359,24 @@ std::vector<FieldInfo> Connection::tableFields(const std::string& table) {
     return f;
 }
 
+bool Connection::stillTheSameFile() const {
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) != 0) return false;
+    if (device_ == 0 && inode_ == 0) {
+        // The engine made the file only on first use: this is its identity.
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
+    }
+    return st.st_dev == device_ && st.st_ino == inode_;
+}
+
+void Connection::requireSameFile() const {
+    if (!stillTheSameFile()) throw DbError(kFileReplacedCode, kFileReplacedText);
+}
+
 void Connection::begin() {
     if (depth_ == 0) {
+        requireSameFile();
         exec("BEGIN IMMEDIATE");
         rollbackOnly_ = false;
     }
@@ -332,11 +408,25 @@ void Connection::rollback() {
 }
 
 std::string Connection::ErrorText(int rc, const std::string& msg) {
-    int primary = rc & 0xff;
-    switch (primary) {
+    // The engine's own words follow in parentheses where they add something
+    // a support request needs; the sentence the teacher reads is Thai.
+    auto withDetail = [&](const std::string& thai) {
+        return msg.empty() || msg == thai ? thai : thai + " (" + msg + ")";
+    };
+    // Texts that are Thai already (ours, or a constraint named by ours)
+    // pass unchanged.
+    auto isThai = [&] { return msg.find("\xe0\xb8") != std::string::npos; };
+    switch (rc & 0xff) {
     case SQLITE_CONSTRAINT: {
         std::string t = ConstraintText(msg);
-        return t.empty() ? msg : t;
+        if (!t.empty()) return t;
+        if (isThai()) return msg;
+        if ((rc & 0xffff) == SQLITE_CONSTRAINT_UNIQUE ||
+            (rc & 0xffff) == SQLITE_CONSTRAINT_PRIMARYKEY)
+            return withDetail("ข้อมูลซ้ำกับที่มีอยู่แล้วในไฟล์");
+        if ((rc & 0xffff) == SQLITE_CONSTRAINT_TRIGGER)
+            return withDetail("ไฟล์มีคำสั่งแฝงที่ปฏิเสธการบันทึก");
+        return withDetail("ข้อมูลขัดกับเงื่อนไขของไฟล์");
     }
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -351,7 +441,37 @@ std::string Connection::ErrorText(int rc, const std::string& msg) {
     case SQLITE_NOTADB:
         return "ไฟล์เสียหาย หรือไม่ใช่ไฟล์ข้อมูล";
     default:
-        return msg;
+        break;
+    }
+    if (isThai()) return msg;
+    switch (rc & 0xff) {
+    case SQLITE_CANTOPEN:
+        return withDetail("เปิดไฟล์ไม่ได้ (ไม่พบไฟล์ หรือชื่อไฟล์ยาวเกินไป)");
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return withDetail("ไม่มีสิทธิ์ใช้ไฟล์นี้");
+    case SQLITE_NOMEM:
+        return withDetail("หน่วยความจำไม่พอ");
+    case SQLITE_INTERRUPT:
+    case SQLITE_ABORT:
+        return withDetail("การทำงานถูกยกเลิก ไม่ได้บันทึก");
+    case SQLITE_PROTOCOL:
+    case SQLITE_NOLFS:
+        return withDetail("ระบบไฟล์ไม่รองรับการใช้ไฟล์นี้");
+    case SQLITE_TOOBIG:
+        return withDetail("ข้อมูลใหญ่เกินไป");
+    case SQLITE_SCHEMA:
+    case SQLITE_ERROR:
+    case SQLITE_MISMATCH:
+        return withDetail("โครงสร้างไฟล์ไม่ถูกต้อง");
+    case SQLITE_RANGE:
+    case SQLITE_MISUSE:
+    case SQLITE_FORMAT:
+    case SQLITE_NOTFOUND:
+    case SQLITE_INTERNAL:
+    case SQLITE_EMPTY:
+    default:
+        return withDetail("เกิดข้อผิดพลาดภายในโปรแกรม");
     }
 }
 
@@ -542,6 +662,7 @@ void RecordSet::update() {
     for (size_t i = 0; i < dirty_.size(); ++i)
         if (dirty_[i]) cols.push_back(static_cast<int>(i));
     try {
+        conn_->requireSameFile();
         if (mode_ == EditMode::Add) {
             std::string sql = "INSERT INTO " + Quote(table_);
             if (cols.empty()) {
@@ -591,6 +712,7 @@ void RecordSet::deleteCurrent() {
         throw DbError(SQLITE_ERROR, "ไม่มีระเบียนปัจจุบัน");
     long long id = rowids_[pos_];
     try {
+        conn_->requireSameFile();
         auto st = conn_->prepare("DELETE FROM " + Quote(table_) + " WHERE rowid=?");
         st.bind(1, id);
         st.run();

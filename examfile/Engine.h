@@ -52,6 +52,11 @@ class Value {
 // itself matches them.
 bool SameName(std::string_view a, std::string_view b);
 
+// The refusal of a write into a file that was replaced or deleted after it
+// was opened; its code is kFileReplacedCode.
+inline constexpr const char* kFileReplacedText = "ไฟล์ถูกแทนที่หรือลบโดยโปรแกรมอื่น";
+inline constexpr int kFileReplacedCode = 14 | (100 << 8); // SQLITE_CANTOPEN, our own subcode
+
 class DbError : public std::runtime_error {
   public:
     DbError(int code, const std::string& what) : std::runtime_error(what), code_(code) {}
@@ -118,7 +123,20 @@ class Connection {
     // file it may not write (tests run as a user whom file modes never stop).
     static std::shared_ptr<Connection> ShareReadOnlyForTests(const std::string& path);
 
+    // How long a statement waits for a file that another program holds
+    // before it fails as busy, in milliseconds, for connections opened from
+    // now on: 3000, or ITEMANALYSIS_BUSY_WAIT_MS when set (tests shorten it
+    // so that a lock costs them no real seconds).
+    static void SetBusyWaitMs(int ms);
+    static int BusyWaitMs();
+
     const std::string& path() const { return path_; }
+    // Whether the name still leads to the file this connection opened; false
+    // once another program has replaced or deleted it. Every write checks it
+    // first and fails with kFileReplacedText, so that nothing is ever written
+    // into a file that merely took the old one's name.
+    bool stillTheSameFile() const;
+    void requireSameFile() const;
     sqlite3* handle() { return db_; }
 
     void exec(const std::string& sql);
@@ -142,6 +160,7 @@ class Connection {
   private:
     std::string path_;
     sqlite3* db_ = nullptr;
+    mutable unsigned long long device_ = 0, inode_ = 0;
     struct Cached {
         sqlite3_stmt* stmt = nullptr;
         std::unique_ptr<bool> inUse;

@@ -2,6 +2,13 @@
 #include "examfile/ExamFile.h"
 
 #include "examfile/Engine.h"
+#include "examfile/FileErrors.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include <filesystem>
 #include <system_error>
@@ -127,12 +134,18 @@ std::vector<std::string> ExamSchemaSql(int nItem) {
     return sql;
 }
 
-int CreateExamFile(const std::string& path, const TestHeader& h) {
+int CreateExamFile(const std::string& path, const TestHeader& h, std::string* reason) {
     namespace fs = std::filesystem;
-    if (h.nItem > kMaxItems || path.empty()) return 1;
+    auto refuse = [&](const std::string& why) {
+        if (reason) *reason = why;
+        return 1;
+    };
+    if (h.nItem > kMaxItems || path.empty()) return refuse({});
+    if (std::string why = NewFileProblem(path); !why.empty()) return refuse(why);
     std::error_code ec;
     auto st = fs::symlink_status(path, ec);
-    if (st.type() != fs::file_type::not_found) return 1; // exists, or cannot tell
+    if (st.type() != fs::file_type::not_found) // exists, or cannot tell
+        return refuse(ec ? FileErrorReason(ec.value()) : "มีไฟล์ชื่อนี้อยู่แล้ว");
     bool created = false;
     try {
         Connection db(path, Connection::Mode::Create);
@@ -156,7 +169,16 @@ int CreateExamFile(const std::string& path, const TestHeader& h) {
         db.prepare("INSERT INTO TStat DEFAULT VALUES").run();
         tx.commit();
         return 0;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        if (reason) {
+            const auto* db = dynamic_cast<const DbError*>(&e);
+            const int code = db ? db->code() & 0xff : 0;
+            *reason = code == SQLITE_FULL                            ? FileErrorReason(ENOSPC)
+                      : code == SQLITE_BUSY || code == SQLITE_LOCKED ? FileErrorReason(EBUSY)
+                      : code == SQLITE_READONLY                      ? FileErrorReason(EROFS)
+                      : code == SQLITE_IOERR                         ? FileErrorReason(EIO)
+                                                                     : std::string(e.what());
+        }
         if (created) {
             // A half-made file would block the next attempt with the same name.
             fs::remove(path, ec);
@@ -167,8 +189,26 @@ int CreateExamFile(const std::string& path, const TestHeader& h) {
 }
 
 std::string ExamFileRefusal(const std::string& path) {
-    if (IsExamFile(path) != 1) return path + "  ไม่ใช่ไฟล์ข้อมูล กรุณาเลือกไฟล์ใหม่";
-    if (!ExamStructureOk(path)) return BadStructureMessage(path);
+    return ExamFileProblemMessage(DiagnoseExamFile(path), path);
+}
+
+std::string ExamFileProblemMessage(ExamFileProblem problem, const std::string& path) {
+    switch (problem) {
+    case ExamFileProblem::None:
+        return {};
+    case ExamFileProblem::NotFound:
+        return "ไม่พบไฟล์ " + path;
+    case ExamFileProblem::NameTooLong:
+        return path + "  ชื่อไฟล์ยาวเกินกว่าที่ระบบไฟล์รองรับ";
+    case ExamFileProblem::InUse:
+        return path + "  ไฟล์ถูกใช้งานอยู่โดยโปรแกรมอื่น กรุณาลองใหม่";
+    case ExamFileProblem::Damaged:
+        return "ไฟล์ " + path + " เสียหาย เปิดไม่ได้";
+    case ExamFileProblem::NotExamFile:
+        return path + "  ไม่ใช่ไฟล์ข้อมูล กรุณาเลือกไฟล์ใหม่";
+    case ExamFileProblem::BadStructure:
+        return BadStructureMessage(path);
+    }
     return {};
 }
 
@@ -216,33 +256,6 @@ std::string BackupNotice(const std::string& backupPath) {
 
 std::string BadStructureMessage(const std::string& path) {
     return path + "  โครงสร้างไฟล์ไม่ถูกต้อง";
-}
-
-bool ExamStructureOk(const std::string& path) {
-    try {
-        Connection db(path, Connection::Mode::ReadOnly);
-        auto rows = [&](const std::string& table) {
-            auto st = db.prepare("SELECT count(*) FROM \"" + table + "\"");
-            return st.step() ? st.columnInt(0) : 0;
-        };
-        // The number of answer fields comes from the header row.
-        if (rows("Tinit") < 1) return false;
-        auto st = db.prepare("SELECT nItem, nChoice FROM Tinit ORDER BY rowid LIMIT 1");
-        if (!st.step()) return false;
-        Value n = st.column(0), c = st.column(1);
-        if (!n.isInt() || !c.isInt() || n.integer() < 0 || n.integer() > kMaxItems) return false;
-        for (const Table& t : ExamTables(static_cast<int>(n.integer()))) {
-            if (t.name == "TVTQ") continue; // only its name counts, and it is there
-            std::vector<FieldInfo> got = db.tableFields(t.name);
-            if (got.size() != t.fields.size()) return false;
-            for (size_t i = 0; i < got.size(); ++i)
-                if (!SameName(got[i].name, t.fields[i].name)) return false;
-        }
-        // The rows every part of the program reads without asking.
-        return rows("TKey") >= 1 && rows("TStat") >= 1;
-    } catch (...) {
-        return false;
-    }
 }
 
 void WidenCountFields(Connection& db, const std::string& table,
@@ -294,29 +307,160 @@ void EnsureScoreIndex(Connection& db) {
     db.exec("CREATE INDEX IF NOT EXISTS itemanalysis_TAData_Score ON TAData (Score)");
 }
 
-int IsExamFile(const std::string& path) {
-    namespace fs = std::filesystem;
+namespace {
+
+// An engine failure as one of the problems a teacher can act on.
+ExamFileProblem ProblemOf(const DbError& e) {
+    switch (e.code() & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return ExamFileProblem::InUse;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+        return ExamFileProblem::Damaged;
+    default:
+        return ExamFileProblem::BadStructure;
+    }
+}
+
+unsigned long BigEndian(const unsigned char* p, int bytes) {
+    unsigned long v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+bool ShorterThanItsHeaderSays(const std::string& path) {
+    unsigned char head[100] = {};
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    const size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    if (n != sizeof head) return true;
+    unsigned long pageSize = BigEndian(head + 16, 2);
+    if (pageSize == 1) pageSize = 65536;
+    const unsigned long pages = BigEndian(head + 28, 4);
+    // The page count is only kept by writers that also keep this stamp equal
+    // to the change counter.
+    if (pages == 0 || BigEndian(head + 24, 4) != BigEndian(head + 92, 4)) return false;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    return !ec && size < static_cast<std::uintmax_t>(pages) * pageSize;
+}
+
+ExamFileProblem CheckStructure(const std::string& path) {
     try {
-        std::error_code ec;
-        if (!fs::is_regular_file(path, ec)) return 0;
-        auto hasSignature = [&](Connection::Mode mode) {
-            Connection db(path, mode);
-            for (const auto& name : db.tableNames())
-                if (name == "TVTQ") return 1;
-            return 0;
+        Connection db(path, Connection::Mode::ReadOnly);
+        auto count = [&](const std::string& sql) {
+            auto st = db.prepare(sql);
+            return st.step() ? st.columnInt(0) : 0;
         };
+        auto rows = [&](const std::string& table) {
+            return count("SELECT count(*) FROM \"" + table + "\"");
+        };
+        // Code hidden in a file would run when the program writes to it (a
+        // trigger that empties the answer sheets) or when it reads it.
+        if (count("SELECT count(*) FROM sqlite_master WHERE type IN ('trigger','view')") > 0)
+            return ExamFileProblem::BadStructure;
+        // The number of answer fields comes from the header row.
+        if (rows("Tinit") < 1) return ExamFileProblem::BadStructure;
+        auto st = db.prepare("SELECT nItem, nChoice FROM Tinit ORDER BY rowid LIMIT 1");
+        if (!st.step()) return ExamFileProblem::BadStructure;
+        Value n = st.column(0), c = st.column(1);
+        if (!n.isInt() || !c.isInt() || n.integer() < 0 || n.integer() > kMaxItems)
+            return ExamFileProblem::BadStructure;
+        const std::vector<std::string> tables = db.tableNames();
+        for (const Table& t : ExamTables(static_cast<int>(n.integer()))) {
+            bool isTable = false;
+            for (const auto& name : tables)
+                isTable = isTable || SameName(name, t.name);
+            if (!isTable) return ExamFileProblem::BadStructure;
+            if (t.name == "TVTQ") continue; // only its name counts, and it is there
+            std::vector<FieldInfo> got = db.tableFields(t.name);
+            if (got.size() != t.fields.size()) return ExamFileProblem::BadStructure;
+            for (size_t i = 0; i < got.size(); ++i)
+                if (!SameName(got[i].name, t.fields[i].name)) return ExamFileProblem::BadStructure;
+        }
+        // The rows every part of the program reads without asking.
+        if (rows("TKey") < 1 || rows("TStat") < 1) return ExamFileProblem::BadStructure;
+        // A file cut short keeps its first pages readable; its header still
+        // says how long it was.
+        if (ShorterThanItsHeaderSays(path)) return ExamFileProblem::Damaged;
+        return ExamFileProblem::None;
+    } catch (const DbError& e) {
+        return ProblemOf(e);
+    } catch (...) {
+        return ExamFileProblem::BadStructure;
+    }
+}
+
+bool HasDatabaseSignature(const std::string& path) {
+    char head[16] = {};
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    const size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    return n == sizeof head && std::memcmp(head, "SQLite format 3", 16) == 0;
+}
+
+// 1: signed as an exam file; otherwise why not.
+ExamFileProblem Recognise(const std::string& path) {
+    namespace fs = std::filesystem;
+    if (path.empty()) return ExamFileProblem::NotFound;
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (ec) {
+        return ec == std::errc::filename_too_long ? ExamFileProblem::NameTooLong
+               : ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory
+                   ? ExamFileProblem::NotFound
+                   : ExamFileProblem::Damaged;
+    }
+    if (status.type() == fs::file_type::not_found) return ExamFileProblem::NotFound;
+    if (status.type() != fs::file_type::regular) return ExamFileProblem::NotExamFile;
+    auto hasSignature = [&](Connection::Mode mode) {
+        Connection db(path, mode);
+        for (const auto& name : db.tableNames())
+            if (name == "TVTQ") return true;
+        return false;
+    };
+    try {
         try {
-            return hasSignature(Connection::Mode::ReadOnly);
+            return hasSignature(Connection::Mode::ReadOnly) ? ExamFileProblem::None
+                                                            : ExamFileProblem::NotExamFile;
         } catch (const DbError&) {
             // A program killed while writing leaves a journal that must be
             // played back before the file can be read; a read-only look
             // cannot do that, and the teacher's file would seem foreign.
-            if (!fs::exists(path + "-journal", ec)) return 0;
-            return hasSignature(Connection::Mode::ReadWrite);
+            if (!fs::exists(path + "-journal", ec)) throw;
+            return hasSignature(Connection::Mode::ReadWrite) ? ExamFileProblem::None
+                                                             : ExamFileProblem::NotExamFile;
         }
+    } catch (const DbError& e) {
+        const ExamFileProblem p = ProblemOf(e);
+        if (p == ExamFileProblem::InUse) return p;
+        // Only a file that says it is a database can be a damaged one of
+        // ours; anything else is simply some other file.
+        return HasDatabaseSignature(path) ? ExamFileProblem::Damaged : ExamFileProblem::NotExamFile;
     } catch (...) {
-        return 0;
+        return ExamFileProblem::NotExamFile;
     }
+}
+
+} // namespace
+
+ExamFileProblem DiagnoseExamFile(const std::string& path) {
+    const ExamFileProblem p = Recognise(path);
+    return p == ExamFileProblem::None ? CheckStructure(path) : p;
+}
+
+bool ExamStructureOk(const std::string& path) {
+    return CheckStructure(path) == ExamFileProblem::None;
+}
+
+int IsExamFile(const std::string& path) {
+    return Recognise(path) == ExamFileProblem::None ? 1 : 0;
 }
 
 } // namespace ia

@@ -13,9 +13,11 @@ constexpr int kMaxItems = 251;
 
 // Creates a new exam file at path (which must not exist) with the full schema
 // and its first rows, the header row taken from header. Returns 0 on success
-// and 1 on any failure; a failed creation removes the file it had begun and
-// never touches a file it did not create.
-int CreateExamFile(const std::string& path, const TestHeader& header);
+// and 1 on any failure, with its Thai reason in *reason when given; a failed
+// creation removes the file it had begun and never touches a file it did
+// not create.
+int CreateExamFile(const std::string& path, const TestHeader& header,
+                   std::string* reason = nullptr);
 
 // 1 when the file opens as a database holding a table named exactly "TVTQ",
 // 0 otherwise (missing, locked, not a database). Never creates or changes
@@ -25,15 +27,31 @@ int IsExamFile(const std::string& path);
 // Whether a file that IsExamFile recognises has the structure the program
 // reads: the header row with nItem 0..251 and nChoice, answer fields X1..Xn
 // and the total in both sheet tables, the key row, the results and
-// statistics tables. Checked before a file is bound, so that a damaged or
-// foreign file is refused instead of read out of range.
+// statistics tables, and nothing that runs by itself: no trigger, no view,
+// and the known tables real tables. Checked before a file is bound, so that
+// a damaged, foreign or crafted file is refused before anything reads it.
 bool ExamStructureOk(const std::string& path);
 
 // Refusal text for a file whose structure is not that of an exam file.
 std::string BadStructureMessage(const std::string& path);
 
-// Why a chosen file cannot be bound, in the words the teacher is shown
-// (not an exam file, or not its structure); empty when it can be.
+// What stands between a chosen file and the program, told apart so that
+// the teacher knows whether to wait, look elsewhere or find a backup.
+enum class ExamFileProblem {
+    None,         // an exam file that can be bound
+    NotFound,     // no file of that name
+    NameTooLong,  // a name the file system cannot hold
+    InUse,        // another program holds it locked (past the busy wait)
+    Damaged,      // a database of ours, or one that says it is, that cannot be read
+    NotExamFile,  // some other file
+    BadStructure, // signed as an exam file, but not its tables, or holding code
+};
+ExamFileProblem DiagnoseExamFile(const std::string& path);
+// The words the teacher is shown for a problem with path (empty for None).
+std::string ExamFileProblemMessage(ExamFileProblem problem, const std::string& path);
+
+// Why a chosen file cannot be bound, in the words the teacher is shown;
+// empty when it can be.
 std::string ExamFileRefusal(const std::string& path);
 
 // What became of an exam file about to be replaced.

@@ -31,6 +31,13 @@ struct PrintJob {
 // is no number.
 bool SetPageRange(PrintJob& job, const std::string& fromText, const std::string& toText);
 
+// Refusal of a page selection that puts no page of the printout on paper.
+inline constexpr const char* kNoPageSelected = "ช่วงหน้าที่เลือกไม่มีหน้าที่จะพิมพ์";
+
+// Whether the job's selection puts at least one of pageCount pages on
+// paper, the last page given held to pageCount as printing holds it.
+bool SelectsAnyPage(const PrintJob& job, int pageCount);
+
 // Whether page `page` of the job is put on paper under the given mode.
 bool PageSelected(const PrintJob& job, int mode, int page);
 

@@ -2,6 +2,7 @@
 #include "report/PrinterPdf.h"
 
 #include "charts/CairoText.h"
+#include "report/AtomicFile.h"
 #include "report/PrinterQt.h"
 
 #include <cairo-pdf.h>
@@ -17,6 +18,8 @@ constexpr double kPointsPerCm = 72.0 / kCmPerInch;
 } // namespace
 
 struct PdfPrinter::Surface {
+    // The file being written, beside its final name until it is whole.
+    std::unique_ptr<ReplacingFile> file;
     cairo_surface_t* surface = nullptr;
     cairo_t* cr = nullptr;
     PangoLayout* layout = nullptr;
@@ -42,10 +45,10 @@ void PageSize(Orientation o, double& w, double& h) {
 
 } // namespace
 
-void PdfPrinter::Fail() {
+void PdfPrinter::Fail(const std::string& reason) {
     if (failed_) return;
     failed_ = true;
-    AddNotice(kPdfFailedNotice + path_);
+    AddNotice(PdfWriteFailedMessage(path_, reason.empty() ? WriteFailureReasonFor(path_) : reason));
 }
 
 bool PdfPrinter::Start() {
@@ -54,7 +57,13 @@ bool PdfPrinter::Start() {
     double w, h;
     PageSize(orientation_, w, h);
     auto s = std::make_unique<Surface>();
-    s->surface = cairo_pdf_surface_create(path_.c_str(), w, h);
+    try {
+        s->file = std::make_unique<ReplacingFile>(path_, "pdf");
+    } catch (const ReplaceFileError& e) {
+        Fail(e.what());
+        return false;
+    }
+    s->surface = cairo_pdf_surface_create(s->file->tempPath().c_str(), w, h);
     if (cairo_surface_status(s->surface) != CAIRO_STATUS_SUCCESS) {
         Fail();
         return false;
@@ -127,7 +136,15 @@ void PdfPrinter::EndDoc() {
     if (surface_) {
         cairo_show_page(surface_->cr);
         cairo_surface_finish(surface_->surface);
-        if (cairo_surface_status(surface_->surface) != CAIRO_STATUS_SUCCESS) Fail();
+        const bool finished = cairo_surface_status(surface_->surface) == CAIRO_STATUS_SUCCESS &&
+                              cairo_status(surface_->cr) == CAIRO_STATUS_SUCCESS;
+        // Only a whole PDF replaces the previous one: a full disk leaves
+        // the writer with a cut-off file.
+        try {
+            surface_->file->commit(finished && !failed_, PdfFileIsComplete);
+        } catch (const ReplaceFileError& e) {
+            Fail(e.what());
+        }
         surface_.reset();
     }
     x_ = 0;

@@ -15,8 +15,10 @@ namespace ia {
 
 class PdfPrinter : public OutputPrinter {
   public:
-    // Writes the job into the file at path (replaced if it exists) once
-    // something is printed; a job that prints nothing leaves no file.
+    // Writes the job into the file at path once something is printed; a job
+    // that prints nothing leaves no file. The file is written beside path
+    // and replaces a previous one only once it is whole (see ReplacingFile);
+    // otherwise Failed() and the notice says why, and the previous one stays.
     explicit PdfPrinter(std::string path);
     ~PdfPrinter() override;
 
@@ -34,7 +36,7 @@ class PdfPrinter : public OutputPrinter {
   private:
     struct Surface;
     bool Start();
-    void Fail();
+    void Fail(const std::string& reason = {});
 
     std::string path_;
     std::unique_ptr<Surface> surface_;

@@ -38,6 +38,14 @@ bool PageSelected(const PrintJob& job, int mode, int page) {
     }
 }
 
+bool SelectsAnyPage(const PrintJob& job, int pageCount) {
+    PrintJob held = job;
+    if (held.PageTo > pageCount) held.PageTo = static_cast<int16_t>(pageCount);
+    for (int page = 1; page <= pageCount; ++page)
+        if (PageSelected(held, held.PrintMode, page)) return true;
+    return false;
+}
+
 void SetupPrinter(Printer& prn) {
     // A job never inherits the landscape of a wide raw-data printout.
     prn.SetOrientation(Orientation::Portrait);

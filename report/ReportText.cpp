@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report/ReportText.h"
 
+#include "report/AtomicFile.h"
+
 #include "analysis/Format.h"
 #include "examfile/Cp874.h"
 #include "examfile/Val.h"
@@ -158,42 +160,35 @@ std::string ReportPathFor(const std::string& examFileName) {
 
 namespace {
 
-// Writes the whole report to a new file in the same folder and renames it
-// over the old one, so that a full disk or a vanished folder never leaves a
-// truncated report that looks complete.
+// Writes the whole report beside its target and renames it over the old
+// one, so that a full disk or a vanished folder never leaves a truncated
+// report that looks complete.
 void WriteReplacing(const std::string& path, const std::string& bytes) {
-    static std::atomic<unsigned> counter{0};
-    std::filesystem::path target(path);
-    std::filesystem::path folder = target.parent_path();
-    std::string tmp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tmp = (folder /
-               (".report-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp"))
-                  .string();
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) throw ReportWriteError(path);
-
-    bool ok = true;
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (ok && left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
+    auto write = [&](const std::string& tmp) {
+        int fd = ::open(tmp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (fd < 0) return false;
+        bool ok = true;
+        const char* p = bytes.data();
+        size_t left = bytes.size();
+        while (ok && left > 0) {
+            ssize_t n = ::write(fd, p, left);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                ok = false;
+                break;
+            }
+            p += n;
+            left -= static_cast<size_t>(n);
         }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    if (ok && ::fsync(fd) != 0 && errno != EINVAL) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok && std::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) {
-        ::unlink(tmp.c_str());
+        return ::close(fd) == 0 && ok;
+    };
+    auto complete = [&](const std::string& tmp) {
+        std::error_code ec;
+        return std::filesystem::file_size(tmp, ec) == bytes.size() && !ec;
+    };
+    try {
+        ReplaceFileAtomically(path, "report", write, complete);
+    } catch (const ReplaceFileError&) {
         throw ReportWriteError(path);
     }
 }

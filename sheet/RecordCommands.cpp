@@ -66,6 +66,7 @@ void cmdRefresh_Click(DataView& data1, SheetGrid& grid1) {
 
 void cmdUpdate_Click(DataView& data1, SheetGrid& grid1) {
     grid1.commitPendingEdit();
+    if (!grid1.storePendingEdits()) return; // still held: the answers wait in their cells
     RecordSet* rs = data1.Recordset();
     if (!rs) return;
     // Without any record added or changed since the read, the pointer stays.

@@ -167,6 +167,10 @@ SheetGrid::SheetGrid(GridKind kind, QWidget* parent) : QTableView(parent), kind_
         // open in the middle of the commit.
         QTimer::singleShot(0, this, [this, code, text] { emit dataError(code, text); });
     };
+    model_->onFileBusy = [this] { QTimer::singleShot(0, this, [this] { emit fileBusy(); }); };
+    model_->busyPointer = [this](bool on) {
+        if (host_) host_->BusyPointer(on);
+    };
     connect(model_, &SheetModel::recordSetReplaced, this, [this] {
         bind(view_, header_);
         SetDbGrid();
@@ -228,6 +232,29 @@ bool SheetGrid::commitPendingEdit() {
     commitData(ed);
     closeEditor(ed, QAbstractItemDelegate::NoHint);
     return lastCommitOk_;
+}
+
+bool SheetGrid::storePendingEdits() {
+    if (model_->storePendingEdits()) return true;
+    emit fileBusy();
+    return false;
+}
+
+bool SheetGrid::hasPendingEdits() const {
+    return model_->hasPendingEdits();
+}
+
+void SheetGrid::discardPendingEdits() {
+    model_->discardPendingEdits();
+}
+
+bool SheetGrid::pointerMayLeave() {
+    return !model_->hasPendingEdits() || model_->storePendingEdits();
+}
+
+QModelIndex SheetGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    if (!pointerMayLeave()) return currentIndex();
+    return QTableView::moveCursor(action, modifiers);
 }
 
 int SheetGrid::currentRecordPosition() const {
@@ -347,14 +374,18 @@ bool SheetGrid::editorKeyPress(QLineEdit* editor, QKeyEvent* e) {
     case Qt::Key_Down:
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
-        QTableView::keyPressEvent(e);
+        // Stored first, so that an answer the file refuses for now keeps
+        // the pointer on its cell.
+        commitPendingEdit();
+        if (!model_->hasPendingEdits()) QTableView::keyPressEvent(e);
         return true;
     case Qt::Key_Left:
     case Qt::Key_Right:
     case Qt::Key_Home:
     case Qt::Key_End:
         if (column == 0) return false; // the caret moves within the code
-        QTableView::keyPressEvent(e);
+        commitPendingEdit();
+        if (!model_->hasPendingEdits()) QTableView::keyPressEvent(e);
         return true;
     default:
         break;
@@ -416,6 +447,15 @@ void SheetGrid::KeyUp(QKeyEvent* e) {
         }
         break;
     case KeyUpAction::MoveToColumn:
+        // The answer is stored before the pointer moves on, so that one the
+        // file refuses for now keeps the pointer on its cell.
+        // A retry right after a refused commit would only wait again.
+        if (editor_) {
+            commitPendingEdit();
+            if (model_->hasPendingEdits()) break;
+        } else if (!pointerMayLeave()) {
+            break;
+        }
         if (action.column < model_->columnCount()) {
             QModelIndex next = model_->index(cur.row(), action.column);
             setCurrentIndex(next);

@@ -48,6 +48,11 @@ class SheetGrid : public QTableView {
     void SetDbGrid();
     // cmdUpdate: commits the open editor; false if the engine refused it.
     bool commitPendingEdit();
+    // Stores the answers kept while another program held the file (see
+    // SheetModel); true when none is left, otherwise fileBusy() follows.
+    bool storePendingEdits();
+    bool hasPendingEdits() const;
+    void discardPendingEdits();
     // Absolute position of the current record, -1 on the new-record row (or
     // with no current record).
     int currentRecordPosition() const;
@@ -78,6 +83,9 @@ class SheetGrid : public QTableView {
     // Ctrl+V on a cell of DBGrid1: the window pastes the clipboard's block
     // from that cell (position -1: the new-record row).
     void pasteRequested(int position, int column);
+    // An answer could not be stored because another program holds the
+    // file; it stays in its cell until it can be. From the event loop too.
+    void fileBusy();
 
   protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -86,9 +94,12 @@ class SheetGrid : public QTableView {
     bool eventFilter(QObject* object, QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    // The pointer stays on an answer that is not stored yet.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
   private:
     class Delegate;
+    bool pointerMayLeave();
     bool editorKeyPress(QLineEdit* editor, QKeyEvent* e);
     void KeyUp(QKeyEvent* e); // DBGrid1_KeyUp / DBGrid2_KeyUp
     void notePress(const QKeyEvent* e);

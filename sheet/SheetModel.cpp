@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sheet/SheetModel.h"
 
+#include <sqlite3.h>
+
 #include <QTimer>
 
 namespace ia {
@@ -109,6 +111,7 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole: {
+        if (const QString* typed = pendingText(index.row(), col)) return *typed;
         if (isNewRecordRow(index.row())) return QString();
         const QStringList* row = cachedRow(index.row());
         return row && col < row->size() ? row->at(col) : QString();
@@ -156,6 +159,14 @@ void SheetModel::commitCell(int row, int column, const QString& text) {
             rs->setField(column, v);
             rs->update();
             tx.commit();
+        } catch (const DbError& e) {
+            rs->cancelUpdate();
+            // A held file changed nothing, and re-reading the row now would
+            // only wait for the file once more.
+            if ((e.code() & 0xff) != SQLITE_BUSY && (e.code() & 0xff) != SQLITE_LOCKED)
+                rows_.remove(rs->rowidAt(row));
+            emit dataChanged(index(row, column), index(row, column));
+            throw;
         } catch (...) {
             rs->cancelUpdate();
             rows_.remove(rs->rowidAt(row));
@@ -187,12 +198,97 @@ void SheetModel::commitCell(int row, int column, const QString& text) {
     }
 }
 
+namespace {
+bool FileHeld(const DbError& e) {
+    const int primary = e.code() & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+} // namespace
+
+void SheetModel::commitCellWaiting(int row, int column, const QString& text) {
+    if (busyPointer) busyPointer(true);
+    try {
+        commitCell(row, column, text);
+    } catch (...) {
+        if (busyPointer) busyPointer(false);
+        throw;
+    }
+    if (busyPointer) busyPointer(false);
+}
+
+int SheetModel::rowOfRecord(long long rowid) const {
+    RecordSet* rs = recordSet();
+    if (rowid < 0) return count_;
+    for (int r = 0; rs && r < count_; ++r)
+        if (rs->rowidAt(r) == rowid) return r;
+    return -1;
+}
+
+const QString* SheetModel::pendingText(int row, int column) const {
+    if (pending_.empty()) return nullptr;
+    RecordSet* rs = recordSet();
+    const long long rowid = isNewRecordRow(row) ? -1 : (rs && row < count_ ? rs->rowidAt(row) : -2);
+    for (auto it = pending_.rbegin(); it != pending_.rend(); ++it)
+        if (it->rowid == rowid && it->column == column) return &it->text;
+    return nullptr;
+}
+
+void SheetModel::keepPending(int row, int column, const QString& text) {
+    RecordSet* rs = recordSet();
+    if (!rs) return;
+    const long long rowid = isNewRecordRow(row) ? -1 : rs->rowidAt(row);
+    pending_.push_back({rowid, column, text});
+    emit dataChanged(index(row, column), index(row, column));
+    if (onFileBusy) onFileBusy();
+}
+
+bool SheetModel::storePendingEdits() {
+    while (!pending_.empty()) {
+        PendingEdit edit = pending_.front();
+        const int row = rowOfRecord(edit.rowid);
+        try {
+            if (row >= 0) commitCellWaiting(row, edit.column, edit.text);
+        } catch (const DbError& e) {
+            if (FileHeld(e)) return false;
+            pending_.erase(pending_.begin());
+            if (onDataError) onDataError(e.code(), QString::fromStdString(e.what()));
+            continue;
+        } catch (const std::exception& e) {
+            pending_.erase(pending_.begin());
+            if (onDataError) onDataError(0, QString::fromStdString(e.what()));
+            continue;
+        }
+        pending_.erase(pending_.begin());
+        // Further answers typed on the new-record row belong to the sheet
+        // that the first one has just made.
+        if (edit.rowid < 0 && row >= 0 && recordSet() && recordSet()->lastModified())
+            for (auto& p : pending_)
+                if (p.rowid < 0) p.rowid = *recordSet()->lastModified();
+        if (row >= 0) emit dataChanged(index(row, 0), index(row, columns_ - 1));
+    }
+    return true;
+}
+
+void SheetModel::discardPendingEdits() {
+    pending_.clear();
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columns_ - 1));
+}
+
 bool SheetModel::setData(const QModelIndex& idx, const QVariant& value, int role) {
     if (!idx.isValid() || role != Qt::EditRole) return false;
+    // Answers wait their turn: a later one never overtakes an earlier one.
+    if (!storePendingEdits()) {
+        keepPending(idx.row(), idx.column(), value.toString());
+        return true;
+    }
     try {
-        commitCell(idx.row(), idx.column(), value.toString());
+        commitCellWaiting(idx.row(), idx.column(), value.toString());
         return true;
     } catch (const DbError& e) {
+        if (FileHeld(e)) {
+            keepPending(idx.row(), idx.column(), value.toString());
+            return true;
+        }
         if (onDataError) onDataError(e.code(), QString::fromStdString(e.what()));
     } catch (const std::exception& e) {
         if (onDataError) onDataError(0, QString::fromStdString(e.what()));

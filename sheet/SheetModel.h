@@ -61,12 +61,39 @@ class SheetModel : public QAbstractTableModel {
     // A refused cell write from setData (the editor closing).
     std::function<void(int code, const QString& text)> onDataError;
 
+    // An answer typed while another program holds the file past the busy
+    // wait is never thrown away: it stays in its cell as a pending edit
+    // (shown as typed) and is stored by the next commit, by
+    // storePendingEdits() (save, analysis, close) or not at all once
+    // discarded. onFileBusy tells that the file is held.
+    bool hasPendingEdits() const { return !pending_.empty(); }
+    // Stores the pending edits in the order typed; true when none is left
+    // (a refusal other than a held file drops its edit and goes to
+    // onDataError, as a direct write would).
+    bool storePendingEdits();
+    void discardPendingEdits();
+    std::function<void()> onFileBusy;
+    // Shown while a write waits for the file (the busy wait).
+    std::function<void(bool on)> busyPointer;
+
   signals:
     // The view was re-read behind the model's back.
     void recordSetReplaced();
 
   private:
     const QStringList* cachedRow(int row) const;
+    // commitCell with the busy pointer up while it may wait.
+    void commitCellWaiting(int row, int column, const QString& text);
+    void keepPending(int row, int column, const QString& text);
+    const QString* pendingText(int row, int column) const;
+    int rowOfRecord(long long rowid) const;
+
+    struct PendingEdit {
+        long long rowid; // -1: the new-record row
+        int column;
+        QString text;
+    };
+    std::vector<PendingEdit> pending_;
 
     GridKind kind_;
     DataView* view_ = nullptr;

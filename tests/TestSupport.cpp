@@ -13,6 +13,7 @@
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <sys/mount.h>
 #include <unistd.h>
 
 namespace iatest {
@@ -24,6 +25,19 @@ TempDir::TempDir() {
             ("ia-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
              std::to_string(rd()));
     std::filesystem::create_directories(path_);
+}
+
+TinyDisk::TinyDisk(int kilobytes) : size_("size=" + std::to_string(kilobytes) + "k") {
+    mounted_ = ::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, size_.c_str()) == 0;
+}
+
+TinyDisk::~TinyDisk() {
+    if (mounted_) ::umount2(dir_.path().c_str(), MNT_DETACH);
+}
+
+bool TinyDisk::makeReadOnly() {
+    return mounted_ && ::mount("tmpfs", dir_.path().c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                               size_.c_str()) == 0;
 }
 
 TempDir::~TempDir() {

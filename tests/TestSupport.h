@@ -22,6 +22,24 @@ class TempDir {
     std::filesystem::path path_;
 };
 
+// A tmpfs of the given size mounted on a fresh folder, for a disk that
+// really fills up or takes no writes. mounted() is false where the system
+// allows no mount; the caller then skips.
+class TinyDisk {
+  public:
+    explicit TinyDisk(int kilobytes);
+    ~TinyDisk();
+    bool mounted() const { return mounted_; }
+    std::string file(const std::string& name) const { return dir_.file(name); }
+    // Remounts it read-only, as a write-protected stick.
+    bool makeReadOnly();
+
+  private:
+    TempDir dir_;
+    std::string size_;
+    bool mounted_ = false;
+};
+
 ia::TestHeader MakeHeader(int nItem, int nChoice);
 
 // Creates an exam file with the key (one text per item, "" for empty) and

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
+#include "analysis/Analysis.h"
 #include "analysis/FanTable.h"
+#include "examfile/DataView.h"
+
+#include <filesystem>
+#include <functional>
 
 #include <filesystem>
 #include <fstream>
@@ -213,3 +218,61 @@ TEST(FanTableDir, MissingInstalledTableKeepsItsMessage) {
 }
 
 } // namespace
+
+TEST(VerifyChungTables, OnlyTheGeneratedContentIsAccepted) {
+    ia::ChungTables good;
+    ia::PullChungTable(iatest::BinDir(), good);
+    EXPECT_NO_THROW(ia::VerifyChungTables(iatest::BinDir(), good));
+    struct Case {
+        const char* what;
+        std::function<void(ia::ChungTables&)> damage;
+        const char* file;
+    } cases[] = {
+        {"all bytes 0xFF", [](ia::ChungTables& t) { t.P.fill(0xFF); }, "pjung.tbl"},
+        {"all zero", [](ia::ChungTables& t) { t.R.fill(0); }, "rjung.tbl"},
+        {"one cell off by one", [](ia::ChungTables& t) { ++t.D[2465]; }, "djung.tbl"},
+        {"two cells swapped", [](ia::ChungTables& t) { std::swap(t.R[1], t.R[2]); }, "rjung.tbl"},
+        {"the last cell", [](ia::ChungTables& t) { t.P[ia::kChungCells] ^= 1; }, "pjung.tbl"},
+    };
+    for (const auto& c : cases) {
+        ia::ChungTables t = good;
+        c.damage(t);
+        try {
+            ia::VerifyChungTables("/tables", t);
+            ADD_FAILURE() << c.what;
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()), std::string("ไฟล์ตารางไม่สมบูรณ์ /tables/") + c.file)
+                << c.what;
+        }
+    }
+}
+
+TEST(Analy27, DamagedTablesAreRefusedBeforeAnythingIsWritten) {
+    iatest::TempDir tables;
+    for (const char* name : {"rjung.tbl", "pjung.tbl", "djung.tbl"})
+        std::filesystem::copy_file(iatest::BinDir() + "/" + name, tables.file(name));
+    std::ofstream(tables.file("pjung.tbl"), std::ios::binary)
+        << std::string(ia::kChungCells, '\xFF');
+    iatest::TempDir dir;
+    const std::string path = dir.file("t.ans");
+    std::vector<std::vector<std::string>> sheets;
+    for (int i = 0; i < 8; ++i)
+        sheets.push_back({std::to_string(i + 1), i % 2 ? "1" : "2", i < 4 ? "1" : "2"});
+    iatest::MakeExamFile(path, iatest::MakeHeader(2, 2), {"1", "1"}, sheets);
+    const std::string before = iatest::FileBytes(path);
+    ia::ExamModule exam;
+    ia::ExamViews views;
+    ia::AnalysisState state;
+    ia::AnalysisHost host;
+    ia::BindExamFile(views, path);
+    ia::ReadHeader(views.Data3, exam.header);
+    ia::AnalysisContext ctx{views, exam.header, state, host};
+    try {
+        ia::RunTechnique(ctx, 2, tables.path().string());
+        ADD_FAILURE() << "analysed with a damaged table";
+    } catch (const std::exception& e) {
+        EXPECT_EQ(std::string(e.what()), "ไฟล์ตารางไม่สมบูรณ์ " + tables.file("pjung.tbl"));
+    }
+    views.CloseAll();
+    EXPECT_TRUE(iatest::FileBytes(path) == before);
+}

@@ -9,6 +9,7 @@
 #include "examfile/ExamFile.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace ia;
 
@@ -36,6 +37,9 @@ std::string TableSql(Connection& db, const std::string& table) {
 // older one.
 void MakeOld(const std::string& path) {
     Connection db(path);
+    // The program opens every file defensively; an older file's schema can
+    // only be written back with that switched off, as its own writer did.
+    sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
     db.exec("PRAGMA writable_schema=ON");
     for (const auto& [table, column] :
          {std::pair{"TStat", "nCase"}, {"TOut", "H"}, {"TOut", "L"}}) {

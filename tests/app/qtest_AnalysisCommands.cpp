@@ -370,18 +370,32 @@ class AnalysisCommands : public QObject {
             {"2", "x", 0, 1},     // not a number: the same
             {"2", "2.5", 2, 1},   // halves to even
             {"2", "3.5", 4, 3},   // 4 pages in all
-            {"2.5", "", 0, 0},    // no page is numbered 2.5
-            {"3", "2", 2, 0},     // first after last
+            {"2.5", "", 0, 0},    // no page is numbered 2.5: refused
+            {"3", "2", 2, 0},     // first after last: refused
+            {"5", "9", 4, 0},     // past the last page: refused
+            {"0", "0", 0, 0},     // refused
             {"1", "99999", 4, 4}, // cut to the page count
         };
         for (const auto& c : cases) {
             printers.clear();
             kept.clear();
+            f.messages.clear();
+            f.messageTitles.clear();
             w.Command9->click();
             w.Option4->setChecked(true);
             w.Text3->setText(c.from);
             w.Text4->setText(c.to);
             w.Command10->click();
+            if (c.sheets == 0) {
+                // Nothing to print is said, and the panel stays for another try.
+                QVERIFY2(w.Picture5->isVisible(), c.from);
+                QVERIFY(printers.empty());
+                QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
+                QCOMPARE(f.messages, QStringList{"ช่วงหน้าที่เลือกไม่มีหน้าที่จะพิมพ์"});
+                QCOMPARE(QApplication::focusWidget(), w.Text3);
+                w.Command11->click();
+                continue;
+            }
             QVERIFY2(!w.Picture5->isVisible(), c.from);
             QCOMPARE(int(printers.size()), 1);
             QCOMPARE(w.printJob().PageTo, c.pageTo);

@@ -13,7 +13,8 @@ struct CliRun {
 
 // Single-quotes a word for the shell.
 std::string Quote(const std::string& s);
-// itemanalysis-cli with the given (already quoted) arguments.
-CliRun Cli(const std::string& args);
+// itemanalysis-cli with the given (already quoted) arguments; `before` is
+// shell text run first in the same shell (limits, traps, variables).
+CliRun Cli(const std::string& args, const std::string& before = "");
 
 } // namespace iatest

@@ -17,11 +17,11 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
-CliRun Cli(const std::string& args) {
+CliRun Cli(const std::string& args, const std::string& before) {
     TempDir tmp;
     const std::string errFile = tmp.file("err");
     const std::string cmd =
-        Quote(BinDir() + "/itemanalysis-cli") + " " + args + " 2>" + Quote(errFile);
+        before + " " + Quote(BinDir() + "/itemanalysis-cli") + " " + args + " 2>" + Quote(errFile);
     CliRun r;
     FILE* p = popen(cmd.c_str(), "r");
     char buf[4096];

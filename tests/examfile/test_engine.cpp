@@ -5,6 +5,8 @@
 #include "examfile/ExamFile.h"
 #include "examfile/Val.h"
 
+#include <sqlite3.h>
+
 #include <gtest/gtest.h>
 
 using namespace ia;
@@ -212,4 +214,56 @@ TEST_F(Fixture, NoStatementStaysOpenBetweenCalls) {
     v.Data1.Recordset()->moveFirst();
     Connection other(path);
     EXPECT_NO_THROW(other.exec("INSERT INTO TAData (Code) VALUES ('x')"));
+}
+
+namespace {
+bool HasThai(const std::string& s) {
+    return s.find("\xe0\xb8") != std::string::npos || s.find("\xe0\xb9") != std::string::npos;
+}
+} // namespace
+
+TEST(ErrorText, EveryEngineCodeReachesTheTeacherInThai) {
+    // Every primary result code the engine defines, with the English text it
+    // would carry.
+    for (int code = 1; code <= 28; ++code) {
+        const std::string text = Connection::ErrorText(code, "some english detail");
+        EXPECT_TRUE(HasThai(text)) << code << ": " << text;
+        // The English may follow in parentheses, never lead.
+        EXPECT_NE(text.rfind("some english", 0), 0u) << code;
+    }
+    struct Case {
+        int code;
+        std::string engine, thaiStart;
+    } cases[] = {
+        {SQLITE_ERROR, "cannot modify TAData because it is a view", "โครงสร้างไฟล์ไม่ถูกต้อง ("},
+        {SQLITE_CONSTRAINT_UNIQUE, "UNIQUE constraint failed: TOut.ItemNo",
+         "ข้อมูลซ้ำกับที่มีอยู่แล้วในไฟล์ ("},
+        {SQLITE_CONSTRAINT_TRIGGER, "a trigger's own words", "ไฟล์มีคำสั่งแฝงที่ปฏิเสธการบันทึก ("},
+        {SQLITE_CANTOPEN, "unable to open database file", "เปิดไฟล์ไม่ได้"},
+        {SQLITE_CONSTRAINT_CHECK, "CHECK constraint failed: ck_Code_text20",
+         "ข้อความในช่อง Code ยาวเกิน 20 ตัวอักษร"},
+        // Texts that were Thai already pass unchanged.
+        {SQLITE_ERROR, "ไม่พบตาราง TX", "ไม่พบตาราง TX"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Connection::ErrorText(c.code, c.engine).rfind(c.thaiStart, 0), 0u)
+            << c.engine << " -> " << Connection::ErrorText(c.code, c.engine);
+}
+
+TEST(Connection, AFileThatCannotBeOpenedIsExplainedInThai) {
+    iatest::TempDir dir;
+    struct Case {
+        std::string path, reason;
+    } cases[] = {
+        {dir.file(std::string(300, 'x') + ".ans"), "ชื่อไฟล์ยาวเกินกว่าที่ระบบไฟล์รองรับ"},
+        {dir.file("none/x.ans"), "ไม่พบไฟล์หรือโฟลเดอร์"},
+    };
+    for (const auto& c : cases) {
+        try {
+            Connection db(c.path);
+            ADD_FAILURE() << c.path;
+        } catch (const DbError& e) {
+            EXPECT_EQ(std::string(e.what()), "เปิดไฟล์ไม่ได้ : " + c.path + " (" + c.reason + ")");
+        }
+    }
 }

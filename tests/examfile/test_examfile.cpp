@@ -155,12 +155,111 @@ TEST(IsExamFile, LockedFileIsNotRecognisedAndNotChanged) {
     iatest::TempDir dir;
     std::string path = dir.file("locked.ans");
     ASSERT_EQ(CreateExamFile(path, iatest::MakeHeader(2, 4)), 0);
-    Connection holder(path);
-    holder.exec("PRAGMA locking_mode=EXCLUSIVE");
-    holder.exec("BEGIN EXCLUSIVE");
-    holder.exec("INSERT INTO TAData (Code) VALUES ('1')");
-    EXPECT_EQ(IsExamFile(path), 0);
-    holder.exec("ROLLBACK");
+    // Taken before the lock: closing a handle on the file in this process
+    // would drop the lock.
+    const std::string before = iatest::FileBytes(path);
+    const int busyWait = Connection::BusyWaitMs();
+    Connection::SetBusyWaitMs(20);
+    {
+        Connection holder(path);
+        holder.exec("PRAGMA locking_mode=EXCLUSIVE");
+        holder.exec("BEGIN EXCLUSIVE");
+        holder.exec("INSERT INTO TAData (Code) VALUES ('1')");
+        EXPECT_EQ(IsExamFile(path), 0);
+        EXPECT_EQ(DiagnoseExamFile(path), ExamFileProblem::InUse);
+        EXPECT_FALSE(std::filesystem::exists(path + "-journal") &&
+                     std::filesystem::file_size(path + "-journal") == 0);
+        holder.exec("ROLLBACK");
+    }
+    Connection::SetBusyWaitMs(busyWait);
+    EXPECT_TRUE(iatest::FileBytes(path) == before);
+    EXPECT_FALSE(std::filesystem::exists(path + "-journal"));
+    EXPECT_EQ(IsExamFile(path), 1);
+}
+
+TEST(DiagnoseExamFile, EachReasonAFileCannotBeUsedIsToldApart) {
+    iatest::TempDir dir;
+    auto exam = [&](const std::string& name) {
+        std::string p = dir.file(name);
+        iatest::MakeExamFile(p, iatest::MakeHeader(2, 2), {"1", "2"}, {{"1", "1", "2"}});
+        return p;
+    };
+    const std::string cut = exam("cut.ans");
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) - 1024);
+    const std::string stub = exam("stub.ans");
+    std::filesystem::resize_file(stub, 50);
+    const std::string text = dir.file("text.ans");
+    std::ofstream(text) << "hello";
+    const std::string empty = dir.file("empty.ans");
+    std::ofstream(empty).close();
+    std::filesystem::create_directory(dir.file("folder.ans"));
+    auto crafted = [&](const std::string& name, const std::string& sql) {
+        std::string p = exam(name);
+        Connection(p).exec(sql);
+        return p;
+    };
+    struct Case {
+        std::string path;
+        ExamFileProblem problem;
+        std::string message;
+    } cases[] = {
+        {exam("good.ans"), ExamFileProblem::None, ""},
+        {dir.file("missing.ans"), ExamFileProblem::NotFound, "ไม่พบไฟล์ "},
+        {dir.file("none/x.ans"), ExamFileProblem::NotFound, "ไม่พบไฟล์ "},
+        {"", ExamFileProblem::NotFound, "ไม่พบไฟล์ "},
+        {dir.file(std::string(260, 'n') + ".ans"), ExamFileProblem::NameTooLong,
+         "  ชื่อไฟล์ยาวเกินกว่าที่ระบบไฟล์รองรับ"},
+        {cut, ExamFileProblem::Damaged, " เสียหาย เปิดไม่ได้"},
+        {stub, ExamFileProblem::Damaged, " เสียหาย เปิดไม่ได้"},
+        {text, ExamFileProblem::NotExamFile, "  ไม่ใช่ไฟล์ข้อมูล กรุณาเลือกไฟล์ใหม่"},
+        {empty, ExamFileProblem::NotExamFile, "  ไม่ใช่ไฟล์ข้อมูล กรุณาเลือกไฟล์ใหม่"},
+        {dir.file("folder.ans"), ExamFileProblem::NotExamFile, "  ไม่ใช่ไฟล์ข้อมูล กรุณาเลือกไฟล์ใหม่"},
+        {crafted("trigger.ans",
+                 "CREATE TRIGGER t AFTER INSERT ON TOut BEGIN DELETE FROM TAData; END"),
+         ExamFileProblem::BadStructure, "  โครงสร้างไฟล์ไม่ถูกต้อง"},
+        {crafted("view.ans", "CREATE VIEW v AS SELECT 1"), ExamFileProblem::BadStructure,
+         "  โครงสร้างไฟล์ไม่ถูกต้อง"},
+        {crafted("tableview.ans", "DROP TABLE TStat; CREATE VIEW TStat AS SELECT NULL AS nCase, "
+                                  "NULL AS MaxScore, NULL AS MinScore, NULL AS Xbar, NULL AS SD, "
+                                  "NULL AS KR20, NULL AS SEmea, NULL AS Pav, NULL AS Rav, NULL AS "
+                                  "Dav, NULL AS Zrav, NULL AS nItem"),
+         ExamFileProblem::BadStructure, "  โครงสร้างไฟล์ไม่ถูกต้อง"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DiagnoseExamFile(c.path), c.problem) << c.path;
+        const std::string refusal = ExamFileRefusal(c.path);
+        EXPECT_EQ(refusal.empty(), c.message.empty()) << c.path;
+        EXPECT_NE(refusal.find(c.message), std::string::npos) << c.path << ": " << refusal;
+        if (!c.message.empty()) {
+            EXPECT_NE(refusal.find(c.path), std::string::npos) << refusal;
+        }
+    }
+}
+
+TEST(ExamStructure, ACraftedTriggerNeverRunsBecauseTheFileIsRefused) {
+    iatest::TempDir dir;
+    const std::string p = dir.file("t.ans");
+    iatest::MakeExamFile(p, iatest::MakeHeader(2, 2), {"1", "2"}, {{"1", "1", "2"}});
+    Connection(p).exec("CREATE TRIGGER wipe AFTER INSERT ON TOut BEGIN DELETE FROM TAData; END");
+    EXPECT_EQ(IsExamFile(p), 1);
+    EXPECT_FALSE(ExamStructureOk(p));
+}
+
+TEST(Connection, ExamFilesAreOpenedAsDataNeverAsCode) {
+    iatest::TempDir dir;
+    const std::string p = dir.file("t.ans");
+    ASSERT_EQ(CreateExamFile(p, iatest::MakeHeader(2, 2)), 0);
+    Connection db(p);
+    auto value = [&](const std::string& sql) {
+        auto st = db.prepare(sql);
+        return st.step() ? st.column(0).integer() : -1;
+    };
+    EXPECT_EQ(value("PRAGMA trusted_schema"), 0);
+    // The defensive setting keeps even a program's own statements from
+    // rewriting the schema behind the engine's back.
+    db.exec("PRAGMA writable_schema = ON");
+    EXPECT_THROW(db.exec("UPDATE sqlite_master SET sql = sql WHERE name = 'TAData'"), DbError);
+    EXPECT_THROW(db.exec("SELECT load_extension('x')"), DbError);
 }
 
 TEST(ExamStructure, DamagedButSignedFilesAreRecognisedAndRefused) {
@@ -168,9 +267,11 @@ TEST(ExamStructure, DamagedButSignedFilesAreRecognisedAndRefused) {
     struct Case {
         const char* file;
         bool ok;
-    } cases[] = {{"good.ans", true},        {"null_nitem.ans", false}, {"more_items.ans", false},
-                 {"no_key_row.ans", false}, {"no_score.ans", false},   {"no_stat_row.ans", false},
-                 {"wide.ans", false}};
+    } cases[] = {{"good.ans", true},           {"null_nitem.ans", false},
+                 {"more_items.ans", false},    {"no_key_row.ans", false},
+                 {"no_score.ans", false},      {"no_stat_row.ans", false},
+                 {"wide.ans", false},          {"trigger_wipes_sheets.ans", false},
+                 {"tout_is_a_view.ans", false}};
     for (const auto& c : cases) {
         std::string p = (dir / c.file).string();
         EXPECT_EQ(IsExamFile(p), 1) << c.file;

@@ -2,6 +2,7 @@
 // The PDF files of the printouts hold their Thai as text: pdftotext gives
 // back, line by line, what the recording printer receives for the same job.
 
+#include "report/AtomicFile.h"
 #include "report/PrintReport.h"
 #include "report/PrintState.h"
 #include "report/Printer.h"
@@ -215,7 +216,7 @@ TEST(PdfPrinter, UnwritableFileFailsWithNoticeNotCrash) {
     prn.Print("ข้อ");
     prn.EndDoc();
     EXPECT_TRUE(prn.Failed());
-    EXPECT_EQ(prn.Notice(), ia::kPdfFailedNotice + path);
+    EXPECT_EQ(prn.Notice(), ia::PdfWriteFailedMessage(path, "ไม่พบโฟลเดอร์"));
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/CommandOptions.h"
+
+#include <algorithm>
+
+namespace ia::cli {
+
+std::string CommandOptions::value(const std::string& option) const {
+    auto it = values.find(option);
+    return it == values.end() ? std::string() : it->second;
+}
+
+ParseOutcome ParseCommandOptions(const std::vector<std::string>& args, const OptionSpec& spec,
+                                 CommandOptions& out, std::string& error) {
+    auto listed = [](const std::vector<std::string>& names, const std::string& s) {
+        return std::find(names.begin(), names.end(), s) != names.end();
+    };
+    out = {};
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& s = args[i];
+        if (s.rfind("--", 0) != 0) {
+            out.positional.push_back(s);
+        } else if (listed(spec.flags, s)) {
+            if (!out.flags.insert(s).second) return ParseOutcome::Usage;
+        } else if (listed(spec.valued, s)) {
+            if (out.given(s)) return ParseOutcome::Usage;
+            if (i + 1 >= args.size()) {
+                error = "ตัวเลือก " + s + " ต้องมีค่า";
+                return ParseOutcome::MissingValue;
+            }
+            out.values[s] = args[++i];
+        } else {
+            return ParseOutcome::Usage;
+        }
+    }
+    if (static_cast<int>(out.positional.size()) != spec.positional) return ParseOutcome::Usage;
+    for (const auto& r : spec.required)
+        if (!out.given(r)) return ParseOutcome::Usage;
+    return ParseOutcome::Ok;
+}
+
+} // namespace ia::cli

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The options of one subcommand of itemanalysis-cli. Each subcommand
+// declares what it takes; anything else on its command line (an option it
+// does not know, an option given twice, a missing or extra file name) is a
+// mistake the teacher must hear about, never silently ignored: a misspelt
+// --page would otherwise print every page.
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace ia::cli {
+
+struct OptionSpec {
+    int positional = 1;                // file names the subcommand takes
+    std::vector<std::string> valued;   // options followed by a value
+    std::vector<std::string> flags;    // options standing alone
+    std::vector<std::string> required; // valued options that must be given
+};
+
+struct CommandOptions {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> values;
+    std::set<std::string> flags;
+
+    bool has(const std::string& flag) const { return flags.count(flag) > 0; }
+    bool given(const std::string& option) const { return values.count(option) > 0; }
+    // The option's value, empty when it was not given.
+    std::string value(const std::string& option) const;
+};
+
+enum class ParseOutcome {
+    Ok,
+    Usage,        // unknown, repeated or missing option, or wrong file count
+    MissingValue, // an option that takes a value ends the line; `error` says which
+};
+
+// Reads args (the words after the subcommand's name) against spec.
+ParseOutcome ParseCommandOptions(const std::vector<std::string>& args, const OptionSpec& spec,
+                                 CommandOptions& out, std::string& error);
+
+} // namespace ia::cli

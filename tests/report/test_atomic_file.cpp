@@ -1,0 +1,203 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Output files are whole or not there: the replacing write, the PDF check,
+// the removal of what a killed run left, and the window's printer on a disk
+// that fills up during the write.
+#include "TestSupport.h"
+#include "report/AtomicFile.h"
+#include "report/PrintState.h"
+#include "report/PrinterPdf.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sys/resource.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void Write(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> Entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const std::string kWholePdf = "%PDF-1.4\nbody\n%%EOF\n";
+
+} // namespace
+
+TEST(ReplaceFileAtomically, OnlyACompleteWriteReplacesThePreviousFile) {
+    struct Case {
+        const char* what;
+        std::function<bool(const std::string&)> write;
+        bool replaced;
+    } cases[] = {
+        {"whole", [](const std::string& t) { return Write(t, kWholePdf), true; }, true},
+        {"writer reports failure", [](const std::string& t) { return Write(t, kWholePdf), false; },
+         false},
+        {"cut short", [](const std::string& t) { return Write(t, "%PDF-1.4\nbo"), true; }, false},
+        {"empty", [](const std::string&) { return true; }, false},
+        {"not a pdf", [](const std::string& t) { return Write(t, "hello %%EOF"), true; }, false},
+    };
+    for (const auto& c : cases) {
+        iatest::TempDir dir;
+        const std::string target = dir.file("o.pdf");
+        Write(target, "previous");
+        bool threw = false;
+        try {
+            ia::WritePdfReplacing(target, c.write);
+        } catch (const ia::ReplaceFileError& e) {
+            threw = true;
+            EXPECT_EQ(std::string(e.what()).rfind("บันทึกไฟล์ PDF ไม่ได้ : " + target + " (", 0), 0u)
+                << c.what;
+        }
+        EXPECT_EQ(threw, !c.replaced) << c.what;
+        EXPECT_EQ(iatest::FileBytes(target), c.replaced ? kWholePdf : "previous") << c.what;
+        EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"o.pdf"}) << c.what;
+    }
+}
+
+TEST(ReplaceFileAtomically, AWriterThatThrowsLeavesNothingBehind) {
+    iatest::TempDir dir;
+    const std::string target = dir.file("o.pdf");
+    Write(target, "previous");
+    EXPECT_THROW(ia::WritePdfReplacing(target,
+                                       [](const std::string& t) -> bool {
+                                           Write(t, "%PDF-");
+                                           throw std::runtime_error("stop");
+                                       }),
+                 std::runtime_error);
+    EXPECT_EQ(iatest::FileBytes(target), "previous");
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"o.pdf"});
+}
+
+TEST(ReplaceFileAtomically, AFolderThatTakesNoFileSaysWhy) {
+    iatest::TempDir dir;
+    Write(dir.file("plain"), "x");
+    struct Case {
+        std::string target, reason;
+    } cases[] = {
+        {dir.file("none/o.pdf"), "ไม่พบโฟลเดอร์"},
+        {dir.file("plain/o.pdf"), "ส่วนหนึ่งของชื่อโฟลเดอร์ไม่ใช่โฟลเดอร์"},
+        {dir.file(std::string(300, 'n') + ".pdf"), "ชื่อไฟล์ยาวเกินกว่าที่ระบบไฟล์รองรับ"},
+    };
+    for (const auto& c : cases) {
+        bool called = false;
+        try {
+            ia::WritePdfReplacing(c.target, [&](const std::string&) { return called = true; });
+            ADD_FAILURE() << c.target;
+        } catch (const ia::ReplaceFileError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "บันทึกไฟล์ PDF ไม่ได้ : " + c.target + " (" + c.reason + ")");
+        }
+        EXPECT_FALSE(called);
+    }
+    // A folder standing where the PDF should go: the rename is refused.
+    fs::create_directory(dir.file("busy.pdf"));
+    EXPECT_THROW(
+        ia::WritePdfReplacing(dir.file("busy.pdf"),
+                              [](const std::string& t) { return Write(t, kWholePdf), true; }),
+        ia::ReplaceFileError);
+    EXPECT_TRUE(fs::is_directory(dir.file("busy.pdf")));
+    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"busy.pdf", "plain"}));
+}
+
+TEST(PdfFileIsComplete, OnlyAWholePdfCounts) {
+    iatest::TempDir dir;
+    struct Case {
+        std::string bytes;
+        bool whole;
+    } cases[] = {
+        {kWholePdf, true},
+        {"%PDF-1.4\nbody\n%%EOF", true},
+        {"%PDF-1.4\nbody\n%%EOF\r\n", true},
+        {"%PDF-1.4\nbody\n%%EO", false},
+        {"%PDF-1.4\nbody\n", false},
+        {"", false},
+        {"%PDF-", false},
+        {"body\n%%EOF\n", false},
+    };
+    for (const auto& c : cases) {
+        Write(dir.file("p.pdf"), c.bytes);
+        EXPECT_EQ(ia::PdfFileIsComplete(dir.file("p.pdf")), c.whole) << c.bytes;
+    }
+    EXPECT_FALSE(ia::PdfFileIsComplete(dir.file("missing.pdf")));
+}
+
+TEST(SelectsAnyPage, ARangeOutsideThePrintoutSelectsNothing) {
+    struct Case {
+        std::string from, to;
+        bool any;
+    } cases[] = {
+        {"1", "", true},   {"3", "", true},           {"4", "", false},   {"0", "", false},
+        {"-3", "", false}, {"5", "2", false},         {"0", "0", false},  {"2", "9", true},
+        {"4", "9", false}, {"4294967297", "", false}, {"0.4", "", false}, {"2.6", "3", true},
+        {"3", "1", false}, {"1", "4294967297", true},
+    };
+    for (const auto& c : cases) {
+        ia::PrintJob job;
+        ASSERT_TRUE(ia::SetPageRange(job, c.from, c.to));
+        EXPECT_EQ(ia::SelectsAnyPage(job, 3), c.any) << c.from << "-" << c.to;
+    }
+    ia::PrintJob odd;
+    odd.PrintMode = 2;
+    EXPECT_TRUE(ia::SelectsAnyPage(odd, 1));
+    ia::PrintJob even;
+    even.PrintMode = 3;
+    EXPECT_FALSE(ia::SelectsAnyPage(even, 1));
+    EXPECT_TRUE(ia::SelectsAnyPage(even, 2));
+}
+
+// The PDF printer (the command line's, and the window's when there is no
+// printer or it refuses the job) writes the same way: a write refused half
+// way (here the file size limit, which binds root as a full disk would)
+// keeps the previous PDF and says why.
+TEST(PdfPrinter, APdfCutShortKeepsThePreviousOne) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("ม1.pdf");
+    Write(path, "previous");
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 2000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto prn = std::make_unique<ia::PdfPrinter>(path);
+    ia::SetupPrinter(*prn);
+    for (int i = 0; i < 3; ++i) {
+        prn->Print("ข้อสอบข้อที่ " + std::to_string(i));
+        prn->NewPage();
+    }
+    prn->EndDoc();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_TRUE(prn->Failed());
+    EXPECT_EQ(prn->Notice().rfind("บันทึกไฟล์ PDF ไม่ได้ : " + path + " (", 0), 0u) << prn->Notice();
+    EXPECT_EQ(iatest::FileBytes(path), "previous");
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"ม1.pdf"});
+}
+
+TEST(PdfPrinter, AJobAbandonedBeforeItsEndLeavesThePreviousPdf) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("o.pdf");
+    Write(path, "previous");
+    {
+        auto prn = std::make_unique<ia::PdfPrinter>(path);
+        ia::SetupPrinter(*prn);
+        prn->Print("ข้อ");
+        // An exception while laying out pages: the printer goes away unended.
+    }
+    EXPECT_EQ(iatest::FileBytes(path), "previous");
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"o.pdf"});
+}
