@@ -2,6 +2,7 @@
 #include "cli/CommandOptions.h"
 
 #include <algorithm>
+#include <iostream>
 
 namespace ia::cli {
 
@@ -16,20 +17,28 @@ ParseOutcome ParseCommandOptions(const std::vector<std::string>& args, const Opt
         return std::find(names.begin(), names.end(), s) != names.end();
     };
     out = {};
+    error.clear();
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& s = args[i];
         if (s.rfind("--", 0) != 0) {
             out.positional.push_back(s);
         } else if (listed(spec.flags, s)) {
-            if (!out.flags.insert(s).second) return ParseOutcome::Usage;
+            if (!out.flags.insert(s).second) {
+                error = "ให้ตัวเลือก " + s + " ซ้ำ";
+                return ParseOutcome::Usage;
+            }
         } else if (listed(spec.valued, s)) {
-            if (out.given(s)) return ParseOutcome::Usage;
+            if (out.given(s)) {
+                error = "ให้ตัวเลือก " + s + " ซ้ำ";
+                return ParseOutcome::Usage;
+            }
             if (i + 1 >= args.size()) {
                 error = "ตัวเลือก " + s + " ต้องมีค่า";
                 return ParseOutcome::MissingValue;
             }
             out.values[s] = args[++i];
         } else {
+            error = "ไม่รู้จักตัวเลือก " + s;
             return ParseOutcome::Usage;
         }
     }
@@ -37,6 +46,16 @@ ParseOutcome ParseCommandOptions(const std::vector<std::string>& args, const Opt
     for (const auto& r : spec.required)
         if (!out.given(r)) return ParseOutcome::Usage;
     return ParseOutcome::Ok;
+}
+
+std::optional<int> ReadCommandOptions(int argc, char** argv, const OptionSpec& spec,
+                                      CommandOptions& out, const std::string& usage) {
+    std::string error;
+    const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
+    if (ParseCommandOptions(args, spec, out, error) == ParseOutcome::Ok) return std::nullopt;
+    if (!error.empty()) std::cerr << error << "\n";
+    std::cerr << usage;
+    return 2;
 }
 
 } // namespace ia::cli

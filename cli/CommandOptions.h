@@ -7,6 +7,7 @@
 // --page would otherwise print every page.
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,11 +35,19 @@ struct CommandOptions {
 enum class ParseOutcome {
     Ok,
     Usage,        // unknown, repeated or missing option, or wrong file count
-    MissingValue, // an option that takes a value ends the line; `error` says which
+    MissingValue, // an option that takes a value ends the line
 };
 
-// Reads args (the words after the subcommand's name) against spec.
+// Reads args (the words after the subcommand's name) against spec. On an
+// unknown, repeated or valueless option `error` names it, so the teacher
+// sees which word to fix above the usage text; otherwise it is left empty.
 ParseOutcome ParseCommandOptions(const std::vector<std::string>& args, const OptionSpec& spec,
                                  CommandOptions& out, std::string& error);
+
+// Reads argv after the subcommand's name. Every mistake in the command line
+// itself ends the run the same way in every subcommand: the offending option
+// (when there is one) and `usage` on standard error, exit code 2.
+std::optional<int> ReadCommandOptions(int argc, char** argv, const OptionSpec& spec,
+                                      CommandOptions& out, const std::string& usage);
 
 } // namespace ia::cli

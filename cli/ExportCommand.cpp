@@ -2,6 +2,7 @@
 // itemanalysis-cli export EXAM.ans OUT.xlsx|OUT.csv [--table scores|answers|results]:
 // scores, answers and results for a spreadsheet.
 
+#include "cli/CommandOptions.h"
 #include "cli/ExamFileHeader.h"
 #include "cli/Exchange.h"
 #include "exchange/ResultsExport.h"
@@ -14,11 +15,8 @@
 
 namespace {
 
-int ExportUsage() {
-    std::cerr << "วิธีใช้: itemanalysis-cli export EXAM.ans OUT.xlsx|OUT.csv "
-                 "[--table scores|answers|results]\n";
-    return 2;
-}
+const char* const kExportUsage = "วิธีใช้: itemanalysis-cli export EXAM.ans OUT.xlsx|OUT.csv "
+                                 "[--table scores|answers|results]\n";
 
 int Refuse(const std::string& msg) {
     std::cerr << msg << "\n";
@@ -28,24 +26,14 @@ int Refuse(const std::string& msg) {
 } // namespace
 
 int RunExportCommand(int argc, char** argv) {
-    std::vector<std::string> positional;
-    std::string tableName = "scores";
-    bool tableGiven = false;
-    for (int i = 2; i < argc; ++i) {
-        const std::string s = argv[i];
-        if (s == "--table") {
-            if (i + 1 >= argc) return Refuse("ตัวเลือก --table ต้องมีค่า");
-            tableName = argv[++i];
-            tableGiven = true;
-        } else if (s.rfind("--", 0) == 0) {
-            return Refuse("ไม่รู้จักตัวเลือก " + s);
-        } else {
-            positional.push_back(s);
-        }
-    }
-    if (positional.size() != 2) return ExportUsage();
-    const std::string& examPath = positional[0];
-    const std::string& out = positional[1];
+    ia::cli::CommandOptions options;
+    if (auto rc = ia::cli::ReadCommandOptions(argc, argv, {2, {"--table"}, {}, {}}, options,
+                                              kExportUsage))
+        return *rc;
+    const bool tableGiven = options.given("--table");
+    const std::string tableName = tableGiven ? options.value("--table") : "scores";
+    const std::string& examPath = options.positional[0];
+    const std::string& out = options.positional[1];
     const std::string ext = ia::LowerAscii(std::filesystem::path(out).extension().string());
     if (ext != ".xlsx" && ext != ".csv") return Refuse("ไฟล์ที่ส่งออกต้องเป็น .xlsx หรือ .csv");
     ia::CsvTable table = ia::CsvTable::Scores;

@@ -4,6 +4,7 @@
 #include "analysis/Analysis.h"
 #include "analysis/FanTable.h"
 #include "charts/CairoCanvas.h"
+#include "cli/CommandOptions.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamFile.h"
 #include "examfile/SchoolName.h"
@@ -28,12 +29,10 @@ int Fail(const std::string& msg) {
     return 1;
 }
 
-int Usage() {
-    std::cerr << "วิธีใช้:\n"
-                 "  itemanalysis-cli graphs FILE --technique 25|27 --pdf OUT.pdf [--png DIR] "
-                 "[--svg DIR] [--school TEXT]\n";
-    return 2;
-}
+const char* const kGraphsUsage =
+    "วิธีใช้:\n"
+    "  itemanalysis-cli graphs FILE --technique 25|27 --pdf OUT.pdf [--png DIR] "
+    "[--svg DIR] [--school TEXT]\n";
 
 // Size of a chart written as its own file, in points.
 constexpr double kChartWidth = 520;
@@ -84,22 +83,12 @@ bool WriteCharts(const std::string& dir, bool png, const GraphReportInput& in,
 } // namespace
 
 int Graphs(int argc, char** argv) {
-    std::map<std::string, std::string> options;
-    std::vector<std::string> positional;
-    for (int i = 2; i < argc; ++i) {
-        const std::string s = argv[i];
-        if (s.rfind("--", 0) == 0) {
-            if (i + 1 >= argc) return Fail("ตัวเลือก " + s + " ต้องมีค่า");
-            options[s] = argv[++i];
-        } else {
-            positional.push_back(s);
-        }
-    }
-    for (const auto& [k, v] : options)
-        if (k != "--technique" && k != "--pdf" && k != "--png" && k != "--svg" && k != "--school")
-            return Fail("ไม่รู้จักตัวเลือก " + k);
-    if (positional.size() != 1 || !options.count("--technique") || !options.count("--pdf"))
-        return Usage();
+    const OptionSpec spec{
+        1, {"--technique", "--pdf", "--png", "--svg", "--school"}, {}, {"--technique", "--pdf"}};
+    CommandOptions parsed;
+    if (auto rc = ReadCommandOptions(argc, argv, spec, parsed, kGraphsUsage)) return *rc;
+    const std::vector<std::string>& positional = parsed.positional;
+    std::map<std::string, std::string> options = parsed.values;
     const std::string technique = options["--technique"];
     if (technique != "25" && technique != "27") return Fail("เทคนิคต้องเป็น 25 หรือ 27");
     const std::string file = positional[0];

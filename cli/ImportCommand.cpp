@@ -2,6 +2,7 @@
 // itemanalysis-cli import EXAM.ans SOURCE [options]: answer sheets from a
 // spreadsheet, a scanner or an online quiz, all or nothing.
 
+#include "cli/CommandOptions.h"
 #include "cli/ExamFileHeader.h"
 #include "cli/Exchange.h"
 #include "exchange/SheetImport.h"
@@ -15,13 +16,11 @@
 
 namespace {
 
-int ImportUsage() {
-    std::cerr << "วิธีใช้: itemanalysis-cli import EXAM.ans SOURCE [--append|--replace|--key-only] "
-                 "[--strict] [--encoding utf-8|utf-16|cp874] [--sheet NAME] "
-                 "[--header yes|no|auto] [--code-column NAME|NUMBER] [--options MAP.csv] "
-                 "[--fixed] [--code-columns A-B] [--answers-from C]\n";
-    return 2;
-}
+const char* const kImportUsage =
+    "วิธีใช้: itemanalysis-cli import EXAM.ans SOURCE [--append|--replace|--key-only] "
+    "[--strict] [--encoding utf-8|utf-16|cp874] [--sheet NAME] "
+    "[--header yes|no|auto] [--code-column NAME|NUMBER] [--options MAP.csv] "
+    "[--fixed] [--code-columns A-B] [--answers-from C]\n";
 
 int Refuse(const std::string& msg) {
     std::cerr << msg;
@@ -39,28 +38,16 @@ bool PositiveNumber(const std::string& s, int& n) {
 } // namespace
 
 int RunImportCommand(int argc, char** argv) {
-    static const std::set<std::string> flags{"--append", "--replace", "--key-only", "--strict",
-                                             "--fixed"};
-    static const std::set<std::string> valued{"--encoding",    "--sheet",   "--header",
-                                              "--code-column", "--options", "--code-columns",
-                                              "--answers-from"};
-    std::vector<std::string> positional;
-    std::set<std::string> given;
-    std::map<std::string, std::string> values;
-    for (int i = 2; i < argc; ++i) {
-        const std::string s = argv[i];
-        if (flags.count(s)) {
-            given.insert(s);
-        } else if (valued.count(s)) {
-            if (i + 1 >= argc) return Refuse("ตัวเลือก " + s + " ต้องมีค่า");
-            values[s] = argv[++i];
-        } else if (s.rfind("--", 0) == 0) {
-            return Refuse("ไม่รู้จักตัวเลือก " + s);
-        } else {
-            positional.push_back(s);
-        }
-    }
-    if (positional.size() != 2) return ImportUsage();
+    const ia::cli::OptionSpec spec{2,
+                                   {"--encoding", "--sheet", "--header", "--code-column",
+                                    "--options", "--code-columns", "--answers-from"},
+                                   {"--append", "--replace", "--key-only", "--strict", "--fixed"},
+                                   {}};
+    ia::cli::CommandOptions parsed;
+    if (auto rc = ia::cli::ReadCommandOptions(argc, argv, spec, parsed, kImportUsage)) return *rc;
+    const std::vector<std::string>& positional = parsed.positional;
+    const std::set<std::string>& given = parsed.flags;
+    std::map<std::string, std::string> values = parsed.values;
     if (given.count("--append") + given.count("--replace") + given.count("--key-only") > 1)
         return Refuse("เลือกได้อย่างเดียวจาก --append --replace --key-only");
     const ia::ImportMode mode = given.count("--replace")    ? ia::ImportMode::Replace

@@ -2,6 +2,7 @@
 #include "cli/StatsCommand.h"
 
 #include "analysis/Analysis.h"
+#include "cli/CommandOptions.h"
 
 #include <charconv>
 #include <filesystem>
@@ -84,10 +85,7 @@ std::string CsvRow(const std::vector<std::string>& cells) {
     return row + "\r\n";
 }
 
-int Usage() {
-    std::cerr << "วิธีใช้:\n  itemanalysis-cli stats FILE [--json] [--csv DIR]\n";
-    return 2;
-}
+const char* const kStatsUsage = "วิธีใช้:\n  itemanalysis-cli stats FILE [--json] [--csv DIR]\n";
 
 int Fail(const std::string& msg) {
     std::cerr << msg << "\n";
@@ -192,25 +190,14 @@ std::string WriteItemStatisticsCsv(const TestStatistics& t, const ExamAnswers& a
 }
 
 int StatsCommand(int argc, char** argv) {
-    std::string file, csvDir;
-    bool json = false, csv = false;
-    for (int i = 2; i < argc; ++i) {
-        const std::string s = argv[i];
-        if (s == "--json") {
-            json = true;
-        } else if (s == "--csv") {
-            if (i + 1 >= argc) return Fail("ตัวเลือก --csv ต้องมีค่า");
-            csv = true;
-            csvDir = argv[++i];
-        } else if (s.rfind("--", 0) == 0) {
-            return Fail("ไม่รู้จักตัวเลือก " + s);
-        } else if (file.empty()) {
-            file = s;
-        } else {
-            return Usage();
-        }
-    }
-    if (file.empty()) return Usage();
+    cli::CommandOptions options;
+    if (auto rc = cli::ReadCommandOptions(argc, argv, {1, {"--csv"}, {"--json"}, {}}, options,
+                                          kStatsUsage))
+        return *rc;
+    const std::string& file = options.positional[0];
+    const std::string csvDir = options.value("--csv");
+    const bool csv = options.given("--csv");
+    bool json = options.has("--json");
     if (!csv) json = true;
     try {
         const ExamAnswers a = LoadExamAnswers(file);

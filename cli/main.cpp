@@ -58,8 +58,11 @@ const char* const kCommandLines =
     "  itemanalysis-cli graphs FILE --technique 25|27 --pdf OUT.pdf [--png DIR] "
     "[--svg DIR] [--school TEXT]\n";
 
+const std::string kUsageText =
+    std::string("วิธีใช้:\n") + kCommandLines + "ดูคำอธิบาย: itemanalysis-cli --help\n";
+
 int Usage() {
-    std::cerr << "วิธีใช้:\n" << kCommandLines << "ดูคำอธิบาย: itemanalysis-cli --help\n";
+    std::cerr << kUsageText;
     return 2;
 }
 
@@ -99,24 +102,11 @@ int Fail(const std::string& msg) {
     return 1;
 }
 
-std::vector<std::string> ArgsAfterCommand(int argc, char** argv) {
-    return std::vector<std::string>(argv + 2, argv + argc);
-}
-
 // Reads the subcommand's command line; anything it does not declare ends
 // the run with the usage text (exit 2).
 std::optional<int> ReadOptions(int argc, char** argv, const ia::cli::OptionSpec& spec,
                                ia::cli::CommandOptions& a) {
-    std::string err;
-    switch (ia::cli::ParseCommandOptions(ArgsAfterCommand(argc, argv), spec, a, err)) {
-    case ia::cli::ParseOutcome::Ok:
-        return std::nullopt;
-    case ia::cli::ParseOutcome::MissingValue:
-        return Fail(err);
-    case ia::cli::ParseOutcome::Usage:
-        break;
-    }
-    return Usage();
+    return ia::cli::ReadCommandOptions(argc, argv, spec, a, kUsageText);
 }
 
 int Create(int argc, char** argv) {

@@ -74,6 +74,10 @@ TEST(CliOptions, UnknownRepeatedOrMissingOptionsGiveTheUsage) {
     const std::string f = Quote(MakeExam(dir));
     const std::string pdf = Quote(dir.file("o.pdf"));
     const std::string rpt = dir.file("t.txt");
+    const std::string csvDir = Quote(dir.file("stats")), csv = Quote(dir.file("out.csv"));
+    const std::string src = Quote(dir.file("src.csv"));
+    std::ofstream(dir.file("src.csv")) << "KEY,1,1,1,1\n99,2,2,2,2\n";
+    const std::string examBefore = iatest::FileBytes(dir.file("t.ans"));
     const std::string cases[] = {
         "analyse " + f + " --technique 25 --page 2",
         "analyse " + f + " --technique 25 --technique 27",
@@ -90,6 +94,22 @@ TEST(CliOptions, UnknownRepeatedOrMissingOptionsGiveTheUsage) {
         "create " + Quote(dir.file("n.ans")) + " --items 4 --choices 2 --items 5",
         "create " + Quote(dir.file("n.ans")) + " --items 4 --choices 2 --overwrite --overwrite",
         "create " + Quote(dir.file("n.ans")) + " --items 4 --choices 2 --colour red",
+        "analyse " + f + " --technique",
+        "stats " + f + " --xml",
+        "stats " + f + " --json --json",
+        "stats " + f + " --csv " + csvDir + " --csv " + csvDir,
+        "stats " + f + " --csv",
+        "import " + f + " " + src + " --colour red",
+        "import " + f + " " + src + " --strict --strict",
+        "import " + f + " " + src + " --sheet a --sheet b",
+        "import " + f + " " + src + " --sheet",
+        "export " + f + " " + csv + " --format csv",
+        "export " + f + " " + csv + " --table scores --table answers",
+        "export " + f + " " + csv + " --table",
+        "graphs " + f + " --technique 25 --pdf " + pdf + " --colour red",
+        "graphs " + f + " --technique 25 --pdf " + pdf + " --school a --school b",
+        "graphs " + f + " --technique 25 --technique 27 --pdf " + pdf,
+        "graphs " + f + " --technique 25 --pdf " + pdf + " --png",
     };
     for (const auto& args : cases) {
         CliRun r = Cli(args);
@@ -99,6 +119,9 @@ TEST(CliOptions, UnknownRepeatedOrMissingOptionsGiveTheUsage) {
     EXPECT_FALSE(fs::exists(dir.file("o.pdf")));
     EXPECT_FALSE(fs::exists(rpt));
     EXPECT_FALSE(fs::exists(dir.file("n.ans")));
+    EXPECT_FALSE(fs::exists(dir.file("stats")));
+    EXPECT_FALSE(fs::exists(dir.file("out.csv")));
+    EXPECT_EQ(iatest::FileBytes(dir.file("t.ans")), examBefore);
 }
 
 TEST(CliPrint, ARangeWithoutPagesIsRefusedAndWritesNothing) {

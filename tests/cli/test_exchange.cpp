@@ -88,13 +88,18 @@ TEST_F(CliExchange, OptionsAreChecked) {
         {"--answers-from 0", "--answers-from ต้องเป็นตำแหน่งอักขระ (ตั้งแต่ 1)\n"},
         {"--fixed", "นำเข้าไม่ได้ ไม่ได้นำเข้าข้อมูลใดเลย:\n"
                     "ไฟล์ความกว้างคงที่ต้องระบุคอลัมน์รหัสและคอลัมน์แรกของคำตอบ\n"},
-        {"--sheet", "ตัวเลือก --sheet ต้องมีค่า\n"},
-        {"--colour red", "ไม่รู้จักตัวเลือก --colour\n"},
     };
     for (const Case& c : cases) {
         iatest::CliRun r = Import(src, c.options);
         EXPECT_EQ(r.code, 1) << c.options;
         EXPECT_EQ(r.err, c.message) << c.options;
+    }
+    // Mistakes in the command line itself name the word and show the usage.
+    for (const Case& c : {Case{"--sheet", "ตัวเลือก --sheet ต้องมีค่า\nวิธีใช้: "},
+                          Case{"--colour red", "ไม่รู้จักตัวเลือก --colour\nวิธีใช้: "}}) {
+        iatest::CliRun r = Import(src, c.options);
+        EXPECT_EQ(r.code, 2) << c.options;
+        EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << c.options << "\n" << r.err;
     }
     EXPECT_EQ(SheetCount(exam), 1);
     EXPECT_EQ(Cli("import " + Quote(exam)).code, 2);

@@ -105,7 +105,7 @@ TEST(CliGraphs, RefusalsAreThaiAndWriteNothing) {
     } cases[] = {
         {"graphs " + Quote(exam) + " --technique 30 --pdf " + Quote(pdf), 1, "เทคนิคต้องเป็น"},
         {"graphs " + Quote(exam) + " --technique 25", 2, "วิธีใช้"},
-        {"graphs " + Quote(exam) + " --technique 25 --pdf " + Quote(pdf) + " --colour red", 1,
+        {"graphs " + Quote(exam) + " --technique 25 --pdf " + Quote(pdf) + " --colour red", 2,
          "ไม่รู้จักตัวเลือก"},
         {"graphs " + Quote(dir.file("ไม่มี.ans")) + " --technique 25 --pdf " + Quote(pdf), 1, ""},
         {"graphs " + Quote(exam) + " --technique 25 --pdf " + Quote(dir.file("no/g.pdf")), 1,

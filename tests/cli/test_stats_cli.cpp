@@ -172,6 +172,7 @@ TEST(CliStats, CsvFilesWithByteOrderMark) {
 }
 
 TEST(CliStats, Refusals) {
+    const std::string kStatsUsage = "วิธีใช้:\n  itemanalysis-cli stats FILE [--json] [--csv DIR]\n";
     iatest::TempDir dir;
     const std::string noKey = dir.file("nokey.ans"), oneSheet = dir.file("one.ans"),
                       zeroKey = dir.file("zero.ans"), notExam = dir.file("plain.txt");
@@ -194,8 +195,8 @@ TEST(CliStats, Refusals) {
         {"stats " + Quote(oneSheet) + " --csv " + Quote(dir.file("csv")), 1,
          "จำนวนกระดาษคำตอบน้อยเกินไป วิเคราะห์ไม่ได้\n", oneSheet},
         {"stats " + Quote(notExam), 1, "", notExam},
-        {"stats " + Quote(noKey) + " --xml", 1, "ไม่รู้จักตัวเลือก --xml\n", noKey},
-        {"stats " + Quote(noKey) + " --csv", 1, "ตัวเลือก --csv ต้องมีค่า\n", noKey},
+        {"stats " + Quote(noKey) + " --xml", 2, "ไม่รู้จักตัวเลือก --xml\n" + kStatsUsage, noKey},
+        {"stats " + Quote(noKey) + " --csv", 2, "ตัวเลือก --csv ต้องมีค่า\n" + kStatsUsage, noKey},
         {"stats", 2, "", ""},
     };
     for (const Case& c : cases) {
