@@ -113,6 +113,7 @@ PRINT_TO=(1178 683)
 PRINT_OK=(1165 606)
 KEY_FIRST_ITEM=(97 227)
 SHEET_FIRST_CODE=(57 293)
+IMPORT=(215 761)
 ITEM_STATISTICS=(669 783)
 CHARTS=(761 783)
 STATS_CHANGE_KEY=(643 598)
@@ -212,8 +213,54 @@ section_statistics() {
     stop_app
 }
 
-# Sections for features built in parallel: fill in when they are on main.
-section_import() { echo "import: no screenshots yet"; }
+section_import() {
+    stop_app
+    # An exam of its own, small enough for the whole preview to show.
+    "$cli" create "$work/ม4.ans" --items 10 --choices 4 --subject-code ว31101 \
+        --subject วิทยาศาสตร์ --term 1 --year 2567 --teacher "ครูมานี มีนา" >/dev/null
+    # A spreadsheet as a teacher saves it: a header row, the key row, answers
+    # as digits or as the letters printed on the sheets.
+    cat >"$work/คำตอบ.csv" <<'CSV'
+เลขที่,1,2,3,4,5,6,7,8,9,10
+เฉลย,3,1,4,4,1,1,2,2,3,1
+สมชาย,3,1,4,4,1,2,2,2,3,1
+สมหญิง,ค,ก,ง,ง,ก,ก,ข,ข,ค,ก
+มานะ,3,2,4,1,1,1,2,3,3,1
+มานี,ค,ก,ง,ข,ก,ค,ข,ข,ง,ก
+ปิติ,1,1,4,4,2,1,2,2,3,4
+ชูใจ,ข,ก,ค,ง,ก,ก,ข,ก,ค,ก
+CSV
+    # The same with three cells no sheet can hold: a fifth choice as a digit
+    # and as a letter, and two options ticked.
+    cat >"$work/คำตอบผิด.csv" <<'CSV'
+เลขที่,1,2,3,4,5,6,7,8,9,10
+เฉลย,3,1,4,4,1,1,2,2,3,1
+สมชาย,3,1,4,4,1,2,2,2,3,1
+สมหญิง,ค,ก,ง,ง,ก,ก,ข,ข,ค,ก
+มานะ,3,2,5,1,1,1,2,3,3,1
+มานี,ค,ก,ง,ข,ก,ค,ข,จ,ง,ก
+ปิติ,1,1,4,4,2,1,2,2,3,4
+ชูใจ,ข,ก,"ค, ง",ง,ก,ก,ข,ก,ค,ก
+CSV
+    start_app "$work/ม4.ans"
+    click "${IMPORT[@]}"
+    xdotool search --sync --onlyvisible --name "นำเข้ากระดาษคำตอบ" >/dev/null
+    sleep 1
+    # The source field has the focus; Tab leaves it, and the dialog reads
+    # the file.
+    type_text "$work/คำตอบ.csv"
+    key Tab
+    sleep 1
+    shot 14-import-preview
+    # Back into the field (Qt selects its text), another file over it.
+    key shift+Tab ctrl+a
+    type_text "$work/คำตอบผิด.csv"
+    key Tab
+    sleep 1
+    shot 15-import-errors
+    key Escape
+    stop_app
+}
 section_charts() {
     stop_app
     cp "$here/examples/sample.ans" "$work/charts.ans"
