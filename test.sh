@@ -20,5 +20,6 @@ if [ "${SKIP_SANITIZERS:-0}" != "1" ]; then
         -DITEMANALYSIS_BUILD_BENCH=OFF -DITEMANALYSIS_WERROR=ON >/dev/null
     cmake --build build-asan -j "$JOBS"
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        LSAN_OPTIONS="suppressions=$(pwd)/tests/lsan-suppressions.txt:print_suppressions=0" \
         ctest --test-dir build-asan --output-on-failure -j "$JOBS"
 fi
