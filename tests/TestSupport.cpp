@@ -47,6 +47,24 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
+std::vector<std::string> Sheet(const std::string& code, const std::string& answers) {
+    std::vector<std::string> s{code};
+    for (char c : answers)
+        s.push_back(c == '.' ? "" : std::string(1, c));
+    return s;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+int SheetCount(const std::string& exam) {
+    ia::Connection db(exam, ia::Connection::Mode::ReadOnly);
+    ia::Statement st = db.prepare("SELECT count(*) FROM TAData");
+    st.step();
+    return static_cast<int>(st.columnInt(0));
+}
+
 ia::TestHeader MakeHeader(int nItem, int nChoice) {
     ia::TestHeader h;
     h.SubCode = "ท31101";

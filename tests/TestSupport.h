@@ -48,6 +48,16 @@ void MakeExamFile(const std::string& path, const ia::TestHeader& h,
                   const std::vector<std::string>& key,
                   const std::vector<std::vector<std::string>>& sheets);
 
+// One sheet row for MakeExamFile: the code, then one answer per character of
+// `answers`, "." standing for an empty answer.
+std::vector<std::string> Sheet(const std::string& code, const std::string& answers);
+
+// Writes text to path as it is (no line-end translation).
+void WriteText(const std::string& path, const std::string& text);
+
+// How many answer sheets the exam file holds.
+int SheetCount(const std::string& exam);
+
 // The whole content of a file, byte for byte (empty when it cannot be read).
 std::string FileBytes(const std::string& path);
 

@@ -71,12 +71,7 @@ struct Exam {
     }
 };
 
-std::vector<std::string> Sheet(const std::string& code, const std::string& answers) {
-    std::vector<std::string> s{code};
-    for (char c : answers)
-        s.push_back(c == '.' ? "" : std::string(1, c));
-    return s;
-}
+using iatest::Sheet;
 
 // The 48-sheet, 4-choice example: item 1 keyed 2, chosen 1/9/1/1 by the high
 // group and 4/3/3/2 by the low group; items 2..11 keyed 1 spread the scores.

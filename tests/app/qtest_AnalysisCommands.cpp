@@ -17,12 +17,7 @@ using namespace ia;
 
 namespace {
 
-std::vector<std::string> Sheet(const std::string& code, const std::string& answers) {
-    std::vector<std::string> s{code};
-    for (char c : answers)
-        s.push_back(std::string(1, c));
-    return s;
-}
+using iatest::Sheet;
 
 std::vector<std::vector<std::string>> Sheets(int n) {
     std::vector<std::vector<std::string>> v;

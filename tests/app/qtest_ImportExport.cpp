@@ -25,16 +25,8 @@
 
 namespace {
 
-void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-int SheetCount(const std::string& exam) {
-    ia::Connection db(exam, ia::Connection::Mode::ReadOnly);
-    ia::Statement st = db.prepare("SELECT count(*) FROM TAData");
-    st.step();
-    return static_cast<int>(st.columnInt(0));
-}
+using iatest::SheetCount;
+using iatest::WriteText;
 
 } // namespace
 
@@ -52,7 +44,7 @@ class ImportExport : public QObject {
         const std::string exam = dir.file("ก.ans");
         iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"", "", ""}, {{"01", "1", "1", "1"}});
         const std::string src = dir.file("ต้นทาง.csv");
-        Write(src, "ชื่อ,1,2,3\nเฉลย,ก,ข,ค\nมานี,1,2,3\nมานะ,ง,ค,\n");
+        WriteText(src, "ชื่อ,1,2,3\nเฉลย,ก,ข,ค\nมานี,1,2,3\nมานะ,ง,ค,\n");
         ia::ImportDialog d(exam, 3, 4);
         d.setSource(QString::fromStdString(src));
         QVERIFY(d.importButton->isEnabled());
@@ -73,7 +65,7 @@ class ImportExport : public QObject {
         const std::string exam = dir.file("ก.ans");
         iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"", "", ""}, {});
         const std::string src = dir.file("bad.csv");
-        Write(src, "01,1,2,3\n02,1,จ,3\n03,1,2,3,4\n");
+        WriteText(src, "01,1,2,3\n02,1,จ,3\n03,1,2,3,4\n");
         ia::ImportDialog d(exam, 3, 4);
         d.setSource(QString::fromStdString(src));
         QVERIFY(!d.importButton->isEnabled());
@@ -84,7 +76,7 @@ class ImportExport : public QObject {
         QVERIFY(!d.importNow());
         QCOMPARE(SheetCount(exam), 0);
         // Key only asks for a key row.
-        Write(src, "01,1,2,3\n");
+        WriteText(src, "01,1,2,3\n");
         d.keyOnlyButton->setChecked(true);
         QVERIFY(!d.importButton->isEnabled());
         QCOMPARE(d.summaryLabel->text(), QString("แหล่งข้อมูลไม่มีแถวเฉลย (KEY หรือ เฉลย)"));
@@ -95,7 +87,7 @@ class ImportExport : public QObject {
         const std::string exam = dir.file("ก.ans");
         iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"", "", ""}, {{"01", "1", "1", "1"}});
         const std::string src = dir.file("dup.csv");
-        Write(src, "01,1,2,3\n");
+        WriteText(src, "01,1,2,3\n");
         ia::ImportDialog d(exam, 3, 4);
         QStringList asked;
         bool answer = false;
@@ -124,7 +116,7 @@ class ImportExport : public QObject {
         const std::string exam = dir.file("ก.ans");
         iatest::MakeExamFile(exam, iatest::MakeHeader(2, 4), {"", ""}, {});
         const std::string src = dir.file("quiz.csv");
-        Write(src, "ประทับเวลา,อีเมล,สีของฟ้า,ข้อสอง\n1/12/2026,a@b.th,สีฟ้า,ข. สอง\n");
+        WriteText(src, "ประทับเวลา,อีเมล,สีของฟ้า,ข้อสอง\n1/12/2026,a@b.th,สีฟ้า,ข. สอง\n");
         ia::ImportDialog d(exam, 2, 4);
         d.setSource(QString::fromStdString(src));
         QVERIFY(!d.importButton->isEnabled());
@@ -171,7 +163,7 @@ class ImportExport : public QObject {
         f.w().Command2->click();
         QVERIFY(!f.w().cmdImport->isHidden());
         const std::string src = f.dir().file("s.csv");
-        Write(src, "KEY,1,2,3\n02,3,3,3\n");
+        WriteText(src, "KEY,1,2,3\n02,3,3,3\n");
         f.w().runDialog = [&](QDialog& dialog) {
             auto& d = static_cast<ia::ImportDialog&>(dialog);
             d.setSource(QString::fromStdString(src));

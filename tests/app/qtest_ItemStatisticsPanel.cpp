@@ -23,12 +23,7 @@ using namespace ia;
 
 namespace {
 
-std::vector<std::string> Sheet(const std::string& code, const std::string& answers) {
-    std::vector<std::string> s{code};
-    for (char c : answers)
-        s.push_back(std::string(1, c));
-    return s;
-}
+using iatest::Sheet;
 
 // Four items keyed 1; on item 3 the sheets with the higher totals chose 2.
 std::vector<std::vector<std::string>> MiskeyedSheets() {

@@ -18,12 +18,7 @@ namespace {
 using iatest::Cli;
 using iatest::Quote;
 
-std::vector<std::string> Sheet(const std::string& code, const std::string& answers) {
-    std::vector<std::string> s{code};
-    for (char c : answers)
-        s.push_back(std::string(1, c));
-    return s;
-}
+using iatest::Sheet;
 
 std::vector<std::vector<std::string>> EightSheets() {
     return {Sheet("1", "1111"), Sheet("2", "1112"), Sheet("3", "1122"), Sheet("4", "1222"),

@@ -13,16 +13,8 @@ namespace {
 using iatest::Cli;
 using iatest::Quote;
 
-void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-int SheetCount(const std::string& exam) {
-    ia::Connection db(exam, ia::Connection::Mode::ReadOnly);
-    ia::Statement st = db.prepare("SELECT count(*) FROM TAData");
-    st.step();
-    return static_cast<int>(st.columnInt(0));
-}
+using iatest::SheetCount;
+using iatest::WriteText;
 
 struct CliExchange : ::testing::Test {
     iatest::TempDir dir;
@@ -38,7 +30,7 @@ struct CliExchange : ::testing::Test {
 
 TEST_F(CliExchange, ABadSourceImportsNothingAndSaysWhere) {
     const std::string src = dir.file("bad.csv");
-    Write(src, "รหัส,1,2,3,4\n02,1,2,3,4\n03,1,ฉ,3,4\n04,1,2,3,4,1\n");
+    WriteText(src, "รหัส,1,2,3,4\n02,1,2,3,4\n03,1,ฉ,3,4\n04,1,2,3,4,1\n");
     iatest::CliRun r = Import(src);
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "นำเข้าไม่ได้ ไม่ได้นำเข้าข้อมูลใดเลย:\n"
@@ -49,7 +41,7 @@ TEST_F(CliExchange, ABadSourceImportsNothingAndSaysWhere) {
 
 TEST_F(CliExchange, AppendReplaceKeyOnlyAndDuplicates) {
     const std::string src = dir.file("ok.csv");
-    Write(src, "เฉลย,1,2,3,4\n01,1,2,3,4\n02,4,3,2,1\n");
+    WriteText(src, "เฉลย,1,2,3,4\n01,1,2,3,4\n02,4,3,2,1\n");
     // A code already in the file: a warning, imported unless --strict.
     iatest::CliRun r = Import(src, "--strict");
     EXPECT_EQ(r.code, 1);
@@ -68,7 +60,7 @@ TEST_F(CliExchange, AppendReplaceKeyOnlyAndDuplicates) {
     r = Import(src, "--key-only");
     EXPECT_EQ(r.out, "นำเข้ากระดาษคำตอบ 0 แผ่น และเฉลย\n");
     EXPECT_EQ(SheetCount(exam), 2);
-    Write(src, "05,1,2,3,4\n");
+    WriteText(src, "05,1,2,3,4\n");
     r = Import(src, "--key-only");
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "แหล่งข้อมูลไม่มีแถวเฉลย (KEY หรือ เฉลย)\n");
@@ -76,7 +68,7 @@ TEST_F(CliExchange, AppendReplaceKeyOnlyAndDuplicates) {
 
 TEST_F(CliExchange, OptionsAreChecked) {
     const std::string src = dir.file("ok.csv");
-    Write(src, "01,1,2,3,4\n");
+    WriteText(src, "01,1,2,3,4\n");
     struct Case {
         std::string options;
         std::string message;
@@ -111,16 +103,16 @@ TEST_F(CliExchange, OptionsAreChecked) {
 
 TEST_F(CliExchange, FixedWidthAndQuizWithAnOptionFile) {
     const std::string scan = dir.file("scan.txt");
-    Write(scan, "A001  12*4\nA002  4 21\n");
+    WriteText(scan, "A001  12*4\nA002  4 21\n");
     iatest::CliRun r = Import(scan, "--fixed --code-columns 1-4 --answers-from 7");
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(SheetCount(exam), 3);
     const std::string quiz = dir.file("quiz.csv"), map = dir.file("map.csv");
-    Write(quiz, "Timestamp,Score,Email Address,สีของฟ้า\n2026-12-01,1/1,a@b.th,สีฟ้า\n");
+    WriteText(quiz, "Timestamp,Score,Email Address,สีของฟ้า\n2026-12-01,1/1,a@b.th,สีฟ้า\n");
     r = Import(quiz);
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("แถว 2 คอลัมน์ 4: \"สีฟ้า\""), std::string::npos) << r.err;
-    Write(map, "สีของฟ้า,สีฟ้า,3\n");
+    WriteText(map, "สีของฟ้า,สีฟ้า,3\n");
     r = Import(quiz, "--options " + Quote(map));
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.err.find("คำเตือน: แหล่งข้อมูลมีคำตอบ 1 ข้อ จาก 4 ข้อ"), std::string::npos);
@@ -133,7 +125,7 @@ TEST_F(CliExchange, ExportAfterAnAnalysisNamesItsTechnique) {
     for (int i = 0; i < 12; ++i)
         csv += "ค" + std::to_string(i) + "," + std::to_string(1 + i % 4) + ",2," +
                std::to_string(1 + i % 3) + ",4\n";
-    Write(dir.file("s.csv"), csv);
+    WriteText(dir.file("s.csv"), csv);
     ASSERT_EQ(Import(dir.file("s.csv"), "--replace").code, 0);
     ASSERT_EQ(Cli("analyse " + Quote(exam) + " --technique 25").code, 0);
     const std::string out = dir.file("ผล.csv");

@@ -18,12 +18,7 @@ namespace {
 using iatest::Cli;
 using iatest::Quote;
 
-std::vector<std::string> Sheet(const std::string& code, const std::string& answers) {
-    std::vector<std::string> s{code};
-    for (char c : answers)
-        s.push_back(c == '.' ? "" : std::string(1, c));
-    return s;
-}
+using iatest::Sheet;
 
 // Four items, the 4th unkeyed, the 3rd keyed 3 while the better students
 // chose 1; an empty answer and an answer outside the choices.
