@@ -280,9 +280,12 @@ TEST(ExamStructure, DamagedButSignedFilesAreRecognisedAndRefused) {
     EXPECT_EQ(BadStructureMessage("/x/y.ans"), "/x/y.ans  โครงสร้างไฟล์ไม่ถูกต้อง");
 }
 
-TEST(IsExamFile, AFileLeftHalfWrittenByAKilledProgramIsStillRecognised) {
-    iatest::TempDir dir;
-    std::string path = dir.file("crash.ans");
+namespace {
+
+// An exam file of 400 sheets whose writer was killed in the middle of a
+// transaction: the changes (`sql`) spilled into the file before the commit,
+// and the journal that undoes them is left beside it.
+void LeaveHotJournal(const std::string& path, const std::string& sql) {
     std::vector<std::vector<std::string>> sheets;
     for (int i = 0; i < 400; ++i)
         sheets.push_back({std::to_string(i), "1", "2"});
@@ -290,16 +293,23 @@ TEST(IsExamFile, AFileLeftHalfWrittenByAKilledProgramIsStillRecognised) {
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        // Changes spill into the file before the commit, then the program dies.
         Connection db(path);
         db.exec("PRAGMA cache_size = 1");
         db.exec("BEGIN");
-        db.exec("UPDATE TAData SET Code = Code || 'xxxxxxxxxxxxxxx'");
+        db.exec(sql);
         kill(getpid(), SIGKILL);
     }
     int status = 0;
     waitpid(pid, &status, 0);
     ASSERT_TRUE(std::filesystem::exists(path + "-journal"));
+}
+
+} // namespace
+
+TEST(IsExamFile, AFileLeftHalfWrittenByAKilledProgramIsStillRecognised) {
+    iatest::TempDir dir;
+    std::string path = dir.file("crash.ans");
+    LeaveHotJournal(path, "UPDATE TAData SET Code = Code || 'xxxxxxxxxxxxxxx'");
     EXPECT_EQ(IsExamFile(path), 1);
     EXPECT_TRUE(ExamStructureOk(path));
     Connection db(path, Connection::Mode::ReadOnly);
@@ -355,23 +365,7 @@ TEST(BackUpExamFile, KeepsTheOldFileReplacingAnOlderBackup) {
 TEST(BackUpExamFile, AJournalLeftBehindGoesIntoTheBackupNeverIntoTheNewFile) {
     iatest::TempDir dir;
     const std::string path = dir.file("crash.ans");
-    std::vector<std::vector<std::string>> sheets;
-    for (int i = 0; i < 400; ++i)
-        sheets.push_back({std::to_string(i), "1", "2"});
-    iatest::MakeExamFile(path, iatest::MakeHeader(2, 4), {"1", "2"}, sheets);
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        Connection db(path);
-        db.exec("PRAGMA cache_size = 1");
-        db.exec("BEGIN");
-        db.exec("UPDATE TAData SET Code = Code || 'xxxxxxxxxxxxxxx'");
-        db.exec("DELETE FROM TKey");
-        kill(getpid(), SIGKILL);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(std::filesystem::exists(path + "-journal"));
+    LeaveHotJournal(path, "UPDATE TAData SET Code = Code || 'xxxxxxxxxxxxxxx'; DELETE FROM TKey");
 
     const ExamBackup b = BackUpExamFile(path);
     ASSERT_TRUE(b.kept) << b.refusal;
