@@ -11,8 +11,9 @@ std::string CommandOptions::value(const std::string& option) const {
     return it == values.end() ? std::string() : it->second;
 }
 
-ParseOutcome ParseCommandOptions(const std::vector<std::string>& args, const OptionSpec& spec,
-                                 CommandOptions& out, std::string& error) {
+ParseOutcome ParseCommandOptions(const std::vector<std::string>& args,
+                                 const AcceptedOptions& accepted, CommandOptions& out,
+                                 std::string& error) {
     auto listed = [](const std::vector<std::string>& names, const std::string& s) {
         return std::find(names.begin(), names.end(), s) != names.end();
     };
@@ -22,12 +23,12 @@ ParseOutcome ParseCommandOptions(const std::vector<std::string>& args, const Opt
         const std::string& s = args[i];
         if (s.rfind("--", 0) != 0) {
             out.positional.push_back(s);
-        } else if (listed(spec.flags, s)) {
+        } else if (listed(accepted.flags, s)) {
             if (!out.flags.insert(s).second) {
                 error = "ให้ตัวเลือก " + s + " ซ้ำ";
                 return ParseOutcome::Usage;
             }
-        } else if (listed(spec.valued, s)) {
+        } else if (listed(accepted.valued, s)) {
             if (out.given(s)) {
                 error = "ให้ตัวเลือก " + s + " ซ้ำ";
                 return ParseOutcome::Usage;
@@ -42,17 +43,17 @@ ParseOutcome ParseCommandOptions(const std::vector<std::string>& args, const Opt
             return ParseOutcome::Usage;
         }
     }
-    if (static_cast<int>(out.positional.size()) != spec.positional) return ParseOutcome::Usage;
-    for (const auto& r : spec.required)
+    if (static_cast<int>(out.positional.size()) != accepted.positional) return ParseOutcome::Usage;
+    for (const auto& r : accepted.required)
         if (!out.given(r)) return ParseOutcome::Usage;
     return ParseOutcome::Ok;
 }
 
-std::optional<int> ReadCommandOptions(int argc, char** argv, const OptionSpec& spec,
+std::optional<int> ReadCommandOptions(int argc, char** argv, const AcceptedOptions& accepted,
                                       CommandOptions& out, const std::string& usage) {
     std::string error;
     const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
-    if (ParseCommandOptions(args, spec, out, error) == ParseOutcome::Ok) return std::nullopt;
+    if (ParseCommandOptions(args, accepted, out, error) == ParseOutcome::Ok) return std::nullopt;
     if (!error.empty()) std::cerr << error << "\n";
     std::cerr << usage;
     return 2;

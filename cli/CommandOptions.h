@@ -14,7 +14,7 @@
 
 namespace ia::cli {
 
-struct OptionSpec {
+struct AcceptedOptions {
     int positional = 1;                // file names the subcommand takes
     std::vector<std::string> valued;   // options followed by a value
     std::vector<std::string> flags;    // options standing alone
@@ -38,16 +38,17 @@ enum class ParseOutcome {
     MissingValue, // an option that takes a value ends the line
 };
 
-// Reads args (the words after the subcommand's name) against spec. On an
+// Reads args (the words after the subcommand's name) against what the subcommand accepts. On an
 // unknown, repeated or valueless option `error` names it, so the teacher
 // sees which word to fix above the usage text; otherwise it is left empty.
-ParseOutcome ParseCommandOptions(const std::vector<std::string>& args, const OptionSpec& spec,
-                                 CommandOptions& out, std::string& error);
+ParseOutcome ParseCommandOptions(const std::vector<std::string>& args,
+                                 const AcceptedOptions& accepted, CommandOptions& out,
+                                 std::string& error);
 
 // Reads argv after the subcommand's name. Every mistake in the command line
 // itself ends the run the same way in every subcommand: the offending option
 // (when there is one) and `usage` on standard error, exit code 2.
-std::optional<int> ReadCommandOptions(int argc, char** argv, const OptionSpec& spec,
+std::optional<int> ReadCommandOptions(int argc, char** argv, const AcceptedOptions& accepted,
                                       CommandOptions& out, const std::string& usage);
 
 } // namespace ia::cli

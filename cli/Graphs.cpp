@@ -83,10 +83,10 @@ bool WriteCharts(const std::string& dir, bool png, const GraphReportInput& in,
 } // namespace
 
 int Graphs(int argc, char** argv) {
-    const OptionSpec spec{
+    const AcceptedOptions accepted{
         1, {"--technique", "--pdf", "--png", "--svg", "--school"}, {}, {"--technique", "--pdf"}};
     CommandOptions parsed;
-    if (auto rc = ReadCommandOptions(argc, argv, spec, parsed, kGraphsUsage)) return *rc;
+    if (auto rc = ReadCommandOptions(argc, argv, accepted, parsed, kGraphsUsage)) return *rc;
     const std::vector<std::string>& positional = parsed.positional;
     std::map<std::string, std::string> options = parsed.values;
     const std::string technique = options["--technique"];

@@ -38,13 +38,15 @@ bool PositiveNumber(const std::string& s, int& n) {
 } // namespace
 
 int RunImportCommand(int argc, char** argv) {
-    const ia::cli::OptionSpec spec{2,
-                                   {"--encoding", "--sheet", "--header", "--code-column",
-                                    "--options", "--code-columns", "--answers-from"},
-                                   {"--append", "--replace", "--key-only", "--strict", "--fixed"},
-                                   {}};
+    const ia::cli::AcceptedOptions accepted{
+        2,
+        {"--encoding", "--sheet", "--header", "--code-column", "--options", "--code-columns",
+         "--answers-from"},
+        {"--append", "--replace", "--key-only", "--strict", "--fixed"},
+        {}};
     ia::cli::CommandOptions parsed;
-    if (auto rc = ia::cli::ReadCommandOptions(argc, argv, spec, parsed, kImportUsage)) return *rc;
+    if (auto rc = ia::cli::ReadCommandOptions(argc, argv, accepted, parsed, kImportUsage))
+        return *rc;
     const std::vector<std::string>& positional = parsed.positional;
     const std::set<std::string>& given = parsed.flags;
     std::map<std::string, std::string> values = parsed.values;

@@ -104,19 +104,19 @@ int Fail(const std::string& msg) {
 
 // Reads the subcommand's command line; anything it does not declare ends
 // the run with the usage text (exit 2).
-std::optional<int> ReadOptions(int argc, char** argv, const ia::cli::OptionSpec& spec,
+std::optional<int> ReadOptions(int argc, char** argv, const ia::cli::AcceptedOptions& accepted,
                                ia::cli::CommandOptions& a) {
-    return ia::cli::ReadCommandOptions(argc, argv, spec, a, kUsageText);
+    return ia::cli::ReadCommandOptions(argc, argv, accepted, a, kUsageText);
 }
 
 int Create(int argc, char** argv) {
     ia::cli::CommandOptions a;
-    const ia::cli::OptionSpec spec{
+    const ia::cli::AcceptedOptions accepted{
         1,
         {"--items", "--choices", "--subject-code", "--subject", "--term", "--year", "--teacher"},
         {"--overwrite"},
         {}};
-    if (auto rc = ReadOptions(argc, argv, spec, a)) return *rc;
+    if (auto rc = ReadOptions(argc, argv, accepted, a)) return *rc;
     const std::string& file = a.positional[0];
     // The same checks as the header panel, in the same order, with the same
     // words; only a year that is no number at all is refused here, where no
