@@ -2,6 +2,7 @@
 // itemanalysis-cli export EXAM.ans OUT.xlsx|OUT.csv [--table scores|answers|results]:
 // scores, answers and results for a spreadsheet.
 
+#include "cli/AnalysisSession.h"
 #include "cli/CommandOptions.h"
 #include "cli/ExamFileHeader.h"
 #include "cli/Exchange.h"
@@ -18,10 +19,8 @@ namespace {
 const char* const kExportUsage = "วิธีใช้: itemanalysis-cli export EXAM.ans OUT.xlsx|OUT.csv "
                                  "[--table scores|answers|results]\n";
 
-int Refuse(const std::string& msg) {
-    std::cerr << msg << "\n";
-    return 1;
-}
+// A refusal told on standard error, exit code 1.
+const auto Refuse = ia::cli::Fail;
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "analysis/Analysis.h"
 #include "analysis/FanTable.h"
 #include "charts/CairoCanvas.h"
+#include "cli/AnalysisSession.h"
 #include "cli/CommandOptions.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamFile.h"
@@ -23,11 +24,6 @@ namespace ia::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-int Fail(const std::string& msg) {
-    std::cerr << msg << "\n";
-    return 1;
-}
 
 const char* const kGraphsUsage =
     "วิธีใช้:\n"
@@ -94,25 +90,15 @@ int Graphs(int argc, char** argv) {
     const std::string file = positional[0];
 
     // Opened, analysed and stored as the print command does.
-    ExamModule exam;
-    ExamViews views;
-    AnalysisState state;
-    AnalysisHost host;
-    AnalysisContext ctx{views, exam.header, state, host};
-    if (std::string refusal = ExamFileRefusal(file); !refusal.empty()) return Fail(refusal);
+    AnalysisSession s;
+    std::string error;
+    if (!OpenAnalysisSession(s, file, error)) return Fail(error);
+    if (int rc = RunAnalysis(s, technique, false)) return rc;
     GraphReportInput in;
     try {
-        BindExamFile(views, file);
-        ReadHeader(views.Data3, exam.header);
-        exam.ExamFileName = file;
-        exam.ExamFileOpen = 1;
-        if (views.Data1.Recordset()->recordCount() == 0)
-            return Fail("ยังไม่มีกระดาษคำตอบ วิเคราะห์ไม่ได้");
-        RunTechnique(ctx, technique == "25" ? 1 : 2, FanTableDir(ProgramDir()));
-        RereadResultViews(views);
-        in.header = exam.header;
-        in.data = LoadReportData(views, state);
-        in.scores = LoadScores(views);
+        in.header = s.exam.header;
+        in.data = LoadReportData(s.views, s.state);
+        in.scores = LoadScores(s.views);
         in.stats = LoadTestStatistics(file);
     } catch (const std::exception& e) {
         return Fail(e.what());

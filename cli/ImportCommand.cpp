@@ -2,6 +2,7 @@
 // itemanalysis-cli import EXAM.ans SOURCE [options]: answer sheets from a
 // spreadsheet, a scanner or an online quiz, all or nothing.
 
+#include "cli/AnalysisSession.h"
 #include "cli/CommandOptions.h"
 #include "cli/ExamFileHeader.h"
 #include "cli/Exchange.h"
@@ -22,11 +23,8 @@ const char* const kImportUsage =
     "[--header yes|no|auto] [--code-column NAME|NUMBER] [--options MAP.csv] "
     "[--fixed] [--code-columns A-B] [--answers-from C]\n";
 
-int Refuse(const std::string& msg) {
-    std::cerr << msg;
-    if (msg.empty() || msg.back() != '\n') std::cerr << "\n";
-    return 1;
-}
+// A refusal told on standard error, exit code 1.
+const auto Refuse = ia::cli::Fail;
 
 bool PositiveNumber(const std::string& s, int& n) {
     if (s.empty() || s.size() > 6 || s.find_first_not_of("0123456789") != std::string::npos)

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/StatsCommand.h"
+#include "cli/AnalysisSession.h"
 
 #include "analysis/Analysis.h"
 #include "cli/CommandOptions.h"
@@ -87,10 +88,7 @@ std::string CsvRow(const std::vector<std::string>& cells) {
 
 const char* const kStatsUsage = "วิธีใช้:\n  itemanalysis-cli stats FILE [--json] [--csv DIR]\n";
 
-int Fail(const std::string& msg) {
-    std::cerr << msg << "\n";
-    return 1;
-}
+using cli::Fail;
 
 } // namespace
 

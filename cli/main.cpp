@@ -7,6 +7,7 @@
 #include "analysis/Analysis.h"
 #include "analysis/FanTable.h"
 #include "analysis/SheetChecks.h"
+#include "cli/AnalysisSession.h"
 #include "cli/CommandOptions.h"
 #include "cli/Exchange.h"
 #include "cli/Graphs.h"
@@ -95,12 +96,9 @@ int Help() {
     return 0;
 }
 
-const char* const kResultsNotStored = "คำเตือน : ไฟล์ข้อมูลบันทึกไม่ได้ ผลการวิเคราะห์ที่พิมพ์นี้ไม่ได้ถูกบันทึกลงในไฟล์";
+using ia::cli::Fail;
 
-int Fail(const std::string& msg) {
-    std::cerr << msg << "\n";
-    return 1;
-}
+const char* const kResultsNotStored = "คำเตือน : ไฟล์ข้อมูลบันทึกไม่ได้ ผลการวิเคราะห์ที่พิมพ์นี้ไม่ได้ถูกบันทึกลงในไฟล์";
 
 // Reads the subcommand's command line; anything it does not declare ends
 // the run with the usage text (exit 2).
@@ -173,61 +171,13 @@ int Check(int argc, char** argv) {
     return 0;
 }
 
-// An exam file opened the way the window opens it: recognised, its structure
-// checked, the five views bound and the header read.
-struct Session {
-    ia::ExamModule exam;
-    ia::ExamViews views;
-    ia::AnalysisState state;
-    ia::AnalysisHost host;
-    ia::AnalysisContext ctx{views, exam.header, state, host};
-};
-
-bool Open(Session& s, const std::string& file, std::string& error) {
-    error = ia::ExamFileRefusal(file);
-    if (!error.empty()) return false;
-    try {
-        ia::BindExamFile(s.views, file);
-        ia::ReadHeader(s.views.Data3, s.exam.header);
-    } catch (const std::exception& e) {
-        error = e.what();
-        return false;
-    }
-    s.exam.ExamFileName = file;
-    s.exam.ExamFileOpen = 1;
-    return true;
-}
-
-// Runs one technique and writes the report, as the analysis buttons do.
-int RunAnalysis(Session& s, const std::string& technique, bool writeReport) {
-    if (technique != "25" && technique != "27") return Fail("เทคนิคต้องเป็น 25 หรือ 27");
-    if (s.views.Data1.Recordset()->recordCount() == 0) return Fail("ยังไม่มีกระดาษคำตอบ วิเคราะห์ไม่ได้");
-    try {
-        // What the window would ask about is told here, and the work goes on.
-        for (const std::string& line :
-             ia::SheetWarnings(s.views.Data1.Recordset()->connection(), s.exam.header.nItem,
-                               s.exam.header.nChoice))
-            std::cerr << "คำเตือน: " << line << "\n";
-        ia::RunTechnique(s.ctx, technique == "25" ? 1 : 2, ia::FanTableDir(ia::ProgramDir()));
-        ia::RereadResultViews(s.views);
-        if (writeReport) {
-            const std::string term = s.exam.header.Term;
-            s.state.ReportFileName =
-                ia::WriteAnalysisReport(s.views, s.state, s.exam.ExamFileName, s.exam.header, term);
-        }
-    } catch (const std::exception& e) {
-        return Fail(e.what());
-    }
-    return 0;
-}
-
 int Analyse(int argc, char** argv) {
     ia::cli::CommandOptions a;
     if (auto rc = ReadOptions(argc, argv, {1, {"--technique"}, {}, {"--technique"}}, a)) return *rc;
-    Session s;
+    ia::cli::AnalysisSession s;
     std::string err;
-    if (!Open(s, a.positional[0], err)) return Fail(err);
-    if (int rc = RunAnalysis(s, a.value("--technique"), true)) return rc;
+    if (!ia::cli::OpenAnalysisSession(s, a.positional[0], err)) return Fail(err);
+    if (int rc = ia::cli::RunAnalysis(s, a.value("--technique"), true)) return rc;
     std::cout << s.state.ReportFileName << "\n";
     return 0;
 }
@@ -283,10 +233,10 @@ int Print(int argc, char** argv) {
             return Fail(e.what());
         }
     }
-    Session s;
-    if (!Open(s, copy ? copy->path() : file, err)) return Fail(err);
+    ia::cli::AnalysisSession s;
+    if (!ia::cli::OpenAnalysisSession(s, copy ? copy->path() : file, err)) return Fail(err);
     s.exam.ExamFileName = file;
-    if (int rc = RunAnalysis(s, a.value("--technique"), false)) return rc;
+    if (int rc = ia::cli::RunAnalysis(s, a.value("--technique"), false)) return rc;
     try {
         ia::ReportData data = ia::LoadReportData(s.views, s.state);
         ia::PrintJob counted = job;
@@ -307,9 +257,9 @@ int Print(int argc, char** argv) {
 int Raw(int argc, char** argv) {
     ia::cli::CommandOptions a;
     if (auto rc = ReadOptions(argc, argv, {1, {"--pdf"}, {}, {"--pdf"}}, a)) return *rc;
-    Session s;
+    ia::cli::AnalysisSession s;
     std::string err;
-    if (!Open(s, a.positional[0], err)) return Fail(err);
+    if (!ia::cli::OpenAnalysisSession(s, a.positional[0], err)) return Fail(err);
     const std::string pdf = a.value("--pdf");
     try {
         s.views.Data1.RecordSource = "select * from TAData order by val(Code)";
