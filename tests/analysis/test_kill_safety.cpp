@@ -2,6 +2,7 @@
 // A teacher's file must survive the process being killed at any moment: the
 // analysis is one transaction, a sheet edit another.
 
+#include "BoundExam.h"
 #include "TestSupport.h"
 #include "analysis/Analysis.h"
 #include "examfile/Engine.h"
@@ -37,19 +38,7 @@ std::string MakeLargeFile(const iatest::TempDir& dir) {
     return path;
 }
 
-// A file bound as the window binds it, ready for an analysis.
-struct Bound {
-    ExamViews views;
-    TestHeader header;
-    AnalysisState state;
-    AnalysisHost host;
-    AnalysisContext ctx{views, header, state, host};
-    explicit Bound(const std::string& path) {
-        BindExamFile(views, path);
-        ReadHeader(views.Data3, header);
-        state.LastItemField = header.nItem;
-    }
-};
+using Bound = iatest::BoundExam;
 
 void Analyse(const std::string& path) {
     Bound b(path);

@@ -3,6 +3,7 @@
 // the 16-bit fields are widened when an analysis needs it, and nothing else
 // of them changes.
 
+#include "BoundExam.h"
 #include "TestSupport.h"
 #include "analysis/Analysis.h"
 #include "examfile/Engine.h"
@@ -64,17 +65,7 @@ long long Scalar(const std::string& path, const std::string& sql) {
     return st.step() ? st.columnInt(0) : -1;
 }
 
-struct Bound {
-    ExamViews views;
-    TestHeader header;
-    AnalysisState state;
-    AnalysisHost host;
-    AnalysisContext ctx{views, header, state, host};
-    explicit Bound(const std::string& path) {
-        BindExamFile(views, path);
-        ReadHeader(views.Data3, header);
-    }
-};
+using Bound = iatest::BoundExam;
 
 } // namespace
 
