@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "app/FTAData.h"
+#include "examfile/Engine.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -95,5 +96,15 @@ class WindowFixture {
     std::string oldCwd_;
     std::unique_ptr<ia::FTAData> window_;
 };
+
+// The first column of the first row the query gives, as the file holds it:
+// "<null>" for NULL, "<none>" when there is no row.
+inline QString Stored(const std::string& path, const std::string& sql) {
+    ia::Connection db(path, ia::Connection::Mode::ReadOnly);
+    auto st = db.prepare(sql);
+    if (!st.step()) return "<none>";
+    const ia::Value v = st.column(0);
+    return v.isNull() ? QString("<null>") : QString::fromStdString(v.text());
+}
 
 } // namespace iatest

@@ -33,13 +33,7 @@ namespace {
 const QString kReadOnly = "ไฟล์เป็นแบบอ่านอย่างเดียว บันทึกไม่ได้";
 
 // The first column of the first row of a query, as text ("<null>" for NULL).
-QString Stored(const std::string& path, const std::string& sql) {
-    Connection db(path, Connection::Mode::ReadOnly);
-    auto st = db.prepare(sql);
-    if (!st.step()) return "<none>";
-    const Value v = st.column(0);
-    return v.isNull() ? QString("<null>") : QString::fromStdString(v.text());
-}
+using iatest::Stored;
 
 QStringList Codes(const std::string& path) {
     Connection db(path, Connection::Mode::ReadOnly);

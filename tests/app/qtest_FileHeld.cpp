@@ -18,13 +18,7 @@ using iatest::WindowFixture;
 
 namespace {
 
-QString Stored(const std::string& path, const std::string& sql) {
-    Connection db(path, Connection::Mode::ReadOnly);
-    auto st = db.prepare(sql);
-    if (!st.step()) return "<none>";
-    const Value v = st.column(0);
-    return v.isNull() ? QString("<null>") : QString::fromStdString(v.text());
-}
+using iatest::Stored;
 
 std::string OpenFile(WindowFixture& f) {
     const std::string path = f.dir().file("m1.ans");
