@@ -250,6 +250,38 @@ ExamBackup BackUpExamFile(const std::string& path) {
     return r;
 }
 
+ExamBackup CopyExamFileToBackup(const std::string& path) {
+    namespace fs = std::filesystem;
+    ExamBackup r;
+    r.backupPath = path + ".bak";
+    const std::string part = r.backupPath + ".part";
+    std::error_code ec;
+    fs::remove(part, ec);
+    try {
+        // The engine copies what a reader sees: committed pages only, a hot
+        // journal played back first, never a page half written by another
+        // program, which a copy of the bytes could catch.
+        Connection db(path, Connection::Mode::ReadOnly);
+        auto st = db.prepare("VACUUM INTO ?");
+        st.bind(1, Value(part));
+        st.run();
+    } catch (const std::exception&) {
+        fs::remove(part, ec);
+        r.refusal = "เก็บไฟล์เดิมไว้ที่ " + r.backupPath + "  ไม่ได้";
+        return r;
+    }
+    // An older backup's own journal would be played into the new backup.
+    fs::remove(r.backupPath + "-journal", ec);
+    fs::rename(part, r.backupPath, ec);
+    if (ec) {
+        fs::remove(part, ec);
+        r.refusal = "เก็บไฟล์เดิมไว้ที่ " + r.backupPath + "  ไม่ได้";
+        return r;
+    }
+    r.kept = true;
+    return r;
+}
+
 std::string BackupNotice(const std::string& backupPath) {
     return "เก็บไฟล์เดิมไว้ที่ " + backupPath;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/SheetImport.h"
 
+#include "examfile/ExamFile.h"
+
 #include "examfile/Engine.h"
 #include "exchange/AnswerText.h"
 #include "exchange/XlsxReader.h"
@@ -479,15 +481,10 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
 }
 
 bool BackupExamFile(const std::string& examPath, std::string& backupPath, std::string& error) {
-    backupPath = examPath + ".bak";
-    std::error_code ec;
-    std::filesystem::copy_file(examPath, backupPath,
-                               std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec) {
-        error = "สำรองแฟ้มข้อสอบไว้ที่ " + backupPath + " ไม่ได้";
-        return false;
-    }
-    return true;
+    const ExamBackup b = CopyExamFileToBackup(examPath);
+    backupPath = b.backupPath;
+    if (!b.kept) error = "สำรองแฟ้มข้อสอบไว้ที่ " + backupPath + " ไม่ได้";
+    return b.kept;
 }
 
 } // namespace ia
