@@ -30,12 +30,8 @@ std::optional<std::string> Text(Statement& st, int column) {
     return v.text();
 }
 
-bool Blank(const std::optional<std::string>& t) {
-    return !t || t->find_first_not_of(' ') == std::string::npos;
-}
-
 // An answer a key can match: one digit 0 .. nChoice.
-bool AnswerInRange(const std::string& a, int nChoice) {
+bool AnswerInRange(std::string_view a, int nChoice) {
     return a.size() == 1 && a[0] >= '0' && a[0] <= '0' + nChoice;
 }
 
@@ -59,37 +55,51 @@ std::vector<std::string> SheetWarnings(Connection& db, int nItem, int nChoice, i
     }
 
     if (keyedItems) *keyedItems = nItem - static_cast<int>(unkeyed.size());
-    std::vector<std::string> noAnswer, outside;
-    long long emptyCodes = 0, outsideCount = 0;
-    std::map<std::string, int> seen;
-    std::vector<std::string> repeated;
+    // Only the first few sheets of each kind are named, so only they are
+    // kept; the cells are read without copies (this pass runs before every
+    // analysis, over every sheet).
+    std::vector<std::string> noAnswer, outside, repeated;
+    long long noAnswerCount = 0, emptyCodes = 0, outsideCount = 0, repeatedCount = 0;
+    auto name = [](std::vector<std::string>& v, const std::string& s) {
+        if (v.size() <= kNamed) v.push_back(s);
+    };
+    std::map<std::string, int, std::less<>> seen;
     auto st = db.prepare("SELECT Code" + columns + " FROM TAData ORDER BY rowid");
     while (st.step()) {
-        const std::optional<std::string> code = Text(st, 0);
-        const std::string shown = Blank(code) ? std::string("(ไม่มีเลขที่)") : *code;
-        if (Blank(code))
+        const std::optional<std::string_view> code = st.columnText(0);
+        const bool blank = !code || code->find_first_not_of(' ') == std::string_view::npos;
+        auto shown = [&] { return blank ? std::string("(ไม่มีเลขที่)") : std::string(*code); };
+        if (blank) {
             ++emptyCodes;
-        else if (++seen[*code] == 2)
-            repeated.push_back(*code);
+        } else {
+            auto it = seen.find(*code);
+            if (it == seen.end()) it = seen.emplace(std::string(*code), 0).first;
+            if (++it->second == 2) {
+                ++repeatedCount;
+                name(repeated, it->first);
+            }
+        }
         bool any = false;
         for (int i = 1; i <= nItem; ++i) {
-            const std::optional<std::string> a = Text(st, i);
+            const std::optional<std::string_view> a = st.columnText(i);
             if (!a || a->empty()) continue;
             any = true;
             if (!AnswerInRange(*a, nChoice)) {
                 ++outsideCount;
-                outside.push_back(shown + " ข้อ " + std::to_string(i));
+                name(outside, shown() + " ข้อ " + std::to_string(i));
             }
         }
-        if (!any) noAnswer.push_back(shown);
+        if (!any) {
+            ++noAnswerCount;
+            name(noAnswer, shown());
+        }
     }
 
-    if (!noAnswer.empty())
-        lines.push_back("กระดาษคำตอบที่ไม่มีคำตอบเลย " + std::to_string(noAnswer.size()) +
-                        " แผ่น: เลขที่ " + Named(noAnswer));
-    if (!repeated.empty())
-        lines.push_back("เลขที่ซ้ำกัน " + std::to_string(repeated.size()) +
-                        " เลขที่: " + Named(repeated));
+    if (noAnswerCount > 0)
+        lines.push_back("กระดาษคำตอบที่ไม่มีคำตอบเลย " + std::to_string(noAnswerCount) + " แผ่น: เลขที่ " +
+                        Named(noAnswer));
+    if (repeatedCount > 0)
+        lines.push_back("เลขที่ซ้ำกัน " + std::to_string(repeatedCount) + " เลขที่: " + Named(repeated));
     if (emptyCodes > 0)
         lines.push_back("กระดาษคำตอบที่ไม่มีเลขที่ " + std::to_string(emptyCodes) + " แผ่น");
     if (!unkeyed.empty())
