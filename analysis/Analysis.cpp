@@ -2,8 +2,10 @@
 #include "analysis/Analysis.h"
 
 #include "analysis/FanTable.h"
+#include "analysis/SheetChecks.h"
 #include "examfile/AnalysisRunLog.h"
 #include "examfile/ExamFile.h"
+#include "examfile/KeyRule.h"
 #include "examfile/Val.h"
 
 #include <sqlite3.h>
@@ -88,7 +90,10 @@ std::string Quoted(const std::string& name) {
 }
 
 // One pass over the answer sheets into the compact matrix.
-void ReadSheets(LoadedExam& e) {
+// Reads every sheet into the matrix; with findings, also checks each sheet
+// for what the teacher is told before the results (the same pass, so that a
+// large file is read once).
+void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr) {
     const int items = static_cast<int>(e.itemColumns.size());
     const std::vector<StoredText> keys = e.keys();
     // Most answers are one character: their cells, item by item, come from
@@ -102,17 +107,28 @@ void ReadSheets(LoadedExam& e) {
         }
         emptyText[i] = CellOf(std::string_view(), keys[i]).packed();
     }
-    std::string cols = "rowid";
+    std::array<bool, 256> oneCharInRange{};
+    if (findings)
+        for (int b = 0; b < 256; ++b) {
+            const char ch = static_cast<char>(b);
+            oneCharInRange[b] = findings->inRange(std::string_view(&ch, 1));
+        }
+    // The answers follow the rowid (and the code when it is checked).
+    const int firstItem = findings ? 2 : 1;
+    std::string cols = findings ? "rowid,Code" : "rowid";
     for (const auto& name : e.itemColumns)
         cols += "," + Quoted(name);
     auto st = e.db->prepare("SELECT " + cols + " FROM TAData ORDER BY rowid");
     sqlite3_stmt* raw = st.raw();
     e.answers = ScoringMatrix(items);
     std::vector<uint8_t> row(items);
+    std::vector<int> outOfRange;
     while (st.step()) {
         e.rowids.push_back(sqlite3_column_int64(raw, 0));
+        bool anyAnswer = false;
+        outOfRange.clear();
         for (int i = 0; i < items; ++i) {
-            const int col = i + 1;
+            const int col = i + firstItem;
             // The text as the engine gives it (numbers in their decimal
             // form); no text for NULL.
             auto p = reinterpret_cast<const char*>(sqlite3_column_text(raw, col));
@@ -123,14 +139,21 @@ void ReadSheets(LoadedExam& e) {
                 continue;
             }
             const int n = sqlite3_column_bytes(raw, col);
-            if (n == 1)
-                row[i] = oneChar[i][static_cast<unsigned char>(p[0])];
-            else if (n == 0)
+            if (n == 1) {
+                const auto b = static_cast<unsigned char>(p[0]);
+                row[i] = oneChar[i][b];
+                if (findings && !oneCharInRange[b]) outOfRange.push_back(i + 1);
+            } else if (n == 0) {
                 row[i] = emptyText[i];
-            else
+                continue;
+            } else {
                 row[i] = CellOf(std::string_view(p, n), keys[i]).packed();
+                if (findings) outOfRange.push_back(i + 1);
+            }
+            anyAnswer = true;
         }
         e.answers.addSheet(row.data());
+        if (findings) findings->addSheet(st.columnText(1), anyAnswer, outOfRange);
     }
 }
 
@@ -150,7 +173,16 @@ LoadedExam LoadAnalysable(AnalysisContext& c, std::shared_ptr<Connection> db, in
     LoadedExam e;
     e.db = std::move(db);
     const bool shapeOk = ReadShape(c, e);
-    if (shapeOk) ReadSheets(e);
+    if (shapeOk && c.sheetFindings) {
+        std::vector<bool> keyed;
+        for (const StoredText& k : e.keys())
+            keyed.push_back(IsKeyed(k));
+        SheetFindings findings(c.header.nChoice, keyed);
+        ReadSheets(e, &findings);
+        *c.sheetFindings = findings.lines();
+    } else if (shapeOk) {
+        ReadSheets(e);
+    }
     const long long n = shapeOk ? e.sheets() : CountSheets(c, e);
     if (GroupSize(percent, n) < 1) throw AnalysisError(kTooFewSheets);
     if (c.header.nChoice < 2 || c.header.nChoice > 5)

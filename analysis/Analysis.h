@@ -12,6 +12,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace ia {
 
@@ -38,6 +39,10 @@ struct AnalysisContext {
     const TestHeader& header;
     AnalysisState& state;
     AnalysisHost& host;
+    // When given, the analysis checks the sheets as it reads them and puts
+    // the findings here (before any refusal), for a caller that does not ask
+    // before analysing (the command line).
+    std::vector<std::string>* sheetFindings = nullptr;
 };
 
 // Scores every sheet, writes Score (where it changes), Tot and the

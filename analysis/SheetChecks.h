@@ -6,14 +6,51 @@
 
 #include "examfile/Engine.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace ia {
 
-// One Thai line per kind of finding, with its count and the first few codes
-// or item numbers; empty when there is nothing to report.
-// When keyedItems is given it receives the number of items with a key.
+// The findings gathered sheet by sheet, so that whoever reads the sheets
+// anyway (the analysis) can check them in the same pass.
+class SheetFindings {
+  public:
+    // keyed[i] tells whether item i + 1 has a key.
+    SheetFindings(int nChoice, const std::vector<bool>& keyed);
+
+    // An answer a key can match: one digit 0 .. nChoice.
+    bool inRange(std::string_view answer) const {
+        return answer.size() == 1 && answer[0] >= '0' && answer[0] <= '0' + nChoice_;
+    }
+    // One sheet in file order: its code (none for NULL), whether any answer
+    // is given, and the items (1-based) whose answers are out of range.
+    void addSheet(std::optional<std::string_view> code, bool anyAnswer,
+                  const std::vector<int>& itemsOutOfRange);
+
+    int keyedItems() const { return keyedItems_; }
+    // One Thai line per kind of finding, with its count and the first few
+    // codes or item numbers; empty when there is nothing to report.
+    std::vector<std::string> lines() const;
+
+  private:
+    struct CodeHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    int nChoice_;
+    int keyedItems_ = 0;
+    std::vector<std::string> unkeyed_;
+    // Only the first few sheets of each kind are named, so only they are kept.
+    std::vector<std::string> noAnswer_, outside_, repeated_;
+    long long noAnswerCount_ = 0, emptyCodes_ = 0, outsideCount_ = 0, repeatedCount_ = 0;
+    std::unordered_map<std::string, int, CodeHash, std::equal_to<>> seen_;
+};
+
+// Reads the key and every sheet of the file and gives SheetFindings::lines();
+// when keyedItems is given it receives the number of items with a key.
 std::vector<std::string> SheetWarnings(Connection& db, int nItem, int nChoice,
                                        int* keyedItems = nullptr);
 

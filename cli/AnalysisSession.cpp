@@ -2,7 +2,6 @@
 #include "cli/AnalysisSession.h"
 
 #include "analysis/FanTable.h"
-#include "analysis/SheetChecks.h"
 #include "examfile/ExamFile.h"
 #include "report/ReportText.h"
 
@@ -35,12 +34,18 @@ bool OpenAnalysisSession(AnalysisSession& s, const std::string& file, std::strin
 int RunAnalysis(AnalysisSession& s, const std::string& technique, bool writeReport) {
     if (technique != "25" && technique != "27") return Fail("เทคนิคต้องเป็น 25 หรือ 27");
     if (s.views.Data1.Recordset()->recordCount() == 0) return Fail("ยังไม่มีกระดาษคำตอบ วิเคราะห์ไม่ได้");
-    try {
-        // What the window would ask about is told here, and the work goes on.
-        for (const std::string& line : SheetWarnings(s.views.Data1.Recordset()->connection(),
-                                                     s.exam.header.nItem, s.exam.header.nChoice))
+    // What the window would ask about is told, and the work goes on; the
+    // analysis finds it while reading the sheets, before any refusal.
+    std::vector<std::string> findings;
+    s.ctx.sheetFindings = &findings;
+    auto tellFindings = [&] {
+        for (const std::string& line : findings)
             std::cerr << "คำเตือน: " << line << "\n";
+        findings.clear();
+    };
+    try {
         RunTechnique(s.ctx, technique == "25" ? 1 : 2, FanTableDir(ProgramDir()));
+        tellFindings();
         RereadResultViews(s.views);
         if (writeReport) {
             const std::string term = s.exam.header.Term;
@@ -48,6 +53,7 @@ int RunAnalysis(AnalysisSession& s, const std::string& technique, bool writeRepo
                 WriteAnalysisReport(s.views, s.state, s.exam.ExamFileName, s.exam.header, term);
         }
     } catch (const std::exception& e) {
+        tellFindings();
         return Fail(e.what());
     }
     return 0;

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "BoundExam.h"
 #include "TestSupport.h"
 #include "analysis/SheetChecks.h"
 #include "examfile/Engine.h"
 
 #include <gtest/gtest.h>
+
+#include <exception>
 
 using namespace ia;
 
@@ -22,6 +25,18 @@ std::vector<std::string> Findings(const std::vector<std::string>& key,
         lines = SheetWarnings(db, nItem, 4);
     }
     EXPECT_EQ(iatest::FileBytes(path), before); // the checks change nothing
+
+    // The analysis finds the same while it reads the sheets, and tells it
+    // before it refuses (too few sheets, no key).
+    std::vector<std::string> found{"not set"};
+    {
+        iatest::BoundExam b(path);
+        b.ctx.sheetFindings = &found;
+        try {
+            RunTechnique(b.ctx, 1, iatest::BinDir());
+        } catch (const std::exception&) {}
+    }
+    EXPECT_EQ(found, lines);
     return lines;
 }
 
