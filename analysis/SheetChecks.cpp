@@ -3,6 +3,9 @@
 
 #include "examfile/KeyRule.h"
 
+#include <algorithm>
+#include <numeric>
+
 namespace ia {
 
 const char* const kSheetWarningsHeading = "พบข้อมูลที่ควรตรวจสอบก่อนวิเคราะห์";
@@ -42,12 +45,9 @@ void SheetFindings::addSheet(std::optional<std::string_view> code, bool anyAnswe
     if (blank) {
         ++emptyCodes_;
     } else {
-        auto it = seen_.find(*code);
-        if (it == seen_.end()) it = seen_.emplace(std::string(*code), 0).first;
-        if (++it->second == 2) {
-            ++repeatedCount_;
-            NameFirstFew(repeated_, it->first);
-        }
+        codeStart_.push_back(codes_.size());
+        codeHash_.push_back(std::hash<std::string_view>{}(*code));
+        codes_.append(*code);
     }
     for (int item : itemsOutOfRange) {
         ++outsideCount_;
@@ -60,14 +60,49 @@ void SheetFindings::addSheet(std::optional<std::string_view> code, bool anyAnswe
     }
 }
 
+std::string_view SheetFindings::code(size_t sheet) const {
+    const size_t end = sheet + 1 < codeStart_.size() ? codeStart_[sheet + 1] : codes_.size();
+    return std::string_view(codes_).substr(codeStart_[sheet], end - codeStart_[sheet]);
+}
+
+// The codes given more than once, named in the order their second sheet
+// comes in the file.
+std::vector<std::string> SheetFindings::repeatedCodes(long long& count) const {
+    const size_t n = codeStart_.size();
+    std::vector<size_t> order(n);
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        if (codeHash_[a] != codeHash_[b]) return codeHash_[a] < codeHash_[b];
+        const std::string_view ca = code(a), cb = code(b);
+        return ca != cb ? ca < cb : a < b;
+    });
+    std::vector<size_t> secondSheets;
+    for (size_t k = 0; k < n;) {
+        size_t j = k + 1;
+        while (j < n && codeHash_[order[j]] == codeHash_[order[k]] &&
+               code(order[j]) == code(order[k]))
+            ++j;
+        if (j - k >= 2) secondSheets.push_back(order[k + 1]);
+        k = j;
+    }
+    count = static_cast<long long>(secondSheets.size());
+    const size_t named = std::min(secondSheets.size(), kNamed + 1);
+    std::partial_sort(secondSheets.begin(), secondSheets.begin() + named, secondSheets.end());
+    std::vector<std::string> names;
+    for (size_t i = 0; i < named; ++i)
+        names.emplace_back(code(secondSheets[i]));
+    return names;
+}
+
 std::vector<std::string> SheetFindings::lines() const {
+    long long repeatedCount = 0;
+    const std::vector<std::string> repeated = repeatedCodes(repeatedCount);
     std::vector<std::string> lines;
     if (noAnswerCount_ > 0)
         lines.push_back("กระดาษคำตอบที่ไม่มีคำตอบเลย " + std::to_string(noAnswerCount_) +
                         " แผ่น: เลขที่ " + Named(noAnswer_));
-    if (repeatedCount_ > 0)
-        lines.push_back("เลขที่ซ้ำกัน " + std::to_string(repeatedCount_) +
-                        " เลขที่: " + Named(repeated_));
+    if (repeatedCount > 0)
+        lines.push_back("เลขที่ซ้ำกัน " + std::to_string(repeatedCount) + " เลขที่: " + Named(repeated));
     if (emptyCodes_ > 0)
         lines.push_back("กระดาษคำตอบที่ไม่มีเลขที่ " + std::to_string(emptyCodes_) + " แผ่น");
     if (!unkeyed_.empty())

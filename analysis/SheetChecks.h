@@ -9,7 +9,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace ia {
@@ -36,17 +35,21 @@ class SheetFindings {
     std::vector<std::string> lines() const;
 
   private:
-    struct CodeHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
+    std::string_view code(size_t sheet) const;
+    std::vector<std::string> repeatedCodes(long long& count) const;
+
     int nChoice_;
     int keyedItems_ = 0;
     std::vector<std::string> unkeyed_;
     // Only the first few sheets of each kind are named, so only they are kept.
-    std::vector<std::string> noAnswer_, outside_, repeated_;
-    long long noAnswerCount_ = 0, emptyCodes_ = 0, outsideCount_ = 0, repeatedCount_ = 0;
-    std::unordered_map<std::string, int, CodeHash, std::equal_to<>> seen_;
+    std::vector<std::string> noAnswer_, outside_;
+    long long noAnswerCount_ = 0, emptyCodes_ = 0, outsideCount_ = 0;
+    // Every non-blank code one after another, with where each begins and its
+    // hash: repeats are found by sorting at the end, which keeps a million
+    // codes in a few tens of megabytes and never walks a large table at random.
+    std::string codes_;
+    std::vector<size_t> codeStart_;
+    std::vector<size_t> codeHash_;
 };
 
 // Reads the key and every sheet of the file and gives SheetFindings::lines();
