@@ -5,6 +5,7 @@
 
 #include "BenchFixture.h"
 #include "app/FTAData.h"
+#include "app/Prompts.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -15,16 +16,29 @@
 
 namespace {
 
+// The open dialog gives the fixture; messages are dropped.
+struct OpenFixturePrompts : ia::Prompts {
+    QString path;
+    QString chooseOpenFile() override { return path; }
+    bool askOkCancel(const QString&, const QString&) override { return false; }
+    bool askYesNo(const QString&, const QString&) override { return false; }
+    void showMessage(const QString&, const QString&) override {}
+    bool askGoOnAfterChecks(const QString&, const QString&) override { return false; }
+    int runDialog(QDialog&) override { return 0; }
+    void showPreview(QDialog&) override {}
+};
+
 void BM_OpenFileInWindow(benchmark::State& st) {
     const std::string path = iabench::Fixture(st.range(0), st.range(1), 5);
+    OpenFixturePrompts prompts;
+    prompts.path = QString::fromStdString(path);
     ia::FTAData w;
-    w.chooseOpenFile = [&] { return QString::fromStdString(path); };
-    w.showMessage = [](const QString&, const QString&) {};
+    w.setPrompts(prompts);
     w.resize(1600, 1000);
     w.show();
     QApplication::processEvents();
     for (auto _ : st) {
-        w.Command2_Click();
+        w.onOpenFileClicked();
         // Drawing the window asks the grids for the rows on the first screen.
         benchmark::DoNotOptimize(w.grab());
     }

@@ -5,21 +5,70 @@
 // not link QtTest.
 
 #include "TestSupport.h"
+#include "app/DataNavBar.h"
 #include "app/FTAData.h"
+#include "app/GraphPanel.h"
+#include "app/ItemStatisticsPanel.h"
+#include "app/Prompts.h"
 #include "examfile/Engine.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QString>
 #include <QStringList>
 #include <QTest>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
 namespace iatest {
+
+// A control of the window by its object name, as the window names it.
+template <class T = QWidget> T* Control(QWidget& window, const QString& name) {
+    T* c = window.findChild<T*>(name);
+    if (!c) qFatal("no control %s", qPrintable(name));
+    return c;
+}
+// The header field "Text1(index)".
+inline QLineEdit* HeaderField(QWidget& window, int index) {
+    return Control<QLineEdit>(window, QString("Text1(%1)").arg(index));
+}
+
+// Answers every question of the window as a test says, through functions a
+// test may replace.
+struct TestPrompts : ia::Prompts {
+    std::function<QString()> onChooseOpenFile;
+    std::function<bool(const QString&, const QString&)> onAskOkCancel;
+    std::function<bool(const QString&, const QString&)> onAskYesNo;
+    std::function<void(const QString&, const QString&)> onShowMessage;
+    std::function<bool(const QString&, const QString&)> onAskGoOnAfterChecks;
+    std::function<int(QDialog&)> onRunDialog = [](QDialog& d) { return d.exec(); };
+    std::function<void(QDialog&)> onShowPreview = [](QDialog& d) { d.exec(); };
+
+    QString chooseOpenFile() override { return onChooseOpenFile(); }
+    bool askOkCancel(const QString& title, const QString& text) override {
+        return onAskOkCancel(title, text);
+    }
+    bool askYesNo(const QString& title, const QString& text) override {
+        return onAskYesNo(title, text);
+    }
+    void showMessage(const QString& title, const QString& text) override {
+        onShowMessage(title, text);
+    }
+    bool askGoOnAfterChecks(const QString& title, const QString& text) override {
+        return onAskGoOnAfterChecks(title, text);
+    }
+    int runDialog(QDialog& dialog) override { return onRunDialog(dialog); }
+    void showPreview(QDialog& preview) override { onShowPreview(preview); }
+};
 
 class WindowFixture {
   public:
@@ -27,27 +76,27 @@ class WindowFixture {
         oldCwd_ = std::filesystem::current_path().string();
         std::filesystem::current_path(dir_.path());
         window_ = std::make_unique<ia::FTAData>();
-        auto& w = *window_;
-        w.chooseOpenFile = [this] {
+        prompts.onChooseOpenFile = [this] {
             ++dialogsShown;
             return nextFile;
         };
-        w.askOkCancel = [this](const QString&, const QString& text) {
+        prompts.onAskOkCancel = [this](const QString&, const QString& text) {
             questions << text;
             return answerOk;
         };
-        w.askYesNoBox = [this](const QString&, const QString& text) {
+        prompts.onAskYesNo = [this](const QString&, const QString& text) {
             questions << text;
             return answerYes;
         };
-        w.askGoOnAfterChecks = [this](const QString&, const QString& text) {
+        prompts.onAskGoOnAfterChecks = [this](const QString&, const QString& text) {
             checks << text;
             return answerGoOn;
         };
-        w.showMessage = [this](const QString& title, const QString& text) {
+        prompts.onShowMessage = [this](const QString& title, const QString& text) {
             messageTitles << title;
             messages << text;
         };
+        window_->setPrompts(prompts);
     }
     ~WindowFixture() {
         window_.reset();
@@ -72,15 +121,16 @@ class WindowFixture {
     void typeNewHeader(const QString& name, const QString& items, const QString& choices,
                        const QString& year = "2546") {
         auto& w = *window_;
-        w.Command1->click();
+        Control<QPushButton>(w, "Command1")->click();
         const QString texts[8] = {name, "ว101", "วิทยาศาสตร์", "1", year, items, choices, "ครูสมศรี"};
         for (int i = 0; i < 8; ++i)
-            w.Text1[i]->setText(texts[i]);
-        w.Command4->click();
+            HeaderField(w, i)->setText(texts[i]);
+        Control<QPushButton>(w, "Command4")->click();
     }
 
     QWidget* focus() const { return QApplication::focusWidget(); }
 
+    TestPrompts prompts;       // the window's questions, answered below
     QString nextFile;          // what the open dialog returns
     bool answerOk = true;      // answer to OK/Cancel questions
     bool answerYes = true;     // answer to Yes/No questions

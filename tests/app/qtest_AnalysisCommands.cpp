@@ -17,6 +17,9 @@ using namespace ia;
 
 namespace {
 
+using iatest::Control;
+using iatest::HeaderField;
+
 using iatest::Sheet;
 
 std::vector<std::vector<std::string>> Sheets(int n) {
@@ -41,7 +44,7 @@ class AnalysisCommands : public QObject {
         const QString path = f.path(name);
         iatest::MakeExamFile(path.toStdString(), iatest::MakeHeader(8, 4), key, sheets);
         f.nextFile = path;
-        f.w().Command2->click();
+        Control<QPushButton>(f.w(), "Command2")->click();
         QVERIFY(f.w().views().Data1.isOpen());
     }
 
@@ -49,7 +52,7 @@ class AnalysisCommands : public QObject {
     void record(iatest::WindowFixture& f) {
         printers.clear();
         kept.clear();
-        f.w().openPrinter = [this](const std::string&) {
+        f.w().printTargets().openPrinter = [this](const std::string&) {
             auto p = std::make_unique<RecordingPrinter>();
             printers.push_back(p.get());
             kept.push_back(std::move(p));
@@ -80,27 +83,28 @@ class AnalysisCommands : public QObject {
             iatest::WindowFixture f;
             QVERIFY(f.showActive());
             open(f, {"1", "1", "1", "1", "1", "1", "1", "0"}, Sheets(12));
-            QPushButton* button = kind == 1 ? f.w().Command5 : f.w().Command6;
+            QPushButton* button = kind == 1 ? Control<QPushButton>(f.w(), "Command5")
+                                            : Control<QPushButton>(f.w(), "Command6");
             button->click();
             QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
-            QVERIFY(f.w().Picture3->isVisible());
-            QVERIFY(!f.w().Command7->isVisible());
+            QVERIFY(Control<QFrame>(f.w(), "Picture3")->isVisible());
+            QVERIFY(!Control<QPushButton>(f.w(), "Command7")->isVisible());
             QCOMPARE(button->text(), kind == 1 ? QString("วิเคราะห์ 25 %") : QString("วิเคราะห์ 27 %"));
             QVERIFY(button->isEnabled());
             QCOMPARE(f.w().analysisState().AnalysisKind, kind);
             QVERIFY(QApplication::overrideCursor() == nullptr);
             QCOMPARE(f.w().analysisState().ReportFileName, f.dir().file("m1.txt"));
-            const QString shown = f.w().RichTextBox1->toPlainText();
+            const QString shown = Control<QPlainTextEdit>(f.w(), "RichTextBox1")->toPlainText();
             QVERIFY(shown.contains(kind == 1 ? "โดยใช้สูตรอย่างง่าย กลุ่มสูง กลุ่มต่ำ 25 %"
                                              : "CHUNG TEH FAN กลุ่มสูง กลุ่มต่ำ 27 %"));
             QVERIFY(shown.contains("สรุปคุณภาพของข้อสอบ"));
-            QCOMPARE(QApplication::focusWidget(), f.w().RichTextBox1);
+            QCOMPARE(QApplication::focusWidget(), Control<QPlainTextEdit>(f.w(), "RichTextBox1"));
             // The grid now shows the sheets in score order.
             QCOMPARE(QString::fromStdString(f.w().views().Data1.RecordSource),
                      QString("select * from TAData order by Score"));
-            f.w().Command8->click();
-            QVERIFY(!f.w().Picture3->isVisible());
-            QVERIFY(f.w().Command7->isVisible());
+            Control<QPushButton>(f.w(), "Command8")->click();
+            QVERIFY(!Control<QFrame>(f.w(), "Picture3")->isVisible());
+            QVERIFY(Control<QPushButton>(f.w(), "Command7")->isVisible());
         }
     }
 
@@ -123,11 +127,13 @@ class AnalysisCommands : public QObject {
             return v;
         };
         const QStringList before = header();
-        w.DBGrid1->setFocus();
-        const QList<QWidget*> underPanel{w.Text1[1], w.DBGrid1, w.cmdAdd, w.Command6};
-        w.Command5->click();
-        QVERIFY(w.Picture3->isVisible());
-        QCOMPARE(QApplication::focusWidget(), w.RichTextBox1);
+        Control<ia::SheetGrid>(w, "DBGrid1")->setFocus();
+        const QList<QWidget*> underPanel{HeaderField(w, 1), Control<ia::SheetGrid>(w, "DBGrid1"),
+                                         Control<QPushButton>(w, "cmdAdd"),
+                                         Control<QPushButton>(w, "Command6")};
+        Control<QPushButton>(w, "Command5")->click();
+        QVERIFY(Control<QFrame>(w, "Picture3")->isVisible());
+        QCOMPARE(QApplication::focusWidget(), Control<QPlainTextEdit>(w, "RichTextBox1"));
 
         // Left to right along the panel's bottom, and round again.
         QList<QWidget*> order;
@@ -135,24 +141,31 @@ class AnalysisCommands : public QObject {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             order << QApplication::focusWidget();
         }
-        QCOMPARE(order, (QList<QWidget*>{w.Text2, w.cmdExportReport, w.cmdPreview, w.cmdPrintGraphs,
-                                         w.Command9, w.Command8, w.RichTextBox1}));
+        QCOMPARE(order, (QList<QWidget*>{Control<QLineEdit>(w, "Text2"),
+                                         Control<QPushButton>(w, "cmdExportReport"),
+                                         Control<QPushButton>(w, "cmdPreview"),
+                                         Control<QPushButton>(w, "cmdPrintGraphs"),
+                                         Control<QPushButton>(w, "Command9"),
+                                         Control<QPushButton>(w, "Command8"),
+                                         Control<QPlainTextEdit>(w, "RichTextBox1")}));
         for (int i = 0; i < 25; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QWidget* focus = QApplication::focusWidget();
-            QVERIFY2(w.Picture3->isAncestorOf(focus), qPrintable(focus->objectName()));
-            if (focus != w.Text2) QTest::keyClick(focus, Qt::Key_7);
+            QVERIFY2(Control<QFrame>(w, "Picture3")->isAncestorOf(focus),
+                     qPrintable(focus->objectName()));
+            if (focus != Control<QLineEdit>(w, "Text2")) QTest::keyClick(focus, Qt::Key_7);
         }
         // A click anywhere the controls were lands on the panel.
         for (QWidget* under : underPanel) {
             QVERIFY(!under->isVisible());
             const QPoint at = under->mapTo(&w, under->rect().center());
             QWidget* hit = w.childAt(at);
-            QVERIFY2(hit && (hit == w.Picture3 || w.Picture3->isAncestorOf(hit)),
+            QVERIFY2(hit && (hit == Control<QFrame>(w, "Picture3") ||
+                             Control<QFrame>(w, "Picture3")->isAncestorOf(hit)),
                      qPrintable(under->objectName()));
         }
         // Nor does the access key of the record bar under it.
-        QSignalSpy total(w.cmdClose, &QPushButton::clicked);
+        QSignalSpy total(Control<QPushButton>(w, "cmdClose"), &QPushButton::clicked);
         QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), static_cast<Qt::Key>(0x0E23),
                             "ร", Qt::AltModifier);
         QVERIFY(!total.wait(300)); // the access key clicks a moment later
@@ -160,31 +173,33 @@ class AnalysisCommands : public QObject {
         QCOMPARE(header(), before);
 
         // The report's ends by keyboard.
-        w.RichTextBox1->setFocus();
-        QTest::keyClick(w.RichTextBox1, Qt::Key_End, Qt::ControlModifier);
-        QVERIFY(w.RichTextBox1->textCursor().atEnd());
-        QTest::keyClick(w.RichTextBox1, Qt::Key_Home, Qt::ControlModifier);
-        QVERIFY(w.RichTextBox1->textCursor().atStart());
+        Control<QPlainTextEdit>(w, "RichTextBox1")->setFocus();
+        QTest::keyClick(Control<QPlainTextEdit>(w, "RichTextBox1"), Qt::Key_End,
+                        Qt::ControlModifier);
+        QVERIFY(Control<QPlainTextEdit>(w, "RichTextBox1")->textCursor().atEnd());
+        QTest::keyClick(Control<QPlainTextEdit>(w, "RichTextBox1"), Qt::Key_Home,
+                        Qt::ControlModifier);
+        QVERIFY(Control<QPlainTextEdit>(w, "RichTextBox1")->textCursor().atStart());
 
         // The print options cover the report in turn; Escape closes them first.
-        w.Command9->setFocus();
-        QTest::keyClick(w.Command9, Qt::Key_Space);
-        QVERIFY(w.Picture5->isVisible());
-        QVERIFY(w.Picture5->isAncestorOf(QApplication::focusWidget()));
+        Control<QPushButton>(w, "Command9")->setFocus();
+        QTest::keyClick(Control<QPushButton>(w, "Command9"), Qt::Key_Space);
+        QVERIFY(Control<QFrame>(w, "Picture5")->isVisible());
+        QVERIFY(Control<QFrame>(w, "Picture5")->isAncestorOf(QApplication::focusWidget()));
         for (int i = 0; i < 12; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QVERIFY(QApplication::focusWidget() != w.RichTextBox1);
+            QVERIFY(QApplication::focusWidget() != Control<QPlainTextEdit>(w, "RichTextBox1"));
         }
-        w.Option1->setFocus();
+        Control<QRadioButton>(w, "Option1")->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        QVERIFY(!w.Picture5->isVisible());
-        QVERIFY(w.Picture3->isVisible());
-        QCOMPARE(QApplication::focusWidget(), w.Command9);
+        QVERIFY(!Control<QFrame>(w, "Picture5")->isVisible());
+        QVERIFY(Control<QFrame>(w, "Picture3")->isVisible());
+        QCOMPARE(QApplication::focusWidget(), Control<QPushButton>(w, "Command9"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        QVERIFY(!w.Picture3->isVisible());
+        QVERIFY(!Control<QFrame>(w, "Picture3")->isVisible());
         for (QWidget* under : underPanel)
             QVERIFY(under->isVisible());
-        QCOMPARE(QApplication::focusWidget(), w.DBGrid1);
+        QCOMPARE(QApplication::focusWidget(), Control<ia::SheetGrid>(w, "DBGrid1"));
         QVERIFY(f.messages.isEmpty());
     }
 
@@ -199,21 +214,21 @@ class AnalysisCommands : public QObject {
         const std::string path = f.dir().file("m1.ans");
         const std::string before = iatest::FileBytes(path);
         f.answerGoOn = false;
-        f.w().Command5->click();
+        Control<QPushButton>(f.w(), "Command5")->click();
         QCOMPARE(f.checks.size(), 1);
         QCOMPARE(f.checks[0], QString("พบข้อมูลที่ควรตรวจสอบก่อนวิเคราะห์\n"
                                       "\nกระดาษคำตอบที่ไม่มีคำตอบเลย 1 แผ่น: เลขที่ 3"
                                       "\nเลขที่ซ้ำกัน 1 เลขที่: 3"
                                       "\nข้อสอบที่ยังไม่มีเฉลย 1 ข้อ: ข้อ 8"));
-        QVERIFY(!f.w().Picture3->isVisible());
+        QVERIFY(!Control<QFrame>(f.w(), "Picture3")->isVisible());
         QCOMPARE(iatest::FileBytes(path), before);
         QVERIFY(!std::filesystem::exists(f.dir().file("m1.txt")));
         QVERIFY(f.messages.isEmpty());
 
         f.answerGoOn = true;
-        f.w().Command6->click();
+        Control<QPushButton>(f.w(), "Command6")->click();
         QCOMPARE(f.checks.size(), 2);
-        QVERIFY(f.w().Picture3->isVisible());
+        QVERIFY(Control<QFrame>(f.w(), "Picture3")->isVisible());
         QVERIFY(std::filesystem::exists(f.dir().file("m1.txt")));
     }
 
@@ -225,12 +240,13 @@ class AnalysisCommands : public QObject {
         open(f, {}, Sheets(12));
         const std::string path = f.dir().file("m1.ans");
         const std::string before = iatest::FileBytes(path);
-        for (QPushButton* b : {f.w().Command5, f.w().Command6}) {
+        for (QPushButton* b :
+             {Control<QPushButton>(f.w(), "Command5"), Control<QPushButton>(f.w(), "Command6")}) {
             f.messages.clear();
             b->click();
             QCOMPARE(f.messages, QStringList{"ยังไม่มีข้อสอบที่มีเฉลย วิเคราะห์ไม่ได้"});
             QVERIFY(f.checks.isEmpty());
-            QVERIFY(!f.w().Picture3->isVisible());
+            QVERIFY(!Control<QFrame>(f.w(), "Picture3")->isVisible());
             QCOMPARE(iatest::FileBytes(path), before);
         }
     }
@@ -239,9 +255,9 @@ class AnalysisCommands : public QObject {
         iatest::WindowFixture f;
         QVERIFY(f.showActive());
         open(f, {"1"}, {});
-        f.w().Command5->click();
-        QVERIFY(!f.w().Picture3->isVisible());
-        QVERIFY(f.w().Command7->isVisible());
+        Control<QPushButton>(f.w(), "Command5")->click();
+        QVERIFY(!Control<QFrame>(f.w(), "Picture3")->isVisible());
+        QVERIFY(Control<QPushButton>(f.w(), "Command7")->isVisible());
         QVERIFY(f.messages.isEmpty());
         QVERIFY(!std::filesystem::exists(f.dir().file("m1.txt")));
     }
@@ -250,15 +266,16 @@ class AnalysisCommands : public QObject {
         iatest::WindowFixture f;
         QVERIFY(f.showActive());
         open(f, {"1", "1"}, Sheets(2));
-        f.w().Command5->click();
+        Control<QPushButton>(f.w(), "Command5")->click();
         QCOMPARE(f.messages, QStringList{"จำนวนกระดาษคำตอบน้อยเกินไป วิเคราะห์ไม่ได้"});
         QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
-        QVERIFY(!f.w().Picture3->isVisible());
-        QVERIFY(f.w().Command7->isVisible());
-        QVERIFY(f.w().Command5->isEnabled());
-        QCOMPARE(f.w().Command5->text(), QString("วิเคราะห์ 25 %"));
+        QVERIFY(!Control<QFrame>(f.w(), "Picture3")->isVisible());
+        QVERIFY(Control<QPushButton>(f.w(), "Command7")->isVisible());
+        QVERIFY(Control<QPushButton>(f.w(), "Command5")->isEnabled());
+        QCOMPARE(Control<QPushButton>(f.w(), "Command5")->text(), QString("วิเคราะห์ 25 %"));
         QVERIFY(QApplication::overrideCursor() == nullptr);
-        QCOMPARE(f.w().DBGrid1->model()->rowCount(), 3); // two sheets and the new-record row
+        QCOMPARE(Control<ia::SheetGrid>(f.w(), "DBGrid1")->model()->rowCount(),
+                 3); // two sheets and the new-record row
     }
 
     void unwritableReportIsReportedAndResultsStay() {
@@ -267,10 +284,10 @@ class AnalysisCommands : public QObject {
         open(f, {"1", "1", "1", "1", "1", "1", "1", "1"}, Sheets(12));
         // A folder where the report should go: it cannot be replaced.
         std::filesystem::create_directory(f.dir().file("m1.txt"));
-        f.w().Command5->click();
+        Control<QPushButton>(f.w(), "Command5")->click();
         QCOMPARE(f.messages, QStringList{"บันทึกไฟล์รายงานไม่ได้ : " +
                                          QString::fromStdString(f.dir().file("m1.txt"))});
-        QVERIFY(!f.w().Picture3->isVisible());
+        QVERIFY(!Control<QFrame>(f.w(), "Picture3")->isVisible());
         Connection db(f.dir().file("m1.ans"), Connection::Mode::ReadOnly);
         auto st = db.prepare("SELECT count(*) FROM TOut WHERE Explain IS NOT NULL");
         QVERIFY(st.step());
@@ -282,23 +299,23 @@ class AnalysisCommands : public QObject {
         QVERIFY(f.showActive());
         open(f, {"1", "1", "1", "1", "1", "1", "1", "1"}, Sheets(12));
         record(f);
-        f.w().Command5->click();
-        f.w().Command9->click();
-        QVERIFY(f.w().Picture5->isVisible());
-        QVERIFY(!f.w().Command9->isEnabled());
+        Control<QPushButton>(f.w(), "Command5")->click();
+        Control<QPushButton>(f.w(), "Command9")->click();
+        QVERIFY(Control<QFrame>(f.w(), "Picture5")->isVisible());
+        QVERIFY(!Control<QPushButton>(f.w(), "Command9")->isEnabled());
         // 8 keyed items of 4 choices: two item pages, the summary, the results.
-        QCOMPARE(f.w().Label7->text(), QString("จำนวนหน้า  =   4"));
-        f.w().Option4->setChecked(true);
-        f.w().Text3->setText("abc");
-        f.w().Command10->click();
-        QVERIFY(f.w().Picture5->isVisible()); // refused, nothing printed
+        QCOMPARE(Control<QLabel>(f.w(), "Label7")->text(), QString("จำนวนหน้า  =   4"));
+        Control<QRadioButton>(f.w(), "Option4")->setChecked(true);
+        Control<QLineEdit>(f.w(), "Text3")->setText("abc");
+        Control<QPushButton>(f.w(), "Command10")->click();
+        QVERIFY(Control<QFrame>(f.w(), "Picture5")->isVisible()); // refused, nothing printed
         QVERIFY(printers.empty());
-        QCOMPARE(QApplication::focusWidget(), f.w().Text3);
-        f.w().Text3->setText("2");
-        f.w().Text4->setText("3");
-        f.w().Command10->click();
-        QVERIFY(!f.w().Picture5->isVisible());
-        QVERIFY(f.w().Command9->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(f.w(), "Text3"));
+        Control<QLineEdit>(f.w(), "Text3")->setText("2");
+        Control<QLineEdit>(f.w(), "Text4")->setText("3");
+        Control<QPushButton>(f.w(), "Command10")->click();
+        QVERIFY(!Control<QFrame>(f.w(), "Picture5")->isVisible());
+        QVERIFY(Control<QPushButton>(f.w(), "Command9")->isEnabled());
         QCOMPARE(int(printers.size()), 1);
         QCOMPARE(printers[0]->SheetCount(), 2);
         QCOMPARE(f.w().printJob().PrintMode, int16_t(4));
@@ -309,18 +326,18 @@ class AnalysisCommands : public QObject {
         iatest::WindowFixture f;
         QVERIFY(f.showActive());
         open(f, {"1", "1", "1", "1", "1", "1", "1", "1"}, Sheets(12));
-        f.w().Command5->click();
+        Control<QPushButton>(f.w(), "Command5")->click();
         f.w().printJob().PrintMode = 3;
         f.w().printJob().PageTo = 2;
         int pages = -1;
-        f.w().showPreview = [&](QDialog& d) {
+        f.prompts.onShowPreview = [&](QDialog& d) {
             d.open(); // the preview lays the pages out as it comes up
             QApplication::processEvents();
             auto* printer = d.findChild<QPrintPreviewWidget*>();
             if (printer) pages = printer->pageCount();
             d.close();
         };
-        f.w().cmdPreview->click();
+        Control<QPushButton>(f.w(), "cmdPreview")->click();
         QCOMPARE(pages, 4);
         QCOMPARE(f.w().printJob().PrintMode, int16_t(3));
         QCOMPARE(f.w().printJob().PageTo, int16_t(2));
@@ -332,29 +349,31 @@ class AnalysisCommands : public QObject {
         QVERIFY(f.showActive());
         open(f, {"1", "1", "1", "1", "1", "1", "1", "1"}, Sheets(12));
         record(f);
-        f.w().Command5->click();
+        Control<QPushButton>(f.w(), "Command5")->click();
         auto& w = f.w();
 
         // Opening always starts from all pages with empty boxes.
-        w.Command9->click();
-        w.Option3->setChecked(true);
-        w.Text3->setText("7");
-        w.Command11->click(); // cancel: nothing printed, job untouched
+        Control<QPushButton>(w, "Command9")->click();
+        Control<QRadioButton>(w, "Option3")->setChecked(true);
+        Control<QLineEdit>(w, "Text3")->setText("7");
+        Control<QPushButton>(w, "Command11")->click(); // cancel: nothing printed, job untouched
         QVERIFY(printers.empty());
         QCOMPARE(w.printJob().PrintMode, int16_t(1));
-        QVERIFY(w.Command9->isEnabled());
-        w.Command9->click();
-        QVERIFY(w.Option1->isChecked());
-        QVERIFY(w.Text3->text().isEmpty() && w.Text4->text().isEmpty());
+        QVERIFY(Control<QPushButton>(w, "Command9")->isEnabled());
+        Control<QPushButton>(w, "Command9")->click();
+        QVERIFY(Control<QRadioButton>(w, "Option1")->isChecked());
+        QVERIFY(Control<QLineEdit>(w, "Text3")->text().isEmpty() &&
+                Control<QLineEdit>(w, "Text4")->text().isEmpty());
 
         // Option4 takes the focus to the first box; Enter walks to OK.
-        QTest::mouseClick(w.Option4, Qt::LeftButton, {}, QPoint(5, w.Option4->height() / 2));
-        QCOMPARE(QApplication::focusWidget(), w.Text3);
-        QTest::keyClicks(w.Text3, "2");
-        QTest::keyClick(w.Text3, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), w.Text4);
-        QTest::keyClick(w.Text4, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), w.Command10);
+        QTest::mouseClick(Control<QRadioButton>(w, "Option4"), Qt::LeftButton, {},
+                          QPoint(5, Control<QRadioButton>(w, "Option4")->height() / 2));
+        QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(w, "Text3"));
+        QTest::keyClicks(Control<QLineEdit>(w, "Text3"), "2");
+        QTest::keyClick(Control<QLineEdit>(w, "Text3"), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(w, "Text4"));
+        QTest::keyClick(Control<QLineEdit>(w, "Text4"), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), Control<QPushButton>(w, "Command10"));
 
         struct Case {
             const char *from, *to;
@@ -376,22 +395,22 @@ class AnalysisCommands : public QObject {
             kept.clear();
             f.messages.clear();
             f.messageTitles.clear();
-            w.Command9->click();
-            w.Option4->setChecked(true);
-            w.Text3->setText(c.from);
-            w.Text4->setText(c.to);
-            w.Command10->click();
+            Control<QPushButton>(w, "Command9")->click();
+            Control<QRadioButton>(w, "Option4")->setChecked(true);
+            Control<QLineEdit>(w, "Text3")->setText(c.from);
+            Control<QLineEdit>(w, "Text4")->setText(c.to);
+            Control<QPushButton>(w, "Command10")->click();
             if (c.sheets == 0) {
                 // Nothing to print is said, and the panel stays for another try.
-                QVERIFY2(w.Picture5->isVisible(), c.from);
+                QVERIFY2(Control<QFrame>(w, "Picture5")->isVisible(), c.from);
                 QVERIFY(printers.empty());
                 QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
                 QCOMPARE(f.messages, QStringList{"ช่วงหน้าที่เลือกไม่มีหน้าที่จะพิมพ์"});
-                QCOMPARE(QApplication::focusWidget(), w.Text3);
-                w.Command11->click();
+                QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(w, "Text3"));
+                Control<QPushButton>(w, "Command11")->click();
                 continue;
             }
-            QVERIFY2(!w.Picture5->isVisible(), c.from);
+            QVERIFY2(!Control<QFrame>(w, "Picture5")->isVisible(), c.from);
             QCOMPARE(int(printers.size()), 1);
             QCOMPARE(w.printJob().PageTo, c.pageTo);
             QCOMPARE(printers[0]->SheetCount(), c.sheets);
@@ -403,7 +422,7 @@ class AnalysisCommands : public QObject {
         QVERIFY(f.showActive());
         open(f, {"1", "1", "1", "1", "1", "1", "1", "1"}, Sheets(5));
         record(f);
-        f.w().Command7->click();
+        Control<QPushButton>(f.w(), "Command7")->click();
         QCOMPARE(int(printers.size()), 1);
         QCOMPARE(QString::fromStdString(f.w().views().Data1.RecordSource),
                  QString("select * from TAData order by val(Code)"));
@@ -424,10 +443,10 @@ class AnalysisCommands : public QObject {
             db.exec("UPDATE Tinit SET nItem = NULL");
         }
         f.nextFile = QString::fromStdString(broken);
-        f.w().Command2->click();
+        Control<QPushButton>(f.w(), "Command2")->click();
         QCOMPARE(f.messages, QStringList{QString::fromStdString(broken) + "  โครงสร้างไฟล์ไม่ถูกต้อง"});
         QCOMPARE(f.w().module().ExamFileName, f.dir().file("m1.ans"));
-        QCOMPARE(f.w().DBGrid1->model()->rowCount(), 4);
+        QCOMPARE(Control<ia::SheetGrid>(f.w(), "DBGrid1")->model()->rowCount(), 4);
     }
 };
 

@@ -24,6 +24,8 @@
 #include <fstream>
 #include <iterator>
 
+using iatest::Control;
+using iatest::HeaderField;
 using iatest::WindowFixture;
 using namespace ia;
 namespace fs = std::filesystem;
@@ -67,15 +69,15 @@ std::string OpenFile(WindowFixture& f, const char* name = "b.ans", bool sheets =
     iatest::MakeExamFile(path, iatest::MakeHeader(8, 4), {}, {});
     if (sheets) AddSheetsAndKey(path);
     f.nextFile = QString::fromStdString(path);
-    f.w().Command2->click();
+    Control<QPushButton>(f.w(), "Command2")->click();
     return path;
 }
 
 void TypeHeader(WindowFixture& f, const QStringList& texts) {
-    f.w().Command1->click();
+    Control<QPushButton>(f.w(), "Command1")->click();
     for (int i = 0; i < 8; ++i)
-        f.w().Text1[i]->setText(texts[i]);
-    f.w().Command4->click();
+        HeaderField(f.w(), i)->setText(texts[i]);
+    Control<QPushButton>(f.w(), "Command4")->click();
 }
 
 // Opens the editor of a cell and puts text into it as a paste does.
@@ -178,14 +180,14 @@ void BadInputTest::newHeader() {
     QVERIFY(f.messages.isEmpty());
     const std::string path = f.dir().file("n.ans");
     if (!message.isEmpty()) {
-        QCOMPARE(f.w().Label5->text(), message);
-        QVERIFY(f.w().Label5->isVisible());
+        QCOMPARE(Control<QLabel>(f.w(), "Label5")->text(), message);
+        QVERIFY(Control<QLabel>(f.w(), "Label5")->isVisible());
         QCOMPARE(f.focus()->objectName(), focus);
         QVERIFY(!fs::exists(path));
         QCOMPARE(f.w().module().ExamFileOpen, int16_t(0));
         return;
     }
-    QVERIFY(f.w().Label5->isHidden());
+    QVERIFY(Control<QLabel>(f.w(), "Label5")->isHidden());
     QCOMPARE(Stored(path, "SELECT nItem || ' ' || nChoice || ' ' || Yearr || ' ' || SubCode "
                           "FROM Tinit"),
              stored);
@@ -214,18 +216,18 @@ void BadInputTest::overlongHeaderTexts() {
     WindowFixture f;
     QVERIFY(f.showActive());
     auto& w = f.w();
-    w.Command1->click();
+    Control<QPushButton>(w, "Command1")->click();
     QApplication::clipboard()->setText(tooLong);
-    w.Text1[field]->setFocus();
-    w.Text1[field]->paste();
-    QCOMPARE(w.Text1[field]->text(), tooLong.left(size));
+    HeaderField(w, field)->setFocus();
+    HeaderField(w, field)->paste();
+    QCOMPARE(HeaderField(w, field)->text(), tooLong.left(size));
 
     QStringList texts{"n", "ว101", "วิทย์", "1", "2546", "10", "4", "ครู"};
     texts[field] = tooLong;
-    w.Text1[field]->setMaxLength(32767);
+    HeaderField(w, field)->setMaxLength(32767);
     TypeHeader(f, texts);
-    QCOMPARE(w.Label5->text(), message);
-    QCOMPARE(f.focus(), w.Text1[field]);
+    QCOMPARE(Control<QLabel>(w, "Label5")->text(), message);
+    QCOMPARE(f.focus(), HeaderField(w, field));
     QVERIFY(!fs::exists(f.dir().file("n.ans")));
 
     const std::string path = OpenFile(f, "o.ans", false);
@@ -234,13 +236,13 @@ void BadInputTest::overlongHeaderTexts() {
                          : field == 3 ? "Term"
                                       : "TeacherName";
     const QString before = Stored(path, std::string("SELECT ") + column + " FROM Tinit");
-    w.Text1[field]->setFocus();
-    w.Text1[field]->setText(tooLong);
-    w.Text1[field == 2 ? 3 : 2]->setFocus();
+    HeaderField(w, field)->setFocus();
+    HeaderField(w, field)->setText(tooLong);
+    HeaderField(w, field == 2 ? 3 : 2)->setFocus();
     QCOMPARE(f.messages, QStringList{message});
     QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
     QCOMPARE(Stored(path, std::string("SELECT ") + column + " FROM Tinit"), before);
-    QCOMPARE(w.Text1[field]->text(), before);
+    QCOMPARE(HeaderField(w, field)->text(), before);
     const TestHeader& h = w.module().header;
     const std::string& variable = field == 1   ? h.SubCode
                                   : field == 2 ? h.SubName
@@ -318,14 +320,14 @@ void BadInputTest::editedHeader() {
     WindowFixture f;
     QVERIFY(f.showActive());
     const std::string path = OpenFile(f, "e.ans", false);
-    f.w().Text1[field]->setFocus();
-    f.w().Text1[field]->setText(typed);
-    f.w().Text1[field == 2 ? 3 : 2]->setFocus();
+    HeaderField(f.w(), field)->setFocus();
+    HeaderField(f.w(), field)->setText(typed);
+    HeaderField(f.w(), field == 2 ? 3 : 2)->setFocus();
     QCOMPARE(Stored(path, "SELECT " + column.toStdString() + " FROM Tinit"), stored);
-    QCOMPARE(f.w().Text1[field]->text(), shown);
+    QCOMPARE(HeaderField(f.w(), field)->text(), shown);
     QCOMPARE(f.messages, message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(f.w().Label5->isVisible(), !line.isEmpty());
-    if (!line.isEmpty()) QCOMPARE(f.w().Label5->toolTip(), line);
+    QCOMPARE(Control<QLabel>(f.w(), "Label5")->isVisible(), !line.isEmpty());
+    if (!line.isEmpty()) QCOMPARE(Control<QLabel>(f.w(), "Label5")->toolTip(), line);
     QCOMPARE(f.w().module().header.nItem, int16_t(8));
 }
 
@@ -363,7 +365,7 @@ void BadInputTest::answerCellTakesOnlyOneValidDigit() {
     QVERIFY(f.showActive());
     const std::string path = OpenFile(f);
     const QStringList codes = Codes(path);
-    auto* grid = f.w().DBGrid1;
+    auto* grid = Control<ia::SheetGrid>(f.w(), "DBGrid1");
     QLineEdit* editor = OpenEditor(grid, newSheet ? 12 : 0, 1);
     QVERIFY(editor);
     editor->selectAll();
@@ -410,7 +412,7 @@ void BadInputTest::codesLongerThanTheirFieldAndQuotes() {
     const std::string path = OpenFile(f);
     QStringList codes = Codes(path);
     const std::string keyBefore = Stored(path, "SELECT * FROM TKey").toStdString();
-    QLineEdit* editor = OpenEditor(f.w().DBGrid1, newSheet ? 12 : 0, 0);
+    QLineEdit* editor = OpenEditor(Control<ia::SheetGrid>(f.w(), "DBGrid1"), newSheet ? 12 : 0, 0);
     QVERIFY(editor);
     editor->selectAll();
     // Key by key where the test keyboard has the keys, the rest as a paste.
@@ -455,17 +457,21 @@ void BadInputTest::schoolNameOutsideTheThaiCodePage() {
         WindowFixture f;
         QVERIFY(f.showActive());
         auto& w = f.w();
-        w.Text2->setFocus();
-        w.Text2->setText(c.typed);
-        w.Text1[0]->setFocus();
+        Control<QLineEdit>(w, "Text2")->setFocus();
+        Control<QLineEdit>(w, "Text2")->setText(c.typed);
+        HeaderField(w, 0)->setFocus();
         QVERIFY(f.messages.isEmpty());
         const std::string file = f.dir().file("SchoolName.txt");
         QCOMPARE(iatest::FileBytes(file), c.bytes + "\r\n");
 
         FTAData again; // the next start in the same folder
-        again.showMessage = [](const QString&, const QString& text) { QFAIL(qPrintable(text)); };
+        iatest::TestPrompts failOnMessage;
+        failOnMessage.onShowMessage = [](const QString&, const QString& text) {
+            QFAIL(qPrintable(text));
+        };
+        again.setPrompts(failOnMessage);
         again.show();
-        QCOMPARE(again.Text2->text(), c.shownAfterRestart);
+        QCOMPARE(Control<QLineEdit>(again, "Text2")->text(), c.shownAfterRestart);
         QCOMPARE(iatest::FileBytes(file), c.bytes + "\r\n");
     }
 }
@@ -500,13 +506,13 @@ void BadInputTest::fileNamesAreTakenLiterally() {
     const std::string path = f.dir().file(file.toStdString());
     QVERIFY(f.messages.isEmpty());
     QCOMPARE(IsExamFile(path), 1);
-    QCOMPARE(f.w().Text1[0]->text(), QString::fromStdString(path));
+    QCOMPARE(HeaderField(f.w(), 0)->text(), QString::fromStdString(path));
 
     AddSheetsAndKey(path);
     f.nextFile = QString::fromStdString(path);
-    f.w().Command2->click();
-    QCOMPARE(f.w().DBGrid1->sheetModel()->recordCount(), 12);
-    f.w().Command5->click();
+    Control<QPushButton>(f.w(), "Command2")->click();
+    QCOMPARE(Control<ia::SheetGrid>(f.w(), "DBGrid1")->sheetModel()->recordCount(), 12);
+    Control<QPushButton>(f.w(), "Command5")->click();
     QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
     const std::string report = DerivedPath(path, "txt");
     QCOMPARE(f.w().analysisState().ReportFileName, report);
@@ -516,7 +522,7 @@ void BadInputTest::fileNamesAreTakenLiterally() {
     f.typeNewHeader(typed, "8", "4");
     const QString question = "ไฟล์ " + QString::fromStdString(path) + "  มีอยู่แล้ว จะเขียนทับหรือไม่";
     QCOMPARE(f.questions, QStringList{question});
-    QCOMPARE(f.focus(), f.w().Text1[0]);
+    QCOMPARE(f.focus(), HeaderField(f.w(), 0));
     QCOMPARE(Codes(path).size(), 12);
 
     f.answerOk = true;
@@ -563,23 +569,23 @@ void BadInputTest::readOnlyFile() {
     const auto readOnly = Connection::ShareReadOnlyForTests(path);
 
     f.nextFile = QString::fromStdString(path);
-    w.Command2->click();
+    Control<QPushButton>(w, "Command2")->click();
     QVERIFY(f.messages.isEmpty());
-    QCOMPARE(w.DBGrid1->sheetModel()->recordCount(), 12);
-    QCOMPARE(w.Text1[1]->text(), QString("ท31101"));
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->sheetModel()->recordCount(), 12);
+    QCOMPARE(HeaderField(w, 1)->text(), QString("ท31101"));
 
-    if (write == "Command5") w.Command5->click();
-    if (write == "Command6") w.Command6->click();
-    if (write == "cmdClose") w.cmdClose->click();
+    if (write == "Command5") Control<QPushButton>(w, "Command5")->click();
+    if (write == "Command6") Control<QPushButton>(w, "Command6")->click();
+    if (write == "cmdClose") Control<QPushButton>(w, "cmdClose")->click();
     if (write == "Text1(1)") {
-        w.Text1[1]->setFocus();
-        w.Text1[1]->setText("ค101");
-        w.Text1[2]->setFocus();
-        QCOMPARE(w.Text1[1]->text(), QString("ท31101"));
+        HeaderField(w, 1)->setFocus();
+        HeaderField(w, 1)->setText("ค101");
+        HeaderField(w, 2)->setFocus();
+        QCOMPARE(HeaderField(w, 1)->text(), QString("ท31101"));
         QCOMPARE(w.module().header.SubCode, std::string("ท31101"));
     }
     if (write == "DBGrid1") {
-        QLineEdit* editor = OpenEditor(w.DBGrid1, 0, 1);
+        QLineEdit* editor = OpenEditor(Control<ia::SheetGrid>(w, "DBGrid1"), 0, 1);
         QVERIFY(editor);
         editor->selectAll();
         editor->insert("4");
@@ -590,14 +596,18 @@ void BadInputTest::readOnlyFile() {
 
     // The window stays usable and the file as it was.
     QVERIFY(QApplication::overrideCursor() == nullptr);
-    for (QPushButton* b : {w.Command1, w.Command2, w.Command5, w.Command6, w.cmdAdd, w.cmdDelete,
-                           w.cmdRefresh, w.cmdUpdate, w.cmdClose, w.cmdOrderOfNo_A})
+    for (QPushButton* b :
+         {Control<QPushButton>(w, "Command1"), Control<QPushButton>(w, "Command2"),
+          Control<QPushButton>(w, "Command5"), Control<QPushButton>(w, "Command6"),
+          Control<QPushButton>(w, "cmdAdd"), Control<QPushButton>(w, "cmdDelete"),
+          Control<QPushButton>(w, "cmdRefresh"), Control<QPushButton>(w, "cmdUpdate"),
+          Control<QPushButton>(w, "cmdClose"), Control<QPushButton>(w, "cmdOrderOfNo_A")})
         QVERIFY2(b->isEnabled() && b->isVisible(), qPrintable(b->objectName()));
-    QCOMPARE(w.Command5->text(), QString("วิเคราะห์ 25 %"));
-    QCOMPARE(w.Command6->text(), QString("วิเคราะห์ 27 %"));
-    QVERIFY(w.Command7->isVisible());
-    QVERIFY(!w.Picture3->isVisible());
-    QCOMPARE(w.DBGrid1->sheetModel()->recordCount(), 12);
+    QCOMPARE(Control<QPushButton>(w, "Command5")->text(), QString("วิเคราะห์ 25 %"));
+    QCOMPARE(Control<QPushButton>(w, "Command6")->text(), QString("วิเคราะห์ 27 %"));
+    QVERIFY(Control<QPushButton>(w, "Command7")->isVisible());
+    QVERIFY(!Control<QFrame>(w, "Picture3")->isVisible());
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->sheetModel()->recordCount(), 12);
     QCOMPARE(iatest::FileBytes(path), before);
 }
 
@@ -609,23 +619,27 @@ void BadInputTest::oneFileInTwoWindows() {
     iatest::MakeExamFile(path, iatest::MakeHeader(8, 4), {}, {{"1", "1"}, {"2", "2"}});
     for (WindowFixture* f : {&a, &b}) {
         f->nextFile = QString::fromStdString(path);
-        f->w().Command2->click();
-        QCOMPARE(f->w().DBGrid1->sheetModel()->recordCount(), 2);
+        Control<QPushButton>(f->w(), "Command2")->click();
+        QCOMPARE(Control<ia::SheetGrid>(f->w(), "DBGrid1")->sheetModel()->recordCount(), 2);
     }
     auto cell = [](WindowFixture& f, int row, int column) {
-        return f.w().DBGrid1->model()->index(row, column).data().toString();
+        return Control<ia::SheetGrid>(f.w(), "DBGrid1")
+            ->model()
+            ->index(row, column)
+            .data()
+            .toString();
     };
-    auto* modelA = a.w().DBGrid1->model();
-    auto* modelB = b.w().DBGrid1->model();
+    auto* modelA = Control<ia::SheetGrid>(a.w(), "DBGrid1")->model();
+    auto* modelB = Control<ia::SheetGrid>(b.w(), "DBGrid1")->model();
 
     // Each window writes its own cell of the same sheet, B without reading again.
     QVERIFY(modelA->setData(modelA->index(0, 2), "3"));
     QVERIFY(modelB->setData(modelB->index(0, 3), "4"));
     QVERIFY(modelA->setData(modelA->index(2, 0), "from A")); // a new sheet
-    QCOMPARE(b.w().DBGrid1->sheetModel()->recordCount(), 2);
+    QCOMPARE(Control<ia::SheetGrid>(b.w(), "DBGrid1")->sheetModel()->recordCount(), 2);
 
-    b.w().cmdRefresh->click();
-    QCOMPARE(b.w().DBGrid1->sheetModel()->recordCount(), 3);
+    Control<QPushButton>(b.w(), "cmdRefresh")->click();
+    QCOMPARE(Control<ia::SheetGrid>(b.w(), "DBGrid1")->sheetModel()->recordCount(), 3);
     QCOMPARE(cell(b, 2, 0), QString("from A"));
     QCOMPARE(cell(b, 0, 1), QString("1"));
     QCOMPARE(cell(b, 0, 2), QString("3"));
@@ -639,8 +653,8 @@ void BadInputTest::oneFileInTwoWindows() {
         other.exec("UPDATE TAData SET X4='1' WHERE Code='2'");
         tx.commit();
     }
-    a.w().cmdRefresh->click();
-    QCOMPARE(a.w().DBGrid1->sheetModel()->recordCount(), 4);
+    Control<QPushButton>(a.w(), "cmdRefresh")->click();
+    QCOMPARE(Control<ia::SheetGrid>(a.w(), "DBGrid1")->sheetModel()->recordCount(), 4);
     QCOMPARE(cell(a, 3, 0), QString("from another program"));
     QCOMPARE(cell(a, 1, 4), QString("1"));
     QVERIFY(a.messages.isEmpty());

@@ -14,6 +14,8 @@
 #include <memory>
 
 using namespace ia;
+using iatest::Control;
+using iatest::HeaderField;
 using iatest::WindowFixture;
 
 namespace {
@@ -25,7 +27,7 @@ std::string OpenFile(WindowFixture& f) {
     iatest::MakeExamFile(path, iatest::MakeHeader(4, 4), {"1", "2", "3", "4"},
                          {{"101", "1", "1", "1", "1"}, {"102", "2", "2", "2", "2"}});
     f.nextFile = QString::fromStdString(path);
-    f.w().Command2->click();
+    Control<QPushButton>(f.w(), "Command2")->click();
     return path;
 }
 
@@ -67,7 +69,7 @@ class FileHeldTest : public QObject {
         WindowFixture f;
         QVERIFY(f.showActive());
         const std::string path = OpenFile(f);
-        auto* grid = f.w().DBGrid1;
+        auto* grid = Control<ia::SheetGrid>(f.w(), "DBGrid1");
         auto holder = Hold(path);
         TypeAnswer(grid, 0, 2, "3");
         QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
@@ -86,7 +88,7 @@ class FileHeldTest : public QObject {
 
         holder.reset();
         f.messages.clear();
-        f.w().cmdUpdate->click();
+        Control<QPushButton>(f.w(), "cmdUpdate")->click();
         QVERIFY(!grid->hasPendingEdits());
         QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
         QCOMPARE(Stored(path, "SELECT X2 FROM TAData WHERE Code='101'"), QString("4"));
@@ -97,7 +99,7 @@ class FileHeldTest : public QObject {
         WindowFixture f;
         QVERIFY(f.showActive());
         const std::string path = OpenFile(f);
-        auto* grid = f.w().DBGrid1;
+        auto* grid = Control<ia::SheetGrid>(f.w(), "DBGrid1");
         auto holder = Hold(path);
         TypeAnswer(grid, 2, 0, "103");
         QCOMPARE(f.messages, QStringList{kWaits});
@@ -115,13 +117,13 @@ class FileHeldTest : public QObject {
         QVERIFY(f.showActive());
         const std::string path = OpenFile(f);
         auto holder = Hold(path);
-        TypeAnswer(f.w().DBGrid1, 1, 1, "1");
+        TypeAnswer(Control<ia::SheetGrid>(f.w(), "DBGrid1"), 1, 1, "1");
         f.messages.clear();
-        f.w().Command5->click();
+        Control<QPushButton>(f.w(), "Command5")->click();
         QCoreApplication::processEvents();
         QCOMPARE(f.messages, QStringList{kWaits});
-        QVERIFY(!f.w().Picture3->isVisible());
-        QVERIFY(f.w().DBGrid1->hasPendingEdits());
+        QVERIFY(!Control<QFrame>(f.w(), "Picture3")->isVisible());
+        QVERIFY(Control<ia::SheetGrid>(f.w(), "DBGrid1")->hasPendingEdits());
     }
 
     void closingWithAnAnswerNotStoredAsks_data() {
@@ -143,14 +145,14 @@ class FileHeldTest : public QObject {
         QVERIFY(f.showActive());
         const std::string path = OpenFile(f);
         auto holder = Hold(path);
-        TypeAnswer(f.w().DBGrid1, 0, 1, "4");
+        TypeAnswer(Control<ia::SheetGrid>(f.w(), "DBGrid1"), 0, 1, "4");
         QStringList asked;
-        f.w().askYesNoBox = [&](const QString&, const QString& text) {
+        f.prompts.onAskYesNo = [&](const QString&, const QString& text) {
             asked << text;
             holder.reset(); // meanwhile the other program lets go
             return wait;
         };
-        f.w().askOkCancel = [&](const QString&, const QString& text) {
+        f.prompts.onAskOkCancel = [&](const QString&, const QString& text) {
             asked << text;
             return discard;
         };
@@ -159,7 +161,7 @@ class FileHeldTest : public QObject {
         QCOMPARE(asked.first(), QString::fromUtf8(kAskWaitForFile));
         if (!wait) QCOMPARE(asked.last(), QString::fromUtf8(kConfirmDiscardAnswers));
         QCOMPARE(f.w().isVisible(), !closes);
-        QCOMPARE(f.w().DBGrid1->hasPendingEdits(), !closes);
+        QCOMPARE(Control<ia::SheetGrid>(f.w(), "DBGrid1")->hasPendingEdits(), !closes);
         holder.reset();
         QCOMPARE(Stored(path, "SELECT X1 FROM TAData WHERE Code='101'"), stored);
     }
@@ -187,7 +189,7 @@ class FileHeldTest : public QObject {
         }
         const std::string newBytes = deleted ? "" : iatest::FileBytes(path);
         f.answerYes = reopen;
-        TypeAnswer(f.w().DBGrid1, 0, 1, "4");
+        TypeAnswer(Control<ia::SheetGrid>(f.w(), "DBGrid1"), 0, 1, "4");
         QCOMPARE(f.questions.size(), 1);
         QVERIFY2(f.questions[0].startsWith(QString::fromUtf8("ไฟล์ถูกแทนที่หรือลบโดยโปรแกรมอื่น\n")),
                  qPrintable(f.questions[0]));
@@ -197,7 +199,8 @@ class FileHeldTest : public QObject {
             QVERIFY(iatest::FileBytes(path) == newBytes);
             if (reopen) {
                 QCOMPARE(f.w().module().header.nItem, int16_t(6));
-                QCOMPARE(f.w().DBGrid1->model()->rowCount(), 1); // the new-record row
+                QCOMPARE(Control<ia::SheetGrid>(f.w(), "DBGrid1")->model()->rowCount(),
+                         1); // the new-record row
             }
         } else {
             QVERIFY(!std::filesystem::exists(path));
@@ -233,7 +236,7 @@ class FileHeldTest : public QObject {
         for (const auto& c : cases) {
             f.messages.clear();
             f.nextFile = QString::fromStdString(c.path);
-            f.w().Command2->click();
+            Control<QPushButton>(f.w(), "Command2")->click();
             QCOMPARE(f.messages, QStringList{QString::fromStdString(c.message)});
             QVERIFY(!f.w().views().Data1.isOpen());
         }

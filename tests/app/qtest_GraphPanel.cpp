@@ -15,6 +15,9 @@ using namespace ia;
 
 namespace {
 
+using iatest::Control;
+using iatest::HeaderField;
+
 // Eight items, four choices; item 5 has no key.
 void MakeFile(const std::string& path) {
     std::vector<std::vector<std::string>> sheets;
@@ -47,7 +50,7 @@ class GraphPanelTest : public QObject {
         const QString path = f.path("m1.ans");
         MakeFile(path.toStdString());
         f.nextFile = path;
-        f.w().Command2->click();
+        Control<QPushButton>(f.w(), "Command2")->click();
         QVERIFY(f.w().views().Data1.isOpen());
     }
 
@@ -56,9 +59,9 @@ class GraphPanelTest : public QObject {
         iatest::WindowFixture f;
         QVERIFY(f.showActive());
         open(f);
-        QVERIFY(f.w().cmdGraphs->isVisible());
-        f.w().cmdGraphs->click();
-        QVERIFY(!f.w().graphPanel->isVisible());
+        QVERIFY(Control<QPushButton>(f.w(), "cmdGraphs")->isVisible());
+        Control<QPushButton>(f.w(), "cmdGraphs")->click();
+        QVERIFY(!Control<ia::GraphPanel>(f.w(), "GraphPanel")->isVisible());
         QCOMPARE(f.messages.size(), 1);
         QVERIFY(f.messages[0].contains("วิเคราะห์"));
     }
@@ -67,11 +70,11 @@ class GraphPanelTest : public QObject {
         iatest::WindowFixture f;
         QVERIFY(f.showActive());
         open(f);
-        f.w().Command6->click();
-        QVERIFY(f.w().Picture3->isVisible());
-        f.w().Command8->click();
-        f.w().cmdGraphs->click();
-        GraphPanel& g = *f.w().graphPanel;
+        Control<QPushButton>(f.w(), "Command6")->click();
+        QVERIFY(Control<QFrame>(f.w(), "Picture3")->isVisible());
+        Control<QPushButton>(f.w(), "Command8")->click();
+        Control<QPushButton>(f.w(), "cmdGraphs")->click();
+        GraphPanel& g = *Control<ia::GraphPanel>(f.w(), "GraphPanel");
         QVERIFY(g.isVisible());
         QVERIFY(f.messages.isEmpty());
         // Keyed items only.
@@ -96,9 +99,9 @@ class GraphPanelTest : public QObject {
         // Analysing again puts the panel away: its charts are out of date.
         g.closeButton->click();
         QVERIFY(!g.isVisible());
-        f.w().cmdGraphs->click();
+        Control<QPushButton>(f.w(), "cmdGraphs")->click();
         QVERIFY(g.isVisible());
-        f.w().Command5->click();
+        Control<QPushButton>(f.w(), "Command5")->click();
         QVERIFY(!g.isVisible());
     }
 
@@ -106,14 +109,15 @@ class GraphPanelTest : public QObject {
         iatest::WindowFixture f;
         QVERIFY(f.showActive());
         open(f);
-        f.w().Command6->click();
-        f.w().Command8->click();
-        f.w().cmdItemStats->click();
-        ItemStatisticsPanel& stats = *f.w().itemStatsPanel;
+        Control<QPushButton>(f.w(), "Command6")->click();
+        Control<QPushButton>(f.w(), "Command8")->click();
+        Control<QPushButton>(f.w(), "cmdItemStats")->click();
+        ItemStatisticsPanel& stats =
+            *Control<ia::ItemStatisticsPanel>(f.w(), "ItemStatisticsPanel");
         QVERIFY(stats.isVisible());
         QVERIFY(stats.selectItem(4));
         stats.graphButton->click();
-        GraphPanel& g = *f.w().graphPanel;
+        GraphPanel& g = *Control<ia::GraphPanel>(f.w(), "GraphPanel");
         QVERIFY(g.isVisible());
         QCOMPARE(g.selectedItem(), 4);
         // Closing the charts goes back to the statistics.
@@ -125,16 +129,16 @@ class GraphPanelTest : public QObject {
         iatest::WindowFixture f;
         QVERIFY(f.showActive());
         open(f);
-        f.w().Command5->click();
-        QVERIFY(f.w().cmdPrintGraphs->isVisible());
+        Control<QPushButton>(f.w(), "Command5")->click();
+        QVERIFY(Control<QPushButton>(f.w(), "cmdPrintGraphs")->isVisible());
         std::string written;
-        f.w().openGraphPages = [&](const std::string& pdf, std::string& notice) {
+        f.w().printTargets().openGraphPages = [&](const std::string& pdf, std::string& notice) {
             written = pdf;
             notice = "ไม่พบเครื่องพิมพ์ บันทึกเป็นไฟล์ PDF : " + pdf;
             return PdfGraphPages(pdf);
         };
-        f.w().Text2->setText("โรงเรียนบ้านปี่ฟื้น");
-        f.w().cmdPrintGraphs->click();
+        Control<QLineEdit>(f.w(), "Text2")->setText("โรงเรียนบ้านปี่ฟื้น");
+        Control<QPushButton>(f.w(), "cmdPrintGraphs")->click();
         QCOMPARE(QString::fromStdString(written), f.path("m1.graphs.pdf"));
         const auto pages = iatest::PdfPageTexts(written);
         QCOMPARE(pages.size(), size_t(8)); // the summary and seven keyed items

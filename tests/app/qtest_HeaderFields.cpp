@@ -14,7 +14,9 @@
 #include <fstream>
 #include <iterator>
 
+using iatest::Control;
 using iatest::DiskFull;
+using iatest::HeaderField;
 using iatest::WindowFixture;
 namespace fs = std::filesystem;
 
@@ -31,7 +33,7 @@ std::string OpenFile(WindowFixture& f) {
     const std::string path = f.dir().file("h.ans");
     iatest::MakeExamFile(path, iatest::MakeHeader(10, 4), {}, {{"1"}});
     f.nextFile = QString::fromStdString(path);
-    f.w().Command2->click();
+    Control<QPushButton>(f.w(), "Command2")->click();
     return path;
 }
 
@@ -90,9 +92,9 @@ void HeaderFieldsTest::keyMoves() {
     if (fileOpen)
         OpenFile(f);
     else
-        w.Command1->click();
-    w.Text1[from]->setFocus();
-    QTest::keyClick(w.Text1[from], Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        Control<QPushButton>(w, "Command1")->click();
+    HeaderField(w, from)->setFocus();
+    QTest::keyClick(HeaderField(w, from), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QVERIFY(f.focus());
     QCOMPARE(f.focus()->objectName(), to);
 }
@@ -200,16 +202,16 @@ void HeaderFieldsTest::writeBack() {
     const std::string path = OpenFile(f);
     const ia::TestHeader before = w.module().header;
 
-    w.Text1[field]->setFocus();
-    w.Text1[field]->setText(typed);
-    w.Text1[field == 2 ? 3 : 2]->setFocus(); // leave the field
+    HeaderField(w, field)->setFocus();
+    HeaderField(w, field)->setText(typed);
+    HeaderField(w, field == 2 ? 3 : 2)->setFocus(); // leave the field
 
     QCOMPARE(QString::fromStdString(StoredField(path, column.toStdString()).text()), stored);
-    QCOMPARE(w.Text1[field]->text(), shown);
+    QCOMPARE(HeaderField(w, field)->text(), shown);
     QCOMPARE(f.messages, message.isEmpty() ? QStringList() : QStringList{message});
     if (!message.isEmpty()) QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
-    QCOMPARE(w.Label5->isVisible(), !line.isEmpty());
-    if (!line.isEmpty()) QCOMPARE(w.Label5->toolTip(), line);
+    QCOMPARE(Control<QLabel>(w, "Label5")->isVisible(), !line.isEmpty());
+    if (!line.isEmpty()) QCOMPARE(Control<QLabel>(w, "Label5")->toolTip(), line);
     const ia::TestHeader& h = w.module().header;
     QCOMPARE(h.nItem, before.nItem);
     if (column == "Yearr") QCOMPARE(QString::number(h.Yearr), stored);
@@ -229,13 +231,13 @@ void HeaderFieldsTest::writeBackOnAFullDiskKeepsTheStoredValue() {
     const ia::TestHeader before = w.module().header;
     {
         DiskFull full;
-        w.Text1[1]->setFocus();
-        w.Text1[1]->setText("ค99999");
-        w.Text1[2]->setFocus();
+        HeaderField(w, 1)->setFocus();
+        HeaderField(w, 1)->setText("ค99999");
+        HeaderField(w, 2)->setFocus();
     }
     QCOMPARE(QString::fromStdString(StoredField(path, "SubCode").text()),
              QString::fromStdString(before.SubCode));
-    QCOMPARE(w.Text1[1]->text(), QString::fromStdString(before.SubCode));
+    QCOMPARE(HeaderField(w, 1)->text(), QString::fromStdString(before.SubCode));
     QCOMPARE(QString::fromStdString(w.module().header.SubCode),
              QString::fromStdString(before.SubCode));
     QCOMPARE(f.messages.size(), 1);
@@ -243,9 +245,9 @@ void HeaderFieldsTest::writeBackOnAFullDiskKeepsTheStoredValue() {
     QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
 
     // With room again, the same edit is stored.
-    w.Text1[1]->setFocus();
-    w.Text1[1]->setText("ค99999");
-    w.Text1[2]->setFocus();
+    HeaderField(w, 1)->setFocus();
+    HeaderField(w, 1)->setText("ค99999");
+    HeaderField(w, 2)->setFocus();
     QCOMPARE(QString::fromStdString(StoredField(path, "SubCode").text()), QString("ค99999"));
 }
 
@@ -254,14 +256,14 @@ void HeaderFieldsTest::itemCountIsFixedWhileAFileIsOpen() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     OpenFile(f);
-    QLineEdit* items = w.Text1[5];
+    QLineEdit* items = HeaderField(w, 5);
     QVERIFY(items->isReadOnly());
     QVERIFY(!items->toolTip().isEmpty());
     items->setFocus();
     QTest::keyClicks(items, "99");
     QCOMPARE(items->text(), QString("10"));
     // A new header takes any number again, in Thai digits too.
-    w.Command1->click();
+    Control<QPushButton>(w, "Command1")->click();
     QVERIFY(!items->isReadOnly());
     for (QChar c : QString("๑๒"))
         QTest::sendKeyEvent(QTest::Click, items, static_cast<Qt::Key>(c.unicode()), QString(c),
@@ -274,11 +276,11 @@ void HeaderFieldsTest::noWriteBackWhileANewHeaderIsTyped() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     const std::string path = OpenFile(f);
-    w.Command1->click();
-    QCOMPARE(w.HeaderChanged, 1);
-    w.Text1[1]->setFocus();
-    w.Text1[1]->setText("ไม่ใช่ของไฟล์เก่า");
-    w.Text1[2]->setFocus();
+    Control<QPushButton>(w, "Command1")->click();
+    QCOMPARE(w.headerPanel().headerChanged(), true);
+    HeaderField(w, 1)->setFocus();
+    HeaderField(w, 1)->setText("ไม่ใช่ของไฟล์เก่า");
+    HeaderField(w, 2)->setFocus();
     QCOMPARE(StoredField(path, "SubCode").text(), std::string("ท31101"));
     QCOMPARE(w.module().header.SubCode, std::string("ท31101"));
 }
@@ -288,7 +290,8 @@ void HeaderFieldsTest::schoolNameFileCreatedAtFirstStart() {
     QVERIFY(f.showActive());
     const std::string path = f.dir().file("SchoolName.txt");
     QCOMPARE(iatest::FileBytes(path), ia::ToCp874("โรงเรียน...") + "\r\n");
-    QCOMPARE(f.w().Text2->text(), QString("โรงเรียนผู้นำการใช้เทคโนโลยีสารสนเทศและการสื่อสาร"));
+    QCOMPARE(Control<QLineEdit>(f.w(), "Text2")->text(),
+             QString("โรงเรียนผู้นำการใช้เทคโนโลยีสารสนเทศและการสื่อสาร"));
     QVERIFY(f.messages.isEmpty());
 }
 
@@ -298,19 +301,19 @@ void HeaderFieldsTest::schoolNameReadCutAtAComma() {
     const std::string path = f.dir().file("SchoolName.txt");
     std::ofstream(path, std::ios::binary) << ia::ToCp874("โรงเรียนวัดโพธิ์, กรุงเทพ") << "\r\n";
     QVERIFY(f.showActive());
-    QCOMPARE(w.Text2->text(), QString("โรงเรียนวัดโพธิ์"));
-    QCOMPARE(w.SchoolName, std::string("โรงเรียนวัดโพธิ์"));
+    QCOMPARE(Control<QLineEdit>(w, "Text2")->text(), QString("โรงเรียนวัดโพธิ์"));
+    QCOMPARE(w.reportPanel().savedSchoolName(), std::string("โรงเรียนวัดโพธิ์"));
 
     // A name with a comma typed now comes back cut at the next start.
-    w.Picture3->show();
-    w.Text2->setFocus();
-    w.Text2->setText("โรงเรียนบ้านนา, ลำปาง");
-    w.Text1[0]->setFocus(Qt::OtherFocusReason);
-    w.Picture3->hide();
+    Control<QFrame>(w, "Picture3")->show();
+    Control<QLineEdit>(w, "Text2")->setFocus();
+    Control<QLineEdit>(w, "Text2")->setText("โรงเรียนบ้านนา, ลำปาง");
+    HeaderField(w, 0)->setFocus(Qt::OtherFocusReason);
+    Control<QFrame>(w, "Picture3")->hide();
     QCOMPARE(iatest::FileBytes(path), ia::ToCp874("โรงเรียนบ้านนา, ลำปาง") + "\r\n");
     ia::FTAData next;
     next.show();
-    QCOMPARE(next.Text2->text(), QString("โรงเรียนบ้านนา"));
+    QCOMPARE(Control<QLineEdit>(next, "Text2")->text(), QString("โรงเรียนบ้านนา"));
 }
 
 void HeaderFieldsTest::schoolNameSavedOnlyWhenChanged() {
@@ -319,9 +322,9 @@ void HeaderFieldsTest::schoolNameSavedOnlyWhenChanged() {
     auto& w = f.w();
     const std::string path = f.dir().file("SchoolName.txt");
     std::ofstream(path, std::ios::binary) << "edited elsewhere\r\n";
-    w.Picture3->show();
-    w.Text2->setFocus();
-    w.Command8->setFocus();
+    Control<QFrame>(w, "Picture3")->show();
+    Control<QLineEdit>(w, "Text2")->setFocus();
+    Control<QPushButton>(w, "Command8")->setFocus();
     QCOMPARE(iatest::FileBytes(path), std::string("edited elsewhere\r\n"));
 }
 
@@ -332,11 +335,12 @@ void HeaderFieldsTest::schoolNameNeverOverwritesAnExamFile() {
     QCOMPARE(ia::CreateExamFile(path, iatest::MakeHeader(3, 2)), 0);
     const std::string before = iatest::FileBytes(path);
     QVERIFY(f.showActive());
-    QCOMPARE(w.Text2->text(), QString("โรงเรียนผู้นำการใช้เทคโนโลยีสารสนเทศและการสื่อสาร"));
-    w.Picture3->show();
-    w.Text2->setFocus();
-    w.Text2->setText("โรงเรียนใหม่");
-    w.Command8->setFocus();
+    QCOMPARE(Control<QLineEdit>(w, "Text2")->text(),
+             QString("โรงเรียนผู้นำการใช้เทคโนโลยีสารสนเทศและการสื่อสาร"));
+    Control<QFrame>(w, "Picture3")->show();
+    Control<QLineEdit>(w, "Text2")->setFocus();
+    Control<QLineEdit>(w, "Text2")->setText("โรงเรียนใหม่");
+    Control<QPushButton>(w, "Command8")->setFocus();
     QCOMPARE(f.messages.size(), 1);
     QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
     QCOMPARE(iatest::FileBytes(path), before);
@@ -348,10 +352,10 @@ void HeaderFieldsTest::schoolNameUnwritableIsReported() {
     fs::create_directory(f.dir().path() / "SchoolName.txt");
     QVERIFY(f.showActive());
     QVERIFY(f.messages.isEmpty()); // it exists; there is just nothing to read
-    w.Picture3->show();
-    w.Text2->setFocus();
-    w.Text2->setText("โรงเรียนใหม่");
-    w.Command8->setFocus();
+    Control<QFrame>(w, "Picture3")->show();
+    Control<QLineEdit>(w, "Text2")->setFocus();
+    Control<QLineEdit>(w, "Text2")->setText("โรงเรียนใหม่");
+    Control<QPushButton>(w, "Command8")->setFocus();
     QCOMPARE(f.messages.size(), 1);
     QVERIFY(f.messages[0].contains("SchoolName.txt"));
 }

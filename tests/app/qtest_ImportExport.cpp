@@ -25,6 +25,9 @@
 
 namespace {
 
+using iatest::Control;
+using iatest::HeaderField;
+
 using iatest::SheetCount;
 using iatest::WriteText;
 
@@ -160,25 +163,26 @@ class ImportExport : public QObject {
         iatest::MakeExamFile(exam.toStdString(), iatest::MakeHeader(3, 4), {"", "", ""},
                              {{"01", "1", "1", "1"}});
         f.nextFile = exam;
-        f.w().Command2->click();
-        QVERIFY(!f.w().cmdImport->isHidden());
+        Control<QPushButton>(f.w(), "Command2")->click();
+        QVERIFY(!Control<QPushButton>(f.w(), "cmdImport")->isHidden());
         const std::string src = f.dir().file("s.csv");
         WriteText(src, "KEY,1,2,3\n02,3,3,3\n");
-        f.w().runDialog = [&](QDialog& dialog) {
+        f.prompts.onRunDialog = [&](QDialog& dialog) {
             auto& d = static_cast<ia::ImportDialog&>(dialog);
             d.setSource(QString::fromStdString(src));
             return d.importNow() ? QDialog::Accepted : QDialog::Rejected;
         };
-        f.w().cmdImport->click();
+        Control<QPushButton>(f.w(), "cmdImport")->click();
         QCOMPARE(f.w().views().Data1.Recordset()->recordCount(), 2);
-        QCOMPARE(f.w().DBGrid1->model()->rowCount(), 3); // and the new-record row
+        QCOMPARE(Control<ia::SheetGrid>(f.w(), "DBGrid1")->model()->rowCount(),
+                 3); // and the new-record row
         QCOMPARE(QString::fromStdString(f.w().views().Data2.Recordset()->field("X2").text()),
                  QString("2"));
-        f.w().runDialog = [&](QDialog& dialog) {
+        f.prompts.onRunDialog = [&](QDialog& dialog) {
             auto& d = static_cast<ia::ExportDialog&>(dialog);
             return d.exportNow() ? QDialog::Accepted : QDialog::Rejected;
         };
-        f.w().cmdExport->click();
+        Control<QPushButton>(f.w(), "cmdExport")->click();
         QCOMPARE(f.messages.last(), "ส่งออกแล้ว: " + f.path("w.xlsx"));
         QVERIFY(std::filesystem::exists(f.dir().file("w.xlsx")));
     }
@@ -189,9 +193,9 @@ class ImportExport : public QObject {
         iatest::MakeExamFile(exam.toStdString(), iatest::MakeHeader(3, 4), {"1", "2", "3"},
                              {{"01", "1", "1", "1"}});
         f.nextFile = exam;
-        f.w().Command2->click();
+        Control<QPushButton>(f.w(), "Command2")->click();
         QVERIFY(f.showActive());
-        ia::SheetGrid& grid = *f.w().DBGrid1;
+        ia::SheetGrid& grid = *Control<ia::SheetGrid>(f.w(), "DBGrid1");
         grid.setFocus();
         grid.setCurrentIndex(grid.model()->index(0, 1));
         QGuiApplication::clipboard()->setText("ข\tค\nง\t1\n");

@@ -23,6 +23,9 @@ using namespace ia;
 
 namespace {
 
+using iatest::Control;
+using iatest::HeaderField;
+
 using iatest::Sheet;
 
 // Four items keyed 1; on item 3 the sheets with the higher totals chose 2.
@@ -74,7 +77,7 @@ class ItemStatisticsPanelTest : public QObject {
         const QString path = f.path(name);
         iatest::MakeExamFile(path.toStdString(), iatest::MakeHeader(4, 4), key, sheets);
         f.nextFile = path;
-        f.w().Command2->click();
+        Control<QPushButton>(f.w(), "Command2")->click();
         return f.w().module().ExamFileName;
     }
 
@@ -92,17 +95,17 @@ void ItemStatisticsPanelTest::showsTheFileWithoutWritingIt() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     const std::string path = open(f, {"1", "1", "1", "1"}, MiskeyedSheets());
-    QVERIFY(w.cmdItemStats->isVisible());
-    w.Command5->click();
+    QVERIFY(Control<QPushButton>(w, "cmdItemStats")->isVisible());
+    Control<QPushButton>(w, "Command5")->click();
     const std::string before = iatest::FileBytes(path);
-    const QString report = w.RichTextBox1->toPlainText();
+    const QString report = Control<QPlainTextEdit>(w, "RichTextBox1")->toPlainText();
 
-    w.cmdItemStats->click();
-    ItemStatisticsPanel& p = *w.itemStatsPanel;
+    Control<QPushButton>(w, "cmdItemStats")->click();
+    ItemStatisticsPanel& p = *Control<ia::ItemStatisticsPanel>(w, "ItemStatisticsPanel");
     QVERIFY(p.isVisible());
     QVERIFY(f.messages.isEmpty());
     QCOMPARE(iatest::FileBytes(path), before);
-    QCOMPARE(w.RichTextBox1->toPlainText(), report);
+    QCOMPARE(Control<QPlainTextEdit>(w, "RichTextBox1")->toPlainText(), report);
 
     const TestStatistics want = ComputeItemStatistics(LoadExamAnswers(path).matrix);
     QVERIFY(p.summary->text().contains("KR-20 " + Dec4(want.kr20)));
@@ -127,7 +130,7 @@ void ItemStatisticsPanelTest::showsTheFileWithoutWritingIt() {
     QCOMPARE(p.choiceTable->item(1, 9)->text(), QString::number(*i3.choices[1].groups[4], 'f', 2));
     // No stored result is out of date yet.
     QVERIFY(p.outdatedNotice->isHidden());
-    QVERIFY(w.lblReportOutdated->isHidden());
+    QVERIFY(Control<QLabel>(w, "lblReportOutdated")->isHidden());
 
     // Choosing another item from the list shows its choices.
     p.selectItem(1);
@@ -135,7 +138,7 @@ void ItemStatisticsPanelTest::showsTheFileWithoutWritingIt() {
     QVERIFY(p.itemFlags->text().startsWith("ข้อ 1"));
     p.closeButton->click();
     QVERIFY(!p.isVisible());
-    QVERIFY2(w.Picture3->isVisible(), "the report is still there");
+    QVERIFY2(Control<QFrame>(w, "Picture3")->isVisible(), "the report is still there");
 }
 
 void ItemStatisticsPanelTest::itemTableSortsByEachColumn() {
@@ -143,8 +146,8 @@ void ItemStatisticsPanelTest::itemTableSortsByEachColumn() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     open(f, {"1", "1", "1", "1"}, MiskeyedSheets());
-    w.cmdItemStats->click();
-    QTableWidget* t = w.itemStatsPanel->itemTable;
+    Control<QPushButton>(w, "cmdItemStats")->click();
+    QTableWidget* t = Control<ia::ItemStatisticsPanel>(w, "ItemStatisticsPanel")->itemTable;
     QHeaderView* header = t->horizontalHeader();
     for (int col : {2, 3, 4, 5, 0}) {
         for (int pass = 0; pass < 2; ++pass) {
@@ -167,10 +170,10 @@ void ItemStatisticsPanelTest::whatIfApplyAndUndo() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     const std::string path = open(f, {"1", "1", "1", "1"}, MiskeyedSheets());
-    w.Command5->click();
+    Control<QPushButton>(w, "Command5")->click();
     const std::string stored = StoredResults(path);
-    w.cmdItemStats->click();
-    ItemStatisticsPanel& p = *w.itemStatsPanel;
+    Control<QPushButton>(w, "cmdItemStats")->click();
+    ItemStatisticsPanel& p = *Control<ia::ItemStatisticsPanel>(w, "ItemStatisticsPanel");
     QVERIFY(p.selectItem(3));
 
     // Before applying: what the change would give.
@@ -203,8 +206,8 @@ void ItemStatisticsPanelTest::whatIfApplyAndUndo() {
     QVERIFY(p.outdatedNotice->isVisible());
     QVERIFY(p.rerunButton->isVisible());
     QCOMPARE(p.rerunButton->text(), QString("วิเคราะห์ 25 % ใหม่"));
-    QVERIFY(!w.lblReportOutdated->isHidden());
-    QVERIFY(!w.cmdReportRerun->isHidden());
+    QVERIFY(!Control<QLabel>(w, "lblReportOutdated")->isHidden());
+    QVERIFY(!Control<QPushButton>(w, "cmdReportRerun")->isHidden());
     QVERIFY(p.canUndo());
     QVERIFY(p.undoButton->isVisible());
     QVERIFY(p.undoButton->text().contains("ข้อ 3"));
@@ -214,7 +217,7 @@ void ItemStatisticsPanelTest::whatIfApplyAndUndo() {
     QVERIFY(!p.canUndo());
     QVERIFY(p.undoButton->isHidden());
     QVERIFY(p.outdatedNotice->isHidden());
-    QVERIFY(w.lblReportOutdated->isHidden());
+    QVERIFY(Control<QLabel>(w, "lblReportOutdated")->isHidden());
     QCOMPARE(*p.statistics().kr20, *ComputeItemStatistics(m).kr20);
     QCOMPARE(w.views().Data2.Recordset()->field(3).text(), std::string("1"));
     QVERIFY(f.messages.isEmpty());
@@ -225,9 +228,9 @@ void ItemStatisticsPanelTest::droppingAnItemAndRunningTheTechniqueAgain() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     const std::string path = open(f, {"1", "1", "1", "1"}, MiskeyedSheets());
-    w.Command6->click();
-    w.cmdItemStats->click();
-    ItemStatisticsPanel& p = *w.itemStatsPanel;
+    Control<QPushButton>(w, "Command6")->click();
+    Control<QPushButton>(w, "cmdItemStats")->click();
+    ItemStatisticsPanel& p = *Control<ia::ItemStatisticsPanel>(w, "ItemStatisticsPanel");
     QVERIFY(p.selectItem(3));
     const KeyChangeEffect dropped = EffectOfKeyChange(LoadExamAnswers(path).matrix, 3, kNoAnswer);
     p.dropItemButton->click();
@@ -242,7 +245,7 @@ void ItemStatisticsPanelTest::droppingAnItemAndRunningTheTechniqueAgain() {
     p.rerunButton->click();
     QVERIFY(f.messages.isEmpty());
     QVERIFY(p.outdatedNotice->isHidden());
-    QVERIFY(w.lblReportOutdated->isHidden());
+    QVERIFY(Control<QLabel>(w, "lblReportOutdated")->isHidden());
     QVERIFY(p.isVisible());
     QVERIFY(p.canUndo());
     {
@@ -264,19 +267,19 @@ void ItemStatisticsPanelTest::refusalsAndAWriteTheFileRefuses() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     open(f, {"", "0", "\x01", ""}, MiskeyedSheets(), "nokey.ans");
-    w.cmdItemStats->click();
-    QVERIFY(!w.itemStatsPanel->isVisible());
+    Control<QPushButton>(w, "cmdItemStats")->click();
+    QVERIFY(!Control<ia::ItemStatisticsPanel>(w, "ItemStatisticsPanel")->isVisible());
     QCOMPARE(f.messages, QStringList{"ยังไม่มีข้อสอบที่มีเฉลย วิเคราะห์ไม่ได้"});
     f.messages.clear();
     open(f, {"1", "1", "1", "1"}, {Sheet("1", "1111")}, "one.ans");
-    w.cmdItemStats->click();
-    QVERIFY(!w.itemStatsPanel->isVisible());
+    Control<QPushButton>(w, "cmdItemStats")->click();
+    QVERIFY(!Control<ia::ItemStatisticsPanel>(w, "ItemStatisticsPanel")->isVisible());
     QCOMPARE(f.messages, QStringList{"จำนวนกระดาษคำตอบน้อยเกินไป วิเคราะห์ไม่ได้"});
     f.messages.clear();
 
     const std::string path = open(f, {"1", "1", "1", "1"}, MiskeyedSheets());
-    w.cmdItemStats->click();
-    ItemStatisticsPanel& p = *w.itemStatsPanel;
+    Control<QPushButton>(w, "cmdItemStats")->click();
+    ItemStatisticsPanel& p = *Control<ia::ItemStatisticsPanel>(w, "ItemStatisticsPanel");
     QVERIFY(p.selectItem(3));
     {
         const auto readOnly = Connection::ShareReadOnlyForTests(path);
@@ -293,7 +296,7 @@ void ItemStatisticsPanelTest::refusalsAndAWriteTheFileRefuses() {
     QVERIFY(p.canUndo());
     open(f, {"1", "1", "1", "1"}, MiskeyedSheets(), "other.ans");
     QVERIFY(!p.isVisible());
-    w.cmdItemStats->click();
+    Control<QPushButton>(w, "cmdItemStats")->click();
     QVERIFY(!p.canUndo());
 }
 
@@ -302,7 +305,7 @@ void ItemStatisticsPanelTest::resultsOfAnEarlierSessionWithAnotherKey() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     const std::string path = open(f, {"1", "1", "1", "1"}, MiskeyedSheets());
-    w.Command5->click();
+    Control<QPushButton>(w, "Command5")->click();
     open(f, {"1", "1", "1", "1"}, MiskeyedSheets(), "other.ans");
     {
         // Changed by hand, or by this panel before the program was closed.
@@ -310,15 +313,15 @@ void ItemStatisticsPanelTest::resultsOfAnEarlierSessionWithAnotherKey() {
         db.exec("UPDATE TKey SET X3='2'");
     }
     f.nextFile = QString::fromStdString(path);
-    w.Command2->click();
-    w.cmdItemStats->click();
-    ItemStatisticsPanel& p = *w.itemStatsPanel;
+    Control<QPushButton>(w, "Command2")->click();
+    Control<QPushButton>(w, "cmdItemStats")->click();
+    ItemStatisticsPanel& p = *Control<ia::ItemStatisticsPanel>(w, "ItemStatisticsPanel");
     QVERIFY(p.outdatedNotice->isVisible());
     QVERIFY(p.outdatedNotice->text().contains("25 % หรือ 27 %"));
     // Which technique made them is not known now; the teacher picks one.
     QVERIFY(p.rerunButton->isHidden());
-    w.Command6->click();
-    w.cmdItemStats->click();
+    Control<QPushButton>(w, "Command6")->click();
+    Control<QPushButton>(w, "cmdItemStats")->click();
     QVERIFY(p.outdatedNotice->isHidden());
 }
 

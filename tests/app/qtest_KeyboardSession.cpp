@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+using iatest::Control;
+using iatest::HeaderField;
 using iatest::WindowFixture;
 
 namespace {
@@ -101,7 +103,7 @@ QStringList GridRow(ia::SheetGrid* g, int row) {
 // Alt+ร, the access key of "&รวมคะแนน". The button clicks itself a moment
 // after the key, from the event loop.
 void PressTotal(ia::FTAData& w) {
-    QSignalSpy clicked(w.cmdClose, &QPushButton::clicked);
+    QSignalSpy clicked(Control<QPushButton>(w, "cmdClose"), &QPushButton::clicked);
     Key(static_cast<Qt::Key>(0x0E23), Qt::AltModifier, "ร");
     QVERIFY(clicked.wait());
 }
@@ -176,12 +178,12 @@ void KeyboardSessionTest::wholeSession() {
     const std::string keySql = "SELECT * FROM TKey ORDER BY rowid";
 
     // --- New file: the header typed field by field ------------------------
-    QCOMPARE(Focus(), w.Command1);
+    QCOMPARE(Focus(), Control<QPushButton>(w, "Command1"));
     Key(Qt::Key_Space);
-    QCOMPARE(Focus(), w.Text1[0]);
+    QCOMPARE(Focus(), HeaderField(w, 0));
     Type("kbd");
     Key(Qt::Key_Down); // from the file name to the subject code
-    QCOMPARE(Focus(), w.Text1[1]);
+    QCOMPARE(Focus(), HeaderField(w, 1));
     Type("ว101");
     Key(Qt::Key_Return);
     Type("วิทยาศาสตร์");
@@ -190,43 +192,45 @@ void KeyboardSessionTest::wholeSession() {
     Key(Qt::Key_Return);
     Type("2546");
     Key(Qt::Key_Return);
-    QCOMPARE(Focus(), w.Text1[5]);
+    QCOMPARE(Focus(), HeaderField(w, 5));
     Type("10");
     Key(Qt::Key_Right);
     Type("4");
     Key(Qt::Key_Right);
     Type("ครูสมศรี");
     Key(Qt::Key_Return);
-    QCOMPARE(Focus(), w.Command4);
+    QCOMPARE(Focus(), Control<QPushButton>(w, "Command4"));
     Key(Qt::Key_Return);
 
     QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
-    QVERIFY(!w.Label5->isVisible());
+    QVERIFY(!Control<QLabel>(w, "Label5")->isVisible());
     QCOMPARE(w.module().ExamFileName, path);
     QCOMPARE(Rows(path, "SELECT SubCode, SubName, Term, Yearr, TeacherName, nItem, nChoice "
                         "FROM Tinit"),
              std::vector<QStringList>({{"ว101", "วิทยาศาสตร์", "1", "2546", "ครูสมศรี", "10", "4"}}));
     QCOMPARE(Rows(path, keySql), std::vector<QStringList>({Split("KEY", "----------", "-")}));
     QVERIFY(Rows(path, sheetsSql).empty());
-    QCOMPARE(Focus(), w.DBGrid2);
+    QCOMPARE(Focus(), Control<ia::SheetGrid>(w, "DBGrid2"));
 
     // --- The key: Enter to item 1, then one digit per item ----------------
     Key(Qt::Key_Return);
-    QCOMPARE(w.DBGrid2->currentIndex().column(), 1);
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid2")->currentIndex().column(), 1);
     Type(kKey);
-    QCOMPARE(w.DBGrid2->currentIndex().column(), 10); // the last item keeps the pointer
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid2")->currentIndex().column(),
+             10);      // the last item keeps the pointer
     Key(Qt::Key_Down); // down to the sheets; the open cell is written
-    QCOMPARE(Focus(), w.DBGrid1);
+    QCOMPARE(Focus(), Control<ia::SheetGrid>(w, "DBGrid1"));
     QCOMPARE(Rows(path, keySql), std::vector<QStringList>({Split("KEY", kKey, "-")}));
 
     // --- Totalling before any sheet leaves the empty row alone ------------
     Key(Qt::Key_Return);
-    QCOMPARE(w.DBGrid1->currentIndex().column(), 1);
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->currentIndex().column(), 1);
     PressTotal(w);
     QVERIFY(Rows(path, sheetsSql).empty());
-    QCOMPARE(Focus(), w.DBGrid1);
+    QCOMPARE(Focus(), Control<ia::SheetGrid>(w, "DBGrid1"));
     Key(Qt::Key_Home);
-    QCOMPARE(w.DBGrid1->currentIndex(), w.DBGrid1->model()->index(0, 0));
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->currentIndex(),
+             Control<ia::SheetGrid>(w, "DBGrid1")->model()->index(0, 0));
 
     // --- Three sheets into the new-record row -----------------------------
     struct Sheet {
@@ -244,16 +248,18 @@ void KeyboardSessionTest::wholeSession() {
             Key(Qt::Key_Down);
             Key(Qt::Key_Home);
         }
-        QCOMPARE(w.DBGrid1->currentIndex(), w.DBGrid1->model()->index(int(i), 0));
+        QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->currentIndex(),
+                 Control<ia::SheetGrid>(w, "DBGrid1")->model()->index(int(i), 0));
         Type(sheets[i].code);
         Key(Qt::Key_Return);
-        QCOMPARE(w.DBGrid1->currentIndex().column(), 1);
+        QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->currentIndex().column(), 1);
         Type(sheets[i].answers);
-        QCOMPARE(w.DBGrid1->currentIndex().column(), 10);
+        QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->currentIndex().column(), 10);
     }
     // Tab leaves the grid and writes the cell still open.
     QStringList path1;
-    QVERIFY2(TabTo(w.cmdOrderOfNo_A, false, &path1), qPrintable(path1.join(" > ")));
+    QVERIFY2(TabTo(Control<QPushButton>(w, "cmdOrderOfNo_A"), false, &path1),
+             qPrintable(path1.join(" > ")));
     std::vector<QStringList> typed;
     for (const Sheet& s : sheets)
         typed.push_back(Split(s.code, s.answers, "-"));
@@ -261,17 +267,18 @@ void KeyboardSessionTest::wholeSession() {
 
     // --- Sort by number ----------------------------------------------------
     Key(Qt::Key_Space);
-    QCOMPARE(Focus(), w.cmdOrderOfNo_A);
-    QCOMPARE(w.DBGrid1->sheetModel()->recordCount(), 3);
+    QCOMPARE(Focus(), Control<QPushButton>(w, "cmdOrderOfNo_A"));
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->sheetModel()->recordCount(), 3);
     for (int r = 0; r < 3; ++r)
-        QCOMPARE(GridRow(w.DBGrid1, r), Split(sheets[2 - r].code, sheets[2 - r].answers, "-"));
+        QCOMPARE(GridRow(Control<ia::SheetGrid>(w, "DBGrid1"), r),
+                 Split(sheets[2 - r].code, sheets[2 - r].answers, "-"));
     QCOMPARE(Rows(path, sheetsSql), typed); // sorting writes nothing
 
     // --- Back in the grid on an answer, total with the access key ---------
-    QVERIFY(TabTo(w.DBGrid1, true));
+    QVERIFY(TabTo(Control<ia::SheetGrid>(w, "DBGrid1"), true));
     Key(Qt::Key_Right);
     Key(Qt::Key_Right);
-    QCOMPARE(w.DBGrid1->currentIndex().column(), 2);
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->currentIndex().column(), 2);
     PressTotal(w); // the Alt let go before the click must not empty that answer
     QVERIFY(!QApplication::overrideCursor());
     std::vector<QStringList> scored;
@@ -282,47 +289,49 @@ void KeyboardSessionTest::wholeSession() {
     QCOMPARE(Rows(path, "SELECT nCase FROM TStat"), std::vector<QStringList>({{"3"}}));
     // Still sorted, with the scores in their column.
     for (int r = 0; r < 3; ++r)
-        QCOMPARE(GridRow(w.DBGrid1, r),
+        QCOMPARE(GridRow(Control<ia::SheetGrid>(w, "DBGrid1"), r),
                  Split(sheets[2 - r].code, sheets[2 - r].answers, sheets[2 - r].score));
 
     // --- Delete sheet 2: onto it, over to "ลบ" ----------------------------
-    QCOMPARE(Focus(), w.DBGrid1);
+    QCOMPARE(Focus(), Control<ia::SheetGrid>(w, "DBGrid1"));
     for (int i = 0; i < 3; ++i)
         Key(Qt::Key_Up);
     Key(Qt::Key_Down);
-    QCOMPARE(w.DBGrid1->currentIndex().row(), 1);
-    QVERIFY(TabTo(w.cmdDelete));
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->currentIndex().row(), 1);
+    QVERIFY(TabTo(Control<QPushButton>(w, "cmdDelete")));
     f.answerYes = true;
     Key(Qt::Key_Space);
     QCOMPARE(f.questions, QStringList{"กำลังจะลบ เลขที่  :  2"});
     QCOMPARE(Rows(path, sheetsSql), std::vector<QStringList>({scored[0], scored[2]}));
-    QCOMPARE(w.DBGrid1->sheetModel()->recordCount(), 2);
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->sheetModel()->recordCount(), 2);
 
     // --- New file empties the panel; open brings the file back -----------
-    QVERIFY(TabTo(w.Command1, true));
+    QVERIFY(TabTo(Control<QPushButton>(w, "Command1"), true));
     Key(Qt::Key_Space);
-    QCOMPARE(Focus(), w.Text1[0]);
-    QVERIFY(w.Text1[1]->text().isEmpty());
-    QVERIFY(TabTo(w.Command2, true));
+    QCOMPARE(Focus(), HeaderField(w, 0));
+    QVERIFY(HeaderField(w, 1)->text().isEmpty());
+    QVERIFY(TabTo(Control<QPushButton>(w, "Command2"), true));
     f.nextFile = QString::fromStdString(path);
     Key(Qt::Key_Return);
     QCOMPARE(f.dialogsShown, 1);
     QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
-    QCOMPARE(Focus(), w.DBGrid1);
+    QCOMPARE(Focus(), Control<ia::SheetGrid>(w, "DBGrid1"));
     // Only the grid the keys go to shows its current cell highlighted.
-    QVERIFY(w.DBGrid1->palette().color(QPalette::Highlight) !=
-            w.DBGrid2->palette().color(QPalette::Highlight));
+    QVERIFY(Control<ia::SheetGrid>(w, "DBGrid1")->palette().color(QPalette::Highlight) !=
+            Control<ia::SheetGrid>(w, "DBGrid2")->palette().color(QPalette::Highlight));
 
     const QStringList header{
         QString::fromStdString(path), "ว101", "วิทยาศาสตร์", "1", "2546", "10", "4", "ครูสมศรี"};
     for (int i = 0; i < 8; ++i)
-        QCOMPARE(w.Text1[i]->text(), header[i]);
-    QCOMPARE(GridRow(w.DBGrid2, 0), Split("KEY", kKey, "10"));
-    QCOMPARE(w.DBGrid1->sheetModel()->recordCount(), 2);
+        QCOMPARE(HeaderField(w, i)->text(), header[i]);
+    QCOMPARE(GridRow(Control<ia::SheetGrid>(w, "DBGrid2"), 0), Split("KEY", kKey, "10"));
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->sheetModel()->recordCount(), 2);
     // The table's own order again: the sort lasts until the file is opened.
-    QCOMPARE(GridRow(w.DBGrid1, 0), scored[0]);
-    QCOMPARE(GridRow(w.DBGrid1, 1), scored[2]);
-    QCOMPARE(w.DBGrid1->model()->headerData(11, Qt::Horizontal).toString(), QString("คะแนน"));
+    QCOMPARE(GridRow(Control<ia::SheetGrid>(w, "DBGrid1"), 0), scored[0]);
+    QCOMPARE(GridRow(Control<ia::SheetGrid>(w, "DBGrid1"), 1), scored[2]);
+    QCOMPARE(
+        Control<ia::SheetGrid>(w, "DBGrid1")->model()->headerData(11, Qt::Horizontal).toString(),
+        QString("คะแนน"));
     QCOMPARE(Rows(path, sheetsSql), std::vector<QStringList>({scored[0], scored[2]}));
     QVERIFY(f.messages.isEmpty());
 }
@@ -337,36 +346,41 @@ void KeyboardSessionTest::safeguardsByKeyboard() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     // The real boxes, answered from the keyboard.
-    w.askOkCancel = [&w](const QString& t, const QString& x) { return w.AskOkCancelWithBox(t, x); };
-    w.askYesNoBox = [&w](const QString& t, const QString& x) { return w.AskYesNoWithBox(t, x); };
+    f.prompts.onAskOkCancel = [&w](const QString& t, const QString& x) {
+        return w.boxPrompts().askOkCancel(t, x);
+    };
+    f.prompts.onAskYesNo = [&w](const QString& t, const QString& x) {
+        return w.boxPrompts().askYesNo(t, x);
+    };
     const std::string path = f.dir().file("safe.ans");
     const std::string sheetsSql = "SELECT * FROM TAData ORDER BY rowid";
 
     f.typeNewHeader("safe", "10", "4");
-    QCOMPARE(Focus(), w.DBGrid2);
+    QCOMPARE(Focus(), Control<ia::SheetGrid>(w, "DBGrid2"));
     Key(Qt::Key_Return);
     Type(kKey);
     Key(Qt::Key_Down);
-    QCOMPARE(Focus(), w.DBGrid1);
+    QCOMPARE(Focus(), Control<ia::SheetGrid>(w, "DBGrid1"));
 
     // --- Item 7: the last answer is in the file as soon as it is typed -----
     Type("1");
     Key(Qt::Key_Return);
     Type("1234123412");
-    QCOMPARE(w.DBGrid1->currentIndex().column(), 10);
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->currentIndex().column(), 10);
     QCOMPARE(Rows(path, sheetsSql), std::vector<QStringList>({Split("1", "1234123412", "-")}));
 
     // --- Item 6: "เพิ่ม" from a score cell starts the next sheet at its code -
-    QVERIFY(TabTo(w.cmdAdd));
+    QVERIFY(TabTo(Control<QPushButton>(w, "cmdAdd")));
     Key(Qt::Key_Space);
-    QCOMPARE(Focus(), w.DBGrid1);
-    QCOMPARE(w.DBGrid1->currentIndex(), w.DBGrid1->model()->index(1, 0));
+    QCOMPARE(Focus(), Control<ia::SheetGrid>(w, "DBGrid1"));
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->currentIndex(),
+             Control<ia::SheetGrid>(w, "DBGrid1")->model()->index(1, 0));
     Type("2");
     Key(Qt::Key_Return);
     Type("2222222222");
     QCOMPARE(Rows(path, sheetsSql).size(), size_t(2));
     for (int i = 3; i <= 12; ++i) {
-        QVERIFY(TabTo(w.cmdAdd));
+        QVERIFY(TabTo(Control<QPushButton>(w, "cmdAdd")));
         Key(Qt::Key_Space);
         Type(QString::number(i));
         Key(Qt::Key_Return);
@@ -378,7 +392,7 @@ void KeyboardSessionTest::safeguardsByKeyboard() {
     // --- Item 2: Enter and Escape on the delete question keep the sheet ----
     Key(Qt::Key_Home);
     for (Qt::Key answer : {Qt::Key_Return, Qt::Key_Escape}) {
-        QVERIFY(TabTo(w.cmdDelete));
+        QVERIFY(TabTo(Control<QPushButton>(w, "cmdDelete")));
         BoxAnswer box;
         AnswerNextBox({answer}, box);
         Key(Qt::Key_Space);
@@ -390,25 +404,26 @@ void KeyboardSessionTest::safeguardsByKeyboard() {
     }
 
     // --- Item 3: the report panel keeps the keys to itself -----------------
-    QVERIFY(TabTo(w.Command5));
+    QVERIFY(TabTo(Control<QPushButton>(w, "Command5")));
     QWidget* before = Focus();
     Key(Qt::Key_Space);
-    QVERIFY(w.Picture3->isVisible());
+    QVERIFY(Control<QFrame>(w, "Picture3")->isVisible());
     const auto header = Rows(path, "SELECT * FROM Tinit");
     for (int i = 0; i < 22; ++i) {
         Key(Qt::Key_Tab);
-        QVERIFY2(w.Picture3->isAncestorOf(Focus()), qPrintable(Describe(Focus())));
-        if (Focus() != w.Text2) Type("7");
+        QVERIFY2(Control<QFrame>(w, "Picture3")->isAncestorOf(Focus()),
+                 qPrintable(Describe(Focus())));
+        if (Focus() != Control<QLineEdit>(w, "Text2")) Type("7");
     }
     QCOMPARE(Rows(path, "SELECT * FROM Tinit"), header);
     Key(Qt::Key_Escape);
-    QVERIFY(!w.Picture3->isVisible());
+    QVERIFY(!Control<QFrame>(w, "Picture3")->isVisible());
     QCOMPARE(Focus(), before);
 
     // --- Item 1: Enter and Escape on the replace question keep the file ---
     const auto scored = Rows(path, sheetsSql);
     for (Qt::Key answer : {Qt::Key_Return, Qt::Key_Escape}) {
-        QVERIFY(TabTo(w.Command1, true));
+        QVERIFY(TabTo(Control<QPushButton>(w, "Command1"), true));
         Key(Qt::Key_Space);
         Type("safe");
         for (int i = 0; i < 5; ++i)
@@ -418,28 +433,29 @@ void KeyboardSessionTest::safeguardsByKeyboard() {
         Type("4");
         Key(Qt::Key_Right);
         Key(Qt::Key_Return);
-        QCOMPARE(Focus(), w.Command4);
+        QCOMPARE(Focus(), Control<QPushButton>(w, "Command4"));
         BoxAnswer box;
         AnswerNextBox({answer}, box);
         KeyOpeningABox(w, Qt::Key_Return);
         QVERIFY(box.seen);
         QVERIFY(box.active);
         QCOMPARE(box.text, "ไฟล์ " + QString::fromStdString(path) + "  มีอยู่แล้ว จะเขียนทับหรือไม่");
-        QCOMPARE(Focus(), w.Text1[0]);
+        QCOMPARE(Focus(), HeaderField(w, 0));
         QCOMPARE(Rows(path, sheetsSql), scored);
         QVERIFY(!std::filesystem::exists(path + ".bak"));
     }
     // Only a deliberate OK replaces it, and the old file is kept beside it.
-    QVERIFY(TabTo(w.Command4));
+    QVERIFY(TabTo(Control<QPushButton>(w, "Command4")));
     BoxAnswer box;
     AnswerNextBox({Qt::Key_Backtab, Qt::Key_Return}, box); // from Cancel back to OK
     KeyOpeningABox(w, Qt::Key_Return);
     QVERIFY(box.seen);
     QCOMPARE(Rows(path + ".bak", sheetsSql), scored);
     QVERIFY(Rows(path, sheetsSql).empty());
-    QVERIFY(w.Label5->isVisible());
-    QCOMPARE(w.Label5->toolTip(), "เก็บไฟล์เดิมไว้ที่ " + QString::fromStdString(path) + ".bak");
-    QCOMPARE(Focus(), w.DBGrid2);
+    QVERIFY(Control<QLabel>(w, "Label5")->isVisible());
+    QCOMPARE(Control<QLabel>(w, "Label5")->toolTip(),
+             "เก็บไฟล์เดิมไว้ที่ " + QString::fromStdString(path) + ".bak");
+    QCOMPARE(Focus(), Control<ia::SheetGrid>(w, "DBGrid2"));
 }
 
 // Every button the teacher sees with a file open is on the tab chain, the

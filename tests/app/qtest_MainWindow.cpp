@@ -11,12 +11,15 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
 #include <fstream>
 
+using iatest::Control;
+using iatest::HeaderField;
 using iatest::WindowFixture;
 
 class MainWindowTest : public QObject {
@@ -41,36 +44,42 @@ void MainWindowTest::startShowsOnlyTitleAndCommandPanel() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     QCOMPARE(w.windowTitle(), QString("โปรแกรมวิเคราะห์ข้อสอบ"));
-    for (QWidget* shown : {static_cast<QWidget*>(w.Label4), static_cast<QWidget*>(w.Picture1),
-                           static_cast<QWidget*>(w.Command1), static_cast<QWidget*>(w.Command2),
-                           static_cast<QWidget*>(w.Command3)})
+    for (QWidget* shown : {static_cast<QWidget*>(Control<QLabel>(w, "Label4")),
+                           static_cast<QWidget*>(Control<QFrame>(w, "Picture1")),
+                           static_cast<QWidget*>(Control<QPushButton>(w, "Command1")),
+                           static_cast<QWidget*>(Control<QPushButton>(w, "Command2")),
+                           static_cast<QWidget*>(Control<QPushButton>(w, "Command3"))})
         QVERIFY2(shown->isVisible(), qPrintable(shown->objectName()));
-    for (QWidget* hidden : {static_cast<QWidget*>(w.Picture2), static_cast<QWidget*>(w.DBGrid1),
-                            static_cast<QWidget*>(w.DBGrid2), static_cast<QWidget*>(w.Data1),
-                            static_cast<QWidget*>(w.picButtons), static_cast<QWidget*>(w.Command7),
-                            static_cast<QWidget*>(w.Picture4), static_cast<QWidget*>(w.Picture3)})
+    for (QWidget* hidden : {static_cast<QWidget*>(Control<QFrame>(w, "Picture2")),
+                            static_cast<QWidget*>(Control<ia::SheetGrid>(w, "DBGrid1")),
+                            static_cast<QWidget*>(Control<ia::SheetGrid>(w, "DBGrid2")),
+                            static_cast<QWidget*>(Control<ia::DataNavBar>(w, "Data1")),
+                            static_cast<QWidget*>(Control<QFrame>(w, "picButtons")),
+                            static_cast<QWidget*>(Control<QPushButton>(w, "Command7")),
+                            static_cast<QWidget*>(Control<QFrame>(w, "Picture4")),
+                            static_cast<QWidget*>(Control<QFrame>(w, "Picture3"))})
         QVERIFY2(!hidden->isVisible(), qPrintable(hidden->objectName()));
-    QCOMPARE(f.focus(), w.Command1);
-    QCOMPARE(w.HeaderChanged, 0);
+    QCOMPARE(f.focus(), Control<QPushButton>(w, "Command1"));
+    QCOMPARE(w.headerPanel().headerChanged(), false);
     // The report panel got its place; it covers the window when shown. A
     // larger window makes it larger: the place is that of the size the
     // window was drawn for.
     w.resize(w.growingLayout().designSize());
-    QCOMPARE(w.Picture3->geometry(),
+    QCOMPARE(Control<QFrame>(w, "Picture3")->geometry(),
              QRect(w.Twips(105), w.Twips(510), w.Twips(11805), w.Twips(7785)));
-    QCOMPARE(w.Command1->text(), QString("ไฟล์ใหม่"));
-    QCOMPARE(w.Command2->text(), QString("เปิดไฟล์"));
-    QCOMPARE(w.Command3->text(), QString("ออกโปรแกรม"));
+    QCOMPARE(Control<QPushButton>(w, "Command1")->text(), QString("ไฟล์ใหม่"));
+    QCOMPARE(Control<QPushButton>(w, "Command2")->text(), QString("เปิดไฟล์"));
+    QCOMPARE(Control<QPushButton>(w, "Command3")->text(), QString("ออกโปรแกรม"));
 }
 
 void MainWindowTest::startUpRunsOnceNotOnEveryActivation() {
     WindowFixture f;
     QVERIFY(f.showActive());
     auto& w = f.w();
-    w.Command1->click();
-    w.Text1[2]->setText("typed");
-    QCOMPARE(w.HeaderChanged, 1);
-    QCOMPARE(f.focus(), w.Text1[0]);
+    Control<QPushButton>(w, "Command1")->click();
+    HeaderField(w, 2)->setText("typed");
+    QCOMPARE(w.headerPanel().headerChanged(), true);
+    QCOMPARE(f.focus(), HeaderField(w, 0));
 
     // A message box takes the activation and gives it back.
     auto* box = new QMessageBox(QMessageBox::Information, "t", "x", QMessageBox::Ok, &w);
@@ -82,8 +91,8 @@ void MainWindowTest::startUpRunsOnceNotOnEveryActivation() {
     QApplication::setActiveWindow(&w);
     QVERIFY(QTest::qWaitForWindowActive(&w));
 
-    QCOMPARE(w.HeaderChanged, 1);
-    QCOMPARE(f.focus(), w.Text1[0]);
+    QCOMPARE(w.headerPanel().headerChanged(), true);
+    QCOMPARE(f.focus(), HeaderField(w, 0));
 }
 
 void MainWindowTest::newFileAfterAnOpenFileHidesTheFileControls() {
@@ -92,23 +101,27 @@ void MainWindowTest::newFileAfterAnOpenFileHidesTheFileControls() {
     auto& w = f.w();
     iatest::MakeExamFile(f.dir().file("a.ans"), iatest::MakeHeader(10, 4), {}, {{"1"}});
     f.nextFile = f.path("a.ans");
-    w.Command2->click();
-    QVERIFY(w.DBGrid1->isVisible());
-    QVERIFY(!w.Text1[0]->isEnabled());
+    Control<QPushButton>(w, "Command2")->click();
+    QVERIFY(Control<ia::SheetGrid>(w, "DBGrid1")->isVisible());
+    QVERIFY(!HeaderField(w, 0)->isEnabled());
 
-    w.Command1->click();
-    for (QWidget* hidden : {static_cast<QWidget*>(w.DBGrid1), static_cast<QWidget*>(w.DBGrid2),
-                            static_cast<QWidget*>(w.Data1), static_cast<QWidget*>(w.picButtons),
-                            static_cast<QWidget*>(w.Picture4), static_cast<QWidget*>(w.Command5),
-                            static_cast<QWidget*>(w.Command6), static_cast<QWidget*>(w.Command7),
-                            static_cast<QWidget*>(w.Label5)})
+    Control<QPushButton>(w, "Command1")->click();
+    for (QWidget* hidden : {static_cast<QWidget*>(Control<ia::SheetGrid>(w, "DBGrid1")),
+                            static_cast<QWidget*>(Control<ia::SheetGrid>(w, "DBGrid2")),
+                            static_cast<QWidget*>(Control<ia::DataNavBar>(w, "Data1")),
+                            static_cast<QWidget*>(Control<QFrame>(w, "picButtons")),
+                            static_cast<QWidget*>(Control<QFrame>(w, "Picture4")),
+                            static_cast<QWidget*>(Control<QPushButton>(w, "Command5")),
+                            static_cast<QWidget*>(Control<QPushButton>(w, "Command6")),
+                            static_cast<QWidget*>(Control<QPushButton>(w, "Command7")),
+                            static_cast<QWidget*>(Control<QLabel>(w, "Label5"))})
         QVERIFY2(!hidden->isVisible(), qPrintable(hidden->objectName()));
-    QVERIFY(w.Picture2->isVisible());
-    QVERIFY(w.Command4->isVisible());
-    for (QLineEdit* t : w.Text1)
+    QVERIFY(Control<QFrame>(w, "Picture2")->isVisible());
+    QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
+    for (QLineEdit* t : w.findChildren<QLineEdit*>(QRegularExpression("^Text1\\(")))
         QVERIFY2(t->text().isEmpty(), qPrintable(t->objectName()));
-    QVERIFY(w.Text1[0]->isEnabled());
-    QCOMPARE(f.focus(), w.Text1[0]);
+    QVERIFY(HeaderField(w, 0)->isEnabled());
+    QCOMPARE(f.focus(), HeaderField(w, 0));
     QCOMPARE(w.module().ExamFileOpen, int16_t(0));
     // The views stay bound to the file that was open.
     QVERIFY(w.views().Data1.isOpen());
@@ -118,21 +131,21 @@ void MainWindowTest::openCancelledHidesOkButtonAndKeepsTypedHeader() {
     WindowFixture f;
     QVERIFY(f.showActive());
     auto& w = f.w();
-    w.Command1->click();
-    w.Text1[0]->setText("half");
-    w.Text1[5]->setText("40");
-    w.Command4->click(); // no choices: a message in Label5
-    QVERIFY(w.Label5->isVisible());
+    Control<QPushButton>(w, "Command1")->click();
+    HeaderField(w, 0)->setText("half");
+    HeaderField(w, 5)->setText("40");
+    Control<QPushButton>(w, "Command4")->click(); // no choices: a message in Label5
+    QVERIFY(Control<QLabel>(w, "Label5")->isVisible());
 
     f.nextFile.clear();
-    w.Command2->click();
+    Control<QPushButton>(w, "Command2")->click();
     QCOMPARE(f.dialogsShown, 1);
-    QVERIFY(!w.Command4->isVisible());
-    QVERIFY(!w.Label5->isVisible());
-    QVERIFY(w.Label5->text().isEmpty());
-    QVERIFY(w.Picture2->isVisible());
-    QCOMPARE(w.Text1[0]->text(), QString("half"));
-    QCOMPARE(w.Text1[5]->text(), QString("40"));
+    QVERIFY(!Control<QPushButton>(w, "Command4")->isVisible());
+    QVERIFY(!Control<QLabel>(w, "Label5")->isVisible());
+    QVERIFY(Control<QLabel>(w, "Label5")->text().isEmpty());
+    QVERIFY(Control<QFrame>(w, "Picture2")->isVisible());
+    QCOMPARE(HeaderField(w, 0)->text(), QString("half"));
+    QCOMPARE(HeaderField(w, 5)->text(), QString("40"));
     QVERIFY(f.messages.isEmpty());
     QVERIFY(!QApplication::overrideCursor());
 }
@@ -144,19 +157,19 @@ void MainWindowTest::openRefusesAFileThatIsNoExamFile() {
     const std::string good = f.dir().file("good.ans");
     iatest::MakeExamFile(good, iatest::MakeHeader(5, 3), {}, {{"7"}});
     f.nextFile = QString::fromStdString(good);
-    w.Command2->click();
+    Control<QPushButton>(w, "Command2")->click();
     QCOMPARE(w.module().ExamFileName, good);
 
     std::ofstream(f.dir().file("notes")) << "not a database";
     f.nextFile = f.path("notes");
-    w.Command2->click();
+    Control<QPushButton>(w, "Command2")->click();
     QCOMPARE(f.messages, QStringList{f.path("notes") + "  ไม่ใช่ไฟล์ข้อมูล กรุณาเลือกไฟล์ใหม่"});
     QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
     QCOMPARE(w.module().ExamFileName, good);
     QCOMPARE(w.module().ExamFileOpen, int16_t(1));
     QCOMPARE(w.views().Data1.DatabaseName, good);
     QVERIFY(w.views().Data1.isOpen());
-    QCOMPARE(w.Text1[0]->text(), QString::fromStdString(good));
+    QCOMPARE(HeaderField(w, 0)->text(), QString::fromStdString(good));
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -171,26 +184,30 @@ void MainWindowTest::openShowsTheFileAndMovesTheWorkingDirectory() {
     h.TeacherName = "";
     iatest::MakeExamFile(file, h, {}, {{"1"}, {"2"}});
     f.nextFile = QString::fromStdString(file);
-    w.Command2->click();
+    Control<QPushButton>(w, "Command2")->click();
 
     QCOMPARE(QDir::currentPath(), QString::fromStdString(f.dir().file("sub")));
-    QCOMPARE(f.focus(), w.DBGrid1);
-    for (QWidget* shown : {static_cast<QWidget*>(w.Picture2), static_cast<QWidget*>(w.DBGrid1),
-                           static_cast<QWidget*>(w.DBGrid2), static_cast<QWidget*>(w.Data1),
-                           static_cast<QWidget*>(w.picButtons), static_cast<QWidget*>(w.Picture4),
-                           static_cast<QWidget*>(w.Command5), static_cast<QWidget*>(w.Command6),
-                           static_cast<QWidget*>(w.Command7)})
+    QCOMPARE(f.focus(), Control<ia::SheetGrid>(w, "DBGrid1"));
+    for (QWidget* shown : {static_cast<QWidget*>(Control<QFrame>(w, "Picture2")),
+                           static_cast<QWidget*>(Control<ia::SheetGrid>(w, "DBGrid1")),
+                           static_cast<QWidget*>(Control<ia::SheetGrid>(w, "DBGrid2")),
+                           static_cast<QWidget*>(Control<ia::DataNavBar>(w, "Data1")),
+                           static_cast<QWidget*>(Control<QFrame>(w, "picButtons")),
+                           static_cast<QWidget*>(Control<QFrame>(w, "Picture4")),
+                           static_cast<QWidget*>(Control<QPushButton>(w, "Command5")),
+                           static_cast<QWidget*>(Control<QPushButton>(w, "Command6")),
+                           static_cast<QWidget*>(Control<QPushButton>(w, "Command7"))})
         QVERIFY2(shown->isVisible(), qPrintable(shown->objectName()));
-    QVERIFY(!w.Command4->isVisible());
+    QVERIFY(!Control<QPushButton>(w, "Command4")->isVisible());
     const QString expected[8] = {
         QString::fromStdString(file), "", "ภาษาไทย", "1", "2546", "12", "5", ""};
     for (int i = 0; i < 8; ++i)
-        QCOMPARE(w.Text1[i]->text(), expected[i]);
-    QVERIFY(!w.Text1[0]->isEnabled());
+        QCOMPARE(HeaderField(w, i)->text(), expected[i]);
+    QVERIFY(!HeaderField(w, 0)->isEnabled());
     QCOMPARE(w.module().header.nItem, int16_t(12));
     QCOMPARE(w.module().header.nChoice, uint8_t(5));
-    QCOMPARE(w.HeaderChanged, 1);
-    QVERIFY(w.Data1->caption().startsWith("Record: "));
+    QCOMPARE(w.headerPanel().headerChanged(), true);
+    QVERIFY(Control<ia::DataNavBar>(w, "Data1")->caption().startsWith("Record: "));
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -199,39 +216,40 @@ void MainWindowTest::reportPanelTransitions() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     // The analysis shows the report panel and hides Command7.
-    w.Command7->hide();
-    w.Picture3->show();
-    w.Picture3->raise();
+    Control<QPushButton>(w, "Command7")->hide();
+    Control<QFrame>(w, "Picture3")->show();
+    Control<QFrame>(w, "Picture3")->raise();
 
-    w.Option3->setChecked(true);
-    w.Text3->setText("2");
-    w.Text4->setText("5");
-    w.Command9->click();
-    QVERIFY(w.Picture5->isVisible());
-    QVERIFY(!w.Command9->isEnabled());
-    QVERIFY(w.Option1->isChecked());
-    QVERIFY(w.Text3->text().isEmpty());
-    QVERIFY(w.Text4->text().isEmpty());
-    QVERIFY(w.Label7->text().startsWith("จำนวนหน้า  =   "));
+    Control<QRadioButton>(w, "Option3")->setChecked(true);
+    Control<QLineEdit>(w, "Text3")->setText("2");
+    Control<QLineEdit>(w, "Text4")->setText("5");
+    Control<QPushButton>(w, "Command9")->click();
+    QVERIFY(Control<QFrame>(w, "Picture5")->isVisible());
+    QVERIFY(!Control<QPushButton>(w, "Command9")->isEnabled());
+    QVERIFY(Control<QRadioButton>(w, "Option1")->isChecked());
+    QVERIFY(Control<QLineEdit>(w, "Text3")->text().isEmpty());
+    QVERIFY(Control<QLineEdit>(w, "Text4")->text().isEmpty());
+    QVERIFY(Control<QLabel>(w, "Label7")->text().startsWith("จำนวนหน้า  =   "));
 
-    QTest::mouseClick(w.Option4, Qt::LeftButton, {}, QPoint(5, w.Option4->height() / 2));
-    QCOMPARE(f.focus(), w.Text3);
-    QTest::keyClick(w.Text3, Qt::Key_Return);
-    QCOMPARE(f.focus(), w.Text4);
-    QTest::keyClick(w.Text4, Qt::Key_Enter);
-    QCOMPARE(f.focus(), w.Command10);
+    QTest::mouseClick(Control<QRadioButton>(w, "Option4"), Qt::LeftButton, {},
+                      QPoint(5, Control<QRadioButton>(w, "Option4")->height() / 2));
+    QCOMPARE(f.focus(), Control<QLineEdit>(w, "Text3"));
+    QTest::keyClick(Control<QLineEdit>(w, "Text3"), Qt::Key_Return);
+    QCOMPARE(f.focus(), Control<QLineEdit>(w, "Text4"));
+    QTest::keyClick(Control<QLineEdit>(w, "Text4"), Qt::Key_Enter);
+    QCOMPARE(f.focus(), Control<QPushButton>(w, "Command10"));
 
-    w.Command11->click();
-    QVERIFY(!w.Picture5->isVisible());
-    QVERIFY(w.Command9->isEnabled());
-    QVERIFY(w.Picture3->isVisible());
+    Control<QPushButton>(w, "Command11")->click();
+    QVERIFY(!Control<QFrame>(w, "Picture5")->isVisible());
+    QVERIFY(Control<QPushButton>(w, "Command9")->isEnabled());
+    QVERIFY(Control<QFrame>(w, "Picture3")->isVisible());
 
-    w.Command9->click();
-    w.Command8->click(); // close, straight from the print options
-    QVERIFY(!w.Picture3->isVisible());
-    QVERIFY(w.Picture5->isHidden());
-    QVERIFY(w.Command9->isEnabled());
-    QVERIFY(!w.Command7->isHidden());
+    Control<QPushButton>(w, "Command9")->click();
+    Control<QPushButton>(w, "Command8")->click(); // close, straight from the print options
+    QVERIFY(!Control<QFrame>(w, "Picture3")->isVisible());
+    QVERIFY(Control<QFrame>(w, "Picture5")->isHidden());
+    QVERIFY(Control<QPushButton>(w, "Command9")->isEnabled());
+    QVERIFY(!Control<QPushButton>(w, "Command7")->isHidden());
 }
 
 void MainWindowTest::recordBarCaptionFollowsTheSheetGrid() {
@@ -241,22 +259,22 @@ void MainWindowTest::recordBarCaptionFollowsTheSheetGrid() {
     iatest::MakeExamFile(f.dir().file("n.ans"), iatest::MakeHeader(4, 4), {},
                          {{"1"}, {"2"}, {"3"}});
     f.nextFile = f.path("n.ans");
-    w.Command2->click();
-    auto* last = w.Data1->findChild<QToolButton*>("Data1Last");
-    auto* first = w.Data1->findChild<QToolButton*>("Data1First");
-    auto* previous = w.Data1->findChild<QToolButton*>("Data1Previous");
+    Control<QPushButton>(w, "Command2")->click();
+    auto* last = Control<ia::DataNavBar>(w, "Data1")->findChild<QToolButton*>("Data1Last");
+    auto* first = Control<ia::DataNavBar>(w, "Data1")->findChild<QToolButton*>("Data1First");
+    auto* previous = Control<ia::DataNavBar>(w, "Data1")->findChild<QToolButton*>("Data1Previous");
     QVERIFY(last && first && previous);
     last->click();
-    QCOMPARE(w.DBGrid1->currentRecordPosition(), 2);
-    QCOMPARE(w.Data1->caption(), QString("Record: 3"));
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->currentRecordPosition(), 2);
+    QCOMPARE(Control<ia::DataNavBar>(w, "Data1")->caption(), QString("Record: 3"));
     previous->click();
-    QCOMPARE(w.Data1->caption(), QString("Record: 2"));
+    QCOMPARE(Control<ia::DataNavBar>(w, "Data1")->caption(), QString("Record: 2"));
     first->click();
-    QCOMPARE(w.Data1->caption(), QString("Record: 1"));
-    w.DBGrid1->setCurrentRecordPosition(3); // the new-record row
-    QCOMPARE(w.Data1->caption(), QString("Record: 0"));
+    QCOMPARE(Control<ia::DataNavBar>(w, "Data1")->caption(), QString("Record: 1"));
+    Control<ia::SheetGrid>(w, "DBGrid1")->setCurrentRecordPosition(3); // the new-record row
+    QCOMPARE(Control<ia::DataNavBar>(w, "Data1")->caption(), QString("Record: 0"));
 
-    emit w.DBGrid1->dataError(19, "รหัสซ้ำ");
+    emit Control<ia::SheetGrid>(w, "DBGrid1")->dataError(19, "รหัสซ้ำ");
     QCOMPARE(f.messages, QStringList{"Data error event hit err:รหัสซ้ำ"});
 }
 
@@ -264,14 +282,14 @@ void MainWindowTest::recordBarShowsAMillionthSheetInFull() {
     WindowFixture f;
     QVERIFY(f.showActive());
     auto& w = f.w();
-    w.Data1->show();
-    auto* caption = w.Data1->findChild<QLabel*>("Data1Caption");
-    auto* first = w.Data1->findChild<QToolButton*>("Data1First");
+    Control<ia::DataNavBar>(w, "Data1")->show();
+    auto* caption = Control<ia::DataNavBar>(w, "Data1")->findChild<QLabel*>("Data1Caption");
+    auto* first = Control<ia::DataNavBar>(w, "Data1")->findChild<QToolButton*>("Data1First");
     QVERIFY(caption && first);
-    w.Data1->setCaption("Record: 12");
+    Control<ia::DataNavBar>(w, "Data1")->setCaption("Record: 12");
     const int usualArrow = first->width();
     for (const char* text : {"Record: 1000000", "Record: 12"}) {
-        w.Data1->setCaption(text);
+        Control<ia::DataNavBar>(w, "Data1")->setCaption(text);
         QVERIFY2(caption->contentsRect().width() >=
                      caption->fontMetrics().horizontalAdvance(QString(text)),
                  text);
@@ -290,26 +308,26 @@ void MainWindowTest::captionsKeepOffTheFieldsAndTheTitleNamesTheFile() {
     // Each caption ends before the field it names, and no field reaches the
     // caption of the next.
     auto textEnd = [](QLabel* l) { return l->x() + l->fontMetrics().horizontalAdvance(l->text()); };
-    QVERIFY(textEnd(w.Label1) < w.Text1[0]->x());
-    QVERIFY(textEnd(w.Label6) < w.Text2->x());
+    QVERIFY(textEnd(Control<QLabel>(w, "Label1")) < HeaderField(w, 0)->x());
+    QVERIFY(textEnd(Control<QLabel>(w, "Label6")) < Control<QLineEdit>(w, "Text2")->x());
     struct Row {
         ia::FieldCaption* caption;
         QList<int> fields; // the field after each word
     } rows[] = {
-        {static_cast<ia::FieldCaption*>(w.Label2), {1, 2, 3, 4}},
-        {static_cast<ia::FieldCaption*>(w.Label3), {5, 6, 7}},
+        {static_cast<ia::FieldCaption*>(Control<QLabel>(w, "Label2")), {1, 2, 3, 4}},
+        {static_cast<ia::FieldCaption*>(Control<QLabel>(w, "Label3")), {5, 6, 7}},
     };
     for (const Row& r : rows) {
         const QVector<QRect> words = r.caption->wordRects();
         QCOMPARE(words.size(), r.fields.size());
         for (int i = 0; i < words.size(); ++i) {
-            const QRect field = w.Text1[r.fields[i]]->geometry();
+            const QRect field = HeaderField(w, r.fields[i])->geometry();
             const int start = r.caption->x() + words[i].x();
             const int end = r.caption->x() + words[i].right();
             QVERIFY2(end < field.x(),
                      qPrintable(QString("word %1 of %2").arg(i).arg(r.caption->objectName())));
             if (i > 0) {
-                const QRect before = w.Text1[r.fields[i - 1]]->geometry();
+                const QRect before = HeaderField(w, r.fields[i - 1])->geometry();
                 QVERIFY2(
                     before.right() < start,
                     qPrintable(
@@ -334,7 +352,8 @@ void MainWindowTest::closeBoxEndsTheProgram() {
 void MainWindowTest::exitButtonEndsTheProgram() {
     WindowFixture f;
     QVERIFY(f.showActive());
-    QTimer::singleShot(0, f.w().Command3, [&f] { f.w().Command3->click(); });
+    QTimer::singleShot(0, Control<QPushButton>(f.w(), "Command3"),
+                       [&f] { Control<QPushButton>(f.w(), "Command3")->click(); });
     QApplication::setQuitOnLastWindowClosed(true);
     QCOMPARE(QApplication::exec(), 0);
     QApplication::setQuitOnLastWindowClosed(false);

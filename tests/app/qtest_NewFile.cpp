@@ -13,6 +13,8 @@
 #include <fstream>
 #include <iterator>
 
+using iatest::Control;
+using iatest::HeaderField;
 using iatest::WindowFixture;
 namespace fs = std::filesystem;
 
@@ -63,16 +65,16 @@ void NewFileTest::createdFileIsOpenWithFocusInKeyGrid() {
     QCOMPARE(s.items, 40LL);
     QCOMPARE(s.choices, 4LL);
 
-    QCOMPARE(f.focus(), w.DBGrid2);
+    QCOMPARE(f.focus(), Control<ia::SheetGrid>(w, "DBGrid2"));
     QCOMPARE(w.module().ExamFileOpen, int16_t(1));
     QCOMPARE(w.module().ExamFileName, path);
-    QCOMPARE(w.Text1[0]->text(), QString::fromStdString(path));
-    QVERIFY(!w.Text1[0]->isEnabled());
-    QVERIFY(!w.Command4->isVisible());
-    QVERIFY(w.DBGrid1->isVisible());
-    QVERIFY(w.Picture4->isVisible());
-    QVERIFY(w.Command7->isVisible());
-    QCOMPARE(w.DBGrid2->model()->columnCount(), 42);
+    QCOMPARE(HeaderField(w, 0)->text(), QString::fromStdString(path));
+    QVERIFY(!HeaderField(w, 0)->isEnabled());
+    QVERIFY(!Control<QPushButton>(w, "Command4")->isVisible());
+    QVERIFY(Control<ia::SheetGrid>(w, "DBGrid1")->isVisible());
+    QVERIFY(Control<QFrame>(w, "Picture4")->isVisible());
+    QVERIFY(Control<QPushButton>(w, "Command7")->isVisible());
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid2")->model()->columnCount(), 42);
     QVERIFY(f.messages.isEmpty());
     QVERIFY(!QApplication::overrideCursor());
 }
@@ -132,23 +134,23 @@ void NewFileTest::refusedHeader() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     f.typeNewHeader(name, items, choices, year);
-    QVERIFY(w.Label5->isVisible());
-    QCOMPARE(w.Label5->text(), message);
-    QCOMPARE(f.focus(), w.Text1[focus]);
-    QVERIFY(w.Command4->isVisible());
+    QVERIFY(Control<QLabel>(w, "Label5")->isVisible());
+    QCOMPARE(Control<QLabel>(w, "Label5")->text(), message);
+    QCOMPARE(f.focus(), HeaderField(w, focus));
+    QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
     QCOMPARE(w.module().ExamFileOpen, int16_t(0));
     for (const auto& e : fs::directory_iterator(f.dir().path()))
         QVERIFY2(e.path().extension() != ".ans", e.path().c_str());
     QVERIFY(f.questions.isEmpty());
 
     // The next try clears the line before checking again.
-    w.Text1[0]->setText("ok");
-    w.Text1[4]->setText("2546");
-    w.Text1[5]->setText("10");
-    w.Text1[6]->setText("4");
-    w.Command4->click();
-    QVERIFY(!w.Label5->isVisible());
-    QVERIFY(w.Label5->text().isEmpty());
+    HeaderField(w, 0)->setText("ok");
+    HeaderField(w, 4)->setText("2546");
+    HeaderField(w, 5)->setText("10");
+    HeaderField(w, 6)->setText("4");
+    Control<QPushButton>(w, "Command4")->click();
+    QVERIFY(!Control<QLabel>(w, "Label5")->isVisible());
+    QVERIFY(Control<QLabel>(w, "Label5")->text().isEmpty());
     QCOMPARE(w.module().ExamFileOpen, int16_t(1));
 }
 
@@ -163,9 +165,9 @@ void NewFileTest::cancelledOverwriteKeepsTheFile() {
     QCOMPARE(f.questions,
              QStringList{"ไฟล์ " + QString::fromStdString(path) + "  มีอยู่แล้ว จะเขียนทับหรือไม่"});
     QCOMPARE(iatest::FileBytes(path), std::string("keep me"));
-    QCOMPARE(f.focus(), w.Text1[0]);
+    QCOMPARE(f.focus(), HeaderField(w, 0));
     QCOMPARE(w.module().ExamFileOpen, int16_t(0));
-    QVERIFY(w.Command4->isVisible());
+    QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
 }
 
 void NewFileTest::overwriteReplacesTheFileOpenRightNow() {
@@ -181,17 +183,19 @@ void NewFileTest::overwriteReplacesTheFileOpenRightNow() {
     QCOMPARE(f.questions.size(), 1);
     // The replaced file is kept, and the message line says where.
     QCOMPARE(ReadStored(path + ".bak").items, 40LL);
-    QVERIFY(w.Label5->isVisible());
-    QCOMPARE(w.Label5->toolTip(), "เก็บไฟล์เดิมไว้ที่ " + QString::fromStdString(path) + ".bak");
+    QVERIFY(Control<QLabel>(w, "Label5")->isVisible());
+    QCOMPARE(Control<QLabel>(w, "Label5")->toolTip(),
+             "เก็บไฟล์เดิมไว้ที่ " + QString::fromStdString(path) + ".bak");
     // The whole path shows: the line wraps and grows instead of clipping it.
-    QVERIFY(w.Label5->wordWrap());
-    QVERIFY(w.Label5->height() >= w.Label5->heightForWidth(w.Label5->width()));
+    QVERIFY(Control<QLabel>(w, "Label5")->wordWrap());
+    QVERIFY(Control<QLabel>(w, "Label5")->height() >=
+            Control<QLabel>(w, "Label5")->heightForWidth(Control<QLabel>(w, "Label5")->width()));
     QCOMPARE(ReadStored(path).items, 10LL);
     QCOMPARE(ReadStored(path).choices, 3LL);
     QVERIFY(w.views().Data1.isOpen());
     QCOMPARE(w.views().Data2.Recordset()->fieldCount(), 12);
-    QCOMPARE(w.DBGrid2->model()->columnCount(), 12);
-    QCOMPARE(f.focus(), w.DBGrid2);
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid2")->model()->columnCount(), 12);
+    QCOMPARE(f.focus(), Control<ia::SheetGrid>(w, "DBGrid2"));
     QVERIFY(f.messages.isEmpty());
 }
 
@@ -213,8 +217,8 @@ void NewFileTest::aFileThatCannotBeKeptIsNotReplaced() {
              qPrintable(f.messages[0]));
     QCOMPARE(ReadStored(path).items, 40LL);
     QCOMPARE(iatest::FileBytes(path + ".bak/inside"), std::string("x"));
-    QCOMPARE(f.focus(), w.Text1[0]);
-    QVERIFY(w.Command4->isVisible());
+    QCOMPARE(f.focus(), HeaderField(w, 0));
+    QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
 }
 
 void NewFileTest::namesAreUsedLiterally() {
@@ -235,11 +239,11 @@ void NewFileTest::failedCreationReturnsToTheFileName() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     f.typeNewHeader("no/such/folder/t", "5", "2");
-    QCOMPARE(f.focus(), w.Text1[0]);
+    QCOMPARE(f.focus(), HeaderField(w, 0));
     QVERIFY(f.messages.isEmpty());
-    QVERIFY(w.Command4->isVisible());
+    QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
     QCOMPARE(w.module().ExamFileOpen, int16_t(0));
-    QVERIFY(!w.DBGrid1->isVisible());
+    QVERIFY(!Control<ia::SheetGrid>(w, "DBGrid1")->isVisible());
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -247,10 +251,10 @@ void NewFileTest::okButtonLeftArrowGoesToTeacher() {
     WindowFixture f;
     QVERIFY(f.showActive());
     auto& w = f.w();
-    w.Command1->click();
-    w.Command4->setFocus();
-    QTest::keyClick(w.Command4, Qt::Key_Left);
-    QCOMPARE(f.focus(), w.Text1[7]);
+    Control<QPushButton>(w, "Command1")->click();
+    Control<QPushButton>(w, "Command4")->setFocus();
+    QTest::keyClick(Control<QPushButton>(w, "Command4"), Qt::Key_Left);
+    QCOMPARE(f.focus(), HeaderField(w, 7));
 }
 
 void NewFileTest::fileThatFailsToBindLeavesThePreviousFile() {
@@ -260,8 +264,9 @@ void NewFileTest::fileThatFailsToBindLeavesThePreviousFile() {
     const std::string good = f.dir().file("good.ans");
     iatest::MakeExamFile(good, iatest::MakeHeader(6, 4), {}, {{"1"}, {"2"}, {"3"}});
     f.nextFile = QString::fromStdString(good);
-    w.Command2->click();
-    QCOMPARE(w.DBGrid1->model()->rowCount(), 4); // three sheets and the new-record row
+    Control<QPushButton>(w, "Command2")->click();
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->model()->rowCount(),
+             4); // three sheets and the new-record row
 
     // Recognised by its signature table, but without the tables to bind.
     const std::string broken = f.dir().file("broken.ans");
@@ -271,14 +276,14 @@ void NewFileTest::fileThatFailsToBindLeavesThePreviousFile() {
     }
     QCOMPARE(ia::IsExamFile(broken), 1);
     f.nextFile = QString::fromStdString(broken);
-    w.Command2->click();
+    Control<QPushButton>(w, "Command2")->click();
     QCOMPARE(f.messages.size(), 1);
     QVERIFY(f.messages[0].contains(QString::fromStdString(broken)));
     QCOMPARE(w.module().ExamFileName, good);
     QCOMPARE(w.views().Data1.DatabaseName, good);
     QVERIFY(w.views().Data1.isOpen());
-    QCOMPARE(w.DBGrid1->model()->rowCount(), 4);
-    QCOMPARE(w.Text1[0]->text(), QString::fromStdString(good));
+    QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->model()->rowCount(), 4);
+    QCOMPARE(HeaderField(w, 0)->text(), QString::fromStdString(good));
     QVERIFY(!QApplication::overrideCursor());
 }
 

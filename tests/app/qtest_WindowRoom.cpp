@@ -30,6 +30,9 @@ using namespace ia;
 
 namespace {
 
+using iatest::Control;
+using iatest::HeaderField;
+
 std::vector<std::vector<std::string>> Sheets(int count, int items) {
     std::vector<std::vector<std::string>> sheets;
     for (int s = 0; s < count; ++s) {
@@ -79,56 +82,65 @@ class WindowRoom : public QObject {
         QVERIFY(f.showActive());
         auto& w = f.w();
         f.nextFile = MakeFile(f, "a.ans", 40, 30);
-        w.Command2->click();
-        w.Command6->click(); // the report panel gets its content
-        w.Command8->click();
+        Control<QPushButton>(w, "Command2")->click();
+        Control<QPushButton>(w, "Command6")->click(); // the report panel gets its content
+        Control<QPushButton>(w, "Command8")->click();
 
         const QSize design = w.growingLayout().designSize();
         w.resize(design);
         QCOMPARE(w.size(), design);
-        const QRect grid = w.DBGrid1->geometry();
-        const QRect key = w.DBGrid2->geometry();
-        const QRect panel = w.Picture3->geometry();
+        const QRect grid = Control<ia::SheetGrid>(w, "DBGrid1")->geometry();
+        const QRect key = Control<ia::SheetGrid>(w, "DBGrid2")->geometry();
+        const QRect panel = Control<QFrame>(w, "Picture3")->geometry();
         QCOMPARE(panel, QRect(w.Twips(105), w.Twips(510), w.Twips(11805), w.Twips(7785)));
         QCOMPARE(grid.left(), w.Twips(120));
         QCOMPARE(grid.width(), w.Twips(11775));
         QCOMPARE(grid.bottom() + 1, w.Twips(3270) + w.Twips(4335));
-        QList<QWidget*> bars{w.Data1, w.picButtons, w.Command7, w.Picture4};
+        QList<QWidget*> bars{Control<ia::DataNavBar>(w, "Data1"), Control<QFrame>(w, "picButtons"),
+                             Control<QPushButton>(w, "Command7"), Control<QFrame>(w, "Picture4")};
         QList<QRect> barPlaces;
         for (QWidget* b : bars)
             barPlaces << b->geometry();
 
         const QSize extra(300, 200);
         w.resize(design + extra);
-        QCOMPARE(w.DBGrid1->geometry(), grid.adjusted(0, 0, extra.width(), extra.height()));
-        QCOMPARE(w.DBGrid2->geometry(), key.adjusted(0, 0, extra.width(), 0));
+        QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->geometry(),
+                 grid.adjusted(0, 0, extra.width(), extra.height()));
+        QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid2")->geometry(),
+                 key.adjusted(0, 0, extra.width(), 0));
         for (int i = 0; i < bars.size(); ++i)
             QCOMPARE(bars[i]->geometry(), barPlaces[i].translated(0, extra.height()));
-        QCOMPARE(w.Picture3->geometry(), panel.adjusted(0, 0, extra.width(), extra.height()));
+        QCOMPARE(Control<QFrame>(w, "Picture3")->geometry(),
+                 panel.adjusted(0, 0, extra.width(), extra.height()));
         // The report panel's buttons keep to its bottom right corner.
-        QCOMPARE(w.Picture3->width() - w.Command8->geometry().right(),
-                 panel.width() - w.Command8->geometry().right() + extra.width());
+        QCOMPARE(Control<QFrame>(w, "Picture3")->width() -
+                     Control<QPushButton>(w, "Command8")->geometry().right(),
+                 panel.width() - Control<QPushButton>(w, "Command8")->geometry().right() +
+                     extra.width());
 
         w.resize(design);
-        QCOMPARE(w.DBGrid1->geometry(), grid);
-        QCOMPARE(w.Picture3->geometry(), panel);
+        QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->geometry(), grid);
+        QCOMPARE(Control<QFrame>(w, "Picture3")->geometry(), panel);
 
         // At the smallest size nothing is cut off or covered, and the
         // answer grid still shows its header and a few sheets.
         QVERIFY(w.minimumSize().width() == design.width());
         QVERIFY(w.minimumSize().height() < design.height());
         for (bool report : {false, true}) {
-            if (report) w.Command6->click();
+            if (report) Control<QPushButton>(w, "Command6")->click();
             w.resize(w.minimumSize());
             QCOMPARE(w.size(), w.minimumSize());
             for (QWidget* c : w.findChildren<QWidget*>())
                 if (c->isVisible() && c->parentWidget()->isVisible())
                     QVERIFY2(c->parentWidget()->rect().contains(c->geometry()),
                              qPrintable(c->objectName()));
-            QVERIFY(w.DBGrid1->geometry().bottom() < w.Data1->geometry().top());
-            QVERIFY(w.DBGrid1->viewport()->height() >=
-                    4 * w.DBGrid1->verticalHeader()->defaultSectionSize());
-            QVERIFY(w.Picture5->geometry().top() > w.RichTextBox1->geometry().top());
+            QVERIFY(Control<ia::SheetGrid>(w, "DBGrid1")->geometry().bottom() <
+                    Control<ia::DataNavBar>(w, "Data1")->geometry().top());
+            QVERIFY(
+                Control<ia::SheetGrid>(w, "DBGrid1")->viewport()->height() >=
+                4 * Control<ia::SheetGrid>(w, "DBGrid1")->verticalHeader()->defaultSectionSize());
+            QVERIFY(Control<QFrame>(w, "Picture5")->geometry().top() >
+                    Control<QPlainTextEdit>(w, "RichTextBox1")->geometry().top());
         }
     }
 
@@ -137,11 +149,11 @@ class WindowRoom : public QObject {
         QVERIFY(f.showActive());
         auto& w = f.w();
         f.nextFile = MakeFile(f, "long.ans", 251, 40);
-        w.Command2->click();
+        Control<QPushButton>(w, "Command2")->click();
         QApplication::processEvents();
         GridPair* pair = w.gridPair();
-        SheetGrid* sheets = w.DBGrid1;
-        SheetGrid* key = w.DBGrid2;
+        SheetGrid* sheets = Control<ia::SheetGrid>(w, "DBGrid1");
+        SheetGrid* key = Control<ia::SheetGrid>(w, "DBGrid2");
         QTableView* frozen = pair->frozenColumn(sheets);
         QVERIFY(!frozen->isVisible()); // nothing scrolled: the code is in its place
 
@@ -193,9 +205,10 @@ class WindowRoom : public QObject {
         QVERIFY(f.showActive());
         auto& w = f.w();
         f.nextFile = MakeFile(f, "long.ans", 251, 3);
-        w.Command2->click();
+        Control<QPushButton>(w, "Command2")->click();
         QApplication::processEvents();
-        for (SheetGrid* g : {w.DBGrid1, w.DBGrid2}) {
+        for (SheetGrid* g :
+             {Control<ia::SheetGrid>(w, "DBGrid1"), Control<ia::SheetGrid>(w, "DBGrid2")}) {
             g->scrollTo(g->model()->index(0, 218));
             QHeaderView* h = g->horizontalHeader();
             QImage img(h->size(), QImage::Format_ARGB32);
@@ -226,14 +239,16 @@ class WindowRoom : public QObject {
         QVERIFY(f.showActive());
         auto& w = f.w();
         f.nextFile = MakeFile(f, "s.ans", 10, 3);
-        w.Command2->click();
-        w.DBGrid1->setCurrentIndex(w.DBGrid1->model()->index(1, 7));
+        Control<QPushButton>(w, "Command2")->click();
+        Control<ia::SheetGrid>(w, "DBGrid1")
+            ->setCurrentIndex(Control<ia::SheetGrid>(w, "DBGrid1")->model()->index(1, 7));
         const QString text = w.gridPair()->statusLine()->text();
         QVERIFY2(text.contains("0002"), qPrintable(text));
         QVERIFY2(text.contains("ข้อ 7"), qPrintable(text));
         QVERIFY2(text.contains("ตอบแล้ว 10/10"), qPrintable(text));
         QVERIFY2(text.contains("3 ฉบับ"), qPrintable(text));
-        w.DBGrid1->setCurrentIndex(w.DBGrid1->model()->index(3, 0));
+        Control<ia::SheetGrid>(w, "DBGrid1")
+            ->setCurrentIndex(Control<ia::SheetGrid>(w, "DBGrid1")->model()->index(3, 0));
         QVERIFY(w.gridPair()->statusLine()->text().contains("แถวใหม่"));
     }
 
@@ -263,12 +278,12 @@ class WindowRoom : public QObject {
             }
             if (way == 0) {
                 f.nextFile = path;
-                f.w().Command2->click();
+                Control<QPushButton>(f.w(), "Command2")->click();
             } else {
                 QCOMPARE(f.w().OpenExamFile(path), opens);
             }
-            QCOMPARE(f.w().DBGrid1->isVisible(), opens);
-            QCOMPARE(f.w().Command5->isVisible(), opens);
+            QCOMPARE(Control<ia::SheetGrid>(f.w(), "DBGrid1")->isVisible(), opens);
+            QCOMPARE(Control<QPushButton>(f.w(), "Command5")->isVisible(), opens);
             if (opens) QCOMPARE(f.w().windowTitle(), "x.ans - " + QString(kProgramTitle));
             messages[way] = f.messages;
             for (QString& m : messages[way])
@@ -292,7 +307,7 @@ class WindowRoom : public QObject {
         const QString path = MakeFile(f, "start.ans", 5, 3);
         ShowMainWindow(f.w(), {"itemanalysis", path});
         QVERIFY(QTest::qWaitForWindowExposed(&f.w()));
-        QTRY_VERIFY(f.w().DBGrid1->isVisible());
+        QTRY_VERIFY(Control<ia::SheetGrid>(f.w(), "DBGrid1")->isVisible());
         QCOMPARE(QString::fromStdString(f.w().module().ExamFileName), path);
         QCOMPARE(f.w().size(), leftAt);
         QCOMPARE(f.w().reportView()->zoom(), 3);
@@ -303,7 +318,7 @@ class WindowRoom : public QObject {
         QFile(bad).open(QIODevice::WriteOnly);
         ShowMainWindow(g.w(), {"itemanalysis", bad});
         QTRY_COMPARE(g.messages.size(), 1);
-        QVERIFY(!g.w().DBGrid1->isVisible());
+        QVERIFY(!Control<ia::SheetGrid>(g.w(), "DBGrid1")->isVisible());
     }
 
     void droppedExamFileOpens() {
@@ -316,10 +331,10 @@ class WindowRoom : public QObject {
         bool accepted = true;
         Drop(w, {QUrl::fromLocalFile(other)}, &accepted);
         QVERIFY(!accepted);
-        QVERIFY(!w.DBGrid1->isVisible());
+        QVERIFY(!Control<ia::SheetGrid>(w, "DBGrid1")->isVisible());
         Drop(w, {QUrl("https://example.invalid/a.ans"), QUrl::fromLocalFile(path)}, &accepted);
         QVERIFY(accepted);
-        QVERIFY(w.DBGrid1->isVisible());
+        QVERIFY(Control<ia::SheetGrid>(w, "DBGrid1")->isVisible());
         QCOMPARE(QString::fromStdString(w.module().ExamFileName), path);
         QVERIFY(f.messages.isEmpty());
     }
@@ -346,8 +361,8 @@ class WindowRoom : public QObject {
 
         // The menu under "เปิดไฟล์" lists them and opens the one chosen.
         RecentFilesButton* recent = w.recentFiles();
-        QCOMPARE(recent->button()->parentWidget(), w.Command2);
-        QVERIFY(w.Command2->rect().contains(recent->button()->geometry()));
+        QCOMPARE(recent->button()->parentWidget(), Control<QPushButton>(w, "Command2"));
+        QVERIFY(Control<QPushButton>(w, "Command2")->rect().contains(recent->button()->geometry()));
         recent->refresh();
         const QList<QAction*> actions = recent->menu()->actions();
         QCOMPARE(actions.size(), 8);
@@ -383,8 +398,8 @@ class WindowRoom : public QObject {
         QVERIFY(f.showActive());
         auto& w = f.w();
         f.nextFile = MakeFile(f, "t.ans", 10, 2);
-        w.Command2->click();
-        SheetGrid* g = w.DBGrid1;
+        Control<QPushButton>(w, "Command2")->click();
+        SheetGrid* g = Control<ia::SheetGrid>(w, "DBGrid1");
         g->setCurrentIndex(g->model()->index(0, 4));
         g->setFocus();
         // Held down: the release would store it and move on by itself.
@@ -408,8 +423,8 @@ class WindowRoom : public QObject {
         QVERIFY(f.showActive());
         auto& w = f.w();
         f.nextFile = MakeFile(f, "t.ans", 5, 300);
-        w.Command2->click();
-        SheetGrid* g = w.DBGrid1;
+        Control<QPushButton>(w, "Command2")->click();
+        SheetGrid* g = Control<ia::SheetGrid>(w, "DBGrid1");
         g->setFocus();
         QTest::keyClick(g, Qt::Key_F, Qt::ControlModifier);
         QLineEdit* search = w.gridPair()->searchField();
@@ -434,8 +449,8 @@ class WindowRoom : public QObject {
         // In score order (after an analysis) the rows are no longer the
         // table's: the pointer still lands on the sheet with that code, and
         // a beginning of a code finds the first sheet with it.
-        w.Command6->click();
-        w.Command8->click();
+        Control<QPushButton>(w, "Command6")->click();
+        Control<QPushButton>(w, "Command8")->click();
         QVERIFY(QString::fromStdString(w.views().Data1.RecordSource).contains("Score"));
         for (const char* typed : {"0271", "0012", "029"}) {
             g->setFocus();
@@ -454,8 +469,8 @@ class WindowRoom : public QObject {
         QVERIFY(f.showActive());
         auto& w = f.w();
         f.nextFile = MakeFile(f, "rep.ans", 12, 20);
-        w.Command2->click();
-        w.Command6->click();
+        Control<QPushButton>(w, "Command2")->click();
+        Control<QPushButton>(w, "Command6")->click();
         ReportView* view = w.reportView();
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(view));
         const qreal base = view->font().pointSizeF();

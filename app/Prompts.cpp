@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Prompts.h"
+
+#include "app/BusyCursor.h"
+#include "app/ThaiDialogs.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace ia {
+
+QString BoxPrompts::chooseOpenFile() {
+    QFileDialog dlg(parent_);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setOption(QFileDialog::HideNameFilterDetails);
+    // Qt's own dialog, whose texts the program has in Thai.
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    // The second entry reads "(*.*)" like its caption but lists every
+    // file, also names without a dot.
+    dlg.setNameFilters({"Answer File (*.ans)", "All File (*.*) (*)"});
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
+    return dlg.selectedFiles().first();
+}
+
+bool BoxPrompts::askOkCancel(const QString& title, const QString& text) {
+    ArrowCursor arrow;
+    auto box = MakeQuestionBox(parent_, QMessageBox::Warning, title, text,
+                               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+    return AskWithBox(*box) == QMessageBox::Ok;
+}
+
+bool BoxPrompts::askYesNo(const QString& title, const QString& text) {
+    ArrowCursor arrow;
+    auto box = MakeQuestionBox(parent_, QMessageBox::Question, title, text,
+                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return AskWithBox(*box) == QMessageBox::Yes;
+}
+
+void BoxPrompts::showMessage(const QString& title, const QString& text) {
+    ArrowCursor arrow;
+    auto box = MakeQuestionBox(parent_, QMessageBox::Warning, title, text, QMessageBox::Ok,
+                               QMessageBox::Ok);
+    AskWithBox(*box);
+}
+
+bool BoxPrompts::askGoOnAfterChecks(const QString& title, const QString& text) {
+    ArrowCursor arrow;
+    auto box = MakeQuestionBox(parent_, QMessageBox::Warning, title, text,
+                               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+    box->button(QMessageBox::Ok)->setText("วิเคราะห์ต่อ");
+    return AskWithBox(*box) == QMessageBox::Ok;
+}
+
+int BoxPrompts::runDialog(QDialog& dialog) {
+    ArrowCursor arrow;
+    return dialog.exec();
+}
+
+void BoxPrompts::showPreview(QDialog& preview) {
+    preview.exec();
+}
+
+} // namespace ia

@@ -1,0 +1,368 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/SheetEditor.h"
+
+#include "app/BusyCursor.h"
+#include "app/DataNavBar.h"
+#include "app/ExportDialog.h"
+#include "app/GridPair.h"
+#include "app/ImportDialog.h"
+#include "app/PanelKit.h"
+#include "app/PrintTargets.h"
+#include "app/Prompts.h"
+#include "exchange/BlockPaste.h"
+#include "exchange/SheetImport.h"
+#include "report/OutputPath.h"
+#include "report/RawData.h"
+#include "report/RawPrint.h"
+#include "sheet/SheetModel.h"
+
+#include <QClipboard>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace ia {
+
+SheetEditor::SheetEditor(QWidget* window, Placer& placer, WindowExam& exam, Prompts& prompts,
+                         const PrintTargets& printTargets)
+    : QObject(window), window_(window), placer_(placer), exam_(exam), prompts_(prompts),
+      printTargets_(printTargets) {
+    // Grids and the answer-sheet view's bar.
+    keyGrid_ = new SheetGrid(GridKind::Key, window);
+    keyGrid_->setObjectName("DBGrid2");
+    placer.place(keyGrid_, 120, 2565, 11775, 735);
+    keyGrid_->hide();
+    sheetGrid_ = new SheetGrid(GridKind::Sheets, window);
+    sheetGrid_->setObjectName("DBGrid1");
+    placer.place(sheetGrid_, 120, 3270, 11775, 4335);
+    sheetGrid_->hide();
+    for (SheetGrid* g : {sheetGrid_, keyGrid_}) {
+        g->setFont(UiFont(12));
+        g->setCommandHost(this);
+    }
+    fitKeyGrid();
+    navigationBar_ = new DataNavBar(window);
+    navigationBar_->setObjectName("Data1");
+    navigationBar_->setCaption("Data1");
+    placer.place(navigationBar_, 120, 7665, 2280, 345);
+    navigationBar_->hide();
+
+    // Record bar.
+    recordBar_ = Panel(window, "picButtons", window->palette().color(QPalette::Window));
+    // A second row for the exchange with spreadsheets, still under the
+    // report panel when that is shown.
+    placer.place(recordBar_, 2415, 7545, 5415, 750);
+    add_ = Button(recordBar_, "cmdAdd", "เพิ่ม");
+    placer.place(add_, 30, 105, 735, 300);
+    delete_ = Button(recordBar_, "cmdDelete", "ลบ");
+    placer.place(delete_, 825, 105, 735, 300);
+    refresh_ = Button(recordBar_, "cmdRefresh", "อ่านใหม่");
+    placer.place(refresh_, 1635, 120, 735, 300);
+    update_ = Button(recordBar_, "cmdUpdate", "บันทึก");
+    placer.place(update_, 2475, 120, 735, 300);
+    total_ = Button(recordBar_, "cmdClose", "&รวมคะแนน");
+    placer.place(total_, 3285, 120, 975, 300);
+    orderByNumber_ = Button(recordBar_, "cmdOrderOfNo_A", "เรียงเลขที่");
+    placer.place(orderByNumber_, 4335, 120, 975, 300);
+    import_ = Button(recordBar_, "cmdImport", "นำเข้า");
+    import_->setToolTip("นำเข้ากระดาษคำตอบจากตาราง (.csv .xlsx) แบบทดสอบออนไลน์ หรือเครื่องตรวจ");
+    placer.place(import_, 30, 430, 1530, 285);
+    export_ = Button(recordBar_, "cmdExport", "ส่งออก");
+    export_->setToolTip("ส่งออกคะแนน คำตอบ และผลวิเคราะห์เป็น .xlsx หรือ .csv");
+    placer.place(export_, 1635, 430, 1575, 285);
+    recordBar_->hide();
+
+    rawPrint_ = Button(window, "Command7", "พิมพ์ข้อมูล");
+    rawPrint_->setFont(UiFont(9.75));
+    Paint(rawPrint_, QColor(0, 192, 192));
+    placer.place(rawPrint_, 7920, 7635, 1005, 405);
+    rawPrint_->hide();
+    wire();
+}
+
+SheetEditor::~SheetEditor() {
+    for (SheetGrid* g : {sheetGrid_, keyGrid_})
+        g->setCommandHost(nullptr);
+    // It watches the grids' events: it goes before they do.
+    delete gridPair_;
+    gridPair_ = nullptr;
+    // The grids' models read the views; let go of them before the views go.
+    unbindGrids();
+}
+
+void SheetEditor::wire() {
+    connect(sheetGrid_, &SheetGrid::requestFocusKeyGrid, this,
+            [this] { FocusIfPossible(keyGrid_); });
+    connect(keyGrid_, &SheetGrid::requestFocusKeyGrid, this, [this] { FocusIfPossible(keyGrid_); });
+    for (SheetGrid* g : {sheetGrid_, keyGrid_}) {
+        connect(g, &SheetGrid::requestFocusSheetGrid, this,
+                [this] { FocusIfPossible(sheetGrid_); });
+        connect(g, &SheetGrid::requestFocusSubjectField, this, &SheetEditor::subjectFieldWanted);
+        connect(g, &SheetGrid::dataError, this, [this](int code, const QString& text) {
+            if (code == kFileReplacedCode)
+                emit fileReplaced();
+            else
+                onDataError(text);
+        });
+        connect(g, &SheetGrid::fileBusy, this,
+                [this] { warn(QString::fromUtf8(kAnswerWaitsForFile)); });
+    }
+    connect(sheetGrid_, &SheetGrid::currentCellChanged, this, [this] {
+        navigationBar_->setCaption("Record: " +
+                                   QString::number(sheetGrid_->currentRecordPosition() + 1));
+    });
+
+    // The navigation moves the grid's cell pointer, which moves the record.
+    auto go = [this](auto where) {
+        RecordSet* rs = exam_.views.Data1.Recordset();
+        if (!rs || sheetGrid_->isHidden()) return;
+        int last = rs->recordCount() - 1;
+        if (last < 0) return;
+        int pos = std::clamp(where(sheetGrid_->currentRecordPosition(), last), 0, last);
+        sheetGrid_->setCurrentRecordPosition(pos);
+    };
+    connect(navigationBar_, &DataNavBar::moveFirst, this, [go] { go([](int, int) { return 0; }); });
+    connect(navigationBar_, &DataNavBar::movePrevious, this,
+            [go] { go([](int p, int last) { return p < 0 ? last : p - 1; }); });
+    connect(navigationBar_, &DataNavBar::moveNext, this,
+            [go] { go([](int p, int last) { return p < 0 ? last : p + 1; }); });
+    connect(navigationBar_, &DataNavBar::moveLast, this,
+            [go] { go([](int, int last) { return last; }); });
+
+    // Record bar.
+    DataView& sheets = exam_.views.Data1;
+    connect(add_, &QPushButton::clicked, this,
+            [this, &sheets] { runRecordCommand([&] { cmdAdd_Click(sheets, *sheetGrid_); }); });
+    connect(delete_, &QPushButton::clicked, this, [this, &sheets] {
+        runRecordCommand([&] { cmdDelete_Click(sheets, *sheetGrid_, *this); });
+    });
+    connect(refresh_, &QPushButton::clicked, this,
+            [this, &sheets] { runRecordCommand([&] { cmdRefresh_Click(sheets, *sheetGrid_); }); });
+    connect(update_, &QPushButton::clicked, this,
+            [this, &sheets] { runRecordCommand([&] { cmdUpdate_Click(sheets, *sheetGrid_); }); });
+    // The total: every sheet's score from the key.
+    connect(total_, &QPushButton::clicked, this, [this] {
+        runRecordCommand([this] {
+            AnalysisContext ctx{exam_.views, exam_.module.header, exam_.analysis, *this};
+            cmdClose_Click(ctx, *sheetGrid_, *this);
+        });
+    });
+    connect(orderByNumber_, &QPushButton::clicked, this, [this, &sheets] {
+        runRecordCommand([&] { cmdOrderOfNo_A_Click(sheets, *sheetGrid_); });
+    });
+    connect(sheetGrid_, &SheetGrid::pasteRequested, this, [this](int position, int column) {
+        pasteBlock(position, column, QGuiApplication::clipboard()->text());
+    });
+    connect(import_, &QPushButton::clicked, this, &SheetEditor::onImportClicked);
+    connect(export_, &QPushButton::clicked, this, &SheetEditor::onExportClicked);
+    connect(rawPrint_, &QPushButton::clicked, this, &SheetEditor::rawPrintClicked);
+}
+
+void SheetEditor::addGridPair() {
+    gridPair_ = new GridPair(keyGrid_, sheetGrid_, window_);
+    connect(gridPair_, &GridPair::editPendingChanged, this, &SheetEditor::editPendingChanged);
+    fitKeyGrid();
+}
+
+void SheetEditor::addToGrowth() {
+    using A = GrowingLayout::Anchor;
+    GrowingLayout& layout = placer_.layout();
+    layout.add(keyGrid_, A::GrowWidth);
+    layout.add(sheetGrid_, A::GrowWidth | A::GrowHeight);
+    for (QWidget* bar : std::initializer_list<QWidget*>{navigationBar_, recordBar_, rawPrint_})
+        layout.add(bar, A::MoveDown);
+}
+
+void SheetEditor::setFileControlsVisible(bool visible) {
+    for (QWidget* w : std::initializer_list<QWidget*>{sheetGrid_, keyGrid_, navigationBar_,
+                                                      recordBar_, rawPrint_})
+        w->setVisible(visible);
+}
+
+void SheetEditor::showSheets() {
+    sheetGrid_->bind(exam_.views.Data1.isOpen() ? &exam_.views.Data1 : nullptr,
+                     &exam_.module.header);
+    sheetGrid_->SetDbGrid();
+}
+
+void SheetEditor::showKey() {
+    keyGrid_->bind(exam_.views.Data2.isOpen() ? &exam_.views.Data2 : nullptr, &exam_.module.header);
+    keyGrid_->SetDbGrid();
+    fitKeyGrid();
+}
+
+void SheetEditor::unbindGrids() {
+    sheetGrid_->bind(nullptr, nullptr);
+    keyGrid_->bind(nullptr, nullptr);
+}
+
+void SheetEditor::fitKeyGrid() {
+    // The key strip must show its header and the key row above the scroll
+    // bar that forty or more item columns bring; with the Thai faces that
+    // takes more than its place. The answer-sheet grid starts below it and
+    // keeps its bottom.
+    const int rowHeight = keyGrid_->verticalHeader()->defaultSectionSize();
+    const int need = 2 * keyGrid_->frameWidth() +
+                     std::max(keyGrid_->horizontalHeader()->sizeHint().height(), rowHeight) +
+                     rowHeight + keyGrid_->horizontalScrollBar()->sizeHint().height();
+    const int top = placer_.twips(2565);
+    const int height = std::max(placer_.twips(735), need);
+    GrowingLayout& layout = placer_.layout();
+    layout.place(keyGrid_, QRect(placer_.twips(120), top, placer_.twips(11775), height));
+    const int sheetsTop = std::max(placer_.twips(3270), top + height);
+    const int sheetsBottom = placer_.twips(3270) + placer_.twips(4335);
+    layout.place(sheetGrid_, QRect(placer_.twips(120), sheetsTop, placer_.twips(11775),
+                                   sheetsBottom - sheetsTop));
+    if (gridPair_) gridPair_->refresh();
+}
+
+void SheetEditor::showRecordPosition() {
+    const RecordSet* rs = exam_.views.Data1.Recordset();
+    if (!rs) return;
+    try {
+        navigationBar_->setCaption("Record: " + QString::number(rs->absolutePosition() + 1));
+    } catch (...) {
+        // The caption keeps its text when there is no position to show.
+    }
+}
+
+void SheetEditor::installViewCallbacks() {
+    exam_.views.Data1.onReposition = [this] { showRecordPosition(); };
+    exam_.views.Data1.onError = [this](int, const std::string& text, int& response) {
+        onDataError(Q(text));
+        response = 0;
+    };
+}
+
+void SheetEditor::onDataError(const QString& text) {
+    prompts_.showMessage(QString(), "Data error event hit err:" + text);
+}
+
+void SheetEditor::warn(const QString& text) {
+    prompts_.showMessage(kWarningTitle, text);
+}
+
+bool SheetEditor::AskYesNo(const QString& title, const QString& text) {
+    return prompts_.askYesNo(title, text);
+}
+
+void SheetEditor::BusyPointer(bool on) {
+    Hourglass::set(on);
+}
+
+void SheetEditor::commitPendingEdits() {
+    sheetGrid_->commitPendingEdit();
+    keyGrid_->commitPendingEdit();
+}
+
+bool SheetEditor::storePendingEdits() {
+    return sheetGrid_->storePendingEdits() && keyGrid_->storePendingEdits();
+}
+
+void SheetEditor::discardPendingEdits() {
+    sheetGrid_->discardPendingEdits();
+    keyGrid_->discardPendingEdits();
+}
+
+bool SheetEditor::storeOrDiscardPendingAnswers() {
+    commitPendingEdits();
+    for (;;) {
+        const bool stored =
+            (!sheetGrid_->hasPendingEdits() || sheetGrid_->sheetModel()->storePendingEdits()) &&
+            (!keyGrid_->hasPendingEdits() || keyGrid_->sheetModel()->storePendingEdits());
+        if (stored) return true;
+        // Never closed silently with an answer not stored: wait and try
+        // again, or throw it away knowingly.
+        if (prompts_.askYesNo(kProgramTitle, QString::fromUtf8(kAskWaitForFile))) continue;
+        if (prompts_.askOkCancel(kProgramTitle, QString::fromUtf8(kConfirmDiscardAnswers))) {
+            discardPendingEdits();
+            return true;
+        }
+        return false;
+    }
+}
+
+void SheetEditor::runRecordCommand(const std::function<void()>& command) {
+    if (!exam_.views.Data1.isOpen()) return;
+    try {
+        command();
+    } catch (const std::exception& e) {
+        warn(QString::fromUtf8(e.what()));
+    }
+    // The commands re-read the view; its callbacks belong to the view and
+    // stay, but the caption should follow the record now current.
+    showRecordPosition();
+}
+
+void SheetEditor::onImportClicked() {
+    ExamViews& views = exam_.views;
+    if (!views.Data1.isOpen()) return;
+    commitPendingEdits();
+    ImportDialog dialog(exam_.module.ExamFileName, exam_.module.header.nItem,
+                        exam_.module.header.nChoice, window_);
+    if (prompts_.runDialog(dialog) != QDialog::Accepted) return;
+    try {
+        views.Data2.Refresh();
+        showKey();
+        views.Data1.Refresh();
+        showSheets();
+    } catch (const std::exception& e) {
+        warn(QString::fromUtf8(e.what()));
+    }
+    showRecordPosition();
+    emit keyMayHaveChanged();
+}
+
+void SheetEditor::onExportClicked() {
+    if (!exam_.views.Data1.isOpen()) return;
+    commitPendingEdits();
+    ExportDialog dialog(exam_.module.ExamFileName, exam_.module.header.nItem, window_);
+    if (prompts_.runDialog(dialog) == QDialog::Accepted)
+        prompts_.showMessage(kProgramTitle, "ส่งออกแล้ว: " + dialog.writtenPath());
+}
+
+void SheetEditor::pasteBlock(int position, int column, const QString& text) {
+    RecordSet* rs = exam_.views.Data1.Recordset();
+    if (!rs || text.isEmpty()) return;
+    std::vector<long long> rowids;
+    for (int i = 0; i < rs->recordCount(); ++i)
+        rowids.push_back(rs->rowidAt(i));
+    if (position < 0) position = rs->recordCount();
+    try {
+        PasteOutcome out =
+            PasteBlock(rs->connection(), rowids, position, column, text.toStdString(),
+                       exam_.module.header.nItem, exam_.module.header.nChoice);
+        if (!out.errors.empty()) {
+            warn("วางไม่ได้ ไม่ได้เปลี่ยนข้อมูลใดเลย:\n" +
+                 QString::fromStdString(ErrorSummary(out.errors)));
+            return;
+        }
+        exam_.views.Data1.Refresh();
+        showSheets();
+        sheetGrid_->setCurrentRecordPosition(position);
+    } catch (const std::exception& e) {
+        warn(QString::fromUtf8(e.what()));
+    }
+    showRecordPosition();
+}
+
+void SheetEditor::onRawPrintClicked(const std::string& schoolName) {
+    ExamViews& views = exam_.views;
+    if (!views.Data1.isOpen() || views.Data1.Recordset()->recordCount() == 0) return;
+    BusyCursor busy;
+    try {
+        cmdOrderOfNo_A_Click(views.Data1, *sheetGrid_);
+        RawData data = LoadRawData(views);
+        auto prn = printTargets_.printer(DerivedPath(exam_.module.ExamFileName, "raw.pdf"));
+        RawPrint(*prn, exam_.module.header, schoolName, data);
+        TellPrinterNotice(*prn, prompts_);
+    } catch (const std::exception& e) {
+        warn(QString::fromUtf8(e.what()));
+    }
+}
+
+} // namespace ia
