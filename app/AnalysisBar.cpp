@@ -288,8 +288,7 @@ bool AnalysisBar::resultsOutdated() {
 
 void AnalysisBar::showOutdatedNotices() {
     const bool outdated = resultsOutdated();
-    const int kind = exam_.resultsTechnique ? static_cast<int>(*exam_.resultsTechnique) : 0;
-    itemStatsPanel_->setOutdated(outdated, kind);
+    itemStatsPanel_->setOutdated(outdated, exam_.resultsTechnique);
     report_->showOutdated(outdated, exam_.resultsTechnique);
 }
 

@@ -11,16 +11,11 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include <cmath>
 #include <limits>
 
 namespace ia {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QString Num(double x, int decimals = 3) {
     return QString::number(x, 'f', decimals);
@@ -255,14 +250,15 @@ void ItemStatisticsPanel::forgetFile() {
     updateUndoButton();
 }
 
-void ItemStatisticsPanel::setOutdated(bool outdated, int lastKind) {
+void ItemStatisticsPanel::setOutdated(bool outdated, std::optional<Technique> technique) {
     outdatedNotice->setVisible(outdated);
-    rerunButton->setVisible(outdated && (lastKind == 1 || lastKind == 2));
+    rerunButton->setVisible(outdated && technique.has_value());
     if (!outdated) return;
-    if (lastKind == 1 || lastKind == 2) {
+    if (technique) {
         outdatedNotice->setText(
             "เฉลยถูกแก้หลังการวิเคราะห์ครั้งล่าสุด ผลการวิเคราะห์ที่บันทึกไว้และรายงานยังใช้เฉลยเดิม");
-        rerunButton->setText(lastKind == 1 ? "วิเคราะห์ 25 % ใหม่" : "วิเคราะห์ 27 % ใหม่");
+        rerunButton->setText(*technique == Technique::SimpleFormula25 ? "วิเคราะห์ 25 % ใหม่"
+                                                                      : "วิเคราะห์ 27 % ใหม่");
     } else {
         outdatedNotice->setText("เฉลยถูกแก้แล้ว ผลการวิเคราะห์ที่บันทึกไว้ในไฟล์ยังใช้เฉลยเดิม "
                                 "กรุณากดวิเคราะห์ 25 % หรือ 27 % อีกครั้ง");
@@ -466,12 +462,10 @@ bool ItemStatisticsPanel::applyKeyChange(AnswerCode newKey) {
     const std::string text = ChoiceText(newKey);
     if (!storeKey(item, Value(text))) return false;
     undo_.push_back({item, old, text});
-    const std::string refusal = showFile(path_);
-    if (!refusal.empty()) {
-        // Dropping the last keyed item leaves nothing to show; the teacher
-        // still sees the statistics from before and can undo.
-        if (showError) showError(Q(refusal));
-    }
+    // Dropping the last keyed item leaves nothing to show; the teacher still
+    // sees the statistics from before and can undo.
+    if (const std::string refusal = showFile(path_); !refusal.empty() && showError)
+        showError(Q(refusal));
     selectItem(item);
     updateUndoButton();
     emit keyChanged();

@@ -7,6 +7,7 @@
 
 #include "analysis/ExamAnswers.h"
 #include "analysis/ItemStatistics.h"
+#include "app/PanelKit.h"
 #include "examfile/Engine.h"
 
 #include <QFrame>
@@ -35,8 +36,8 @@ class ItemStatisticsPanel : public QFrame {
     // The file is closed or another one opened: the undo list goes.
     void forgetFile();
     // Whether the stored results still describe the key, and which
-    // technique made them (0: not known in this session).
-    void setOutdated(bool outdated, int lastKind);
+    // technique made them (none: not known in this session).
+    void setOutdated(bool outdated, std::optional<Technique> technique);
 
     // Selects an item of the table by its number; false if not listed.
     bool selectItem(int item);
