@@ -161,7 +161,7 @@ void FTAData::closeEvent(QCloseEvent* e) {
     QWidget* f = focusWidget();
     for (int i = 0; i < kHeaderFieldCount; ++i)
         if (f == header_->field(i)) header_->writeBackField(i);
-    if (f && f->objectName() == "Text2") report_->writeSchoolName();
+    if (f == report_->schoolField()) report_->writeSchoolName();
     if (exam_.views.Data1.isOpen() && !sheets_->storeOrDiscardPendingAnswers()) {
         e->ignore();
         return;

@@ -35,6 +35,7 @@ class ReportPanel : public QFrame {
     ReportView* reportView() const { return report_; }
     PrintOptionsPanel* printOptions() const { return options_; }
     QPushButton* printButton() const { return print_; }
+    QLineEdit* schoolField() const { return school_; }
     // The school name as typed now.
     std::string schoolName() const;
     // The school name as the file beside the exam files keeps it.
