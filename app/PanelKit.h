@@ -9,6 +9,7 @@
 #include "examfile/DataView.h"
 #include "examfile/ExamState.h"
 #include "report/PrintState.h"
+#include "session/Technique.h"
 
 #include <QColor>
 #include <QFont>
@@ -29,9 +30,6 @@ namespace ia {
 
 extern const char* const kProgramTitle; // "โปรแกรมวิเคราะห์ข้อสอบ"
 extern const char* const kWarningTitle; // "คำเตือน"
-
-// The two techniques of an analysis, as AnalysisState::AnalysisKind counts them.
-enum class Technique : int16_t { SimpleFormula25 = 1, FanTable27 = 2 };
 
 // The exam file in hand as the window holds it; owned by the main window,
 // read and changed by the panels.

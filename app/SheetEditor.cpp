@@ -14,6 +14,7 @@
 #include "report/OutputPath.h"
 #include "report/RawData.h"
 #include "report/RawPrint.h"
+#include "session/ExamSession.h"
 #include "sheet/SheetModel.h"
 
 #include <QClipboard>
@@ -147,8 +148,10 @@ void SheetEditor::wire() {
     // The total: every sheet's score from the key.
     connect(total_, &QPushButton::clicked, this, [this] {
         runRecordCommand([this] {
-            AnalysisContext ctx{exam_.views, exam_.module.header, exam_.analysis, *this};
-            cmdClose_Click(ctx, *sheetGrid_, *this);
+            cmdClose_Click(exam_.views.Data1, *sheetGrid_, *this, [this] {
+                AnalysisContext ctx{exam_.views, exam_.module.header, exam_.analysis, *this};
+                TotalSheets(ctx);
+            });
         });
     });
     connect(orderByNumber_, &QPushButton::clicked, this, [this, &sheets] {

@@ -2,10 +2,10 @@
 // itemanalysis-cli export EXAM.ans OUT.xlsx|OUT.csv [--table scores|answers|results]:
 // scores, answers and results for a spreadsheet.
 
-#include "cli/AnalysisSession.h"
 #include "cli/CommandOptions.h"
 #include "cli/ExamFileHeader.h"
 #include "cli/Exchange.h"
+#include "cli/Fail.h"
 #include "exchange/ResultsExport.h"
 #include "exchange/TextTable.h"
 

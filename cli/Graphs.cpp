@@ -1,17 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Graphs.h"
 
-#include "analysis/Analysis.h"
-#include "analysis/FanTable.h"
 #include "charts/CairoCanvas.h"
-#include "cli/AnalysisSession.h"
 #include "cli/CommandOptions.h"
-#include "examfile/DataView.h"
-#include "examfile/ExamFile.h"
+#include "cli/SessionOutput.h"
 #include "examfile/SchoolName.h"
 #include "examfile/Val.h"
 #include "report/GraphReport.h"
-#include "report/ReportModel.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -90,19 +85,12 @@ int Graphs(int argc, char** argv) {
     const std::string file = positional[0];
 
     // Opened, analysed and stored as the print command does.
-    AnalysisSession s;
-    std::string error;
-    if (!OpenAnalysisSession(s, file, error)) return Fail(error);
-    if (int rc = RunAnalysis(s, technique, false)) return rc;
-    GraphReportInput in;
-    try {
-        in.header = s.exam.header;
-        in.data = LoadReportData(s.views, s.state);
-        in.scores = LoadScores(s.views);
-        in.stats = LoadTestStatistics(file);
-    } catch (const std::exception& e) {
-        return Fail(e.what());
-    }
+    ExamSession session;
+    if (SessionError error = session.open(file)) return Fail(error.message);
+    if (int rc = AnalyseTellingChecks(session, technique, false)) return rc;
+    Outcome<GraphReportInput> input = session.graphInput("");
+    if (!input.ok()) return Fail(input.error.message);
+    GraphReportInput& in = input.value;
     if (options.count("--school")) {
         in.school = options["--school"];
     } else {

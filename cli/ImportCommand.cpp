@@ -2,10 +2,10 @@
 // itemanalysis-cli import EXAM.ans SOURCE [options]: answer sheets from a
 // spreadsheet, a scanner or an online quiz, all or nothing.
 
-#include "cli/AnalysisSession.h"
 #include "cli/CommandOptions.h"
 #include "cli/ExamFileHeader.h"
 #include "cli/Exchange.h"
+#include "cli/Fail.h"
 #include "exchange/SheetImport.h"
 
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/StatsCommand.h"
-#include "cli/AnalysisSession.h"
+#include "cli/Fail.h"
 
 #include "analysis/Analysis.h"
 #include "cli/CommandOptions.h"

@@ -4,32 +4,21 @@
 // standard output. Exit codes: 0 success, 1 refused or failed, 2 usage,
 // 130 cancelled by Ctrl+C.
 
-#include "analysis/Analysis.h"
-#include "analysis/FanTable.h"
-#include "analysis/SheetChecks.h"
-#include "cli/AnalysisSession.h"
 #include "cli/CommandOptions.h"
 #include "cli/Exchange.h"
 #include "cli/Graphs.h"
+#include "cli/SessionOutput.h"
 #include "cli/StatsCommand.h"
-#include "examfile/DataView.h"
 #include "examfile/ExamFile.h"
 #include "examfile/FileErrors.h"
 #include "examfile/NewFileRules.h"
 #include "examfile/Val.h"
-#include "report/OutputPath.h"
 #include "report/PrintReport.h"
-#include "report/PrintState.h"
 #include "report/PrinterPdf.h"
-#include "report/RawData.h"
-#include "report/ReportModel.h"
-#include "report/ReportText.h"
 
 #include <Version.h>
 
 #include <QGuiApplication>
-
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -126,24 +115,16 @@ int Create(int argc, char** argv) {
     if (!check.ok) return Fail(check.message);
     if (yearGiven && !ia::IsNumeric(ia::WithAsciiDigits(a.value("--year"))))
         return Fail(ia::kYearInvalid);
-    const ia::TestHeader& h = check.header;
-    // The folder is looked up as every later command will look it up, so
-    // that a name like "missing/../x.ans" is refused here too.
-    if (std::string why = ia::NewFileProblem(file); !why.empty())
-        return Fail("สร้างไฟล์ไม่ได้ : " + file + " (" + why + ")");
-    std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::symlink_status(file, ec))) {
-        if (!a.has("--overwrite"))
-            return Fail("ไฟล์ " + file + "  มีอยู่แล้ว (ใช้ --overwrite เพื่อเขียนทับ)");
-        if (ia::DiagnoseExamFile(file) == ia::ExamFileProblem::InUse)
-            return Fail("สร้างไฟล์ไม่ได้ : " + file + " (ไฟล์ถูกใช้งานอยู่โดยโปรแกรมอื่น)");
-        const ia::ExamBackup backup = ia::BackUpExamFile(file);
-        if (!backup.kept) return Fail(backup.refusal);
-        std::cerr << ia::BackupNotice(backup.backupPath) << "\n";
+    ia::ExamSession session;
+    const ia::Outcome<ia::CreatedFile> created =
+        session.create(file, check.header, a.has("--overwrite"));
+    if (!created.ok()) {
+        const bool exists = created.error.kind == ia::SessionErrorKind::AlreadyExists ||
+                            created.error.kind == ia::SessionErrorKind::FolderInTheWay;
+        return Fail(exists ? created.error.message + " (ใช้ --overwrite เพื่อเขียนทับ)"
+                           : created.error.message);
     }
-    std::string why;
-    if (ia::CreateExamFile(file, h, &why) != 0)
-        return Fail("สร้างไฟล์ไม่ได้ : " + file + (why.empty() ? "" : " (" + why + ")"));
+    if (!created.value.backupNotice.empty()) std::cerr << created.value.backupNotice << "\n";
     std::cout << file << "\n";
     return 0;
 }
@@ -174,41 +155,23 @@ int Check(int argc, char** argv) {
 int Analyse(int argc, char** argv) {
     ia::cli::CommandOptions a;
     if (auto rc = ReadOptions(argc, argv, {1, {"--technique"}, {}, {"--technique"}}, a)) return *rc;
-    ia::cli::AnalysisSession s;
-    std::string err;
-    if (!ia::cli::OpenAnalysisSession(s, a.positional[0], err)) return Fail(err);
-    if (int rc = ia::cli::RunAnalysis(s, a.value("--technique"), true)) return rc;
-    std::cout << s.state.ReportFileName << "\n";
+    ia::ExamSession session;
+    if (ia::SessionError error = session.open(a.positional[0])) return Fail(error.message);
+    if (int rc = ia::cli::AnalyseTellingChecks(session, a.value("--technique"), true)) return rc;
+    std::cout << session.state().ReportFileName << "\n";
     return 0;
 }
 
-// The page selection as the print options panel takes it.
-bool PageSelection(const std::string& pages, ia::PrintJob& job, std::string& error) {
-    if (pages.empty() || pages == "all") {
-        job.PrintMode = 1;
-    } else if (pages == "odd") {
-        job.PrintMode = 2;
-    } else if (pages == "even") {
-        job.PrintMode = 3;
-    } else {
-        auto dash = pages.find('-', 1);
-        std::string from = pages.substr(0, dash);
-        std::string to = dash == std::string::npos ? "" : pages.substr(dash + 1);
-        if (!ia::SetPageRange(job, from, to)) {
-            error = "หน้าแรกต้องเป็นตัวเลข";
-            return false;
-        }
-    }
-    return true;
-}
-
-// Whether the exam file and its folder (where the engine keeps its journal)
-// take writes.
-bool ExamFileWritable(const std::string& file) {
-    std::filesystem::path folder = std::filesystem::path(file).parent_path();
-    if (folder.empty()) folder = ".";
-    return ::access(file.c_str(), W_OK) == 0 && ::access(folder.c_str(), W_OK) == 0 &&
-           !ia::OnReadOnlyMedium(file);
+// The page selection as the print options panel takes it: all, odd, even or
+// a range "A-B".
+ia::Outcome<ia::PrintJob> PrintJobOf(const std::string& pages) {
+    if (pages.empty() || pages == "all") return ia::PrintJobFor(ia::PageSelection::All);
+    if (pages == "odd") return ia::PrintJobFor(ia::PageSelection::Odd);
+    if (pages == "even") return ia::PrintJobFor(ia::PageSelection::Even);
+    auto dash = pages.find('-', 1);
+    std::string from = pages.substr(0, dash);
+    std::string to = dash == std::string::npos ? "" : pages.substr(dash + 1);
+    return ia::PrintJobFor(ia::PageSelection::Range, from, to);
 }
 
 int Print(int argc, char** argv) {
@@ -216,40 +179,26 @@ int Print(int argc, char** argv) {
     if (auto rc = ReadOptions(
             argc, argv, {1, {"--technique", "--pdf", "--pages"}, {}, {"--technique", "--pdf"}}, a))
         return *rc;
-    std::string err;
-    ia::PrintJob job;
-    if (!PageSelection(a.value("--pages"), job, err)) return Fail(err);
+    const ia::Outcome<ia::PrintJob> job = PrintJobOf(a.value("--pages"));
+    if (!job.ok()) return Fail(job.error.message);
     const std::string& file = a.positional[0];
     const std::string pdf = a.value("--pdf");
-    if (std::string refusal = ia::ExamFileRefusal(file); !refusal.empty()) return Fail(refusal);
-    // A file on a medium that takes no writes (a write-protected stick, a
-    // CD) is analysed in a private copy: the printout needs the results, not
-    // their storing.
-    std::optional<ia::PrivateCopy> copy;
-    if (!ExamFileWritable(file)) {
-        try {
-            copy.emplace(file);
-        } catch (const std::exception& e) {
-            return Fail(e.what());
-        }
-    }
-    ia::cli::AnalysisSession s;
-    if (!ia::cli::OpenAnalysisSession(s, copy ? copy->path() : file, err)) return Fail(err);
-    s.exam.ExamFileName = file;
-    if (int rc = ia::cli::RunAnalysis(s, a.value("--technique"), false)) return rc;
+    ia::ExamSession session;
+    if (ia::SessionError error = session.open(file, {.privateCopyWhenReadOnly = true}))
+        return Fail(error.message);
+    if (int rc = ia::cli::AnalyseTellingChecks(session, a.value("--technique"), false)) return rc;
     try {
-        ia::ReportData data = ia::LoadReportData(s.views, s.state);
-        ia::PrintJob counted = job;
-        const int pages = ia::NumPage(counted, data, s.exam.header.nChoice, s.exam.header.nItem);
-        if (!ia::SelectsAnyPage(job, pages)) return Fail(ia::kNoPageSelected);
+        const ia::Outcome<ia::ReportPrintInput> input = session.reportPrintInput(job.value);
+        if (!input.ok()) return Fail(input.error.message);
+        ia::PrintJob printing = input.value.job;
+        ia::TestHeader h = session.header(); // the printout pads its texts
         auto prn = std::make_unique<ia::PdfPrinter>(pdf);
-        ia::PrintOutput(*prn, job, s.exam.header, "", data, s.exam.header.nChoice,
-                        s.exam.header.nItem);
+        ia::PrintOutput(*prn, printing, h, "", input.value.data, h.nChoice, h.nItem);
         if (prn->Failed()) return Fail(prn->Notice());
     } catch (const std::exception& e) {
         return Fail(e.what());
     }
-    if (copy) std::cerr << kResultsNotStored << "\n";
+    if (!session.resultsStored()) std::cerr << kResultsNotStored << "\n";
     std::cout << pdf << "\n";
     return 0;
 }
@@ -257,18 +206,15 @@ int Print(int argc, char** argv) {
 int Raw(int argc, char** argv) {
     ia::cli::CommandOptions a;
     if (auto rc = ReadOptions(argc, argv, {1, {"--pdf"}, {}, {"--pdf"}}, a)) return *rc;
-    ia::cli::AnalysisSession s;
-    std::string err;
-    if (!ia::cli::OpenAnalysisSession(s, a.positional[0], err)) return Fail(err);
+    ia::ExamSession session;
+    if (ia::SessionError error = session.open(a.positional[0])) return Fail(error.message);
     const std::string pdf = a.value("--pdf");
+    const ia::Outcome<ia::RawData> data = session.rawData();
+    if (!data.ok()) return Fail(data.error.message);
     try {
-        s.views.Data1.RecordSource = "select * from TAData order by val(Code)";
-        s.views.Data1.Refresh();
-        if (s.views.Data1.Recordset()->recordCount() == 0)
-            return Fail("ยังไม่มีกระดาษคำตอบ ไม่มีข้อมูลให้พิมพ์");
-        ia::RawData data = ia::LoadRawData(s.views);
         auto prn = std::make_unique<ia::PdfPrinter>(pdf);
-        ia::RawPrint(*prn, s.exam.header, "", data);
+        ia::TestHeader header = session.header(); // the printout pads its texts
+        ia::RawPrint(*prn, header, "", data.value);
         if (prn->Failed()) return Fail(prn->Notice());
     } catch (const std::exception& e) {
         return Fail(e.what());

@@ -80,9 +80,9 @@ void cmdUpdate_Click(DataView& data1, SheetGrid& grid1) {
     }
 }
 
-void cmdClose_Click(AnalysisContext& ctx, SheetGrid& grid1, RecordCommandHost& host) {
+void cmdClose_Click(DataView& data1, SheetGrid& grid1, RecordCommandHost& host,
+                    const std::function<void()>& totalSheets) {
     grid1.commitPendingEdit();
-    DataView& data1 = ctx.views.Data1;
     if (SheetCount(data1) == 0) return;
     host.BusyPointer(true);
     // Scoring re-reads Data1: the grid must be bound again whatever happens.
@@ -95,12 +95,7 @@ void cmdClose_Click(AnalysisContext& ctx, SheetGrid& grid1, RecordCommandHost& h
             host.BusyPointer(false);
         }
     } finish{data1, grid1, host};
-    ctx.state.FirstItemField = 1;
-    ctx.state.LastItemField = ctx.header.nItem;
-    CalScore(ctx);
-    data1.Refresh();
-    ctx.views.Data2.Refresh();
-    ctx.views.Data5.Refresh();
+    totalSheets();
     host.KeyRowRewritten();
 }
 

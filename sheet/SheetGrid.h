@@ -4,7 +4,6 @@
 // (Data1 = TAData) and DBGrid2 over the key row (Data2 = TKey), and the record
 // commands of the button bar below DBGrid1.
 
-#include "analysis/Analysis.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamState.h"
 #include "sheet/KeyRules.h"
@@ -13,6 +12,8 @@
 #include <QPointer>
 #include <QString>
 #include <QTableView>
+
+#include <functional>
 
 class QLineEdit;
 
@@ -130,9 +131,11 @@ void cmdAdd_Click(DataView& data1, SheetGrid& grid1);
 void cmdDelete_Click(DataView& data1, SheetGrid& grid1, RecordCommandHost& host);
 void cmdRefresh_Click(DataView& data1, SheetGrid& grid1);
 void cmdUpdate_Click(DataView& data1, SheetGrid& grid1);
-// FirstItemField = 1, LastItemField = nItem, CalScore, then the views are
-// re-read and the grids bound again and laid out.
-void cmdClose_Click(AnalysisContext& ctx, SheetGrid& grid1, RecordCommandHost& host);
+// "รวมคะแนน": totalSheets scores every sheet and re-reads the views (the
+// exam session does it; the grids know nothing of scoring), then the grids
+// are bound again and laid out.
+void cmdClose_Click(DataView& data1, SheetGrid& grid1, RecordCommandHost& host,
+                    const std::function<void()>& totalSheets);
 // Source "select * from TAData order by val(Code)"; it stays until the file
 // is opened again.
 void cmdOrderOfNo_A_Click(DataView& data1, SheetGrid& grid1);

@@ -3,6 +3,7 @@
 #include "GridFixture.h"
 
 #include "analysis/Analysis.h"
+#include "session/ExamSession.h"
 
 using namespace sheettest;
 using ia::SheetGrid;
@@ -156,13 +157,13 @@ void RecordCommandsTest::totalWritesScores() {
     ScriptedHost host;
     {
         ia::AnalysisContext ctx{none.views, none.header, state, analysisHost};
-        ia::cmdClose_Click(ctx, *none.grid1, host);
+        ia::cmdClose_Click(none.views.Data1, *none.grid1, host, [&] { ia::TotalSheets(ctx); });
         QVERIFY(host.busy.isEmpty()); // no sheets: nothing happens
     }
 
     GridWindow w(3, 4, {"1", "2", "3"}, {{"1", "1", "2", "3"}, {"2", "1", "1", "1"}});
     ia::AnalysisContext ctx{w.views, w.header, state, analysisHost};
-    ia::cmdClose_Click(ctx, *w.grid1, host);
+    ia::cmdClose_Click(w.views.Data1, *w.grid1, host, [&] { ia::TotalSheets(ctx); });
     QCOMPARE(host.busy, QList<bool>({true, false}));
     QCOMPARE(state.FirstItemField, 1);
     QCOMPARE(int(state.LastItemField), 3);

@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// One way for every subcommand to tell a failure.
+
+#include <string>
+
+namespace ia::cli {
+
+// Tells msg on standard error (one line) and gives the exit code 1.
+int Fail(const std::string& msg);
+
+} // namespace ia::cli

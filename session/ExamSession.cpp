@@ -1,0 +1,466 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "session/ExamSession.h"
+
+#include "analysis/FanTable.h"
+#include "analysis/SheetChecks.h"
+#include "examfile/Engine.h"
+#include "examfile/ExamFile.h"
+#include "examfile/NewFileRules.h"
+#include "report/PrintReport.h"
+#include "report/ReportText.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <exception>
+#include <filesystem>
+#include <utility>
+
+namespace ia {
+
+namespace fs = std::filesystem;
+
+const char* const kTechniqueInvalid = "เทคนิคต้องเป็น 25 หรือ 27";
+const char* const kFirstPageNotNumber = "หน้าแรกต้องเป็นตัวเลข";
+
+namespace {
+
+const char* const kNoSheetsToAnalyse = "ยังไม่มีกระดาษคำตอบ วิเคราะห์ไม่ได้";
+const char* const kNoSheetsToPrint = "ยังไม่มีกระดาษคำตอบ ไม่มีข้อมูลให้พิมพ์";
+const char* const kInUseByAnother = "ไฟล์ถูกใช้งานอยู่โดยโปรแกรมอื่น";
+
+SessionError Error(SessionErrorKind kind, std::string message) {
+    return {kind, std::move(message)};
+}
+
+std::string CannotCreate(const std::string& path, const std::string& why) {
+    return "สร้างไฟล์ไม่ได้ : " + path + (why.empty() ? "" : " (" + why + ")");
+}
+
+// How each header field reaches the file: its column and the rule its text
+// is taken by. The file name and the number of items are never written: the
+// answer fields were made for that many items when the file was.
+enum class FieldRule { Fixed, Text, Year, Choices };
+struct HeaderColumn {
+    const char* column;
+    FieldRule rule;
+};
+constexpr std::array<HeaderColumn, 8> kHeaderColumns{{
+    {nullptr, FieldRule::Fixed},      // FileName
+    {"SubCode", FieldRule::Text},     // SubjectCode
+    {"SubName", FieldRule::Text},     // Subject
+    {"Term", FieldRule::Text},        // Term
+    {"Yearr", FieldRule::Year},       // Year
+    {"nItem", FieldRule::Fixed},      // Items
+    {"nChoice", FieldRule::Choices},  // Choices
+    {"TeacherName", FieldRule::Text}, // Teacher
+}};
+
+std::string* HeaderTextOf(TestHeader& h, HeaderField field) {
+    switch (field) {
+    case HeaderField::SubjectCode:
+        return &h.SubCode;
+    case HeaderField::Subject:
+        return &h.SubName;
+    case HeaderField::Term:
+        return &h.Term;
+    case HeaderField::Teacher:
+        return &h.TeacherName;
+    default:
+        return nullptr;
+    }
+}
+
+// Whether the exam file and its folder (where the engine keeps its journal)
+// take writes.
+bool ExamFileWritable(const std::string& file) {
+    fs::path folder = fs::path(file).parent_path();
+    if (folder.empty()) folder = ".";
+    return ::access(file.c_str(), W_OK) == 0 && ::access(folder.c_str(), W_OK) == 0 &&
+           !OnReadOnlyMedium(file);
+}
+
+const char* SheetSource(SheetOrder order) {
+    switch (order) {
+    case SheetOrder::ByCode:
+        return "select * from TAData order by val(Code)";
+    case SheetOrder::ByScore:
+        return "select * from TAData order by Score";
+    case SheetOrder::AsStored:
+        break;
+    }
+    return "Select * from TAData";
+}
+
+} // namespace
+
+std::optional<Technique> TechniqueFromText(const std::string& text) {
+    if (text == "25") return Technique::SimpleFormula25;
+    if (text == "27") return Technique::FanTable27;
+    return std::nullopt;
+}
+
+Outcome<PrintJob> PrintJobFor(PageSelection selection, const std::string& fromText,
+                              const std::string& toText) {
+    Outcome<PrintJob> out;
+    out.value.PrintMode = static_cast<int16_t>(selection);
+    if (selection == PageSelection::Range && !SetPageRange(out.value, fromText, toText))
+        out.error = Error(SessionErrorKind::PageRangeInvalid, kFirstPageNotNumber);
+    return out;
+}
+
+void TotalSheets(AnalysisContext& ctx) {
+    ctx.state.FirstItemField = 1;
+    ctx.state.LastItemField = ctx.header.nItem;
+    CalScore(ctx);
+    ctx.views.Data1.Refresh();
+    ctx.views.Data2.Refresh();
+    ctx.views.Data5.Refresh();
+}
+
+ExamSession::ExamSession() = default;
+
+ExamSession::~ExamSession() {
+    // The views hold the copy's file open: they go first.
+    views_.CloseAll();
+}
+
+void ExamSession::setAnalysisHost(AnalysisHost* host) {
+    host_ = host ? host : &quietHost_;
+}
+
+AnalysisContext ExamSession::context() {
+    return {views_, header_, state_, *host_};
+}
+
+int ExamSession::sheetCount() const {
+    const RecordSet* rs = views_.Data1.Recordset();
+    return rs ? rs->recordCount() : 0;
+}
+
+void ExamSession::releaseFile(const std::string& path) {
+    std::error_code ec;
+    const bool bound = views_.Data1.isOpen() || views_.Data2.isOpen() || views_.Data3.isOpen();
+    if (bound && fs::equivalent(path, views_.Data3.DatabaseName, ec) && !ec) {
+        if (beforeViewsClosed) beforeViewsClosed();
+        views_.CloseAll();
+        Connection::ForgetShared(views_.Data3.DatabaseName);
+        open_ = false;
+    }
+    Connection::ForgetShared(path);
+}
+
+void ExamSession::close() {
+    if (beforeViewsClosed) beforeViewsClosed();
+    views_.CloseAll();
+    if (!views_.Data3.DatabaseName.empty()) Connection::ForgetShared(views_.Data3.DatabaseName);
+    copy_.reset();
+    open_ = false;
+    fileName_.clear();
+    header_ = {};
+    state_ = {};
+}
+
+Outcome<CreatedFile> ExamSession::create(const std::string& path, const TestHeader& header,
+                                         bool replaceExisting) {
+    Outcome<CreatedFile> out;
+    out.value.path = path;
+    // The folder is looked up as every later command will look it up, so
+    // that a name like "missing/../x.ans" is refused here too.
+    if (std::string why = NewFileProblem(path); !why.empty()) {
+        out.error = Error(SessionErrorKind::CreateFailed, CannotCreate(path, why));
+        return out;
+    }
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (fs::exists(status)) {
+        if (!replaceExisting) {
+            out.error = Error(fs::is_directory(status) ? SessionErrorKind::FolderInTheWay
+                                                       : SessionErrorKind::AlreadyExists,
+                              "ไฟล์ " + path + "  มีอยู่แล้ว");
+            return out;
+        }
+        releaseFile(path);
+        if (DiagnoseExamFile(path) == ExamFileProblem::InUse) {
+            out.error = Error(SessionErrorKind::CreateFailed, CannotCreate(path, kInUseByAnother));
+            return out;
+        }
+        const ExamBackup backup = BackUpExamFile(path);
+        if (!backup.kept) {
+            out.error = Error(SessionErrorKind::CreateFailed, backup.refusal);
+            return out;
+        }
+        out.value.backupPath = backup.backupPath;
+        out.value.backupNotice = BackupNotice(backup.backupPath);
+    }
+    std::string why;
+    if (CreateExamFile(path, header, &why) != 0)
+        out.error = Error(SessionErrorKind::CreateFailed, CannotCreate(path, why));
+    return out;
+}
+
+SessionError ExamSession::open(const std::string& path, OpenOptions options) {
+    // A signed file whose tables are not ours would be read out of range.
+    if (std::string refusal = ExamFileRefusal(path); !refusal.empty())
+        return Error(SessionErrorKind::NotExamFile, refusal);
+    std::unique_ptr<PrivateCopy> copy;
+    if (options.privateCopyWhenReadOnly && !ExamFileWritable(path)) {
+        try {
+            copy = std::make_unique<PrivateCopy>(path);
+        } catch (const std::exception& e) {
+            return Error(SessionErrorKind::OpenFailed, e.what());
+        }
+    }
+    // Bound aside first: a locked or damaged file leaves the file in hand
+    // bound and shown.
+    ExamViews fresh;
+    TestHeader header;
+    try {
+        BindExamFile(fresh, copy ? copy->path() : path);
+        ReadHeader(fresh.Data3, header);
+    } catch (const std::exception& e) {
+        fresh.CloseAll();
+        return Error(SessionErrorKind::OpenFailed, e.what());
+    }
+    if (beforeViewsClosed) beforeViewsClosed();
+    std::swap(views_, fresh);
+    fresh.CloseAll();
+    // The previous copy's file is let go of only now that no view reads it.
+    std::swap(copy_, copy);
+    header_ = header;
+    state_ = {};
+    fileName_ = path;
+    open_ = true;
+    return {};
+}
+
+SessionError ExamSession::writeHeaderField(HeaderField field, const std::string& text) {
+    if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
+    const HeaderColumn& target = kHeaderColumns.at(static_cast<size_t>(field));
+    if (target.rule == FieldRule::Fixed) return {};
+    RecordSet* rs = views_.Data3.Recordset();
+    if (!rs || rs->recordCount() == 0) return {};
+    std::string* stored = HeaderTextOf(header_, field);
+    std::optional<int32_t> year;
+    std::optional<uint8_t> choices;
+    Value value;
+    switch (target.rule) {
+    case FieldRule::Text:
+        if (std::string tooLong = HeaderTextTooLong(static_cast<int>(field), text);
+            !tooLong.empty())
+            return Error(SessionErrorKind::TextTooLong, tooLong);
+        value = Value(text);
+        break;
+    case FieldRule::Year:
+        year = YearForWriteBack(text);
+        if (!year) return Error(SessionErrorKind::InvalidValue, kYearInvalid);
+        value = Value(static_cast<long long>(*year));
+        break;
+    case FieldRule::Choices:
+        choices = ChoicesForWriteBack(text);
+        if (!choices) return Error(SessionErrorKind::InvalidValue, kChoicesOutOfRange);
+        value = Value(static_cast<long long>(*choices));
+        break;
+    case FieldRule::Fixed:
+        return {};
+    }
+    try {
+        rs->moveFirst();
+        rs->edit();
+        rs->setField(target.column, value);
+        rs->update();
+    } catch (const std::exception& e) {
+        if (rs->editing()) rs->cancelUpdate();
+        return Error(SessionErrorKind::StoreFailed, std::string("บันทึกข้อมูลส่วนหัวไม่ได้\n") + e.what());
+    }
+    // The header changes only once the file holds the value.
+    if (stored) *stored = text;
+    if (year) header_.Yearr = *year;
+    if (choices) header_.nChoice = *choices;
+    return {};
+}
+
+std::string ExamSession::headerFieldText(HeaderField field) const {
+    switch (field) {
+    case HeaderField::FileName:
+        return fileName_;
+    case HeaderField::Year:
+        return std::to_string(header_.Yearr);
+    case HeaderField::Items:
+        return std::to_string(header_.nItem);
+    case HeaderField::Choices:
+        return std::to_string(header_.nChoice);
+    default:
+        return *HeaderTextOf(const_cast<TestHeader&>(header_), field);
+    }
+}
+
+void ExamSession::rereadAfterFailedAnalysis(bool analysed) {
+    // What the file holds now (the previous results after a rollback, the
+    // new ones when only the report failed) is what the views show.
+    try {
+        if (!analysed) views_.Data1.Refresh();
+        views_.Data2.Refresh();
+        views_.Data4.Refresh();
+        views_.Data5.Refresh();
+    } catch (const std::exception&) {}
+}
+
+Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
+    Outcome<std::string> out;
+    if (!open_ || !views_.Data1.isOpen()) {
+        out.error = Error(SessionErrorKind::NoFileOpen, {});
+        return out;
+    }
+    if (sheetCount() == 0) {
+        out.error = Error(SessionErrorKind::NoSheets, kNoSheetsToAnalyse);
+        return out;
+    }
+    if (request.goOnAfterChecks) {
+        // Asked before the analysis: the checks need a read of their own.
+        CheckFindings findings;
+        try {
+            findings.lines = SheetWarnings(views_.Data1.Recordset()->connection(), header_.nItem,
+                                           header_.nChoice, &findings.keyedItems);
+        } catch (const std::exception& e) {
+            out.error = Error(SessionErrorKind::Failed, e.what());
+            return out;
+        }
+        if (!findings.lines.empty() && !request.goOnAfterChecks(findings)) {
+            out.error = Error(SessionErrorKind::Declined, {});
+            return out;
+        }
+    }
+    std::vector<std::string> found;
+    auto tellFound = [&] {
+        if (request.tellFindings && !found.empty()) request.tellFindings(found);
+        found.clear();
+    };
+    state_.AnalysisKind = static_cast<int16_t>(request.technique);
+    AnalysisContext ctx = context();
+    if (!request.goOnAfterChecks && request.tellFindings) ctx.sheetFindings = &found;
+    try {
+        RunTechnique(ctx, static_cast<int>(request.technique), FanTableDir(ProgramDir()));
+    } catch (const AnalysisError& e) {
+        tellFound();
+        rereadAfterFailedAnalysis(false);
+        out.error = Error(SessionErrorKind::AnalysisRefused, e.what());
+        return out;
+    } catch (const std::exception& e) {
+        tellFound();
+        rereadAfterFailedAnalysis(false);
+        out.error = Error(SessionErrorKind::Failed, e.what());
+        return out;
+    }
+    tellFound();
+    try {
+        if (request.sheetOrderAfter) {
+            views_.Data1.RecordSource = SheetSource(*request.sheetOrderAfter);
+            views_.Data1.Refresh();
+        }
+        RereadResultViews(views_);
+        if (request.writeReport) {
+            state_.ReportFileName = WriteAnalysisReport(views_, state_, fileName_, header_,
+                                                        request.reportTerm.value_or(header_.Term));
+            out.value = state_.ReportFileName;
+        }
+    } catch (const std::exception& e) {
+        rereadAfterFailedAnalysis(true);
+        out.error = Error(SessionErrorKind::ReportFailed, e.what());
+    }
+    return out;
+}
+
+SessionError ExamSession::totalSheets() {
+    if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
+    if (sheetCount() == 0) return {};
+    AnalysisContext ctx = context();
+    try {
+        TotalSheets(ctx);
+    } catch (const std::exception& e) {
+        return Error(SessionErrorKind::Failed, e.what());
+    }
+    return {};
+}
+
+SessionError ExamSession::orderSheets(SheetOrder order) {
+    if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
+    try {
+        views_.Data1.RecordSource = SheetSource(order);
+        views_.Data1.Refresh();
+    } catch (const std::exception& e) {
+        return Error(SessionErrorKind::Failed, e.what());
+    }
+    return {};
+}
+
+Outcome<ReportData> ExamSession::reportData() {
+    Outcome<ReportData> out;
+    try {
+        out.value = LoadReportData(views_, state_);
+    } catch (const std::exception& e) {
+        out.error = Error(SessionErrorKind::Failed, e.what());
+    }
+    return out;
+}
+
+int ExamSession::reportPageCount() {
+    Outcome<ReportData> data = reportData();
+    if (!data.ok()) return 0;
+    PrintJob counted;
+    return NumPage(counted, data.value, header_.nChoice, header_.nItem);
+}
+
+Outcome<ReportPrintInput> ExamSession::reportPrintInput(const PrintJob& job) {
+    Outcome<ReportPrintInput> out;
+    Outcome<ReportData> data = reportData();
+    if (!data.ok()) {
+        out.error = data.error;
+        return out;
+    }
+    out.value.job = job;
+    // Counting lays the pages out on a copy: the job itself starts afresh.
+    PrintJob counted = job;
+    out.value.pages = NumPage(counted, data.value, header_.nChoice, header_.nItem);
+    out.value.data = std::move(data.value);
+    // A selection without a page would print nothing and look done.
+    if (!SelectsAnyPage(job, out.value.pages))
+        out.error = Error(SessionErrorKind::NoPageSelected, kNoPageSelected);
+    return out;
+}
+
+Outcome<RawData> ExamSession::rawData() {
+    Outcome<RawData> out;
+    if (!open_) {
+        out.error = Error(SessionErrorKind::NoFileOpen, {});
+        return out;
+    }
+    try {
+        views_.Data1.RecordSource = SheetSource(SheetOrder::ByCode);
+        views_.Data1.Refresh();
+        if (sheetCount() == 0) {
+            out.error = Error(SessionErrorKind::NoSheets, kNoSheetsToPrint);
+            return out;
+        }
+        out.value = LoadRawData(views_);
+    } catch (const std::exception& e) {
+        out.error = Error(SessionErrorKind::Failed, e.what());
+    }
+    return out;
+}
+
+Outcome<GraphReportInput> ExamSession::graphInput(const std::string& school) {
+    Outcome<GraphReportInput> out;
+    try {
+        out.value.header = header_;
+        out.value.school = school;
+        out.value.data = LoadReportData(views_, state_);
+        out.value.scores = LoadScores(views_);
+        out.value.stats = LoadTestStatistics(views_.Data3.DatabaseName);
+    } catch (const std::exception& e) {
+        out.error = Error(SessionErrorKind::Failed, e.what());
+    }
+    return out;
+}
+
+} // namespace ia

@@ -1,0 +1,220 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The exam file in hand and everything done to it, without any widget: the
+// window and the command line both go through it, so that each flow (create
+// or replace, open, a header field written back, the analysis, the inputs of
+// the printouts, totalling, sorting) exists once. Nothing here asks the user
+// or prints: a refusal or failure comes back as a value with its Thai text,
+// and the caller decides how to show it.
+
+#include "analysis/Analysis.h"
+#include "analysis/AnalysisState.h"
+#include "examfile/DataView.h"
+#include "examfile/ExamState.h"
+#include "examfile/FileErrors.h"
+#include "report/GraphReport.h"
+#include "report/PrintState.h"
+#include "report/RawData.h"
+#include "report/ReportModel.h"
+#include "session/Technique.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ia {
+
+enum class SessionErrorKind {
+    None,
+    NotExamFile,     // refused before anything reads it (missing, locked, foreign, damaged)
+    OpenFailed,      // recognised, but binding or reading it failed
+    NoFileOpen,      // the flow needs an open file
+    AlreadyExists,   // create without replace: a file has the name
+    FolderInTheWay,  // create without replace: a folder has the name
+    CreateFailed,    // the folder, the backup or the creation itself
+    TextTooLong,     // a header text longer than its field
+    InvalidValue,    // a header number the file cannot take; the stored one stays
+    StoreFailed,     // the engine refused to store a header field
+    NoSheets,        // nothing to analyse or print
+    Declined,        // the caller did not go on after the checks
+    AnalysisRefused, // no keyed item, too few sheets: the file is unchanged
+    Failed,          // the engine failed while working
+    ReportFailed,    // the results are stored but the report file is not written
+    PageRangeInvalid,
+    NoPageSelected,
+};
+
+struct SessionError {
+    SessionErrorKind kind = SessionErrorKind::None;
+    std::string message; // Thai, for the user; empty only for None
+
+    explicit operator bool() const { return kind != SessionErrorKind::None; }
+};
+
+// A value, or why there is none.
+template <typename T> struct Outcome {
+    T value{};
+    SessionError error;
+
+    bool ok() const { return !error; }
+};
+
+// The order the answer sheets are read in (the grid, the raw printout).
+enum class SheetOrder {
+    AsStored, // as a freshly opened file reads them
+    ByCode, // by the number the code begins with: the raw printout, "เรียงตามเลขที่"
+    ByScore, // after an analysis
+};
+
+// The print options' page choice; the values are the print job's mode.
+enum class PageSelection { All = 1, Odd = 2, Even = 3, Range = 4 };
+extern const char* const kFirstPageNotNumber; // "หน้าแรกต้องเป็นตัวเลข"
+
+// The job for a page choice; a range is taken as typed in the two page
+// boxes. PageRangeInvalid when the first page is no number.
+Outcome<PrintJob> PrintJobFor(PageSelection selection, const std::string& fromText = {},
+                              const std::string& toText = {});
+
+// The header panel's fields, in the panel's order.
+enum class HeaderField { FileName, SubjectCode, Subject, Term, Year, Items, Choices, Teacher };
+
+// What the checks before an analysis found: one Thai line per kind of
+// finding (empty sheets, empty or repeated codes, unkeyed items, answers out
+// of range), and the number of keyed items.
+struct CheckFindings {
+    std::vector<std::string> lines;
+    int keyedItems = 0;
+};
+
+struct AnalysisRequest {
+    Technique technique = Technique::SimpleFormula25;
+    // For a caller that asks before anything changes (the window): the
+    // checks read the sheets first and, when they find anything, this is
+    // asked; false ends the run (Declined) with the file unchanged.
+    std::function<bool(const CheckFindings&)> goOnAfterChecks;
+    // For a caller that only tells (the command line): the analysis checks
+    // the sheets in the same read that scores them, and the findings are
+    // told here before the run's outcome comes back, refusal or not.
+    // Used only when goOnAfterChecks is unset.
+    std::function<void(const std::vector<std::string>&)> tellFindings;
+    // The report file beside the exam file, as the analysis buttons write it.
+    bool writeReport = true;
+    // The term the report names, when the one typed differs from the stored.
+    std::optional<std::string> reportTerm;
+    // The order the sheets are read in afterwards (the window shows them by score).
+    std::optional<SheetOrder> sheetOrderAfter;
+};
+
+struct CreatedFile {
+    std::string path;
+    std::string backupPath; // where the replaced file is kept; empty when none was
+    std::string backupNotice; // "เก็บไฟล์เดิมไว้ที่ …", empty when none was kept
+};
+
+struct OpenOptions {
+    // A file on a medium that takes no writes is worked on in a private
+    // copy: the printout needs the results, not their storing.
+    bool privateCopyWhenReadOnly = false;
+};
+
+// The report's data, the job and its page count, ready for a printer.
+struct ReportPrintInput {
+    ReportData data;
+    PrintJob job;
+    int pages = 0;
+};
+
+// Totals every sheet (Score and the key row's total, the statistics row) and
+// re-reads the views that show them. Throws on an engine failure; the record
+// bar's "รวมคะแนน" runs it through the session.
+void TotalSheets(AnalysisContext& ctx);
+
+class ExamSession {
+  public:
+    ExamSession();
+    ~ExamSession();
+    ExamSession(const ExamSession&) = delete;
+    ExamSession& operator=(const ExamSession&) = delete;
+
+    // Called before the session lets go of its views (another file opened,
+    // the file in hand replaced), so that whoever shows them lets go first.
+    std::function<void()> beforeViewsClosed;
+    // The analysis shows the busy pointer through it; none by default.
+    void setAnalysisHost(AnalysisHost* host);
+
+    // --- the file
+
+    // Makes a new exam file at path with the header (checked beforehand
+    // with CheckNewHeader). A file or folder of that name is refused
+    // (AlreadyExists, FolderInTheWay) unless replaceExisting; replaced, the
+    // old one is kept as path + ".bak". The new file is not opened.
+    Outcome<CreatedFile> create(const std::string& path, const TestHeader& header,
+                                bool replaceExisting);
+
+    // Recognises the file, checks its structure, binds the views and reads
+    // the header. On failure the file in hand stays bound and shown.
+    SessionError open(const std::string& path, OpenOptions options = {});
+    void close();
+
+    bool isOpen() const { return open_; }
+    const std::string& fileName() const { return fileName_; }
+    // False while a private copy of a read-only file is worked on.
+    bool resultsStored() const { return !copy_; }
+    const TestHeader& header() const { return header_; }
+    ExamViews& views() { return views_; }
+    AnalysisState& state() { return state_; }
+    int sheetCount() const;
+
+    // --- header fields
+
+    // Writes a header field back to the file (the file name and the number
+    // of items are fixed once the file exists: nothing is written). On a
+    // refusal the stored value stays; headerFieldText tells it.
+    SessionError writeHeaderField(HeaderField field, const std::string& text);
+    // The field as the file holds it, as the header panel shows it.
+    std::string headerFieldText(HeaderField field) const;
+
+    // --- analysis
+
+    // The checks, then the technique, storing its results in one
+    // transaction; with writeReport also the report file, whose path comes
+    // back. The file is unchanged by any error but ReportFailed.
+    Outcome<std::string> analyse(const AnalysisRequest& request);
+
+    // --- totalling and sorting
+
+    SessionError totalSheets();
+    SessionError orderSheets(SheetOrder order);
+
+    // --- inputs of the printouts
+
+    Outcome<ReportData> reportData();
+    // Pages of the report; 0 when the results cannot be read.
+    int reportPageCount();
+    // The report's data and pages for a job; NoPageSelected when the job's
+    // selection puts no page on paper.
+    Outcome<ReportPrintInput> reportPrintInput(const PrintJob& job);
+    // The key and every sheet in code order, as the raw printout lists them
+    // (the sheets stay in that order afterwards).
+    Outcome<RawData> rawData();
+    // The charts' input: the report data, the scores and the statistics.
+    Outcome<GraphReportInput> graphInput(const std::string& school);
+
+  private:
+    AnalysisContext context();
+    void releaseFile(const std::string& path);
+    void rereadAfterFailedAnalysis(bool analysed);
+
+    ExamViews views_;
+    TestHeader header_;
+    AnalysisState state_;
+    AnalysisHost quietHost_;
+    AnalysisHost* host_ = &quietHost_;
+    std::string fileName_;
+    bool open_ = false;
+    std::unique_ptr<PrivateCopy> copy_;
+};
+
+} // namespace ia
