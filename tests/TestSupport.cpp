@@ -309,4 +309,33 @@ DiskFull::~DiskFull() {
     --g_diskFull;
 }
 
+std::string NarrowColumn(const std::string& n) {
+    const std::string q = "\"" + n + "\"";
+    return q + " SMALLINT CONSTRAINT ck_" + n + "_int16 CHECK (" + q + " IS NULL OR (typeof(" + q +
+           ")='integer' AND " + q + " BETWEEN -32768 AND 32767))";
+}
+
+std::string WideColumn(const std::string& n) {
+    const std::string q = "\"" + n + "\"";
+    return q + " INTEGER CONSTRAINT ck_" + n + "_int32 CHECK (" + q + " IS NULL OR (typeof(" + q +
+           ")='integer' AND " + q + " BETWEEN -2147483648 AND 2147483647))";
+}
+
+void MakeOldCountFields(const std::string& path) {
+    ia::Connection db(path);
+    // The program opens every file defensively; an older file's schema can
+    // only be written back with that switched off, as its own writer did.
+    sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
+    db.exec("PRAGMA writable_schema=ON");
+    for (const auto& [table, column] :
+         {std::pair{"TStat", "nCase"}, {"TOut", "H"}, {"TOut", "L"}}) {
+        auto st = db.prepare("UPDATE sqlite_schema SET sql=replace(sql, ?, ?) WHERE name=?");
+        st.bind(1, ia::Value(WideColumn(column)))
+            .bind(2, ia::Value(NarrowColumn(column)))
+            .bind(3, table);
+        st.run();
+    }
+    db.exec("PRAGMA writable_schema=OFF");
+}
+
 } // namespace iatest

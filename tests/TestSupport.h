@@ -55,6 +55,14 @@ std::vector<std::string> Sheet(const std::string& code, const std::string& answe
 // Writes text to path as it is (no line-end translation).
 void WriteText(const std::string& path, const std::string& text);
 
+// A count field (nCase, H, L) as new files declare it (32-bit) and as files
+// made before the 32-bit fields declared it (16-bit).
+std::string WideColumn(const std::string& name);
+std::string NarrowColumn(const std::string& name);
+// Turns the count fields of a new file back into the 16-bit fields of an
+// older one.
+void MakeOldCountFields(const std::string& path);
+
 // How many answer sheets the exam file holds.
 int SheetCount(const std::string& exam);
 

@@ -16,17 +16,8 @@ using namespace ia;
 
 namespace {
 
-// A count field as files made before the 32-bit fields hold it.
-std::string NarrowColumn(const std::string& n) {
-    const std::string q = "\"" + n + "\"";
-    return q + " SMALLINT CONSTRAINT ck_" + n + "_int16 CHECK (" + q + " IS NULL OR (typeof(" + q +
-           ")='integer' AND " + q + " BETWEEN -32768 AND 32767))";
-}
-std::string WideColumn(const std::string& n) {
-    const std::string q = "\"" + n + "\"";
-    return q + " INTEGER CONSTRAINT ck_" + n + "_int32 CHECK (" + q + " IS NULL OR (typeof(" + q +
-           ")='integer' AND " + q + " BETWEEN -2147483648 AND 2147483647))";
-}
+using iatest::NarrowColumn;
+using iatest::WideColumn;
 
 std::string TableSql(Connection& db, const std::string& table) {
     auto st = db.prepare("SELECT sql FROM sqlite_schema WHERE type='table' AND name=?");
@@ -34,22 +25,7 @@ std::string TableSql(Connection& db, const std::string& table) {
     return st.step() ? st.column(0).text() : "";
 }
 
-// Turns the count fields of a new file back into the 16-bit fields of an
-// older one.
-void MakeOld(const std::string& path) {
-    Connection db(path);
-    // The program opens every file defensively; an older file's schema can
-    // only be written back with that switched off, as its own writer did.
-    sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
-    db.exec("PRAGMA writable_schema=ON");
-    for (const auto& [table, column] :
-         {std::pair{"TStat", "nCase"}, {"TOut", "H"}, {"TOut", "L"}}) {
-        auto st = db.prepare("UPDATE sqlite_schema SET sql=replace(sql, ?, ?) WHERE name=?");
-        st.bind(1, Value(WideColumn(column))).bind(2, Value(NarrowColumn(column))).bind(3, table);
-        st.run();
-    }
-    db.exec("PRAGMA writable_schema=OFF");
-}
+const auto MakeOld = iatest::MakeOldCountFields;
 
 std::vector<std::string> Columns(const std::string& path, const std::string& table) {
     Connection db(path, Connection::Mode::ReadOnly);

@@ -1,0 +1,517 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The exam session's flows as the window and the command line call them:
+// what comes back (kind and Thai text) and what the file holds afterwards.
+
+#include "TestSupport.h"
+#include "analysis/Analysis.h"
+#include "examfile/Engine.h"
+#include "examfile/ExamFile.h"
+#include "examfile/NewFileRules.h"
+#include "report/OutputPath.h"
+#include "report/PrintState.h"
+#include "session/ExamSession.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+using ia::ExamSession;
+using ia::HeaderField;
+using ia::SessionErrorKind;
+
+namespace fs = std::filesystem;
+
+namespace ia {
+void PrintTo(SessionErrorKind kind, std::ostream* os) {
+    *os << "SessionErrorKind(" << static_cast<int>(kind) << ")";
+}
+} // namespace ia
+
+namespace {
+
+// A value of the header row or of any one-row query.
+std::string Stored(const std::string& path, const std::string& sql) {
+    ia::Connection db(path, ia::Connection::Mode::ReadOnly);
+    auto st = db.prepare(sql);
+    return st.step() ? st.column(0).text() : "(no row)";
+}
+
+// Four items, four choices, keyed 1 2 3 4, with sheets of varied scores.
+void MakeGoodFile(const std::string& path) {
+    iatest::MakeExamFile(path, iatest::MakeHeader(4, 4), {"1", "2", "3", "4"},
+                         {iatest::Sheet("3", "1234"), iatest::Sheet("1", "1233"),
+                          iatest::Sheet("10", "1111"), iatest::Sheet("2", "4321"),
+                          iatest::Sheet("4", "1244"), iatest::Sheet("5", "2234")});
+}
+
+// ---------------------------------------------------------------------------
+// Opening
+
+struct OpenCase {
+    const char* name;
+    std::function<void(const std::string&)> make;
+    SessionErrorKind kind;
+    std::string messageHas; // part of the refusal text
+};
+
+void PrintTo(const OpenCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class OpenFile : public ::testing::TestWithParam<OpenCase> {};
+
+TEST_P(OpenFile, RecognisesOrRefusesWithAThaiReason) {
+    const OpenCase& c = GetParam();
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    c.make(path);
+    ExamSession session;
+    const ia::SessionError error = session.open(path);
+    EXPECT_EQ(error.kind, c.kind);
+    EXPECT_NE(error.message.find(c.messageHas), std::string::npos) << error.message;
+    EXPECT_EQ(session.isOpen(), c.kind == SessionErrorKind::None);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, OpenFile,
+    ::testing::Values(
+        OpenCase{"good", MakeGoodFile, SessionErrorKind::None, ""},
+        OpenCase{"olderCountFields",
+                 [](const std::string& p) {
+                     MakeGoodFile(p);
+                     iatest::MakeOldCountFields(p);
+                 },
+                 SessionErrorKind::None, ""},
+        OpenCase{"missing", [](const std::string&) {}, SessionErrorKind::NotExamFile, "exam.ans"},
+        OpenCase{"text", [](const std::string& p) { iatest::WriteText(p, "not an exam\n"); },
+                 SessionErrorKind::NotExamFile, "exam.ans"},
+        OpenCase{"signedWithoutOurTables",
+                 [](const std::string& p) {
+                     ia::Connection db(p, ia::Connection::Mode::Create);
+                     db.exec("CREATE TABLE TVTQ (x INTEGER)");
+                 },
+                 SessionErrorKind::NotExamFile, ia::BadStructureMessage("").substr(0, 20)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(OpenFile, ReadsTheHeaderAndBindsTheViews) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    ia::TestHeader h = iatest::MakeHeader(4, 4);
+    h.SubName = "คณิตศาสตร์";
+    h.Yearr = 2567;
+    iatest::MakeExamFile(path, h, {"1", "2", "3", "4"}, {iatest::Sheet("1", "1234")});
+    ExamSession session;
+    ASSERT_FALSE(session.open(path));
+    EXPECT_EQ(session.fileName(), path);
+    EXPECT_EQ(session.header().SubName, "คณิตศาสตร์");
+    EXPECT_EQ(session.header().Yearr, 2567);
+    EXPECT_EQ(session.header().nItem, 4);
+    EXPECT_EQ(session.sheetCount(), 1);
+    EXPECT_TRUE(session.views().Data2.isOpen());
+    EXPECT_TRUE(session.resultsStored());
+}
+
+TEST(OpenFile, ARefusedFileLeavesTheFileInHandBound) {
+    iatest::TempDir dir;
+    const std::string good = dir.file("good.ans");
+    MakeGoodFile(good);
+    const std::string bad = dir.file("bad.ans");
+    iatest::WriteText(bad, "not an exam\n");
+    ExamSession session;
+    ASSERT_FALSE(session.open(good));
+    int closed = 0;
+    session.beforeViewsClosed = [&] { ++closed; };
+    EXPECT_TRUE(session.open(bad));
+    EXPECT_EQ(closed, 0);
+    EXPECT_EQ(session.fileName(), good);
+    EXPECT_EQ(session.sheetCount(), 6);
+    // Another good file takes its place, and whoever shows the views is told first.
+    const std::string other = dir.file("other.ans");
+    iatest::MakeExamFile(other, iatest::MakeHeader(2, 3), {"1", "2"}, {});
+    ASSERT_FALSE(session.open(other));
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(session.header().nItem, 2);
+    EXPECT_EQ(session.sheetCount(), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Header fields written back
+
+struct HeaderCase {
+    const char* name;
+    HeaderField field;
+    std::string typed;
+    SessionErrorKind kind;
+    const char* column; // what the header row holds afterwards
+    const char* stored;
+    const char* shown; // headerFieldText afterwards
+};
+
+void PrintTo(const HeaderCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WriteHeaderField : public ::testing::TestWithParam<HeaderCase> {};
+
+TEST_P(WriteHeaderField, StoresOrKeepsTheStoredValue) {
+    const HeaderCase& c = GetParam();
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    ia::TestHeader h = iatest::MakeHeader(4, 4);
+    h.SubCode = "ค21101";
+    h.SubName = "คณิตศาสตร์";
+    h.Term = "1";
+    h.Yearr = 2566;
+    h.TeacherName = "ครูสมศรี";
+    iatest::MakeExamFile(path, h, {"1", "2", "3", "4"}, {});
+    ExamSession session;
+    ASSERT_FALSE(session.open(path));
+
+    const ia::SessionError error = session.writeHeaderField(c.field, c.typed);
+    EXPECT_EQ(error.kind, c.kind) << error.message;
+    if (c.kind == SessionErrorKind::InvalidValue) {
+        EXPECT_EQ(error.message,
+                  c.field == HeaderField::Year ? ia::kYearInvalid : ia::kChoicesOutOfRange);
+    }
+    if (c.kind == SessionErrorKind::TextTooLong) {
+        EXPECT_NE(error.message.find("ยาวเกิน"), std::string::npos) << error.message;
+    }
+    EXPECT_EQ(Stored(path, std::string("SELECT ") + c.column + " FROM Tinit"), c.stored);
+    EXPECT_EQ(session.headerFieldText(c.field), c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, WriteHeaderField,
+    ::testing::Values(
+        HeaderCase{"subject", HeaderField::Subject, "วิทยาศาสตร์", SessionErrorKind::None, "SubName",
+                   "วิทยาศาสตร์", "วิทยาศาสตร์"},
+        HeaderCase{"subjectCodeTooLong", HeaderField::SubjectCode, "ABCDEFGHIJKLMNOPQRSTU",
+                   SessionErrorKind::TextTooLong, "SubCode", "ค21101", "ค21101"},
+        HeaderCase{"codeOfTwentyThaiCharacters", HeaderField::SubjectCode, "กขคฆงจฉชซฌญฎฏฐฑฒณดตถ",
+                   SessionErrorKind::None, "SubCode", "กขคฆงจฉชซฌญฎฏฐฑฒณดตถ",
+                   "กขคฆงจฉชซฌญฎฏฐฑฒณดตถ"},
+        HeaderCase{"termAsTyped", HeaderField::Term, "2/๒๕๖๗", SessionErrorKind::None, "Term",
+                   "2/๒๕๖๗", "2/๒๕๖๗"},
+        HeaderCase{"teacherTooLong", HeaderField::Teacher, std::string(51, 'x'),
+                   SessionErrorKind::TextTooLong, "TeacherName", "ครูสมศรี", "ครูสมศรี"},
+        HeaderCase{"yearInThaiDigits", HeaderField::Year, "๒๕๖๗", SessionErrorKind::None, "Yearr",
+                   "2567", "2567"},
+        HeaderCase{"yearOfLetters", HeaderField::Year, "สองพัน", SessionErrorKind::InvalidValue,
+                   "Yearr", "2566", "2566"},
+        HeaderCase{"emptyYear", HeaderField::Year, "", SessionErrorKind::None, "Yearr", "0", "0"},
+        HeaderCase{"choicesInThaiDigits", HeaderField::Choices, "๕", SessionErrorKind::None,
+                   "nChoice", "5", "5"},
+        HeaderCase{"sixChoices", HeaderField::Choices, "6", SessionErrorKind::InvalidValue,
+                   "nChoice", "4", "4"},
+        HeaderCase{"itemsAreFixed", HeaderField::Items, "10", SessionErrorKind::None, "nItem", "4",
+                   "4"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WriteHeaderField, NeedsAnOpenFile) {
+    ExamSession session;
+    EXPECT_EQ(session.writeHeaderField(HeaderField::Subject, "x").kind,
+              SessionErrorKind::NoFileOpen);
+}
+
+TEST(WriteHeaderField, AFullDiskKeepsTheStoredValue) {
+    iatest::DiskFull::Install();
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    ia::TestHeader h = iatest::MakeHeader(4, 4);
+    h.SubName = "เดิม";
+    iatest::MakeExamFile(path, h, {"1", "2", "3", "4"}, {});
+    ExamSession session;
+    ASSERT_FALSE(session.open(path));
+    {
+        iatest::DiskFull full;
+        const ia::SessionError error = session.writeHeaderField(HeaderField::Subject, "ใหม่");
+        EXPECT_EQ(error.kind, SessionErrorKind::StoreFailed);
+        EXPECT_EQ(error.message.rfind("บันทึกข้อมูลส่วนหัวไม่ได้\n", 0), 0u) << error.message;
+    }
+    EXPECT_EQ(session.headerFieldText(HeaderField::Subject), "เดิม");
+    EXPECT_EQ(Stored(path, "SELECT SubName FROM Tinit"), "เดิม");
+    // With room again the same text is stored.
+    EXPECT_FALSE(session.writeHeaderField(HeaderField::Subject, "ใหม่"));
+    EXPECT_EQ(Stored(path, "SELECT SubName FROM Tinit"), "ใหม่");
+}
+
+// ---------------------------------------------------------------------------
+// Analysis
+
+struct AnalysisCase {
+    const char* name;
+    std::vector<std::string> key;
+    std::vector<std::vector<std::string>> sheets;
+    ia::Technique technique;
+    SessionErrorKind kind;
+    std::string message;
+};
+
+void PrintTo(const AnalysisCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Analyse : public ::testing::TestWithParam<AnalysisCase> {};
+
+TEST_P(Analyse, RefusesWithoutChangingTheFile) {
+    const AnalysisCase& c = GetParam();
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    iatest::MakeExamFile(path, iatest::MakeHeader(4, 4), c.key, c.sheets);
+    ExamSession session;
+    ASSERT_FALSE(session.open(path));
+    const std::string before = iatest::FileBytes(path);
+    ia::AnalysisRequest request;
+    request.technique = c.technique;
+    const ia::Outcome<std::string> out = session.analyse(request);
+    EXPECT_EQ(out.error.kind, c.kind);
+    EXPECT_EQ(out.error.message, c.message);
+    session.close();
+    EXPECT_EQ(iatest::FileBytes(path), before);
+    EXPECT_FALSE(fs::exists(ia::DerivedPath(path, "txt")));
+}
+
+const std::vector<std::vector<std::string>> kSixSheets{
+    iatest::Sheet("1", "1234"), iatest::Sheet("2", "1233"), iatest::Sheet("3", "1111"),
+    iatest::Sheet("4", "4321"), iatest::Sheet("5", "1244"), iatest::Sheet("6", "2234")};
+
+INSTANTIATE_TEST_SUITE_P(Refusals, Analyse,
+                         ::testing::Values(AnalysisCase{"noSheets",
+                                                        {"1", "2", "3", "4"},
+                                                        {},
+                                                        ia::Technique::SimpleFormula25,
+                                                        SessionErrorKind::NoSheets,
+                                                        "ยังไม่มีกระดาษคำตอบ วิเคราะห์ไม่ได้"},
+                                           AnalysisCase{"noKeyedItem",
+                                                        {"", "", "", ""},
+                                                        kSixSheets,
+                                                        ia::Technique::FanTable27,
+                                                        SessionErrorKind::AnalysisRefused,
+                                                        ia::kNoKeyedItem},
+                                           AnalysisCase{"tooFewSheetsForGroups",
+                                                        {"1", "2", "3", "4"},
+                                                        {iatest::Sheet("1", "1234")},
+                                                        ia::Technique::SimpleFormula25,
+                                                        SessionErrorKind::AnalysisRefused,
+                                                        ia::kTooFewSheets}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Analyse, StoresTheResultsAndWritesTheReport) {
+    for (ia::Technique technique : {ia::Technique::SimpleFormula25, ia::Technique::FanTable27}) {
+        iatest::TempDir dir;
+        const std::string path = dir.file("exam.ans");
+        MakeGoodFile(path);
+        ExamSession session;
+        ASSERT_FALSE(session.open(path));
+        ia::AnalysisRequest request;
+        request.technique = technique;
+        request.sheetOrderAfter = ia::SheetOrder::ByScore;
+        int asked = 0;
+        request.goOnAfterChecks = [&](const ia::SheetFindings&) { return ++asked, true; };
+        const ia::Outcome<std::string> out = session.analyse(request);
+        ASSERT_TRUE(out.ok()) << out.error.message;
+        EXPECT_EQ(asked, 0); // nothing to ask about
+        EXPECT_EQ(out.value, session.state().ReportFileName);
+        EXPECT_TRUE(fs::exists(out.value));
+        EXPECT_EQ(session.state().AnalysisKind, static_cast<int>(technique));
+        EXPECT_EQ(Stored(path, "SELECT count(*) FROM TOut"), "16");
+        EXPECT_EQ(session.views().Data1.RecordSource, "select * from TAData order by Score");
+    }
+}
+
+TEST(Analyse, AskedAboutTheFindingsAndDeclinedChangesNothing) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    // A repeated code and an unkeyed item are what the teacher is asked about.
+    iatest::MakeExamFile(path, iatest::MakeHeader(4, 4), {"1", "2", "3", ""},
+                         {iatest::Sheet("1", "1234"), iatest::Sheet("1", "1233"),
+                          iatest::Sheet("3", "1111"), iatest::Sheet("4", "4321")});
+    ExamSession session;
+    ASSERT_FALSE(session.open(path));
+    const std::string before = iatest::FileBytes(path);
+    ia::SheetFindings seen;
+    ia::AnalysisRequest request;
+    request.goOnAfterChecks = [&](const ia::SheetFindings& f) {
+        seen = f;
+        return false;
+    };
+    EXPECT_EQ(session.analyse(request).error.kind, SessionErrorKind::Declined);
+    EXPECT_EQ(seen.keyedItems, 3);
+    EXPECT_EQ(seen.lines.size(), 2u);
+    EXPECT_EQ(iatest::FileBytes(path), before);
+
+    // Going on analyses the same sheets.
+    request.goOnAfterChecks = [](const ia::SheetFindings&) { return true; };
+    EXPECT_TRUE(session.analyse(request).ok());
+    EXPECT_NE(Stored(path, "SELECT count(*) FROM TOut"), "0");
+}
+
+TEST(Analyse, TechniqueFromTheCommandLine) {
+    EXPECT_EQ(ia::TechniqueFromText("25"), ia::Technique::SimpleFormula25);
+    EXPECT_EQ(ia::TechniqueFromText("27"), ia::Technique::FanTable27);
+    for (const char* text : {"", "26", "25 ", "๒๕"})
+        EXPECT_EQ(ia::TechniqueFromText(text), std::nullopt) << text;
+}
+
+// ---------------------------------------------------------------------------
+// Totalling, sorting and the printouts' inputs
+
+TEST(TotalSheets, WritesEveryScore) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    MakeGoodFile(path);
+    ExamSession session;
+    ASSERT_FALSE(session.open(path));
+    EXPECT_FALSE(session.totalSheets());
+    EXPECT_EQ(
+        Stored(path,
+               "SELECT group_concat(Score, ' ') FROM (SELECT Score FROM TAData ORDER BY rowid)"),
+        "4 3 1 0 3 3");
+    EXPECT_EQ(session.views().Data1.Recordset()->rowAt(0).back().text(), "4");
+}
+
+TEST(RawData, ListsTheSheetsInCodeOrder) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    MakeGoodFile(path);
+    ExamSession session;
+    ASSERT_FALSE(session.open(path));
+    const ia::Outcome<ia::RawData> raw = session.rawData();
+    ASSERT_TRUE(raw.ok()) << raw.error.message;
+    std::vector<std::string> codes;
+    ia::RecordSet* rs = session.views().Data1.Recordset();
+    for (int i = 0; i < rs->recordCount(); ++i)
+        codes.push_back(rs->rowAt(i).front().text());
+    EXPECT_EQ(codes, (std::vector<std::string>{"1", "2", "3", "4", "5", "10"}));
+
+    const std::string empty = dir.file("empty.ans");
+    iatest::MakeExamFile(empty, iatest::MakeHeader(4, 4), {"1", "2", "3", "4"}, {});
+    ASSERT_FALSE(session.open(empty));
+    const ia::Outcome<ia::RawData> none = session.rawData();
+    EXPECT_EQ(none.error.kind, SessionErrorKind::NoSheets);
+    EXPECT_EQ(none.error.message, "ยังไม่มีกระดาษคำตอบ ไม่มีข้อมูลให้พิมพ์");
+}
+
+TEST(PageSelection, ModesAndRanges) {
+    EXPECT_EQ(ia::PrintJobFor(ia::PageSelection::Odd).value.PrintMode, 2);
+    EXPECT_EQ(ia::PrintJobFor(ia::PageSelection::Even).value.PrintMode, 3);
+    const ia::Outcome<ia::PrintJob> range = ia::PrintJobFor(ia::PageSelection::Range, "2", "๓");
+    ASSERT_TRUE(range.ok());
+    EXPECT_EQ(range.value.PrintMode, 4);
+    EXPECT_EQ(range.value.PageFrom, 2);
+    const ia::Outcome<ia::PrintJob> bad = ia::PrintJobFor(ia::PageSelection::Range, "ก", "3");
+    EXPECT_EQ(bad.error.kind, SessionErrorKind::PageRangeInvalid);
+    EXPECT_EQ(bad.error.message, "หน้าแรกต้องเป็นตัวเลข");
+}
+
+TEST(PageSelection, ARangeBeyondTheReportIsRefused) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    MakeGoodFile(path);
+    ExamSession session;
+    ASSERT_FALSE(session.open(path));
+    ASSERT_TRUE(session.analyse({}).ok());
+    const int pages = session.reportPageCount();
+    ASSERT_GT(pages, 0);
+    const ia::Outcome<ia::ReportPrintInput> all =
+        session.reportPrintInput(ia::PrintJobFor(ia::PageSelection::All).value);
+    ASSERT_TRUE(all.ok()) << all.error.message;
+    EXPECT_EQ(all.value.pages, pages);
+    const std::string past = std::to_string(pages + 1);
+    const ia::Outcome<ia::ReportPrintInput> beyond =
+        session.reportPrintInput(ia::PrintJobFor(ia::PageSelection::Range, past, past + "0").value);
+    EXPECT_EQ(beyond.error.kind, SessionErrorKind::NoPageSelected);
+    EXPECT_EQ(beyond.error.message, ia::kNoPageSelected);
+}
+
+// ---------------------------------------------------------------------------
+// Creating and replacing
+
+struct CreateCase {
+    const char* name;
+    std::function<void(const std::string& path)> before;
+    bool replace;
+    SessionErrorKind kind;
+    const char* messageHas;
+    bool backupKept;
+};
+
+void PrintTo(const CreateCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Create : public ::testing::TestWithParam<CreateCase> {};
+
+TEST_P(Create, MakesReplacesOrRefuses) {
+    const CreateCase& c = GetParam();
+    iatest::TempDir dir;
+    const std::string path = dir.file("new.ans");
+    c.before(path);
+    const bool wasFile = fs::is_regular_file(path);
+    const std::string oldBytes = wasFile ? iatest::FileBytes(path) : "";
+    ExamSession session;
+    const ia::Outcome<ia::CreatedFile> out =
+        session.create(path, iatest::MakeHeader(3, 5), c.replace);
+    EXPECT_EQ(out.error.kind, c.kind);
+    EXPECT_NE(out.error.message.find(c.messageHas), std::string::npos) << out.error.message;
+    if (out.ok()) {
+        EXPECT_EQ(ia::IsExamFile(path), 1);
+        EXPECT_EQ(Stored(path, "SELECT nChoice FROM Tinit"), "5");
+    } else if (wasFile) {
+        EXPECT_EQ(iatest::FileBytes(path), oldBytes); // what was there stays
+    }
+    EXPECT_EQ(!out.value.backupPath.empty(), c.backupKept);
+    if (c.backupKept) {
+        EXPECT_EQ(out.value.backupPath, path + ".bak");
+        EXPECT_EQ(out.value.backupNotice, ia::BackupNotice(path + ".bak"));
+        EXPECT_EQ(iatest::SheetCount(path + ".bak"), 6);
+        EXPECT_EQ(iatest::SheetCount(path), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, Create,
+    ::testing::Values(
+        CreateCase{"fresh", [](const std::string&) {}, false, SessionErrorKind::None, "", false},
+        CreateCase{"existingKept", MakeGoodFile, false, SessionErrorKind::AlreadyExists, "มีอยู่แล้ว",
+                   false},
+        CreateCase{"existingReplacedWithBackup", MakeGoodFile, true, SessionErrorKind::None, "",
+                   true},
+        CreateCase{"folderOfThatName", [](const std::string& p) { fs::create_directory(p); }, false,
+                   SessionErrorKind::FolderInTheWay, "มีอยู่แล้ว", false},
+        CreateCase{"backupCannotBeKept",
+                   [](const std::string& p) {
+                       MakeGoodFile(p);
+                       // A folder at the backup's name stops even root's rename.
+                       fs::create_directories(p + ".bak/x");
+                   },
+                   true, SessionErrorKind::CreateFailed, "", false},
+        CreateCase{"missingFolder",
+                   [](const std::string& p) { fs::remove_all(fs::path(p).parent_path()); }, false,
+                   SessionErrorKind::CreateFailed, "สร้างไฟล์ไม่ได้ : ", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Create, ReplacingTheFileInHandLetsGoOfItFirst) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    MakeGoodFile(path);
+    ExamSession session;
+    ASSERT_FALSE(session.open(path));
+    int closed = 0;
+    session.beforeViewsClosed = [&] { ++closed; };
+    const ia::Outcome<ia::CreatedFile> out = session.create(path, iatest::MakeHeader(3, 5), true);
+    ASSERT_TRUE(out.ok()) << out.error.message;
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(session.isOpen());
+    EXPECT_EQ(iatest::SheetCount(path + ".bak"), 6);
+    // The new file opens in its place.
+    ASSERT_FALSE(session.open(path));
+    EXPECT_EQ(session.header().nItem, 3);
+    EXPECT_EQ(session.sheetCount(), 0);
+}
+
+} // namespace
