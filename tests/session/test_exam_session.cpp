@@ -311,7 +311,7 @@ TEST(Analyse, StoresTheResultsAndWritesTheReport) {
         request.technique = technique;
         request.sheetOrderAfter = ia::SheetOrder::ByScore;
         int asked = 0;
-        request.goOnAfterChecks = [&](const ia::SheetFindings&) { return ++asked, true; };
+        request.goOnAfterChecks = [&](const ia::CheckFindings&) { return ++asked, true; };
         const ia::Outcome<std::string> out = session.analyse(request);
         ASSERT_TRUE(out.ok()) << out.error.message;
         EXPECT_EQ(asked, 0); // nothing to ask about
@@ -333,9 +333,9 @@ TEST(Analyse, AskedAboutTheFindingsAndDeclinedChangesNothing) {
     ExamSession session;
     ASSERT_FALSE(session.open(path));
     const std::string before = iatest::FileBytes(path);
-    ia::SheetFindings seen;
+    ia::CheckFindings seen;
     ia::AnalysisRequest request;
-    request.goOnAfterChecks = [&](const ia::SheetFindings& f) {
+    request.goOnAfterChecks = [&](const ia::CheckFindings& f) {
         seen = f;
         return false;
     };
@@ -345,9 +345,25 @@ TEST(Analyse, AskedAboutTheFindingsAndDeclinedChangesNothing) {
     EXPECT_EQ(iatest::FileBytes(path), before);
 
     // Going on analyses the same sheets.
-    request.goOnAfterChecks = [](const ia::SheetFindings&) { return true; };
+    request.goOnAfterChecks = [](const ia::CheckFindings&) { return true; };
     EXPECT_TRUE(session.analyse(request).ok());
     EXPECT_NE(Stored(path, "SELECT count(*) FROM TOut"), "0");
+}
+
+TEST(Analyse, FindingsToldFromTheAnalysisReadEvenWhenRefused) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    // No key at all: every item is unkeyed, and the analysis refuses.
+    iatest::MakeExamFile(path, iatest::MakeHeader(4, 4), {"", "", "", ""}, kSixSheets);
+    ExamSession session;
+    ASSERT_FALSE(session.open(path));
+    std::vector<std::string> told;
+    ia::AnalysisRequest request;
+    request.tellFindings = [&](const std::vector<std::string>& lines) { told = lines; };
+    const ia::Outcome<std::string> out = session.analyse(request);
+    EXPECT_EQ(out.error.kind, SessionErrorKind::AnalysisRefused);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("1, 2, 3, 4"), std::string::npos) << told[0];
 }
 
 TEST(Analyse, TechniqueFromTheCommandLine) {
