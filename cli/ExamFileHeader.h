@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Opens an exam file for the import and export subcommands: refused in the
-// window's words when it is not one, the item and choice counts read.
+// Opens an exam file for the import and export subcommands through the exam
+// session (its header only): refused in the window's words when it is not
+// one, the item and choice counts read.
 #include "examfile/Engine.h"
 
 #include <memory>

@@ -138,6 +138,10 @@ int ExamSession::sheetCount() const {
     return rs ? rs->recordCount() : 0;
 }
 
+std::shared_ptr<Connection> ExamSession::connection() const {
+    return Connection::Shared(views_.Data3.DatabaseName);
+}
+
 void ExamSession::releaseFile(const std::string& path) {
     std::error_code ec;
     const bool bound = views_.Data1.isOpen() || views_.Data2.isOpen() || views_.Data3.isOpen();
@@ -216,7 +220,14 @@ SessionError ExamSession::open(const std::string& path, OpenOptions options) {
     ExamViews fresh;
     TestHeader header;
     try {
-        BindExamFile(fresh, copy ? copy->path() : path);
+        const std::string& bound = copy ? copy->path() : path;
+        if (options.headerOnly) {
+            fresh.Data3.DatabaseName = bound;
+            fresh.Data3.RecordSource = "Select * from Tinit";
+            fresh.Data3.Refresh();
+        } else {
+            BindExamFile(fresh, bound);
+        }
         ReadHeader(fresh.Data3, header);
     } catch (const std::exception& e) {
         fresh.CloseAll();

@@ -117,6 +117,9 @@ struct OpenOptions {
     // A file on a medium that takes no writes is worked on in a private
     // copy: the printout needs the results, not their storing.
     bool privateCopyWhenReadOnly = false;
+    // Only the header is bound, for work that reads and writes the tables
+    // itself (import, export): a large file's sheets are not listed for it.
+    bool headerOnly = false;
 };
 
 // The report's data, the job and its page count, ready for a printer.
@@ -166,6 +169,8 @@ class ExamSession {
     ExamViews& views() { return views_; }
     AnalysisState& state() { return state_; }
     int sheetCount() const;
+    // The engine's connection to the file in hand, shared with the views.
+    std::shared_ptr<Connection> connection() const;
 
     // --- header fields
 

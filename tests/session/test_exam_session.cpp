@@ -115,6 +115,23 @@ TEST(OpenFile, ReadsTheHeaderAndBindsTheViews) {
     EXPECT_TRUE(session.resultsStored());
 }
 
+TEST(OpenFile, HeaderOnlyLeavesTheSheetsUnlisted) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    MakeGoodFile(path);
+    ExamSession session;
+    ASSERT_FALSE(session.open(path, {.headerOnly = true}));
+    EXPECT_EQ(session.header().nItem, 4);
+    EXPECT_FALSE(session.views().Data1.isOpen());
+    auto st = session.connection()->prepare("SELECT count(*) FROM TAData");
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(st.columnInt(0), 6);
+    // A foreign file is refused the same way.
+    const std::string text = dir.file("text.ans");
+    iatest::WriteText(text, "not an exam\n");
+    EXPECT_EQ(session.open(text, {.headerOnly = true}).kind, SessionErrorKind::NotExamFile);
+}
+
 TEST(OpenFile, ARefusedFileLeavesTheFileInHandBound) {
     iatest::TempDir dir;
     const std::string good = dir.file("good.ans");
