@@ -5,7 +5,9 @@
 
 bool OpenExamForExchange(const std::string& path, OpenedExam& exam, std::string& error) {
     ia::ExamSession session;
-    if (ia::SessionError refused = session.open(path, {.headerOnly = true})) {
+    ia::OpenOptions options;
+    options.headerOnly = true;
+    if (ia::SessionError refused = session.open(path, options)) {
         error = refused.message;
         return false;
     }

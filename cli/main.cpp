@@ -184,8 +184,9 @@ int Print(int argc, char** argv) {
     const std::string& file = a.positional[0];
     const std::string pdf = a.value("--pdf");
     ia::ExamSession session;
-    if (ia::SessionError error = session.open(file, {.privateCopyWhenReadOnly = true}))
-        return Fail(error.message);
+    ia::OpenOptions options;
+    options.privateCopyWhenReadOnly = true;
+    if (ia::SessionError error = session.open(file, options)) return Fail(error.message);
     if (int rc = ia::cli::AnalyseTellingChecks(session, a.value("--technique"), false)) return rc;
     try {
         const ia::Outcome<ia::ReportPrintInput> input = session.reportPrintInput(job.value);

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <filesystem>
@@ -242,6 +243,8 @@ SessionError ExamSession::open(const std::string& path, OpenOptions options) {
     state_ = {};
     fileName_ = path;
     open_ = true;
+    resultsTechnique_.reset();
+    keyOfResults_ = keyRow();
     return {};
 }
 
@@ -333,11 +336,12 @@ Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
         try {
             findings.lines = SheetWarnings(views_.Data1.Recordset()->connection(), header_.nItem,
                                            header_.nChoice, &findings.keyedItems);
-        } catch (const std::exception& e) {
-            out.error = Error(SessionErrorKind::Failed, e.what());
-            return out;
+        } catch (const std::exception&) {
+            findings = {}; // the analysis reports what is wrong with the file
         }
-        if (!findings.lines.empty() && !request.goOnAfterChecks(findings)) {
+        // Without any key the analysis refuses anyway, and says why.
+        if (!findings.lines.empty() && findings.keyedItems > 0 &&
+            !request.goOnAfterChecks(findings)) {
             out.error = Error(SessionErrorKind::Declined, {});
             return out;
         }
@@ -364,6 +368,8 @@ Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
         return out;
     }
     tellFound();
+    resultsTechnique_ = request.technique;
+    keyOfResults_ = keyRow();
     try {
         if (request.sheetOrderAfter) {
             views_.Data1.RecordSource = SheetSource(*request.sheetOrderAfter);
@@ -380,6 +386,47 @@ Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
         out.error = Error(SessionErrorKind::ReportFailed, e.what());
     }
     return out;
+}
+
+std::vector<Value> ExamSession::keyRow() {
+    std::vector<Value> key;
+    if (!views_.Data2.isOpen()) return key;
+    try {
+        Connection& db = views_.Data2.Recordset()->connection();
+        auto st = db.prepare("SELECT * FROM TKey ORDER BY rowid LIMIT 1");
+        if (st.step())
+            for (int i = 0; i < st.columnCount(); ++i)
+                key.push_back(st.column(i));
+    } catch (const std::exception&) {}
+    return key;
+}
+
+bool ExamSession::resultsOutdated() {
+    if (!views_.Data4.isOpen()) return false;
+    const std::vector<Value> now = keyRow();
+    if (now.empty()) return false;
+    try {
+        Connection& db = views_.Data4.Recordset()->connection();
+        // Nothing stored yet: nothing to be out of date.
+        auto count = db.prepare("SELECT count(*) FROM TOut");
+        if (!count.step() || count.columnInt(0) == 0) return false;
+        // Changed in this session (the total field is the scoring's to
+        // write, not part of the key).
+        if (now.size() == keyOfResults_.size() &&
+            !std::equal(now.begin(), now.end() - 1, keyOfResults_.begin()))
+            return true;
+        // Changed before, perhaps in another session: the keyed choices the
+        // results marked are no longer those of the key.
+        auto marks = db.prepare("SELECT ItemNo, ChoiceNo, IsAns FROM TOut");
+        while (marks.step()) {
+            const long long item = marks.columnInt(0);
+            if (item < 1 || item >= static_cast<long long>(now.size()) - 1) continue;
+            const bool keyed =
+                now[static_cast<size_t>(item)].text() == std::to_string(marks.columnInt(1));
+            if (keyed != (marks.columnInt(2) == 1)) return true;
+        }
+    } catch (const std::exception&) {}
+    return false;
 }
 
 SessionError ExamSession::totalSheets() {

@@ -91,7 +91,8 @@ struct CheckFindings {
 struct AnalysisRequest {
     Technique technique = Technique::SimpleFormula25;
     // For a caller that asks before anything changes (the window): the
-    // checks read the sheets first and, when they find anything, this is
+    // checks read the sheets first and, when they find anything and some
+    // item is keyed (without a key the analysis refuses anyway), this is
     // asked; false ends the run (Declined) with the file unchanged.
     std::function<bool(const CheckFindings&)> goOnAfterChecks;
     // For a caller that only tells (the command line): the analysis checks
@@ -188,6 +189,15 @@ class ExamSession {
     // back. The file is unchanged by any error but ReportFailed.
     Outcome<std::string> analyse(const AnalysisRequest& request);
 
+    // The technique of the results analysed since the file was opened;
+    // none before the first analysis (the file may hold older results).
+    std::optional<Technique> resultsTechnique() const { return resultsTechnique_; }
+    // Whether the stored results no longer belong to the key: it changed
+    // since the file was opened or last analysed, or the keyed choices the
+    // results marked are no longer the key's (changed in another session).
+    // False when nothing is stored yet.
+    bool resultsOutdated();
+
     // --- totalling and sorting
 
     SessionError totalSheets();
@@ -212,6 +222,8 @@ class ExamSession {
     void releaseFile(const std::string& path);
     void rereadAfterFailedAnalysis(bool analysed);
 
+    std::vector<Value> keyRow();
+
     ExamViews views_;
     TestHeader header_;
     AnalysisState state_;
@@ -220,6 +232,8 @@ class ExamSession {
     std::string fileName_;
     bool open_ = false;
     std::unique_ptr<PrivateCopy> copy_;
+    std::optional<Technique> resultsTechnique_;
+    std::vector<Value> keyOfResults_; // the key row when the results were last known current
 };
 
 } // namespace ia

@@ -120,7 +120,9 @@ TEST(OpenFile, HeaderOnlyLeavesTheSheetsUnlisted) {
     const std::string path = dir.file("exam.ans");
     MakeGoodFile(path);
     ExamSession session;
-    ASSERT_FALSE(session.open(path, {.headerOnly = true}));
+    ia::OpenOptions headerOnly;
+    headerOnly.headerOnly = true;
+    ASSERT_FALSE(session.open(path, headerOnly));
     EXPECT_EQ(session.header().nItem, 4);
     EXPECT_FALSE(session.views().Data1.isOpen());
     auto st = session.connection()->prepare("SELECT count(*) FROM TAData");
@@ -129,7 +131,7 @@ TEST(OpenFile, HeaderOnlyLeavesTheSheetsUnlisted) {
     // A foreign file is refused the same way.
     const std::string text = dir.file("text.ans");
     iatest::WriteText(text, "not an exam\n");
-    EXPECT_EQ(session.open(text, {.headerOnly = true}).kind, SessionErrorKind::NotExamFile);
+    EXPECT_EQ(session.open(text, headerOnly).kind, SessionErrorKind::NotExamFile);
 }
 
 TEST(OpenFile, ARefusedFileLeavesTheFileInHandBound) {
@@ -365,6 +367,17 @@ TEST(Analyse, AskedAboutTheFindingsAndDeclinedChangesNothing) {
     request.goOnAfterChecks = [](const ia::CheckFindings&) { return true; };
     EXPECT_TRUE(session.analyse(request).ok());
     EXPECT_NE(Stored(path, "SELECT count(*) FROM TOut"), "0");
+
+    // Without any key nothing is asked: the refusal says why.
+    const std::string unkeyed = dir.file("unkeyed.ans");
+    iatest::MakeExamFile(unkeyed, iatest::MakeHeader(4, 4), {"", "", "", ""}, kSixSheets);
+    ASSERT_FALSE(session.open(unkeyed));
+    int asked = 0;
+    request.goOnAfterChecks = [&](const ia::CheckFindings&) { return ++asked, false; };
+    const ia::Outcome<std::string> refused = session.analyse(request);
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(refused.error.kind, SessionErrorKind::AnalysisRefused);
+    EXPECT_EQ(refused.error.message, ia::kNoKeyedItem);
 }
 
 TEST(Analyse, FindingsToldFromTheAnalysisReadEvenWhenRefused) {
@@ -381,6 +394,36 @@ TEST(Analyse, FindingsToldFromTheAnalysisReadEvenWhenRefused) {
     EXPECT_EQ(out.error.kind, SessionErrorKind::AnalysisRefused);
     ASSERT_EQ(told.size(), 1u);
     EXPECT_NE(told[0].find("1, 2, 3, 4"), std::string::npos) << told[0];
+}
+
+TEST(Analyse, ResultsOutdatedOnceTheKeyChanges) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    MakeGoodFile(path);
+    {
+        ExamSession session;
+        ASSERT_FALSE(session.open(path));
+        EXPECT_FALSE(session.resultsOutdated()); // nothing stored yet
+        ia::AnalysisRequest fan;
+        fan.technique = ia::Technique::FanTable27;
+        ASSERT_TRUE(session.analyse(fan).ok());
+        EXPECT_EQ(session.resultsTechnique(), ia::Technique::FanTable27);
+        EXPECT_FALSE(session.resultsOutdated());
+        // A key typed in this session, even one the results never marked.
+        session.connection()->exec("UPDATE TKey SET X4 = '1'");
+        EXPECT_TRUE(session.resultsOutdated());
+        ASSERT_TRUE(session.analyse({}).ok());
+        EXPECT_FALSE(session.resultsOutdated());
+    }
+    // A key changed elsewhere since the results were stored.
+    {
+        ia::Connection db(path);
+        db.exec("UPDATE TKey SET X2 = '3'");
+    }
+    ExamSession later;
+    ASSERT_FALSE(later.open(path));
+    EXPECT_EQ(later.resultsTechnique(), std::nullopt);
+    EXPECT_TRUE(later.resultsOutdated());
 }
 
 TEST(Analyse, TechniqueFromTheCommandLine) {
