@@ -187,12 +187,12 @@ Outcome<CreatedFile> ExamSession::create(const std::string& path, const TestHead
         }
         releaseFile(path);
         if (DiagnoseExamFile(path) == ExamFileProblem::InUse) {
-            out.error = Error(SessionErrorKind::CreateFailed, CannotCreate(path, kInUseByAnother));
+            out.error = Error(SessionErrorKind::BackupRefused, CannotCreate(path, kInUseByAnother));
             return out;
         }
         const ExamBackup backup = BackUpExamFile(path);
         if (!backup.kept) {
-            out.error = Error(SessionErrorKind::CreateFailed, backup.refusal);
+            out.error = Error(SessionErrorKind::BackupRefused, backup.refusal);
             return out;
         }
         out.value.backupPath = backup.backupPath;

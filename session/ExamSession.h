@@ -33,7 +33,8 @@ enum class SessionErrorKind {
     NoFileOpen,      // the flow needs an open file
     AlreadyExists,   // create without replace: a file has the name
     FolderInTheWay,  // create without replace: a folder has the name
-    CreateFailed,    // the folder, the backup or the creation itself
+    BackupRefused,   // the file to be replaced is in use or cannot be moved aside: both stay
+    CreateFailed,    // the folder, or the creation itself
     TextTooLong,     // a header text longer than its field
     InvalidValue,    // a header number the file cannot take; the stored one stays
     StoreFailed,     // the engine refused to store a header field

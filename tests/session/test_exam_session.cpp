@@ -565,7 +565,7 @@ INSTANTIATE_TEST_SUITE_P(
                        // A folder at the backup's name stops even root's rename.
                        fs::create_directories(p + ".bak/x");
                    },
-                   true, SessionErrorKind::CreateFailed, "", false},
+                   true, SessionErrorKind::BackupRefused, "", false},
         CreateCase{"missingFolder",
                    [](const std::string& p) { fs::remove_all(fs::path(p).parent_path()); }, false,
                    SessionErrorKind::CreateFailed, "สร้างไฟล์ไม่ได้ : ", false}),
