@@ -7,6 +7,7 @@
 #include "examfile/SchoolName.h"
 #include "examfile/Val.h"
 #include "report/GraphReport.h"
+#include "session/PrintInputs.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -88,7 +89,7 @@ int Graphs(int argc, char** argv) {
     ExamSession session;
     if (SessionError error = session.open(file)) return Fail(error.message);
     if (int rc = AnalyseTellingChecks(session, technique, false)) return rc;
-    Outcome<GraphReportInput> input = session.graphInput("");
+    Outcome<GraphReportInput> input = GraphInputFor(session, "");
     if (!input.ok()) return Fail(input.error.message);
     GraphReportInput& in = input.value;
     if (options.count("--school")) {

@@ -15,6 +15,7 @@
 #include "examfile/Val.h"
 #include "report/PrintReport.h"
 #include "report/PrinterPdf.h"
+#include "session/PrintInputs.h"
 
 #include <Version.h>
 
@@ -189,7 +190,7 @@ int Print(int argc, char** argv) {
     if (ia::SessionError error = session.open(file, options)) return Fail(error.message);
     if (int rc = ia::cli::AnalyseTellingChecks(session, a.value("--technique"), false)) return rc;
     try {
-        const ia::Outcome<ia::ReportPrintInput> input = session.reportPrintInput(job.value);
+        const ia::Outcome<ia::ReportPrintInput> input = ia::ReportPrintInputFor(session, job.value);
         if (!input.ok()) return Fail(input.error.message);
         ia::PrintJob printing = input.value.job;
         ia::TestHeader h = session.header(); // the printout pads its texts

@@ -6,7 +6,6 @@
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
-#include "report/PrintReport.h"
 #include "report/ReportText.h"
 
 #include <unistd.h>
@@ -22,7 +21,6 @@ namespace ia {
 namespace fs = std::filesystem;
 
 const char* const kTechniqueInvalid = "เทคนิคต้องเป็น 25 หรือ 27";
-const char* const kFirstPageNotNumber = "หน้าแรกต้องเป็นตัวเลข";
 
 namespace {
 
@@ -99,15 +97,6 @@ std::optional<Technique> TechniqueFromText(const std::string& text) {
     if (text == "25") return Technique::SimpleFormula25;
     if (text == "27") return Technique::FanTable27;
     return std::nullopt;
-}
-
-Outcome<PrintJob> PrintJobFor(PageSelection selection, const std::string& fromText,
-                              const std::string& toText) {
-    Outcome<PrintJob> out;
-    out.value.PrintMode = static_cast<int16_t>(selection);
-    if (selection == PageSelection::Range && !SetPageRange(out.value, fromText, toText))
-        out.error = Error(SessionErrorKind::PageRangeInvalid, kFirstPageNotNumber);
-    return out;
 }
 
 void TotalSheets(AnalysisContext& ctx) {
@@ -462,31 +451,6 @@ Outcome<ReportData> ExamSession::reportData() {
     return out;
 }
 
-int ExamSession::reportPageCount() {
-    Outcome<ReportData> data = reportData();
-    if (!data.ok()) return 0;
-    PrintJob counted;
-    return NumPage(counted, data.value, header_.nChoice, header_.nItem);
-}
-
-Outcome<ReportPrintInput> ExamSession::reportPrintInput(const PrintJob& job) {
-    Outcome<ReportPrintInput> out;
-    Outcome<ReportData> data = reportData();
-    if (!data.ok()) {
-        out.error = data.error;
-        return out;
-    }
-    out.value.job = job;
-    // Counting lays the pages out on a copy: the job itself starts afresh.
-    PrintJob counted = job;
-    out.value.pages = NumPage(counted, data.value, header_.nChoice, header_.nItem);
-    out.value.data = std::move(data.value);
-    // A selection without a page would print nothing and look done.
-    if (!SelectsAnyPage(job, out.value.pages))
-        out.error = Error(SessionErrorKind::NoPageSelected, kNoPageSelected);
-    return out;
-}
-
 Outcome<RawData> ExamSession::rawData() {
     Outcome<RawData> out;
     if (!open_) {
@@ -501,20 +465,6 @@ Outcome<RawData> ExamSession::rawData() {
             return out;
         }
         out.value = LoadRawData(views_);
-    } catch (const std::exception& e) {
-        out.error = Error(SessionErrorKind::Failed, e.what());
-    }
-    return out;
-}
-
-Outcome<GraphReportInput> ExamSession::graphInput(const std::string& school) {
-    Outcome<GraphReportInput> out;
-    try {
-        out.value.header = header_;
-        out.value.school = school;
-        out.value.data = LoadReportData(views_, state_);
-        out.value.scores = LoadScores(views_);
-        out.value.stats = LoadTestStatistics(views_.Data3.DatabaseName);
     } catch (const std::exception& e) {
         out.error = Error(SessionErrorKind::Failed, e.what());
     }

@@ -12,8 +12,6 @@
 #include "examfile/DataView.h"
 #include "examfile/ExamState.h"
 #include "examfile/FileErrors.h"
-#include "report/GraphReport.h"
-#include "report/PrintState.h"
 #include "report/RawData.h"
 #include "report/ReportModel.h"
 #include "session/Technique.h"
@@ -69,15 +67,6 @@ enum class SheetOrder {
     ByScore, // after an analysis
 };
 
-// The print options' page choice; the values are the print job's mode.
-enum class PageSelection { All = 1, Odd = 2, Even = 3, Range = 4 };
-extern const char* const kFirstPageNotNumber; // "หน้าแรกต้องเป็นตัวเลข"
-
-// The job for a page choice; a range is taken as typed in the two page
-// boxes. PageRangeInvalid when the first page is no number.
-Outcome<PrintJob> PrintJobFor(PageSelection selection, const std::string& fromText = {},
-                              const std::string& toText = {});
-
 // The header panel's fields, in the panel's order.
 enum class HeaderField { FileName, SubjectCode, Subject, Term, Year, Items, Choices, Teacher };
 
@@ -122,13 +111,6 @@ struct OpenOptions {
     // Only the header is bound, for work that reads and writes the tables
     // itself (import, export): a large file's sheets are not listed for it.
     bool headerOnly = false;
-};
-
-// The report's data, the job and its page count, ready for a printer.
-struct ReportPrintInput {
-    ReportData data;
-    PrintJob job;
-    int pages = 0;
 };
 
 // Totals every sheet (Score and the key row's total, the statistics row) and
@@ -206,17 +188,11 @@ class ExamSession {
 
     // --- inputs of the printouts
 
+    // (page counts and the charts' input: session/PrintInputs.h)
     Outcome<ReportData> reportData();
-    // Pages of the report; 0 when the results cannot be read.
-    int reportPageCount();
-    // The report's data and pages for a job; NoPageSelected when the job's
-    // selection puts no page on paper.
-    Outcome<ReportPrintInput> reportPrintInput(const PrintJob& job);
     // The key and every sheet in code order, as the raw printout lists them
     // (the sheets stay in that order afterwards).
     Outcome<RawData> rawData();
-    // The charts' input: the report data, the scores and the statistics.
-    Outcome<GraphReportInput> graphInput(const std::string& school);
 
   private:
     AnalysisContext context();

@@ -10,6 +10,7 @@
 #include "report/OutputPath.h"
 #include "report/PrintState.h"
 #include "session/ExamSession.h"
+#include "session/PrintInputs.h"
 
 #include <gtest/gtest.h>
 
@@ -491,15 +492,15 @@ TEST(PageSelection, ARangeBeyondTheReportIsRefused) {
     ExamSession session;
     ASSERT_FALSE(session.open(path));
     ASSERT_TRUE(session.analyse({}).ok());
-    const int pages = session.reportPageCount();
+    const int pages = ia::ReportPageCount(session);
     ASSERT_GT(pages, 0);
     const ia::Outcome<ia::ReportPrintInput> all =
-        session.reportPrintInput(ia::PrintJobFor(ia::PageSelection::All).value);
+        ia::ReportPrintInputFor(session, ia::PrintJobFor(ia::PageSelection::All).value);
     ASSERT_TRUE(all.ok()) << all.error.message;
     EXPECT_EQ(all.value.pages, pages);
     const std::string past = std::to_string(pages + 1);
-    const ia::Outcome<ia::ReportPrintInput> beyond =
-        session.reportPrintInput(ia::PrintJobFor(ia::PageSelection::Range, past, past + "0").value);
+    const ia::Outcome<ia::ReportPrintInput> beyond = ia::ReportPrintInputFor(
+        session, ia::PrintJobFor(ia::PageSelection::Range, past, past + "0").value);
     EXPECT_EQ(beyond.error.kind, SessionErrorKind::NoPageSelected);
     EXPECT_EQ(beyond.error.message, ia::kNoPageSelected);
 }

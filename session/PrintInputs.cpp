@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "session/PrintInputs.h"
+
+#include "report/PrintReport.h"
+
+#include <exception>
+#include <utility>
+
+namespace ia {
+
+const char* const kFirstPageNotNumber = "หน้าแรกต้องเป็นตัวเลข";
+
+Outcome<PrintJob> PrintJobFor(PageSelection selection, const std::string& fromText,
+                              const std::string& toText) {
+    Outcome<PrintJob> out;
+    out.value.PrintMode = static_cast<int16_t>(selection);
+    if (selection == PageSelection::Range && !SetPageRange(out.value, fromText, toText))
+        out.error = SessionError{SessionErrorKind::PageRangeInvalid, kFirstPageNotNumber};
+    return out;
+}
+
+int ReportPageCount(ExamSession& session) {
+    Outcome<ReportData> data = session.reportData();
+    if (!data.ok()) return 0;
+    PrintJob counted;
+    return NumPage(counted, data.value, session.header().nChoice, session.header().nItem);
+}
+
+Outcome<ReportPrintInput> ReportPrintInputFor(ExamSession& session, const PrintJob& job) {
+    Outcome<ReportPrintInput> out;
+    Outcome<ReportData> data = session.reportData();
+    if (!data.ok()) {
+        out.error = data.error;
+        return out;
+    }
+    out.value.job = job;
+    // Counting lays the pages out on a copy: the job itself starts afresh.
+    PrintJob counted = job;
+    out.value.pages =
+        NumPage(counted, data.value, session.header().nChoice, session.header().nItem);
+    out.value.data = std::move(data.value);
+    // A selection without a page would print nothing and look done.
+    if (!SelectsAnyPage(job, out.value.pages))
+        out.error = SessionError{SessionErrorKind::NoPageSelected, kNoPageSelected};
+    return out;
+}
+
+Outcome<GraphReportInput> GraphInputFor(ExamSession& session, const std::string& school) {
+    Outcome<GraphReportInput> out;
+    try {
+        out.value.header = session.header();
+        out.value.school = school;
+        out.value.data = LoadReportData(session.views(), session.state());
+        out.value.scores = LoadScores(session.views());
+        out.value.stats = LoadTestStatistics(session.views().Data3.DatabaseName);
+    } catch (const std::exception& e) {
+        out.error = SessionError{SessionErrorKind::Failed, e.what()};
+    }
+    return out;
+}
+
+} // namespace ia
