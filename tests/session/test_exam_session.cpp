@@ -8,9 +8,7 @@
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
 #include "report/OutputPath.h"
-#include "report/PrintState.h"
 #include "session/ExamSession.h"
-#include "session/PrintInputs.h"
 
 #include <gtest/gtest.h>
 
@@ -435,7 +433,7 @@ TEST(Analyse, TechniqueFromTheCommandLine) {
 }
 
 // ---------------------------------------------------------------------------
-// Totalling, sorting and the printouts' inputs
+// Totalling and sorting
 
 TEST(TotalSheets, WritesEveryScore) {
     iatest::TempDir dir;
@@ -471,38 +469,6 @@ TEST(RawData, ListsTheSheetsInCodeOrder) {
     const ia::Outcome<ia::RawData> none = session.rawData();
     EXPECT_EQ(none.error.kind, SessionErrorKind::NoSheets);
     EXPECT_EQ(none.error.message, "ยังไม่มีกระดาษคำตอบ ไม่มีข้อมูลให้พิมพ์");
-}
-
-TEST(PageSelection, ModesAndRanges) {
-    EXPECT_EQ(ia::PrintJobFor(ia::PageSelection::Odd).value.PrintMode, 2);
-    EXPECT_EQ(ia::PrintJobFor(ia::PageSelection::Even).value.PrintMode, 3);
-    const ia::Outcome<ia::PrintJob> range = ia::PrintJobFor(ia::PageSelection::Range, "2", "๓");
-    ASSERT_TRUE(range.ok());
-    EXPECT_EQ(range.value.PrintMode, 4);
-    EXPECT_EQ(range.value.PageFrom, 2);
-    const ia::Outcome<ia::PrintJob> bad = ia::PrintJobFor(ia::PageSelection::Range, "ก", "3");
-    EXPECT_EQ(bad.error.kind, SessionErrorKind::PageRangeInvalid);
-    EXPECT_EQ(bad.error.message, "หน้าแรกต้องเป็นตัวเลข");
-}
-
-TEST(PageSelection, ARangeBeyondTheReportIsRefused) {
-    iatest::TempDir dir;
-    const std::string path = dir.file("exam.ans");
-    MakeGoodFile(path);
-    ExamSession session;
-    ASSERT_FALSE(session.open(path));
-    ASSERT_TRUE(session.analyse({}).ok());
-    const int pages = ia::ReportPageCount(session);
-    ASSERT_GT(pages, 0);
-    const ia::Outcome<ia::ReportPrintInput> all =
-        ia::ReportPrintInputFor(session, ia::PrintJobFor(ia::PageSelection::All).value);
-    ASSERT_TRUE(all.ok()) << all.error.message;
-    EXPECT_EQ(all.value.pages, pages);
-    const std::string past = std::to_string(pages + 1);
-    const ia::Outcome<ia::ReportPrintInput> beyond = ia::ReportPrintInputFor(
-        session, ia::PrintJobFor(ia::PageSelection::Range, past, past + "0").value);
-    EXPECT_EQ(beyond.error.kind, SessionErrorKind::NoPageSelected);
-    EXPECT_EQ(beyond.error.message, ia::kNoPageSelected);
 }
 
 // ---------------------------------------------------------------------------
