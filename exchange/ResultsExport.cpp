@@ -66,8 +66,8 @@ std::vector<SheetScore> ComputeScores(const std::vector<std::string>& key,
 
 namespace {
 
-OutRow Texts(std::initializer_list<const char*> texts) {
-    OutRow r;
+SpreadsheetRow Texts(std::initializer_list<const char*> texts) {
+    SpreadsheetRow r;
     for (const char* t : texts)
         r.push_back(OutCell::Of(std::string(t)));
     return r;
@@ -136,13 +136,14 @@ void AddItemStatistics(Connection& db, std::vector<OutSheet>& out) {
                               OutCell::Of(double(it.omitted)), OutCell::Of(double(it.invalid)),
                               flags.empty() ? OutCell{} : OutCell::Of(flags)});
         for (const ChoiceStatistics& c : it.choices) {
-            OutRow r{OutCell::Of(double(it.item)),
-                     c.choice ? OutCell::Of(double(c.choice)) : OutCell::Of(std::string("ไม่ตอบ")),
-                     c.choice && c.choice == it.key ? OutCell::Of(std::string("*")) : OutCell{},
-                     OutCell::Of(double(c.count)),
-                     OutCell::Of(c.proportion),
-                     Maybe(c.meanScore),
-                     Maybe(c.rpb)};
+            SpreadsheetRow r{
+                OutCell::Of(double(it.item)),
+                c.choice ? OutCell::Of(double(c.choice)) : OutCell::Of(std::string("ไม่ตอบ")),
+                c.choice && c.choice == it.key ? OutCell::Of(std::string("*")) : OutCell{},
+                OutCell::Of(double(c.count)),
+                OutCell::Of(c.proportion),
+                Maybe(c.meanScore),
+                Maybe(c.rpb)};
             for (const auto& g : c.groups)
                 r.push_back(Maybe(g));
             choices.rows.push_back(std::move(r));
@@ -206,7 +207,7 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem) {
     OutSheet scores{"คะแนน", {}, 1};
     scores.rows.push_back(Texts({"รหัส", "คะแนน", "ร้อยละ", "ตำแหน่งเปอร์เซ็นไทล์", "z", "T", "อันดับ"}));
     for (const SheetScore& s : ComputeScores(key, keyNull, codes, answers)) {
-        OutRow r{OutCell::Of(s.code), OutCell::Of(double(s.score))};
+        SpreadsheetRow r{OutCell::Of(s.code), OutCell::Of(double(s.score))};
         r.push_back(s.hasPercent ? OutCell::Of(s.percent) : OutCell{});
         r.push_back(OutCell::Of(s.percentileRank));
         r.push_back(s.hasZ ? OutCell::Of(s.z) : OutCell{});
@@ -216,16 +217,16 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem) {
     }
 
     OutSheet sheetAnswers{"คำตอบ", {}, 2};
-    OutRow head{OutCell::Of(std::string("รหัส"))};
+    SpreadsheetRow head{OutCell::Of(std::string("รหัส"))};
     for (int i = 1; i <= nItem; ++i)
         head.push_back(OutCell::Of("ข้อ " + std::to_string(i)));
     sheetAnswers.rows.push_back(std::move(head));
-    OutRow keyRow{OutCell::Of(std::string("เฉลย"))};
+    SpreadsheetRow keyRow{OutCell::Of(std::string("เฉลย"))};
     for (int i = 0; i < nItem; ++i)
         keyRow.push_back(AnswerCell(key[i]));
     sheetAnswers.rows.push_back(std::move(keyRow));
     for (size_t s = 0; s < codes.size(); ++s) {
-        OutRow r{OutCell::Of(codes[s])};
+        SpreadsheetRow r{OutCell::Of(codes[s])};
         for (int i = 0; i < nItem; ++i)
             r.push_back(AnswerCell(answers[s][i]));
         sheetAnswers.rows.push_back(std::move(r));
@@ -242,7 +243,7 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem) {
         Statement st = db.prepare(
             "SELECT ItemNo, ChoiceNo, IsAns, H, L, P, r, Delta, Explain FROM TOut ORDER BY rowid");
         while (st.step()) {
-            OutRow r{StoredNumber(st.column(0)), StoredNumber(st.column(1))};
+            SpreadsheetRow r{StoredNumber(st.column(0)), StoredNumber(st.column(1))};
             r.push_back(st.column(2).integer() == 1 ? OutCell::Of(std::string("*")) : OutCell{});
             for (int c = 3; c <= 7; ++c)
                 r.push_back(StoredNumber(st.column(c)));
@@ -416,7 +417,7 @@ bool WriteCsv(const OutSheet& sheet, const std::string& path, std::string& error
             return false;
         }
         out << "\xEF\xBB\xBF";
-        for (const OutRow& r : sheet.rows) {
+        for (const SpreadsheetRow& r : sheet.rows) {
             for (size_t c = 0; c < r.size(); ++c)
                 out << (c ? "," : "") << CsvField(r[c]);
             out << "\r\n";

@@ -17,11 +17,11 @@ struct OutCell {
     static OutCell Of(std::string t) { return {Text, std::move(t), 0}; }
     static OutCell Of(double v) { return {Number, {}, v}; }
 };
-using OutRow = std::vector<OutCell>;
+using SpreadsheetRow = std::vector<OutCell>;
 
 struct OutSheet {
     std::string name;
-    std::vector<OutRow> rows;
+    std::vector<SpreadsheetRow> rows;
     int frozenRows = 1;
 };
 
