@@ -138,7 +138,7 @@ TEST_F(ExportFixture, ResultsAsNumbersWithTheirHeading) {
     }
     ia::OutSheet results = Build().at(2);
     EXPECT_EQ(results.rows[0][0].text, "ผลวิเคราะห์ (ไม่มีบันทึกเทคนิคและเวลาที่วิเคราะห์)");
-    const ia::OutRow& row = results.rows.at(2);
+    const ia::SpreadsheetRow& row = results.rows.at(2);
     EXPECT_EQ(row[2].text, "*");
     EXPECT_EQ(row[5].kind, ia::OutCell::Number);
     EXPECT_DOUBLE_EQ(row[5].number, 0.5);
