@@ -4,8 +4,10 @@
 // uses them), for programs built without Qt: the same rules as the Qt back
 // end (the report font's stand-in and its narrowing, half-digit blanks, the
 // drawn size that keeps Thai marks clear of the neighbouring lines), the same
-// units. The two agree to a small fraction of a millimetre, not to the last
-// bit; a test in the Qt build holds them together. Printer.h describes each
+// units, the same whole-pixel font sizes and advances cut to 64ths of a
+// pixel. The two agree to a few thousandths of a millimetre over a line, not
+// to the last bit (Qt narrows a stand-in through FreeType's own scaling); a
+// test in the Qt build holds them together. Printer.h describes each
 // function; PrintMetricsPango.cpp makes them the printer's measuring.
 
 #include "report/Printer.h"
