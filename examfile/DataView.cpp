@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "examfile/DataView.h"
-#include "examfile/Schema.h"
 
 #include "examfile/ExamState.h"
+#include "examfile/Schema.h"
 
 #include <sqlite3.h>
 

@@ -9,6 +9,10 @@ std::string AnswerColumn(int item) {
     return "X" + std::to_string(item);
 }
 
+std::string SheetsByCodeSql() {
+    return std::string("select * from ") + kSheetsTable + " order by val(" + kSheetCode + ")";
+}
+
 namespace {
 
 std::vector<Column> SheetColumns(const char* first, int firstSize, int nItem, const char* total) {

@@ -108,6 +108,10 @@ inline constexpr const char* kScoreIndex = "itemanalysis_TAData_Score";
 // "X1".."Xn": the answer (TAData) or key (TKey) column of item i (from 1).
 std::string AnswerColumn(int item);
 
+// The sheets in the order of their codes read as numbers (the record
+// source of the "เรียงตามเลขที่" order).
+std::string SheetsByCodeSql();
+
 // A column as the schema declares it.
 struct Column {
     std::string name;

@@ -2,9 +2,9 @@
 #include "exchange/SheetImport.h"
 
 #include "examfile/ExamFile.h"
-#include "examfile/Schema.h"
 
 #include "examfile/Engine.h"
+#include "examfile/Schema.h"
 #include "exchange/AnswerText.h"
 #include "exchange/XlsxReader.h"
 
