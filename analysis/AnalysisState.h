@@ -6,19 +6,22 @@
 namespace ia {
 
 // What the last analysis found, kept for the report writers by whoever runs
-// it (the window or the command line) and passed explicitly.
+// it (the window or the command line) and passed explicitly. The scratch
+// counts of a run are local to it; nothing here is read back from the grids.
 struct AnalysisState {
+    // The answer fields analysed, X<first>..X<last> (1..nItem of the header).
     int FirstItemField = 1;
     int16_t LastItemField = 0;
-    int16_t KeyedItemCount = 0;
-    int16_t UnkeyedItemCount = 0;
-    int32_t SheetCount = 0;
+    int16_t KeyedItemCount = 0;   // items with a key, as TStat.nItem stores it
+    int16_t UnkeyedItemCount = 0; // items left out for want of a key
+    int32_t SheetCount = 0;       // answer sheets analysed (TStat.nCase)
+    // Whole-test figures unrounded, beside their stored texts.
     double TestMean = 0;
     double TestSD = 0;
     float TestKR20 = 0;
-    int32_t GroupSize = 0;
-    int16_t AnalysisKind = 0; // 1 after the 25 % analysis, 2 after the 27 % analysis
-    std::string ReportFileName;
+    int32_t GroupSize = 0;      // sheets in each of the high and low groups
+    int16_t AnalysisKind = 0;   // 1 after the 25 % analysis, 2 after the 27 % analysis
+    std::string ReportFileName; // the report text written after the analysis
 };
 
 } // namespace ia

@@ -5,6 +5,7 @@
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
 #include "examfile/KeyRule.h"
+#include "examfile/Schema.h"
 
 namespace ia {
 
@@ -43,7 +44,9 @@ ExamAnswers LoadExamAnswers(const std::string& path) {
     try {
         Connection db(path, Connection::Mode::ReadOnly);
         {
-            auto st = db.prepare("SELECT nItem, nChoice FROM Tinit ORDER BY rowid LIMIT 1");
+            auto st = db.prepare(std::string("SELECT ") + schema::kItemCount + ", " +
+                                 schema::kChoiceCount + " FROM " + schema::kHeaderTable +
+                                 " ORDER BY rowid LIMIT 1");
             if (!st.step()) throw AnalysisError(BadStructureMessage(path));
             m.items = static_cast<int>(st.columnInt(0));
             m.choices = static_cast<int>(st.columnInt(1));
@@ -52,10 +55,11 @@ ExamAnswers LoadExamAnswers(const std::string& path) {
             throw AnalysisError("จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก");
         std::string cols;
         for (int i = 1; i <= m.items; ++i)
-            cols += (i > 1 ? ",\"X" : "\"X") + std::to_string(i) + "\"";
+            cols += (i > 1 ? ",\"" : "\"") + schema::AnswerColumn(i) + "\"";
         if (cols.empty()) cols = "NULL"; // a test of no items still has its sheets
         {
-            auto st = db.prepare("SELECT " + cols + " FROM TKey ORDER BY rowid LIMIT 1");
+            auto st = db.prepare("SELECT " + cols + " FROM " + schema::kKeyTable +
+                                 " ORDER BY rowid LIMIT 1");
             const bool row = st.step();
             for (int i = 0; i < m.items; ++i) {
                 std::optional<std::string_view> v;
@@ -64,7 +68,8 @@ ExamAnswers LoadExamAnswers(const std::string& path) {
                 out.keyTexts.push_back(v ? std::string(*v) : std::string());
             }
         }
-        auto st = db.prepare("SELECT " + cols + " FROM TAData ORDER BY rowid");
+        auto st =
+            db.prepare("SELECT " + cols + " FROM " + schema::kSheetsTable + " ORDER BY rowid");
         while (st.step()) {
             for (int i = 0; i < m.items; ++i)
                 m.answers.push_back(AnswerCodeOf(st.columnText(i), m.choices,

@@ -19,7 +19,9 @@
 
 #include <Version.h>
 
+#ifdef ITEMANALYSIS_WITH_QT
 #include <QGuiApplication>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -225,17 +227,21 @@ int Raw(int argc, char** argv) {
     return 0;
 }
 
+#ifdef ITEMANALYSIS_WITH_QT
 // Qt's own warnings are for developers: a teacher sees only the program's
 // Thai messages unless ITEMANALYSIS_DEBUG=1 asks for them.
 void QtMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     static const bool debug = qgetenv("ITEMANALYSIS_DEBUG") == "1";
     if (debug) std::cerr << qFormatLogMessage(type, context, text).toStdString() << "\n";
 }
+#endif
 
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef ITEMANALYSIS_WITH_QT
     qInstallMessageHandler(QtMessages);
+#endif
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return Help();
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
@@ -251,9 +257,11 @@ int main(int argc, char** argv) {
     if (cmd == "import") return RunImportCommand(argc, argv);
     if (cmd == "export") return RunExportCommand(argc, argv);
     if (cmd == "print" || cmd == "raw" || cmd == "graphs") {
+#ifdef ITEMANALYSIS_WITH_QT
         // Printing measures text with Qt's fonts; no window is ever shown.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(argc, argv);
+#endif
         if (cmd == "graphs") return ia::cli::Graphs(argc, argv);
         return cmd == "print" ? Print(argc, argv) : Raw(argc, argv);
     }

@@ -2,6 +2,7 @@
 #include "examfile/DataView.h"
 
 #include "examfile/ExamState.h"
+#include "examfile/Schema.h"
 
 #include <sqlite3.h>
 
@@ -32,11 +33,13 @@ void ExamViews::CloseAll() {
 void BindExamFile(ExamViews& views, const std::string& path) {
     struct Binding {
         DataView* view;
-        const char* source;
+        std::string source;
     } bindings[] = {
-        {&views.Data2, "Select * from TKey"},   {&views.Data3, "Select * from Tinit"},
-        {&views.Data4, "Select * from TOut"},   {&views.Data5, "Select * from TStat"},
-        {&views.Data1, "Select * from TAData"},
+        {&views.Data2, std::string("Select * from ") + schema::kKeyTable},
+        {&views.Data3, std::string("Select * from ") + schema::kHeaderTable},
+        {&views.Data4, std::string("Select * from ") + schema::kResultsTable},
+        {&views.Data5, std::string("Select * from ") + schema::kStatsTable},
+        {&views.Data1, std::string("Select * from ") + schema::kSheetsTable},
     };
     try {
         for (auto& b : bindings) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "examfile/Engine.h"
 
+#include "examfile/Schema.h"
 #include "examfile/Val.h"
 
 #include <sqlite3.h>
@@ -168,22 +169,6 @@ std::string Quote(const std::string& ident) {
         q += c;
     }
     return q + "\"";
-}
-
-// Thai text for a named CHECK constraint of the exam file schema
-// ("ck_<field>_<rule>").
-std::string ConstraintText(const std::string& name) {
-    static const std::regex re(R"(ck_(\w+?)_(text(\d+)|notempty|byte|int16|int32))");
-    std::smatch m;
-    if (!std::regex_search(name, m, re)) return {};
-    std::string field = m[1];
-    std::string rule = m[2];
-    if (rule.rfind("text", 0) == 0)
-        return "ข้อความในช่อง " + field + " ยาวเกิน " + std::string(m[3]) + " ตัวอักษร";
-    if (rule == "notempty") return "ช่อง " + field + " ต้องไม่เป็นข้อความว่าง";
-    if (rule == "byte") return "ช่อง " + field + " ต้องเป็นจำนวนเต็ม 0 ถึง 255";
-    if (rule == "int16") return "ช่อง " + field + " ต้องเป็นจำนวนเต็ม -32768 ถึง 32767";
-    return "ช่อง " + field + " ต้องเป็นจำนวนเต็ม -2147483648 ถึง 2147483647";
 }
 
 } // namespace
@@ -418,7 +403,8 @@ std::string Connection::ErrorText(int rc, const std::string& msg) {
     auto isThai = [&] { return msg.find("\xe0\xb8") != std::string::npos; };
     switch (rc & 0xff) {
     case SQLITE_CONSTRAINT: {
-        std::string t = ConstraintText(msg);
+        // The exam file's own constraints, named and worded by its schema.
+        std::string t = schema::ConstraintMessage(msg);
         if (!t.empty()) return t;
         if (isThai()) return msg;
         if ((rc & 0xffff) == SQLITE_CONSTRAINT_UNIQUE ||

@@ -3,6 +3,7 @@
 
 #include "examfile/Engine.h"
 #include "examfile/FileErrors.h"
+#include "examfile/Schema.h"
 
 #include <sqlite3.h>
 
@@ -14,123 +15,10 @@
 #include <system_error>
 
 namespace ia {
-namespace {
-
-struct Field {
-    std::string name;
-    enum Kind { Text, Byte, Integer, Long } kind;
-    int size = 0;
-    bool allowEmpty = true;
-};
-
-std::string ColumnSql(const Field& f) {
-    const std::string q = "\"" + f.name + "\"";
-    std::string s = q + " ";
-    switch (f.kind) {
-    case Field::Text:
-        s += "TEXT(" + std::to_string(f.size) + ") CONSTRAINT ck_" + f.name + "_text" +
-             std::to_string(f.size) + " CHECK (" + q + " IS NULL OR length(" + q +
-             ") <= " + std::to_string(f.size) + ")";
-        if (!f.allowEmpty)
-            s += " CONSTRAINT ck_" + f.name + "_notempty CHECK (" + q + " IS NULL OR " + q +
-                 " <> '')";
-        break;
-    case Field::Byte:
-        s += "TINYINT CONSTRAINT ck_" + f.name + "_byte CHECK (" + q + " IS NULL OR (typeof(" + q +
-             ")='integer' AND " + q + " BETWEEN 0 AND 255))";
-        break;
-    case Field::Integer:
-        s += "SMALLINT CONSTRAINT ck_" + f.name + "_int16 CHECK (" + q + " IS NULL OR (typeof(" +
-             q + ")='integer' AND " + q + " BETWEEN -32768 AND 32767))";
-        break;
-    case Field::Long:
-        s += "INTEGER CONSTRAINT ck_" + f.name + "_int32 CHECK (" + q + " IS NULL OR (typeof(" + q +
-             ")='integer' AND " + q + " BETWEEN -2147483648 AND 2147483647))";
-        break;
-    }
-    return s;
-}
-
-std::string TableSql(const std::string& name, const std::vector<Field>& fields) {
-    std::string s = "CREATE TABLE \"" + name + "\" (";
-    for (size_t i = 0; i < fields.size(); ++i) {
-        if (i) s += ", ";
-        s += ColumnSql(fields[i]);
-    }
-    return s + ")";
-}
-
-std::vector<Field> SheetFields(const std::string& first, int firstSize, int nItem,
-                               const std::string& total) {
-    std::vector<Field> f{{first, Field::Text, firstSize}};
-    for (int i = 1; i <= nItem; ++i)
-        f.push_back({"X" + std::to_string(i), Field::Text, 1});
-    f.push_back({total, Field::Integer});
-    return f;
-}
-
-} // namespace
-
-namespace {
-
-struct Table {
-    std::string name;
-    std::vector<Field> fields;
-};
-
-// The six tables of an exam file with nItem answer fields, in the order
-// they are created. Both the creation and the structure check read it.
-std::vector<Table> ExamTables(int nItem) {
-    if (nItem < 0) nItem = 0;
-    return {
-        {"TAData", SheetFields("Code", 20, nItem, "Score")},
-        {"TKey", SheetFields("FKey", 5, nItem, "Tot")},
-        {"TVTQ", {{"VTQ", Field::Text, 6, false}}},
-        {"Tinit",
-         {{"SubCode", Field::Text, 20},
-          {"SubName", Field::Text, 100},
-          {"Term", Field::Text, 10},
-          {"Yearr", Field::Long},
-          {"TeacherName", Field::Text, 50},
-          {"nItem", Field::Integer},
-          {"nChoice", Field::Byte},
-          {"nCase", Field::Long}}},
-        {"TOut",
-         {{"ItemNo", Field::Integer},
-          {"ChoiceNo", Field::Byte},
-          {"IsAns", Field::Byte},
-          // Group counts pass 32,767 from about 121,000 sheets at 27 %.
-          {"H", Field::Long},
-          {"L", Field::Long},
-          {"PH", Field::Text, 10},
-          {"PL", Field::Text, 10},
-          {"P", Field::Text, 10},
-          {"r", Field::Text, 10},
-          {"Delta", Field::Text, 10},
-          {"Zr", Field::Text, 10},
-          {"Explain", Field::Text, 100}}},
-        {"TStat",
-         {{"nCase", Field::Long},
-          {"MaxScore", Field::Integer},
-          {"MinScore", Field::Integer},
-          {"Xbar", Field::Text, 20},
-          {"SD", Field::Text, 20},
-          {"KR20", Field::Text, 20},
-          {"SEmea", Field::Text, 20},
-          {"Pav", Field::Text, 10},
-          {"Rav", Field::Text, 10},
-          {"Dav", Field::Text, 10},
-          {"Zrav", Field::Text, 10},
-          {"nItem", Field::Integer}}},
-    };
-}
-
-} // namespace
-
 std::vector<std::string> ExamSchemaSql(int nItem) {
     std::vector<std::string> sql;
-    for (const Table& t : ExamTables(nItem))
-        sql.push_back(TableSql(t.name, t.fields));
+    for (const schema::Table& t : schema::ExamTables(nItem))
+        sql.push_back(schema::TableSql(t));
     return sql;
 }
 
@@ -154,10 +42,16 @@ int CreateExamFile(const std::string& path, const TestHeader& h, std::string* re
         Transaction tx(db);
         for (const auto& sql : ExamSchemaSql(h.nItem))
             db.exec(sql);
-        db.prepare("INSERT INTO TVTQ (VTQ) VALUES ('vtq108')").run();
-        db.prepare("INSERT INTO TKey (FKey) VALUES ('KEY')").run();
-        db.prepare("INSERT INTO Tinit (SubCode, SubName, Term, Yearr, TeacherName, nItem, "
-                   "nChoice) VALUES (?,?,?,?,?,?,?)")
+        using namespace schema;
+        db.prepare(std::string("INSERT INTO ") + kSignatureTable + " (" + kSignatureColumn +
+                   ") VALUES ('" + kSignatureValue + "')")
+            .run();
+        db.prepare(std::string("INSERT INTO ") + kKeyTable + " (" + kKeyLabel + ") VALUES ('" +
+                   kKeyLabelValue + "')")
+            .run();
+        db.prepare(std::string("INSERT INTO ") + kHeaderTable + " (" + kSubCode + ", " + kSubName +
+                   ", " + kTerm + ", " + kYear + ", " + kTeacherName + ", " + kItemCount + ", " +
+                   kChoiceCount + ") VALUES (?,?,?,?,?,?,?)")
             .bind(1, h.SubCode)
             .bind(2, h.SubName)
             .bind(3, h.Term)
@@ -166,7 +60,7 @@ int CreateExamFile(const std::string& path, const TestHeader& h, std::string* re
             .bind(6, static_cast<long long>(h.nItem))
             .bind(7, static_cast<long long>(h.nChoice))
             .run();
-        db.prepare("INSERT INTO TStat DEFAULT VALUES").run();
+        db.prepare(std::string("INSERT INTO ") + kStatsTable + " DEFAULT VALUES").run();
         tx.commit();
         return 0;
     } catch (const std::exception& e) {
@@ -301,10 +195,10 @@ void WidenCountFields(Connection& db, const std::string& table,
     }
     bool changed = false;
     for (const char* name : columns) {
-        const std::string narrow = ColumnSql({name, Field::Integer});
+        const std::string narrow = schema::ColumnSql({name, schema::Column::Int16});
         const auto at = sql.find(narrow);
         if (at == std::string::npos) continue; // wide already, or not made by this program
-        sql.replace(at, narrow.size(), ColumnSql({name, Field::Long}));
+        sql.replace(at, narrow.size(), schema::ColumnSql({name, schema::Column::Int32}));
         changed = true;
     }
     if (!changed) return;
@@ -336,7 +230,8 @@ void WidenCountFields(Connection& db, const std::string& table,
 }
 
 void EnsureScoreIndex(Connection& db) {
-    db.exec("CREATE INDEX IF NOT EXISTS itemanalysis_TAData_Score ON TAData (Score)");
+    db.exec(std::string("CREATE INDEX IF NOT EXISTS ") + schema::kScoreIndex + " ON " +
+            schema::kSheetsTable + " (" + schema::kSheetScore + ")");
 }
 
 namespace {
@@ -397,8 +292,10 @@ ExamFileProblem CheckStructure(const std::string& path) {
         if (count("SELECT count(*) FROM sqlite_master WHERE type IN ('trigger','view')") > 0)
             return ExamFileProblem::BadStructure;
         // The number of answer fields comes from the header row.
-        if (rows("Tinit") < 1) return ExamFileProblem::BadStructure;
-        auto st = db.prepare("SELECT nItem, nChoice FROM Tinit ORDER BY rowid LIMIT 1");
+        using namespace schema;
+        if (rows(kHeaderTable) < 1) return ExamFileProblem::BadStructure;
+        auto st = db.prepare(std::string("SELECT ") + kItemCount + ", " + kChoiceCount + " FROM " +
+                             kHeaderTable + " ORDER BY rowid LIMIT 1");
         if (!st.step()) return ExamFileProblem::BadStructure;
         Value n = st.column(0), c = st.column(1);
         if (!n.isInt() || !c.isInt() || n.integer() < 0 || n.integer() > kMaxItems)
@@ -409,14 +306,14 @@ ExamFileProblem CheckStructure(const std::string& path) {
             for (const auto& name : tables)
                 isTable = isTable || SameName(name, t.name);
             if (!isTable) return ExamFileProblem::BadStructure;
-            if (t.name == "TVTQ") continue; // only its name counts, and it is there
+            if (t.name == kSignatureTable) continue; // only its name counts, and it is there
             std::vector<FieldInfo> got = db.tableFields(t.name);
-            if (got.size() != t.fields.size()) return ExamFileProblem::BadStructure;
+            if (got.size() != t.columns.size()) return ExamFileProblem::BadStructure;
             for (size_t i = 0; i < got.size(); ++i)
-                if (!SameName(got[i].name, t.fields[i].name)) return ExamFileProblem::BadStructure;
+                if (!SameName(got[i].name, t.columns[i].name)) return ExamFileProblem::BadStructure;
         }
         // The rows every part of the program reads without asking.
-        if (rows("TKey") < 1 || rows("TStat") < 1) return ExamFileProblem::BadStructure;
+        if (rows(kKeyTable) < 1 || rows(kStatsTable) < 1) return ExamFileProblem::BadStructure;
         // A file cut short keeps its first pages readable; its header still
         // says how long it was.
         if (ShorterThanItsHeaderSays(path)) return ExamFileProblem::Damaged;
@@ -454,7 +351,7 @@ ExamFileProblem Recognise(const std::string& path) {
     auto hasSignature = [&](Connection::Mode mode) {
         Connection db(path, mode);
         for (const auto& name : db.tableNames())
-            if (name == "TVTQ") return true;
+            if (name == schema::kSignatureTable) return true;
         return false;
     };
     try {

@@ -2,6 +2,7 @@
 #include "exchange/BlockPaste.h"
 
 #include "examfile/Engine.h"
+#include "examfile/Schema.h"
 #include "exchange/AnswerText.h"
 #include "exchange/TextTable.h"
 
@@ -43,7 +44,7 @@ PasteOutcome PasteBlock(Connection& db, const std::vector<long long>& rowids, in
     }
     if (!out.errors.empty() || block.empty()) return out;
     auto name = [](int field) {
-        return field == 0 ? std::string("Code") : "X" + std::to_string(field);
+        return field == 0 ? std::string(schema::kSheetCode) : schema::AnswerColumn(field);
     };
     Transaction tx(db);
     for (size_t r = 0; r < values.size(); ++r) {
@@ -52,13 +53,15 @@ PasteOutcome PasteBlock(Connection& db, const std::vector<long long>& rowids, in
         if (row < rowids.size()) {
             rowid = rowids[row];
         } else {
-            db.exec("INSERT INTO TAData (Code) VALUES (NULL)");
+            db.exec(std::string("INSERT INTO ") + schema::kSheetsTable + " (" + schema::kSheetCode +
+                    ") VALUES (NULL)");
             rowid = sqlite3_last_insert_rowid(db.handle());
             ++out.rowsAdded;
         }
         for (size_t c = 0; c < values[r].size(); ++c) {
             const int field = column + static_cast<int>(c);
-            Statement st = db.prepare("UPDATE TAData SET " + name(field) + " = ? WHERE rowid = ?");
+            Statement st = db.prepare(std::string("UPDATE ") + schema::kSheetsTable + " SET " +
+                                      name(field) + " = ? WHERE rowid = ?");
             st.bind(1, values[r][c].empty() ? Value() : Value(values[r][c]));
             st.bind(2, Value(rowid));
             st.run();

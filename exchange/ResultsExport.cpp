@@ -5,6 +5,7 @@
 #include "analysis/ItemStatistics.h"
 #include "examfile/AnalysisRunLog.h"
 #include "examfile/Engine.h"
+#include "examfile/Schema.h"
 #include "exchange/TextTable.h"
 
 #include <algorithm>
@@ -177,9 +178,9 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem) {
     {
         std::string sql = "SELECT ";
         for (int i = 1; i <= nItem; ++i)
-            sql += std::string(i > 1 ? ", " : "") + "X" + std::to_string(i);
+            sql += std::string(i > 1 ? ", " : "") + schema::AnswerColumn(i);
         if (nItem == 0) sql += "1";
-        Statement st = db.prepare(sql + " FROM TKey");
+        Statement st = db.prepare(sql + " FROM " + schema::kKeyTable);
         if (st.step())
             for (int i = 0; i < nItem; ++i) {
                 auto t = st.columnText(i);
@@ -190,10 +191,10 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem) {
     std::vector<std::string> codes;
     std::vector<std::vector<std::string>> answers;
     {
-        std::string sql = "SELECT Code";
+        std::string sql = std::string("SELECT ") + schema::kSheetCode;
         for (int i = 1; i <= nItem; ++i)
-            sql += ", X" + std::to_string(i);
-        Statement st = db.prepare(sql + " FROM TAData ORDER BY rowid");
+            sql += ", " + schema::AnswerColumn(i);
+        Statement st = db.prepare(sql + " FROM " + schema::kSheetsTable + " ORDER BY rowid");
         while (st.step()) {
             auto c = st.columnText(0);
             codes.emplace_back(c ? *c : std::string_view());
@@ -240,8 +241,11 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem) {
     results.rows.push_back(
         Texts({"ข้อ", "ตัวเลือก", "เฉลย", "H", "L", "p", "r", "delta", "ความหมาย"}));
     {
-        Statement st = db.prepare(
-            "SELECT ItemNo, ChoiceNo, IsAns, H, L, P, r, Delta, Explain FROM TOut ORDER BY rowid");
+        using namespace schema;
+        Statement st = db.prepare(std::string("SELECT ") + kItemNo + ", " + kChoiceNo + ", " +
+                                  kIsAnswer + ", " + kHighCount + ", " + kLowCount + ", " +
+                                  kDifficulty + ", " + kDiscrimination + ", " + kDelta + ", " +
+                                  kExplain + " FROM " + kResultsTable + " ORDER BY rowid");
         while (st.step()) {
             SpreadsheetRow r{StoredNumber(st.column(0)), StoredNumber(st.column(1))};
             r.push_back(st.column(2).integer() == 1 ? OutCell::Of(std::string("*")) : OutCell{});
@@ -264,8 +268,12 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem) {
                                              "delta เฉลี่ย",
                                              "Zr เฉลี่ย",
                                              "จำนวนข้อที่วิเคราะห์"};
-        Statement st = db.prepare("SELECT nCase, MaxScore, MinScore, Xbar, SD, KR20, SEmea, Pav, "
-                                  "Rav, Dav, Zrav, nItem FROM TStat");
+        using namespace schema;
+        Statement st =
+            db.prepare(std::string("SELECT ") + kCaseCount + ", " + kMaxScore + ", " + kMinScore +
+                       ", " + kMean + ", " + kSd + ", " + kKr20 + ", " + kSem + ", " + kAverageP +
+                       ", " + kAverageR + ", " + kAverageDelta + ", " + kAverageZr + ", " +
+                       kStatsItemCount + " FROM " + kStatsTable);
         if (st.step()) {
             results.rows.push_back({});
             results.rows.push_back({OutCell::Of(std::string("สรุปทั้งฉบับ"))});

@@ -4,6 +4,7 @@
 #include "examfile/ExamFile.h"
 
 #include "examfile/Engine.h"
+#include "examfile/Schema.h"
 #include "exchange/AnswerText.h"
 #include "exchange/XlsxReader.h"
 
@@ -428,7 +429,8 @@ void FindDuplicateCodes(ImportPlan& plan, const std::vector<std::string>& existi
 
 std::vector<std::string> ExistingCodes(Connection& db) {
     std::vector<std::string> codes;
-    Statement st = db.prepare("SELECT Code FROM TAData");
+    Statement st =
+        db.prepare(std::string("SELECT ") + schema::kSheetCode + " FROM " + schema::kSheetsTable);
     while (st.step()) {
         auto t = st.columnText(0);
         codes.emplace_back(t ? *t : std::string_view());
@@ -438,11 +440,12 @@ std::vector<std::string> ExistingCodes(Connection& db) {
 
 void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nItem) {
     Transaction tx(db);
-    if (mode == ImportMode::Replace) db.exec("DELETE FROM TAData");
+    if (mode == ImportMode::Replace) db.exec(std::string("DELETE FROM ") + schema::kSheetsTable);
     if (mode != ImportMode::KeyOnly && !plan.sheets.empty()) {
-        std::string sql = "INSERT INTO TAData (Code";
+        std::string sql =
+            std::string("INSERT INTO ") + schema::kSheetsTable + " (" + schema::kSheetCode;
         for (int i = 1; i <= nItem; ++i)
-            sql += ", X" + std::to_string(i);
+            sql += ", " + schema::AnswerColumn(i);
         sql += ") VALUES (?";
         for (int i = 1; i <= nItem; ++i)
             sql += ", ?";
@@ -469,9 +472,9 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
     if (plan.hasKey && nItem > 0) {
         // A blank key cell is stored as the empty text: the item is then
         // not scored, as when the teacher leaves it blank in the key grid.
-        std::string sql = "UPDATE TKey SET ";
+        std::string sql = std::string("UPDATE ") + schema::kKeyTable + " SET ";
         for (int i = 1; i <= nItem; ++i)
-            sql += std::string(i > 1 ? ", " : "") + "X" + std::to_string(i) + " = ?";
+            sql += std::string(i > 1 ? ", " : "") + schema::AnswerColumn(i) + " = ?";
         Statement st = db.prepare(sql);
         for (int i = 0; i < nItem; ++i)
             st.bind(i + 1, Value(plan.key.answers[i]));

@@ -4,6 +4,7 @@
 #include "analysis/ExamAnswers.h"
 #include "charts/CairoCanvas.h"
 #include "examfile/DataView.h"
+#include "examfile/Schema.h"
 #include "examfile/Val.h"
 #include "report/PrintReport.h"
 
@@ -42,7 +43,7 @@ std::vector<int> LoadScores(ExamViews& views) {
     std::vector<int> scores;
     RecordSet* rs = views.Data1.Recordset();
     if (!rs) return scores;
-    const int f = rs->fieldIndex("Score");
+    const int f = rs->fieldIndex(schema::kSheetScore);
     if (f < 0) return scores;
     for (int i = 0; i < rs->recordCount(); ++i) {
         const Value v = rs->rowAt(i)[static_cast<size_t>(f)];

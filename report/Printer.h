@@ -6,8 +6,14 @@
 // orientation. QtPrinter (PrinterQt.h) drives a real printer and the print
 // preview; PdfPrinter (PrinterPdf.h) writes PDF files whose Thai is text;
 // RecordingPrinter (PrinterRecording.h) keeps what would have been printed.
+//
+// The measuring functions below are defined by one of two back ends, chosen
+// when the program is linked (the CMake target print_metrics): Qt's font
+// metrics where the program is built with Qt (PrintMetricsQt.cpp), Pango's
+// where it is built without (PrintMetricsPango.cpp).
 
 #include <string>
+#include <vector>
 
 namespace ia {
 
@@ -21,6 +27,15 @@ inline constexpr double kReportFontPoints = 16.0;
 // Resolution at which texts are measured and drawn when nothing else is
 // known (the resolution of a PDF job).
 inline constexpr int kDefaultPrintDpi = 1200;
+
+inline constexpr double kCmPerInch = 2.54;
+
+// The report was laid out for the narrow CordiaUPC: its 124-hyphen rule
+// spans the 15.8 cm text block (kCentreWidth), and two blanks are as wide as
+// one digit, so that blank-padded numbers and the raw data's digit rows line
+// up. A stand-in font is narrowed to these proportions.
+inline constexpr double kRuleWidthCm = 15.8;
+inline constexpr int kRuleLength = 124;
 
 class Printer {
   public:
@@ -99,12 +114,27 @@ struct DrawnFont {
 };
 DrawnFont DrawnFontFor(const std::string& fontName, double points);
 
+// A piece of a printed text without blanks (UTF-8), at x device pixels from
+// the text's left edge and as wide as measured in the print font.
+struct PrintRun {
+    double x;
+    double width;
+    std::string text;
+};
+
+// How a text is set on a device of the given resolution: its pieces between
+// blanks, every blank as wide as in the report font (with a stand-in, half a
+// digit). widthPx, when given, receives the whole width.
+std::vector<PrintRun> LayOutPrintText(const std::string& fontName, double points, int dpi,
+                                      const std::string& text, double* widthPx = nullptr);
+
 // The family actually drawn for kReportFontName: the font itself when it is
 // installed, otherwise Laksaman, or Garuda when Laksaman is missing too. A
 // stand-in is drawn narrowed, and its blanks half a digit wide, so that the
 // report keeps the layout it was made for: its 124-hyphen rule 15.8 cm wide,
 // blank-padded numbers and digit rows lined up.
-// Registers the substitution with Qt on first use; needs a QGuiApplication.
+// With Qt's metrics it registers the substitution with Qt on first use and
+// needs a QGuiApplication.
 std::string ReportFontFamily();
 
 } // namespace ia

@@ -3,7 +3,6 @@
 
 #include "charts/CairoText.h"
 #include "report/AtomicFile.h"
-#include "report/PrinterQt.h"
 
 #include <cairo-pdf.h>
 #include <pango/pangocairo.h>
@@ -12,7 +11,6 @@ namespace ia {
 
 namespace {
 
-constexpr double kCmPerInch = 2.54;
 constexpr double kPointsPerCm = 72.0 / kCmPerInch;
 
 } // namespace
@@ -105,7 +103,7 @@ void PdfPrinter::Print(const std::string& text) {
         cairo_identity_matrix(cr);
         pango_cairo_update_layout(cr, layout);
         for (const PrintRun& run : LayOutPrintText(fontName_, fontPoints_, dpi, text)) {
-            const std::string utf8 = run.text.toStdString();
+            const std::string& utf8 = run.text;
             pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
             PangoRectangle logical;
             pango_layout_get_extents(layout, nullptr, &logical);

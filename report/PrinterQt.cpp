@@ -16,8 +16,6 @@ namespace ia {
 
 namespace {
 
-constexpr double kCmPerInch = 2.54;
-
 const char* kNoPrinterNotice = "ไม่พบเครื่องพิมพ์ บันทึกเป็นไฟล์ PDF : ";
 const char* kPrinterRefusedNotice = "เครื่องพิมพ์ไม่พร้อมพิมพ์ บันทึกเป็นไฟล์ PDF แทน : ";
 const char* kPrinterFailedNotice = "พิมพ์ไม่ได้ เครื่องพิมพ์ไม่พร้อมใช้งาน";
@@ -162,11 +160,12 @@ void QtPrinter::Print(const std::string& text) {
         const double baseline =
             (y_ + MeasureBaselineCm(fontName_, fontPoints_, Resolution())) / kCmPerInch * dpi;
         for (const PrintRun& run : LayOutPrintText(fontName_, fontPoints_, Resolution(), text)) {
-            const double natural = fm.horizontalAdvance(run.text);
+            const QString piece = QString::fromStdString(run.text);
+            const double natural = fm.horizontalAdvance(piece);
             g.save();
             g.translate(px + run.x, baseline);
             if (natural > 0) g.scale(run.width / natural, 1.0);
-            g.drawText(QPointF(0, 0), run.text);
+            g.drawText(QPointF(0, 0), piece);
             g.restore();
         }
     }

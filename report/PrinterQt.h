@@ -25,20 +25,6 @@ QFont MakePrintFont(const std::string& name, double points);
 // The font a text is drawn with (DrawnFontFor()), all styles off.
 QFont MakeDrawnFont(const std::string& name, double points);
 
-// A piece of a printed text without blanks, at x device pixels from the
-// text's left edge and as wide as measured in the print font.
-struct PrintRun {
-    double x;
-    double width;
-    QString text;
-};
-
-// How a text is set on a device of the given resolution: its pieces between
-// blanks, every blank as wide as in the report font (with a stand-in, half a
-// digit). widthPx, when given, receives the whole width.
-std::vector<PrintRun> LayOutPrintText(const std::string& fontName, double points, int dpi,
-                                      const std::string& text, double* widthPx = nullptr);
-
 class QtPrinter : public OutputPrinter {
   public:
     // Prints into a PDF file at pdfPath (replaced if it exists) with Qt's own

@@ -4,6 +4,7 @@
 #include "analysis/AnalysisState.h"
 #include "examfile/DataView.h"
 #include "examfile/KeyRule.h"
+#include "examfile/Schema.h"
 
 namespace ia {
 
@@ -33,11 +34,13 @@ ReportData LoadReportData(ExamViews& views, const AnalysisState& state) {
 
     RecordSet* out = views.Data4.Recordset();
     if (!out) return d; // no file bound: an empty report
-    int fItem = out->fieldIndex("ItemNo"), fChoice = out->fieldIndex("ChoiceNo"),
-        fIsAns = out->fieldIndex("IsAns"), fH = out->fieldIndex("H"), fL = out->fieldIndex("L"),
-        fPH = out->fieldIndex("PH"), fPL = out->fieldIndex("PL"), fP = out->fieldIndex("P"),
-        fR = out->fieldIndex("r"), fDelta = out->fieldIndex("Delta"), fZr = out->fieldIndex("Zr"),
-        fExplain = out->fieldIndex("Explain");
+    using namespace schema;
+    int fItem = out->fieldIndex(kItemNo), fChoice = out->fieldIndex(kChoiceNo),
+        fIsAns = out->fieldIndex(kIsAnswer), fH = out->fieldIndex(kHighCount),
+        fL = out->fieldIndex(kLowCount), fPH = out->fieldIndex(kHighProportion),
+        fPL = out->fieldIndex(kLowProportion), fP = out->fieldIndex(kDifficulty),
+        fR = out->fieldIndex(kDiscrimination), fDelta = out->fieldIndex(kDelta),
+        fZr = out->fieldIndex(kZr), fExplain = out->fieldIndex(kExplain);
     d.rows.reserve(out->recordCount());
     for (int i = 0; i < out->recordCount(); ++i) {
         std::vector<Value> v = out->rowAt(i);
@@ -69,18 +72,18 @@ ReportData LoadReportData(ExamViews& views, const AnalysisState& state) {
     if (st && st->recordCount() > 0) {
         std::vector<Value> s = st->rowAt(0);
         auto at = [&](const char* name) { return s[st->fieldIndex(name)]; };
-        d.stat.nCase = OptInt(at("nCase"));
-        d.stat.MaxScore = OptInt(at("MaxScore"));
-        d.stat.MinScore = OptInt(at("MinScore"));
-        d.stat.nItem = OptInt(at("nItem"));
-        d.stat.Xbar = OptText(at("Xbar"));
-        d.stat.SD = OptText(at("SD"));
-        d.stat.KR20 = OptText(at("KR20"));
-        d.stat.SEmea = OptText(at("SEmea"));
-        d.stat.Pav = OptText(at("Pav"));
-        d.stat.Rav = OptText(at("Rav"));
-        d.stat.Dav = OptText(at("Dav"));
-        d.stat.Zrav = OptText(at("Zrav"));
+        d.stat.nCase = OptInt(at(kCaseCount));
+        d.stat.MaxScore = OptInt(at(kMaxScore));
+        d.stat.MinScore = OptInt(at(kMinScore));
+        d.stat.nItem = OptInt(at(kStatsItemCount)); // the keyed items
+        d.stat.Xbar = OptText(at(kMean));
+        d.stat.SD = OptText(at(kSd));
+        d.stat.KR20 = OptText(at(kKr20));
+        d.stat.SEmea = OptText(at(kSem));
+        d.stat.Pav = OptText(at(kAverageP));
+        d.stat.Rav = OptText(at(kAverageR));
+        d.stat.Dav = OptText(at(kAverageDelta));
+        d.stat.Zrav = OptText(at(kAverageZr));
     }
     return d;
 }

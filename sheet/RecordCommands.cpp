@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sheet/SheetGrid.h"
 
+#include "examfile/Schema.h"
 #include "sheet/SheetModel.h"
 
 namespace ia {
@@ -102,7 +103,7 @@ void cmdClose_Click(DataView& data1, SheetGrid& grid1, RecordCommandHost& host,
 void cmdOrderOfNo_A_Click(DataView& data1, SheetGrid& grid1) {
     grid1.commitPendingEdit();
     try {
-        data1.RecordSource = "select * from TAData order by val(Code)";
+        data1.RecordSource = schema::SheetsByCodeSql();
         data1.Refresh();
     } catch (...) {
         // Sorting ends silently on any failure.

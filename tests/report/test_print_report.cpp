@@ -3,12 +3,14 @@
 #include "report/PrintReport.h"
 #include "report/PrintState.h"
 #include "report/Printer.h"
-#include "report/PrinterQt.h"
 #include "report/PrinterRecording.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#ifdef ITEMANALYSIS_WITH_QT
+#include "report/PrinterQt.h"
+#endif
 
 #include <ostream>
 
@@ -461,6 +463,7 @@ TEST(PrintOutput, BlankHeaderFieldsAreFilledAndStay) {
     EXPECT_EQ(TextAt(Visible(out.prn), 1, Centred(out.prn, line), 3.2), line);
 }
 
+#ifdef ITEMANALYSIS_WITH_QT
 // A realistic 40-item report into a PDF file, one page per laid-out page.
 // ITEMANALYSIS_KEEP_PDF names a folder to keep the file in for a look.
 TEST(PrintOutput, FortyItemReportToPdf) {
@@ -487,5 +490,6 @@ TEST(PrintOutput, FortyItemReportToPdf) {
     EXPECT_EQ(static_cast<int>(pages), job.PageCount);
     EXPECT_EQ(job.PageCount, 9);
 }
+#endif
 
 } // namespace

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report/PrintState.h"
 #include "report/Printer.h"
-#include "report/PrinterQt.h"
 #include "report/PrinterRecording.h"
 
 #include "TestSupport.h"
 
-#include <QFontInfo>
-#include <QFontMetricsF>
 #include <gtest/gtest.h>
+#ifdef ITEMANALYSIS_WITH_QT
+#include "report/PrinterQt.h"
+
+#include <QFontInfo>
+#endif
 
 #include <ostream>
 
@@ -92,8 +94,10 @@ TEST(ReportFont, StandInIsTheInstalledThaiFont) {
     const std::string family = ia::ReportFontFamily();
     if (family == "CordiaUPC") GTEST_SKIP() << "the report font itself is installed";
     EXPECT_TRUE(family == "Laksaman" || family == "Garuda") << family;
+#ifdef ITEMANALYSIS_WITH_QT
     QFont f = ia::MakePrintFont("CordiaUPC", 16);
     EXPECT_EQ(QFontInfo(f).family().toStdString(), family);
+#endif
 }
 
 TEST(ReportFont, KeepsTheProportionsTheLayoutNeeds) {
@@ -110,6 +114,7 @@ TEST(ReportFont, KeepsTheProportionsTheLayoutNeeds) {
     EXPECT_NEAR(w("ที่"), w("ท"), 0.01);
 }
 
+#ifdef ITEMANALYSIS_WITH_QT
 TEST(RecordingPrinter, MeasuresLikeThePdfPrinter) {
     iatest::TempDir dir;
     auto pdf = ia::QtPrinter::ForPdf(dir.file("m.pdf"));
@@ -119,6 +124,7 @@ TEST(RecordingPrinter, MeasuresLikeThePdfPrinter) {
         EXPECT_DOUBLE_EQ(rec.TextWidth(s), pdf->TextWidth(s)) << s;
     }
 }
+#endif
 
 TEST(RecordingPrinter, KeepsSheetAndOrientationOfEveryText) {
     ia::RecordingPrinter prn;
@@ -139,6 +145,7 @@ TEST(RecordingPrinter, KeepsSheetAndOrientationOfEveryText) {
     EXPECT_EQ(prn.SheetCount(), 2);
 }
 
+#ifdef ITEMANALYSIS_WITH_QT
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -195,5 +202,6 @@ TEST(OpenDefaultPrinterOrPdf, WithoutPrinterGoesToPdfAndSaysWhere) {
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_EQ(prn->Notice(), notice);
 }
+#endif
 
 } // namespace

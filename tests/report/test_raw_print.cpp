@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report/PrintState.h"
-#include "report/PrinterQt.h"
 #include "report/PrinterRecording.h"
 #include "report/RawPrint.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#ifdef ITEMANALYSIS_WITH_QT
+#include "report/PrinterQt.h"
+#endif
 
 #include <ostream>
 
@@ -197,6 +199,7 @@ TEST(RawPrint, ReportAfterWideRawPrintoutIsPortrait) {
     EXPECT_EQ(prn.GetOrientation(), ia::Orientation::Portrait);
 }
 
+#ifdef ITEMANALYSIS_WITH_QT
 // ITEMANALYSIS_KEEP_PDF names a folder to keep the files in for a look.
 TEST(RawPrint, ToPdf) {
     iatest::TempDir dir;
@@ -213,5 +216,6 @@ TEST(RawPrint, ToPdf) {
         EXPECT_EQ(pdf.rfind("%PDF", 0), 0u);
     }
 }
+#endif
 
 } // namespace

@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The exam file's tables and columns: their names, sizes and meaning, in one
+// place. Other programs read these files, so the tables, their columns and
+// the columns' order stay exactly as they are; data of our own goes into new
+// tables (or indexes) whose names start with "itemanalysis_", and a file
+// without them stays valid. SQL elsewhere is built from these names, so that
+// its text (and what is stored) is the same as when it was written out.
+//
+// Every column may be NULL. Each has a CHECK constraint named
+// ck_<column>_<rule> (rule: text<size>, notempty, byte, int16, int32); when
+// the engine refuses a value, ConstraintMessage() gives the Thai text.
+
+#include <string>
+#include <vector>
+
+namespace ia::schema {
+
+// --- TVTQ: the signature. One row whose VTQ is "vtq108"; a database holding
+// a table of exactly this name is taken for an exam file.
+inline constexpr const char* kSignatureTable = "TVTQ";
+inline constexpr const char* kSignatureColumn = "VTQ"; // text(6), never ''
+inline constexpr const char* kSignatureValue = "vtq108";
+
+// --- TAData: the answer sheets, one row each, in the order typed.
+inline constexpr const char* kSheetsTable = "TAData";
+inline constexpr const char* kSheetCode = "Code"; // text(20): the student's code
+inline constexpr int kSheetCodeSize = 20;
+// Then X1..Xn (AnswerColumn): the answer to item i, one character, NULL or
+// '' when left empty; n is Tinit.nItem.
+inline constexpr const char* kSheetScore = "Score"; // int16: number right, set by the analysis
+
+// --- TKey: the key row (the first row), laid out like a sheet.
+inline constexpr const char* kKeyTable = "TKey";
+inline constexpr const char* kKeyLabel = "FKey"; // text(5): "KEY"
+inline constexpr int kKeyLabelSize = 5;
+inline constexpr const char* kKeyLabelValue = "KEY";
+// Then X1..Xn: the key of item i; NULL or '' is an unkeyed item (KeyRule.h).
+// int16: the number of answer columns (items), set by the analysis.
+inline constexpr const char* kKeyTotal = "Tot";
+
+// --- Tinit: the test header, one row.
+inline constexpr const char* kHeaderTable = "Tinit";
+inline constexpr const char* kSubCode = "SubCode";         // text(20): subject code
+inline constexpr const char* kSubName = "SubName";         // text(100): subject name
+inline constexpr const char* kTerm = "Term";               // text(10): term, as typed
+inline constexpr const char* kYear = "Yearr";              // int32: academic year (Buddhist era)
+inline constexpr const char* kTeacherName = "TeacherName"; // text(50)
+inline constexpr const char* kItemCount = "nItem";         // int16: items on the test, 0..251
+inline constexpr const char* kChoiceCount = "nChoice";     // byte: choices per item
+inline constexpr const char* kHeaderCaseCount = "nCase";   // int32: not written by this program
+inline constexpr int kSubCodeSize = 20;
+inline constexpr int kSubNameSize = 100;
+inline constexpr int kTermSize = 10;
+inline constexpr int kTeacherNameSize = 50;
+
+// --- TOut: the results of the last analysis, one row per item and choice,
+// item by item in choice order.
+inline constexpr const char* kResultsTable = "TOut";
+inline constexpr const char* kItemNo = "ItemNo";     // int16: item, from 1
+inline constexpr const char* kChoiceNo = "ChoiceNo"; // byte: choice, from 1
+inline constexpr const char* kIsAnswer = "IsAns";    // byte: 1 on the keyed choice
+// int32 in new files, int16 in older ones (WidenCountFields widens them
+// when a count does not fit): how many of the high and low group chose it.
+inline constexpr const char* kHighCount = "H";
+inline constexpr const char* kLowCount = "L";
+// text(10) each, as printed: proportions of the high and low group, then
+// (keyed choice) difficulty p, discrimination r, delta and Fisher's Zr (27 %
+// only), or (distractor) the distractor's p and r.
+inline constexpr const char* kHighProportion = "PH";
+inline constexpr const char* kLowProportion = "PL";
+inline constexpr const char* kDifficulty = "P";
+inline constexpr const char* kDiscrimination = "r";
+inline constexpr const char* kDelta = "Delta";
+inline constexpr const char* kZr = "Zr";
+inline constexpr const char* kExplain = "Explain"; // text(100): the judgement, Thai
+inline constexpr int kResultTextSize = 10;
+inline constexpr int kExplainSize = 100;
+
+// --- TStat: the whole-test statistics of the last analysis, one row.
+inline constexpr const char* kStatsTable = "TStat";
+// int32 in new files, int16 in older ones (widened by the analysis when the
+// number of sheets passes 32,767): the number of answer sheets analysed.
+inline constexpr const char* kCaseCount = "nCase";
+inline constexpr const char* kMaxScore = "MaxScore"; // int16
+inline constexpr const char* kMinScore = "MinScore"; // int16
+// text(20) each, as printed: mean, standard deviation, KR-20, standard
+// error of measurement.
+inline constexpr const char* kMean = "Xbar";
+inline constexpr const char* kSd = "SD";
+inline constexpr const char* kKr20 = "KR20";
+inline constexpr const char* kSem = "SEmea";
+// text(10) each: averages of p, r, delta and Zr over the keyed items.
+inline constexpr const char* kAverageP = "Pav";
+inline constexpr const char* kAverageR = "Rav";
+inline constexpr const char* kAverageDelta = "Dav";
+inline constexpr const char* kAverageZr = "Zrav";
+// int16: the number of KEYED items the statistics are over, which is
+// Tinit.nItem less the unkeyed items (not the header's number of items).
+inline constexpr const char* kStatsItemCount = "nItem";
+inline constexpr int kStatTextSize = 20;
+inline constexpr int kAverageTextSize = 10;
+
+// --- Our own: the index of the sheets by score that the score-ordered sheet
+// view reads.
+inline constexpr const char* kScoreIndex = "itemanalysis_TAData_Score";
+
+// "X1".."Xn": the answer (TAData) or key (TKey) column of item i (from 1).
+std::string AnswerColumn(int item);
+
+// The sheets in the order of their codes read as numbers (the record
+// source of the "เรียงตามเลขที่" order).
+std::string SheetsByCodeSql();
+
+// A column as the schema declares it.
+struct Column {
+    std::string name;
+    enum Kind { Text, Byte, Int16, Int32 } kind;
+    int size = 0;           // characters, for Text
+    bool allowEmpty = true; // '' allowed (Text)
+};
+
+struct Table {
+    std::string name;
+    std::vector<Column> columns;
+};
+
+// The six tables of an exam file with nItem answer fields, in the order they
+// are created. Both the creation and the structure check read it.
+std::vector<Table> ExamTables(int nItem);
+
+// The column's definition inside CREATE TABLE, its constraints included.
+std::string ColumnSql(const Column& c);
+// CREATE TABLE for the table.
+std::string TableSql(const Table& t);
+
+// The Thai text for the engine's message about one of the schema's named
+// CHECK constraints ("ck_<column>_<rule>" anywhere in it); empty when the
+// message names none.
+std::string ConstraintMessage(const std::string& engineMessage);
+
+} // namespace ia::schema
