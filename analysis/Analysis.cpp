@@ -6,6 +6,7 @@
 #include "examfile/AnalysisRunLog.h"
 #include "examfile/ExamFile.h"
 #include "examfile/KeyRule.h"
+#include "examfile/NewFileRules.h"
 #include "examfile/Val.h"
 
 #include <sqlite3.h>
@@ -185,8 +186,7 @@ LoadedExam LoadAnalysable(AnalysisContext& c, std::shared_ptr<Connection> db, in
     }
     const long long n = shapeOk ? e.sheets() : CountSheets(c, e);
     if (GroupSize(percent, n) < 1) throw AnalysisError(kTooFewSheets);
-    if (c.header.nChoice < 2 || c.header.nChoice > 5)
-        throw AnalysisError("จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก");
+    if (c.header.nChoice < 2 || c.header.nChoice > 5) throw AnalysisError(kChoicesOutOfRange);
     if (!shapeOk) FailStructure(c);
     if (CountKeyedItems(e.keys()).keyed == 0) throw AnalysisError(kNoKeyedItem);
     return e;

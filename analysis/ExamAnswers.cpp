@@ -5,6 +5,7 @@
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
 #include "examfile/KeyRule.h"
+#include "examfile/NewFileRules.h"
 #include "examfile/Schema.h"
 
 namespace ia {
@@ -51,8 +52,7 @@ ExamAnswers LoadExamAnswers(const std::string& path) {
             m.items = static_cast<int>(st.columnInt(0));
             m.choices = static_cast<int>(st.columnInt(1));
         }
-        if (m.choices < 2 || m.choices > 5)
-            throw AnalysisError("จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก");
+        if (m.choices < 2 || m.choices > 5) throw AnalysisError(kChoicesOutOfRange);
         std::string cols;
         for (int i = 1; i <= m.items; ++i)
             cols += (i > 1 ? ",\"" : "\"") + schema::AnswerColumn(i) + "\"";

@@ -13,7 +13,6 @@
 namespace ia {
 
 const char* const kProgramTitle = "โปรแกรมวิเคราะห์ข้อสอบ";
-const char* const kWarningTitle = "คำเตือน";
 
 namespace {
 const char* const kUiFamily = "MS Sans Serif";

@@ -8,6 +8,7 @@
 #include "app/GrowingLayout.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamState.h"
+#include "examfile/Messages.h"
 #include "report/PrintState.h"
 #include "session/Technique.h"
 
@@ -29,7 +30,6 @@ class QWidget;
 namespace ia {
 
 extern const char* const kProgramTitle; // "โปรแกรมวิเคราะห์ข้อสอบ"
-extern const char* const kWarningTitle; // "คำเตือน"
 
 // The exam file in hand as the window holds it; owned by the main window,
 // read and changed by the panels.

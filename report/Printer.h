@@ -12,6 +12,8 @@
 // metrics where the program is built with Qt (PrintMetricsQt.cpp), Pango's
 // where it is built without (PrintMetricsPango.cpp).
 
+#include "examfile/Messages.h"
+
 #include <string>
 #include <vector>
 
@@ -86,7 +88,7 @@ class OutputPrinter : public Printer {
 };
 
 // Title of the message box in which the caller shows Notice().
-inline constexpr const char* kPrintNoticeTitle = "คำเตือน";
+inline constexpr const char* kPrintNoticeTitle = kWarningTitle;
 // The notice of a PDF file that could not be written, followed by its path.
 extern const char* const kPdfFailedNotice;
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sheet/SheetGrid.h"
 
+#include "examfile/Messages.h"
 #include "examfile/Schema.h"
 #include "sheet/SheetModel.h"
 
@@ -31,7 +32,8 @@ void DeleteCurrentSheet(DataView& data1, SheetGrid& grid1, RecordCommandHost& ho
         // On the new-record row there is no current sheet: field() throws
         // and the command ends like any other failure.
         const QString code = QString::fromStdString(rs->field(0).text());
-        if (!host.AskYesNo(QStringLiteral("คำเตือน"), QStringLiteral("กำลังจะลบ เลขที่  :  ") + code))
+        if (!host.AskYesNo(QString::fromUtf8(kWarningTitle),
+                           QStringLiteral("กำลังจะลบ เลขที่  :  ") + code))
             return;
         rs->deleteCurrent();
         rs->moveNext();
