@@ -94,7 +94,9 @@ std::string Quoted(const std::string& name) {
 // Reads every sheet into the matrix; with findings, also checks each sheet
 // for what the teacher is told before the results (the same pass, so that a
 // large file is read once).
-void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr) {
+void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr, Progress& progress = NoProgress(),
+                long long expectedSheets = 0) {
+    progress.stage(kReadingSheetsStage, expectedSheets);
     const int items = static_cast<int>(e.itemColumns.size());
     const std::vector<StoredText> keys = e.keys();
     // Most answers are one character: their cells, item by item, come from
@@ -124,7 +126,11 @@ void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr) {
     e.answers = ScoringMatrix(items);
     std::vector<uint8_t> row(items);
     std::vector<int> outOfRange;
+    long long read = 0;
     while (st.step()) {
+        // Told every 256 sheets: often enough for a prompt cancel, rarely
+        // enough to cost nothing beside the read.
+        if ((++read & 255) == 0) progress.step(read);
         e.rowids.push_back(sqlite3_column_int64(raw, 0));
         bool anyAnswer = false;
         outOfRange.clear();
@@ -156,6 +162,18 @@ void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr) {
         e.answers.addSheet(row.data());
         if (findings) findings->addSheet(st.columnText(1), anyAnswer, outOfRange);
     }
+    progress.step(read);
+}
+
+Progress& ProgressOf(const AnalysisContext& c) {
+    return c.progress ? *c.progress : NoProgress();
+}
+
+// The sheets the views know of, without another pass over the table; 0
+// (not known) when the sheets' view is not open.
+long long ExpectedSheets(AnalysisContext& c) {
+    const RecordSet* sheets = c.views.Data1.Recordset();
+    return sheets ? sheets->recordCount() : 0;
 }
 
 // Loads the key and the sheets; a file whose fields do not fit the items
@@ -179,10 +197,10 @@ LoadedExam LoadAnalysable(AnalysisContext& c, std::shared_ptr<Connection> db, in
         for (const StoredText& k : e.keys())
             keyed.push_back(IsKeyed(k));
         SheetFindings findings(c.header.nChoice, keyed);
-        ReadSheets(e, &findings);
+        ReadSheets(e, &findings, ProgressOf(c), ExpectedSheets(c));
         *c.sheetFindings = findings.lines();
     } else if (shapeOk) {
-        ReadSheets(e);
+        ReadSheets(e, nullptr, ProgressOf(c), ExpectedSheets(c));
     }
     const long long n = shapeOk ? e.sheets() : CountSheets(c, e);
     if (GroupSize(percent, n) < 1) throw AnalysisError(kTooFewSheets);
@@ -358,6 +376,46 @@ struct Busy {
     ~Busy() { h.BusyPointer(false); }
 };
 
+// A cancel reaches into the long statements of the store too (the one
+// UPDATE of a million scores): the engine asks between its steps, the
+// statement stops, and the cancel goes on from there as JobCancelled.
+class CancellableStatements {
+  public:
+    CancellableStatements(Connection& db, Progress& progress)
+        : db_(db.handle()), progress_(progress) {
+        sqlite3_progress_handler(db_, 10000, &CancellableStatements::Ask, this);
+    }
+    ~CancellableStatements() { sqlite3_progress_handler(db_, 0, nullptr, nullptr); }
+    CancellableStatements(const CancellableStatements&) = delete;
+    CancellableStatements& operator=(const CancellableStatements&) = delete;
+
+    // Runs store; a statement the cancel stopped ends as JobCancelled.
+    template <typename Store> void run(Store&& store) {
+        try {
+            store();
+        } catch (const DbError&) {
+            if (cancelled_) throw JobCancelled();
+            throw;
+        }
+        if (cancelled_) throw JobCancelled();
+    }
+
+  private:
+    static int Ask(void* self) {
+        auto* s = static_cast<CancellableStatements*>(self);
+        try {
+            s->progress_.step(s->progress_.done());
+        } catch (...) {
+            s->cancelled_ = true;
+            return 1; // the engine stops the statement
+        }
+        return 0;
+    }
+    sqlite3* db_;
+    Progress& progress_;
+    bool cancelled_ = false;
+};
+
 enum class Technique { SimpleFormula25, FanTable27 };
 
 // Load, compute and store one technique.
@@ -404,12 +462,18 @@ void AnalyseWith(AnalysisContext& c, Technique technique, const std::string& tab
     const Averages averages = AverageOfStoredTexts(keyRows, r.keyCounts.keyed);
 
     Connection& db = *e.db;
-    StoreScores(e, r);
-    StoreTestStatistics(e, r);
-    const std::vector<long long> rowids = StoreChoiceRows(db, rows);
-    StoreRowResults(db, rowids, results);
-    StoreAverages(db, averages);
-    StoreJudgements(db, rowids, results);
+    Progress& progress = ProgressOf(c);
+    progress.stage(kStoringResultsStage, 0);
+    CancellableStatements(db, progress).run([&] {
+        StoreScores(e, r);
+        StoreTestStatistics(e, r);
+        const std::vector<long long> rowids = StoreChoiceRows(db, rows);
+        StoreRowResults(db, rowids, results);
+        StoreAverages(db, averages);
+        StoreJudgements(db, rowids, results);
+    });
+    // The last moment a cancel still leaves the file as it was.
+    progress.step(0);
     tx.commit();
     KeepInState(c.state, r);
     c.state.GroupSize = g;

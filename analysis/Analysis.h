@@ -9,6 +9,7 @@
 #include "analysis/AnalysisState.h"
 #include "examfile/DataView.h"
 #include "examfile/ExamState.h"
+#include "examfile/Progress.h"
 
 #include <stdexcept>
 #include <string>
@@ -43,6 +44,10 @@ struct AnalysisContext {
     // the findings here (before any refusal), for a caller that does not ask
     // before analysing (the command line).
     std::vector<std::string>* sheetFindings = nullptr;
+    // When given, a technique reports the sheets it reads and the storing
+    // of its results, and a cancel throws JobCancelled with the file as it
+    // was (the one transaction rolled back).
+    Progress* progress = nullptr;
 };
 
 // Scores every sheet, writes Score (where it changes), Tot and the

@@ -38,7 +38,7 @@ AnswerCode KeyCodeOf(std::optional<std::string_view> text, int choices) {
     return kOtherKey;
 }
 
-ExamAnswers LoadExamAnswers(const std::string& path) {
+ExamAnswers LoadExamAnswers(const std::string& path, Progress& progress) {
     if (std::string refusal = ExamFileRefusal(path); !refusal.empty()) throw AnalysisError(refusal);
     ExamAnswers out;
     AnswerMatrix& m = out.matrix;
@@ -68,14 +68,22 @@ ExamAnswers LoadExamAnswers(const std::string& path) {
                 out.keyTexts.push_back(v ? std::string(*v) : std::string());
             }
         }
+        long long total = 0;
+        {
+            auto count = db.prepare(std::string("SELECT count(*) FROM ") + schema::kSheetsTable);
+            if (count.step()) total = count.columnInt(0);
+        }
+        progress.stage(kReadingSheetsStage, total);
         auto st =
             db.prepare("SELECT " + cols + " FROM " + schema::kSheetsTable + " ORDER BY rowid");
         while (st.step()) {
+            progress.step(m.sheets);
             for (int i = 0; i < m.items; ++i)
                 m.answers.push_back(AnswerCodeOf(st.columnText(i), m.choices,
                                                  m.keys[i] == kOtherKey ? out.keyTexts[i] : ""));
             ++m.sheets;
         }
+        progress.step(m.sheets);
     } catch (const DbError& e) {
         throw AnalysisError(Connection::ErrorText(e.code(), e.what()));
     }

@@ -4,6 +4,7 @@
 // writing anything to the file.
 
 #include "analysis/ItemStatistics.h"
+#include "examfile/Progress.h"
 
 #include <optional>
 #include <string>
@@ -30,7 +31,8 @@ AnswerCode KeyCodeOf(std::optional<std::string_view> text, int choices);
 
 // Sheets in row order. Throws AnalysisError with a Thai text when the file
 // is not an exam file of sound structure or its number of choices lies
-// outside 2 .. 5.
-ExamAnswers LoadExamAnswers(const std::string& path);
+// outside 2 .. 5. Reports the sheets read to `progress`; a cancel throws
+// JobCancelled (nothing is written: the file is only read).
+ExamAnswers LoadExamAnswers(const std::string& path, Progress& progress = NoProgress());
 
 } // namespace ia

@@ -114,7 +114,9 @@ std::vector<std::string> SheetFindings::lines() const {
     return lines;
 }
 
-std::vector<std::string> SheetWarnings(Connection& db, int nItem, int nChoice, int* keyedItems) {
+std::vector<std::string> SheetWarnings(Connection& db, int nItem, int nChoice, int* keyedItems,
+                                       Progress& progress, long long expectedSheets) {
+    progress.stage(kCheckingSheetsStage, expectedSheets);
     std::string columns;
     for (int i = 1; i <= nItem; ++i)
         columns += ", \"X" + std::to_string(i) + "\"";
@@ -131,7 +133,9 @@ std::vector<std::string> SheetWarnings(Connection& db, int nItem, int nChoice, i
 
     std::vector<int> outside;
     auto st = db.prepare("SELECT Code" + columns + " FROM TAData ORDER BY rowid");
+    long long read = 0;
     while (st.step()) {
+        if ((++read & 255) == 0) progress.step(read);
         bool any = false;
         outside.clear();
         for (int i = 1; i <= nItem; ++i) {

@@ -5,6 +5,7 @@
 // key could match. Nothing is changed; the analysis may go on regardless.
 
 #include "examfile/Engine.h"
+#include "examfile/Progress.h"
 
 #include <optional>
 #include <string>
@@ -54,8 +55,11 @@ class SheetFindings {
 
 // Reads the key and every sheet of the file and gives SheetFindings::lines();
 // when keyedItems is given it receives the number of items with a key.
+// Reports the sheets read (of expectedSheets, 0 when not known) to
+// `progress`; a cancel throws JobCancelled (the file is only read).
 std::vector<std::string> SheetWarnings(Connection& db, int nItem, int nChoice,
-                                       int* keyedItems = nullptr);
+                                       int* keyedItems = nullptr, Progress& progress = NoProgress(),
+                                       long long expectedSheets = 0);
 
 // The question the window asks with the findings.
 extern const char* const kSheetWarningsHeading; // "พบข้อมูลที่ควรตรวจสอบก่อนวิเคราะห์"

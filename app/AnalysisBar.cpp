@@ -155,6 +155,8 @@ void AnalysisBar::analyse(Technique technique) {
     AnalysisContext ctx{views, exam_.module.header, exam_.analysis, *this};
     bool analysed = false;
     try {
+        const std::unique_ptr<Progress> progress = prompts_.jobProgress();
+        ctx.progress = progress.get();
         RunTechnique(ctx, kind, FanTableDir(ProgramDir()));
         analysed = true;
         // The sheets are shown in score order after an analysis.
@@ -194,8 +196,13 @@ bool AnalysisBar::goOnAfterChecks() {
     std::vector<std::string> findings;
     int keyed = 0;
     try {
-        findings = SheetWarnings(exam_.views.Data1.Recordset()->connection(),
-                                 exam_.module.header.nItem, exam_.module.header.nChoice, &keyed);
+        RecordSet& sheets = *exam_.views.Data1.Recordset();
+        findings = SheetWarnings(sheets.connection(), exam_.module.header.nItem,
+                                 exam_.module.header.nChoice, &keyed, *prompts_.jobProgress(),
+                                 sheets.recordCount());
+    } catch (const JobCancelled& e) {
+        warn(QString::fromUtf8(e.what()));
+        return false;
     } catch (const std::exception&) {
         return true; // the analysis reports what is wrong with the file
     }

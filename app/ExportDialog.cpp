@@ -2,6 +2,7 @@
 #include "app/ExportDialog.h"
 
 #include "app/BusyCursor.h"
+#include "app/ProgressDialog.h"
 #include "examfile/Engine.h"
 #include "exchange/ResultsExport.h"
 #include "report/OutputPath.h"
@@ -86,14 +87,15 @@ bool ExportDialog::exportNow() {
     if (error.empty()) {
         BusyCursor busy;
         try {
-            const auto sheets = BuildExportSheets(*Connection::Shared(examPath_), nItem_);
+            WindowJobProgress progress(this);
+            const auto sheets = BuildExportSheets(*Connection::Shared(examPath_), nItem_, progress);
             const int format = formatBox->currentIndex();
             const CsvTable tables[] = {CsvTable::Scores, CsvTable::Scores, CsvTable::Answers,
                                        CsvTable::Results};
             if (format == 0)
-                WriteXlsx(sheets, out, error);
+                WriteXlsx(sheets, out, error, progress);
             else
-                WriteCsv(CsvSheet(sheets, tables[format]), out, error);
+                WriteCsv(CsvSheet(sheets, tables[format]), out, error, progress);
         } catch (const std::exception& e) {
             error = e.what();
         }

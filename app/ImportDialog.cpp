@@ -2,6 +2,7 @@
 #include "app/ImportDialog.h"
 
 #include "app/BusyCursor.h"
+#include "app/ProgressDialog.h"
 #include "examfile/Engine.h"
 
 #include <QCheckBox>
@@ -374,7 +375,8 @@ bool ImportDialog::importNow() {
             }
         }
         auto db = Connection::Shared(examPath_);
-        ApplyImport(*db, plan_, mode, nItem_);
+        WindowJobProgress progress(this);
+        ApplyImport(*db, plan_, mode, nItem_, progress);
     } catch (const std::exception& e) {
         problems->setPlainText(Q(e.what()));
         problems->show();

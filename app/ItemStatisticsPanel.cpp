@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ItemStatisticsPanel.h"
 
+#include "app/ProgressDialog.h"
+
 #include "analysis/Analysis.h"
 
 #include <QHBoxLayout>
@@ -220,7 +222,8 @@ ItemStatisticsPanel::ItemStatisticsPanel(QWidget* parent) : QFrame(parent) {
 std::string ItemStatisticsPanel::showFile(const std::string& path) {
     ExamAnswers a;
     try {
-        a = LoadExamAnswers(path);
+        WindowJobProgress progress(this);
+        a = LoadExamAnswers(path, progress);
     } catch (const std::exception& e) {
         return e.what();
     }

@@ -137,7 +137,7 @@ void PrintOptionsPanel::onOkClicked() {
             ReportData data = LoadReportData(exam_.views, exam_.analysis);
             auto prn = printTargets_.printer(DerivedPath(exam_.module.ExamFileName, "pdf"));
             PrintOutput(*prn, job, header, S(schoolName_->text()), data, header.nChoice,
-                        header.nItem);
+                        header.nItem, *prompts_.jobProgress());
             TellPrinterNotice(*prn, prompts_);
         } catch (const std::exception& e) {
             warn(QString::fromUtf8(e.what()));

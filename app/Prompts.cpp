@@ -2,6 +2,7 @@
 #include "app/Prompts.h"
 
 #include "app/BusyCursor.h"
+#include "app/ProgressDialog.h"
 #include "app/ThaiDialogs.h"
 
 #include <QDialog>
@@ -61,6 +62,17 @@ int BoxPrompts::runDialog(QDialog& dialog) {
 
 void BoxPrompts::showPreview(QDialog& preview) {
     preview.exec();
+}
+
+std::unique_ptr<Progress> BoxPrompts::jobProgress() {
+    return std::make_unique<WindowJobProgress>(parent_);
+}
+
+std::unique_ptr<Progress> Prompts::jobProgress() {
+    struct Unwatched final : Progress {
+        bool show() override { return true; }
+    };
+    return std::make_unique<Unwatched>();
 }
 
 } // namespace ia

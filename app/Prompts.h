@@ -4,7 +4,11 @@
 // interface: the window shows boxes, tests answer in their place and never
 // block.
 
+#include "examfile/Progress.h"
+
 #include <QString>
+
+#include <memory>
 
 class QDialog;
 class QWidget;
@@ -27,6 +31,10 @@ class Prompts {
     virtual int runDialog(QDialog& dialog) = 0;
     // Shows the print preview.
     virtual void showPreview(QDialog& preview) = 0;
+    // The progress of a long job, for as long as the job runs: the window
+    // shows its progress dialog; by default nobody watches and nothing
+    // cancels (tests give their own).
+    virtual std::unique_ptr<Progress> jobProgress();
 };
 
 // The boxes and dialogs the teacher sees, over `parent`.
@@ -40,6 +48,7 @@ class BoxPrompts : public Prompts {
     bool askGoOnAfterChecks(const QString& title, const QString& text) override;
     int runDialog(QDialog& dialog) override;
     void showPreview(QDialog& preview) override;
+    std::unique_ptr<Progress> jobProgress() override;
 
   private:
     QWidget* parent_;
@@ -66,6 +75,7 @@ class PromptsInForce : public Prompts {
     }
     int runDialog(QDialog& dialog) override { return target_->runDialog(dialog); }
     void showPreview(QDialog& preview) override { target_->showPreview(preview); }
+    std::unique_ptr<Progress> jobProgress() override { return target_->jobProgress(); }
 
   private:
     Prompts* target_;

@@ -233,7 +233,7 @@ bool ReportPanel::loadGraphInput(GraphReportInput& in) {
         in.school = schoolName();
         in.data = LoadReportData(exam_.views, exam_.analysis);
         in.scores = LoadScores(exam_.views);
-        in.stats = LoadTestStatistics(exam_.module.ExamFileName);
+        in.stats = LoadTestStatistics(exam_.module.ExamFileName, *prompts_.jobProgress());
     } catch (const std::exception& e) {
         warn(QString::fromUtf8(e.what()));
         return false;
@@ -248,7 +248,12 @@ void ReportPanel::onPrintGraphsClicked() {
     const std::string pdf = DerivedPath(exam_.module.ExamFileName, "graphs.pdf");
     std::string notice;
     std::unique_ptr<GraphPages> pages = printTargets_.graphPages(pdf, notice);
-    DrawGraphReport(*pages, in);
+    try {
+        DrawGraphReport(*pages, in, *prompts_.jobProgress());
+    } catch (const JobCancelled& e) {
+        warn(QString::fromUtf8(e.what()));
+        return;
+    }
     if (!pages->Finish()) {
         warn(notice.empty() ? QString("พิมพ์กราฟไม่ได้ เครื่องพิมพ์ไม่พร้อมใช้งาน")
                             : Q("พิมพ์ไม่ได้ ไม่สามารถบันทึกไฟล์ PDF : " + pdf));

@@ -359,9 +359,9 @@ void SheetEditor::onRawPrintClicked(const std::string& schoolName) {
     BusyCursor busy;
     try {
         cmdOrderOfNo_A_Click(views.Data1, *sheetGrid_);
-        RawData data = LoadRawData(views);
         auto prn = printTargets_.printer(DerivedPath(exam_.module.ExamFileName, "raw.pdf"));
-        RawPrint(*prn, exam_.module.header, schoolName, data);
+        RawPrint(*prn, exam_.module.header, schoolName, LoadRawKey(views), *ReadRawSheets(views),
+                 *prompts_.jobProgress());
         TellPrinterNotice(*prn, prompts_);
     } catch (const std::exception& e) {
         warn(QString::fromUtf8(e.what()));

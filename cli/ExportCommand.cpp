@@ -6,6 +6,7 @@
 #include "cli/ExamFileHeader.h"
 #include "cli/Exchange.h"
 #include "cli/Fail.h"
+#include "cli/Progress.h"
 #include "exchange/ResultsExport.h"
 #include "exchange/TextTable.h"
 
@@ -46,12 +47,14 @@ int RunExportCommand(int argc, char** argv) {
     if (!error.empty()) return Refuse(error);
     std::vector<ia::OutSheet> sheets;
     try {
-        sheets = ia::BuildExportSheets(*exam.db, exam.nItem);
+        sheets = ia::BuildExportSheets(*exam.db, exam.nItem, ia::cli::JobProgress());
     } catch (const std::exception& e) {
         return Refuse(e.what());
     }
-    const bool ok = ext == ".xlsx" ? ia::WriteXlsx(sheets, out, error)
-                                   : ia::WriteCsv(ia::CsvSheet(sheets, table), out, error);
+    ia::Progress& progress = ia::cli::JobProgress();
+    const bool ok = ext == ".xlsx"
+                        ? ia::WriteXlsx(sheets, out, error, progress)
+                        : ia::WriteCsv(ia::CsvSheet(sheets, table), out, error, progress);
     if (!ok) return Refuse(error);
     std::cout << out << "\n";
     return 0;

@@ -3,6 +3,7 @@
 
 #include "charts/CairoCanvas.h"
 #include "cli/CommandOptions.h"
+#include "cli/Progress.h"
 #include "cli/SessionOutput.h"
 #include "examfile/SchoolName.h"
 #include "examfile/Val.h"
@@ -89,7 +90,7 @@ int Graphs(int argc, char** argv) {
     ExamSession session;
     if (SessionError error = session.open(file)) return Fail(error.message);
     if (int rc = AnalyseTellingChecks(session, technique, false)) return rc;
-    Outcome<GraphReportInput> input = GraphInputFor(session, "");
+    Outcome<GraphReportInput> input = GraphInputFor(session, "", JobProgress());
     if (!input.ok()) return Fail(input.error.message);
     GraphReportInput& in = input.value;
     if (options.count("--school")) {
@@ -102,7 +103,7 @@ int Graphs(int argc, char** argv) {
 
     const std::string pdf = options["--pdf"];
     auto pages = PdfGraphPages(pdf);
-    DrawGraphReport(*pages, in);
+    DrawGraphReport(*pages, in, JobProgress());
     if (!pages->Finish()) return Fail("บันทึกไฟล์ PDF ไม่ได้ : " + pdf);
     std::string failed;
     for (const char* format : {"--png", "--svg"}) {

@@ -6,6 +6,7 @@
 #include "cli/ExamFileHeader.h"
 #include "cli/Exchange.h"
 #include "cli/Fail.h"
+#include "cli/Progress.h"
 #include "exchange/SheetImport.h"
 
 #include <cstdlib>
@@ -113,7 +114,7 @@ int RunImportCommand(int argc, char** argv) {
         std::cerr << "สำรองแฟ้มเดิมไว้ที่ " << backup << "\n";
     }
     try {
-        ia::ApplyImport(*exam.db, plan, mode, exam.nItem);
+        ia::ApplyImport(*exam.db, plan, mode, exam.nItem, ia::cli::JobProgress());
     } catch (const std::exception& e) {
         return Refuse(e.what());
     }

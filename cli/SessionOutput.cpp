@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/SessionOutput.h"
 
+#include "cli/Progress.h"
+
 #include <iostream>
 
 namespace ia::cli {
@@ -11,6 +13,7 @@ int AnalyseTellingChecks(ExamSession& session, const std::string& technique, boo
     AnalysisRequest request;
     request.technique = *chosen;
     request.writeReport = writeReport;
+    request.progress = &JobProgress();
     // What the window would ask about is told, and the work goes on; the
     // analysis finds it while reading the sheets, before any refusal.
     request.tellFindings = [](const std::vector<std::string>& findings) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/StatsCommand.h"
 #include "cli/Fail.h"
+#include "cli/Progress.h"
 
 #include "analysis/Analysis.h"
 #include "cli/CommandOptions.h"
@@ -198,7 +199,7 @@ int StatsCommand(int argc, char** argv) {
     bool json = options.has("--json");
     if (!csv) json = true;
     try {
-        const ExamAnswers a = LoadExamAnswers(file);
+        const ExamAnswers a = LoadExamAnswers(file, cli::JobProgress());
         if (a.matrix.sheets < 2) return Fail(kTooFewSheets);
         const TestStatistics t = ComputeItemStatistics(a.matrix);
         if (t.keyedItems == 0) return Fail(kNoKeyedItem);

@@ -7,6 +7,7 @@
 #include "cli/CommandOptions.h"
 #include "cli/Exchange.h"
 #include "cli/Graphs.h"
+#include "cli/Progress.h"
 #include "cli/SessionOutput.h"
 #include "cli/StatsCommand.h"
 #include "examfile/ExamFile.h"
@@ -83,6 +84,9 @@ int Help() {
                  "  itemanalysis-cli print ม1.ans --technique 25 --pdf ม1.pdf --pages 1-2\n"
                  "  itemanalysis-cli stats ม1.ans --csv สถิติ-ม1\n\n"
                  "ผลลัพธ์ออกทางเอาต์พุตมาตรฐาน (stdout) ข้อความแจ้งออกทาง stderr\n"
+                 "ความคืบหน้าแสดงหนึ่งบรรทัดทาง stderr เมื่อเป็นจอเทอร์มินัล; --quiet "
+                 "(ทุกคำสั่ง ยกเว้น create และ check) ไม่แสดง\n"
+                 "Ctrl+C ยกเลิกงานที่กำลังทำ ไฟล์ทุกไฟล์คงเดิม\n"
                  "รหัสออก: 0 สำเร็จ, 1 ถูกปฏิเสธหรือทำไม่สำเร็จ, 2 ใช้คำสั่งผิดรูปแบบ, "
                  "130 ยกเลิกด้วย Ctrl+C\n";
     return 0;
@@ -197,7 +201,8 @@ int Print(int argc, char** argv) {
         ia::PrintJob printing = input.value.job;
         ia::TestHeader h = session.header(); // the printout pads its texts
         auto prn = std::make_unique<ia::PdfPrinter>(pdf);
-        ia::PrintOutput(*prn, printing, h, "", input.value.data, h.nChoice, h.nItem);
+        ia::PrintOutput(*prn, printing, h, "", input.value.data, h.nChoice, h.nItem,
+                        ia::cli::JobProgress());
         if (prn->Failed()) return Fail(prn->Notice());
     } catch (const std::exception& e) {
         return Fail(e.what());
@@ -213,12 +218,13 @@ int Raw(int argc, char** argv) {
     ia::ExamSession session;
     if (ia::SessionError error = session.open(a.positional[0])) return Fail(error.message);
     const std::string pdf = a.value("--pdf");
-    const ia::Outcome<ia::RawData> data = session.rawData();
-    if (!data.ok()) return Fail(data.error.message);
+    const ia::Outcome<ia::RawSheetsInOrder> sheets = session.rawSheets();
+    if (!sheets.ok()) return Fail(sheets.error.message);
     try {
         auto prn = std::make_unique<ia::PdfPrinter>(pdf);
         ia::TestHeader header = session.header(); // the printout pads its texts
-        ia::RawPrint(*prn, header, "", data.value);
+        ia::RawPrint(*prn, header, "", sheets.value.key, *sheets.value.sheets,
+                     ia::cli::JobProgress());
         if (prn->Failed()) return Fail(prn->Notice());
     } catch (const std::exception& e) {
         return Fail(e.what());
@@ -236,6 +242,29 @@ void QtMessages(QtMsgType type, const QMessageLogContext& context, const QString
 }
 #endif
 
+// The subcommands that run a job: they show progress and can be cancelled.
+int RunJob(const std::string& cmd, int argc, char** argv) {
+    try {
+        if (cmd == "analyse") return Analyse(argc, argv);
+        if (cmd == "stats") return ia::StatsCommand(argc, argv);
+        if (cmd == "import") return RunImportCommand(argc, argv);
+        if (cmd == "export") return RunExportCommand(argc, argv);
+        if (cmd == "print" || cmd == "raw" || cmd == "graphs") {
+#ifdef ITEMANALYSIS_WITH_QT
+            // Printing measures text with Qt's fonts; no window is ever shown.
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            QGuiApplication app(argc, argv);
+#endif
+            if (cmd == "graphs") return ia::cli::Graphs(argc, argv);
+            return cmd == "print" ? Print(argc, argv) : Raw(argc, argv);
+        }
+    } catch (const ia::JobCancelled& e) {
+        return Fail(e.what());
+    }
+    return Usage();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -252,18 +281,9 @@ int main(int argc, char** argv) {
     std::string cmd = argv[1];
     if (cmd == "create") return Create(argc, argv);
     if (cmd == "check") return Check(argc, argv);
-    if (cmd == "analyse") return Analyse(argc, argv);
-    if (cmd == "stats") return ia::StatsCommand(argc, argv);
-    if (cmd == "import") return RunImportCommand(argc, argv);
-    if (cmd == "export") return RunExportCommand(argc, argv);
-    if (cmd == "print" || cmd == "raw" || cmd == "graphs") {
-#ifdef ITEMANALYSIS_WITH_QT
-        // Printing measures text with Qt's fonts; no window is ever shown.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        QGuiApplication app(argc, argv);
-#endif
-        if (cmd == "graphs") return ia::cli::Graphs(argc, argv);
-        return cmd == "print" ? Print(argc, argv) : Raw(argc, argv);
-    }
-    return Usage();
+    ia::cli::StartJobProgress(ia::cli::TakeQuietOption(argc, argv));
+    const int rc = RunJob(cmd, argc, argv);
+    ia::cli::EndJobProgress();
+    // The job told why it stopped; the exit code says it was the user.
+    return ia::cli::JobWasCancelled() && rc != 0 ? ia::cli::kCancelledExitCode : rc;
 }

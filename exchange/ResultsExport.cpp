@@ -172,7 +172,7 @@ std::string TechniqueName(int technique) {
 
 } // namespace
 
-std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem) {
+std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& progress) {
     std::vector<std::string> key(nItem);
     std::vector<bool> keyNull(nItem, false);
     {
@@ -194,8 +194,16 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem) {
         std::string sql = std::string("SELECT ") + schema::kSheetCode;
         for (int i = 1; i <= nItem; ++i)
             sql += ", " + schema::AnswerColumn(i);
+        long long total = 0;
+        {
+            Statement count =
+                db.prepare(std::string("SELECT count(*) FROM ") + schema::kSheetsTable);
+            if (count.step()) total = count.columnInt(0);
+        }
+        progress.stage(kReadingSheetsStage, total);
         Statement st = db.prepare(sql + " FROM " + schema::kSheetsTable + " ORDER BY rowid");
         while (st.step()) {
+            progress.step(static_cast<long long>(codes.size()));
             auto c = st.columnText(0);
             codes.emplace_back(c ? *c : std::string_view());
             std::vector<std::string> a(nItem);
@@ -364,7 +372,8 @@ std::string CsvField(const OutCell& c) {
 
 } // namespace
 
-bool WriteXlsx(const std::vector<OutSheet>& sheets, const std::string& path, std::string& error) {
+bool WriteXlsx(const std::vector<OutSheet>& sheets, const std::string& path, std::string& error,
+               Progress& progress) {
     const std::string temp = TempBeside(path);
     // The writer reports a folder it cannot write in English on the
     // terminal; find out first.
@@ -377,6 +386,22 @@ bool WriteXlsx(const std::vector<OutSheet>& sheets, const std::string& path, std
         error = "เขียนไฟล์ " + path + " ไม่ได้";
         return false;
     }
+    // A cancelled export leaves neither the workbook's memory nor its
+    // temporary file behind.
+    struct Unfinished {
+        lxw_workbook*& wb;
+        const std::string& temp;
+        ~Unfinished() {
+            if (!wb) return;
+            lxw_workbook_free(wb);
+            std::error_code ec;
+            std::filesystem::remove(temp, ec);
+        }
+    } unfinished{wb, temp};
+    long long total = 0, written = 0;
+    for (const OutSheet& s : sheets)
+        total += static_cast<long long>(s.rows.size());
+    progress.stage(kExportingStage, total);
     lxw_format* bold = workbook_add_format(wb);
     format_set_bold(bold);
     lxw_format* decimals = workbook_add_format(wb);
@@ -385,6 +410,7 @@ bool WriteXlsx(const std::vector<OutSheet>& sheets, const std::string& path, std
         lxw_worksheet* ws = workbook_add_worksheet(wb, s.name.c_str());
         std::vector<int> widths;
         for (size_t r = 0; r < s.rows.size(); ++r) {
+            progress.step(written++);
             const bool head = static_cast<int>(r) < s.frozenRows;
             for (size_t c = 0; c < s.rows[r].size(); ++c) {
                 const OutCell& cell = s.rows[r][c];
@@ -407,7 +433,10 @@ bool WriteXlsx(const std::vector<OutSheet>& sheets, const std::string& path, std
             worksheet_set_column(ws, c, c, std::clamp(widths[c] + 2, 6, 60), nullptr);
         worksheet_freeze_panes(ws, s.frozenRows, 0);
     }
-    if (workbook_close(wb) != LXW_NO_ERROR) {
+    progress.step(total);
+    lxw_workbook* closing = wb;
+    wb = nullptr; // closed, whatever it returns
+    if (workbook_close(closing) != LXW_NO_ERROR) {
         std::error_code ec;
         std::filesystem::remove(temp, ec);
         error = "เขียนไฟล์ " + path + " ไม่ได้";
@@ -416,16 +445,20 @@ bool WriteXlsx(const std::vector<OutSheet>& sheets, const std::string& path, std
     return Publish(temp, path, error);
 }
 
-bool WriteCsv(const OutSheet& sheet, const std::string& path, std::string& error) {
+bool WriteCsv(const OutSheet& sheet, const std::string& path, std::string& error,
+              Progress& progress) {
     const std::string temp = TempBeside(path);
-    {
+    progress.stage(kExportingStage, static_cast<long long>(sheet.rows.size()));
+    try {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) {
             error = "เขียนไฟล์ " + path + " ไม่ได้";
             return false;
         }
         out << "\xEF\xBB\xBF";
+        long long written = 0;
         for (const SpreadsheetRow& r : sheet.rows) {
+            progress.step(written++);
             for (size_t c = 0; c < r.size(); ++c)
                 out << (c ? "," : "") << CsvField(r[c]);
             out << "\r\n";
@@ -437,6 +470,11 @@ bool WriteCsv(const OutSheet& sheet, const std::string& path, std::string& error
             error = "เขียนไฟล์ " + path + " ไม่ได้";
             return false;
         }
+        progress.step(written);
+    } catch (const JobCancelled&) {
+        std::error_code ec;
+        std::filesystem::remove(temp, ec);
+        throw;
     }
     return Publish(temp, path, error);
 }

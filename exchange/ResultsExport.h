@@ -3,6 +3,8 @@
 // Scores, answers and the stored results of an exam file written to an
 // .xlsx workbook or to one CSV table. Scores are computed from the answers
 // and the key as they are now (the stored scores may be older).
+#include "examfile/Progress.h"
+
 #include <string>
 #include <vector>
 
@@ -47,7 +49,9 @@ std::vector<SheetScore> ComputeScores(const std::vector<std::string>& key,
 
 // The sheets "คะแนน", "คำตอบ", "ผลวิเคราะห์", "สถิติรายข้อ" and "ตัวเลือก" of an
 // exam file with nItem items.
-std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem);
+// Reports the sheets read to `progress`; a cancel throws JobCancelled.
+std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem,
+                                        Progress& progress = NoProgress());
 
 enum class CsvTable { Scores, Answers, Results };
 // "scores", "answers" or "results".
@@ -62,9 +66,12 @@ std::string ExportTargetRefusal(const std::string& examPath, const std::string& 
 
 // Write through a temporary file beside the target and a rename, so that
 // an existing target is replaced whole or not at all. False with a Thai
-// message.
-bool WriteXlsx(const std::vector<OutSheet>& sheets, const std::string& path, std::string& error);
+// message. Both report the rows written to `progress`; a cancel throws
+// JobCancelled, and the target then keeps what it held.
+bool WriteXlsx(const std::vector<OutSheet>& sheets, const std::string& path, std::string& error,
+               Progress& progress = NoProgress());
 // UTF-8 with a byte-order mark (so that spreadsheets read the Thai).
-bool WriteCsv(const OutSheet& sheet, const std::string& path, std::string& error);
+bool WriteCsv(const OutSheet& sheet, const std::string& path, std::string& error,
+              Progress& progress = NoProgress());
 
 } // namespace ia

@@ -438,8 +438,11 @@ std::vector<std::string> ExistingCodes(Connection& db) {
     return codes;
 }
 
-void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nItem) {
+void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nItem,
+                 Progress& progress) {
     Transaction tx(db);
+    progress.stage(kImportingSheetsStage,
+                   mode == ImportMode::KeyOnly ? 0 : static_cast<long long>(plan.sheets.size()));
     if (mode == ImportMode::Replace) db.exec(std::string("DELETE FROM ") + schema::kSheetsTable);
     if (mode != ImportMode::KeyOnly && !plan.sheets.empty()) {
         std::string sql =
@@ -452,7 +455,9 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
         sql += ")";
         Statement st = db.prepare(sql);
         sqlite3_stmt* raw = st.raw();
+        long long written = 0;
         for (const ImportedSheet& s : plan.sheets) {
+            progress.step(written++);
             sqlite3_bind_text(raw, 1, s.code.data(), static_cast<int>(s.code.size()),
                               SQLITE_STATIC);
             for (int i = 0; i < nItem; ++i) {
@@ -480,6 +485,8 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
             st.bind(i + 1, Value(plan.key.answers[i]));
         st.run();
     }
+    // The last moment a cancel still undoes everything.
+    progress.step(mode == ImportMode::KeyOnly ? 0 : static_cast<long long>(plan.sheets.size()));
     tx.commit();
 }
 

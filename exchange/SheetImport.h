@@ -3,6 +3,7 @@
 // Answer sheets from delimited text, .xlsx workbooks, online quiz exports
 // and fixed-width scanner output. The whole source is read and checked
 // before anything is written: a source with any bad cell imports nothing.
+#include "examfile/Progress.h"
 #include "exchange/TextTable.h"
 
 #include <map>
@@ -93,7 +94,10 @@ std::vector<std::string> ExistingCodes(Connection& db);
 // Writes a checked plan in one transaction: the sheets after the existing
 // ones (append), instead of them (replace) or none (key only), and the key
 // row when the source holds one. Throws DbError (nothing written then).
-void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nItem);
+// Reports the sheets written to `progress`; a cancel throws JobCancelled
+// and rolls the whole import back.
+void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nItem,
+                 Progress& progress = NoProgress());
 
 // Copies the exam file beside itself (x.ans → x.bak) before a replace.
 bool BackupExamFile(const std::string& examPath, std::string& backupPath, std::string& error);

@@ -6,6 +6,7 @@
 #include "examfile/DataView.h"
 #include "examfile/Schema.h"
 #include "examfile/Val.h"
+#include "report/AtomicFile.h"
 #include "report/PrintReport.h"
 
 #include <cairo-pdf.h>
@@ -91,9 +92,11 @@ std::vector<int> KeyedItems(const ReportData& data) {
     return items;
 }
 
-std::optional<TestStatistics> LoadTestStatistics(const std::string& path) {
+std::optional<TestStatistics> LoadTestStatistics(const std::string& path, Progress& progress) {
     try {
-        return ComputeItemStatistics(LoadExamAnswers(path).matrix);
+        return ComputeItemStatistics(LoadExamAnswers(path, progress).matrix);
+    } catch (const JobCancelled&) {
+        throw;
     } catch (const std::exception&) {
         return std::nullopt;
     }
@@ -153,11 +156,18 @@ charts::ItemPlotInput ItemPlotOf(const ReportData& data, int item, const TestSta
 
 namespace {
 
+// The pages go into a temporary file beside path, which replaces the
+// previous PDF only once it is whole: a report that fails or is cancelled
+// leaves the previous one as it was.
 class CairoPdfPages : public GraphPages {
   public:
-    explicit CairoPdfPages(const std::string& path)
-        : surface_(cairo_pdf_surface_create(path.c_str(), kGraphPageWidth, kGraphPageHeight)) {
-        ok_ = cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS;
+    explicit CairoPdfPages(const std::string& path) {
+        try {
+            file_ = std::make_unique<ReplacingFile>(path, "pdf");
+        } catch (const ReplaceFileError&) {}
+        surface_ = cairo_pdf_surface_create(file_ ? file_->tempPath().c_str() : nullptr,
+                                            kGraphPageWidth, kGraphPageHeight);
+        ok_ = file_ && cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS;
         if (ok_)
             cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_CREATOR, "itemanalysis");
         cr_ = cairo_create(surface_);
@@ -177,11 +187,19 @@ class CairoPdfPages : public GraphPages {
         canvas_.reset();
         if (pages_ > 0) cairo_show_page(cr_);
         cairo_surface_finish(surface_);
-        return ok_ && cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS;
+        const bool finished = ok_ && cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS;
+        if (!file_) return false;
+        try {
+            file_->commit(finished, PdfFileIsComplete);
+        } catch (const ReplaceFileError&) {
+            return false;
+        }
+        return finished;
     }
 
   private:
-    cairo_surface_t* surface_;
+    std::unique_ptr<ReplacingFile> file_;
+    cairo_surface_t* surface_ = nullptr;
     cairo_t* cr_;
     std::unique_ptr<charts::CairoCanvas> canvas_;
     int pages_ = 0;
@@ -270,13 +288,15 @@ std::unique_ptr<GraphPages> PdfGraphPages(const std::string& path) {
     return std::make_unique<CairoPdfPages>(path);
 }
 
-int DrawGraphReport(GraphPages& pages, const GraphReportInput& in) {
+int DrawGraphReport(GraphPages& pages, const GraphReportInput& in, Progress& progress) {
     TestHeader header = in.header;
     const std::string headerLine = PrintedHeaderLine(header);
     const ReportData& d = in.data;
     const int kind = d.AnalysisKind;
     const double width = kGraphPageWidth - 2 * kMargin;
     int page = 0;
+    const std::vector<int> items = KeyedItems(d);
+    progress.stage(kDrawingGraphsStage, 1 + static_cast<long long>(items.size()));
 
     // First page: the summary of the whole test and its two pictures.
     {
@@ -320,7 +340,8 @@ int DrawGraphReport(GraphPages& pages, const GraphReportInput& in) {
     }
 
     // One page per keyed item.
-    for (int item : KeyedItems(d)) {
+    for (int item : items) {
+        progress.step(page);
         Canvas& c = pages.NewPage();
         double y = PageHeader(c, ++page, in.school, kind, headerLine);
         charts::DrawItemPlot(c, {kMargin, y, width, 330},
@@ -386,6 +407,7 @@ int DrawGraphReport(GraphPages& pages, const GraphReportInput& in) {
             y += kLine;
         }
     }
+    progress.step(page);
     return page;
 }
 

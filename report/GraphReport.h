@@ -8,6 +8,7 @@
 #include "analysis/ItemStatistics.h"
 #include "charts/Charts.h"
 #include "examfile/ExamState.h"
+#include "examfile/Progress.h"
 #include "report/ReportModel.h"
 
 #include <memory>
@@ -67,10 +68,16 @@ struct GraphReportInput {
 
 // The whole-test statistics of the exam file at path; none when the file
 // cannot give them (its structure, its choices).
-std::optional<TestStatistics> LoadTestStatistics(const std::string& path);
+// Reports the sheets read to `progress`; a cancel throws JobCancelled.
+std::optional<TestStatistics> LoadTestStatistics(const std::string& path,
+                                                 Progress& progress = NoProgress());
 
-// Draws the whole graphical report. Returns the number of pages.
-int DrawGraphReport(GraphPages& pages, const GraphReportInput& in);
+// Draws the whole graphical report. Returns the number of pages. Reports
+// the pages drawn to `progress`; a cancel throws JobCancelled before the
+// pages are finished, so a PDF is then not written and the previous one
+// stays.
+int DrawGraphReport(GraphPages& pages, const GraphReportInput& in,
+                    Progress& progress = NoProgress());
 
 // The page size the report is laid out on, in points.
 inline constexpr double kGraphPageWidth = 595.276;

@@ -102,9 +102,9 @@ std::string Stored(const std::optional<std::string>& v) {
 class ReportLayout {
   public:
     ReportLayout(Printer* prn, PrintJob& job, const ReportData& d, int nChoice, int nItem,
-                 std::string school, std::string headerLine)
+                 std::string school, std::string headerLine, Progress& progress)
         : prn_(prn), job_(job), d_(d), nChoice_(nChoice), nItem_(nItem), school_(std::move(school)),
-          headerLine_(std::move(headerLine)) {}
+          headerLine_(std::move(headerLine)), progress_(progress) {}
 
     // Returns the number of pages laid out.
     int Run() {
@@ -126,6 +126,7 @@ class ReportLayout {
     void OpenPage() {
         if (open_) return;
         if (pages_ > 0 && prn_ && BreakWanted()) prn_->NewPage();
+        if (pages_ > 0) progress_.step(pages_);
         ++pages_;
         job_.PageNo = static_cast<int16_t>(pages_);
         open_ = true;
@@ -308,6 +309,7 @@ class ReportLayout {
     int nItem_;
     std::string school_;
     std::string headerLine_;
+    Progress& progress_;
     Section section_ = Section::Items;
     float y_ = kPageTop;
     int pages_ = 0;
@@ -318,7 +320,7 @@ class ReportLayout {
 
 int CountPages(const ReportData& data, int nChoice, int nItem) {
     PrintJob scratch;
-    return ReportLayout(nullptr, scratch, data, nChoice, nItem, "", "").Run();
+    return ReportLayout(nullptr, scratch, data, nChoice, nItem, "", "", NoProgress()).Run();
 }
 
 } // namespace
@@ -353,15 +355,18 @@ int16_t NumPage(PrintJob& job, const ReportData& data, int nChoice, int nItem) {
 }
 
 void PrintOutput(Printer& prn, PrintJob& job, TestHeader& header, const std::string& schoolName,
-                 const ReportData& data, int nChoice, int nItem) {
+                 const ReportData& data, int nChoice, int nItem, Progress& progress) {
     const std::string headerLine = PrintedHeaderLine(header);
 
     SetupPrinter(prn);
     job.PageNo = 0;
     NumPage(job, data, nChoice, nItem);
     if (job.PageTo > job.PageCount) job.PageTo = job.PageCount;
+    progress.stage(kLayingOutPagesStage, job.PageCount);
 
-    ReportLayout(&prn, job, data, nChoice, nItem, schoolName, headerLine).Run();
+    const int pages =
+        ReportLayout(&prn, job, data, nChoice, nItem, schoolName, headerLine, progress).Run();
+    progress.step(pages);
     prn.EndDoc();
 }
 

@@ -5,6 +5,7 @@
 // each, printing only the pages the job selects.
 
 #include "examfile/ExamState.h"
+#include "examfile/Progress.h"
 #include "report/PrintState.h"
 #include "report/ReportModel.h"
 
@@ -29,8 +30,10 @@ std::string PrintedHeaderLine(TestHeader& header);
 // Prints the report through `prn` as one job, with the page selection of
 // `job` (PrintMode, PageFrom, PageTo; PageTo is lowered to the page count).
 // Fills an empty SubCode, SubName or Term of `header` with blanks, which
-// stay there.
+// stay there. Reports the pages laid out to `progress`; a cancel throws
+// JobCancelled before the job ends, so a PDF is not written and the
+// previous one stays.
 void PrintOutput(Printer& prn, PrintJob& job, TestHeader& header, const std::string& schoolName,
-                 const ReportData& data, int nChoice, int nItem);
+                 const ReportData& data, int nChoice, int nItem, Progress& progress = NoProgress());
 
 } // namespace ia

@@ -60,7 +60,12 @@ QtPrinter::QtPrinter(std::unique_ptr<Impl> impl, std::string pdfPath, std::strin
 }
 
 QtPrinter::~QtPrinter() {
-    if (started_) impl_->painter.end();
+    // A job left before EndDoc (cancelled or failed) never reaches paper
+    // half done.
+    if (started_) {
+        impl_->printer().abort();
+        impl_->painter.end();
+    }
 }
 
 std::unique_ptr<QtPrinter> QtPrinter::ForPdf(const std::string& pdfPath) {

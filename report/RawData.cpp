@@ -17,16 +17,37 @@ RawRecord ToRecord(const std::vector<Value>& row) {
     }
     return r;
 }
+
+class ViewSheets final : public RawSheetReader {
+  public:
+    explicit ViewSheets(RecordSet* sheets) : sheets_(sheets) {}
+    size_t count() const override {
+        return sheets_ ? static_cast<size_t>(sheets_->recordCount()) : 0;
+    }
+    RawRecord next() override { return ToRecord(sheets_->rowAt(at_++)); }
+
+  private:
+    RecordSet* sheets_;
+    int at_ = 0;
+};
 } // namespace
+
+RawRecord LoadRawKey(ExamViews& views) {
+    RecordSet* key = views.Data2.Recordset();
+    if (key && key->recordCount() > 0) return ToRecord(key->rowAt(0));
+    return {};
+}
+
+std::unique_ptr<RawSheetReader> ReadRawSheets(ExamViews& views) {
+    return std::make_unique<ViewSheets>(views.Data1.Recordset());
+}
 
 RawData LoadRawData(ExamViews& views) {
     RawData d;
-    RecordSet* key = views.Data2.Recordset();
-    if (key && key->recordCount() > 0) d.key = ToRecord(key->rowAt(0));
-    RecordSet* sheets = views.Data1.Recordset();
-    if (sheets)
-        for (int i = 0; i < sheets->recordCount(); ++i)
-            d.sheets.push_back(ToRecord(sheets->rowAt(i)));
+    d.key = LoadRawKey(views);
+    auto sheets = ReadRawSheets(views);
+    for (size_t i = 0, n = sheets->count(); i < n; ++i)
+        d.sheets.push_back(sheets->next());
     return d;
 }
 

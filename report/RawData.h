@@ -2,11 +2,20 @@
 #pragma once
 #include "report/RawPrint.h"
 
+#include <memory>
+
 namespace ia {
 
 struct ExamViews;
 
 // The key row of Data2 and the sheets of Data1 in the view's order.
 RawData LoadRawData(ExamViews& views);
+
+// The key row of Data2 alone (empty when the key table has no row).
+RawRecord LoadRawKey(ExamViews& views);
+
+// The sheets of Data1 in the view's order, read one at a time as the
+// printout reaches them. The view must stay open and unchanged meanwhile.
+std::unique_ptr<RawSheetReader> ReadRawSheets(ExamViews& views);
 
 } // namespace ia

@@ -28,8 +28,10 @@ std::string AnswerText(const RawRecord& r, int nItem) {
 
 class RawLayout {
   public:
-    RawLayout(Printer& prn, const RawData& d, int nItem, std::string school, std::string header)
-        : prn_(prn), d_(d), nItem_(nItem), school_(std::move(school)), header_(std::move(header)) {
+    RawLayout(Printer& prn, const RawRecord& key, RawSheetReader& sheets, int nItem,
+              std::string school, std::string header, Progress& progress)
+        : prn_(prn), key_(key), sheets_(sheets), nItem_(nItem), school_(std::move(school)),
+          header_(std::move(header)), progress_(progress) {
         for (int i = 1; i <= nItem_; ++i) {
             tens_ += i < 10 ? "  " : std::to_string(i / 10);
             units_ += std::to_string(i % 10);
@@ -43,19 +45,25 @@ class RawLayout {
             margin_ = 3.0f;
             perPage_ = 20;
         }
-        const size_t n = d_.sheets.size();
+        const size_t n = sheets_.count();
+        const size_t perPage = static_cast<size_t>(perPage_);
+        progress_.stage(kLayingOutPagesStage, static_cast<long long>(n / perPage + 1));
         PageHeader();
         for (size_t i = 0; i < n; ++i) {
             y_ += kLineStep;
-            const RawRecord& sheet = d_.sheets[i];
+            const RawRecord sheet = sheets_.next();
             std::string code = Field(sheet, 0);
             if (!code.empty()) Put(margin_, code);
             Put(margin_ + kAnswerOffset, AnswerText(sheet, nItem_));
             // A full page always turns, so the key row heads the next page
             // even when no sheet follows (35 sheets: the second page holds
             // the header and the key alone, as teachers know the printout).
-            if ((i + 1) % static_cast<size_t>(perPage_) == 0) PageHeader();
+            if ((i + 1) % perPage == 0) {
+                progress_.step(page_);
+                PageHeader();
+            }
         }
+        progress_.step(page_);
         prn_.EndDoc();
         // The next job, whatever it is, starts upright.
         prn_.SetOrientation(Orientation::Portrait);
@@ -84,18 +92,20 @@ class RawLayout {
         Put(margin_, "ข้อ");
         Put(margin_ + kAnswerOffset, units_);
         y_ += kLineStep;
-        Put(margin_, Field(d_.key, 0));
-        Put(margin_ + kAnswerOffset, AnswerText(d_.key, nItem_));
+        Put(margin_, Field(key_, 0));
+        Put(margin_ + kAnswerOffset, AnswerText(key_, nItem_));
         y_ += 0.8f;
     }
 
     Printer& prn_;
-    const RawData& d_;
+    const RawRecord& key_;
+    RawSheetReader& sheets_;
     int nItem_;
     std::string school_;
     std::string header_;
     std::string tens_;
     std::string units_;
+    Progress& progress_;
     PrintJob job_; // every page, whatever the report's selection
     float margin_ = 2.0f;
     int perPage_ = 35;
@@ -103,11 +113,22 @@ class RawLayout {
     float y_ = kPageTop;
 };
 
+class SheetsInHand final : public RawSheetReader {
+  public:
+    explicit SheetsInHand(const std::vector<RawRecord>& sheets) : sheets_(sheets) {}
+    size_t count() const override { return sheets_.size(); }
+    RawRecord next() override { return sheets_.at(at_++); }
+
+  private:
+    const std::vector<RawRecord>& sheets_;
+    size_t at_ = 0;
+};
+
 } // namespace
 
-bool RawPrint(Printer& prn, TestHeader& header, const std::string& schoolName,
-              const RawData& data) {
-    if (data.sheets.empty()) return false;
+bool RawPrint(Printer& prn, TestHeader& header, const std::string& schoolName, const RawRecord& key,
+              RawSheetReader& sheets, Progress& progress) {
+    if (sheets.count() == 0) return false;
     if (header.SubCode.empty()) header.SubCode = std::string(11, ' ');
     if (header.SubName.empty()) header.SubName = std::string(19, ' ');
     if (header.Term.empty()) header.Term = std::string(7, ' ');
@@ -115,8 +136,14 @@ bool RawPrint(Printer& prn, TestHeader& header, const std::string& schoolName,
     const std::string h = "วิชา " + header.SubCode + "  " + header.SubName + "   เทอม " +
                           header.Term + "/" + std::to_string(header.Yearr) +
                           "    อาจารย์ผู้สอน :  " + header.TeacherName;
-    RawLayout(prn, data, header.nItem, schoolName, h).Run();
+    RawLayout(prn, key, sheets, header.nItem, schoolName, h, progress).Run();
     return true;
+}
+
+bool RawPrint(Printer& prn, TestHeader& header, const std::string& schoolName, const RawData& data,
+              Progress& progress) {
+    SheetsInHand sheets(data.sheets);
+    return RawPrint(prn, header, schoolName, data.key, sheets, progress);
 }
 
 } // namespace ia

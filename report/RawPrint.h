@@ -4,6 +4,7 @@
 // answer sheet, one line each, on as many pages as they need.
 
 #include "examfile/ExamState.h"
+#include "examfile/Progress.h"
 
 #include <optional>
 #include <string>
@@ -23,9 +24,26 @@ struct RawData {
     std::vector<RawRecord> sheets; // in the order to print (by code)
 };
 
-// Prints the raw data as one job, every page. Fills an empty SubCode,
-// SubName or Term of `header` with blanks, which stay there. Does nothing and
-// returns false when there are no sheets.
-bool RawPrint(Printer& prn, TestHeader& header, const std::string& schoolName, const RawData& data);
+// The answer sheets of a printout read one at a time in printing order, so
+// that a printout of a million sheets holds one sheet, not all of them.
+class RawSheetReader {
+  public:
+    virtual ~RawSheetReader() = default;
+    virtual size_t count() const = 0;
+    // The next sheet; called count() times.
+    virtual RawRecord next() = 0;
+};
+
+// Prints the raw data as one job, every page, a page at a time: the pages
+// go to the printer as they are laid out. Fills an empty SubCode, SubName or
+// Term of `header` with blanks, which stay there. Does nothing and returns
+// false when there are no sheets. Reports the pages laid out to `progress`;
+// a cancel throws JobCancelled before the job ends, so the printer never
+// completes it (a PDF is then not written, the previous one stays).
+bool RawPrint(Printer& prn, TestHeader& header, const std::string& schoolName, const RawRecord& key,
+              RawSheetReader& sheets, Progress& progress = NoProgress());
+// The same with every sheet in hand.
+bool RawPrint(Printer& prn, TestHeader& header, const std::string& schoolName, const RawData& data,
+              Progress& progress = NoProgress());
 
 } // namespace ia

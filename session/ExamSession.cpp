@@ -323,8 +323,13 @@ Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
         // Asked before the analysis: the checks need a read of their own.
         CheckFindings findings;
         try {
-            findings.lines = SheetWarnings(views_.Data1.Recordset()->connection(), header_.nItem,
-                                           header_.nChoice, &findings.keyedItems);
+            findings.lines =
+                SheetWarnings(views_.Data1.Recordset()->connection(), header_.nItem,
+                              header_.nChoice, &findings.keyedItems,
+                              request.progress ? *request.progress : NoProgress(), sheetCount());
+        } catch (const JobCancelled& e) {
+            out.error = Error(SessionErrorKind::Cancelled, e.what());
+            return out;
         } catch (const std::exception&) {
             findings = {}; // the analysis reports what is wrong with the file
         }
@@ -343,8 +348,14 @@ Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
     state_.AnalysisKind = static_cast<int16_t>(request.technique);
     AnalysisContext ctx = context();
     if (!request.goOnAfterChecks && request.tellFindings) ctx.sheetFindings = &found;
+    ctx.progress = request.progress;
     try {
         RunTechnique(ctx, static_cast<int>(request.technique), FanTableDir(ProgramDir()));
+    } catch (const JobCancelled& e) {
+        tellFound();
+        rereadAfterFailedAnalysis(false);
+        out.error = Error(SessionErrorKind::Cancelled, e.what());
+        return out;
     } catch (const AnalysisError& e) {
         tellFound();
         rereadAfterFailedAnalysis(false);
@@ -465,6 +476,27 @@ Outcome<RawData> ExamSession::rawData() {
             return out;
         }
         out.value = LoadRawData(views_);
+    } catch (const std::exception& e) {
+        out.error = Error(SessionErrorKind::Failed, e.what());
+    }
+    return out;
+}
+
+Outcome<RawSheetsInOrder> ExamSession::rawSheets() {
+    Outcome<RawSheetsInOrder> out;
+    if (!open_) {
+        out.error = Error(SessionErrorKind::NoFileOpen, {});
+        return out;
+    }
+    try {
+        views_.Data1.RecordSource = SheetSource(SheetOrder::ByCode);
+        views_.Data1.Refresh();
+        if (sheetCount() == 0) {
+            out.error = Error(SessionErrorKind::NoSheets, kNoSheetsToPrint);
+            return out;
+        }
+        out.value.key = LoadRawKey(views_);
+        out.value.sheets = ReadRawSheets(views_);
     } catch (const std::exception& e) {
         out.error = Error(SessionErrorKind::Failed, e.what());
     }

@@ -40,6 +40,7 @@ enum class SessionErrorKind {
     Declined,        // the caller did not go on after the checks
     AnalysisRefused, // no keyed item, too few sheets: the file is unchanged
     Failed,          // the engine failed while working
+    Cancelled,       // the user stopped the job: everything is as it was
     ReportFailed,    // the results are stored but the report file is not written
     PageRangeInvalid,
     NoPageSelected,
@@ -96,6 +97,15 @@ struct AnalysisRequest {
     std::optional<std::string> reportTerm;
     // The order the sheets are read in afterwards (the window shows them by score).
     std::optional<SheetOrder> sheetOrderAfter;
+    // Told the checks' and the technique's progress; a cancel ends the run
+    // (Cancelled) with the file unchanged. None: nobody watches.
+    Progress* progress = nullptr;
+};
+
+// The raw printout's input, read as the printout reaches each sheet.
+struct RawSheetsInOrder {
+    RawRecord key;
+    std::unique_ptr<RawSheetReader> sheets;
 };
 
 struct CreatedFile {
@@ -193,6 +203,9 @@ class ExamSession {
     // The key and every sheet in code order, as the raw printout lists them
     // (the sheets stay in that order afterwards).
     Outcome<RawData> rawData();
+    // The same, the sheets read one at a time: what a printout of any
+    // size holds. The session must stay open and unchanged meanwhile.
+    Outcome<RawSheetsInOrder> rawSheets();
 
   private:
     AnalysisContext context();

@@ -45,14 +45,17 @@ Outcome<ReportPrintInput> ReportPrintInputFor(ExamSession& session, const PrintJ
     return out;
 }
 
-Outcome<GraphReportInput> GraphInputFor(ExamSession& session, const std::string& school) {
+Outcome<GraphReportInput> GraphInputFor(ExamSession& session, const std::string& school,
+                                        Progress& progress) {
     Outcome<GraphReportInput> out;
     try {
         out.value.header = session.header();
         out.value.school = school;
         out.value.data = LoadReportData(session.views(), session.state());
         out.value.scores = LoadScores(session.views());
-        out.value.stats = LoadTestStatistics(session.views().Data3.DatabaseName);
+        out.value.stats = LoadTestStatistics(session.views().Data3.DatabaseName, progress);
+    } catch (const JobCancelled& e) {
+        out.error = SessionError{SessionErrorKind::Cancelled, e.what()};
     } catch (const std::exception& e) {
         out.error = SessionError{SessionErrorKind::Failed, e.what()};
     }

@@ -38,7 +38,8 @@ int ReportPageCount(ExamSession& session);
 Outcome<ReportPrintInput> ReportPrintInputFor(ExamSession& session, const PrintJob& job);
 
 // The charts' input: the report data, the scores and the whole-test
-// statistics of the file in hand.
-Outcome<GraphReportInput> GraphInputFor(ExamSession& session, const std::string& school);
+// statistics of the file in hand, whose reading is told to `progress`.
+Outcome<GraphReportInput> GraphInputFor(ExamSession& session, const std::string& school,
+                                        Progress& progress = NoProgress());
 
 } // namespace ia

@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -336,6 +337,20 @@ void MakeOldCountFields(const std::string& path) {
         st.run();
     }
     db.exec("PRAGMA writable_schema=OFF");
+}
+
+} // namespace iatest
+
+namespace iatest {
+
+bool CancelAtStep::show() {
+    if (stages_.empty() || stages_.back() != what()) stages_.push_back(what());
+    reportStages_.push_back(what());
+    return ++reports_ != k_;
+}
+
+long long CancelAtStep::reportsIn(const std::string& stage) const {
+    return std::count(reportStages_.begin(), reportStages_.end(), stage);
 }
 
 } // namespace iatest

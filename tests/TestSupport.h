@@ -3,6 +3,7 @@
 // Small fixtures shared by the tests: temporary folders and exam files made
 // in the test.
 #include "examfile/ExamState.h"
+#include "examfile/Progress.h"
 
 #include <filesystem>
 #include <string>
@@ -95,6 +96,32 @@ class DiskFull {
     DiskFull& operator=(const DiskFull&) = delete;
     // Installs the wrapper without making the disk full (call before opening).
     static void Install();
+};
+
+} // namespace iatest
+
+namespace iatest {
+
+// A progress that stops its job at a chosen report: the k-th call of
+// stage() or step(), counted from 1 over the whole job (0: never). Run a job
+// once with k = 0 to learn how many reports it makes, then cancel it in the
+// middle. Keeps the stages it saw.
+class CancelAtStep : public ia::Progress {
+  public:
+    explicit CancelAtStep(long long k = 0) : k_(k) {}
+    long long reports() const { return reports_; }
+    const std::vector<std::string>& stages() const { return stages_; }
+    // Reports made within the named stage, its start included.
+    long long reportsIn(const std::string& stage) const;
+
+  protected:
+    bool show() override;
+
+  private:
+    long long k_;
+    long long reports_ = 0;
+    std::vector<std::string> stages_;
+    std::vector<std::string> reportStages_;
 };
 
 } // namespace iatest

@@ -52,6 +52,8 @@ struct TestPrompts : ia::Prompts {
     std::function<bool(const QString&, const QString&)> onAskGoOnAfterChecks;
     std::function<int(QDialog&)> onRunDialog = [](QDialog& d) { return d.exec(); };
     std::function<void(QDialog&)> onShowPreview = [](QDialog& d) { d.exec(); };
+    // The progress of the window's long jobs; none given: nobody watches.
+    std::function<std::unique_ptr<ia::Progress>()> onJobProgress;
 
     QString chooseOpenFile() override { return onChooseOpenFile(); }
     bool askOkCancel(const QString& title, const QString& text) override {
@@ -68,6 +70,9 @@ struct TestPrompts : ia::Prompts {
     }
     int runDialog(QDialog& dialog) override { return onRunDialog(dialog); }
     void showPreview(QDialog& preview) override { onShowPreview(preview); }
+    std::unique_ptr<ia::Progress> jobProgress() override {
+        return onJobProgress ? onJobProgress() : Prompts::jobProgress();
+    }
 };
 
 class WindowFixture {

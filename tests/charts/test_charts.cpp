@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -297,3 +298,44 @@ TEST(ChartInputs, FiveGroupsAndRitComeFromTheWholeTestStatistics) {
         EXPECT_DOUBLE_EQ(p.r, *s->rit);
     }
 }
+
+namespace {
+
+// The graphical report stopped between two pages, or failing, never
+// replaces the PDF of the previous one, nor leaves a temporary beside it.
+TEST(GraphReportPdf, CancelledReportKeepsThePreviousPdf) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("กราฟ.pdf");
+    ia::GraphReportInput in;
+    in.header = iatest::MakeHeader(3, 3);
+    in.data = SmallReport();
+    in.scores = {0, 1, 1, 2, 2, 3};
+    {
+        auto pages = ia::PdfGraphPages(path);
+        EXPECT_EQ(ia::DrawGraphReport(*pages, in), 3);
+        ASSERT_TRUE(pages->Finish());
+    }
+    const std::string before = iatest::FileBytes(path);
+    ASSERT_EQ(before.rfind("%PDF", 0), 0u);
+    iatest::CancelAtStep counting;
+    {
+        auto pages = ia::PdfGraphPages(dir.file("count.pdf"));
+        ia::DrawGraphReport(*pages, in, counting);
+    }
+    EXPECT_EQ(counting.stages(), std::vector<std::string>{ia::kDrawingGraphsStage});
+    std::filesystem::remove(dir.file("count.pdf"));
+    for (long long k = 1; k <= counting.reports(); ++k) {
+        iatest::CancelAtStep cancelling(k);
+        {
+            auto pages = ia::PdfGraphPages(path);
+            EXPECT_THROW(ia::DrawGraphReport(*pages, in, cancelling), ia::JobCancelled);
+        }
+        EXPECT_EQ(iatest::FileBytes(path), before) << "report " << k;
+    }
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"กราฟ.pdf"});
+}
+
+} // namespace

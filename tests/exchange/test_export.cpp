@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 namespace {
@@ -215,6 +216,44 @@ TEST_F(ExportFixture, TargetsReplacedWholeAndNeverTheExamFile) {
     EXPECT_EQ(error, "เขียนไฟล์ " + missing + " ไม่ได้");
     EXPECT_FALSE(ia::WriteCsv(Build()[0], missing, error));
     EXPECT_EQ(error, "เขียนไฟล์ " + missing + " ไม่ได้");
+}
+
+// An export cancelled in the middle, whether reading the sheets or writing
+// the rows: the previous file stays byte for byte, no temporary beside it.
+TEST_F(ExportFixture, CancelledExportKeepsThePreviousFile) {
+    using Export = std::function<void(const std::string& out, ia::Progress&)>;
+    const std::vector<std::pair<std::string, Export>> cases{
+        {"old.xlsx",
+         [&](const std::string& out, ia::Progress& progress) {
+             ia::Connection db(exam);
+             std::string error;
+             ASSERT_TRUE(
+                 ia::WriteXlsx(ia::BuildExportSheets(db, 3, progress), out, error, progress))
+                 << error;
+         }},
+        {"old.csv", [&](const std::string& out, ia::Progress& progress) {
+             ia::Connection db(exam);
+             std::string error;
+             ASSERT_TRUE(
+                 ia::WriteCsv(ia::BuildExportSheets(db, 3, progress)[1], out, error, progress))
+                 << error;
+         }}};
+    for (const auto& [name, run] : cases) {
+        const std::string out = dir.file(name);
+        iatest::WriteBytes(out, "previous");
+        iatest::CancelAtStep counting;
+        run(dir.file("count-" + name), counting);
+        EXPECT_EQ(counting.stages(),
+                  (std::vector<std::string>{ia::kReadingSheetsStage, ia::kExportingStage}));
+        // Every report is a place where a cancel must leave the file alone.
+        for (long long k = 1; k <= counting.reports(); ++k) {
+            iatest::CancelAtStep cancelling(k);
+            EXPECT_THROW(run(out, cancelling), ia::JobCancelled) << name << " step " << k;
+            EXPECT_EQ(iatest::FileBytes(out), "previous") << name << " step " << k;
+        }
+        for (auto& e : std::filesystem::directory_iterator(dir.path()))
+            EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos) << e.path();
+    }
 }
 
 TEST_F(ExportFixture, AFileWithoutTheRunTableStaysValid) {

@@ -418,6 +418,32 @@ TEST_F(ExamFixture, AFailedWriteLeavesTheFileAsItWas) {
     EXPECT_EQ(iatest::ExamRows(exam, 4).at(1).at(0), "เดิม01");
 }
 
+// A cancel at any step of the writing: not one sheet is added, and the key
+// stays as it was.
+TEST_F(ExamFixture, CancelledImportAddsNothing) {
+    const ia::ImportPlan plan =
+        Read("many.csv", "KEY,4,4,4,4\n01,1,1,1,1\n02,2,2,2,2\n03,3,3,3,3\n");
+    ASSERT_TRUE(plan.ok());
+    const Rows before = iatest::ExamRows(exam, 4);
+    iatest::CancelAtStep counting;
+    {
+        iatest::TempDir scratch;
+        const std::string copy = scratch.file("copy.ans");
+        std::filesystem::copy_file(exam, copy);
+        ia::Connection db(copy);
+        ia::ApplyImport(db, plan, ia::ImportMode::Replace, 4, counting);
+    }
+    EXPECT_EQ(counting.stages(), std::vector<std::string>{ia::kImportingSheetsStage});
+    ASSERT_EQ(counting.reports(), 5); // the stage, three sheets, the end
+    for (ia::ImportMode mode : {ia::ImportMode::Append, ia::ImportMode::Replace})
+        for (long long k = 1; k <= counting.reports(); ++k) {
+            iatest::CancelAtStep cancelling(k);
+            ia::Connection db(exam);
+            EXPECT_THROW(ia::ApplyImport(db, plan, mode, 4, cancelling), ia::JobCancelled);
+            EXPECT_EQ(iatest::ExamRows(exam, 4), before) << "step " << k;
+        }
+}
+
 } // namespace
 
 namespace {

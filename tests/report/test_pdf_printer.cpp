@@ -312,3 +312,88 @@ TEST(PdfPrinter, TextsKeepTheirMeasuredWidthOnThePage) {
     EXPECT_NEAR(left, margin + 3 * pointsPerCm, 2.0);
     EXPECT_NEAR(right, margin + (3 + prn.TextWidth(rule)) * pointsPerCm, 3.0);
 }
+
+// A job cancelled through its progress in the middle of its pages: the PDF
+// of the previous run stays byte for byte, and no temporary is left beside it.
+struct CancelCase {
+    const char* name;
+    std::function<void(ia::Printer&, ia::Progress&)> job;
+};
+
+void PrintTo(const CancelCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CancelledPrintout : public ::testing::TestWithParam<CancelCase> {};
+
+TEST_P(CancelledPrintout, KeepsThePreviousPdf) {
+    const CancelCase& c = GetParam();
+    iatest::TempDir dir;
+    const std::string path = dir.file("ม1.pdf");
+    {
+        ia::PdfPrinter previous(path);
+        c.job(previous, ia::NoProgress());
+        ASSERT_FALSE(previous.Failed()) << previous.Notice();
+    }
+    const std::string before = iatest::FileBytes(path);
+    ASSERT_FALSE(before.empty());
+
+    iatest::CancelAtStep counting;
+    ia::RecordingPrinter rec;
+    c.job(rec, counting);
+    EXPECT_EQ(counting.stages(), std::vector<std::string>{ia::kLayingOutPagesStage});
+    ASSERT_GE(counting.reports(), 3) << "too few pages to cancel in the middle";
+
+    iatest::CancelAtStep cancelling(counting.reports() / 2 + 1);
+    {
+        ia::PdfPrinter prn(path);
+        EXPECT_THROW(c.job(prn, cancelling), ia::JobCancelled);
+    }
+    EXPECT_EQ(iatest::FileBytes(path), before);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"ม1.pdf"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Printouts, CancelledPrintout,
+    ::testing::Values(CancelCase{"Report",
+                                 [](ia::Printer& prn, ia::Progress& progress) {
+                                     ia::PrintJob job;
+                                     ia::TestHeader h = StackedHeader(30, 4);
+                                     ia::PrintOutput(prn, job, h, "", MakeReport(30, 4, 1), 4, 30,
+                                                     progress);
+                                 }},
+                      CancelCase{"RawData",
+                                 [](ia::Printer& prn, ia::Progress& progress) {
+                                     ia::TestHeader h = StackedHeader(20, 4);
+                                     ia::RawPrint(prn, h, "", MakeRaw(20, 120), progress);
+                                 }}),
+    [](const ::testing::TestParamInfo<CancelCase>& i) { return std::string(i.param.name); });
+
+// The raw printout of a district holds one sheet at a time: a sheet is read
+// only when its line is laid out, never the whole file first.
+TEST(RawPrintout, ReadsEachSheetWhenItsLineIsLaidOut) {
+    const ia::RawData all = MakeRaw(20, 100);
+    struct CountingReader : ia::RawSheetReader {
+        const std::vector<ia::RawRecord>& sheets;
+        size_t read = 0;
+        explicit CountingReader(const std::vector<ia::RawRecord>& s) : sheets(s) {}
+        size_t count() const override { return sheets.size(); }
+        ia::RawRecord next() override { return sheets.at(read++); }
+    } reader(all.sheets);
+    struct PageWatcher : ia::RecordingPrinter {
+        const CountingReader& reader;
+        std::vector<size_t> readAtBreak;
+        explicit PageWatcher(const CountingReader& r) : reader(r) {}
+        void NewPage() override {
+            readAtBreak.push_back(reader.read);
+            RecordingPrinter::NewPage();
+        }
+    } prn(reader);
+    ia::TestHeader h = StackedHeader(20, 4);
+    ASSERT_TRUE(ia::RawPrint(prn, h, "", all.key, reader));
+    EXPECT_EQ(prn.readAtBreak, (std::vector<size_t>{35, 70}));
+    EXPECT_EQ(reader.read, 100u);
+}

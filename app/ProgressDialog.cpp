@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ProgressDialog.h"
+
+#include "app/FTAData.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <chrono>
+#include <limits>
+
+namespace ia {
+
+ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName("progressDialog");
+    setWindowTitle(QString::fromUtf8(kProgramTitle));
+    // Nothing else of the program takes input while a job runs.
+    setWindowModality(Qt::ApplicationModal);
+    whatLabel = new QLabel(this);
+    whatLabel->setObjectName("progressWhat");
+    whatLabel->setMinimumWidth(320);
+    bar = new QProgressBar(this);
+    bar->setObjectName("progressBar");
+    bar->setRange(0, 1000);
+    bar->setTextVisible(true);
+    cancelButton = new QPushButton("ยกเลิก", this);
+    cancelButton->setObjectName("progressCancel");
+    cancelButton->setDefault(true);
+    connect(cancelButton, &QPushButton::clicked, this, &ProgressDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cancelButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(whatLabel);
+    layout->addWidget(bar);
+    layout->addLayout(buttons);
+}
+
+void ProgressDialog::showState(const QString& what, long long done, long long total) {
+    if (whatLabel->text() != what) whatLabel->setText(what);
+    if (total <= 0) {
+        bar->setRange(0, 0);
+        return;
+    }
+    // The bar counts in thousandths: a million sheets fit no int range
+    // of its own, and finer steps would not show.
+    if (bar->maximum() != 1000) bar->setRange(0, 1000);
+    const long long per = done >= total ? 1000 : done * 1000 / total;
+    bar->setValue(static_cast<int>(per < 0 ? 0 : per));
+    bar->setFormat(QString("%1 %").arg(per / 10));
+}
+
+void ProgressDialog::reject() {
+    cancelRequested_ = true;
+    cancelButton->setEnabled(false);
+    whatLabel->setText("กำลังยกเลิก…");
+}
+
+MillisecondClock SteadyClock() {
+    return [] {
+        return static_cast<std::int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                             std::chrono::steady_clock::now().time_since_epoch())
+                                             .count());
+    };
+}
+
+WindowJobProgress::WindowJobProgress(QWidget* window, MillisecondClock clock)
+    : window_(window), clock_(std::move(clock)), start_(clock_()) {}
+
+WindowJobProgress::~WindowJobProgress() {
+    if (dialog_) {
+        dialog_->hide();
+        delete dialog_.data();
+    }
+}
+
+bool WindowJobProgress::show() {
+    const std::int64_t now = clock_();
+    if (!dialog_) {
+        if (now - start_ < kDialogDelayMs) return true;
+        dialog_ = new ProgressDialog(window_);
+        dialog_->showState(QString::fromStdString(what()), done(), total());
+        dialog_->show();
+        dialog_->raise();
+        dialog_->activateWindow();
+        lastEvents_ = std::numeric_limits<std::int64_t>::min() / 2;
+    }
+    if (now - lastEvents_ >= kEventIntervalMs) {
+        lastEvents_ = now;
+        dialog_->showState(QString::fromStdString(what()), done(), total());
+        // Repaints, the dialog's button and nothing else: the window is
+        // blocked by the modal dialog.
+        QApplication::processEvents(QEventLoop::AllEvents);
+    }
+    return !dialog_->cancelRequested();
+}
+
+} // namespace ia
