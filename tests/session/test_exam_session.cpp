@@ -449,6 +449,42 @@ TEST(TotalSheets, WritesEveryScore) {
     EXPECT_EQ(session.views().Data1.Recordset()->rowAt(0).back().text(), "4");
 }
 
+// A cancel during the checks or the technique comes back as Cancelled,
+// with the file as it was; the checks and the analysis report their reading.
+TEST(Analyse, CancelledLeavesTheFileAsItWas) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    iatest::MakeExamFile(path, iatest::MakeHeader(4, 4), {"1", "2", "3", "4"}, kSixSheets);
+    ExamSession session;
+    ASSERT_FALSE(session.open(path));
+    const std::string before = iatest::FileBytes(path);
+    for (bool asking : {false, true}) {
+        ia::AnalysisRequest request;
+        if (asking) request.goOnAfterChecks = [](const ia::CheckFindings&) { return true; };
+        iatest::CancelAtStep counting;
+        {
+            ExamSession scratch;
+            const std::string copy = dir.file("copy.ans");
+            iatest::WriteText(copy, before);
+            ASSERT_FALSE(scratch.open(copy));
+            request.progress = &counting;
+            ASSERT_TRUE(scratch.analyse(request).ok());
+        }
+        std::vector<std::string> stages{ia::kReadingSheetsStage, ia::kStoringResultsStage};
+        if (asking) stages.insert(stages.begin(), ia::kCheckingSheetsStage);
+        EXPECT_EQ(counting.stages(), stages);
+        for (long long k = 1; k <= counting.reports(); ++k) {
+            iatest::CancelAtStep cancelling(k);
+            request.progress = &cancelling;
+            const ia::Outcome<std::string> out = session.analyse(request);
+            EXPECT_EQ(out.error.kind, SessionErrorKind::Cancelled) << "report " << k;
+            EXPECT_EQ(out.error.message, ia::kJobCancelledText);
+            EXPECT_EQ(iatest::FileBytes(path), before) << "report " << k;
+        }
+    }
+    EXPECT_FALSE(fs::exists(ia::DerivedPath(path, "txt")));
+}
+
 TEST(RawData, ListsTheSheetsInCodeOrder) {
     iatest::TempDir dir;
     const std::string path = dir.file("exam.ans");
@@ -462,6 +498,13 @@ TEST(RawData, ListsTheSheetsInCodeOrder) {
     for (int i = 0; i < rs->recordCount(); ++i)
         codes.push_back(rs->rowAt(i).front().text());
     EXPECT_EQ(codes, (std::vector<std::string>{"1", "2", "3", "4", "5", "10"}));
+    // Read one at a time, the same records in the same order.
+    const ia::Outcome<ia::RawSheetsInOrder> streamed = session.rawSheets();
+    ASSERT_TRUE(streamed.ok()) << streamed.error.message;
+    EXPECT_EQ(streamed.value.key, raw.value.key);
+    ASSERT_EQ(streamed.value.sheets->count(), raw.value.sheets.size());
+    for (const ia::RawRecord& sheet : raw.value.sheets)
+        EXPECT_EQ(streamed.value.sheets->next(), sheet);
 
     const std::string empty = dir.file("empty.ans");
     iatest::MakeExamFile(empty, iatest::MakeHeader(4, 4), {"1", "2", "3", "4"}, {});
@@ -469,6 +512,7 @@ TEST(RawData, ListsTheSheetsInCodeOrder) {
     const ia::Outcome<ia::RawData> none = session.rawData();
     EXPECT_EQ(none.error.kind, SessionErrorKind::NoSheets);
     EXPECT_EQ(none.error.message, "ยังไม่มีกระดาษคำตอบ ไม่มีข้อมูลให้พิมพ์");
+    EXPECT_EQ(session.rawSheets().error.kind, SessionErrorKind::NoSheets);
 }
 
 // ---------------------------------------------------------------------------
