@@ -89,28 +89,31 @@ int Graphs(int argc, char** argv) {
     // Opened, analysed and stored as the print command does.
     ExamSession session;
     if (SessionError error = session.open(file)) return Fail(error.message);
-    if (int rc = AnalyseTellingChecks(session, technique, false)) return rc;
-    Outcome<GraphReportInput> input = GraphInputFor(session, "", JobProgress());
-    if (!input.ok()) return Fail(input.error.message);
-    GraphReportInput& in = input.value;
-    if (options.count("--school")) {
-        in.school = options["--school"];
-    } else {
-        std::error_code ec;
-        if (auto name = ReadSchoolNameFile((fs::current_path(ec) / kSchoolNameFile).string()))
-            in.school = *name;
-    }
-
     const std::string pdf = options["--pdf"];
-    auto pages = PdfGraphPages(pdf);
-    DrawGraphReport(*pages, in, JobProgress());
-    if (!pages->Finish()) return Fail("บันทึกไฟล์ PDF ไม่ได้ : " + pdf);
-    std::string failed;
-    for (const char* format : {"--png", "--svg"}) {
-        if (!options.count(format)) continue;
-        if (!WriteCharts(options[format], std::string(format) == "--png", in, failed))
-            return Fail("บันทึกไฟล์กราฟไม่ได้ : " + failed);
-    }
+    auto drawGraphs = [&]() -> int {
+        Outcome<GraphReportInput> input = GraphInputFor(session, "", JobProgress());
+        if (!input.ok()) return Fail(input.error.message);
+        GraphReportInput& in = input.value;
+        if (options.count("--school")) {
+            in.school = options["--school"];
+        } else {
+            std::error_code ec;
+            if (auto name = ReadSchoolNameFile((fs::current_path(ec) / kSchoolNameFile).string()))
+                in.school = *name;
+        }
+
+        auto pages = PdfGraphPages(pdf);
+        DrawGraphReport(*pages, in, JobProgress());
+        if (!pages->Finish()) return Fail("บันทึกไฟล์ PDF ไม่ได้ : " + pdf);
+        std::string failed;
+        for (const char* format : {"--png", "--svg"}) {
+            if (!options.count(format)) continue;
+            if (!WriteCharts(options[format], std::string(format) == "--png", in, failed))
+                return Fail("บันทึกไฟล์กราฟไม่ได้ : " + failed);
+        }
+        return 0;
+    };
+    if (int rc = AnalyseThenOutput(session, technique, drawGraphs)) return rc;
     std::cout << pdf << "\n";
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "cli/Progress.h"
 
 #include <iostream>
+#include <optional>
 
 namespace ia::cli {
 
@@ -22,6 +23,32 @@ int AnalyseTellingChecks(ExamSession& session, const std::string& technique, boo
     };
     const Outcome<std::string> analysed = session.analyse(request);
     return analysed.ok() ? 0 : Fail(analysed.error.message);
+}
+
+int AnalyseThenOutput(ExamSession& session, const std::string& technique,
+                      const std::function<int()>& output) {
+    std::optional<Transaction> whole;
+    try {
+        whole.emplace(*session.connection());
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+    if (int rc = AnalyseTellingChecks(session, technique, false)) return rc;
+    int rc = 0;
+    try {
+        rc = output();
+    } catch (const JobCancelled&) {
+        throw; // rolled back with whole
+    } catch (const std::exception& e) {
+        rc = Fail(e.what()); // the results stay stored, as the output failed on its own
+    }
+    if (JobWasCancelled()) return rc;
+    try {
+        whole->commit();
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+    return rc;
 }
 
 } // namespace ia::cli

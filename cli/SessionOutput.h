@@ -6,6 +6,7 @@
 #include "cli/Fail.h"
 #include "session/ExamSession.h"
 
+#include <functional>
 #include <string>
 
 namespace ia::cli {
@@ -15,5 +16,12 @@ namespace ia::cli {
 // writeReport also the report file, as the analysis buttons do. 0, or the
 // exit code of a failure already told.
 int AnalyseTellingChecks(ExamSession& session, const std::string& technique, bool writeReport);
+
+// Analyses as AnalyseTellingChecks does, then makes the output from the
+// stored results, as one job: when Ctrl+C stops the output, what the
+// analysis stored is taken back too, so the exam file is as it was. The
+// output gives 0 or the exit code of a failure already told.
+int AnalyseThenOutput(ExamSession& session, const std::string& technique,
+                      const std::function<int()>& output);
 
 } // namespace ia::cli

@@ -194,19 +194,24 @@ int Print(int argc, char** argv) {
     ia::OpenOptions options;
     options.privateCopyWhenReadOnly = true;
     if (ia::SessionError error = session.open(file, options)) return Fail(error.message);
-    if (int rc = ia::cli::AnalyseTellingChecks(session, a.value("--technique"), false)) return rc;
-    try {
-        const ia::Outcome<ia::ReportPrintInput> input = ia::ReportPrintInputFor(session, job.value);
-        if (!input.ok()) return Fail(input.error.message);
-        ia::PrintJob printing = input.value.job;
-        ia::TestHeader h = session.header(); // the printout pads its texts
-        auto prn = std::make_unique<ia::PdfPrinter>(pdf);
-        ia::PrintOutput(*prn, printing, h, "", input.value.data, h.nChoice, h.nItem,
-                        ia::cli::JobProgress());
-        if (prn->Failed()) return Fail(prn->Notice());
-    } catch (const std::exception& e) {
-        return Fail(e.what());
-    }
+    auto printReport = [&]() -> int {
+        try {
+            const ia::Outcome<ia::ReportPrintInput> input =
+                ia::ReportPrintInputFor(session, job.value);
+            if (!input.ok()) return Fail(input.error.message);
+            ia::PrintJob printing = input.value.job;
+            ia::TestHeader h = session.header(); // the printout pads its texts
+            auto prn = std::make_unique<ia::PdfPrinter>(pdf);
+            ia::PrintOutput(*prn, printing, h, "", input.value.data, h.nChoice, h.nItem,
+                            ia::cli::JobProgress());
+            if (prn->Failed()) return Fail(prn->Notice());
+        } catch (const std::exception& e) {
+            return Fail(e.what());
+        }
+        return 0;
+    };
+    if (int rc = ia::cli::AnalyseThenOutput(session, a.value("--technique"), printReport))
+        return rc;
     if (!session.resultsStored()) std::cerr << kResultsNotStored << "\n";
     std::cout << pdf << "\n";
     return 0;

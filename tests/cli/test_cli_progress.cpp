@@ -112,6 +112,10 @@ INSTANTIATE_TEST_SUITE_P(
         CancelCase{"AnalyseWhileStoring", "analyse EXAM --technique 27", 3},
         CancelCase{"PrintWhileAnalysing", "print EXAM --technique 27 --pdf DIR/p.pdf", 3},
         CancelCase{"GraphsWhileAnalysing", "graphs EXAM --technique 25 --pdf DIR/g.pdf", 2},
+        // After the analysis, while the pages are made: what the analysis
+        // stored (its run in the log, at least) is taken back too.
+        CancelCase{"PrintWhileLayingOut", "print EXAM --technique 27 --pdf DIR/p.pdf", 6},
+        CancelCase{"GraphsWhileDrawing", "graphs EXAM --technique 25 --pdf DIR/g.pdf", 6},
         // 120 sheets make 4 pages: stage, 3 page breaks, the end.
         CancelCase{"RawPrintout", "raw EXAM --pdf DIR/raw.pdf", 3},
         // The stage, one report per sheet, the end.
