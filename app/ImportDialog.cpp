@@ -366,9 +366,10 @@ bool ImportDialog::importNow() {
         return false;
     try {
         BusyCursor busy;
+        ImportBackup backup;
         if (mode == ImportMode::Replace) {
-            std::string backup, error;
-            if (!BackupExamFile(examPath_, backup, error)) {
+            std::string error;
+            if (!backup.take(examPath_, error)) {
                 problems->setPlainText(Q(error));
                 problems->show();
                 return false;
@@ -377,6 +378,7 @@ bool ImportDialog::importNow() {
         auto db = Connection::Shared(examPath_);
         WindowJobProgress progress(this);
         ApplyImport(*db, plan_, mode, nItem_, progress);
+        backup.keep();
     } catch (const std::exception& e) {
         problems->setPlainText(Q(e.what()));
         problems->show();

@@ -108,16 +108,17 @@ int RunImportCommand(int argc, char** argv) {
         std::cerr << "คำเตือน: " << d << "\n";
     if (!plan.duplicates.empty() && given.count("--strict"))
         return Refuse("มีรหัสซ้ำ ไม่ได้นำเข้าข้อมูลใดเลย (--strict)");
+    ia::ImportBackup backup;
     if (mode == ia::ImportMode::Replace) {
-        std::string backup;
-        if (!ia::BackupExamFile(examPath, backup, error)) return Refuse(error);
-        std::cerr << "สำรองแฟ้มเดิมไว้ที่ " << backup << "\n";
+        if (!backup.take(examPath, error)) return Refuse(error);
+        std::cerr << "สำรองแฟ้มเดิมไว้ที่ " << backup.path() << "\n";
     }
     try {
         ia::ApplyImport(*exam.db, plan, mode, exam.nItem, ia::cli::JobProgress());
     } catch (const std::exception& e) {
         return Refuse(e.what());
     }
+    backup.keep();
     const size_t sheets = mode == ia::ImportMode::KeyOnly ? 0 : plan.sheets.size();
     std::cout << "นำเข้ากระดาษคำตอบ " << sheets << " แผ่น" << (plan.hasKey ? " และเฉลย" : "") << "\n";
     return 0;

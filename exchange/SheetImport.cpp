@@ -490,11 +490,54 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
     tx.commit();
 }
 
-bool BackupExamFile(const std::string& examPath, std::string& backupPath, std::string& error) {
-    const ExamBackup b = CopyExamFileToBackup(examPath);
-    backupPath = b.backupPath;
-    if (!b.kept) error = "สำรองแฟ้มข้อสอบไว้ที่ " + backupPath + " ไม่ได้";
-    return b.kept;
+bool ImportBackup::take(const std::string& examPath, std::string& error) {
+    namespace fs = std::filesystem;
+    backupPath_ = examPath + ".bak";
+    const std::string refusal = "สำรองแฟ้มข้อสอบไว้ที่ " + backupPath_ + " ไม่ได้";
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(backupPath_, ec))) {
+        previousPath_ = backupPath_ + ".previous";
+        fs::remove(previousPath_, ec);
+        fs::rename(backupPath_, previousPath_, ec);
+        if (ec) {
+            previousPath_.clear();
+            error = refusal;
+            return false;
+        }
+    }
+    if (!CopyExamFileToBackup(examPath).kept) {
+        restorePrevious();
+        error = refusal;
+        return false;
+    }
+    taken_ = true;
+    return true;
+}
+
+void ImportBackup::restorePrevious() {
+    if (previousPath_.empty()) return;
+    std::error_code ec;
+    std::filesystem::remove(backupPath_, ec);
+    std::filesystem::rename(previousPath_, backupPath_, ec);
+    previousPath_.clear();
+}
+
+void ImportBackup::keep() {
+    kept_ = true;
+    if (previousPath_.empty()) return;
+    std::error_code ec;
+    std::filesystem::remove(previousPath_, ec);
+    previousPath_.clear();
+}
+
+ImportBackup::~ImportBackup() {
+    if (!taken_ || kept_) return;
+    if (previousPath_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(backupPath_, ec);
+    } else {
+        restorePrevious();
+    }
 }
 
 } // namespace ia

@@ -99,7 +99,32 @@ std::vector<std::string> ExistingCodes(Connection& db);
 void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nItem,
                  Progress& progress = NoProgress());
 
-// Copies the exam file beside itself (x.ans → x.bak) before a replace.
-bool BackupExamFile(const std::string& examPath, std::string& backupPath, std::string& error);
+// The copy of the exam file beside itself (x.ans → x.ans.bak) taken before
+// its sheets are replaced. It is kept only when the import is done: an
+// import that is cancelled or fails leaves the backup that was there before
+// it (if any) as it was.
+class ImportBackup {
+  public:
+    ImportBackup() = default;
+    ImportBackup(const ImportBackup&) = delete;
+    ImportBackup& operator=(const ImportBackup&) = delete;
+    // Not kept: the backup before it comes back.
+    ~ImportBackup();
+
+    // False with the Thai reason in error when no copy could be taken; the
+    // older backup is then as it was.
+    bool take(const std::string& examPath, std::string& error);
+    // The import is done: the older backup goes.
+    void keep();
+    const std::string& path() const { return backupPath_; }
+
+  private:
+    void restorePrevious();
+
+    std::string backupPath_;
+    std::string previousPath_; // where the older backup waits, empty without one
+    bool taken_ = false;
+    bool kept_ = false;
+};
 
 } // namespace ia

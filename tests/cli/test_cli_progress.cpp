@@ -41,10 +41,7 @@ void MakeExam(const std::string& path) {
 std::map<std::string, std::string> Folder(const std::filesystem::path& dir) {
     std::map<std::string, std::string> files;
     for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
-        // The backup an import with --replace takes before it starts holds
-        // the file as it was; it is renewed even when the import is
-        // cancelled.
-        if (e.is_regular_file() && e.path().extension() != ".bak")
+        if (e.is_regular_file())
             files[e.path().lexically_relative(dir).string()] = iatest::FileBytes(e.path().string());
     return files;
 }

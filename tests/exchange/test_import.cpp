@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -377,6 +380,50 @@ TEST_F(ExamFixture, ErrorsAreListedUpToTwentyThenCounted) {
     EXPECT_NE(summary.find("และอีก 5 รายการ"), std::string::npos);
 }
 
+TEST_F(ExamFixture, TheBackupBeforeAReplaceIsKeptOnlyWhenTheImportIsDone) {
+    // An older backup, told apart from the file by its bytes.
+    const std::string older = "an older backup";
+    enum class Left { CopyOfTheFile, OlderBackup, None };
+    struct Case {
+        const char* what;
+        bool olderBackup;
+        bool done;
+        Left left;
+    } cases[] = {
+        {"done, over an older backup", true, true, Left::CopyOfTheFile},
+        {"done, the first backup", false, true, Left::CopyOfTheFile},
+        {"cancelled or failed, an older backup", true, false, Left::OlderBackup},
+        {"cancelled or failed, no backup before", false, false, Left::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = exam + ".bak";
+        std::filesystem::remove(path);
+        if (c.olderBackup) iatest::WriteBytes(path, older);
+        {
+            ia::ImportBackup backup;
+            std::string error;
+            ASSERT_TRUE(backup.take(exam, error)) << error;
+            EXPECT_EQ(backup.path(), path);
+            // While the import runs, the backup holds the file as it is.
+            EXPECT_EQ(iatest::ExamRows(path, 4).at(1).at(0), "เดิม01");
+            if (c.done) backup.keep();
+        }
+        switch (c.left) {
+        case Left::CopyOfTheFile:
+            EXPECT_EQ(iatest::ExamRows(path, 4).at(1).at(0), "เดิม01");
+            break;
+        case Left::OlderBackup:
+            EXPECT_TRUE(iatest::FileBytes(path) == older);
+            break;
+        case Left::None:
+            EXPECT_FALSE(std::filesystem::exists(path));
+            break;
+        }
+        EXPECT_FALSE(std::filesystem::exists(path + ".previous"));
+    }
+}
+
 TEST_F(ExamFixture, AppendReplaceAndKeyOnly) {
     const std::string csv = "KEY,1,2,3,4\nใหม่01,4,3,2,1\n";
     ia::ImportPlan plan = Read("s.csv", csv);
@@ -385,9 +432,12 @@ TEST_F(ExamFixture, AppendReplaceAndKeyOnly) {
     EXPECT_EQ(iatest::ExamRows(exam, 4),
               (Rows{{"KEY", "1", "2", "3", "4"}, {"เดิม01", "1", "1", "1", "1"}}));
     // Replace: the old sheet is gone, a backup copy keeps it.
-    std::string backup, error;
-    ASSERT_TRUE(ia::BackupExamFile(exam, backup, error));
+    std::string error;
+    ia::ImportBackup taken;
+    ASSERT_TRUE(taken.take(exam, error));
+    const std::string backup = taken.path();
     Apply(plan, ia::ImportMode::Replace);
+    taken.keep();
     EXPECT_EQ(iatest::ExamRows(exam, 4),
               (Rows{{"KEY", "1", "2", "3", "4"}, {"ใหม่01", "4", "3", "2", "1"}}));
     EXPECT_EQ(iatest::ExamRows(backup, 4).at(1).at(0), "เดิม01");
