@@ -89,7 +89,8 @@ int RunImportCommand(int argc, char** argv) {
     const std::string& examPath = positional[0];
     OpenedExam exam;
     if (!OpenExamForExchange(examPath, exam, error)) return Refuse(error);
-    ia::ImportPlan plan = ia::ReadImportSource(positional[1], exam.nItem, exam.nChoice, options);
+    ia::ImportPlan plan = ia::ReadImportSource(positional[1], exam.nItem, exam.nChoice, options,
+                                               ia::cli::JobProgress());
     if (!plan.ok())
         return Refuse("นำเข้าไม่ได้ ไม่ได้นำเข้าข้อมูลใดเลย:\n" + ia::ErrorSummary(plan.errors));
     if (mode == ia::ImportMode::KeyOnly && !plan.hasKey)

@@ -17,6 +17,9 @@
 namespace ia {
 namespace {
 
+// Rows checked between two reports of the progress.
+constexpr size_t kRowsPerReport = 256;
+
 constexpr int kCodeLength = 20; // the width of TAData.Code
 constexpr size_t kErrorsShown = 20;
 
@@ -182,7 +185,7 @@ bool IsCodeHeader(std::string_view text) {
 }
 
 ImportPlan PlanFromTable(const TextTable& table, SourceKind kind, int nItem, int nChoice,
-                         const ImportOptions& options) {
+                         const ImportOptions& options, Progress& progress) {
     if (!table.empty() && !table[0].empty() && IsTimestampHeader(table[0][0]))
         return PlanFromQuiz(table, nItem, nChoice, options);
     ImportPlan plan;
@@ -216,7 +219,9 @@ ImportPlan PlanFromTable(const TextTable& table, SourceKind kind, int nItem, int
         break;
     }
     int widest = 0;
+    progress.stage(kCheckingImportStage, static_cast<long long>(table.size()));
     for (size_t r = plan.hasHeader ? 1 : 0; r < table.size(); ++r) {
+        if (r % kRowsPerReport == 0) progress.step(static_cast<long long>(r));
         const TextRow& row = table[r];
         if (RowEmpty(row)) continue;
         ImportedSheet sheet;
@@ -251,7 +256,7 @@ ImportPlan PlanFromTable(const TextTable& table, SourceKind kind, int nItem, int
 }
 
 ImportPlan PlanFromFixedWidth(std::string_view text, int nItem, int nChoice,
-                              const ImportOptions& options) {
+                              const ImportOptions& options, Progress& progress) {
     ImportPlan plan;
     plan.kind = SourceKind::Fixed;
     if (options.codeFrom < 1 || options.codeTo < options.codeFrom || options.answersFrom < 1) {
@@ -260,7 +265,10 @@ ImportPlan PlanFromFixedWidth(std::string_view text, int nItem, int nChoice,
     }
     int lineNo = 0, widest = 0;
     size_t pos = 0;
+    // The bar follows the bytes read, as the lines are not counted first.
+    progress.stage(kCheckingImportStage, static_cast<long long>(text.size()));
     while (pos < text.size()) {
+        if (lineNo % kRowsPerReport == 0) progress.step(static_cast<long long>(pos));
         size_t end = text.find('\n', pos);
         if (end == std::string_view::npos) end = text.size();
         std::string_view line = text.substr(pos, end - pos);
@@ -338,9 +346,10 @@ std::string Extension(const std::string& path) {
 } // namespace
 
 ImportPlan ReadImportSource(const std::string& path, int nItem, int nChoice,
-                            const ImportOptions& options) {
+                            const ImportOptions& options, Progress& progress) {
     ImportPlan failed;
     std::string bytes;
+    progress.stage(kReadingImportStage, 0);
     if (!ReadBytes(path, bytes)) {
         failed.errors.push_back("เปิดไฟล์ " + path + " ไม่ได้");
         return failed;
@@ -357,20 +366,25 @@ ImportPlan ReadImportSource(const std::string& path, int nItem, int nChoice,
                 sheet = "คำตอบ";
         }
         TextTable table;
+        progress.step(0);
         if (!ReadXlsxSheet(path, sheet, table, error)) {
             failed.errors.push_back(error);
             return failed;
         }
-        return PlanFromTable(table, SourceKind::Xlsx, nItem, nChoice, options);
+        return PlanFromTable(table, SourceKind::Xlsx, nItem, nChoice, options, progress);
     }
     std::string text, error;
+    progress.step(0);
     if (!DecodeText(bytes, options.encoding, text, error)) {
         failed.errors.push_back(error);
         return failed;
     }
-    if (options.fixed || ext == ".dat") return PlanFromFixedWidth(text, nItem, nChoice, options);
-    return PlanFromTable(ParseDelimited(text, DetectDelimiter(text)), SourceKind::Delimited, nItem,
-                         nChoice, options);
+    progress.step(0);
+    if (options.fixed || ext == ".dat")
+        return PlanFromFixedWidth(text, nItem, nChoice, options, progress);
+    const TextTable table = ParseDelimited(text, DetectDelimiter(text));
+    progress.step(0);
+    return PlanFromTable(table, SourceKind::Delimited, nItem, nChoice, options, progress);
 }
 
 bool ReadQuizOptionMap(const std::string& path, QuizOptionMap& map, std::string& error) {

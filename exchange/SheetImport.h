@@ -66,17 +66,18 @@ bool IsCodeHeader(std::string_view text);
 
 // Reads and checks a source file for an exam file of nItem items with
 // nChoice choices; the kind comes from the content and the extension.
+// Reports the rows checked to `progress`; a cancel throws JobCancelled.
 ImportPlan ReadImportSource(const std::string& path, int nItem, int nChoice,
-                            const ImportOptions& options);
+                            const ImportOptions& options, Progress& progress = NoProgress());
 
 // The same over a table already read (delimited text or a workbook sheet);
 // a first cell "Timestamp" or "ประทับเวลา" makes it a quiz export.
 ImportPlan PlanFromTable(const TextTable& table, SourceKind kind, int nItem, int nChoice,
-                         const ImportOptions& options);
+                         const ImportOptions& options, Progress& progress = NoProgress());
 
 // The same over fixed-width text.
 ImportPlan PlanFromFixedWidth(std::string_view text, int nItem, int nChoice,
-                              const ImportOptions& options);
+                              const ImportOptions& options, Progress& progress = NoProgress());
 
 // Reads a --options file: question header, option text, choice number.
 bool ReadQuizOptionMap(const std::string& path, QuizOptionMap& map, std::string& error);
