@@ -237,6 +237,17 @@ SessionError ExamSession::open(const std::string& path, OpenOptions options) {
     return {};
 }
 
+SessionError ExamSession::reopen() {
+    const std::string path = fileName_;
+    if (std::string refusal = ExamFileRefusal(path); !refusal.empty())
+        return Error(SessionErrorKind::NotExamFile, refusal);
+    // The engine would hand the views the connection to the replaced file.
+    if (beforeViewsClosed) beforeViewsClosed();
+    views_.CloseAll();
+    Connection::ForgetShared(path);
+    return open(path);
+}
+
 SessionError ExamSession::writeHeaderField(HeaderField field, const std::string& text) {
     if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
     const HeaderColumn& target = kHeaderColumns.at(static_cast<size_t>(field));
@@ -345,12 +356,13 @@ Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
         if (request.tellFindings && !found.empty()) request.tellFindings(found);
         found.clear();
     };
+    if (request.startingRun) request.startingRun();
     state_.AnalysisKind = static_cast<int16_t>(request.technique);
     AnalysisContext ctx = context();
     if (!request.goOnAfterChecks && request.tellFindings) ctx.sheetFindings = &found;
     ctx.progress = request.progress;
     try {
-        RunTechnique(ctx, static_cast<int>(request.technique), FanTableDir(ProgramDir()));
+        RunTechnique(ctx, request.technique, FanTableDir(ProgramDir()));
     } catch (const JobCancelled& e) {
         tellFound();
         rereadAfterFailedAnalysis(false);

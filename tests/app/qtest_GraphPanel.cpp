@@ -16,7 +16,7 @@ using namespace ia;
 namespace {
 
 using iatest::Control;
-using iatest::HeaderField;
+using iatest::HeaderFieldEdit;
 
 // Eight items, four choices; item 5 has no key.
 void MakeFile(const std::string& path) {

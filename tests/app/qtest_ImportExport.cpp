@@ -26,7 +26,7 @@
 namespace {
 
 using iatest::Control;
-using iatest::HeaderField;
+using iatest::HeaderFieldEdit;
 
 using iatest::SheetCount;
 using iatest::WriteText;

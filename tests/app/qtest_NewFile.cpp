@@ -14,7 +14,7 @@
 #include <iterator>
 
 using iatest::Control;
-using iatest::HeaderField;
+using iatest::HeaderFieldEdit;
 using iatest::WindowFixture;
 namespace fs = std::filesystem;
 
@@ -66,10 +66,10 @@ void NewFileTest::createdFileIsOpenWithFocusInKeyGrid() {
     QCOMPARE(s.choices, 4LL);
 
     QCOMPARE(f.focus(), Control<ia::SheetGrid>(w, "DBGrid2"));
-    QCOMPARE(w.module().ExamFileOpen, int16_t(1));
-    QCOMPARE(w.module().ExamFileName, path);
-    QCOMPARE(HeaderField(w, 0)->text(), QString::fromStdString(path));
-    QVERIFY(!HeaderField(w, 0)->isEnabled());
+    QCOMPARE(w.session().isOpen(), true);
+    QCOMPARE(w.session().fileName(), path);
+    QCOMPARE(HeaderFieldEdit(w, 0)->text(), QString::fromStdString(path));
+    QVERIFY(!HeaderFieldEdit(w, 0)->isEnabled());
     QVERIFY(!Control<QPushButton>(w, "Command4")->isVisible());
     QVERIFY(Control<ia::SheetGrid>(w, "DBGrid1")->isVisible());
     QVERIFY(Control<QFrame>(w, "Picture4")->isVisible());
@@ -136,22 +136,22 @@ void NewFileTest::refusedHeader() {
     f.typeNewHeader(name, items, choices, year);
     QVERIFY(Control<QLabel>(w, "Label5")->isVisible());
     QCOMPARE(Control<QLabel>(w, "Label5")->text(), message);
-    QCOMPARE(f.focus(), HeaderField(w, focus));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, focus));
     QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
-    QCOMPARE(w.module().ExamFileOpen, int16_t(0));
+    QCOMPARE(w.session().isOpen(), false);
     for (const auto& e : fs::directory_iterator(f.dir().path()))
         QVERIFY2(e.path().extension() != ".ans", e.path().c_str());
     QVERIFY(f.questions.isEmpty());
 
     // The next try clears the line before checking again.
-    HeaderField(w, 0)->setText("ok");
-    HeaderField(w, 4)->setText("2546");
-    HeaderField(w, 5)->setText("10");
-    HeaderField(w, 6)->setText("4");
+    HeaderFieldEdit(w, 0)->setText("ok");
+    HeaderFieldEdit(w, 4)->setText("2546");
+    HeaderFieldEdit(w, 5)->setText("10");
+    HeaderFieldEdit(w, 6)->setText("4");
     Control<QPushButton>(w, "Command4")->click();
     QVERIFY(!Control<QLabel>(w, "Label5")->isVisible());
     QVERIFY(Control<QLabel>(w, "Label5")->text().isEmpty());
-    QCOMPARE(w.module().ExamFileOpen, int16_t(1));
+    QCOMPARE(w.session().isOpen(), true);
 }
 
 void NewFileTest::cancelledOverwriteKeepsTheFile() {
@@ -165,8 +165,8 @@ void NewFileTest::cancelledOverwriteKeepsTheFile() {
     QCOMPARE(f.questions,
              QStringList{"ไฟล์ " + QString::fromStdString(path) + "  มีอยู่แล้ว จะเขียนทับหรือไม่"});
     QCOMPARE(iatest::FileBytes(path), std::string("keep me"));
-    QCOMPARE(f.focus(), HeaderField(w, 0));
-    QCOMPARE(w.module().ExamFileOpen, int16_t(0));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, 0));
+    QCOMPARE(w.session().isOpen(), false);
     QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
 }
 
@@ -217,7 +217,7 @@ void NewFileTest::aFileThatCannotBeKeptIsNotReplaced() {
              qPrintable(f.messages[0]));
     QCOMPARE(ReadStored(path).items, 40LL);
     QCOMPARE(iatest::FileBytes(path + ".bak/inside"), std::string("x"));
-    QCOMPARE(f.focus(), HeaderField(w, 0));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, 0));
     QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
 }
 
@@ -239,10 +239,10 @@ void NewFileTest::failedCreationReturnsToTheFileName() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     f.typeNewHeader("no/such/folder/t", "5", "2");
-    QCOMPARE(f.focus(), HeaderField(w, 0));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, 0));
     QVERIFY(f.messages.isEmpty());
     QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
-    QCOMPARE(w.module().ExamFileOpen, int16_t(0));
+    QCOMPARE(w.session().isOpen(), false);
     QVERIFY(!Control<ia::SheetGrid>(w, "DBGrid1")->isVisible());
     QVERIFY(!QApplication::overrideCursor());
 }
@@ -254,7 +254,7 @@ void NewFileTest::okButtonLeftArrowGoesToTeacher() {
     Control<QPushButton>(w, "Command1")->click();
     Control<QPushButton>(w, "Command4")->setFocus();
     QTest::keyClick(Control<QPushButton>(w, "Command4"), Qt::Key_Left);
-    QCOMPARE(f.focus(), HeaderField(w, 7));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, 7));
 }
 
 void NewFileTest::fileThatFailsToBindLeavesThePreviousFile() {
@@ -279,11 +279,11 @@ void NewFileTest::fileThatFailsToBindLeavesThePreviousFile() {
     Control<QPushButton>(w, "Command2")->click();
     QCOMPARE(f.messages.size(), 1);
     QVERIFY(f.messages[0].contains(QString::fromStdString(broken)));
-    QCOMPARE(w.module().ExamFileName, good);
+    QCOMPARE(w.session().fileName(), good);
     QCOMPARE(w.views().Data1.DatabaseName, good);
     QVERIFY(w.views().Data1.isOpen());
     QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->model()->rowCount(), 4);
-    QCOMPARE(HeaderField(w, 0)->text(), QString::fromStdString(good));
+    QCOMPARE(HeaderFieldEdit(w, 0)->text(), QString::fromStdString(good));
     QVERIFY(!QApplication::overrideCursor());
 }
 
