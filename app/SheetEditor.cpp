@@ -155,7 +155,12 @@ void SheetEditor::wire() {
         });
     });
     connect(orderByNumber_, &QPushButton::clicked, this, [this, &sheets] {
-        runRecordCommand([&] { cmdOrderOfNo_A_Click(sheets, *sheetGrid_); });
+        runRecordCommand([&] {
+            cmdOrderOfNo_A_Click(sheets, *sheetGrid_, [this] {
+                if (const SessionError failed = session_.orderSheets(SheetOrder::ByCode))
+                    throw std::runtime_error(failed.message);
+            });
+        });
     });
     connect(sheetGrid_, &SheetGrid::pasteRequested, this, [this](int position, int column) {
         pasteBlock(position, column, QGuiApplication::clipboard()->text());

@@ -6,6 +6,7 @@
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
+#include "examfile/Schema.h"
 #include "report/ReportText.h"
 
 #include <unistd.h>
@@ -79,10 +80,10 @@ bool ExamFileWritable(const std::string& file) {
            !OnReadOnlyMedium(file);
 }
 
-const char* SheetSource(SheetOrder order) {
+std::string SheetSource(SheetOrder order) {
     switch (order) {
     case SheetOrder::ByCode:
-        return "select * from TAData order by val(Code)";
+        return schema::SheetsByCodeSql();
     case SheetOrder::ByScore:
         return "select * from TAData order by Score";
     case SheetOrder::AsStored:
@@ -92,6 +93,11 @@ const char* SheetSource(SheetOrder order) {
 }
 
 } // namespace
+
+void OrderSheets(DataView& sheets, SheetOrder order) {
+    sheets.RecordSource = SheetSource(order);
+    sheets.Refresh();
+}
 
 std::optional<Technique> TechniqueFromText(const std::string& text) {
     if (text == "25") return Technique::SimpleFormula25;
@@ -384,8 +390,7 @@ Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
     keyOfResults_ = keyRow();
     try {
         if (request.sheetOrderAfter) {
-            views_.Data1.RecordSource = SheetSource(*request.sheetOrderAfter);
-            views_.Data1.Refresh();
+            OrderSheets(views_.Data1, *request.sheetOrderAfter);
         }
         RereadResultViews(views_);
         if (request.writeReport) {
@@ -456,8 +461,7 @@ SessionError ExamSession::totalSheets() {
 SessionError ExamSession::orderSheets(SheetOrder order) {
     if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
     try {
-        views_.Data1.RecordSource = SheetSource(order);
-        views_.Data1.Refresh();
+        OrderSheets(views_.Data1, order);
     } catch (const std::exception& e) {
         return Error(SessionErrorKind::Failed, e.what());
     }
@@ -481,8 +485,7 @@ Outcome<RawData> ExamSession::rawData() {
         return out;
     }
     try {
-        views_.Data1.RecordSource = SheetSource(SheetOrder::ByCode);
-        views_.Data1.Refresh();
+        OrderSheets(views_.Data1, SheetOrder::ByCode);
         if (sheetCount() == 0) {
             out.error = Error(SessionErrorKind::NoSheets, kNoSheetsToPrint);
             return out;

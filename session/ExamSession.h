@@ -126,6 +126,11 @@ struct OpenOptions {
     bool headerOnly = false;
 };
 
+// Reads the sheets in the order; the order stays until the file is opened
+// again. Throws on an engine failure; the record bar's "เรียงเลขที่" runs it
+// through the session.
+void OrderSheets(DataView& sheets, SheetOrder order);
+
 // Totals every sheet (Score and the key row's total, the statistics row) and
 // re-reads the views that show them. Throws on an engine failure; the record
 // bar's "รวมคะแนน" runs it through the session.
