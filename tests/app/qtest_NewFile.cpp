@@ -46,6 +46,8 @@ class NewFileTest : public QObject {
     void aFileThatCannotBeKeptIsNotReplaced();
     void namesAreUsedLiterally();
     void failedCreationReturnsToTheFileName();
+    void failedCreationSaysWhyInTheMessageLine();
+    void aFileInUseIsNotReplaced();
     void okButtonLeftArrowGoesToTeacher();
     void fileThatFailsToBindLeavesThePreviousFile();
 };
@@ -245,6 +247,43 @@ void NewFileTest::failedCreationReturnsToTheFileName() {
     QCOMPARE(w.session().isOpen(), false);
     QVERIFY(!Control<ia::SheetGrid>(w, "DBGrid1")->isVisible());
     QVERIFY(!QApplication::overrideCursor());
+}
+
+void NewFileTest::failedCreationSaysWhyInTheMessageLine() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    f.typeNewHeader("no/such/folder/t", "5", "2");
+    // Beside the name to change, without a box to close.
+    QVERIFY(Control<QLabel>(w, "Label5")->isVisible());
+    QVERIFY2(Control<QLabel>(w, "Label5")->toolTip().startsWith("สร้างไฟล์ไม่ได้ : "),
+             qPrintable(Control<QLabel>(w, "Label5")->toolTip()));
+    QVERIFY(f.messages.isEmpty());
+}
+
+void NewFileTest::aFileInUseIsNotReplaced() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string path = f.dir().file("held.ans");
+    iatest::MakeExamFile(path, iatest::MakeHeader(4, 4), {"1", "2", "3", "4"},
+                         {{"101", "1", "1", "1", "1"}});
+    const std::string before = iatest::FileBytes(path);
+    // Another program in the middle of writing it.
+    ia::Connection holder(path);
+    holder.exec("BEGIN EXCLUSIVE");
+    f.typeNewHeader("held", "10", "3");
+    QCOMPARE(f.questions.size(), 1);
+    QCOMPARE(f.messages.size(), 1);
+    QVERIFY2(f.messages[0].contains("ไฟล์ถูกใช้งานอยู่โดยโปรแกรมอื่น") &&
+                 f.messages[0].endsWith("กรุณาปิดโปรแกรมอื่นที่ใช้ไฟล์นี้ หรือเลือกชื่อไฟล์ใหม่"),
+             qPrintable(f.messages[0]));
+    holder.exec("ROLLBACK");
+    QCOMPARE(iatest::FileBytes(path), before);
+    QVERIFY(!std::filesystem::exists(path + ".bak"));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, 0));
+    QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
+    QCOMPARE(w.session().isOpen(), false);
 }
 
 void NewFileTest::okButtonLeftArrowGoesToTeacher() {
