@@ -44,10 +44,12 @@ QString ReadReportFile(const std::string& path) {
 
 // The report as the view shows it: laid out at the printout's columns; the
 // file's own text when the results cannot be read back.
-QString ScreenReport(ExamViews& views, const AnalysisState& state, const TestHeader& header,
-                     const std::string& schoolName, const std::string& reportPath) {
+QString ScreenReport(ExamSession& session, const std::string& schoolName,
+                     const std::string& reportPath) {
+    Outcome<ReportData> data = session.reportData();
+    if (!data.ok()) return ReadReportFile(reportPath);
     try {
-        return ScreenReportText(LayOutReport(LoadReportData(views, state), header, schoolName));
+        return ScreenReportText(LayOutReport(data.value, session.header(), schoolName));
     } catch (const std::exception&) {
         return ReadReportFile(reportPath);
     }
@@ -203,8 +205,7 @@ void AnalysisBar::analyse(Technique technique) {
         showOutdatedNotices();
         sheets_->showSheets();
         sheets_->showKey();
-        report_->showReport(ScreenReport(session_.views(), session_.state(), session_.header(),
-                                         report_->schoolName(), analysed.value));
+        report_->showReport(ScreenReport(session_, report_->schoolName(), analysed.value));
         emit reportReady(focusBefore);
         break;
     default:

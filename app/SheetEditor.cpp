@@ -311,8 +311,8 @@ void SheetEditor::onImportClicked() {
     ExamViews& views = session_.views();
     if (!views.Data1.isOpen()) return;
     commitPendingEdits();
-    ImportDialog dialog(session_.fileName(), session_.header().nItem, session_.header().nChoice,
-                        window_);
+    ImportDialog dialog(session_.connection(), session_.fileName(), session_.header().nItem,
+                        session_.header().nChoice, window_);
     if (prompts_.runDialog(dialog) != QDialog::Accepted) return;
     try {
         views.Data2.Refresh();
@@ -329,7 +329,8 @@ void SheetEditor::onImportClicked() {
 void SheetEditor::onExportClicked() {
     if (!session_.views().Data1.isOpen()) return;
     commitPendingEdits();
-    ExportDialog dialog(session_.fileName(), session_.header().nItem, window_);
+    ExportDialog dialog(session_.connection(), session_.fileName(), session_.header().nItem,
+                        window_);
     if (prompts_.runDialog(dialog) == QDialog::Accepted)
         prompts_.showMessage(kProgramTitle, "ส่งออกแล้ว: " + dialog.writtenPath());
 }
