@@ -416,8 +416,6 @@ class CancellableStatements {
     bool cancelled_ = false;
 };
 
-enum class Technique { SimpleFormula25, FanTable27 };
-
 // Load, compute and store one technique.
 void AnalyseWith(AnalysisContext& c, Technique technique, const std::string& tableDir) {
     Busy busy(c.host);
@@ -540,11 +538,12 @@ void analy27(AnalysisContext& c, const std::string& tableDir) {
     AnalyseWith(c, Technique::FanTable27, tableDir);
 }
 
-void RunTechnique(AnalysisContext& c, int kind, const std::string& tableDir) {
-    c.state.AnalysisKind = static_cast<int16_t>(kind);
+void RunTechnique(AnalysisContext& c, Technique technique, const std::string& tableDir) {
+    const int16_t kind = static_cast<int16_t>(technique);
+    c.state.AnalysisKind = kind;
     c.state.FirstItemField = 1;
     c.state.LastItemField = c.header.nItem;
-    if (kind == 1)
+    if (technique == Technique::SimpleFormula25)
         Analy25(c);
     else
         analy27(c, tableDir);

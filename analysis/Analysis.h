@@ -64,10 +64,10 @@ void Analy25(AnalysisContext& c);
 // from tableDir.
 void analy27(AnalysisContext& c, const std::string& tableDir);
 
-// What an analysis command runs: kind 1 the 25 % technique, kind 2 the
-// 27 % one (tables read from tableDir), over items 1..nItem, with
-// AnalysisKind set for the report writers.
-void RunTechnique(AnalysisContext& c, int kind, const std::string& tableDir);
+// What an analysis command runs: the technique (the 27 % one reads its
+// tables from tableDir) over items 1..nItem, with AnalysisKind set for the
+// report writers.
+void RunTechnique(AnalysisContext& c, Technique technique, const std::string& tableDir);
 
 // Re-reads the views an analysis writes to (key, results, statistics), for
 // the report and the grids after a run.

@@ -5,6 +5,11 @@
 
 namespace ia {
 
+// The two techniques of an analysis; one type for the analysis, the session,
+// the window and the command line. The values are those AnalysisKind and the
+// run log store.
+enum class Technique : int16_t { SimpleFormula25 = 1, FanTable27 = 2 };
+
 // What the last analysis found, kept for the report writers by whoever runs
 // it (the window or the command line) and passed explicitly. The scratch
 // counts of a run are local to it; nothing here is read back from the grids.
@@ -20,7 +25,7 @@ struct AnalysisState {
     double TestSD = 0;
     float TestKR20 = 0;
     int32_t GroupSize = 0;      // sheets in each of the high and low groups
-    int16_t AnalysisKind = 0;   // 1 after the 25 % analysis, 2 after the 27 % analysis
+    int16_t AnalysisKind = 0;   // a Technique's value after its analysis, 0 before any
     std::string ReportFileName; // the report text written after the analysis
 };
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AnalysisBar.h"
 
-#include "analysis/FanTable.h"
 #include "analysis/SheetChecks.h"
 #include "app/BusyCursor.h"
 #include "app/GraphPanel.h"
@@ -24,6 +23,9 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <memory>
+#include <optional>
+
 namespace ia {
 
 namespace {
@@ -42,14 +44,42 @@ QString ReadReportFile(const std::string& path) {
 
 // The report as the view shows it: laid out at the printout's columns; the
 // file's own text when the results cannot be read back.
-QString ScreenReport(ExamViews& views, const AnalysisState& state, const TestHeader& header,
-                     const std::string& schoolName, const std::string& reportPath) {
+QString ScreenReport(ExamSession& session, const std::string& schoolName,
+                     const std::string& reportPath) {
+    Outcome<ReportData> data = session.reportData();
+    if (!data.ok()) return ReadReportFile(reportPath);
     try {
-        return ScreenReportText(LayOutReport(LoadReportData(views, state), header, schoolName));
+        return ScreenReportText(LayOutReport(data.value, session.header(), schoolName));
     } catch (const std::exception&) {
         return ReadReportFile(reportPath);
     }
 }
+
+// One analysis is two jobs to the teacher: the checks of the sheets, then,
+// after any question about them, the technique. Each has a progress (and a
+// dialog) of its own, so that the question never comes up under the checks'
+// dialog; every report of the session's one progress reaches the job's.
+class ProgressPerJob : public Progress {
+  public:
+    explicit ProgressPerJob(Prompts& prompts) : prompts_(prompts) {}
+    // The job ended: its dialog goes.
+    void endJob() { job_.reset(); }
+
+  protected:
+    bool show() override {
+        if (!job_) job_ = prompts_.jobProgress();
+        // Throws JobCancelled once the teacher cancelled.
+        if (job_->what() != what() || job_->total() != total())
+            job_->stage(what(), total());
+        else
+            job_->step(done());
+        return true;
+    }
+
+  private:
+    Prompts& prompts_;
+    std::unique_ptr<Progress> job_;
+};
 
 QString AnalyseCaption(Technique technique) {
     return technique == Technique::SimpleFormula25 ? "วิเคราะห์ 25 %" : "วิเคราะห์ 27 %";
@@ -57,8 +87,8 @@ QString AnalyseCaption(Technique technique) {
 
 } // namespace
 
-AnalysisBar::AnalysisBar(QWidget* window, Placer& placer, WindowExam& exam, Prompts& prompts)
-    : QObject(window), placer_(placer), exam_(exam), prompts_(prompts) {
+AnalysisBar::AnalysisBar(QWidget* window, Placer& placer, ExamSession& session, Prompts& prompts)
+    : QObject(window), placer_(placer), session_(session), prompts_(prompts) {
     techniqueBar_ = Panel(window, "Picture4", QColor(180, 180, 180));
     techniqueBar_->setFont(UiFont(9.75));
     placer.place(techniqueBar_, 9045, 7620, 2865, 615);
@@ -135,8 +165,7 @@ void AnalysisBar::warn(const QString& text) {
 }
 
 void AnalysisBar::analyse(Technique technique) {
-    ExamViews& views = exam_.views;
-    if (!views.Data1.isOpen() || views.Data1.Recordset()->recordCount() == 0) return;
+    if (session_.sheetCount() == 0) return;
     // The charts shown belong to the results about to be replaced.
     graphPanel_->hide();
     QWidget* focusBefore = QApplication::focusWidget();
@@ -145,81 +174,69 @@ void AnalysisBar::analyse(Technique technique) {
     // so does an answer still waiting for the file.
     sheets_->commitPendingEdits();
     if (!sheets_->storePendingEdits()) return;
-    if (!goOnAfterChecks()) return;
-    sheets_->rawPrintButton()->hide();
-    button->setText("กำลังคำนวณ");
-    BusyCursor busy;
-    const int kind = static_cast<int>(technique);
-    exam_.analysis.AnalysisKind = static_cast<int16_t>(kind);
-    button->setEnabled(false);
-    AnalysisContext ctx{views, exam_.module.header, exam_.analysis, *this};
-    bool analysed = false;
-    try {
-        const std::unique_ptr<Progress> progress = prompts_.jobProgress();
-        ctx.progress = progress.get();
-        RunTechnique(ctx, kind, FanTableDir(ProgramDir()));
-        analysed = true;
-        // The sheets are shown in score order after an analysis.
-        views.Data1.RecordSource = "select * from TAData order by Score";
-        views.Data1.Refresh();
-        RereadResultViews(views);
-        exam_.resultsTechnique = technique;
-        exam_.keyOfResults = keyRow();
+    std::optional<BusyCursor> busy;
+    ProgressPerJob progress(prompts_);
+    bool started = false;
+    AnalysisRequest request;
+    request.technique = technique;
+    request.progress = &progress;
+    request.goOnAfterChecks = [&](const CheckFindings& findings) {
+        progress.endJob();
+        return goOnAfterChecks(findings);
+    };
+    request.startingRun = [&] {
+        progress.endJob();
+        started = true;
+        sheets_->rawPrintButton()->hide();
+        button->setText("กำลังคำนวณ");
+        busy.emplace();
+        button->setEnabled(false);
+    };
+    request.reportTerm = S(header_->field(kTermField)->text());
+    request.sheetOrderAfter = SheetOrder::ByScore;
+    const Outcome<std::string> analysed = session_.analyse(request);
+    progress.endJob();
+    switch (analysed.error.kind) {
+    case SessionErrorKind::NoFileOpen:
+    case SessionErrorKind::NoSheets:
+    case SessionErrorKind::Declined:
+        return;
+    case SessionErrorKind::None:
         showOutdatedNotices();
         sheets_->showSheets();
         sheets_->showKey();
-        exam_.analysis.ReportFileName =
-            WriteAnalysisReport(views, exam_.analysis, exam_.module.ExamFileName,
-                                exam_.module.header, S(header_->field(kTermField)->text()));
-        report_->showReport(ScreenReport(views, exam_.analysis, exam_.module.header,
-                                         report_->schoolName(), exam_.analysis.ReportFileName));
+        report_->showReport(ScreenReport(session_, report_->schoolName(), analysed.value));
         emit reportReady(focusBefore);
-    } catch (const std::exception& e) {
-        // What the file holds now (the previous results after a rollback,
-        // the new ones when only the report failed) is what the grids show.
-        warn(QString::fromUtf8(e.what()));
+        break;
+    default:
+        // The grids show what the file holds now: the previous results
+        // after a rollback, the new ones when only the report failed.
+        if (analysed.error.kind == SessionErrorKind::ReportFailed) showOutdatedNotices();
+        warn(Q(analysed.error.message));
+        // Cancelled while checking: nothing was run, changed or hidden.
+        if (!started) return;
         sheets_->rawPrintButton()->show();
-        try {
-            if (!analysed) views.Data1.Refresh();
-            views.Data2.Refresh();
-            views.Data4.Refresh();
-            views.Data5.Refresh();
-        } catch (const std::exception&) {}
         sheets_->showSheets();
         sheets_->showKey();
+        break;
     }
     button->setText(AnalyseCaption(technique));
     button->setEnabled(true);
 }
 
-bool AnalysisBar::goOnAfterChecks() {
-    std::vector<std::string> findings;
-    int keyed = 0;
-    try {
-        RecordSet& sheets = *exam_.views.Data1.Recordset();
-        findings = SheetWarnings(sheets.connection(), exam_.module.header.nItem,
-                                 exam_.module.header.nChoice, &keyed, *prompts_.jobProgress(),
-                                 sheets.recordCount());
-    } catch (const JobCancelled& e) {
-        warn(QString::fromUtf8(e.what()));
-        return false;
-    } catch (const std::exception&) {
-        return true; // the analysis reports what is wrong with the file
-    }
-    // Without any key the analysis refuses anyway, and says why.
-    if (findings.empty() || keyed == 0) return true;
+bool AnalysisBar::goOnAfterChecks(const CheckFindings& findings) {
     QString text = QString(kSheetWarningsHeading) + "\n";
-    for (const std::string& line : findings)
+    for (const std::string& line : findings.lines)
         text += "\n" + Q(line);
     return prompts_.askGoOnAfterChecks(kWarningTitle, text);
 }
 
 void AnalysisBar::onItemStatsClicked() {
-    if (!exam_.views.Data1.isOpen()) return;
+    if (!session_.views().Data1.isOpen()) return;
     // A cell still being typed belongs to what is counted.
     sheets_->commitPendingEdits();
     BusyCursor busy;
-    const std::string refusal = itemStatsPanel_->showFile(exam_.module.ExamFileName);
+    const std::string refusal = itemStatsPanel_->showFile(session_.fileName());
     if (!refusal.empty()) {
         warn(Q(refusal));
         return;
@@ -231,8 +248,7 @@ void AnalysisBar::onItemStatsClicked() {
 }
 
 void AnalysisBar::onGraphsClicked() {
-    if (exam_.analysis.AnalysisKind != static_cast<int16_t>(Technique::SimpleFormula25) &&
-        exam_.analysis.AnalysisKind != static_cast<int16_t>(Technique::FanTable27)) {
+    if (!session_.resultsTechnique()) {
         warn("ยังไม่ได้วิเคราะห์ข้อสอบ กรุณากด วิเคราะห์ 25 % หรือ วิเคราะห์ 27 % ก่อน");
         return;
     }
@@ -244,64 +260,21 @@ void AnalysisBar::onGraphsClicked() {
     graphPanel_->itemChooser->setFocus(Qt::OtherFocusReason);
 }
 
-std::vector<Value> AnalysisBar::keyRow() {
-    std::vector<Value> key;
-    if (!exam_.views.Data2.isOpen()) return key;
-    try {
-        Connection& db = exam_.views.Data2.Recordset()->connection();
-        auto st = db.prepare("SELECT * FROM TKey ORDER BY rowid LIMIT 1");
-        if (st.step())
-            for (int i = 0; i < st.columnCount(); ++i)
-                key.push_back(st.column(i));
-    } catch (const std::exception&) {}
-    return key;
-}
-
 void AnalysisBar::forgetResults() {
     itemStatsPanel_->hide();
     itemStatsPanel_->forgetFile();
-    exam_.resultsTechnique.reset();
-    exam_.keyOfResults = keyRow();
     showOutdatedNotices();
 }
 
-bool AnalysisBar::resultsOutdated() {
-    if (!exam_.views.Data4.isOpen()) return false;
-    const std::vector<Value> now = keyRow();
-    if (now.empty()) return false;
-    try {
-        Connection& db = exam_.views.Data4.Recordset()->connection();
-        // Nothing stored yet: nothing to be out of date.
-        auto count = db.prepare("SELECT count(*) FROM TOut");
-        if (!count.step() || count.columnInt(0) == 0) return false;
-        // Changed in this session (the total field is the scoring's to
-        // write, not part of the key).
-        const std::vector<Value>& before = exam_.keyOfResults;
-        if (now.size() == before.size() && !std::equal(now.begin(), now.end() - 1, before.begin()))
-            return true;
-        // Changed before, perhaps in another session: the keyed choices the
-        // results marked are no longer those of the key.
-        auto marks = db.prepare("SELECT ItemNo, ChoiceNo, IsAns FROM TOut");
-        while (marks.step()) {
-            const long long item = marks.columnInt(0);
-            if (item < 1 || item >= static_cast<long long>(now.size()) - 1) continue;
-            const bool keyed =
-                now[static_cast<size_t>(item)].text() == std::to_string(marks.columnInt(1));
-            if (keyed != (marks.columnInt(2) == 1)) return true;
-        }
-    } catch (const std::exception&) {}
-    return false;
-}
-
 void AnalysisBar::showOutdatedNotices() {
-    const bool outdated = resultsOutdated();
-    itemStatsPanel_->setOutdated(outdated, exam_.resultsTechnique);
-    report_->showOutdated(outdated, exam_.resultsTechnique);
+    const bool outdated = session_.resultsOutdated();
+    itemStatsPanel_->setOutdated(outdated, session_.resultsTechnique());
+    report_->showOutdated(outdated, session_.resultsTechnique());
 }
 
 void AnalysisBar::onItemStatsKeyChanged() {
     try {
-        exam_.views.Data2.Refresh();
+        session_.views().Data2.Refresh();
     } catch (const std::exception& e) {
         warn(QString::fromUtf8(e.what()));
     }
@@ -310,11 +283,12 @@ void AnalysisBar::onItemStatsKeyChanged() {
 }
 
 void AnalysisBar::rerunLastTechnique() {
-    if (!exam_.resultsTechnique) return;
+    const std::optional<Technique> last = session_.resultsTechnique();
+    if (!last) return;
     const bool panelShown = itemStatsPanel_->isVisible();
-    analyse(*exam_.resultsTechnique);
+    analyse(*last);
     if (panelShown) {
-        if (const std::string refusal = itemStatsPanel_->showFile(exam_.module.ExamFileName);
+        if (const std::string refusal = itemStatsPanel_->showFile(session_.fileName());
             !refusal.empty())
             warn(Q(refusal));
         itemStatsPanel_->raise();

@@ -7,6 +7,7 @@
 
 #include "analysis/Analysis.h"
 #include "app/PanelKit.h"
+#include "session/ExamSession.h"
 
 #include <QObject>
 
@@ -25,7 +26,7 @@ class SheetEditor;
 class AnalysisBar : public QObject, public AnalysisHost {
     Q_OBJECT
   public:
-    AnalysisBar(QWidget* window, Placer& placer, WindowExam& exam, Prompts& prompts);
+    AnalysisBar(QWidget* window, Placer& placer, ExamSession& session, Prompts& prompts);
 
     // The panels an analysis reads from and shows in, made after the bar.
     void connectPanels(HeaderPanel& header, SheetEditor& sheets, ReportPanel& report,
@@ -46,7 +47,6 @@ class AnalysisBar : public QObject, public AnalysisHost {
     void forgetResults();
     // Whether the stored results were made with another key than the one
     // the file holds now, told on the report and the item statistics.
-    bool resultsOutdated();
     void showOutdatedNotices();
 
     void BusyPointer(bool on) override;
@@ -56,13 +56,12 @@ class AnalysisBar : public QObject, public AnalysisHost {
 
   private:
     // Tells what the checks before an analysis found; false to cancel.
-    bool goOnAfterChecks();
-    std::vector<Value> keyRow();
+    bool goOnAfterChecks(const CheckFindings& findings);
     void onItemStatsKeyChanged();
     void warn(const QString& text);
 
     Placer& placer_;
-    WindowExam& exam_;
+    ExamSession& session_;
     Prompts& prompts_;
     QFrame* techniqueBar_;
     QPushButton* analyse25_;

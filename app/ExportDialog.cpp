@@ -17,10 +17,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace ia {
 
-ExportDialog::ExportDialog(const std::string& examPath, int nItem, QWidget* parent)
-    : QDialog(parent), examPath_(examPath), nItem_(nItem) {
+ExportDialog::ExportDialog(std::shared_ptr<Connection> exam, const std::string& examPath, int nItem,
+                           QWidget* parent)
+    : QDialog(parent), exam_(std::move(exam)), examPath_(examPath), nItem_(nItem) {
     setWindowTitle("ส่งออกผลการวิเคราะห์");
     setObjectName("ExportDialog");
     resize(620, 180);
@@ -32,7 +35,7 @@ ExportDialog::ExportDialog(const std::string& examPath, int nItem, QWidget* pare
                          "CSV: คะแนน", "CSV: คำตอบ", "CSV: ผลวิเคราะห์"});
     form->addRow("ส่งออกเป็น", formatBox);
     auto* targetRow = new QHBoxLayout;
-    targetEdit = new QLineEdit(QString::fromStdString(DerivedPath(examPath, "xlsx")));
+    targetEdit = new QLineEdit(QString::fromStdString(DerivedPath(examPath_, "xlsx")));
     targetEdit->setObjectName("targetEdit");
     targetRow->addWidget(targetEdit, 1);
     auto* browse = new QPushButton("เลือกที่เก็บ...");
@@ -88,7 +91,7 @@ bool ExportDialog::exportNow() {
         BusyCursor busy;
         try {
             WindowJobProgress progress(this);
-            const auto sheets = BuildExportSheets(*Connection::Shared(examPath_), nItem_, progress);
+            const auto sheets = BuildExportSheets(*exam_, nItem_, progress);
             const int format = formatBox->currentIndex();
             const CsvTable tables[] = {CsvTable::Scores, CsvTable::Scores, CsvTable::Answers,
                                        CsvTable::Results};

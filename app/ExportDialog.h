@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 class QComboBox;
@@ -17,10 +18,14 @@ class QPushButton;
 
 namespace ia {
 
+class Connection;
+
 class ExportDialog : public QDialog {
     Q_OBJECT
   public:
-    ExportDialog(const std::string& examPath, int nItem, QWidget* parent = nullptr);
+    // From the file in hand, through the exam session's connection to it.
+    ExportDialog(std::shared_ptr<Connection> exam, const std::string& examPath, int nItem,
+                 QWidget* parent = nullptr);
 
     // Replaceable so that tests never block.
     std::function<QString(const QString& suggested)> chooseTarget;
@@ -37,6 +42,7 @@ class ExportDialog : public QDialog {
   private:
     void formatChanged();
 
+    std::shared_ptr<Connection> exam_;
     std::string examPath_;
     int nItem_;
     QString written_;

@@ -9,7 +9,6 @@
 #include "app/PrintOptionsPanel.h"
 #include "app/RecentFiles.h"
 #include "app/ReportView.h"
-#include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
 
 #include <QApplication>
@@ -23,11 +22,7 @@
 #include <QMimeData>
 #include <QPushButton>
 
-#include <filesystem>
-
 namespace ia {
-
-namespace fs = std::filesystem;
 
 FTAData::FTAData(QWidget* parent) : QWidget(parent) {
     SubstituteThaiFont();
@@ -66,10 +61,10 @@ void FTAData::buildPanels() {
     Fill(title_, Qt::blue, QPalette::WindowText);
     placer_.place(title_, 120, 15, 11790, 495);
     commands_ = new CommandPanel(this, placer_);
-    header_ = new HeaderPanel(this, placer_, exam_, prompts_);
-    sheets_ = new SheetEditor(this, placer_, exam_, prompts_, printTargets_);
-    analysis_ = new AnalysisBar(this, placer_, exam_, prompts_);
-    report_ = new ReportPanel(this, placer_, exam_, prompts_, printTargets_);
+    header_ = new HeaderPanel(this, placer_, session_, prompts_);
+    sheets_ = new SheetEditor(this, placer_, session_, prompts_, printTargets_);
+    analysis_ = new AnalysisBar(this, placer_, session_, prompts_);
+    report_ = new ReportPanel(this, placer_, session_, printJob_, prompts_, printTargets_);
     itemStats_ = new ItemStatisticsPanel(this);
     itemStats_->hide();
     // Over everything when shown (its place grows with the window).
@@ -77,6 +72,9 @@ void FTAData::buildPanels() {
     graphs_->setFont(UiFont(9.75));
     graphs_->hide();
     analysis_->connectPanels(*header_, *sheets_, *report_, *itemStats_, *graphs_);
+    // The grids let go of the views before the session closes them.
+    session_.beforeViewsClosed = [this] { sheets_->unbindGrids(); };
+    session_.setAnalysisHost(analysis_);
 }
 
 void FTAData::wirePanels() {
@@ -162,7 +160,7 @@ void FTAData::closeEvent(QCloseEvent* e) {
     for (int i = 0; i < kHeaderFieldCount; ++i)
         if (f == header_->field(i)) header_->writeBackField(i);
     if (f == report_->schoolField()) report_->writeSchoolName();
-    if (exam_.views.Data1.isOpen() && !sheets_->storeOrDiscardPendingAnswers()) {
+    if (session_.views().Data1.isOpen() && !sheets_->storeOrDiscardPendingAnswers()) {
         e->ignore();
         return;
     }
@@ -199,8 +197,8 @@ void FTAData::resizeEvent(QResizeEvent* e) {
 
 void FTAData::updateTitle() {
     QString title = kProgramTitle;
-    if (exam_.module.ExamFileOpen != 0 && exam_.views.Data1.isOpen()) {
-        const QString name = QFileInfo(Q(exam_.module.ExamFileName)).fileName();
+    if (session_.isOpen() && session_.views().Data1.isOpen()) {
+        const QString name = QFileInfo(Q(session_.fileName())).fileName();
         const bool pending = gridPair() && gridPair()->editPending();
         title = (pending ? "*" : "") + name + " - " + title;
     }
@@ -217,24 +215,12 @@ void FTAData::setFileControlsVisible(bool visible) {
 
 void FTAData::onNewFileClicked() {
     graphs_->hide();
-    exam_.module.ExamFileOpen = 0;
+    // The grids are hidden, not unbound, while the new header is typed.
+    session_.putAside();
     setFileControlsVisible(false);
     itemStats_->hide();
     header_->clearForNewHeader();
     header_->field(kFileNameField)->setFocus(Qt::OtherFocusReason);
-}
-
-void FTAData::releaseFile(const std::string& path) {
-    ExamViews& views = exam_.views;
-    std::error_code ec;
-    if (views.Data1.isOpen() || views.Data2.isOpen() || views.Data3.isOpen()) {
-        if (fs::equivalent(path, views.Data3.DatabaseName, ec) && !ec) {
-            sheets_->unbindGrids();
-            views.CloseAll();
-            Connection::ForgetShared(views.Data3.DatabaseName);
-        }
-    }
-    Connection::ForgetShared(path);
 }
 
 void FTAData::onCreateFileClicked() {
@@ -246,38 +232,36 @@ void FTAData::onCreateFileClicked() {
         header_->field(check.focus)->setFocus(Qt::OtherFocusReason);
         return;
     }
-    exam_.module.header = check.header;
     const std::string path = ExamPathIn(check.fileName, WorkingDir());
-    exam_.module.ExamFileName = path;
-
-    std::error_code ec;
-    const auto status = fs::symlink_status(path, ec);
-    ExamBackup backup;
-    if (fs::exists(status)) {
-        if (fs::is_directory(status) ||
-            !prompts_.askOkCancel(kWarningTitle, "ไฟล์ " + Q(path) + "  มีอยู่แล้ว จะเขียนทับหรือไม่")) {
+    Outcome<CreatedFile> made = session_.create(path, check.header, false);
+    if (made.error.kind == SessionErrorKind::AlreadyExists) {
+        if (!prompts_.askOkCancel(kWarningTitle, Q(made.error.message) + " จะเขียนทับหรือไม่")) {
             fileName->setFocus(Qt::OtherFocusReason);
             return;
         }
-        releaseFile(path);
-        backup = BackUpExamFile(path);
-        if (!backup.kept) {
-            warn(Q(backup.refusal) + "\nกรุณาปิดโปรแกรมอื่นที่ใช้ไฟล์นี้ หรือเลือกชื่อไฟล์ใหม่");
-            fileName->setFocus(Qt::OtherFocusReason);
-            return;
-        }
+        made = session_.create(path, check.header, true);
     }
-    if (CreateExamFile(path, exam_.module.header) != 0) {
+    switch (made.error.kind) {
+    case SessionErrorKind::None:
+        break;
+    case SessionErrorKind::BackupRefused:
+        warn(Q(made.error.message) + "\nกรุณาปิดโปรแกรมอื่นที่ใช้ไฟล์นี้ หรือเลือกชื่อไฟล์ใหม่");
+        fileName->setFocus(Qt::OtherFocusReason);
+        return;
+    case SessionErrorKind::FolderInTheWay:
+        fileName->setFocus(Qt::OtherFocusReason);
+        return;
+    default:
+        // Said where the typed header is checked, beside the name to change.
+        header_->showMessage(Q(made.error.message));
         fileName->setFocus(Qt::OtherFocusReason);
         return;
     }
 
-    exam_.module.ExamFileOpen = 1;
     header_->okButton()->hide();
     {
         BusyCursor busy;
-        if (!bindAndShowFile()) {
-            exam_.module.ExamFileOpen = 0;
+        if (!openAndShow(path)) {
             header_->okButton()->show();
             fileName->setFocus(Qt::OtherFocusReason);
             return;
@@ -286,7 +270,7 @@ void FTAData::onCreateFileClicked() {
         sheets_->keyGrid()->setFocus(Qt::OtherFocusReason);
         fileName->setEnabled(false);
     }
-    if (backup.kept) header_->showMessage(Q(BackupNotice(backup.backupPath)));
+    if (!made.value.backupNotice.empty()) header_->showMessage(Q(made.value.backupNotice));
 }
 
 void FTAData::onOpenFileClicked() {
@@ -305,19 +289,7 @@ bool FTAData::OpenExamFile(const QString& chosen) {
     const std::string path = S(info.absoluteFilePath());
 
     BusyCursor busy;
-    // A signed file whose tables are not ours would be read out of range.
-    if (const std::string refusal = ExamFileRefusal(path); !refusal.empty()) {
-        prompts_.showMessage(kWarningTitle, Q(refusal));
-        return false;
-    }
-    ExamModule& module = exam_.module;
-    const std::string previousName = module.ExamFileName;
-    const int16_t previousOpen = module.ExamFileOpen;
-    module.ExamFileName = path;
-    module.ExamFileOpen = 1;
-    if (!bindAndShowFile()) {
-        module.ExamFileName = previousName;
-        module.ExamFileOpen = previousOpen;
+    if (!openAndShow(path)) {
         updateTitle();
         return false;
     }
@@ -328,50 +300,51 @@ bool FTAData::OpenExamFile(const QString& chosen) {
     return true;
 }
 
-bool FTAData::bindAndShowFile() {
-    graphs_->hide();
-    // Bind aside first: a locked or damaged file must leave the file in hand
-    // bound and shown.
-    ExamViews fresh;
-    try {
-        BindExamFile(fresh, exam_.module.ExamFileName);
-    } catch (const std::exception& e) {
-        warn("เปิดไฟล์ " + Q(exam_.module.ExamFileName) + "  ไม่ได้\n" + QString::fromUtf8(e.what()));
+bool FTAData::openAndShow(const std::string& path) {
+    const SessionError refused = session_.open(path);
+    if (refused.kind == SessionErrorKind::NotExamFile) {
+        warn(Q(refused.message));
         return false;
     }
-    sheets_->unbindGrids();
-    std::swap(exam_.views, fresh);
-    fresh.CloseAll();
-    sheets_->installViewCallbacks();
+    graphs_->hide();
+    if (refused) {
+        warn("เปิดไฟล์ " + Q(path) + "  ไม่ได้\n" + Q(refused.message));
+        return false;
+    }
+    showOpenedFile();
+    return true;
+}
 
+void FTAData::showOpenedFile() {
+    sheets_->installViewCallbacks();
     setFileControlsVisible(true);
     header_->show();
     analysis_->forgetResults();
-    setWindowTitle(QFileInfo(Q(exam_.module.ExamFileName)).fileName() + " - " + kProgramTitle);
-    ReadHeader(exam_.views.Data3, exam_.module.header);
     header_->showFileHeader();
     sheets_->showSheets();
     sheets_->showKey();
     sheets_->showRecordPosition();
     updateTitle();
-    return true;
 }
 
 void FTAData::offerToReopen() {
-    const QString path = QString::fromStdString(exam_.module.ExamFileName);
+    const QString path = Q(session_.fileName());
     if (!prompts_.askYesNo(kProgramTitle, QString::fromUtf8(kFileReplacedText) + "\n" +
                                               QString::fromUtf8(kAskReopen) + path)) {
         return;
     }
     sheets_->discardPendingEdits();
-    if (const std::string refusal = ExamFileRefusal(exam_.module.ExamFileName); !refusal.empty()) {
-        warn(QString::fromStdString(refusal));
+    const SessionError refused = session_.reopen();
+    if (refused.kind == SessionErrorKind::NotExamFile) {
+        warn(Q(refused.message));
         return;
     }
-    // The views drop the old connection: the name leads to the new file.
-    exam_.views.CloseAll();
-    Connection::ForgetShared(exam_.module.ExamFileName);
-    bindAndShowFile();
+    graphs_->hide();
+    if (refused) {
+        warn("เปิดไฟล์ " + path + "  ไม่ได้\n" + Q(refused.message));
+        return;
+    }
+    showOpenedFile();
 }
 
 namespace {

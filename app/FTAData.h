@@ -3,7 +3,8 @@
 // The main window. It builds the panels (commands, header, sheet editor,
 // analysis bar, report with its print options, item statistics, charts),
 // switches between them as the teacher moves from a new or opened exam file
-// to the report, and holds the exam file in hand that they share.
+// to the report, and holds the exam session (the file in hand and its flows)
+// that they share.
 
 #include "app/AnalysisBar.h"
 #include "app/CommandPanel.h"
@@ -14,6 +15,8 @@
 #include "app/Prompts.h"
 #include "app/ReportPanel.h"
 #include "app/SheetEditor.h"
+#include "report/PrintState.h"
+#include "session/ExamSession.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -47,10 +50,11 @@ class FTAData : public QWidget {
     PrintTargets& printTargets() { return printTargets_; }
 
     // --- The exam file in hand ----------------------------------------------
-    ExamModule& module() { return exam_.module; }
-    ExamViews& views() { return exam_.views; }
-    AnalysisState& analysisState() { return exam_.analysis; }
-    PrintJob& printJob() { return exam_.printJob; }
+    ExamSession& session() { return session_; }
+    ExamViews& views() { return session_.views(); }
+    AnalysisState& analysisState() { return session_.state(); }
+    // The last report print job (its page choice).
+    PrintJob& printJob() { return printJob_; }
 
     // --- The panels ---------------------------------------------------------
     HeaderPanel& headerPanel() { return *header_; }
@@ -76,10 +80,6 @@ class FTAData : public QWidget {
     // checks and messages): from the command line, a drop or the recent
     // files. false when the file stays unopened.
     bool OpenExamFile(const QString& path);
-    // Binds the views to module().ExamFileName and shows the file. On a
-    // binding failure the user is told, the previous file stays bound and
-    // false is returned.
-    bool bindAndShowFile();
     void onQuitClicked();
     // The report panel over the window; what it covers goes out of reach
     // until it closes, when the focus returns to focusBefore.
@@ -106,12 +106,18 @@ class FTAData : public QWidget {
     // The bound file was replaced or deleted: offers to open what now has
     // its name.
     void offerToReopen();
-    void releaseFile(const std::string& path);
     void setFileControlsVisible(bool visible);
     QList<QWidget*> underReportPanel() const;
     void warn(const QString& text);
+    // Opens the file through the session and shows it; a refusal is told
+    // and the file in hand stays bound and shown.
+    bool openAndShow(const std::string& path);
+    // Shows the file the session has just opened.
+    void showOpenedFile();
 
-    WindowExam exam_;
+    // Declared first, so that it outlives the members that show its views.
+    ExamSession session_;
+    PrintJob printJob_;
     BoxPrompts boxPrompts_{this};
     PromptsInForce prompts_{boxPrompts_};
     PrintTargets printTargets_;

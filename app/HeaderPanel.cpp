@@ -5,18 +5,17 @@
 #include "app/HeaderKeys.h"
 #include "app/PanelKit.h"
 #include "app/Prompts.h"
+#include "session/ExamSession.h"
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <optional>
-
 namespace ia {
 
-HeaderPanel::HeaderPanel(QWidget* window, Placer& placer, WindowExam& exam, Prompts& prompts)
-    : QFrame(window), placer_(placer), exam_(exam), prompts_(prompts) {
+HeaderPanel::HeaderPanel(QWidget* window, Placer& placer, ExamSession& session, Prompts& prompts)
+    : QFrame(window), placer_(placer), session_(session), prompts_(prompts) {
     const QColor teal(0, 192, 192);
     MakePanel(this, "Picture2", teal);
     placer.place(this, 2265, 600, 9615, 1935);
@@ -175,15 +174,8 @@ void HeaderPanel::clearForNewHeader() {
 }
 
 void HeaderPanel::showFileHeader() {
-    const TestHeader& h = exam_.module.header;
-    fields_[kFileNameField]->setText(Q(exam_.module.ExamFileName));
-    fields_[kSubjectCodeField]->setText(Q(h.SubCode));
-    fields_[kSubjectNameField]->setText(Q(h.SubName));
-    fields_[kTermField]->setText(Q(h.Term));
-    fields_[kYearField]->setText(QString::number(h.Yearr));
-    fields_[kItemsField]->setText(QString::number(h.nItem));
-    fields_[kChoicesField]->setText(QString::number(h.nChoice));
-    fields_[kTeacherField]->setText(Q(h.TeacherName));
+    for (int i = 0; i < kHeaderFieldCount; ++i)
+        fields_[i]->setText(Q(session_.headerFieldText(HeaderField(i))));
     fields_[kFileNameField]->setEnabled(false);
     // The answer fields were made for this many items when the file was.
     fields_[kItemsField]->setReadOnly(true);
@@ -215,8 +207,7 @@ void HeaderPanel::warn(const QString& text) {
 
 void HeaderPanel::onFieldKeyDown(int index, int key, Qt::KeyboardModifiers modifiers) {
     const bool modifier = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    const HeaderMove m =
-        Text1KeyMove(index, key, modifier, exam_.module.ExamFileOpen, !ok_->isHidden());
+    const HeaderMove m = Text1KeyMove(index, key, modifier, session_.isOpen(), !ok_->isHidden());
     switch (m.target) {
     case HeaderMove::Stay:
         break;
@@ -236,83 +227,16 @@ void HeaderPanel::onFieldKeyDown(int index, int key, Qt::KeyboardModifiers modif
 }
 
 void HeaderPanel::writeBackField(int index) {
-    if (exam_.module.ExamFileOpen == 0 || !headerChanged_) return;
-    RecordSet* rs = exam_.views.Data3.Recordset();
-    if (!rs || rs->recordCount() == 0) return;
-    TestHeader& h = exam_.module.header;
-    QLineEdit* field = fields_[index];
-    const std::string text = S(field->text());
-    // The texts of the header variables change only once the file holds
-    // them; a refused text gives way to the stored one.
-    std::string* stored = index == kSubjectCodeField   ? &h.SubCode
-                          : index == kSubjectNameField ? &h.SubName
-                          : index == kTermField        ? &h.Term
-                          : index == kTeacherField     ? &h.TeacherName
-                                                       : nullptr;
-    if (stored) {
-        const std::string tooLong = HeaderTextTooLong(index, text);
-        if (!tooLong.empty()) {
-            field->setText(Q(*stored));
-            warn(Q(tooLong));
-            return;
-        }
-    }
-    std::optional<int32_t> newYear;
-    std::optional<uint8_t> newChoices;
-    try {
-        rs->moveFirst();
-        rs->edit();
-        switch (index) {
-        case kSubjectCodeField:
-            rs->setField("SubCode", text);
-            break;
-        case kSubjectNameField:
-            rs->setField("SubName", text);
-            break;
-        case kTermField:
-            rs->setField("Term", text);
-            break;
-        case kTeacherField:
-            rs->setField("TeacherName", text);
-            break;
-        case kYearField: {
-            auto year = YearForWriteBack(text);
-            if (!year) {
-                rs->cancelUpdate();
-                field->setText(QString::number(h.Yearr));
-                showMessage(kYearInvalid);
-                return;
-            }
-            rs->setField("Yearr", static_cast<long long>(*year));
-            newYear = year;
-            break;
-        }
-        case kChoicesField: {
-            auto choices = ChoicesForWriteBack(text);
-            if (!choices) {
-                rs->cancelUpdate();
-                field->setText(QString::number(h.nChoice));
-                warn(kChoicesOutOfRange);
-                return;
-            }
-            rs->setField("nChoice", static_cast<long long>(*choices));
-            newChoices = choices;
-            break;
-        }
-        default: // the file name and the number of items are never written
-            break;
-        }
-        rs->update();
-        if (stored) *stored = text;
-        if (newYear) h.Yearr = *newYear;
-        if (newChoices) h.nChoice = *newChoices;
-    } catch (const std::exception& e) {
-        if (rs->editing()) rs->cancelUpdate();
-        if (stored) field->setText(Q(*stored));
-        if (index == kYearField) field->setText(QString::number(h.Yearr));
-        if (index == kChoicesField) field->setText(QString::number(h.nChoice));
-        warn("บันทึกข้อมูลส่วนหัวไม่ได้\n" + QString::fromUtf8(e.what()));
-    }
+    if (!session_.isOpen() || !headerChanged_) return;
+    const HeaderField field = HeaderField(index);
+    const SessionError refused = session_.writeHeaderField(field, S(fields_[index]->text()));
+    if (!refused || refused.kind == SessionErrorKind::NoFileOpen) return;
+    // A refused text gives way to the stored one.
+    fields_[index]->setText(Q(session_.headerFieldText(field)));
+    if (field == HeaderField::Year && refused.kind == SessionErrorKind::InvalidValue)
+        showMessage(Q(refused.message));
+    else
+        warn(Q(refused.message));
 }
 
 } // namespace ia

@@ -18,9 +18,10 @@ namespace ia {
 
 class Placer;
 class Prompts;
-struct WindowExam;
+class ExamSession;
 
-// The header fields in the order of their object names "Text1(0)" .. "Text1(7)".
+// The header fields in the order of their object names "Text1(0)" .. "Text1(7)",
+// which is the order of the session's HeaderField.
 enum HeaderFieldIndex {
     kFileNameField = 0,
     kSubjectCodeField = 1,
@@ -36,7 +37,7 @@ enum HeaderFieldIndex {
 class HeaderPanel : public QFrame {
     Q_OBJECT
   public:
-    HeaderPanel(QWidget* window, Placer& placer, WindowExam& exam, Prompts& prompts);
+    HeaderPanel(QWidget* window, Placer& placer, ExamSession& session, Prompts& prompts);
     ~HeaderPanel() override;
 
     QLineEdit* field(int index) const { return fields_[index]; }
@@ -71,7 +72,7 @@ class HeaderPanel : public QFrame {
     void warn(const QString& text);
 
     Placer& placer_;
-    WindowExam& exam_;
+    ExamSession& session_;
     Prompts& prompts_;
     QLabel* fileNameCaption_;
     QLabel* firstRowCaption_;

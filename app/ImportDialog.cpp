@@ -21,6 +21,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include <algorithm>
 
 namespace ia {
@@ -50,8 +52,10 @@ QString SourceDescription(const ImportPlan& plan) {
 
 } // namespace
 
-ImportDialog::ImportDialog(const std::string& examPath, int nItem, int nChoice, QWidget* parent)
-    : QDialog(parent), examPath_(examPath), nItem_(nItem), nChoice_(nChoice) {
+ImportDialog::ImportDialog(std::shared_ptr<Connection> exam, const std::string& examPath, int nItem,
+                           int nChoice, QWidget* parent)
+    : QDialog(parent), exam_(std::move(exam)), examPath_(examPath), nItem_(nItem),
+      nChoice_(nChoice) {
     setWindowTitle("นำเข้ากระดาษคำตอบ");
     setObjectName("ImportDialog");
     resize(900, 620);
@@ -226,8 +230,7 @@ void ImportDialog::reread() {
         plan_ = ReadImportSource(path, nItem_, nChoice_, options());
         if (plan_.ok() && !keyOnlyButton->isChecked()) {
             try {
-                Connection db(examPath_, Connection::Mode::ReadOnly);
-                FindDuplicateCodes(plan_, appendButton->isChecked() ? ExistingCodes(db)
+                FindDuplicateCodes(plan_, appendButton->isChecked() ? ExistingCodes(*exam_)
                                                                     : std::vector<std::string>{});
             } catch (const std::exception& e) {
                 plan_.errors.push_back(e.what());
@@ -375,9 +378,8 @@ bool ImportDialog::importNow() {
                 return false;
             }
         }
-        auto db = Connection::Shared(examPath_);
         WindowJobProgress progress(this);
-        ApplyImport(*db, plan_, mode, nItem_, progress);
+        ApplyImport(*exam_, plan_, mode, nItem_, progress);
         backup.keep();
     } catch (const std::exception& e) {
         problems->setPlainText(Q(e.what()));

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 class QCheckBox;
@@ -24,10 +25,14 @@ class QTableWidget;
 
 namespace ia {
 
+class Connection;
+
 class ImportDialog : public QDialog {
     Q_OBJECT
   public:
-    ImportDialog(const std::string& examPath, int nItem, int nChoice, QWidget* parent = nullptr);
+    // Into the file in hand, through the exam session's connection to it.
+    ImportDialog(std::shared_ptr<Connection> exam, const std::string& examPath, int nItem,
+                 int nChoice, QWidget* parent = nullptr);
 
     // Replaceable so that tests never block.
     std::function<QString()> chooseSource;
@@ -68,6 +73,7 @@ class ImportDialog : public QDialog {
     void rememberOptions() const;
     void recallOptions();
 
+    std::shared_ptr<Connection> exam_;
     std::string examPath_;
     int nItem_;
     int nChoice_;

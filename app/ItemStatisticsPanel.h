@@ -5,6 +5,7 @@
 // with its what-if. It reads the exam file on its own and writes only the key
 // row, when the teacher applies a change.
 
+#include "analysis/AnalysisState.h"
 #include "analysis/ExamAnswers.h"
 #include "analysis/ItemStatistics.h"
 #include "app/PanelKit.h"

@@ -1,25 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every panel of the main window builds with: the fonts, colours and
-// places of the layout the window was drawn in, and the exam file in hand
-// that the panels share.
+// places of the layout the window was drawn in. The exam file in hand is the
+// main window's ExamSession, passed to the panels that need it.
 
-#include "analysis/AnalysisState.h"
 #include "app/GrowingLayout.h"
-#include "examfile/DataView.h"
-#include "examfile/ExamState.h"
 #include "examfile/Messages.h"
-#include "report/PrintState.h"
-#include "session/Technique.h"
 
 #include <QColor>
 #include <QFont>
 #include <QPalette>
 #include <QString>
 
-#include <optional>
 #include <string>
-#include <vector>
 
 class QEvent;
 class QFrame;
@@ -30,21 +23,6 @@ class QWidget;
 namespace ia {
 
 extern const char* const kProgramTitle; // "โปรแกรมวิเคราะห์ข้อสอบ"
-
-// The exam file in hand as the window holds it; owned by the main window,
-// read and changed by the panels.
-struct WindowExam {
-    ExamModule module;
-    ExamViews views;
-    AnalysisState analysis;
-    PrintJob printJob;
-    // The technique that made the stored results of the file in hand, when
-    // it ran in this session (none: not known).
-    std::optional<Technique> resultsTechnique;
-    // The key row as the stored results were made with it (when the file
-    // was opened, or at the last analysis).
-    std::vector<Value> keyOfResults;
-};
 
 inline QString Q(const std::string& s) {
     return QString::fromStdString(s);

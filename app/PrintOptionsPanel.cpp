@@ -8,6 +8,7 @@
 #include "report/OutputPath.h"
 #include "report/PrintReport.h"
 #include "report/ReportModel.h"
+#include "session/PrintInputs.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -18,12 +19,13 @@
 
 namespace ia {
 
-PrintOptionsPanel::PrintOptionsPanel(QWidget* reportPanel, Placer& placer, WindowExam& exam,
-                                     Prompts& prompts, const PrintTargets& printTargets,
-                                     QPushButton* printButton, QWidget* report,
-                                     QLineEdit* schoolName)
-    : QFrame(reportPanel), exam_(exam), prompts_(prompts), printTargets_(printTargets),
-      printButton_(printButton), report_(report), schoolName_(schoolName) {
+PrintOptionsPanel::PrintOptionsPanel(QWidget* reportPanel, Placer& placer, ExamSession& session,
+                                     PrintJob& printJob, Prompts& prompts,
+                                     const PrintTargets& printTargets, QPushButton* printButton,
+                                     QWidget* report, QLineEdit* schoolName)
+    : QFrame(reportPanel), session_(session), printJob_(printJob), prompts_(prompts),
+      printTargets_(printTargets), printButton_(printButton), report_(report),
+      schoolName_(schoolName) {
     MakePanel(this, "Picture5", QColor(192, 192, 192));
     placer.place(this, 7230, 4890, 3690, 2175);
     allPages_ = new QRadioButton("พิมพ์ทุกหน้า", this);
@@ -101,30 +103,23 @@ void PrintOptionsPanel::open() {
 }
 
 int PrintOptionsPanel::pageCount() {
-    try {
-        ReportData data = LoadReportData(exam_.views, exam_.analysis);
-        return ia::NumPage(exam_.printJob, data, exam_.module.header.nChoice,
-                           exam_.module.header.nItem);
-    } catch (const std::exception&) {
-        return 0;
-    }
+    return ReportPageCount(session_);
 }
 
 void PrintOptionsPanel::onOkClicked() {
-    PrintJob& job = exam_.printJob;
-    if (allPages_->isChecked()) job.PrintMode = 1;
-    if (oddPages_->isChecked()) job.PrintMode = 2;
-    if (evenPages_->isChecked()) job.PrintMode = 3;
-    if (pageRange_->isChecked()) {
-        job.PrintMode = 4;
-        if (!SetPageRange(job, S(firstPage_->text()), S(lastPage_->text()))) {
-            firstPage_->setFocus(Qt::OtherFocusReason);
-            return;
-        }
+    PageSelection selection = PageSelection::All;
+    if (oddPages_->isChecked()) selection = PageSelection::Odd;
+    if (evenPages_->isChecked()) selection = PageSelection::Even;
+    if (pageRange_->isChecked()) selection = PageSelection::Range;
+    const Outcome<PrintJob> job =
+        PrintJobFor(selection, S(firstPage_->text()), S(lastPage_->text()));
+    if (!job.ok()) {
+        firstPage_->setFocus(Qt::OtherFocusReason);
+        return;
     }
-    // A selection without a page would print nothing and look done.
-    if (!SelectsAnyPage(job, pageCount())) {
-        warn(QString::fromUtf8(kNoPageSelected));
+    Outcome<ReportPrintInput> input = ReportPrintInputFor(session_, job.value);
+    if (!input.ok()) {
+        warn(Q(input.error.message));
         if (pageRange_->isChecked()) firstPage_->setFocus(Qt::OtherFocusReason);
         return;
     }
@@ -133,16 +128,16 @@ void PrintOptionsPanel::onOkClicked() {
     {
         BusyCursor busy;
         try {
-            TestHeader& header = exam_.module.header;
-            ReportData data = LoadReportData(exam_.views, exam_.analysis);
-            auto prn = printTargets_.printer(DerivedPath(exam_.module.ExamFileName, "pdf"));
-            PrintOutput(*prn, job, header, S(schoolName_->text()), data, header.nChoice,
-                        header.nItem, *prompts_.jobProgress());
+            TestHeader header = session_.header();
+            auto prn = printTargets_.printer(DerivedPath(session_.fileName(), "pdf"));
+            PrintOutput(*prn, input.value.job, header, S(schoolName_->text()), input.value.data,
+                        header.nChoice, header.nItem, *prompts_.jobProgress());
             TellPrinterNotice(*prn, prompts_);
         } catch (const std::exception& e) {
             warn(QString::fromUtf8(e.what()));
         }
     }
+    printJob_ = input.value.job;
     printButton_->setEnabled(true);
     FocusIfPossible(focusBefore_ ? focusBefore_.data() : printButton_);
     focusBefore_ = nullptr;

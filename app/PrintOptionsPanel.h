@@ -16,7 +16,8 @@ namespace ia {
 class Placer;
 class Prompts;
 struct PrintTargets;
-struct WindowExam;
+class ExamSession;
+struct PrintJob;
 
 class PrintOptionsPanel : public QFrame {
     Q_OBJECT
@@ -24,9 +25,9 @@ class PrintOptionsPanel : public QFrame {
     // printButton: the report panel's "พิมพ์", off while the options show;
     // report: the report text, out of reach of keys meanwhile; schoolName:
     // the field whose name heads the pages.
-    PrintOptionsPanel(QWidget* reportPanel, Placer& placer, WindowExam& exam, Prompts& prompts,
-                      const PrintTargets& printTargets, QPushButton* printButton, QWidget* report,
-                      QLineEdit* schoolName);
+    PrintOptionsPanel(QWidget* reportPanel, Placer& placer, ExamSession& session,
+                      PrintJob& printJob, Prompts& prompts, const PrintTargets& printTargets,
+                      QPushButton* printButton, QWidget* report, QLineEdit* schoolName);
     ~PrintOptionsPanel() override;
 
     // Opens the options with every page chosen; the focus comes back to
@@ -44,7 +45,9 @@ class PrintOptionsPanel : public QFrame {
   private:
     void warn(const QString& text);
 
-    WindowExam& exam_;
+    ExamSession& session_;
+    // The job of the last printout, kept for the next.
+    PrintJob& printJob_;
     Prompts& prompts_;
     const PrintTargets& printTargets_;
     QPushButton* printButton_;

@@ -12,6 +12,7 @@
 #include "report/PrintReport.h"
 #include "report/PrinterQt.h"
 #include "report/ReportModel.h"
+#include "session/PrintInputs.h"
 
 #include <QFocusEvent>
 #include <QLabel>
@@ -24,9 +25,10 @@
 
 namespace ia {
 
-ReportPanel::ReportPanel(QWidget* window, Placer& placer, WindowExam& exam, Prompts& prompts,
-                         const PrintTargets& printTargets)
-    : QFrame(window), placer_(placer), exam_(exam), prompts_(prompts), printTargets_(printTargets) {
+ReportPanel::ReportPanel(QWidget* window, Placer& placer, ExamSession& session, PrintJob& printJob,
+                         Prompts& prompts, const PrintTargets& printTargets)
+    : QFrame(window), placer_(placer), session_(session), printJob_(printJob), prompts_(prompts),
+      printTargets_(printTargets) {
     MakePanel(this, "Picture3", QColor(192, 192, 192));
     report_ = new ReportView(this);
     report_->setObjectName("RichTextBox1");
@@ -77,8 +79,8 @@ ReportPanel::ReportPanel(QWidget* window, Placer& placer, WindowExam& exam, Prom
     export_->setFont(UiFont(9.75));
     placer.place(export_, 5595, 7185, 960, 495);
 
-    options_ =
-        new PrintOptionsPanel(this, placer, exam, prompts, printTargets, print_, report_, school_);
+    options_ = new PrintOptionsPanel(this, placer, session, printJob, prompts, printTargets, print_,
+                                     report_, school_);
     hide();
 
     connect(print_, &QPushButton::clicked, options_, &PrintOptionsPanel::open);
@@ -206,38 +208,32 @@ bool ReportPanel::closeOptionsOrPanel() {
 
 void ReportPanel::onPreviewClicked() {
     // All pages, whatever the print options say; the job state stays.
-    PrintJob all = exam_.printJob;
-    all.PrintMode = 1;
-    ReportData data;
-    try {
-        data = LoadReportData(exam_.views, exam_.analysis);
-    } catch (const std::exception& e) {
-        warn(QString::fromUtf8(e.what()));
+    PrintJob all = printJob_;
+    all.PrintMode = static_cast<int16_t>(PageSelection::All);
+    Outcome<ReportData> read = session_.reportData();
+    if (!read.ok()) {
+        warn(Q(read.error.message));
         return;
     }
+    const ReportData& data = read.value;
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog dialog(&printer, this);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* p) {
-        TestHeader header = exam_.module.header;
+        TestHeader header = session_.header();
         auto prn = QtPrinter::ForQPrinter(*p);
         PrintJob job = all;
-        PrintOutput(*prn, job, header, schoolName(), data, exam_.module.header.nChoice,
-                    exam_.module.header.nItem);
+        PrintOutput(*prn, job, header, schoolName(), data, header.nChoice, header.nItem);
     });
     prompts_.showPreview(dialog);
 }
 
 bool ReportPanel::loadGraphInput(GraphReportInput& in) {
-    try {
-        in.header = exam_.module.header;
-        in.school = schoolName();
-        in.data = LoadReportData(exam_.views, exam_.analysis);
-        in.scores = LoadScores(exam_.views);
-        in.stats = LoadTestStatistics(exam_.module.ExamFileName, *prompts_.jobProgress());
-    } catch (const std::exception& e) {
-        warn(QString::fromUtf8(e.what()));
+    Outcome<GraphReportInput> read = GraphInputFor(session_, schoolName(), *prompts_.jobProgress());
+    if (!read.ok()) {
+        warn(Q(read.error.message));
         return false;
     }
+    in = std::move(read.value);
     return true;
 }
 
@@ -245,7 +241,7 @@ void ReportPanel::onPrintGraphsClicked() {
     GraphReportInput in;
     if (!loadGraphInput(in)) return;
     BusyCursor busy;
-    const std::string pdf = DerivedPath(exam_.module.ExamFileName, "graphs.pdf");
+    const std::string pdf = DerivedPath(session_.fileName(), "graphs.pdf");
     std::string notice;
     std::unique_ptr<GraphPages> pages = printTargets_.graphPages(pdf, notice);
     try {

@@ -5,6 +5,7 @@
 // the graphical report, print (with its options) and close. A notice with
 // "วิเคราะห์ใหม่" shows once the key has changed after the analysis.
 
+#include "analysis/AnalysisState.h"
 #include "app/PanelKit.h"
 
 #include <QFrame>
@@ -18,18 +19,20 @@ class QPushButton;
 
 namespace ia {
 
+class ExamSession;
 class Placer;
 class PrintOptionsPanel;
 class Prompts;
 class ReportView;
 struct GraphReportInput;
+struct PrintJob;
 struct PrintTargets;
 
 class ReportPanel : public QFrame {
     Q_OBJECT
   public:
-    ReportPanel(QWidget* window, Placer& placer, WindowExam& exam, Prompts& prompts,
-                const PrintTargets& printTargets);
+    ReportPanel(QWidget* window, Placer& placer, ExamSession& session, PrintJob& printJob,
+                Prompts& prompts, const PrintTargets& printTargets);
     ~ReportPanel() override;
 
     ReportView* reportView() const { return report_; }
@@ -75,7 +78,8 @@ class ReportPanel : public QFrame {
     void warn(const QString& text);
 
     Placer& placer_;
-    WindowExam& exam_;
+    ExamSession& session_;
+    PrintJob& printJob_;
     Prompts& prompts_;
     const PrintTargets& printTargets_;
     ReportView* report_;

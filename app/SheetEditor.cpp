@@ -28,9 +28,9 @@
 
 namespace ia {
 
-SheetEditor::SheetEditor(QWidget* window, Placer& placer, WindowExam& exam, Prompts& prompts,
+SheetEditor::SheetEditor(QWidget* window, Placer& placer, ExamSession& session, Prompts& prompts,
                          const PrintTargets& printTargets)
-    : QObject(window), window_(window), placer_(placer), exam_(exam), prompts_(prompts),
+    : QObject(window), window_(window), placer_(placer), session_(session), prompts_(prompts),
       printTargets_(printTargets) {
     // Grids and the answer-sheet view's bar.
     keyGrid_ = new SheetGrid(GridKind::Key, window);
@@ -119,7 +119,7 @@ void SheetEditor::wire() {
 
     // The navigation moves the grid's cell pointer, which moves the record.
     auto go = [this](auto where) {
-        RecordSet* rs = exam_.views.Data1.Recordset();
+        RecordSet* rs = session_.views().Data1.Recordset();
         if (!rs || sheetGrid_->isHidden()) return;
         int last = rs->recordCount() - 1;
         if (last < 0) return;
@@ -135,7 +135,7 @@ void SheetEditor::wire() {
             [go] { go([](int, int last) { return last; }); });
 
     // Record bar.
-    DataView& sheets = exam_.views.Data1;
+    DataView& sheets = session_.views().Data1;
     connect(add_, &QPushButton::clicked, this,
             [this, &sheets] { runRecordCommand([&] { cmdAdd_Click(sheets, *sheetGrid_); }); });
     connect(delete_, &QPushButton::clicked, this, [this, &sheets] {
@@ -148,14 +148,19 @@ void SheetEditor::wire() {
     // The total: every sheet's score from the key.
     connect(total_, &QPushButton::clicked, this, [this] {
         runRecordCommand([this] {
-            cmdClose_Click(exam_.views.Data1, *sheetGrid_, *this, [this] {
-                AnalysisContext ctx{exam_.views, exam_.module.header, exam_.analysis, *this};
-                TotalSheets(ctx);
+            cmdClose_Click(session_.views().Data1, *sheetGrid_, *this, [this] {
+                if (const SessionError failed = session_.totalSheets())
+                    throw std::runtime_error(failed.message);
             });
         });
     });
     connect(orderByNumber_, &QPushButton::clicked, this, [this, &sheets] {
-        runRecordCommand([&] { cmdOrderOfNo_A_Click(sheets, *sheetGrid_); });
+        runRecordCommand([&] {
+            cmdOrderOfNo_A_Click(sheets, *sheetGrid_, [this] {
+                if (const SessionError failed = session_.orderSheets(SheetOrder::ByCode))
+                    throw std::runtime_error(failed.message);
+            });
+        });
     });
     connect(sheetGrid_, &SheetGrid::pasteRequested, this, [this](int position, int column) {
         pasteBlock(position, column, QGuiApplication::clipboard()->text());
@@ -187,13 +192,14 @@ void SheetEditor::setFileControlsVisible(bool visible) {
 }
 
 void SheetEditor::showSheets() {
-    sheetGrid_->bind(exam_.views.Data1.isOpen() ? &exam_.views.Data1 : nullptr,
-                     &exam_.module.header);
+    DataView& sheets = session_.views().Data1;
+    sheetGrid_->bind(sheets.isOpen() ? &sheets : nullptr, &session_.header());
     sheetGrid_->SetDbGrid();
 }
 
 void SheetEditor::showKey() {
-    keyGrid_->bind(exam_.views.Data2.isOpen() ? &exam_.views.Data2 : nullptr, &exam_.module.header);
+    DataView& key = session_.views().Data2;
+    keyGrid_->bind(key.isOpen() ? &key : nullptr, &session_.header());
     keyGrid_->SetDbGrid();
     fitKeyGrid();
 }
@@ -224,7 +230,7 @@ void SheetEditor::fitKeyGrid() {
 }
 
 void SheetEditor::showRecordPosition() {
-    const RecordSet* rs = exam_.views.Data1.Recordset();
+    const RecordSet* rs = session_.views().Data1.Recordset();
     if (!rs) return;
     try {
         navigationBar_->setCaption("Record: " + QString::number(rs->absolutePosition() + 1));
@@ -234,8 +240,8 @@ void SheetEditor::showRecordPosition() {
 }
 
 void SheetEditor::installViewCallbacks() {
-    exam_.views.Data1.onReposition = [this] { showRecordPosition(); };
-    exam_.views.Data1.onError = [this](int, const std::string& text, int& response) {
+    session_.views().Data1.onReposition = [this] { showRecordPosition(); };
+    session_.views().Data1.onError = [this](int, const std::string& text, int& response) {
         onDataError(Q(text));
         response = 0;
     };
@@ -290,7 +296,7 @@ bool SheetEditor::storeOrDiscardPendingAnswers() {
 }
 
 void SheetEditor::runRecordCommand(const std::function<void()>& command) {
-    if (!exam_.views.Data1.isOpen()) return;
+    if (!session_.views().Data1.isOpen()) return;
     try {
         command();
     } catch (const std::exception& e) {
@@ -302,11 +308,11 @@ void SheetEditor::runRecordCommand(const std::function<void()>& command) {
 }
 
 void SheetEditor::onImportClicked() {
-    ExamViews& views = exam_.views;
+    ExamViews& views = session_.views();
     if (!views.Data1.isOpen()) return;
     commitPendingEdits();
-    ImportDialog dialog(exam_.module.ExamFileName, exam_.module.header.nItem,
-                        exam_.module.header.nChoice, window_);
+    ImportDialog dialog(session_.connection(), session_.fileName(), session_.header().nItem,
+                        session_.header().nChoice, window_);
     if (prompts_.runDialog(dialog) != QDialog::Accepted) return;
     try {
         views.Data2.Refresh();
@@ -321,15 +327,16 @@ void SheetEditor::onImportClicked() {
 }
 
 void SheetEditor::onExportClicked() {
-    if (!exam_.views.Data1.isOpen()) return;
+    if (!session_.views().Data1.isOpen()) return;
     commitPendingEdits();
-    ExportDialog dialog(exam_.module.ExamFileName, exam_.module.header.nItem, window_);
+    ExportDialog dialog(session_.connection(), session_.fileName(), session_.header().nItem,
+                        window_);
     if (prompts_.runDialog(dialog) == QDialog::Accepted)
         prompts_.showMessage(kProgramTitle, "ส่งออกแล้ว: " + dialog.writtenPath());
 }
 
 void SheetEditor::pasteBlock(int position, int column, const QString& text) {
-    RecordSet* rs = exam_.views.Data1.Recordset();
+    RecordSet* rs = session_.views().Data1.Recordset();
     if (!rs || text.isEmpty()) return;
     std::vector<long long> rowids;
     for (int i = 0; i < rs->recordCount(); ++i)
@@ -338,13 +345,13 @@ void SheetEditor::pasteBlock(int position, int column, const QString& text) {
     try {
         PasteOutcome out =
             PasteBlock(rs->connection(), rowids, position, column, text.toStdString(),
-                       exam_.module.header.nItem, exam_.module.header.nChoice);
+                       session_.header().nItem, session_.header().nChoice);
         if (!out.errors.empty()) {
             warn("วางไม่ได้ ไม่ได้เปลี่ยนข้อมูลใดเลย:\n" +
                  QString::fromStdString(ErrorSummary(out.errors)));
             return;
         }
-        exam_.views.Data1.Refresh();
+        session_.views().Data1.Refresh();
         showSheets();
         sheetGrid_->setCurrentRecordPosition(position);
     } catch (const std::exception& e) {
@@ -354,13 +361,19 @@ void SheetEditor::pasteBlock(int position, int column, const QString& text) {
 }
 
 void SheetEditor::onRawPrintClicked(const std::string& schoolName) {
-    ExamViews& views = exam_.views;
-    if (!views.Data1.isOpen() || views.Data1.Recordset()->recordCount() == 0) return;
+    if (session_.sheetCount() == 0) return;
+    sheetGrid_->commitPendingEdit();
     BusyCursor busy;
+    // The session reads the sheets in code order, and the grid shows them so.
+    Outcome<RawSheetsInOrder> data = session_.rawSheets();
+    sheetGrid_->bind(&session_.views().Data1, &session_.header());
+    sheetGrid_->SetDbGrid();
+    if (data.error.kind == SessionErrorKind::NoSheets) return;
     try {
-        cmdOrderOfNo_A_Click(views.Data1, *sheetGrid_);
-        auto prn = printTargets_.printer(DerivedPath(exam_.module.ExamFileName, "raw.pdf"));
-        RawPrint(*prn, exam_.module.header, schoolName, LoadRawKey(views), *ReadRawSheets(views),
+        if (data.error) throw std::runtime_error(data.error.message);
+        auto prn = printTargets_.printer(DerivedPath(session_.fileName(), "raw.pdf"));
+        TestHeader header = session_.header();
+        RawPrint(*prn, header, schoolName, data.value.key, *data.value.sheets,
                  *prompts_.jobProgress());
         TellPrinterNotice(*prn, prompts_);
     } catch (const std::exception& e) {

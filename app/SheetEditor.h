@@ -32,12 +32,12 @@ class GridPair;
 class Placer;
 class Prompts;
 struct PrintTargets;
-struct WindowExam;
+class ExamSession;
 
 class SheetEditor : public QObject, public AnalysisHost, public RecordCommandHost {
     Q_OBJECT
   public:
-    SheetEditor(QWidget* window, Placer& placer, WindowExam& exam, Prompts& prompts,
+    SheetEditor(QWidget* window, Placer& placer, ExamSession& session, Prompts& prompts,
                 const PrintTargets& printTargets);
     ~SheetEditor() override;
 
@@ -100,7 +100,7 @@ class SheetEditor : public QObject, public AnalysisHost, public RecordCommandHos
 
     QWidget* window_;
     Placer& placer_;
-    WindowExam& exam_;
+    ExamSession& session_;
     Prompts& prompts_;
     const PrintTargets& printTargets_;
     SheetGrid* keyGrid_;

@@ -92,7 +92,7 @@ void BM_AnalysisAndReport(benchmark::State& st) {
     std::string path = iabench::Fixture(st.range(0), st.range(1), 5);
     Measure(st, path, [&] {
         Run r(path);
-        ia::RunTechnique(r.ctx, 1, iatest::BinDir());
+        ia::RunTechnique(r.ctx, ia::Technique::SimpleFormula25, iatest::BinDir());
         ia::RereadResultViews(r.views);
         const std::string term = r.header.Term;
         ia::WriteAnalysisReport(r.views, r.state, path, r.header, term);
@@ -122,7 +122,7 @@ BENCHMARK(BM_PrintLayout)->Args({2000, 251})->Unit(benchmark::kMillisecond);
 // written), or again on the same file (no score changes).
 void AnalyseWithReport(const std::string& path, int kind) {
     Run r(path);
-    ia::RunTechnique(r.ctx, kind, iatest::BinDir());
+    ia::RunTechnique(r.ctx, static_cast<ia::Technique>(kind), iatest::BinDir());
     ia::RereadResultViews(r.views);
     const std::string term = r.header.Term;
     ia::WriteAnalysisReport(r.views, r.state, path, r.header, term);

@@ -6,6 +6,7 @@
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
+#include "examfile/Schema.h"
 #include "report/ReportText.h"
 
 #include <unistd.h>
@@ -79,10 +80,10 @@ bool ExamFileWritable(const std::string& file) {
            !OnReadOnlyMedium(file);
 }
 
-const char* SheetSource(SheetOrder order) {
+std::string SheetSource(SheetOrder order) {
     switch (order) {
     case SheetOrder::ByCode:
-        return "select * from TAData order by val(Code)";
+        return schema::SheetsByCodeSql();
     case SheetOrder::ByScore:
         return "select * from TAData order by Score";
     case SheetOrder::AsStored:
@@ -92,6 +93,11 @@ const char* SheetSource(SheetOrder order) {
 }
 
 } // namespace
+
+void OrderSheets(DataView& sheets, SheetOrder order) {
+    sheets.RecordSource = SheetSource(order);
+    sheets.Refresh();
+}
 
 std::optional<Technique> TechniqueFromText(const std::string& text) {
     if (text == "25") return Technique::SimpleFormula25;
@@ -237,6 +243,17 @@ SessionError ExamSession::open(const std::string& path, OpenOptions options) {
     return {};
 }
 
+SessionError ExamSession::reopen() {
+    const std::string path = fileName_;
+    if (std::string refusal = ExamFileRefusal(path); !refusal.empty())
+        return Error(SessionErrorKind::NotExamFile, refusal);
+    // The engine would hand the views the connection to the replaced file.
+    if (beforeViewsClosed) beforeViewsClosed();
+    views_.CloseAll();
+    Connection::ForgetShared(path);
+    return open(path);
+}
+
 SessionError ExamSession::writeHeaderField(HeaderField field, const std::string& text) {
     if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
     const HeaderColumn& target = kHeaderColumns.at(static_cast<size_t>(field));
@@ -345,12 +362,13 @@ Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
         if (request.tellFindings && !found.empty()) request.tellFindings(found);
         found.clear();
     };
+    if (request.startingRun) request.startingRun();
     state_.AnalysisKind = static_cast<int16_t>(request.technique);
     AnalysisContext ctx = context();
     if (!request.goOnAfterChecks && request.tellFindings) ctx.sheetFindings = &found;
     ctx.progress = request.progress;
     try {
-        RunTechnique(ctx, static_cast<int>(request.technique), FanTableDir(ProgramDir()));
+        RunTechnique(ctx, request.technique, FanTableDir(ProgramDir()));
     } catch (const JobCancelled& e) {
         tellFound();
         rereadAfterFailedAnalysis(false);
@@ -372,8 +390,7 @@ Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
     keyOfResults_ = keyRow();
     try {
         if (request.sheetOrderAfter) {
-            views_.Data1.RecordSource = SheetSource(*request.sheetOrderAfter);
-            views_.Data1.Refresh();
+            OrderSheets(views_.Data1, *request.sheetOrderAfter);
         }
         RereadResultViews(views_);
         if (request.writeReport) {
@@ -444,8 +461,7 @@ SessionError ExamSession::totalSheets() {
 SessionError ExamSession::orderSheets(SheetOrder order) {
     if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
     try {
-        views_.Data1.RecordSource = SheetSource(order);
-        views_.Data1.Refresh();
+        OrderSheets(views_.Data1, order);
     } catch (const std::exception& e) {
         return Error(SessionErrorKind::Failed, e.what());
     }
@@ -469,8 +485,7 @@ Outcome<RawData> ExamSession::rawData() {
         return out;
     }
     try {
-        views_.Data1.RecordSource = SheetSource(SheetOrder::ByCode);
-        views_.Data1.Refresh();
+        OrderSheets(views_.Data1, SheetOrder::ByCode);
         if (sheetCount() == 0) {
             out.error = Error(SessionErrorKind::NoSheets, kNoSheetsToPrint);
             return out;

@@ -91,6 +91,9 @@ struct AnalysisRequest {
     // told here before the run's outcome comes back, refusal or not.
     // Used only when goOnAfterChecks is unset.
     std::function<void(const std::vector<std::string>&)> tellFindings;
+    // Called once the checks are passed, just before the technique runs (the
+    // window shows from then on that it is busy).
+    std::function<void()> startingRun;
     // The report file beside the exam file, as the analysis buttons write it.
     bool writeReport = true;
     // The term the report names, when the one typed differs from the stored.
@@ -123,6 +126,11 @@ struct OpenOptions {
     bool headerOnly = false;
 };
 
+// Reads the sheets in the order; the order stays until the file is opened
+// again. Throws on an engine failure; the record bar's "เรียงเลขที่" runs it
+// through the session.
+void OrderSheets(DataView& sheets, SheetOrder order);
+
 // Totals every sheet (Score and the key row's total, the statistics row) and
 // re-reads the views that show them. Throws on an engine failure; the record
 // bar's "รวมคะแนน" runs it through the session.
@@ -154,6 +162,14 @@ class ExamSession {
     // the header. On failure the file in hand stays bound and shown.
     SessionError open(const std::string& path, OpenOptions options = {});
     void close();
+    // The file in hand is put aside while the header of a new one is typed:
+    // its views stay bound (they are let go of once another file is opened
+    // or the same one replaced), but no flow works on it any more.
+    void putAside() { open_ = false; }
+    // The file at the name in hand was replaced or deleted by another
+    // program: the views let go of the old file, and what now has its name is
+    // opened. A refusal leaves the views as they were.
+    SessionError reopen();
 
     bool isOpen() const { return open_; }
     const std::string& fileName() const { return fileName_; }

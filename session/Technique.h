@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The two techniques of an analysis, as AnalysisState::AnalysisKind counts
-// them; one type for the window, the command line and the session.
+// A technique as the command line names it; the type itself belongs to the
+// analysis (analysis/AnalysisState.h).
 
-#include <cstdint>
+#include "analysis/AnalysisState.h"
+
 #include <optional>
 #include <string>
 
 namespace ia {
-
-enum class Technique : int16_t { SimpleFormula25 = 1, FanTable27 = 2 };
 
 // "25" or "27"; nullopt for anything else.
 std::optional<Technique> TechniqueFromText(const std::string& text);

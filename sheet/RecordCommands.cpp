@@ -2,7 +2,6 @@
 #include "sheet/SheetGrid.h"
 
 #include "examfile/Messages.h"
-#include "examfile/Schema.h"
 #include "sheet/SheetModel.h"
 
 namespace ia {
@@ -102,11 +101,11 @@ void cmdClose_Click(DataView& data1, SheetGrid& grid1, RecordCommandHost& host,
     host.KeyRowRewritten();
 }
 
-void cmdOrderOfNo_A_Click(DataView& data1, SheetGrid& grid1) {
+void cmdOrderOfNo_A_Click(DataView& data1, SheetGrid& grid1,
+                          const std::function<void()>& orderByCode) {
     grid1.commitPendingEdit();
     try {
-        data1.RecordSource = schema::SheetsByCodeSql();
-        data1.Refresh();
+        orderByCode();
     } catch (...) {
         // Sorting ends silently on any failure.
     }

@@ -136,8 +136,10 @@ void cmdUpdate_Click(DataView& data1, SheetGrid& grid1);
 // are bound again and laid out.
 void cmdClose_Click(DataView& data1, SheetGrid& grid1, RecordCommandHost& host,
                     const std::function<void()>& totalSheets);
-// Source "select * from TAData order by val(Code)"; it stays until the file
-// is opened again.
-void cmdOrderOfNo_A_Click(DataView& data1, SheetGrid& grid1);
+// "เรียงเลขที่": orderByCode reads the sheets in code order (the exam
+// session does it), silently leaving them as they were when it fails; then
+// the grid is bound again and laid out.
+void cmdOrderOfNo_A_Click(DataView& data1, SheetGrid& grid1,
+                          const std::function<void()>& orderByCode);
 
 } // namespace ia

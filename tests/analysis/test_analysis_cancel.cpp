@@ -32,7 +32,7 @@ void MakeExam(const std::string& path) {
 void RunTechnique(const std::string& path, int kind, ia::Progress* progress) {
     iatest::BoundExam exam(path);
     exam.ctx.progress = progress;
-    ia::RunTechnique(exam.ctx, kind, iatest::BinDir());
+    ia::RunTechnique(exam.ctx, static_cast<ia::Technique>(kind), iatest::BinDir());
 }
 
 TEST(CancelledAnalysis, LeavesTheFileAsItWasAtEveryReport) {

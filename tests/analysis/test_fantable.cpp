@@ -268,7 +268,7 @@ TEST(Analy27, DamagedTablesAreRefusedBeforeAnythingIsWritten) {
     ia::ReadHeader(views.Data3, exam.header);
     ia::AnalysisContext ctx{views, exam.header, state, host};
     try {
-        ia::RunTechnique(ctx, 2, tables.path().string());
+        ia::RunTechnique(ctx, ia::Technique::FanTable27, tables.path().string());
         ADD_FAILURE() << "analysed with a damaged table";
     } catch (const std::exception& e) {
         EXPECT_EQ(std::string(e.what()), "ไฟล์ตารางไม่สมบูรณ์ " + tables.file("pjung.tbl"));

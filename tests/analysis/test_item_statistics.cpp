@@ -450,7 +450,7 @@ TEST(ExamAnswers, Kr20AgreesWithTheStoredStatistics) {
         sheets.push_back(row);
     }
     ExamOnDisk f(items, choices, key, sheets);
-    for (int kind : {1, 2}) {
+    for (Technique technique : {Technique::SimpleFormula25, Technique::FanTable27}) {
         ExamViews views;
         TestHeader header = iatest::MakeHeader(items, choices);
         AnalysisState state;
@@ -458,7 +458,7 @@ TEST(ExamAnswers, Kr20AgreesWithTheStoredStatistics) {
         AnalysisContext ctx{views, header, state, host};
         BindExamFile(views, f.path);
         state.LastItemField = items;
-        RunTechnique(ctx, kind, iatest::BinDir());
+        RunTechnique(ctx, technique, iatest::BinDir());
         views.CloseAll();
         const std::string stored = iatest::FileBytes(f.path);
         const TestStatistics t = ComputeItemStatistics(LoadExamAnswers(f.path).matrix);

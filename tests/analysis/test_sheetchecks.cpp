@@ -33,7 +33,7 @@ std::vector<std::string> Findings(const std::vector<std::string>& key,
         iatest::BoundExam b(path);
         b.ctx.sheetFindings = &found;
         try {
-            RunTechnique(b.ctx, 1, iatest::BinDir());
+            RunTechnique(b.ctx, Technique::SimpleFormula25, iatest::BinDir());
         } catch (const std::exception&) {}
     }
     EXPECT_EQ(found, lines);

@@ -78,7 +78,7 @@ TEST(WideCounts, AnOldFileGrowsPast32767SheetsAndKeepsEverythingElse) {
     const auto outColumns = Columns(path, "TOut");
     {
         Bound b(path);
-        RunTechnique(b.ctx, 1, iatest::BinDir());
+        RunTechnique(b.ctx, Technique::SimpleFormula25, iatest::BinDir());
         EXPECT_EQ(b.state.SheetCount, 32770);
     }
     EXPECT_TRUE(ExamStructureOk(path));
@@ -147,9 +147,10 @@ TEST(WideCounts, ReanalysingAnUnchangedFileRewritesNoSheet) {
         db.exec("CREATE TRIGGER sheet_rewritten AFTER UPDATE ON TAData BEGIN INSERT INTO "
                 "rewritten VALUES (NEW.rowid); END");
     }
-    for (int kind : {1, 2, 1}) {
+    for (Technique technique :
+         {Technique::SimpleFormula25, Technique::FanTable27, Technique::SimpleFormula25}) {
         Bound b(path);
-        RunTechnique(b.ctx, kind, iatest::BinDir());
+        RunTechnique(b.ctx, technique, iatest::BinDir());
     }
     EXPECT_EQ(Scalar(path, "SELECT count(*) FROM rewritten"), 12);
     // A changed answer rewrites that sheet's score alone.
@@ -159,7 +160,7 @@ TEST(WideCounts, ReanalysingAnUnchangedFileRewritesNoSheet) {
         db.exec("DELETE FROM rewritten");
     }
     Bound b(path);
-    RunTechnique(b.ctx, 1, iatest::BinDir());
+    RunTechnique(b.ctx, Technique::SimpleFormula25, iatest::BinDir());
     EXPECT_EQ(Scalar(path, "SELECT count(*) FROM rewritten WHERE id <> 1"), 0);
     EXPECT_EQ(Scalar(path, "SELECT Score FROM TAData WHERE rowid = 1"), 1);
 }

@@ -38,7 +38,7 @@ template <class T = QWidget> T* Control(QWidget& window, const QString& name) {
     return c;
 }
 // The header field "Text1(index)".
-inline QLineEdit* HeaderField(QWidget& window, int index) {
+inline QLineEdit* HeaderFieldEdit(QWidget& window, int index) {
     return Control<QLineEdit>(window, QString("Text1(%1)").arg(index));
 }
 
@@ -129,7 +129,7 @@ class WindowFixture {
         Control<QPushButton>(w, "Command1")->click();
         const QString texts[8] = {name, "ว101", "วิทยาศาสตร์", "1", year, items, choices, "ครูสมศรี"};
         for (int i = 0; i < 8; ++i)
-            HeaderField(w, i)->setText(texts[i]);
+            HeaderFieldEdit(w, i)->setText(texts[i]);
         Control<QPushButton>(w, "Command4")->click();
     }
 

@@ -18,7 +18,7 @@ using namespace ia;
 namespace {
 
 using iatest::Control;
-using iatest::HeaderField;
+using iatest::HeaderFieldEdit;
 
 using iatest::Sheet;
 
@@ -128,9 +128,9 @@ class AnalysisCommands : public QObject {
         };
         const QStringList before = header();
         Control<ia::SheetGrid>(w, "DBGrid1")->setFocus();
-        const QList<QWidget*> underPanel{HeaderField(w, 1), Control<ia::SheetGrid>(w, "DBGrid1"),
-                                         Control<QPushButton>(w, "cmdAdd"),
-                                         Control<QPushButton>(w, "Command6")};
+        const QList<QWidget*> underPanel{
+            HeaderFieldEdit(w, 1), Control<ia::SheetGrid>(w, "DBGrid1"),
+            Control<QPushButton>(w, "cmdAdd"), Control<QPushButton>(w, "Command6")};
         Control<QPushButton>(w, "Command5")->click();
         QVERIFY(Control<QFrame>(w, "Picture3")->isVisible());
         QCOMPARE(QApplication::focusWidget(), Control<QPlainTextEdit>(w, "RichTextBox1"));
@@ -445,7 +445,7 @@ class AnalysisCommands : public QObject {
         f.nextFile = QString::fromStdString(broken);
         Control<QPushButton>(f.w(), "Command2")->click();
         QCOMPARE(f.messages, QStringList{QString::fromStdString(broken) + "  โครงสร้างไฟล์ไม่ถูกต้อง"});
-        QCOMPARE(f.w().module().ExamFileName, f.dir().file("m1.ans"));
+        QCOMPARE(f.w().session().fileName(), f.dir().file("m1.ans"));
         QCOMPARE(Control<ia::SheetGrid>(f.w(), "DBGrid1")->model()->rowCount(), 4);
     }
 };

@@ -25,7 +25,7 @@
 #include <iterator>
 
 using iatest::Control;
-using iatest::HeaderField;
+using iatest::HeaderFieldEdit;
 using iatest::WindowFixture;
 using namespace ia;
 namespace fs = std::filesystem;
@@ -76,7 +76,7 @@ std::string OpenFile(WindowFixture& f, const char* name = "b.ans", bool sheets =
 void TypeHeader(WindowFixture& f, const QStringList& texts) {
     Control<QPushButton>(f.w(), "Command1")->click();
     for (int i = 0; i < 8; ++i)
-        HeaderField(f.w(), i)->setText(texts[i]);
+        HeaderFieldEdit(f.w(), i)->setText(texts[i]);
     Control<QPushButton>(f.w(), "Command4")->click();
 }
 
@@ -184,14 +184,14 @@ void BadInputTest::newHeader() {
         QVERIFY(Control<QLabel>(f.w(), "Label5")->isVisible());
         QCOMPARE(f.focus()->objectName(), focus);
         QVERIFY(!fs::exists(path));
-        QCOMPARE(f.w().module().ExamFileOpen, int16_t(0));
+        QCOMPARE(f.w().session().isOpen(), false);
         return;
     }
     QVERIFY(Control<QLabel>(f.w(), "Label5")->isHidden());
     QCOMPARE(Stored(path, "SELECT nItem || ' ' || nChoice || ' ' || Yearr || ' ' || SubCode "
                           "FROM Tinit"),
              stored);
-    QCOMPARE(f.w().module().ExamFileOpen, int16_t(1));
+    QCOMPARE(f.w().session().isOpen(), true);
 }
 
 void BadInputTest::overlongHeaderTexts_data() {
@@ -218,16 +218,16 @@ void BadInputTest::overlongHeaderTexts() {
     auto& w = f.w();
     Control<QPushButton>(w, "Command1")->click();
     QApplication::clipboard()->setText(tooLong);
-    HeaderField(w, field)->setFocus();
-    HeaderField(w, field)->paste();
-    QCOMPARE(HeaderField(w, field)->text(), tooLong.left(size));
+    HeaderFieldEdit(w, field)->setFocus();
+    HeaderFieldEdit(w, field)->paste();
+    QCOMPARE(HeaderFieldEdit(w, field)->text(), tooLong.left(size));
 
     QStringList texts{"n", "ว101", "วิทย์", "1", "2546", "10", "4", "ครู"};
     texts[field] = tooLong;
-    HeaderField(w, field)->setMaxLength(32767);
+    HeaderFieldEdit(w, field)->setMaxLength(32767);
     TypeHeader(f, texts);
     QCOMPARE(Control<QLabel>(w, "Label5")->text(), message);
-    QCOMPARE(f.focus(), HeaderField(w, field));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, field));
     QVERIFY(!fs::exists(f.dir().file("n.ans")));
 
     const std::string path = OpenFile(f, "o.ans", false);
@@ -236,14 +236,14 @@ void BadInputTest::overlongHeaderTexts() {
                          : field == 3 ? "Term"
                                       : "TeacherName";
     const QString before = Stored(path, std::string("SELECT ") + column + " FROM Tinit");
-    HeaderField(w, field)->setFocus();
-    HeaderField(w, field)->setText(tooLong);
-    HeaderField(w, field == 2 ? 3 : 2)->setFocus();
+    HeaderFieldEdit(w, field)->setFocus();
+    HeaderFieldEdit(w, field)->setText(tooLong);
+    HeaderFieldEdit(w, field == 2 ? 3 : 2)->setFocus();
     QCOMPARE(f.messages, QStringList{message});
     QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
     QCOMPARE(Stored(path, std::string("SELECT ") + column + " FROM Tinit"), before);
-    QCOMPARE(HeaderField(w, field)->text(), before);
-    const TestHeader& h = w.module().header;
+    QCOMPARE(HeaderFieldEdit(w, field)->text(), before);
+    const TestHeader& h = w.session().header();
     const std::string& variable = field == 1   ? h.SubCode
                                   : field == 2 ? h.SubName
                                   : field == 3 ? h.Term
@@ -320,15 +320,15 @@ void BadInputTest::editedHeader() {
     WindowFixture f;
     QVERIFY(f.showActive());
     const std::string path = OpenFile(f, "e.ans", false);
-    HeaderField(f.w(), field)->setFocus();
-    HeaderField(f.w(), field)->setText(typed);
-    HeaderField(f.w(), field == 2 ? 3 : 2)->setFocus();
+    HeaderFieldEdit(f.w(), field)->setFocus();
+    HeaderFieldEdit(f.w(), field)->setText(typed);
+    HeaderFieldEdit(f.w(), field == 2 ? 3 : 2)->setFocus();
     QCOMPARE(Stored(path, "SELECT " + column.toStdString() + " FROM Tinit"), stored);
-    QCOMPARE(HeaderField(f.w(), field)->text(), shown);
+    QCOMPARE(HeaderFieldEdit(f.w(), field)->text(), shown);
     QCOMPARE(f.messages, message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(Control<QLabel>(f.w(), "Label5")->isVisible(), !line.isEmpty());
     if (!line.isEmpty()) QCOMPARE(Control<QLabel>(f.w(), "Label5")->toolTip(), line);
-    QCOMPARE(f.w().module().header.nItem, int16_t(8));
+    QCOMPARE(f.w().session().header().nItem, int16_t(8));
 }
 
 void BadInputTest::answerCellTakesOnlyOneValidDigit_data() {
@@ -459,7 +459,7 @@ void BadInputTest::schoolNameOutsideTheThaiCodePage() {
         auto& w = f.w();
         Control<QLineEdit>(w, "Text2")->setFocus();
         Control<QLineEdit>(w, "Text2")->setText(c.typed);
-        HeaderField(w, 0)->setFocus();
+        HeaderFieldEdit(w, 0)->setFocus();
         QVERIFY(f.messages.isEmpty());
         const std::string file = f.dir().file("SchoolName.txt");
         QCOMPARE(iatest::FileBytes(file), c.bytes + "\r\n");
@@ -506,7 +506,7 @@ void BadInputTest::fileNamesAreTakenLiterally() {
     const std::string path = f.dir().file(file.toStdString());
     QVERIFY(f.messages.isEmpty());
     QCOMPARE(IsExamFile(path), 1);
-    QCOMPARE(HeaderField(f.w(), 0)->text(), QString::fromStdString(path));
+    QCOMPARE(HeaderFieldEdit(f.w(), 0)->text(), QString::fromStdString(path));
 
     AddSheetsAndKey(path);
     f.nextFile = QString::fromStdString(path);
@@ -522,7 +522,7 @@ void BadInputTest::fileNamesAreTakenLiterally() {
     f.typeNewHeader(typed, "8", "4");
     const QString question = "ไฟล์ " + QString::fromStdString(path) + "  มีอยู่แล้ว จะเขียนทับหรือไม่";
     QCOMPARE(f.questions, QStringList{question});
-    QCOMPARE(f.focus(), HeaderField(f.w(), 0));
+    QCOMPARE(f.focus(), HeaderFieldEdit(f.w(), 0));
     QCOMPARE(Codes(path).size(), 12);
 
     f.answerOk = true;
@@ -530,7 +530,7 @@ void BadInputTest::fileNamesAreTakenLiterally() {
     QCOMPARE(f.questions, (QStringList{question, question}));
     QVERIFY(f.messages.isEmpty());
     QCOMPARE(Codes(path).size(), 0);
-    QCOMPARE(f.w().module().ExamFileOpen, int16_t(1));
+    QCOMPARE(f.w().session().isOpen(), true);
 
     QCOMPARE(iatest::FileBytes(neighbour), keep);
     QCOMPARE(iatest::FileBytes(f.dir().file("a1.ans")), std::string("not an exam file"));
@@ -572,17 +572,17 @@ void BadInputTest::readOnlyFile() {
     Control<QPushButton>(w, "Command2")->click();
     QVERIFY(f.messages.isEmpty());
     QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->sheetModel()->recordCount(), 12);
-    QCOMPARE(HeaderField(w, 1)->text(), QString("ท31101"));
+    QCOMPARE(HeaderFieldEdit(w, 1)->text(), QString("ท31101"));
 
     if (write == "Command5") Control<QPushButton>(w, "Command5")->click();
     if (write == "Command6") Control<QPushButton>(w, "Command6")->click();
     if (write == "cmdClose") Control<QPushButton>(w, "cmdClose")->click();
     if (write == "Text1(1)") {
-        HeaderField(w, 1)->setFocus();
-        HeaderField(w, 1)->setText("ค101");
-        HeaderField(w, 2)->setFocus();
-        QCOMPARE(HeaderField(w, 1)->text(), QString("ท31101"));
-        QCOMPARE(w.module().header.SubCode, std::string("ท31101"));
+        HeaderFieldEdit(w, 1)->setFocus();
+        HeaderFieldEdit(w, 1)->setText("ค101");
+        HeaderFieldEdit(w, 2)->setFocus();
+        QCOMPARE(HeaderFieldEdit(w, 1)->text(), QString("ท31101"));
+        QCOMPARE(w.session().header().SubCode, std::string("ท31101"));
     }
     if (write == "DBGrid1") {
         QLineEdit* editor = OpenEditor(Control<ia::SheetGrid>(w, "DBGrid1"), 0, 1);

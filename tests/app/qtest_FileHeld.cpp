@@ -15,7 +15,7 @@
 
 using namespace ia;
 using iatest::Control;
-using iatest::HeaderField;
+using iatest::HeaderFieldEdit;
 using iatest::WindowFixture;
 
 namespace {
@@ -198,7 +198,7 @@ class FileHeldTest : public QObject {
         if (!deleted) {
             QVERIFY(iatest::FileBytes(path) == newBytes);
             if (reopen) {
-                QCOMPARE(f.w().module().header.nItem, int16_t(6));
+                QCOMPARE(f.w().session().header().nItem, int16_t(6));
                 QCOMPARE(Control<ia::SheetGrid>(f.w(), "DBGrid1")->model()->rowCount(),
                          1); // the new-record row
             }

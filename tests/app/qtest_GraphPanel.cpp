@@ -16,7 +16,7 @@ using namespace ia;
 namespace {
 
 using iatest::Control;
-using iatest::HeaderField;
+using iatest::HeaderFieldEdit;
 
 // Eight items, four choices; item 5 has no key.
 void MakeFile(const std::string& path) {
@@ -60,6 +60,25 @@ class GraphPanelTest : public QObject {
         QVERIFY(f.showActive());
         open(f);
         QVERIFY(Control<QPushButton>(f.w(), "cmdGraphs")->isVisible());
+        Control<QPushButton>(f.w(), "cmdGraphs")->click();
+        QVERIFY(!Control<ia::GraphPanel>(f.w(), "GraphPanel")->isVisible());
+        QCOMPARE(f.messages.size(), 1);
+        QVERIFY(f.messages[0].contains("วิเคราะห์"));
+    }
+
+    void anotherFileOpenedIsNotAnalysedYet() {
+        iatest::WindowFixture f;
+        QVERIFY(f.showActive());
+        open(f);
+        Control<QPushButton>(f.w(), "Command6")->click();
+        Control<QPushButton>(f.w(), "Command8")->click();
+        // The charts would show the results of the file opened before.
+        const QString other = f.path("m2.ans");
+        MakeFile(other.toStdString());
+        f.nextFile = other;
+        Control<QPushButton>(f.w(), "Command2")->click();
+        QCOMPARE(f.w().session().fileName(), other.toStdString());
+        f.messages.clear();
         Control<QPushButton>(f.w(), "cmdGraphs")->click();
         QVERIFY(!Control<ia::GraphPanel>(f.w(), "GraphPanel")->isVisible());
         QCOMPARE(f.messages.size(), 1);

@@ -16,7 +16,7 @@
 
 using iatest::Control;
 using iatest::DiskFull;
-using iatest::HeaderField;
+using iatest::HeaderFieldEdit;
 using iatest::WindowFixture;
 namespace fs = std::filesystem;
 
@@ -93,8 +93,8 @@ void HeaderFieldsTest::keyMoves() {
         OpenFile(f);
     else
         Control<QPushButton>(w, "Command1")->click();
-    HeaderField(w, from)->setFocus();
-    QTest::keyClick(HeaderField(w, from), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    HeaderFieldEdit(w, from)->setFocus();
+    QTest::keyClick(HeaderFieldEdit(w, from), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QVERIFY(f.focus());
     QCOMPARE(f.focus()->objectName(), to);
 }
@@ -200,19 +200,19 @@ void HeaderFieldsTest::writeBack() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     const std::string path = OpenFile(f);
-    const ia::TestHeader before = w.module().header;
+    const ia::TestHeader before = w.session().header();
 
-    HeaderField(w, field)->setFocus();
-    HeaderField(w, field)->setText(typed);
-    HeaderField(w, field == 2 ? 3 : 2)->setFocus(); // leave the field
+    HeaderFieldEdit(w, field)->setFocus();
+    HeaderFieldEdit(w, field)->setText(typed);
+    HeaderFieldEdit(w, field == 2 ? 3 : 2)->setFocus(); // leave the field
 
     QCOMPARE(QString::fromStdString(StoredField(path, column.toStdString()).text()), stored);
-    QCOMPARE(HeaderField(w, field)->text(), shown);
+    QCOMPARE(HeaderFieldEdit(w, field)->text(), shown);
     QCOMPARE(f.messages, message.isEmpty() ? QStringList() : QStringList{message});
     if (!message.isEmpty()) QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
     QCOMPARE(Control<QLabel>(w, "Label5")->isVisible(), !line.isEmpty());
     if (!line.isEmpty()) QCOMPARE(Control<QLabel>(w, "Label5")->toolTip(), line);
-    const ia::TestHeader& h = w.module().header;
+    const ia::TestHeader& h = w.session().header();
     QCOMPARE(h.nItem, before.nItem);
     if (column == "Yearr") QCOMPARE(QString::number(h.Yearr), stored);
     if (column == "nChoice") QCOMPARE(QString::number(h.nChoice), stored);
@@ -228,26 +228,26 @@ void HeaderFieldsTest::writeBackOnAFullDiskKeepsTheStoredValue() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     const std::string path = OpenFile(f);
-    const ia::TestHeader before = w.module().header;
+    const ia::TestHeader before = w.session().header();
     {
         DiskFull full;
-        HeaderField(w, 1)->setFocus();
-        HeaderField(w, 1)->setText("ค99999");
-        HeaderField(w, 2)->setFocus();
+        HeaderFieldEdit(w, 1)->setFocus();
+        HeaderFieldEdit(w, 1)->setText("ค99999");
+        HeaderFieldEdit(w, 2)->setFocus();
     }
     QCOMPARE(QString::fromStdString(StoredField(path, "SubCode").text()),
              QString::fromStdString(before.SubCode));
-    QCOMPARE(HeaderField(w, 1)->text(), QString::fromStdString(before.SubCode));
-    QCOMPARE(QString::fromStdString(w.module().header.SubCode),
+    QCOMPARE(HeaderFieldEdit(w, 1)->text(), QString::fromStdString(before.SubCode));
+    QCOMPARE(QString::fromStdString(w.session().header().SubCode),
              QString::fromStdString(before.SubCode));
     QCOMPARE(f.messages.size(), 1);
     QVERIFY2(f.messages[0].contains("พื้นที่ดิสก์เต็ม"), qPrintable(f.messages[0]));
     QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
 
     // With room again, the same edit is stored.
-    HeaderField(w, 1)->setFocus();
-    HeaderField(w, 1)->setText("ค99999");
-    HeaderField(w, 2)->setFocus();
+    HeaderFieldEdit(w, 1)->setFocus();
+    HeaderFieldEdit(w, 1)->setText("ค99999");
+    HeaderFieldEdit(w, 2)->setFocus();
     QCOMPARE(QString::fromStdString(StoredField(path, "SubCode").text()), QString("ค99999"));
 }
 
@@ -256,7 +256,7 @@ void HeaderFieldsTest::itemCountIsFixedWhileAFileIsOpen() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     OpenFile(f);
-    QLineEdit* items = HeaderField(w, 5);
+    QLineEdit* items = HeaderFieldEdit(w, 5);
     QVERIFY(items->isReadOnly());
     QVERIFY(!items->toolTip().isEmpty());
     items->setFocus();
@@ -278,11 +278,11 @@ void HeaderFieldsTest::noWriteBackWhileANewHeaderIsTyped() {
     const std::string path = OpenFile(f);
     Control<QPushButton>(w, "Command1")->click();
     QCOMPARE(w.headerPanel().headerChanged(), true);
-    HeaderField(w, 1)->setFocus();
-    HeaderField(w, 1)->setText("ไม่ใช่ของไฟล์เก่า");
-    HeaderField(w, 2)->setFocus();
+    HeaderFieldEdit(w, 1)->setFocus();
+    HeaderFieldEdit(w, 1)->setText("ไม่ใช่ของไฟล์เก่า");
+    HeaderFieldEdit(w, 2)->setFocus();
     QCOMPARE(StoredField(path, "SubCode").text(), std::string("ท31101"));
-    QCOMPARE(w.module().header.SubCode, std::string("ท31101"));
+    QCOMPARE(w.session().header().SubCode, std::string("ท31101"));
 }
 
 void HeaderFieldsTest::schoolNameFileCreatedAtFirstStart() {
@@ -308,7 +308,7 @@ void HeaderFieldsTest::schoolNameReadCutAtAComma() {
     Control<QFrame>(w, "Picture3")->show();
     Control<QLineEdit>(w, "Text2")->setFocus();
     Control<QLineEdit>(w, "Text2")->setText("โรงเรียนบ้านนา, ลำปาง");
-    HeaderField(w, 0)->setFocus(Qt::OtherFocusReason);
+    HeaderFieldEdit(w, 0)->setFocus(Qt::OtherFocusReason);
     Control<QFrame>(w, "Picture3")->hide();
     QCOMPARE(iatest::FileBytes(path), ia::ToCp874("โรงเรียนบ้านนา, ลำปาง") + "\r\n");
     ia::FTAData next;

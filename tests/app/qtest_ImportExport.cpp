@@ -26,7 +26,7 @@
 namespace {
 
 using iatest::Control;
-using iatest::HeaderField;
+using iatest::HeaderFieldEdit;
 
 using iatest::SheetCount;
 using iatest::WriteText;
@@ -48,7 +48,7 @@ class ImportExport : public QObject {
         iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"", "", ""}, {{"01", "1", "1", "1"}});
         const std::string src = dir.file("ต้นทาง.csv");
         WriteText(src, "ชื่อ,1,2,3\nเฉลย,ก,ข,ค\nมานี,1,2,3\nมานะ,ง,ค,\n");
-        ia::ImportDialog d(exam, 3, 4);
+        ia::ImportDialog d(ia::Connection::Shared(exam), exam, 3, 4);
         d.setSource(QString::fromStdString(src));
         QVERIFY(d.importButton->isEnabled());
         QCOMPARE(d.summaryLabel->text(), QString("จะนำเข้ากระดาษคำตอบ 2 แผ่น และเฉลย\n"
@@ -69,7 +69,7 @@ class ImportExport : public QObject {
         iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"", "", ""}, {});
         const std::string src = dir.file("bad.csv");
         WriteText(src, "01,1,2,3\n02,1,จ,3\n03,1,2,3,4\n");
-        ia::ImportDialog d(exam, 3, 4);
+        ia::ImportDialog d(ia::Connection::Shared(exam), exam, 3, 4);
         d.setSource(QString::fromStdString(src));
         QVERIFY(!d.importButton->isEnabled());
         QVERIFY(d.preview->isHidden());
@@ -91,7 +91,7 @@ class ImportExport : public QObject {
         iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"", "", ""}, {{"01", "1", "1", "1"}});
         const std::string src = dir.file("dup.csv");
         WriteText(src, "01,1,2,3\n");
-        ia::ImportDialog d(exam, 3, 4);
+        ia::ImportDialog d(ia::Connection::Shared(exam), exam, 3, 4);
         QStringList asked;
         bool answer = false;
         d.askYesNo = [&](const QString&, const QString& text) {
@@ -120,7 +120,7 @@ class ImportExport : public QObject {
         iatest::MakeExamFile(exam, iatest::MakeHeader(2, 4), {"", ""}, {});
         const std::string src = dir.file("quiz.csv");
         WriteText(src, "ประทับเวลา,อีเมล,สีของฟ้า,ข้อสอง\n1/12/2026,a@b.th,สีฟ้า,ข. สอง\n");
-        ia::ImportDialog d(exam, 2, 4);
+        ia::ImportDialog d(ia::Connection::Shared(exam), exam, 2, 4);
         d.setSource(QString::fromStdString(src));
         QVERIFY(!d.importButton->isEnabled());
         QVERIFY(!d.optionTable->isHidden());
@@ -130,7 +130,7 @@ class ImportExport : public QObject {
         QVERIFY(d.importButton->isEnabled());
         QVERIFY(d.importNow());
         // The numbers are remembered for the next import of the same form.
-        ia::ImportDialog again(exam, 2, 4);
+        ia::ImportDialog again(ia::Connection::Shared(exam), exam, 2, 4);
         again.setSource(QString::fromStdString(src));
         QVERIFY(again.importButton->isEnabled());
         // Still listed with its number, to be changed.
@@ -143,7 +143,7 @@ class ImportExport : public QObject {
         iatest::TempDir dir;
         const std::string exam = dir.file("ก.ans");
         iatest::MakeExamFile(exam, iatest::MakeHeader(2, 4), {"1", "2"}, {{"01", "1", "2"}});
-        ia::ExportDialog d(exam, 2);
+        ia::ExportDialog d(ia::Connection::Shared(exam), exam, 2);
         QCOMPARE(d.targetEdit->text(), QString::fromStdString(dir.file("ก.xlsx")));
         d.formatBox->setCurrentIndex(2); // CSV of the answers
         QCOMPARE(d.targetEdit->text(), QString::fromStdString(dir.file("ก.csv")));

@@ -24,7 +24,7 @@ using namespace ia;
 namespace {
 
 using iatest::Control;
-using iatest::HeaderField;
+using iatest::HeaderFieldEdit;
 
 using iatest::Sheet;
 
@@ -78,7 +78,7 @@ class ItemStatisticsPanelTest : public QObject {
         iatest::MakeExamFile(path.toStdString(), iatest::MakeHeader(4, 4), key, sheets);
         f.nextFile = path;
         Control<QPushButton>(f.w(), "Command2")->click();
-        return f.w().module().ExamFileName;
+        return f.w().session().fileName();
     }
 
   private slots:

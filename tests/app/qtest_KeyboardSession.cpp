@@ -24,7 +24,7 @@
 #include <vector>
 
 using iatest::Control;
-using iatest::HeaderField;
+using iatest::HeaderFieldEdit;
 using iatest::WindowFixture;
 
 namespace {
@@ -180,10 +180,10 @@ void KeyboardSessionTest::wholeSession() {
     // --- New file: the header typed field by field ------------------------
     QCOMPARE(Focus(), Control<QPushButton>(w, "Command1"));
     Key(Qt::Key_Space);
-    QCOMPARE(Focus(), HeaderField(w, 0));
+    QCOMPARE(Focus(), HeaderFieldEdit(w, 0));
     Type("kbd");
     Key(Qt::Key_Down); // from the file name to the subject code
-    QCOMPARE(Focus(), HeaderField(w, 1));
+    QCOMPARE(Focus(), HeaderFieldEdit(w, 1));
     Type("ว101");
     Key(Qt::Key_Return);
     Type("วิทยาศาสตร์");
@@ -192,7 +192,7 @@ void KeyboardSessionTest::wholeSession() {
     Key(Qt::Key_Return);
     Type("2546");
     Key(Qt::Key_Return);
-    QCOMPARE(Focus(), HeaderField(w, 5));
+    QCOMPARE(Focus(), HeaderFieldEdit(w, 5));
     Type("10");
     Key(Qt::Key_Right);
     Type("4");
@@ -204,7 +204,7 @@ void KeyboardSessionTest::wholeSession() {
 
     QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
     QVERIFY(!Control<QLabel>(w, "Label5")->isVisible());
-    QCOMPARE(w.module().ExamFileName, path);
+    QCOMPARE(w.session().fileName(), path);
     QCOMPARE(Rows(path, "SELECT SubCode, SubName, Term, Yearr, TeacherName, nItem, nChoice "
                         "FROM Tinit"),
              std::vector<QStringList>({{"ว101", "วิทยาศาสตร์", "1", "2546", "ครูสมศรี", "10", "4"}}));
@@ -308,8 +308,8 @@ void KeyboardSessionTest::wholeSession() {
     // --- New file empties the panel; open brings the file back -----------
     QVERIFY(TabTo(Control<QPushButton>(w, "Command1"), true));
     Key(Qt::Key_Space);
-    QCOMPARE(Focus(), HeaderField(w, 0));
-    QVERIFY(HeaderField(w, 1)->text().isEmpty());
+    QCOMPARE(Focus(), HeaderFieldEdit(w, 0));
+    QVERIFY(HeaderFieldEdit(w, 1)->text().isEmpty());
     QVERIFY(TabTo(Control<QPushButton>(w, "Command2"), true));
     f.nextFile = QString::fromStdString(path);
     Key(Qt::Key_Return);
@@ -323,7 +323,7 @@ void KeyboardSessionTest::wholeSession() {
     const QStringList header{
         QString::fromStdString(path), "ว101", "วิทยาศาสตร์", "1", "2546", "10", "4", "ครูสมศรี"};
     for (int i = 0; i < 8; ++i)
-        QCOMPARE(HeaderField(w, i)->text(), header[i]);
+        QCOMPARE(HeaderFieldEdit(w, i)->text(), header[i]);
     QCOMPARE(GridRow(Control<ia::SheetGrid>(w, "DBGrid2"), 0), Split("KEY", kKey, "10"));
     QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->sheetModel()->recordCount(), 2);
     // The table's own order again: the sort lasts until the file is opened.
@@ -440,7 +440,7 @@ void KeyboardSessionTest::safeguardsByKeyboard() {
         QVERIFY(box.seen);
         QVERIFY(box.active);
         QCOMPARE(box.text, "ไฟล์ " + QString::fromStdString(path) + "  มีอยู่แล้ว จะเขียนทับหรือไม่");
-        QCOMPARE(Focus(), HeaderField(w, 0));
+        QCOMPARE(Focus(), HeaderFieldEdit(w, 0));
         QCOMPARE(Rows(path, sheetsSql), scored);
         QVERIFY(!std::filesystem::exists(path + ".bak"));
     }

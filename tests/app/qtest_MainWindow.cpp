@@ -19,7 +19,7 @@
 #include <fstream>
 
 using iatest::Control;
-using iatest::HeaderField;
+using iatest::HeaderFieldEdit;
 using iatest::WindowFixture;
 
 class MainWindowTest : public QObject {
@@ -77,9 +77,9 @@ void MainWindowTest::startUpRunsOnceNotOnEveryActivation() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     Control<QPushButton>(w, "Command1")->click();
-    HeaderField(w, 2)->setText("typed");
+    HeaderFieldEdit(w, 2)->setText("typed");
     QCOMPARE(w.headerPanel().headerChanged(), true);
-    QCOMPARE(f.focus(), HeaderField(w, 0));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, 0));
 
     // A message box takes the activation and gives it back.
     auto* box = new QMessageBox(QMessageBox::Information, "t", "x", QMessageBox::Ok, &w);
@@ -92,7 +92,7 @@ void MainWindowTest::startUpRunsOnceNotOnEveryActivation() {
     QVERIFY(QTest::qWaitForWindowActive(&w));
 
     QCOMPARE(w.headerPanel().headerChanged(), true);
-    QCOMPARE(f.focus(), HeaderField(w, 0));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, 0));
 }
 
 void MainWindowTest::newFileAfterAnOpenFileHidesTheFileControls() {
@@ -103,7 +103,7 @@ void MainWindowTest::newFileAfterAnOpenFileHidesTheFileControls() {
     f.nextFile = f.path("a.ans");
     Control<QPushButton>(w, "Command2")->click();
     QVERIFY(Control<ia::SheetGrid>(w, "DBGrid1")->isVisible());
-    QVERIFY(!HeaderField(w, 0)->isEnabled());
+    QVERIFY(!HeaderFieldEdit(w, 0)->isEnabled());
 
     Control<QPushButton>(w, "Command1")->click();
     for (QWidget* hidden : {static_cast<QWidget*>(Control<ia::SheetGrid>(w, "DBGrid1")),
@@ -120,9 +120,9 @@ void MainWindowTest::newFileAfterAnOpenFileHidesTheFileControls() {
     QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
     for (QLineEdit* t : w.findChildren<QLineEdit*>(QRegularExpression("^Text1\\(")))
         QVERIFY2(t->text().isEmpty(), qPrintable(t->objectName()));
-    QVERIFY(HeaderField(w, 0)->isEnabled());
-    QCOMPARE(f.focus(), HeaderField(w, 0));
-    QCOMPARE(w.module().ExamFileOpen, int16_t(0));
+    QVERIFY(HeaderFieldEdit(w, 0)->isEnabled());
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, 0));
+    QCOMPARE(w.session().isOpen(), false);
     // The views stay bound to the file that was open.
     QVERIFY(w.views().Data1.isOpen());
 }
@@ -132,8 +132,8 @@ void MainWindowTest::openCancelledHidesOkButtonAndKeepsTypedHeader() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     Control<QPushButton>(w, "Command1")->click();
-    HeaderField(w, 0)->setText("half");
-    HeaderField(w, 5)->setText("40");
+    HeaderFieldEdit(w, 0)->setText("half");
+    HeaderFieldEdit(w, 5)->setText("40");
     Control<QPushButton>(w, "Command4")->click(); // no choices: a message in Label5
     QVERIFY(Control<QLabel>(w, "Label5")->isVisible());
 
@@ -144,8 +144,8 @@ void MainWindowTest::openCancelledHidesOkButtonAndKeepsTypedHeader() {
     QVERIFY(!Control<QLabel>(w, "Label5")->isVisible());
     QVERIFY(Control<QLabel>(w, "Label5")->text().isEmpty());
     QVERIFY(Control<QFrame>(w, "Picture2")->isVisible());
-    QCOMPARE(HeaderField(w, 0)->text(), QString("half"));
-    QCOMPARE(HeaderField(w, 5)->text(), QString("40"));
+    QCOMPARE(HeaderFieldEdit(w, 0)->text(), QString("half"));
+    QCOMPARE(HeaderFieldEdit(w, 5)->text(), QString("40"));
     QVERIFY(f.messages.isEmpty());
     QVERIFY(!QApplication::overrideCursor());
 }
@@ -158,18 +158,18 @@ void MainWindowTest::openRefusesAFileThatIsNoExamFile() {
     iatest::MakeExamFile(good, iatest::MakeHeader(5, 3), {}, {{"7"}});
     f.nextFile = QString::fromStdString(good);
     Control<QPushButton>(w, "Command2")->click();
-    QCOMPARE(w.module().ExamFileName, good);
+    QCOMPARE(w.session().fileName(), good);
 
     std::ofstream(f.dir().file("notes")) << "not a database";
     f.nextFile = f.path("notes");
     Control<QPushButton>(w, "Command2")->click();
     QCOMPARE(f.messages, QStringList{f.path("notes") + "  ไม่ใช่ไฟล์ข้อมูล กรุณาเลือกไฟล์ใหม่"});
     QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
-    QCOMPARE(w.module().ExamFileName, good);
-    QCOMPARE(w.module().ExamFileOpen, int16_t(1));
+    QCOMPARE(w.session().fileName(), good);
+    QCOMPARE(w.session().isOpen(), true);
     QCOMPARE(w.views().Data1.DatabaseName, good);
     QVERIFY(w.views().Data1.isOpen());
-    QCOMPARE(HeaderField(w, 0)->text(), QString::fromStdString(good));
+    QCOMPARE(HeaderFieldEdit(w, 0)->text(), QString::fromStdString(good));
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -202,10 +202,10 @@ void MainWindowTest::openShowsTheFileAndMovesTheWorkingDirectory() {
     const QString expected[8] = {
         QString::fromStdString(file), "", "ภาษาไทย", "1", "2546", "12", "5", ""};
     for (int i = 0; i < 8; ++i)
-        QCOMPARE(HeaderField(w, i)->text(), expected[i]);
-    QVERIFY(!HeaderField(w, 0)->isEnabled());
-    QCOMPARE(w.module().header.nItem, int16_t(12));
-    QCOMPARE(w.module().header.nChoice, uint8_t(5));
+        QCOMPARE(HeaderFieldEdit(w, i)->text(), expected[i]);
+    QVERIFY(!HeaderFieldEdit(w, 0)->isEnabled());
+    QCOMPARE(w.session().header().nItem, int16_t(12));
+    QCOMPARE(w.session().header().nChoice, uint8_t(5));
     QCOMPARE(w.headerPanel().headerChanged(), true);
     QVERIFY(Control<ia::DataNavBar>(w, "Data1")->caption().startsWith("Record: "));
     QVERIFY(!QApplication::overrideCursor());
@@ -308,7 +308,7 @@ void MainWindowTest::captionsKeepOffTheFieldsAndTheTitleNamesTheFile() {
     // Each caption ends before the field it names, and no field reaches the
     // caption of the next.
     auto textEnd = [](QLabel* l) { return l->x() + l->fontMetrics().horizontalAdvance(l->text()); };
-    QVERIFY(textEnd(Control<QLabel>(w, "Label1")) < HeaderField(w, 0)->x());
+    QVERIFY(textEnd(Control<QLabel>(w, "Label1")) < HeaderFieldEdit(w, 0)->x());
     QVERIFY(textEnd(Control<QLabel>(w, "Label6")) < Control<QLineEdit>(w, "Text2")->x());
     struct Row {
         ia::FieldCaption* caption;
@@ -321,13 +321,13 @@ void MainWindowTest::captionsKeepOffTheFieldsAndTheTitleNamesTheFile() {
         const QVector<QRect> words = r.caption->wordRects();
         QCOMPARE(words.size(), r.fields.size());
         for (int i = 0; i < words.size(); ++i) {
-            const QRect field = HeaderField(w, r.fields[i])->geometry();
+            const QRect field = HeaderFieldEdit(w, r.fields[i])->geometry();
             const int start = r.caption->x() + words[i].x();
             const int end = r.caption->x() + words[i].right();
             QVERIFY2(end < field.x(),
                      qPrintable(QString("word %1 of %2").arg(i).arg(r.caption->objectName())));
             if (i > 0) {
-                const QRect before = HeaderField(w, r.fields[i - 1])->geometry();
+                const QRect before = HeaderFieldEdit(w, r.fields[i - 1])->geometry();
                 QVERIFY2(
                     before.right() < start,
                     qPrintable(

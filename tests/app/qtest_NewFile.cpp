@@ -14,7 +14,7 @@
 #include <iterator>
 
 using iatest::Control;
-using iatest::HeaderField;
+using iatest::HeaderFieldEdit;
 using iatest::WindowFixture;
 namespace fs = std::filesystem;
 
@@ -46,6 +46,8 @@ class NewFileTest : public QObject {
     void aFileThatCannotBeKeptIsNotReplaced();
     void namesAreUsedLiterally();
     void failedCreationReturnsToTheFileName();
+    void failedCreationSaysWhyInTheMessageLine();
+    void aFileInUseIsNotReplaced();
     void okButtonLeftArrowGoesToTeacher();
     void fileThatFailsToBindLeavesThePreviousFile();
 };
@@ -66,10 +68,10 @@ void NewFileTest::createdFileIsOpenWithFocusInKeyGrid() {
     QCOMPARE(s.choices, 4LL);
 
     QCOMPARE(f.focus(), Control<ia::SheetGrid>(w, "DBGrid2"));
-    QCOMPARE(w.module().ExamFileOpen, int16_t(1));
-    QCOMPARE(w.module().ExamFileName, path);
-    QCOMPARE(HeaderField(w, 0)->text(), QString::fromStdString(path));
-    QVERIFY(!HeaderField(w, 0)->isEnabled());
+    QCOMPARE(w.session().isOpen(), true);
+    QCOMPARE(w.session().fileName(), path);
+    QCOMPARE(HeaderFieldEdit(w, 0)->text(), QString::fromStdString(path));
+    QVERIFY(!HeaderFieldEdit(w, 0)->isEnabled());
     QVERIFY(!Control<QPushButton>(w, "Command4")->isVisible());
     QVERIFY(Control<ia::SheetGrid>(w, "DBGrid1")->isVisible());
     QVERIFY(Control<QFrame>(w, "Picture4")->isVisible());
@@ -136,22 +138,22 @@ void NewFileTest::refusedHeader() {
     f.typeNewHeader(name, items, choices, year);
     QVERIFY(Control<QLabel>(w, "Label5")->isVisible());
     QCOMPARE(Control<QLabel>(w, "Label5")->text(), message);
-    QCOMPARE(f.focus(), HeaderField(w, focus));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, focus));
     QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
-    QCOMPARE(w.module().ExamFileOpen, int16_t(0));
+    QCOMPARE(w.session().isOpen(), false);
     for (const auto& e : fs::directory_iterator(f.dir().path()))
         QVERIFY2(e.path().extension() != ".ans", e.path().c_str());
     QVERIFY(f.questions.isEmpty());
 
     // The next try clears the line before checking again.
-    HeaderField(w, 0)->setText("ok");
-    HeaderField(w, 4)->setText("2546");
-    HeaderField(w, 5)->setText("10");
-    HeaderField(w, 6)->setText("4");
+    HeaderFieldEdit(w, 0)->setText("ok");
+    HeaderFieldEdit(w, 4)->setText("2546");
+    HeaderFieldEdit(w, 5)->setText("10");
+    HeaderFieldEdit(w, 6)->setText("4");
     Control<QPushButton>(w, "Command4")->click();
     QVERIFY(!Control<QLabel>(w, "Label5")->isVisible());
     QVERIFY(Control<QLabel>(w, "Label5")->text().isEmpty());
-    QCOMPARE(w.module().ExamFileOpen, int16_t(1));
+    QCOMPARE(w.session().isOpen(), true);
 }
 
 void NewFileTest::cancelledOverwriteKeepsTheFile() {
@@ -165,8 +167,8 @@ void NewFileTest::cancelledOverwriteKeepsTheFile() {
     QCOMPARE(f.questions,
              QStringList{"ไฟล์ " + QString::fromStdString(path) + "  มีอยู่แล้ว จะเขียนทับหรือไม่"});
     QCOMPARE(iatest::FileBytes(path), std::string("keep me"));
-    QCOMPARE(f.focus(), HeaderField(w, 0));
-    QCOMPARE(w.module().ExamFileOpen, int16_t(0));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, 0));
+    QCOMPARE(w.session().isOpen(), false);
     QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
 }
 
@@ -217,7 +219,7 @@ void NewFileTest::aFileThatCannotBeKeptIsNotReplaced() {
              qPrintable(f.messages[0]));
     QCOMPARE(ReadStored(path).items, 40LL);
     QCOMPARE(iatest::FileBytes(path + ".bak/inside"), std::string("x"));
-    QCOMPARE(f.focus(), HeaderField(w, 0));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, 0));
     QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
 }
 
@@ -239,12 +241,49 @@ void NewFileTest::failedCreationReturnsToTheFileName() {
     QVERIFY(f.showActive());
     auto& w = f.w();
     f.typeNewHeader("no/such/folder/t", "5", "2");
-    QCOMPARE(f.focus(), HeaderField(w, 0));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, 0));
     QVERIFY(f.messages.isEmpty());
     QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
-    QCOMPARE(w.module().ExamFileOpen, int16_t(0));
+    QCOMPARE(w.session().isOpen(), false);
     QVERIFY(!Control<ia::SheetGrid>(w, "DBGrid1")->isVisible());
     QVERIFY(!QApplication::overrideCursor());
+}
+
+void NewFileTest::failedCreationSaysWhyInTheMessageLine() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    f.typeNewHeader("no/such/folder/t", "5", "2");
+    // Beside the name to change, without a box to close.
+    QVERIFY(Control<QLabel>(w, "Label5")->isVisible());
+    QVERIFY2(Control<QLabel>(w, "Label5")->toolTip().startsWith("สร้างไฟล์ไม่ได้ : "),
+             qPrintable(Control<QLabel>(w, "Label5")->toolTip()));
+    QVERIFY(f.messages.isEmpty());
+}
+
+void NewFileTest::aFileInUseIsNotReplaced() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string path = f.dir().file("held.ans");
+    iatest::MakeExamFile(path, iatest::MakeHeader(4, 4), {"1", "2", "3", "4"},
+                         {{"101", "1", "1", "1", "1"}});
+    const std::string before = iatest::FileBytes(path);
+    // Another program in the middle of writing it.
+    ia::Connection holder(path);
+    holder.exec("BEGIN EXCLUSIVE");
+    f.typeNewHeader("held", "10", "3");
+    QCOMPARE(f.questions.size(), 1);
+    QCOMPARE(f.messages.size(), 1);
+    QVERIFY2(f.messages[0].contains("ไฟล์ถูกใช้งานอยู่โดยโปรแกรมอื่น") &&
+                 f.messages[0].endsWith("กรุณาปิดโปรแกรมอื่นที่ใช้ไฟล์นี้ หรือเลือกชื่อไฟล์ใหม่"),
+             qPrintable(f.messages[0]));
+    holder.exec("ROLLBACK");
+    QCOMPARE(iatest::FileBytes(path), before);
+    QVERIFY(!std::filesystem::exists(path + ".bak"));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, 0));
+    QVERIFY(Control<QPushButton>(w, "Command4")->isVisible());
+    QCOMPARE(w.session().isOpen(), false);
 }
 
 void NewFileTest::okButtonLeftArrowGoesToTeacher() {
@@ -254,7 +293,7 @@ void NewFileTest::okButtonLeftArrowGoesToTeacher() {
     Control<QPushButton>(w, "Command1")->click();
     Control<QPushButton>(w, "Command4")->setFocus();
     QTest::keyClick(Control<QPushButton>(w, "Command4"), Qt::Key_Left);
-    QCOMPARE(f.focus(), HeaderField(w, 7));
+    QCOMPARE(f.focus(), HeaderFieldEdit(w, 7));
 }
 
 void NewFileTest::fileThatFailsToBindLeavesThePreviousFile() {
@@ -279,11 +318,11 @@ void NewFileTest::fileThatFailsToBindLeavesThePreviousFile() {
     Control<QPushButton>(w, "Command2")->click();
     QCOMPARE(f.messages.size(), 1);
     QVERIFY(f.messages[0].contains(QString::fromStdString(broken)));
-    QCOMPARE(w.module().ExamFileName, good);
+    QCOMPARE(w.session().fileName(), good);
     QCOMPARE(w.views().Data1.DatabaseName, good);
     QVERIFY(w.views().Data1.isOpen());
     QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->model()->rowCount(), 4);
-    QCOMPARE(HeaderField(w, 0)->text(), QString::fromStdString(good));
+    QCOMPARE(HeaderFieldEdit(w, 0)->text(), QString::fromStdString(good));
     QVERIFY(!QApplication::overrideCursor());
 }
 

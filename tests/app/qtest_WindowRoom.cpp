@@ -31,7 +31,7 @@ using namespace ia;
 namespace {
 
 using iatest::Control;
-using iatest::HeaderField;
+using iatest::HeaderFieldEdit;
 
 std::vector<std::vector<std::string>> Sheets(int count, int items) {
     std::vector<std::vector<std::string>> sheets;
@@ -308,7 +308,7 @@ class WindowRoom : public QObject {
         ShowMainWindow(f.w(), {"itemanalysis", path});
         QVERIFY(QTest::qWaitForWindowExposed(&f.w()));
         QTRY_VERIFY(Control<ia::SheetGrid>(f.w(), "DBGrid1")->isVisible());
-        QCOMPARE(QString::fromStdString(f.w().module().ExamFileName), path);
+        QCOMPARE(QString::fromStdString(f.w().session().fileName()), path);
         QCOMPARE(f.w().size(), leftAt);
         QCOMPARE(f.w().reportView()->zoom(), 3);
         QVERIFY(f.messages.isEmpty());
@@ -335,7 +335,7 @@ class WindowRoom : public QObject {
         Drop(w, {QUrl("https://example.invalid/a.ans"), QUrl::fromLocalFile(path)}, &accepted);
         QVERIFY(accepted);
         QVERIFY(Control<ia::SheetGrid>(w, "DBGrid1")->isVisible());
-        QCOMPARE(QString::fromStdString(w.module().ExamFileName), path);
+        QCOMPARE(QString::fromStdString(w.session().fileName()), path);
         QVERIFY(f.messages.isEmpty());
     }
 
@@ -368,7 +368,7 @@ class WindowRoom : public QObject {
         QCOMPARE(actions.size(), 8);
         QVERIFY(actions[2]->text().contains("r8.ans"));
         actions[2]->trigger();
-        QCOMPARE(QString::fromStdString(w.module().ExamFileName), paths[8]);
+        QCOMPARE(QString::fromStdString(w.session().fileName()), paths[8]);
         QCOMPARE(UserSettings::recentFiles().first(), paths[8]);
 
         // A file gone since is said so and leaves the list.
@@ -379,7 +379,7 @@ class WindowRoom : public QObject {
         QCOMPARE(f.messages.size(), told + 1);
         QVERIFY(!UserSettings::recentFiles().contains(paths[7]));
         QCOMPARE(UserSettings::recentFiles().size(), 7);
-        QCOMPARE(QString::fromStdString(w.module().ExamFileName), paths[8]);
+        QCOMPARE(QString::fromStdString(w.session().fileName()), paths[8]);
 
         // A teacher without a mouse opens the list with Enter.
         QSignalSpy shown(recent->menu(), &QMenu::aboutToShow);

@@ -46,9 +46,9 @@ void ExamFileBytes(const uint8_t* data, size_t size) {
     } else {
         tables = ia::ProgramDir();
     }
-    for (int kind : {1, 2}) {
+    for (ia::Technique technique : {ia::Technique::SimpleFormula25, ia::Technique::FanTable27}) {
         try {
-            ia::RunTechnique(ctx, kind, tables);
+            ia::RunTechnique(ctx, technique, tables);
             ia::RereadResultViews(views);
             const std::string term = header.Term;
             ia::WriteAnalysisReport(views, state, path, header, term);

@@ -106,7 +106,8 @@ void RecordCommandsTest::addGoesToNewRecordRow() {
 void RecordCommandsTest::sortsByCodeValueAndKeepsTheOrder() {
     GridWindow w(1, 4, {}, {{"10"}, {"2"}, {"1"}, {"a7"}});
     auto& data1 = w.views.Data1;
-    ia::cmdOrderOfNo_A_Click(data1, *w.grid1);
+    ia::cmdOrderOfNo_A_Click(data1, *w.grid1,
+                             [&] { ia::OrderSheets(data1, ia::SheetOrder::ByCode); });
     QCOMPARE(w.gridCodes(), QStringList({"a7", "1", "2", "10"}));
     QCOMPARE(QString::fromStdString(data1.RecordSource),
              QString("select * from TAData order by val(Code)"));
@@ -124,7 +125,8 @@ void RecordCommandsTest::sortFailureIsSilent() {
     GridWindow w(1, 4, {}, {{"1"}});
     auto& data1 = w.views.Data1;
     data1.DatabaseName = w.dir.file("missing.ans");
-    ia::cmdOrderOfNo_A_Click(data1, *w.grid1); // no exception
+    ia::cmdOrderOfNo_A_Click(
+        data1, *w.grid1, [&] { ia::OrderSheets(data1, ia::SheetOrder::ByCode); }); // no exception
     // The view stays as it was, and the grid shows it.
     QVERIFY(data1.Recordset());
     QCOMPARE(w.grid1->sheetModel()->recordCount(), 1);
