@@ -227,7 +227,14 @@ void ImportDialog::reread() {
     }
     {
         BusyCursor busy;
-        plan_ = ReadImportSource(path, nItem_, nChoice_, options());
+        try {
+            WindowJobProgress progress(this);
+            plan_ = ReadImportSource(path, nItem_, nChoice_, options(), progress);
+        } catch (const JobCancelled& e) {
+            // Nothing can be imported until the source is read again.
+            plan_ = {};
+            plan_.errors.push_back(e.what());
+        }
         if (plan_.ok() && !keyOnlyButton->isChecked()) {
             try {
                 FindDuplicateCodes(plan_, appendButton->isChecked() ? ExistingCodes(*exam_)
