@@ -357,4 +357,29 @@ std::string ChoiceText(AnswerCode code) {
     return std::to_string(code);
 }
 
+std::string ShortFlagText(const ItemFlag& flag) {
+    switch (flag.code) {
+    case FlagCode::PossibleMiskey:
+        return "เฉลยอาจผิด (ตัวเลือก " + std::to_string(flag.choice) + ")";
+    case FlagCode::NegativeDiscrimination:
+        return "จำแนกติดลบ";
+    case FlagCode::LowDiscrimination:
+        return "จำแนกต่ำ";
+    case FlagCode::TooHard:
+        return "ยากเกินไป";
+    case FlagCode::TooEasy:
+        return "ง่ายเกินไป";
+    case FlagCode::NonfunctionalDistractor:
+        return "ตัวลวง " + std::to_string(flag.choice) + " ไม่ทำงาน";
+    }
+    return {};
+}
+
+double FlagSortWeight(const ItemStatistics& item) {
+    double w = 0;
+    for (const ItemFlag& f : item.flags)
+        w += f.code == FlagCode::PossibleMiskey ? 100 : 1;
+    return w;
+}
+
 } // namespace ia

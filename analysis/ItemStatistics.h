@@ -65,6 +65,9 @@ struct ItemFlag {
     std::string text; // Thai sentence for the teacher
 };
 
+// A few Thai words for the flag, where a table has room for no more.
+std::string ShortFlagText(const ItemFlag& flag);
+
 struct ChoiceStatistics {
     int choice = 0; // 1 .. choices, 0 for "no answer"
     int count = 0;
@@ -89,6 +92,10 @@ struct ItemStatistics {
     std::vector<ItemFlag> flags;
     bool has(FlagCode code) const;
 };
+
+// How an item sorts by its flags: one with a possible miskey comes before
+// every item without one, then more flags before fewer.
+double FlagSortWeight(const ItemStatistics& item);
 
 struct ScoreCount {
     int score = 0;

@@ -40,32 +40,6 @@ class SortCell : public QTableWidgetItem {
     }
 };
 
-QString ShortFlag(const ItemFlag& f) {
-    switch (f.code) {
-    case FlagCode::PossibleMiskey:
-        return "เฉลยอาจผิด (ตัวเลือก " + QString::number(f.choice) + ")";
-    case FlagCode::NegativeDiscrimination:
-        return "จำแนกติดลบ";
-    case FlagCode::LowDiscrimination:
-        return "จำแนกต่ำ";
-    case FlagCode::TooHard:
-        return "ยากเกินไป";
-    case FlagCode::TooEasy:
-        return "ง่ายเกินไป";
-    case FlagCode::NonfunctionalDistractor:
-        return "ตัวลวง " + QString::number(f.choice) + " ไม่ทำงาน";
-    }
-    return {};
-}
-
-// Items with a possible miskey come first in every sorting by flags.
-double FlagWeight(const ItemStatistics& it) {
-    double w = 0;
-    for (const ItemFlag& f : it.flags)
-        w += f.code == FlagCode::PossibleMiskey ? 100 : 1;
-    return w;
-}
-
 enum ItemColumn { ColItem, ColKey, ColP, ColRit, ColAlpha, ColOmitted, ColInvalid, ColFlags };
 
 QLabel* Heading(const QString& text, QWidget* parent) {
@@ -293,7 +267,7 @@ void ItemStatisticsPanel::fillItemTable() {
     for (const ItemStatistics& it : stats_.items) {
         QStringList flags;
         for (const ItemFlag& f : it.flags)
-            flags << ShortFlag(f);
+            flags << QString::fromStdString(ShortFlagText(f));
         const QString key = keyText(it.item);
         auto* keyCell = new SortCell(key, it.key == kOtherKey ? 99.0 : double(it.key));
         QTableWidgetItem* cells[] = {
@@ -304,7 +278,7 @@ void ItemStatisticsPanel::fillItemTable() {
             new SortCell(Num(it.alphaIfDeleted), it.alphaIfDeleted),
             new SortCell(QString::number(it.omitted), it.omitted),
             new SortCell(QString::number(it.invalid), it.invalid),
-            new SortCell(flags.join(", "), FlagWeight(it)),
+            new SortCell(flags.join(", "), FlagSortWeight(it)),
         };
         for (int c = 0; c < 8; ++c) {
             QTableWidgetItem* cell = cells[c];
