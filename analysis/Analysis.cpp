@@ -47,7 +47,7 @@ struct LoadedExam {
 };
 
 Connection& Db(AnalysisContext& c, std::shared_ptr<Connection>& holder) {
-    if (!holder) holder = Connection::Shared(c.views.Data1.DatabaseName);
+    if (!holder) holder = Connection::Shared(c.views.sheets.DatabaseName);
     return *holder;
 }
 
@@ -78,7 +78,7 @@ bool ReadShape(AnalysisContext& c, LoadedExam& e) {
 }
 
 [[noreturn]] void FailStructure(AnalysisContext& c) {
-    throw AnalysisError(BadStructureMessage(c.views.Data1.DatabaseName));
+    throw AnalysisError(BadStructureMessage(c.views.sheets.DatabaseName));
 }
 
 long long CountSheets(AnalysisContext& c, LoadedExam& e) {
@@ -172,7 +172,7 @@ Progress& ProgressOf(const AnalysisContext& c) {
 // The sheets the views know of, without another pass over the table; 0
 // (not known) when the sheets' view is not open.
 long long ExpectedSheets(AnalysisContext& c) {
-    const RecordSet* sheets = c.views.Data1.Recordset();
+    const RecordSet* sheets = c.views.sheets.Recordset();
     return sheets ? sheets->recordCount() : 0;
 }
 
@@ -422,13 +422,13 @@ void AnalyseWith(AnalysisContext& c, Technique technique, const std::string& tab
     const int percent = technique == Technique::SimpleFormula25 ? 25 : 27;
     // Read and written in one transaction, so that no other program changes
     // the sheets between the two.
-    std::shared_ptr<Connection> file = Connection::Shared(c.views.Data1.DatabaseName);
+    std::shared_ptr<Connection> file = Connection::Shared(c.views.sheets.DatabaseName);
     Transaction tx(*file);
     LoadedExam e = LoadAnalysable(c, file, percent);
     ChungTables tables;
     if (technique == Technique::FanTable27) {
         try {
-            PullChungTable(tableDir, tables); // refuses before anything is written
+            LoadFanTables(tableDir, tables); // refuses before anything is written
             VerifyChungTables(tableDir, tables);
         } catch (const std::runtime_error& err) {
             throw AnalysisError(err.what());
@@ -479,8 +479,8 @@ void AnalyseWith(AnalysisContext& c, Technique technique, const std::string& tab
 
 } // namespace
 
-void CalScore(AnalysisContext& c) {
-    std::shared_ptr<Connection> file = Connection::Shared(c.views.Data1.DatabaseName);
+void StoreSheetScores(AnalysisContext& c) {
+    std::shared_ptr<Connection> file = Connection::Shared(c.views.sheets.DatabaseName);
     Transaction tx(*file);
     LoadedExam e = LoadExam(c, file);
     const Computed r = ComputeScores(e);
@@ -490,8 +490,8 @@ void CalScore(AnalysisContext& c) {
     KeepInState(c.state, r);
 }
 
-GroupCounts CalHL(AnalysisContext& c, int percent) {
-    std::shared_ptr<Connection> file = Connection::Shared(c.views.Data1.DatabaseName);
+GroupCounts StoreHighLowCounts(AnalysisContext& c, int percent) {
+    std::shared_ptr<Connection> file = Connection::Shared(c.views.sheets.DatabaseName);
     Transaction tx(*file);
     LoadedExam e = LoadExam(c, file);
     const Computed r = ComputeScores(e);
@@ -506,7 +506,7 @@ GroupCounts CalHL(AnalysisContext& c, int percent) {
     return counts;
 }
 
-void Explain(AnalysisContext& c) {
+void JudgeStoredRows(AnalysisContext& c) {
     std::shared_ptr<Connection> holder;
     Connection& db = Db(c, holder);
     struct Row {
@@ -530,11 +530,11 @@ void Explain(AnalysisContext& c) {
     tx.commit();
 }
 
-void Analy25(AnalysisContext& c) {
+void AnalyseSimpleFormula25(AnalysisContext& c) {
     AnalyseWith(c, Technique::SimpleFormula25, {});
 }
 
-void analy27(AnalysisContext& c, const std::string& tableDir) {
+void AnalyseFanTable27(AnalysisContext& c, const std::string& tableDir) {
     AnalyseWith(c, Technique::FanTable27, tableDir);
 }
 
@@ -544,17 +544,17 @@ void RunTechnique(AnalysisContext& c, Technique technique, const std::string& ta
     c.state.FirstItemField = 1;
     c.state.LastItemField = c.header.nItem;
     if (technique == Technique::SimpleFormula25)
-        Analy25(c);
+        AnalyseSimpleFormula25(c);
     else
-        analy27(c, tableDir);
+        AnalyseFanTable27(c, tableDir);
     // The export heads the results with their technique and time.
-    RecordAnalysisRun(c.views.Data4.Recordset()->connection(), kind);
+    RecordAnalysisRun(c.views.results.Recordset()->connection(), kind);
 }
 
 void RereadResultViews(ExamViews& views) {
-    views.Data2.Refresh();
-    views.Data4.Refresh();
-    views.Data5.Refresh();
+    views.key.Refresh();
+    views.results.Refresh();
+    views.stats.Refresh();
 }
 
 } // namespace ia

@@ -52,17 +52,17 @@ struct AnalysisContext {
 
 // Scores every sheet, writes Score (where it changes), Tot and the
 // statistics row.
-void CalScore(AnalysisContext& c);
+void StoreSheetScores(AnalysisContext& c);
 // Empties TOut, scores, forms the groups and writes one TOut row per item and
 // choice with counts and proportions; returns the group counts.
-GroupCounts CalHL(AnalysisContext& c, int percent);
+GroupCounts StoreHighLowCounts(AnalysisContext& c, int percent);
 // Writes every TOut row's judgement from the row as stored.
-void Explain(AnalysisContext& c);
+void JudgeStoredRows(AnalysisContext& c);
 // The 25 % simple-formula technique, one transaction.
-void Analy25(AnalysisContext& c);
+void AnalyseSimpleFormula25(AnalysisContext& c);
 // The 27 % Fan-table technique, one transaction; the table files are read
 // from tableDir.
-void analy27(AnalysisContext& c, const std::string& tableDir);
+void AnalyseFanTable27(AnalysisContext& c, const std::string& tableDir);
 
 // What an analysis command runs: the technique (the 27 % one reads its
 // tables from tableDir) over items 1..nItem, with AnalysisKind set for the

@@ -43,7 +43,7 @@ void PullOne(const std::string& path, std::array<uint8_t, kChungCells + 2>& cell
 
 } // namespace
 
-void PullChungTable(const std::string& dir, ChungTables& tables) {
+void LoadFanTables(const std::string& dir, ChungTables& tables) {
     PullOne(dir + "/rjung.tbl", tables.R);
     PullOne(dir + "/pjung.tbl", tables.P);
     PullOne(dir + "/djung.tbl", tables.D);

@@ -35,7 +35,7 @@ std::string FanTableDir(const std::string& programDir);
 // Loads dir/rjung.tbl, dir/pjung.tbl and dir/djung.tbl. Bytes after the
 // 4930th are ignored. Throws std::runtime_error with a Thai text naming the
 // file when one is missing or too short.
-void PullChungTable(const std::string& dir, ChungTables& tables);
+void LoadFanTables(const std::string& dir, ChungTables& tables);
 
 // Checks loaded tables against the content they were generated with (a
 // checksum of each file's cells), so that a file of the right size but

@@ -232,7 +232,7 @@ bool AnalysisBar::goOnAfterChecks(const CheckFindings& findings) {
 }
 
 void AnalysisBar::onItemStatsClicked() {
-    if (!session_.views().Data1.isOpen()) return;
+    if (!session_.views().sheets.isOpen()) return;
     // A cell still being typed belongs to what is counted.
     sheets_->commitPendingEdits();
     BusyCursor busy;
@@ -274,7 +274,7 @@ void AnalysisBar::showOutdatedNotices() {
 
 void AnalysisBar::onItemStatsKeyChanged() {
     try {
-        session_.views().Data2.Refresh();
+        session_.views().key.Refresh();
     } catch (const std::exception& e) {
         warn(QString::fromUtf8(e.what()));
     }

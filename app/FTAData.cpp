@@ -160,7 +160,7 @@ void FTAData::closeEvent(QCloseEvent* e) {
     for (int i = 0; i < kHeaderFieldCount; ++i)
         if (f == header_->field(i)) header_->writeBackField(i);
     if (f == report_->schoolField()) report_->writeSchoolName();
-    if (session_.views().Data1.isOpen() && !sheets_->storeOrDiscardPendingAnswers()) {
+    if (session_.views().sheets.isOpen() && !sheets_->storeOrDiscardPendingAnswers()) {
         e->ignore();
         return;
     }
@@ -197,7 +197,7 @@ void FTAData::resizeEvent(QResizeEvent* e) {
 
 void FTAData::updateTitle() {
     QString title = kProgramTitle;
-    if (session_.isOpen() && session_.views().Data1.isOpen()) {
+    if (session_.isOpen() && session_.views().sheets.isOpen()) {
         const QString name = QFileInfo(Q(session_.fileName())).fileName();
         const bool pending = gridPair() && gridPair()->editPending();
         title = (pending ? "*" : "") + name + " - " + title;

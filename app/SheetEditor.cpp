@@ -119,7 +119,7 @@ void SheetEditor::wire() {
 
     // The navigation moves the grid's cell pointer, which moves the record.
     auto go = [this](auto where) {
-        RecordSet* rs = session_.views().Data1.Recordset();
+        RecordSet* rs = session_.views().sheets.Recordset();
         if (!rs || sheetGrid_->isHidden()) return;
         int last = rs->recordCount() - 1;
         if (last < 0) return;
@@ -135,7 +135,7 @@ void SheetEditor::wire() {
             [go] { go([](int, int last) { return last; }); });
 
     // Record bar.
-    DataView& sheets = session_.views().Data1;
+    DataView& sheets = session_.views().sheets;
     connect(add_, &QPushButton::clicked, this,
             [this, &sheets] { runRecordCommand([&] { cmdAdd_Click(sheets, *sheetGrid_); }); });
     connect(delete_, &QPushButton::clicked, this, [this, &sheets] {
@@ -148,7 +148,7 @@ void SheetEditor::wire() {
     // The total: every sheet's score from the key.
     connect(total_, &QPushButton::clicked, this, [this] {
         runRecordCommand([this] {
-            cmdClose_Click(session_.views().Data1, *sheetGrid_, *this, [this] {
+            TotalScoresCommand(session_.views().sheets, *sheetGrid_, *this, [this] {
                 if (const SessionError failed = session_.totalSheets())
                     throw std::runtime_error(failed.message);
             });
@@ -156,7 +156,7 @@ void SheetEditor::wire() {
     });
     connect(orderByNumber_, &QPushButton::clicked, this, [this, &sheets] {
         runRecordCommand([&] {
-            cmdOrderOfNo_A_Click(sheets, *sheetGrid_, [this] {
+            OrderByCodeCommand(sheets, *sheetGrid_, [this] {
                 if (const SessionError failed = session_.orderSheets(SheetOrder::ByCode))
                     throw std::runtime_error(failed.message);
             });
@@ -192,13 +192,13 @@ void SheetEditor::setFileControlsVisible(bool visible) {
 }
 
 void SheetEditor::showSheets() {
-    DataView& sheets = session_.views().Data1;
+    DataView& sheets = session_.views().sheets;
     sheetGrid_->bind(sheets.isOpen() ? &sheets : nullptr, &session_.header());
     sheetGrid_->SetDbGrid();
 }
 
 void SheetEditor::showKey() {
-    DataView& key = session_.views().Data2;
+    DataView& key = session_.views().key;
     keyGrid_->bind(key.isOpen() ? &key : nullptr, &session_.header());
     keyGrid_->SetDbGrid();
     fitKeyGrid();
@@ -230,7 +230,7 @@ void SheetEditor::fitKeyGrid() {
 }
 
 void SheetEditor::showRecordPosition() {
-    const RecordSet* rs = session_.views().Data1.Recordset();
+    const RecordSet* rs = session_.views().sheets.Recordset();
     if (!rs) return;
     try {
         navigationBar_->setCaption("Record: " + QString::number(rs->absolutePosition() + 1));
@@ -240,8 +240,8 @@ void SheetEditor::showRecordPosition() {
 }
 
 void SheetEditor::installViewCallbacks() {
-    session_.views().Data1.onReposition = [this] { showRecordPosition(); };
-    session_.views().Data1.onError = [this](int, const std::string& text, int& response) {
+    session_.views().sheets.onReposition = [this] { showRecordPosition(); };
+    session_.views().sheets.onError = [this](int, const std::string& text, int& response) {
         onDataError(Q(text));
         response = 0;
     };
@@ -296,7 +296,7 @@ bool SheetEditor::storeOrDiscardPendingAnswers() {
 }
 
 void SheetEditor::runRecordCommand(const std::function<void()>& command) {
-    if (!session_.views().Data1.isOpen()) return;
+    if (!session_.views().sheets.isOpen()) return;
     try {
         command();
     } catch (const std::exception& e) {
@@ -309,15 +309,15 @@ void SheetEditor::runRecordCommand(const std::function<void()>& command) {
 
 void SheetEditor::onImportClicked() {
     ExamViews& views = session_.views();
-    if (!views.Data1.isOpen()) return;
+    if (!views.sheets.isOpen()) return;
     commitPendingEdits();
     ImportDialog dialog(session_.connection(), session_.fileName(), session_.header().nItem,
                         session_.header().nChoice, window_);
     if (prompts_.runDialog(dialog) != QDialog::Accepted) return;
     try {
-        views.Data2.Refresh();
+        views.key.Refresh();
         showKey();
-        views.Data1.Refresh();
+        views.sheets.Refresh();
         showSheets();
     } catch (const std::exception& e) {
         warn(QString::fromUtf8(e.what()));
@@ -327,7 +327,7 @@ void SheetEditor::onImportClicked() {
 }
 
 void SheetEditor::onExportClicked() {
-    if (!session_.views().Data1.isOpen()) return;
+    if (!session_.views().sheets.isOpen()) return;
     commitPendingEdits();
     ExportDialog dialog(session_.connection(), session_.fileName(), session_.header().nItem,
                         window_);
@@ -336,7 +336,7 @@ void SheetEditor::onExportClicked() {
 }
 
 void SheetEditor::pasteBlock(int position, int column, const QString& text) {
-    RecordSet* rs = session_.views().Data1.Recordset();
+    RecordSet* rs = session_.views().sheets.Recordset();
     if (!rs || text.isEmpty()) return;
     std::vector<long long> rowids;
     for (int i = 0; i < rs->recordCount(); ++i)
@@ -351,7 +351,7 @@ void SheetEditor::pasteBlock(int position, int column, const QString& text) {
                  QString::fromStdString(ErrorSummary(out.errors)));
             return;
         }
-        session_.views().Data1.Refresh();
+        session_.views().sheets.Refresh();
         showSheets();
         sheetGrid_->setCurrentRecordPosition(position);
     } catch (const std::exception& e) {
@@ -366,7 +366,7 @@ void SheetEditor::onRawPrintClicked(const std::string& schoolName) {
     BusyCursor busy;
     // The session reads the sheets in code order, and the grid shows them so.
     Outcome<RawSheetsInOrder> data = session_.rawSheets();
-    sheetGrid_->bind(&session_.views().Data1, &session_.header());
+    sheetGrid_->bind(&session_.views().sheets, &session_.header());
     sheetGrid_->SetDbGrid();
     if (data.error.kind == SessionErrorKind::NoSheets) return;
     try {

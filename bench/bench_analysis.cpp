@@ -34,7 +34,7 @@ struct Run {
     ia::AnalysisContext ctx{views, header, state, host};
     explicit Run(const std::string& path) {
         ia::BindExamFile(views, path);
-        ia::ReadHeader(views.Data3, header);
+        ia::ReadHeader(views.header, header);
         state.FirstItemField = 1;
         state.LastItemField = header.nItem;
     }
@@ -54,7 +54,7 @@ void BM_CalScore(benchmark::State& st) {
     std::string path = iabench::Fixture(st.range(0), st.range(1), 5);
     Measure(st, path, [&] {
         Run r(path);
-        ia::CalScore(r.ctx);
+        ia::StoreSheetScores(r.ctx);
     });
 }
 
@@ -62,7 +62,7 @@ void BM_Analy25(benchmark::State& st) {
     std::string path = iabench::Fixture(st.range(0), st.range(1), 5);
     Measure(st, path, [&] {
         Run r(path);
-        ia::Analy25(r.ctx);
+        ia::AnalyseSimpleFormula25(r.ctx);
     });
 }
 
@@ -70,7 +70,7 @@ void BM_Analy27(benchmark::State& st) {
     std::string path = iabench::Fixture(st.range(0), st.range(1), 5);
     Measure(st, path, [&] {
         Run r(path);
-        ia::analy27(r.ctx, iatest::BinDir());
+        ia::AnalyseFanTable27(r.ctx, iatest::BinDir());
     });
 }
 
@@ -78,7 +78,7 @@ void BM_CreateOutputFile(benchmark::State& st) {
     std::string path = iabench::Fixture(st.range(0), st.range(1), 5);
     Run r(path);
     r.state.AnalysisKind = 1;
-    ia::Analy25(r.ctx);
+    ia::AnalyseSimpleFormula25(r.ctx);
     ia::RereadResultViews(r.views);
     Measure(st, path, [&] {
         ia::ReportData d = ia::LoadReportData(r.views, r.state);
@@ -105,7 +105,7 @@ void BM_PrintLayout(benchmark::State& st) {
     std::string path = iabench::Fixture(st.range(0), st.range(1), 5);
     Run r(path);
     r.state.AnalysisKind = 1;
-    ia::Analy25(r.ctx);
+    ia::AnalyseSimpleFormula25(r.ctx);
     ia::RereadResultViews(r.views);
     ia::ReportData d = ia::LoadReportData(r.views, r.state);
     Measure(st, path, [&] {

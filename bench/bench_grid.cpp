@@ -42,7 +42,7 @@ int ItemsOfFixture() {
     return n;
 }
 
-// Data1 as the window binds it.
+// The sheets view as the window binds it.
 void OpenSheets(ia::DataView& data1) {
     data1.DatabaseName = GridFixture();
     data1.RecordSource = "Select * from TAData";
@@ -70,7 +70,7 @@ void PaintRows(const ia::SheetModel& m, int first, int count) {
     }
 }
 
-// Re-reading Data1 (every rowid of the query) and the first screen, every
+// Re-reading the sheets view (every rowid of the query) and the first screen, every
 // column of it.
 void BM_GridOpenFirstScreen(benchmark::State& state) {
     OtherView();

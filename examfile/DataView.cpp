@@ -23,11 +23,11 @@ void DataView::Close() {
 }
 
 void ExamViews::CloseAll() {
-    Data1.Close();
-    Data2.Close();
-    Data3.Close();
-    Data4.Close();
-    Data5.Close();
+    sheets.Close();
+    key.Close();
+    header.Close();
+    results.Close();
+    stats.Close();
 }
 
 void BindExamFile(ExamViews& views, const std::string& path) {
@@ -35,11 +35,11 @@ void BindExamFile(ExamViews& views, const std::string& path) {
         DataView* view;
         std::string source;
     } bindings[] = {
-        {&views.Data2, std::string("Select * from ") + schema::kKeyTable},
-        {&views.Data3, std::string("Select * from ") + schema::kHeaderTable},
-        {&views.Data4, std::string("Select * from ") + schema::kResultsTable},
-        {&views.Data5, std::string("Select * from ") + schema::kStatsTable},
-        {&views.Data1, std::string("Select * from ") + schema::kSheetsTable},
+        {&views.key, std::string("Select * from ") + schema::kKeyTable},
+        {&views.header, std::string("Select * from ") + schema::kHeaderTable},
+        {&views.results, std::string("Select * from ") + schema::kResultsTable},
+        {&views.stats, std::string("Select * from ") + schema::kStatsTable},
+        {&views.sheets, std::string("Select * from ") + schema::kSheetsTable},
     };
     try {
         for (auto& b : bindings) {

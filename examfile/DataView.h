@@ -48,23 +48,23 @@ class DataView {
 
 // The five views of the open exam file.
 struct ExamViews {
-    DataView Data1; // TAData, the answer sheets
-    DataView Data2; // TKey
-    DataView Data3; // Tinit
-    DataView Data4; // TOut
-    DataView Data5; // TStat
+    DataView sheets;  // TAData, the answer sheets
+    DataView key;     // TKey, the key row
+    DataView header;  // Tinit, the exam header
+    DataView results; // TOut, a row per item and choice
+    DataView stats;   // TStat, the whole-test statistics
 
     void CloseAll();
 };
 
 struct TestHeader;
 
-// Points the five views at the exam file, in the order Data2, Data3, Data4,
-// Data5, Data1, with the record sources of a freshly opened file. Throws
+// Points the five views at the exam file, in the order key, header, results,
+// stats, sheets, with the record sources of a freshly opened file. Throws
 // DbError; on failure every view is closed again.
 void BindExamFile(ExamViews& views, const std::string& path);
 
-// Copies the header row (the first row of Data3) into the header; false when
+// Copies the header row (the first row of the header view) into the header; false when
 // the header table has no row (the header then keeps its values).
 bool ReadHeader(DataView& data3, TestHeader& header);
 

@@ -42,7 +42,7 @@ std::optional<Verdict> VerdictOfCategory(int category) {
 
 std::vector<int> LoadScores(ExamViews& views) {
     std::vector<int> scores;
-    RecordSet* rs = views.Data1.Recordset();
+    RecordSet* rs = views.sheets.Recordset();
     if (!rs) return scores;
     const int f = rs->fieldIndex(schema::kSheetScore);
     if (f < 0) return scores;

@@ -33,13 +33,13 @@ class ViewSheets final : public RawSheetReader {
 } // namespace
 
 RawRecord LoadRawKey(ExamViews& views) {
-    RecordSet* key = views.Data2.Recordset();
+    RecordSet* key = views.key.Recordset();
     if (key && key->recordCount() > 0) return ToRecord(key->rowAt(0));
     return {};
 }
 
 std::unique_ptr<RawSheetReader> ReadRawSheets(ExamViews& views) {
-    return std::make_unique<ViewSheets>(views.Data1.Recordset());
+    return std::make_unique<ViewSheets>(views.sheets.Recordset());
 }
 
 RawData LoadRawData(ExamViews& views) {

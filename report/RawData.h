@@ -8,13 +8,13 @@ namespace ia {
 
 struct ExamViews;
 
-// The key row of Data2 and the sheets of Data1 in the view's order.
+// The key row of the key view and the sheets of the sheets view in the view's order.
 RawData LoadRawData(ExamViews& views);
 
-// The key row of Data2 alone (empty when the key table has no row).
+// The key row of the key view alone (empty when the key table has no row).
 RawRecord LoadRawKey(ExamViews& views);
 
-// The sheets of Data1 in the view's order, read one at a time as the
+// The sheets of the sheets view in the view's order, read one at a time as the
 // printout reaches them. The view must stay open and unchanged meanwhile.
 std::unique_ptr<RawSheetReader> ReadRawSheets(ExamViews& views);
 

@@ -32,7 +32,7 @@ ReportData LoadReportData(ExamViews& views, const AnalysisState& state) {
     d.KeyedItemCount = state.KeyedItemCount;
     d.UnkeyedItemCount = state.UnkeyedItemCount;
 
-    RecordSet* out = views.Data4.Recordset();
+    RecordSet* out = views.results.Recordset();
     if (!out) return d; // no file bound: an empty report
     using namespace schema;
     int fItem = out->fieldIndex(kItemNo), fChoice = out->fieldIndex(kChoiceNo),
@@ -60,7 +60,7 @@ ReportData LoadReportData(ExamViews& views, const AnalysisState& state) {
         d.rows.push_back(std::move(r));
     }
 
-    RecordSet* key = views.Data2.Recordset();
+    RecordSet* key = views.key.Recordset();
     if (key && key->recordCount() > 0) {
         std::vector<Value> k = key->rowAt(0);
         d.keys.resize(k.size());
@@ -68,7 +68,7 @@ ReportData LoadReportData(ExamViews& views, const AnalysisState& state) {
             d.keys[i] = OptText(k[i]);
     }
 
-    RecordSet* st = views.Data5.Recordset();
+    RecordSet* st = views.stats.Recordset();
     if (st && st->recordCount() > 0) {
         std::vector<Value> s = st->rowAt(0);
         auto at = [&](const char* name) { return s[st->fieldIndex(name)]; };

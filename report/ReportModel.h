@@ -43,7 +43,7 @@ struct ReportData {
 // Whether item i has no key (see IsKeyed: NULL, empty or "0").
 bool KeyIsBlank(const ReportData& d, int item);
 
-// Reads TOut (Data4), the key row (Data2) and TStat (Data5).
+// Reads TOut (the results view), the key row and TStat (the stats view).
 ReportData LoadReportData(ExamViews& views, const AnalysisState& state);
 
 // Quality categories: 0..2 keep 1..3, 3..5 improve 1..3, 6..8 discard 1..3;

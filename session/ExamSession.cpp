@@ -108,10 +108,10 @@ std::optional<Technique> TechniqueFromText(const std::string& text) {
 void TotalSheets(AnalysisContext& ctx) {
     ctx.state.FirstItemField = 1;
     ctx.state.LastItemField = ctx.header.nItem;
-    CalScore(ctx);
-    ctx.views.Data1.Refresh();
-    ctx.views.Data2.Refresh();
-    ctx.views.Data5.Refresh();
+    StoreSheetScores(ctx);
+    ctx.views.sheets.Refresh();
+    ctx.views.key.Refresh();
+    ctx.views.stats.Refresh();
 }
 
 ExamSession::ExamSession() = default;
@@ -130,21 +130,21 @@ AnalysisContext ExamSession::context() {
 }
 
 int ExamSession::sheetCount() const {
-    const RecordSet* rs = views_.Data1.Recordset();
+    const RecordSet* rs = views_.sheets.Recordset();
     return rs ? rs->recordCount() : 0;
 }
 
 std::shared_ptr<Connection> ExamSession::connection() const {
-    return Connection::Shared(views_.Data3.DatabaseName);
+    return Connection::Shared(views_.header.DatabaseName);
 }
 
 void ExamSession::releaseFile(const std::string& path) {
     std::error_code ec;
-    const bool bound = views_.Data1.isOpen() || views_.Data2.isOpen() || views_.Data3.isOpen();
-    if (bound && fs::equivalent(path, views_.Data3.DatabaseName, ec) && !ec) {
+    const bool bound = views_.sheets.isOpen() || views_.key.isOpen() || views_.header.isOpen();
+    if (bound && fs::equivalent(path, views_.header.DatabaseName, ec) && !ec) {
         if (beforeViewsClosed) beforeViewsClosed();
         views_.CloseAll();
-        Connection::ForgetShared(views_.Data3.DatabaseName);
+        Connection::ForgetShared(views_.header.DatabaseName);
         open_ = false;
     }
     Connection::ForgetShared(path);
@@ -153,7 +153,7 @@ void ExamSession::releaseFile(const std::string& path) {
 void ExamSession::close() {
     if (beforeViewsClosed) beforeViewsClosed();
     views_.CloseAll();
-    if (!views_.Data3.DatabaseName.empty()) Connection::ForgetShared(views_.Data3.DatabaseName);
+    if (!views_.header.DatabaseName.empty()) Connection::ForgetShared(views_.header.DatabaseName);
     copy_.reset();
     open_ = false;
     fileName_.clear();
@@ -218,13 +218,13 @@ SessionError ExamSession::open(const std::string& path, OpenOptions options) {
     try {
         const std::string& bound = copy ? copy->path() : path;
         if (options.headerOnly) {
-            fresh.Data3.DatabaseName = bound;
-            fresh.Data3.RecordSource = "Select * from Tinit";
-            fresh.Data3.Refresh();
+            fresh.header.DatabaseName = bound;
+            fresh.header.RecordSource = "Select * from Tinit";
+            fresh.header.Refresh();
         } else {
             BindExamFile(fresh, bound);
         }
-        ReadHeader(fresh.Data3, header);
+        ReadHeader(fresh.header, header);
     } catch (const std::exception& e) {
         fresh.CloseAll();
         return Error(SessionErrorKind::OpenFailed, e.what());
@@ -258,7 +258,7 @@ SessionError ExamSession::writeHeaderField(HeaderField field, const std::string&
     if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
     const HeaderColumn& target = kHeaderColumns.at(static_cast<size_t>(field));
     if (target.rule == FieldRule::Fixed) return {};
-    RecordSet* rs = views_.Data3.Recordset();
+    RecordSet* rs = views_.header.Recordset();
     if (!rs || rs->recordCount() == 0) return {};
     std::string* stored = HeaderTextOf(header_, field);
     std::optional<int32_t> year;
@@ -319,16 +319,16 @@ void ExamSession::rereadAfterFailedAnalysis(bool analysed) {
     // What the file holds now (the previous results after a rollback, the
     // new ones when only the report failed) is what the views show.
     try {
-        if (!analysed) views_.Data1.Refresh();
-        views_.Data2.Refresh();
-        views_.Data4.Refresh();
-        views_.Data5.Refresh();
+        if (!analysed) views_.sheets.Refresh();
+        views_.key.Refresh();
+        views_.results.Refresh();
+        views_.stats.Refresh();
     } catch (const std::exception&) {}
 }
 
 Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
     Outcome<std::string> out;
-    if (!open_ || !views_.Data1.isOpen()) {
+    if (!open_ || !views_.sheets.isOpen()) {
         out.error = Error(SessionErrorKind::NoFileOpen, {});
         return out;
     }
@@ -341,7 +341,7 @@ Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
         CheckFindings findings;
         try {
             findings.lines =
-                SheetWarnings(views_.Data1.Recordset()->connection(), header_.nItem,
+                SheetWarnings(views_.sheets.Recordset()->connection(), header_.nItem,
                               header_.nChoice, &findings.keyedItems,
                               request.progress ? *request.progress : NoProgress(), sheetCount());
         } catch (const JobCancelled& e) {
@@ -390,7 +390,7 @@ Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
     keyOfResults_ = keyRow();
     try {
         if (request.sheetOrderAfter) {
-            OrderSheets(views_.Data1, *request.sheetOrderAfter);
+            OrderSheets(views_.sheets, *request.sheetOrderAfter);
         }
         RereadResultViews(views_);
         if (request.writeReport) {
@@ -407,9 +407,9 @@ Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
 
 std::vector<Value> ExamSession::keyRow() {
     std::vector<Value> key;
-    if (!views_.Data2.isOpen()) return key;
+    if (!views_.key.isOpen()) return key;
     try {
-        Connection& db = views_.Data2.Recordset()->connection();
+        Connection& db = views_.key.Recordset()->connection();
         auto st = db.prepare("SELECT * FROM TKey ORDER BY rowid LIMIT 1");
         if (st.step())
             for (int i = 0; i < st.columnCount(); ++i)
@@ -419,11 +419,11 @@ std::vector<Value> ExamSession::keyRow() {
 }
 
 bool ExamSession::resultsOutdated() {
-    if (!views_.Data4.isOpen()) return false;
+    if (!views_.results.isOpen()) return false;
     const std::vector<Value> now = keyRow();
     if (now.empty()) return false;
     try {
-        Connection& db = views_.Data4.Recordset()->connection();
+        Connection& db = views_.results.Recordset()->connection();
         // Nothing stored yet: nothing to be out of date.
         auto count = db.prepare("SELECT count(*) FROM TOut");
         if (!count.step() || count.columnInt(0) == 0) return false;
@@ -461,7 +461,7 @@ SessionError ExamSession::totalSheets() {
 SessionError ExamSession::orderSheets(SheetOrder order) {
     if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
     try {
-        OrderSheets(views_.Data1, order);
+        OrderSheets(views_.sheets, order);
     } catch (const std::exception& e) {
         return Error(SessionErrorKind::Failed, e.what());
     }
@@ -485,7 +485,7 @@ Outcome<RawData> ExamSession::rawData() {
         return out;
     }
     try {
-        OrderSheets(views_.Data1, SheetOrder::ByCode);
+        OrderSheets(views_.sheets, SheetOrder::ByCode);
         if (sheetCount() == 0) {
             out.error = Error(SessionErrorKind::NoSheets, kNoSheetsToPrint);
             return out;
@@ -504,8 +504,8 @@ Outcome<RawSheetsInOrder> ExamSession::rawSheets() {
         return out;
     }
     try {
-        views_.Data1.RecordSource = SheetSource(SheetOrder::ByCode);
-        views_.Data1.Refresh();
+        views_.sheets.RecordSource = SheetSource(SheetOrder::ByCode);
+        views_.sheets.Refresh();
         if (sheetCount() == 0) {
             out.error = Error(SessionErrorKind::NoSheets, kNoSheetsToPrint);
             return out;

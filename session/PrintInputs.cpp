@@ -53,7 +53,7 @@ Outcome<GraphReportInput> GraphInputFor(ExamSession& session, const std::string&
         out.value.school = school;
         out.value.data = LoadReportData(session.views(), session.state());
         out.value.scores = LoadScores(session.views());
-        out.value.stats = LoadTestStatistics(session.views().Data3.DatabaseName, progress);
+        out.value.stats = LoadTestStatistics(session.views().header.DatabaseName, progress);
     } catch (const JobCancelled& e) {
         out.error = SessionError{SessionErrorKind::Cancelled, e.what()};
     } catch (const std::exception& e) {

@@ -13,7 +13,7 @@ int SheetCount(DataView& data1) {
     return rs ? rs->recordCount() : 0;
 }
 
-// Puts the grid back on the record set after a re-read of Data1.
+// Puts the grid back on the record set after a re-read of the sheets view.
 void Rebind(DataView& data1, SheetGrid& grid1) {
     grid1.bind(&data1, grid1.header());
     grid1.SetDbGrid();
@@ -82,12 +82,12 @@ void cmdUpdate_Click(DataView& data1, SheetGrid& grid1) {
     }
 }
 
-void cmdClose_Click(DataView& data1, SheetGrid& grid1, RecordCommandHost& host,
-                    const std::function<void()>& totalSheets) {
+void TotalScoresCommand(DataView& data1, SheetGrid& grid1, RecordCommandHost& host,
+                        const std::function<void()>& totalSheets) {
     grid1.commitPendingEdit();
     if (SheetCount(data1) == 0) return;
     host.BusyPointer(true);
-    // Scoring re-reads Data1: the grid must be bound again whatever happens.
+    // Scoring re-reads the sheets view: the grid must be bound again whatever happens.
     struct Finish {
         DataView& data1;
         SheetGrid& grid1;
@@ -101,8 +101,8 @@ void cmdClose_Click(DataView& data1, SheetGrid& grid1, RecordCommandHost& host,
     host.KeyRowRewritten();
 }
 
-void cmdOrderOfNo_A_Click(DataView& data1, SheetGrid& grid1,
-                          const std::function<void()>& orderByCode) {
+void OrderByCodeCommand(DataView& data1, SheetGrid& grid1,
+                        const std::function<void()>& orderByCode) {
     grid1.commitPendingEdit();
     try {
         orderByCode();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two data-bound grids of the main window: DBGrid1 over the answer sheets
-// (Data1 = TAData) and DBGrid2 over the key row (Data2 = TKey), and the record
+// (the sheets view, TAData) and DBGrid2 over the key row (the key view, TKey), and the record
 // commands of the button bar below DBGrid1.
 
 #include "examfile/DataView.h"
@@ -75,7 +75,7 @@ class SheetGrid : public QTableView {
     void requestFocusKeyGrid();
     void requestFocusSheetGrid();
     void requestFocusSubjectField(); // Text1(1)
-    // RowColChange: the window sets Data1's caption to "Record: " + (pos + 1).
+    // RowColChange: the window sets the navigation bar's caption to "Record: " + (pos + 1).
     void currentCellChanged();
     // Data1_Error; the window shows "Data error event hit err:" + text.
     // Emitted from the event loop once the refused editor has closed, so a
@@ -122,11 +122,11 @@ class SheetGrid : public QTableView {
     QHash<quint64, bool> held_;
 };
 
-// Asks the delete question for the current sheet of Data1 and deletes it on
+// Asks the delete question for the current sheet of the sheets view and deletes it on
 // Yes; the pointer goes to the next sheet, or the last. Errors end it silently.
 void DeleteCurrentSheet(DataView& data1, SheetGrid& grid1, RecordCommandHost& host);
 
-// Record commands of the button bar (Data1 and DBGrid1).
+// Record commands of the button bar (the sheets view and DBGrid1).
 void cmdAdd_Click(DataView& data1, SheetGrid& grid1);
 void cmdDelete_Click(DataView& data1, SheetGrid& grid1, RecordCommandHost& host);
 void cmdRefresh_Click(DataView& data1, SheetGrid& grid1);
@@ -134,12 +134,12 @@ void cmdUpdate_Click(DataView& data1, SheetGrid& grid1);
 // "รวมคะแนน": totalSheets scores every sheet and re-reads the views (the
 // exam session does it; the grids know nothing of scoring), then the grids
 // are bound again and laid out.
-void cmdClose_Click(DataView& data1, SheetGrid& grid1, RecordCommandHost& host,
-                    const std::function<void()>& totalSheets);
+void TotalScoresCommand(DataView& data1, SheetGrid& grid1, RecordCommandHost& host,
+                        const std::function<void()>& totalSheets);
 // "เรียงเลขที่": orderByCode reads the sheets in code order (the exam
 // session does it), silently leaving them as they were when it fails; then
 // the grid is bound again and laid out.
-void cmdOrderOfNo_A_Click(DataView& data1, SheetGrid& grid1,
-                          const std::function<void()>& orderByCode);
+void OrderByCodeCommand(DataView& data1, SheetGrid& grid1,
+                        const std::function<void()>& orderByCode);
 
 } // namespace ia

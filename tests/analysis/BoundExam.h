@@ -18,7 +18,7 @@ struct BoundExam {
     ia::AnalysisContext ctx{views, header, state, host};
     explicit BoundExam(const std::string& path) {
         ia::BindExamFile(views, path);
-        ia::ReadHeader(views.Data3, header);
+        ia::ReadHeader(views.header, header);
         state.LastItemField = header.nItem;
     }
 };

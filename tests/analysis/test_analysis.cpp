@@ -96,9 +96,9 @@ Exam WorkedExample() {
 
 } // namespace
 
-TEST(CalScore, TwoSheetsGiveMeanFourAndPopulationSdOne) {
+TEST(StoreSheetScores, TwoSheetsGiveMeanFourAndPopulationSdOne) {
     Exam e(5, 4, {"1", "1", "1", "1", "1"}, {Sheet("1", "11122"), Sheet("2", "11111")});
-    CalScore(e.ctx);
+    StoreSheetScores(e.ctx);
     EXPECT_EQ(e.scores(), (std::vector<long long>{3, 5}));
     EXPECT_DOUBLE_EQ(e.state.TestMean, 4.0);
     EXPECT_DOUBLE_EQ(e.state.TestSD, 1.0);
@@ -110,12 +110,12 @@ TEST(CalScore, TwoSheetsGiveMeanFourAndPopulationSdOne) {
     EXPECT_EQ(e.state.SheetCount, 2);
 }
 
-TEST(CalScore, UnkeyedItemsAndNullKeys) {
+TEST(StoreSheetScores, UnkeyedItemsAndNullKeys) {
     // Item 1 keyed "0", item 2 empty key, item 3 a key never typed (NULL):
     // all three have no key. Item 4 keyed 3.
     Exam e(4, 4, {"0", "", "\x01", "3"},
            {Sheet("1", "0.13"), {"2", "\x01", "\x01", "\x01", "3"}, Sheet("3", "00.2")});
-    CalScore(e.ctx);
+    StoreSheetScores(e.ctx);
     EXPECT_EQ(e.state.KeyedItemCount, 1);
     EXPECT_EQ(e.state.UnkeyedItemCount, 3);
     EXPECT_EQ(e.scores(), (std::vector<long long>{1, 1, 0}));
@@ -126,38 +126,38 @@ TEST(CalScore, UnkeyedItemsAndNullKeys) {
     EXPECT_EQ(e.stat()["nItem"].integer(), 1);
 }
 
-TEST(CalScore, Kr20OfExactlyZeroHasNoSign) {
+TEST(StoreSheetScores, Kr20OfExactlyZeroHasNoSign) {
     // Scores 0, 0, 0, 0, 1 on two items: the sum of p·q equals the variance
     // exactly (4 = 5·1 − 1² in whole counts), which the floating-point sums
     // miss by a hair below zero. A truly negative KR-20 keeps its sign.
     Exam zero(
         2, 4, {"1", "1"},
         {Sheet("1", "22"), Sheet("2", "22"), Sheet("3", "22"), Sheet("4", "22"), Sheet("5", "21")});
-    CalScore(zero.ctx);
+    StoreSheetScores(zero.ctx);
     auto s = zero.stat();
     EXPECT_EQ(zero.state.TestKR20, 0.0f);
     EXPECT_EQ(s["KR20"].text(), "      .0000");
     EXPECT_EQ(s["SEmea"].text(), s["SD"].text());
 
     Exam negative(2, 4, {"1", "1"}, {Sheet("1", "12"), Sheet("2", "21"), Sheet("3", "11")});
-    CalScore(negative.ctx);
+    StoreSheetScores(negative.ctx);
     EXPECT_FLOAT_EQ(negative.state.TestKR20, -2.0f);
     EXPECT_EQ(negative.stat()["KR20"].text().find('-') != std::string::npos, true);
 }
 
-TEST(CalScore, KnownKr20AndItsStandardError) {
+TEST(StoreSheetScores, KnownKr20AndItsStandardError) {
     // Scores 1, 2, 3 on three items; p = 2/3, 2/3... computed by hand:
     // sheets 100, 110, 111 -> p = 1, 2/3, 1/3; sum pq = 0 + 2/9 + 2/9 = 4/9;
     // variance = 2/3; KR-20 = 1.5 * (1 - (4/9)/(2/3)) = 0.5.
     Exam e(3, 4, {"1", "1", "1"}, {Sheet("1", "122"), Sheet("2", "112"), Sheet("3", "111")});
-    CalScore(e.ctx);
+    StoreSheetScores(e.ctx);
     auto s = e.stat();
     EXPECT_EQ(s["KR20"].text(), "      .5000");
     // SEM = sqrt(2/3) * sqrt(0.5) = 0.57735
     EXPECT_EQ(s["SEmea"].text(), "      .5774");
 }
 
-TEST(CalScore, UndefinedReliabilityIsStoredEmpty) {
+TEST(StoreSheetScores, UndefinedReliabilityIsStoredEmpty) {
     struct Case {
         const char* what;
         std::vector<std::string> key;
@@ -169,7 +169,7 @@ TEST(CalScore, UndefinedReliabilityIsStoredEmpty) {
     };
     for (auto& c : cases) {
         Exam e(2, 4, c.key, c.sheets);
-        CalScore(e.ctx);
+        StoreSheetScores(e.ctx);
         auto s = e.stat();
         EXPECT_EQ(s["KR20"].text(), "") << c.what;
         EXPECT_FALSE(s["KR20"].isNull()) << c.what;
@@ -178,7 +178,7 @@ TEST(CalScore, UndefinedReliabilityIsStoredEmpty) {
     }
 }
 
-TEST(CalHL, GroupSizesRoundHalvesToEven) {
+TEST(StoreHighLowCounts, GroupSizesRoundHalvesToEven) {
     struct Case {
         int sheets, percent, group;
     } cases[] = {{2, 27, 1},  {3, 25, 1},   {3, 27, 1},   {10, 25, 2},
@@ -188,7 +188,7 @@ TEST(CalHL, GroupSizesRoundHalvesToEven) {
         for (int i = 0; i < c.sheets; ++i)
             sheets.push_back(Sheet(std::to_string(i), i % 2 ? "12" : "11"));
         Exam e(2, 4, {"1", "1"}, sheets);
-        const GroupCounts counts = CalHL(e.ctx, c.percent);
+        const GroupCounts counts = StoreHighLowCounts(e.ctx, c.percent);
         EXPECT_EQ(e.state.GroupSize, c.group) << c.sheets << " sheets at " << c.percent;
         // Groups never overlap: every counted answer belongs to one group.
         long long counted = 0;
@@ -198,12 +198,12 @@ TEST(CalHL, GroupSizesRoundHalvesToEven) {
     }
 }
 
-TEST(CalHL, CountsProportionsAndKeyFlags) {
+TEST(StoreHighLowCounts, CountsProportionsAndKeyFlags) {
     // 4 sheets at 25 %: one per group. Low sheet "23", high sheet "1.".
     Exam e(2, 3, {"1", "3"},
            {Sheet("1", "23"), Sheet("2", "13"), Sheet("3", "12"), Sheet("4", "1.")});
     // scores: 1:1, 2:2, 3:1, 4:1 -> order by score, ties by insertion: 1,3,4,2
-    CalHL(e.ctx, 25);
+    StoreHighLowCounts(e.ctx, 25);
     auto rows = e.out();
     ASSERT_EQ(rows.size(), 6u);
     // low = sheet 1 ("23"), high = sheet 2 ("13")
@@ -222,10 +222,10 @@ TEST(CalHL, CountsProportionsAndKeyFlags) {
         EXPECT_TRUE(r.p.isNull());
 }
 
-TEST(CalHL, NobodyInAGroupAnsweredLeavesItsProportionEmpty) {
+TEST(StoreHighLowCounts, NobodyInAGroupAnsweredLeavesItsProportionEmpty) {
     Exam e(2, 4, {"1", "1"},
            {Sheet("1", "1."), Sheet("2", "11"), Sheet("3", "2."), Sheet("4", "11")});
-    CalHL(e.ctx, 25);
+    StoreHighLowCounts(e.ctx, 25);
     for (const auto& r : e.out()) {
         if (r.item != 2) continue;
         // Item 2: the low sheet left it blank.
@@ -234,7 +234,7 @@ TEST(CalHL, NobodyInAGroupAnsweredLeavesItsProportionEmpty) {
     }
 }
 
-TEST(CalHL, CountsOfTheLastItemDoNotGrowBetweenRuns) {
+TEST(StoreHighLowCounts, CountsOfTheLastItemDoNotGrowBetweenRuns) {
     std::vector<std::string> key(251, "1");
     std::vector<std::vector<std::string>> sheets;
     for (int s = 0; s < 4; ++s) {
@@ -244,15 +244,15 @@ TEST(CalHL, CountsOfTheLastItemDoNotGrowBetweenRuns) {
         sheets.push_back(sheet);
     }
     Exam e(251, 4, key, sheets);
-    CalHL(e.ctx, 25);
-    const GroupCounts counts = CalHL(e.ctx, 25);
+    StoreHighLowCounts(e.ctx, 25);
+    const GroupCounts counts = StoreHighLowCounts(e.ctx, 25);
     EXPECT_EQ(counts.high(250, 1), 1); // item 251
     EXPECT_EQ(counts.low(250, 2), 1);
 }
 
-TEST(Analy25, WorkedExampleItemOne) {
+TEST(AnalyseSimpleFormula25, WorkedExampleItemOne) {
     Exam e = WorkedExample();
-    Analy25(e.ctx);
+    AnalyseSimpleFormula25(e.ctx);
     EXPECT_EQ(e.state.GroupSize, 12);
     auto rows = e.out();
     struct Expect {
@@ -277,9 +277,9 @@ TEST(Analy25, WorkedExampleItemOne) {
     EXPECT_EQ(rows[1].zr.text(), " .55");
 }
 
-TEST(Analy25, AveragesComeFromTheStoredTexts) {
+TEST(AnalyseSimpleFormula25, AveragesComeFromTheStoredTexts) {
     Exam e = WorkedExample();
-    Analy25(e.ctx);
+    AnalyseSimpleFormula25(e.ctx);
     double sp = 0, sd = 0, sz = 0;
     int k = 0;
     for (const auto& r : e.out())
@@ -294,13 +294,13 @@ TEST(Analy25, AveragesComeFromTheStoredTexts) {
     EXPECT_NEAR(Val(s["Rav"].text()), std::tanh(zrav), 0.006);
 }
 
-TEST(Analy25, SignsOfRForKeysAndDistractors) {
+TEST(AnalyseSimpleFormula25, SignsOfRForKeysAndDistractors) {
     // G = 1 with 4 sheets: a key chosen only by the low sheet gets r = -1
     // (Zr stays finite); the distractor the high sheet chose gets r = -1.
     Exam e(2, 2, {"1", "1"},
            {Sheet("1", "12"), Sheet("2", "21"), Sheet("3", "21"), Sheet("4", "21")});
     // scores: sheet1 1, others 1 -> all tie; order by insertion: low = sheet 1, high = sheet 4
-    Analy25(e.ctx);
+    AnalyseSimpleFormula25(e.ctx);
     auto rows = e.out();
     // item 1: low chose 1 (key), high chose 2
     EXPECT_EQ(rows[0].r.text(), "-1.00");
@@ -344,8 +344,8 @@ TEST(Explain, BoundariesAndOverrides) {
                             "(1,2,0,?,?,' .10',' .10')");
         d.bind(1, c.h).bind(2, c.l);
         d.run();
-        e.views.Data4.Refresh();
-        Explain(e.ctx);
+        e.views.results.Refresh();
+        JudgeStoredRows(e.ctx);
         auto rows = e.out();
         EXPECT_EQ(rows[0].explain.text(), c.want) << c.p << " " << c.r;
         const char* distractor = c.h == 0 && c.l == 0 ? "ไม่ดี ไม่มีคนเลือก"
@@ -395,9 +395,9 @@ TEST(Analysis, DegenerateDataIsRefusedBeforeAnythingChanges) {
         db.exec("UPDATE TStat SET Xbar='previous'");
         try {
             if (c.percent == 25)
-                Analy25(e.ctx);
+                AnalyseSimpleFormula25(e.ctx);
             else
-                analy27(e.ctx, iatest::BinDir());
+                AnalyseFanTable27(e.ctx, iatest::BinDir());
             ADD_FAILURE() << c.what << ": not refused";
         } catch (const AnalysisError& err) {
             EXPECT_STREQ(err.what(), c.message) << c.what;
@@ -413,7 +413,7 @@ TEST(Analysis, DegenerateDataIsRefusedBeforeAnythingChanges) {
 
 TEST(Analysis, AFailureMidwayKeepsThePreviousResults) {
     Exam e = WorkedExample();
-    Analy25(e.ctx);
+    AnalyseSimpleFormula25(e.ctx);
     auto before = e.out();
     auto statBefore = e.stat();
     {
@@ -426,7 +426,7 @@ TEST(Analysis, AFailureMidwayKeepsThePreviousResults) {
     }
     e.views.CloseAll();
     BindExamFile(e.views, e.path);
-    EXPECT_ANY_THROW(analy27(e.ctx, iatest::BinDir()));
+    EXPECT_ANY_THROW(AnalyseFanTable27(e.ctx, iatest::BinDir()));
     auto after = e.out();
     ASSERT_EQ(after.size(), before.size());
     for (size_t i = 0; i < after.size(); ++i) {
@@ -442,7 +442,7 @@ TEST(Analy27, MissingTableFileStopsBeforeWriting) {
     Exam e = WorkedExample();
     iatest::TempDir empty;
     try {
-        analy27(e.ctx, empty.path().string());
+        AnalyseFanTable27(e.ctx, empty.path().string());
         FAIL();
     } catch (const AnalysisError& err) {
         EXPECT_EQ(std::string(err.what()), "ไม่พบไฟล์ตาราง " + empty.file("rjung.tbl"));
@@ -452,9 +452,9 @@ TEST(Analy27, MissingTableFileStopsBeforeWriting) {
 
 TEST(Analy27, RowsComeFromTheirTableCells) {
     Exam e = WorkedExample();
-    analy27(e.ctx, iatest::BinDir());
+    AnalyseFanTable27(e.ctx, iatest::BinDir());
     ChungTables t;
-    PullChungTable(iatest::BinDir(), t);
+    LoadFanTables(iatest::BinDir(), t);
     EXPECT_EQ(e.state.GroupSize, 13); // 27 % of 48 = 12.96
     for (const auto& r : e.out()) {
         SCOPED_TRACE(std::to_string(r.item) + "/" + std::to_string(r.choice));
@@ -521,7 +521,7 @@ TEST(Analysis, AFailureAfterTheCountsKeepsEverythingOfThePreviousRun) {
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(c.step) + " at " + std::to_string(percent) + " %");
             Exam e = WorkedExample();
-            Analy25(e.ctx);
+            AnalyseSimpleFormula25(e.ctx);
             // Change the answers so that a half-stored second run would show in
             // the scores, the counts and the texts.
             {
@@ -534,9 +534,10 @@ TEST(Analysis, AFailureAfterTheCountsKeepsEverythingOfThePreviousRun) {
             e.views.CloseAll();
             BindExamFile(e.views, e.path);
             {
-                RefuseWrites refuse(e.views.Data1.Recordset()->connection(), c.action, c.table,
+                RefuseWrites refuse(e.views.sheets.Recordset()->connection(), c.action, c.table,
                                     c.column);
-                EXPECT_ANY_THROW(percent == 25 ? Analy25(e.ctx) : analy27(e.ctx, iatest::BinDir()));
+                EXPECT_ANY_THROW(percent == 25 ? AnalyseSimpleFormula25(e.ctx)
+                                               : AnalyseFanTable27(e.ctx, iatest::BinDir()));
             }
             const auto rowsAfter = e.out();
             ASSERT_EQ(rowsAfter.size(), rowsBefore.size());
@@ -569,13 +570,13 @@ TEST(Analysis, ANumberOfChoicesOutsideTwoToFiveIsRefused) {
                 db.exec("UPDATE Tinit SET nChoice = " + std::to_string(choices));
                 db.exec("INSERT INTO TOut (ItemNo, Explain) VALUES (9, 'previous')");
             }
-            ReadHeader(e.views.Data3, e.header);
+            ReadHeader(e.views.header, e.header);
             ASSERT_EQ(e.header.nChoice, choices);
             try {
                 if (percent == 25)
-                    Analy25(e.ctx);
+                    AnalyseSimpleFormula25(e.ctx);
                 else
-                    analy27(e.ctx, iatest::BinDir());
+                    AnalyseFanTable27(e.ctx, iatest::BinDir());
                 ADD_FAILURE() << "not refused at " << percent << " %";
             } catch (const AnalysisError& err) {
                 EXPECT_STREQ(err.what(), "จำนวนตัวเลือกต้องอยู่ระหว่าง 2 ถึง 5 ตัวเลือก");
@@ -636,7 +637,7 @@ TEST(Analy27, LiteralValuesWorkedFromTheTableBytes) {
     std::vector<std::string> key{"1", "", "2"};
     key.resize(13, "1");
     Exam e(13, 4, key, sheets);
-    analy27(e.ctx, iatest::BinDir());
+    AnalyseFanTable27(e.ctx, iatest::BinDir());
     EXPECT_EQ(e.state.GroupSize, 27);
 
     struct Expect {

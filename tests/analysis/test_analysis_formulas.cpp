@@ -251,7 +251,7 @@ TEST(SimpleFormula, RowsOfTheWorkedExample) {
 
 TEST(FanTable, CellsAndTheEmptyRow) {
     ChungTables t;
-    PullChungTable(iatest::BinDir(), t);
+    LoadFanTables(iatest::BinDir(), t);
     const RowResult none = FanTable27(0, 0, 0, 0, true, t);
     EXPECT_EQ(none.p, " .00");
     EXPECT_EQ(none.r, " .00");

@@ -123,7 +123,7 @@ class PullChungTableTest : public ::testing::Test {
     std::string Message() {
         ia::ChungTables t;
         try {
-            ia::PullChungTable(dir.path().string(), t);
+            ia::LoadFanTables(dir.path().string(), t);
         } catch (const std::runtime_error& e) {
             return e.what();
         }
@@ -135,7 +135,7 @@ class PullChungTableTest : public ::testing::Test {
 TEST_F(PullChungTableTest, ReadsEveryFileFromPositionOneAndIgnoresTheRest) {
     WriteAll(ia::kChungCells + 40);
     ia::ChungTables t;
-    ia::PullChungTable(dir.path().string(), t);
+    ia::LoadFanTables(dir.path().string(), t);
     EXPECT_EQ(t.R[1], 0);
     EXPECT_EQ(t.R[300], 299 % 256);
     EXPECT_EQ(t.P[1], 7);
@@ -166,7 +166,7 @@ TEST_F(PullChungTableTest, EmptyFolderNamesTheFirstFile) {
 
 TEST(ChungTablesBesideThePrograms, LookUpAKeyedChoice) {
     ia::ChungTables t;
-    ia::PullChungTable(iatest::BinDir(), t);
+    ia::LoadFanTables(iatest::BinDir(), t);
     const ia::ChungCell cell = ia::LocateChungCell(62, 30, true);
     EXPECT_EQ(t.P[cell.position], 46);
     EXPECT_EQ(t.R[cell.position], 33);
@@ -208,7 +208,7 @@ TEST(FanTableDir, MissingInstalledTableKeepsItsMessage) {
     const std::string dir = ia::FanTableDir(root.file("bin"));
     ia::ChungTables t;
     try {
-        ia::PullChungTable(dir, t);
+        ia::LoadFanTables(dir, t);
         FAIL() << "no table, no error";
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()),
@@ -221,7 +221,7 @@ TEST(FanTableDir, MissingInstalledTableKeepsItsMessage) {
 
 TEST(VerifyChungTables, OnlyTheGeneratedContentIsAccepted) {
     ia::ChungTables good;
-    ia::PullChungTable(iatest::BinDir(), good);
+    ia::LoadFanTables(iatest::BinDir(), good);
     EXPECT_NO_THROW(ia::VerifyChungTables(iatest::BinDir(), good));
     struct Case {
         const char* what;
@@ -265,7 +265,7 @@ TEST(Analy27, DamagedTablesAreRefusedBeforeAnythingIsWritten) {
     ia::AnalysisState state;
     ia::AnalysisHost host;
     ia::BindExamFile(views, path);
-    ia::ReadHeader(views.Data3, exam.header);
+    ia::ReadHeader(views.header, exam.header);
     ia::AnalysisContext ctx{views, exam.header, state, host};
     try {
         ia::RunTechnique(ctx, ia::Technique::FanTable27, tables.path().string());

@@ -42,7 +42,7 @@ using Bound = iatest::BoundExam;
 
 void Analyse(const std::string& path) {
     Bound b(path);
-    Analy25(b.ctx);
+    AnalyseSimpleFormula25(b.ctx);
 }
 
 long long Scalar(Connection& db, const std::string& sql) {
@@ -137,10 +137,10 @@ TEST(DiskFull, AnalysisOnAFullDiskFailsAndKeepsTheFileReadable) {
     }
     Bound b(path);
     // The engine may not grow the file any more: as if the disk were full.
-    Connection& db2 = b.views.Data1.Recordset()->connection();
+    Connection& db2 = b.views.sheets.Recordset()->connection();
     db2.exec("PRAGMA max_page_count = " + std::to_string(Scalar(db2, "PRAGMA page_count")));
     try {
-        Analy25(b.ctx);
+        AnalyseSimpleFormula25(b.ctx);
         ADD_FAILURE() << "the analysis did not fail";
     } catch (const std::exception& e) {
         EXPECT_STREQ(e.what(), "พื้นที่ดิสก์เต็ม บันทึกไม่ได้");

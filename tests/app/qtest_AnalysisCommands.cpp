@@ -45,7 +45,7 @@ class AnalysisCommands : public QObject {
         iatest::MakeExamFile(path.toStdString(), iatest::MakeHeader(8, 4), key, sheets);
         f.nextFile = path;
         Control<QPushButton>(f.w(), "Command2")->click();
-        QVERIFY(f.w().views().Data1.isOpen());
+        QVERIFY(f.w().views().sheets.isOpen());
     }
 
     std::vector<RecordingPrinter*> printers;
@@ -100,7 +100,7 @@ class AnalysisCommands : public QObject {
             QVERIFY(shown.contains("สรุปคุณภาพของข้อสอบ"));
             QCOMPARE(QApplication::focusWidget(), Control<QPlainTextEdit>(f.w(), "RichTextBox1"));
             // The grid now shows the sheets in score order.
-            QCOMPARE(QString::fromStdString(f.w().views().Data1.RecordSource),
+            QCOMPARE(QString::fromStdString(f.w().views().sheets.RecordSource),
                      QString("select * from TAData order by Score"));
             Control<QPushButton>(f.w(), "Command8")->click();
             QVERIFY(!Control<QFrame>(f.w(), "Picture3")->isVisible());
@@ -424,7 +424,7 @@ class AnalysisCommands : public QObject {
         record(f);
         Control<QPushButton>(f.w(), "Command7")->click();
         QCOMPARE(int(printers.size()), 1);
-        QCOMPARE(QString::fromStdString(f.w().views().Data1.RecordSource),
+        QCOMPARE(QString::fromStdString(f.w().views().sheets.RecordSource),
                  QString("select * from TAData order by val(Code)"));
         std::vector<std::string> codes;
         for (const auto& t : printers[0]->Texts())

@@ -238,7 +238,7 @@ class FileHeldTest : public QObject {
             f.nextFile = QString::fromStdString(c.path);
             Control<QPushButton>(f.w(), "Command2")->click();
             QCOMPARE(f.messages, QStringList{QString::fromStdString(c.message)});
-            QVERIFY(!f.w().views().Data1.isOpen());
+            QVERIFY(!f.w().views().sheets.isOpen());
         }
     }
 

@@ -51,7 +51,7 @@ class GraphPanelTest : public QObject {
         MakeFile(path.toStdString());
         f.nextFile = path;
         Control<QPushButton>(f.w(), "Command2")->click();
-        QVERIFY(f.w().views().Data1.isOpen());
+        QVERIFY(f.w().views().sheets.isOpen());
     }
 
   private slots:

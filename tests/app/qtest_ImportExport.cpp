@@ -173,10 +173,10 @@ class ImportExport : public QObject {
             return d.importNow() ? QDialog::Accepted : QDialog::Rejected;
         };
         Control<QPushButton>(f.w(), "cmdImport")->click();
-        QCOMPARE(f.w().views().Data1.Recordset()->recordCount(), 2);
+        QCOMPARE(f.w().views().sheets.Recordset()->recordCount(), 2);
         QCOMPARE(Control<ia::SheetGrid>(f.w(), "DBGrid1")->model()->rowCount(),
                  3); // and the new-record row
-        QCOMPARE(QString::fromStdString(f.w().views().Data2.Recordset()->field("X2").text()),
+        QCOMPARE(QString::fromStdString(f.w().views().key.Recordset()->field("X2").text()),
                  QString("2"));
         f.prompts.onRunDialog = [&](QDialog& dialog) {
             auto& d = static_cast<ia::ExportDialog&>(dialog);
@@ -200,10 +200,10 @@ class ImportExport : public QObject {
         grid.setCurrentIndex(grid.model()->index(0, 1));
         QGuiApplication::clipboard()->setText("ข\tค\nง\t1\n");
         QTest::keyClick(&grid, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(f.w().views().Data1.Recordset()->recordCount(), 2);
-        QCOMPARE(QString::fromStdString(f.w().views().Data1.Recordset()->rowAt(0).at(2).text()),
+        QCOMPARE(f.w().views().sheets.Recordset()->recordCount(), 2);
+        QCOMPARE(QString::fromStdString(f.w().views().sheets.Recordset()->rowAt(0).at(2).text()),
                  QString("3"));
-        QCOMPARE(QString::fromStdString(f.w().views().Data1.Recordset()->rowAt(1).at(1).text()),
+        QCOMPARE(QString::fromStdString(f.w().views().sheets.Recordset()->rowAt(1).at(1).text()),
                  QString("4"));
         QVERIFY(f.messages.isEmpty());
         // A bad cell: told where, nothing changed.
@@ -212,7 +212,7 @@ class ImportExport : public QObject {
         QTest::keyClick(&grid, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(f.messages.size(), 1);
         QVERIFY(f.messages[0].startsWith("วางไม่ได้ ไม่ได้เปลี่ยนข้อมูลใดเลย:\nแถว 1 คอลัมน์ 2: "));
-        QCOMPARE(QString::fromStdString(f.w().views().Data1.Recordset()->rowAt(0).at(1).text()),
+        QCOMPARE(QString::fromStdString(f.w().views().sheets.Recordset()->rowAt(0).at(1).text()),
                  QString("2"));
     }
 };

@@ -202,7 +202,7 @@ void ItemStatisticsPanelTest::whatIfApplyAndUndo() {
     QCOMPARE(*p.statistics().item(3)->rit, *toTwo.rit);
     QCOMPARE(p.selectedItem(), 3);
     // The key grid shows the new key; both panels say the results are old.
-    QCOMPARE(w.views().Data2.Recordset()->field(3).text(), std::string("2"));
+    QCOMPARE(w.views().key.Recordset()->field(3).text(), std::string("2"));
     QVERIFY(p.outdatedNotice->isVisible());
     QVERIFY(p.rerunButton->isVisible());
     QCOMPARE(p.rerunButton->text(), QString("วิเคราะห์ 25 % ใหม่"));
@@ -219,7 +219,7 @@ void ItemStatisticsPanelTest::whatIfApplyAndUndo() {
     QVERIFY(p.outdatedNotice->isHidden());
     QVERIFY(Control<QLabel>(w, "lblReportOutdated")->isHidden());
     QCOMPARE(*p.statistics().kr20, *ComputeItemStatistics(m).kr20);
-    QCOMPARE(w.views().Data2.Recordset()->field(3).text(), std::string("1"));
+    QCOMPARE(w.views().key.Recordset()->field(3).text(), std::string("1"));
     QVERIFY(f.messages.isEmpty());
 }
 

@@ -37,7 +37,7 @@ class JobCancel : public QObject {
                              {"1", "2", "3", "4", "1", "2", "3", "4"}, Sheets(80));
         f.nextFile = path;
         Control<QPushButton>(f.w(), "Command2")->click();
-        QVERIFY(f.w().views().Data1.isOpen());
+        QVERIFY(f.w().views().sheets.isOpen());
     }
     static void cancelAt(iatest::WindowFixture& f, long long k) {
         f.prompts.onJobProgress = [k] { return std::make_unique<iatest::CancelAtStep>(k); };

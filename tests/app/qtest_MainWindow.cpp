@@ -124,7 +124,7 @@ void MainWindowTest::newFileAfterAnOpenFileHidesTheFileControls() {
     QCOMPARE(f.focus(), HeaderFieldEdit(w, 0));
     QCOMPARE(w.session().isOpen(), false);
     // The views stay bound to the file that was open.
-    QVERIFY(w.views().Data1.isOpen());
+    QVERIFY(w.views().sheets.isOpen());
 }
 
 void MainWindowTest::openCancelledHidesOkButtonAndKeepsTypedHeader() {
@@ -167,8 +167,8 @@ void MainWindowTest::openRefusesAFileThatIsNoExamFile() {
     QCOMPARE(f.messageTitles, QStringList{"คำเตือน"});
     QCOMPARE(w.session().fileName(), good);
     QCOMPARE(w.session().isOpen(), true);
-    QCOMPARE(w.views().Data1.DatabaseName, good);
-    QVERIFY(w.views().Data1.isOpen());
+    QCOMPARE(w.views().sheets.DatabaseName, good);
+    QVERIFY(w.views().sheets.isOpen());
     QCOMPARE(HeaderFieldEdit(w, 0)->text(), QString::fromStdString(good));
     QVERIFY(!QApplication::overrideCursor());
 }

@@ -179,7 +179,7 @@ void NewFileTest::overwriteReplacesTheFileOpenRightNow() {
     f.typeNewHeader("same", "40", "4");
     const std::string path = f.dir().file("same.ans");
     QCOMPARE(ReadStored(path).items, 40LL);
-    QVERIFY(w.views().Data1.isOpen());
+    QVERIFY(w.views().sheets.isOpen());
 
     f.typeNewHeader("same.ans", "10", "3");
     QCOMPARE(f.questions.size(), 1);
@@ -194,8 +194,8 @@ void NewFileTest::overwriteReplacesTheFileOpenRightNow() {
             Control<QLabel>(w, "Label5")->heightForWidth(Control<QLabel>(w, "Label5")->width()));
     QCOMPARE(ReadStored(path).items, 10LL);
     QCOMPARE(ReadStored(path).choices, 3LL);
-    QVERIFY(w.views().Data1.isOpen());
-    QCOMPARE(w.views().Data2.Recordset()->fieldCount(), 12);
+    QVERIFY(w.views().sheets.isOpen());
+    QCOMPARE(w.views().key.Recordset()->fieldCount(), 12);
     QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid2")->model()->columnCount(), 12);
     QCOMPARE(f.focus(), Control<ia::SheetGrid>(w, "DBGrid2"));
     QVERIFY(f.messages.isEmpty());
@@ -319,8 +319,8 @@ void NewFileTest::fileThatFailsToBindLeavesThePreviousFile() {
     QCOMPARE(f.messages.size(), 1);
     QVERIFY(f.messages[0].contains(QString::fromStdString(broken)));
     QCOMPARE(w.session().fileName(), good);
-    QCOMPARE(w.views().Data1.DatabaseName, good);
-    QVERIFY(w.views().Data1.isOpen());
+    QCOMPARE(w.views().sheets.DatabaseName, good);
+    QVERIFY(w.views().sheets.isOpen());
     QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->model()->rowCount(), 4);
     QCOMPARE(HeaderFieldEdit(w, 0)->text(), QString::fromStdString(good));
     QVERIFY(!QApplication::overrideCursor());

@@ -451,7 +451,7 @@ class WindowRoom : public QObject {
         // a beginning of a code finds the first sheet with it.
         Control<QPushButton>(w, "Command6")->click();
         Control<QPushButton>(w, "Command8")->click();
-        QVERIFY(QString::fromStdString(w.views().Data1.RecordSource).contains("Score"));
+        QVERIFY(QString::fromStdString(w.views().sheets.RecordSource).contains("Score"));
         for (const char* typed : {"0271", "0012", "029"}) {
             g->setFocus();
             QTest::keyClick(g, Qt::Key_F, Qt::ControlModifier);

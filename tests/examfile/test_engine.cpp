@@ -187,31 +187,31 @@ TEST_F(Fixture, RefusalTextNamesTheField) {
 TEST_F(Fixture, ViewsShareOneConnectionAndRollBackTogether) {
     ExamViews v;
     BindExamFile(v, path);
-    EXPECT_EQ(&v.Data1.Recordset()->connection(), &v.Data4.Recordset()->connection());
-    Connection& db = v.Data1.Recordset()->connection();
+    EXPECT_EQ(&v.sheets.Recordset()->connection(), &v.results.Recordset()->connection());
+    Connection& db = v.sheets.Recordset()->connection();
     {
         Transaction tx(db);
-        RecordSet& out = *v.Data4.Recordset();
+        RecordSet& out = *v.results.Recordset();
         out.addNew();
         out.setField("ItemNo", Value(1));
         out.update();
-        RecordSet& sheets = *v.Data1.Recordset();
+        RecordSet& sheets = *v.sheets.Recordset();
         sheets.addNew();
         sheets.setField("Code", Value("1"));
         sheets.update();
         // no commit
     }
-    v.Data1.Refresh();
-    v.Data4.Refresh();
-    EXPECT_EQ(v.Data1.Recordset()->recordCount(), 0);
-    EXPECT_EQ(v.Data4.Recordset()->recordCount(), 0);
+    v.sheets.Refresh();
+    v.results.Refresh();
+    EXPECT_EQ(v.sheets.Recordset()->recordCount(), 0);
+    EXPECT_EQ(v.results.Recordset()->recordCount(), 0);
 }
 
 TEST_F(Fixture, NoStatementStaysOpenBetweenCalls) {
     // A record set that is being read must not block a second program.
     ExamViews v;
     BindExamFile(v, path);
-    v.Data1.Recordset()->moveFirst();
+    v.sheets.Recordset()->moveFirst();
     Connection other(path);
     EXPECT_NO_THROW(other.exec("INSERT INTO TAData (Code) VALUES ('x')"));
 }

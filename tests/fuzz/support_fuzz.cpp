@@ -36,7 +36,7 @@ void ExamFileBytes(const uint8_t* data, size_t size) {
     ia::AnalysisContext ctx{views, header, state, host};
     try {
         ia::BindExamFile(views, path);
-        ia::ReadHeader(views.Data3, header);
+        ia::ReadHeader(views.header, header);
     } catch (const std::exception&) {
         return;
     }

@@ -110,7 +110,7 @@ TEST(OpenFile, ReadsTheHeaderAndBindsTheViews) {
     EXPECT_EQ(session.header().Yearr, 2567);
     EXPECT_EQ(session.header().nItem, 4);
     EXPECT_EQ(session.sheetCount(), 1);
-    EXPECT_TRUE(session.views().Data2.isOpen());
+    EXPECT_TRUE(session.views().key.isOpen());
     EXPECT_TRUE(session.resultsStored());
 }
 
@@ -123,7 +123,7 @@ TEST(OpenFile, HeaderOnlyLeavesTheSheetsUnlisted) {
     headerOnly.headerOnly = true;
     ASSERT_FALSE(session.open(path, headerOnly));
     EXPECT_EQ(session.header().nItem, 4);
-    EXPECT_FALSE(session.views().Data1.isOpen());
+    EXPECT_FALSE(session.views().sheets.isOpen());
     auto st = session.connection()->prepare("SELECT count(*) FROM TAData");
     ASSERT_TRUE(st.step());
     EXPECT_EQ(st.columnInt(0), 6);
@@ -337,7 +337,7 @@ TEST(Analyse, StoresTheResultsAndWritesTheReport) {
         EXPECT_TRUE(fs::exists(out.value));
         EXPECT_EQ(session.state().AnalysisKind, static_cast<int>(technique));
         EXPECT_EQ(Stored(path, "SELECT count(*) FROM TOut"), "16");
-        EXPECT_EQ(session.views().Data1.RecordSource, "select * from TAData order by Score");
+        EXPECT_EQ(session.views().sheets.RecordSource, "select * from TAData order by Score");
     }
 }
 
@@ -446,7 +446,7 @@ TEST(TotalSheets, WritesEveryScore) {
         Stored(path,
                "SELECT group_concat(Score, ' ') FROM (SELECT Score FROM TAData ORDER BY rowid)"),
         "4 3 1 0 3 3");
-    EXPECT_EQ(session.views().Data1.Recordset()->rowAt(0).back().text(), "4");
+    EXPECT_EQ(session.views().sheets.Recordset()->rowAt(0).back().text(), "4");
 }
 
 // A cancel during the checks or the technique comes back as Cancelled,
@@ -494,7 +494,7 @@ TEST(RawData, ListsTheSheetsInCodeOrder) {
     const ia::Outcome<ia::RawData> raw = session.rawData();
     ASSERT_TRUE(raw.ok()) << raw.error.message;
     std::vector<std::string> codes;
-    ia::RecordSet* rs = session.views().Data1.Recordset();
+    ia::RecordSet* rs = session.views().sheets.Recordset();
     for (int i = 0; i < rs->recordCount(); ++i)
         codes.push_back(rs->rowAt(i).front().text());
     EXPECT_EQ(codes, (std::vector<std::string>{"1", "2", "3", "4", "5", "10"}));

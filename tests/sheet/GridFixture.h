@@ -69,9 +69,9 @@ inline GridWindow::GridWindow(int nItem, int nChoice, const std::vector<std::str
     grid1 = new ia::SheetGrid(ia::GridKind::Sheets, &window);
     layout->addWidget(grid2);
     layout->addWidget(grid1, 6);
-    grid2->bind(&views.Data2, &header);
+    grid2->bind(&views.key, &header);
     grid2->SetDbGrid();
-    grid1->bind(&views.Data1, &header);
+    grid1->bind(&views.sheets, &header);
     grid1->SetDbGrid();
     // What the main window does with the focus moves.
     QObject::connect(grid1, &ia::SheetGrid::requestFocusKeyGrid, grid2,

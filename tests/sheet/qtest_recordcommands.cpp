@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The record commands of the button bar on Data1 and DBGrid1.
+// The record commands of the button bar on the sheets view and DBGrid1.
 #include "GridFixture.h"
 
 #include "analysis/Analysis.h"
@@ -33,7 +33,7 @@ class RecordCommandsTest : public QObject {
 void RecordCommandsTest::deleteAsksFirst() {
     GridWindow w(2, 4, {}, {{"7", "1", "2"}, {"", "3", "4"}});
     ScriptedHost host;
-    auto& data1 = w.views.Data1;
+    auto& data1 = w.views.sheets;
 
     host.answers = {false};
     PointAt(w.grid1, 0);
@@ -62,7 +62,7 @@ void RecordCommandsTest::deleteMovesToNextOrLast() {
     GridWindow w(1, 4, {}, {{"1"}, {"2"}, {"3"}});
     ScriptedHost host;
     host.answers = {true, true, true, true};
-    auto& data1 = w.views.Data1;
+    auto& data1 = w.views.sheets;
 
     PointAt(w.grid1, 0);
     ia::cmdDelete_Click(data1, *w.grid1, host); // the next sheet becomes current
@@ -89,14 +89,14 @@ void RecordCommandsTest::addGoesToNewRecordRow() {
     // Wherever the pointer was, the new sheet starts at its code.
     GridWindow empty(1, 4, {}, {});
     PointAt(empty.grid1, 0, 1);
-    ia::cmdAdd_Click(empty.views.Data1, *empty.grid1);
+    ia::cmdAdd_Click(empty.views.sheets, *empty.grid1);
     QCOMPARE(empty.grid1->currentIndex().row(), 0);
     QCOMPARE(empty.grid1->currentIndex().column(), 0);
     QVERIFY(empty.table("TAData").empty());
 
     GridWindow w(1, 4, {}, {{"1"}, {"2"}});
     PointAt(w.grid1, 0, 2);
-    ia::cmdAdd_Click(w.views.Data1, *w.grid1);
+    ia::cmdAdd_Click(w.views.sheets, *w.grid1);
     QCOMPARE(w.grid1->currentIndex().row(), 2);
     QCOMPARE(w.grid1->currentIndex().column(), 0);
     QCOMPARE(w.grid1->currentRecordPosition(), -1);
@@ -105,9 +105,9 @@ void RecordCommandsTest::addGoesToNewRecordRow() {
 
 void RecordCommandsTest::sortsByCodeValueAndKeepsTheOrder() {
     GridWindow w(1, 4, {}, {{"10"}, {"2"}, {"1"}, {"a7"}});
-    auto& data1 = w.views.Data1;
-    ia::cmdOrderOfNo_A_Click(data1, *w.grid1,
-                             [&] { ia::OrderSheets(data1, ia::SheetOrder::ByCode); });
+    auto& data1 = w.views.sheets;
+    ia::OrderByCodeCommand(data1, *w.grid1,
+                           [&] { ia::OrderSheets(data1, ia::SheetOrder::ByCode); });
     QCOMPARE(w.gridCodes(), QStringList({"a7", "1", "2", "10"}));
     QCOMPARE(QString::fromStdString(data1.RecordSource),
              QString("select * from TAData order by val(Code)"));
@@ -123,10 +123,10 @@ void RecordCommandsTest::sortsByCodeValueAndKeepsTheOrder() {
 
 void RecordCommandsTest::sortFailureIsSilent() {
     GridWindow w(1, 4, {}, {{"1"}});
-    auto& data1 = w.views.Data1;
+    auto& data1 = w.views.sheets;
     data1.DatabaseName = w.dir.file("missing.ans");
-    ia::cmdOrderOfNo_A_Click(
-        data1, *w.grid1, [&] { ia::OrderSheets(data1, ia::SheetOrder::ByCode); }); // no exception
+    ia::OrderByCodeCommand(data1, *w.grid1,
+                           [&] { ia::OrderSheets(data1, ia::SheetOrder::ByCode); }); // no exception
     // The view stays as it was, and the grid shows it.
     QVERIFY(data1.Recordset());
     QCOMPARE(w.grid1->sheetModel()->recordCount(), 1);
@@ -140,14 +140,14 @@ void RecordCommandsTest::updateWritesTheOpenEditor() {
 
     PointAt(w.grid1, 0, 0);
     Type("11");
-    ia::cmdUpdate_Click(w.views.Data1, *w.grid1);
+    ia::cmdUpdate_Click(w.views.sheets, *w.grid1);
     QCOMPARE(w.table("TAData").at(0).at(0), QString("11"));
     QCOMPARE(w.grid1->currentRecordPosition(), 0);
 
     // A sheet begun on the new-record row becomes the current record.
     PointAt(w.grid1, 2, 0);
     Type("3");
-    ia::cmdUpdate_Click(w.views.Data1, *w.grid1);
+    ia::cmdUpdate_Click(w.views.sheets, *w.grid1);
     QCOMPARE(w.table("TAData").size(), size_t(3));
     QCOMPARE(w.grid1->currentRecordPosition(), 2);
 }
@@ -159,13 +159,13 @@ void RecordCommandsTest::totalWritesScores() {
     ScriptedHost host;
     {
         ia::AnalysisContext ctx{none.views, none.header, state, analysisHost};
-        ia::cmdClose_Click(none.views.Data1, *none.grid1, host, [&] { ia::TotalSheets(ctx); });
+        ia::TotalScoresCommand(none.views.sheets, *none.grid1, host, [&] { ia::TotalSheets(ctx); });
         QVERIFY(host.busy.isEmpty()); // no sheets: nothing happens
     }
 
     GridWindow w(3, 4, {"1", "2", "3"}, {{"1", "1", "2", "3"}, {"2", "1", "1", "1"}});
     ia::AnalysisContext ctx{w.views, w.header, state, analysisHost};
-    ia::cmdClose_Click(w.views.Data1, *w.grid1, host, [&] { ia::TotalSheets(ctx); });
+    ia::TotalScoresCommand(w.views.sheets, *w.grid1, host, [&] { ia::TotalSheets(ctx); });
     QCOMPARE(host.busy, QList<bool>({true, false}));
     QCOMPARE(state.FirstItemField, 1);
     QCOMPARE(int(state.LastItemField), 3);

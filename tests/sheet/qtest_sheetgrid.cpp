@@ -409,12 +409,12 @@ void SheetGridTest::deletingFromTheGrids() {
 void SheetGridTest::recordPositionFollowsThePointer() {
     GridWindow w(2, 4, {}, {{"1"}, {"2"}});
     int repositions = 0;
-    w.views.Data1.onReposition = [&] { ++repositions; };
+    w.views.sheets.onReposition = [&] { ++repositions; };
     QSignalSpy changes(w.grid1, &SheetGrid::currentCellChanged);
 
     w.grid1->setCurrentIndex(w.grid1->model()->index(1, 1));
     QCOMPARE(w.grid1->currentRecordPosition(), 1);
-    QCOMPARE(w.views.Data1.Recordset()->absolutePosition(), 1);
+    QCOMPARE(w.views.sheets.Recordset()->absolutePosition(), 1);
     QCOMPARE(repositions, 1);
     w.grid1->setCurrentIndex(w.grid1->model()->index(1, 2));
     QCOMPARE(repositions, 1); // same record
@@ -423,7 +423,7 @@ void SheetGridTest::recordPositionFollowsThePointer() {
     // The new-record row has no record: the caption reads "Record: 0".
     w.grid1->setCurrentIndex(w.grid1->model()->index(2, 2));
     QCOMPARE(w.grid1->currentRecordPosition(), -1);
-    QCOMPARE(w.views.Data1.Recordset()->absolutePosition(), -1);
+    QCOMPARE(w.views.sheets.Recordset()->absolutePosition(), -1);
     QCOMPARE(repositions, 2);
     QCOMPARE(w.grid1->model()->headerData(2, Qt::Vertical).toString(), QString("*"));
 }
