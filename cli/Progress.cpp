@@ -125,10 +125,11 @@ void StartJobProgress(bool quiet) {
     const bool draw = !quiet && ::isatty(STDERR_FILENO);
     Terminal().start(draw);
     if (draw) {
-        static ClearingBuffer clearingErrors(std::cerr.rdbuf());
-        static ClearingBuffer clearingResults(std::cout.rdbuf());
-        std::cerr.rdbuf(&clearingErrors);
-        std::cout.rdbuf(&clearingResults);
+        // The streams flush once more after every static object is gone
+        // (at exit, as the last thing the library does), so the buffers in
+        // between live as long as the process does.
+        std::cerr.rdbuf(new ClearingBuffer(std::cerr.rdbuf()));
+        std::cout.rdbuf(new ClearingBuffer(std::cout.rdbuf()));
     }
 }
 
