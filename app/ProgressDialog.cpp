@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <chrono>
 #include <limits>
@@ -68,14 +69,63 @@ MillisecondClock SteadyClock() {
     };
 }
 
+namespace {
+
+// From the start of a job to its end, the teacher's clicks and keys reach
+// nothing but the progress dialog, whether or not it has appeared yet.
+class InputBlocker : public QObject {
+  public:
+    explicit InputBlocker(const QPointer<ProgressDialog>& dialog) : dialog_(dialog) {}
+
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return !inDialog(watched);
+        default:
+            return false;
+        }
+    }
+
+  private:
+    bool inDialog(QObject* o) const {
+        if (!dialog_) return false;
+        if (o == static_cast<QObject*>(dialog_->windowHandle())) return true;
+        auto* w = qobject_cast<QWidget*>(o);
+        return w && (w == dialog_ || dialog_->isAncestorOf(w));
+    }
+
+    const QPointer<ProgressDialog>& dialog_;
+};
+
+} // namespace
+
 WindowJobProgress::WindowJobProgress(QWidget* window, MillisecondClock clock)
-    : window_(window), clock_(std::move(clock)), start_(clock_()) {}
+    : window_(window), clock_(std::move(clock)), start_(clock_()),
+      inputBlocker_(std::make_unique<InputBlocker>(dialog_)) {
+    qApp->installEventFilter(inputBlocker_.get());
+}
 
 WindowJobProgress::~WindowJobProgress() {
     if (dialog_) {
         dialog_->hide();
         delete dialog_.data();
     }
+    // What the window system queued while the job ran is taken now and
+    // dropped; a quick job has nothing worth the trouble.
+    if (clock_() - start_ >= kDropInputAfterMs)
+        QApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
+    qApp->removeEventFilter(inputBlocker_.get());
 }
 
 bool WindowJobProgress::show() {

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QProgressBar;
@@ -57,6 +58,9 @@ class WindowJobProgress : public Progress {
     static constexpr std::int64_t kDialogDelayMs = 500;
     // How often events are let through while the dialog is up.
     static constexpr std::int64_t kEventIntervalMs = 40;
+    // A job at least this long has its left-over input dropped as it ends,
+    // so that a click made while it ran does not act after it.
+    static constexpr std::int64_t kDropInputAfterMs = 100;
 
     explicit WindowJobProgress(QWidget* window, MillisecondClock clock = SteadyClock());
     ~WindowJobProgress() override;
@@ -75,6 +79,7 @@ class WindowJobProgress : public Progress {
     std::int64_t start_;
     std::int64_t lastEvents_ = 0;
     QPointer<ProgressDialog> dialog_;
+    std::unique_ptr<QObject> inputBlocker_;
 };
 
 } // namespace ia

@@ -6,8 +6,10 @@
 #include "app/ProgressDialog.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -95,6 +97,35 @@ class ProgressDialogTest : public QObject {
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
         const auto dialogs = window_.findChildren<ia::ProgressDialog*>();
         QVERIFY(dialogs.isEmpty());
+    }
+
+    // A click or a key the window system hands over while a job runs, too
+    // short for the dialog, acts neither during the job nor after it.
+    void inputDuringAJobWithoutTheDialogIsDropped() {
+        int clicks = 0;
+        QPushButton button("วิเคราะห์ 25 %", &window_);
+        button.show();
+        connect(&button, &QPushButton::clicked, [&] { ++clicks; });
+        button.setFocus();
+        {
+            ia::WindowJobProgress progress(&window_, clock_);
+            runJob(progress, 1, 100);
+            const QPointF centre = button.rect().center();
+            for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                QCoreApplication::postEvent(&button,
+                                            new QMouseEvent(t, centre, centre, Qt::LeftButton,
+                                                            Qt::LeftButton, Qt::NoModifier));
+            for (QEvent::Type t : {QEvent::KeyPress, QEvent::KeyRelease})
+                QCoreApplication::postEvent(&button,
+                                            new QKeyEvent(t, Qt::Key_Space, Qt::NoModifier, " "));
+            runJob(progress, 2, 100);
+            QCOMPARE(progress.dialog(), nullptr);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(clicks, 0);
+        // Once the job is over, the window takes input again.
+        QTest::keyClick(&button, Qt::Key_Space);
+        QCOMPARE(clicks, 1);
     }
 
     void cancelStopsTheJobAtItsNextStep() {
