@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report/PangoTextMetrics.h"
 
+#include "report/PrintMetricsRules.h"
 #include "report/PrintState.h"
 
 #include <pango/pangocairo.h>
@@ -106,11 +107,7 @@ const Face& FaceFor(const std::string& family, double points, int dpi, int stret
     return *it->second;
 }
 
-struct StandIn {
-    std::string family;
-    int stretch = 100; // per cent of the natural width
-    bool halfDigitBlanks = false;
-};
+using printrules::StandIn;
 
 const StandIn& ReportStandIn() {
     static const StandIn s = [] {
@@ -119,14 +116,10 @@ const StandIn& ReportStandIn() {
             r.family = kReportFontName;
             return r;
         }
-        r.family = FamilyInstalled("Laksaman") ? "Laksaman" : "Garuda";
-        r.halfDigitBlanks = true;
-        const int dpi = kDefaultPrintDpi;
-        const double rule =
-            FaceFor(r.family, kReportFontPoints, dpi, 100).Advance(std::string(kRuleLength, '-'));
-        const double wanted = kRuleWidthCm / kCmPerInch * dpi;
-        if (rule > wanted) r.stretch = static_cast<int>(std::lround(100.0 * wanted / rule));
-        return r;
+        return printrules::StandInFor(FamilyInstalled("Laksaman"), [](const std::string& family) {
+            return FaceFor(family, kReportFontPoints, kDefaultPrintDpi, 100)
+                .Advance(std::string(kRuleLength, '-'));
+        });
     }();
     return s;
 }
@@ -154,30 +147,9 @@ std::string ReportFontFamily() {
 std::vector<PrintRun> LayOutPrintText(const std::string& fontName, double points, int dpi,
                                       const std::string& text, double* widthPx) {
     const Face& face = PrintFace(fontName, points, dpi);
-    const double blank = BlankPx(fontName, points, dpi);
-    std::vector<PrintRun> runs;
-    double x = 0;
-    size_t start = 0;
-    auto flush = [&](size_t end) {
-        if (end > start) {
-            std::string run = text.substr(start, end - start);
-            const double width = face.Advance(run);
-            runs.push_back({x, width, std::move(run)});
-            x += width;
-        }
-    };
-    // As in the Qt back end: cut at blanks (never inside a Thai cluster),
-    // each blank the report font's width.
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == ' ') {
-            flush(i);
-            x += blank;
-            start = i + 1;
-        }
-    }
-    flush(text.size());
-    if (widthPx) *widthPx = x;
-    return runs;
+    return printrules::CutAtBlanks(
+        text, BlankPx(fontName, points, dpi),
+        [&](const std::string& run) { return face.Advance(run); }, widthPx);
 }
 
 double MeasureTextCm(const std::string& fontName, double points, int dpi, const std::string& text) {
@@ -205,10 +177,7 @@ DrawnFont DrawnFontFor(const std::string& fontName, double points) {
         const double box = (face.Ascent() + face.Descent()) / dpi * 72.0 / 100.0;
         it = boxPerPoint.emplace(family, box > 0 ? box : 1.0).first;
     }
-    constexpr double kClearancePoints = 0.5;
-    const double stepPoints = kLineStep / kCmPerInch * 72.0;
-    const double fits = (stepPoints - kClearancePoints) / it->second;
-    return {family, std::min(points, fits)};
+    return printrules::FitToLineStep(family, points, it->second);
 }
 
 } // namespace ia::pangometrics

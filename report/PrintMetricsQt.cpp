@@ -3,6 +3,7 @@
 // QFontMetricsF): what the window and its tests print with, so that the
 // preview, the paper and the PDF files agree to the pixel. A program built
 // without Qt measures through PrintMetricsPango.cpp instead.
+#include "report/PrintMetricsRules.h"
 #include "report/PrintState.h"
 #include "report/Printer.h"
 #include "report/PrinterQt.h"
@@ -52,30 +53,24 @@ QFont PlainFont(const std::string& family, double points, int stretch) {
     return font;
 }
 
-// The family drawn for the report font and how much it is narrowed.
-struct StandIn {
-    std::string family;
-    int stretch = 100; // per cent of the natural width
-    bool halfDigitBlanks = false;
-};
+using printrules::StandIn;
 
 const StandIn& ReportStandIn() {
     static const StandIn s = [] {
-        StandIn r;
         const QStringList installed = QFontDatabase::families();
         if (installed.contains(QString::fromUtf8(kReportFontName))) {
+            StandIn r;
             r.family = kReportFontName;
             return r;
         }
-        r.family = installed.contains(QStringLiteral("Laksaman")) ? "Laksaman" : "Garuda";
+        StandIn r = printrules::StandInFor(
+            installed.contains(QStringLiteral("Laksaman")), [](const std::string& family) {
+                QFontMetricsF natural(PlainFont(family, kReportFontPoints, 100),
+                                      &DeviceAt(kDefaultPrintDpi));
+                return natural.horizontalAdvance(QString(kRuleLength, QChar('-')));
+            });
         QFont::insertSubstitution(QString::fromUtf8(kReportFontName),
                                   QString::fromStdString(r.family));
-        r.halfDigitBlanks = true;
-        const int dpi = kDefaultPrintDpi;
-        QFontMetricsF natural(PlainFont(r.family, kReportFontPoints, 100), &DeviceAt(dpi));
-        const double rule = natural.horizontalAdvance(QString(kRuleLength, QChar('-')));
-        const double wanted = kRuleWidthCm / kCmPerInch * dpi;
-        if (rule > wanted) r.stretch = static_cast<int>(std::lround(100.0 * wanted / rule));
         return r;
     }();
     return s;
@@ -115,30 +110,10 @@ QFont MakePrintFont(const std::string& name, double points) {
 std::vector<PrintRun> LayOutPrintText(const std::string& fontName, double points, int dpi,
                                       const std::string& text, double* widthPx) {
     const Measure& m = MeasureFor(fontName, points, dpi);
-    const QString s = QString::fromStdString(text);
-    std::vector<PrintRun> runs;
-    double x = 0;
-    qsizetype start = 0;
-    auto flush = [&](qsizetype end) {
-        if (end > start) {
-            const QString run = s.mid(start, end - start);
-            const double width = m.fm.horizontalAdvance(run);
-            runs.push_back({x, width, run.toStdString()});
-            x += width;
-        }
-    };
-    // Thai writes no blanks inside words, so cutting at blanks never splits a
-    // shaped cluster; each blank then gets the report font's width.
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        if (s[i] == QChar(' ')) {
-            flush(i);
-            x += m.blank;
-            start = i + 1;
-        }
-    }
-    flush(s.size());
-    if (widthPx) *widthPx = x;
-    return runs;
+    return printrules::CutAtBlanks(
+        text, m.blank,
+        [&](const std::string& run) { return m.fm.horizontalAdvance(QString::fromStdString(run)); },
+        widthPx);
 }
 
 double MeasureTextCm(const std::string& fontName, double points, int dpi, const std::string& text) {
@@ -157,9 +132,6 @@ double MeasureBaselineCm(const std::string& fontName, double points, int dpi) {
 
 DrawnFont DrawnFontFor(const std::string& fontName, double points) {
     const std::string family = fontName == kReportFontName ? ReportFontFamily() : fontName;
-    // The face's ascent and descent hold its highest stack (ปี่, ฟื้น, น้ำ) and
-    // its lowest marks (ผู้, ฐ); they must fit one line step with a hair to
-    // spare, or marks of neighbouring lines touch.
     static std::map<std::string, double> boxPerPoint;
     auto it = boxPerPoint.find(family);
     if (it == boxPerPoint.end()) {
@@ -168,10 +140,7 @@ DrawnFont DrawnFontFor(const std::string& fontName, double points) {
         const double box = (fm.ascent() + fm.descent()) / dpi * 72.0 / 100.0;
         it = boxPerPoint.emplace(family, box > 0 ? box : 1.0).first;
     }
-    constexpr double kClearancePoints = 0.5;
-    const double stepPoints = kLineStep / kCmPerInch * 72.0;
-    const double fits = (stepPoints - kClearancePoints) / it->second;
-    return {family, std::min(points, fits)};
+    return printrules::FitToLineStep(family, points, it->second);
 }
 
 QFont MakeDrawnFont(const std::string& name, double points) {
