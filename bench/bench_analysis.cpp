@@ -4,6 +4,7 @@
 // same file (BM_ReadSheets).
 
 #include "BenchFixture.h"
+#include "BoundExam.h"
 #include "TestSupport.h"
 #include "analysis/Analysis.h"
 #include "examfile/DataView.h"
@@ -26,19 +27,7 @@
 
 namespace {
 
-struct Run {
-    ia::ExamViews views;
-    ia::TestHeader header;
-    ia::AnalysisState state;
-    ia::AnalysisHost host;
-    ia::AnalysisContext ctx{views, header, state, host};
-    explicit Run(const std::string& path) {
-        ia::BindExamFile(views, path);
-        ia::ReadHeader(views.header, header);
-        state.FirstItemField = 1;
-        state.LastItemField = header.nItem;
-    }
-};
+using Run = iatest::BoundExam;
 
 using iabench::Measure;
 using iabench::ReadAllSheets;
