@@ -11,4 +11,8 @@ int Fail(const std::string& msg) {
     return 1;
 }
 
+void Warn(const std::string& line) {
+    std::cerr << "คำเตือน: " << line << "\n";
+}
+
 } // namespace ia::cli

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// One way for every subcommand to tell a failure.
+// One way for every subcommand to tell a failure, and one to tell a warning.
 
 #include <string>
 
@@ -8,5 +8,8 @@ namespace ia::cli {
 
 // Tells msg on standard error (one line) and gives the exit code 1.
 int Fail(const std::string& msg);
+
+// Tells what the window would warn about, on standard error, and goes on.
+void Warn(const std::string& line);
 
 } // namespace ia::cli

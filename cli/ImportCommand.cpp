@@ -104,9 +104,9 @@ int RunImportCommand(int argc, char** argv) {
         return Refuse(e.what());
     }
     for (const auto& w : plan.warnings)
-        std::cerr << "คำเตือน: " << w << "\n";
+        ia::cli::Warn(w);
     for (const auto& d : plan.duplicates)
-        std::cerr << "คำเตือน: " << d << "\n";
+        ia::cli::Warn(d);
     if (!plan.duplicates.empty() && given.count("--strict"))
         return Refuse("มีรหัสซ้ำ ไม่ได้นำเข้าข้อมูลใดเลย (--strict)");
     ia::ImportBackup backup;

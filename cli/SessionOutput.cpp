@@ -19,7 +19,7 @@ int AnalyseTellingChecks(ExamSession& session, const std::string& technique, boo
     // analysis finds it while reading the sheets, before any refusal.
     request.tellFindings = [](const std::vector<std::string>& findings) {
         for (const std::string& line : findings)
-            std::cerr << "คำเตือน: " << line << "\n";
+            Warn(line);
     };
     const Outcome<std::string> analysed = session.analyse(request);
     return analysed.ok() ? 0 : Fail(analysed.error.message);

@@ -73,7 +73,7 @@ class Printer {
 class OutputPrinter : public Printer {
   public:
     // What the user must be told once the job is over (Thai, for a box
-    // titled kPrintNoticeTitle): where the pages went when not to the
+    // titled kWarningTitle): where the pages went when not to the
     // printer asked for, or that nothing could be printed. Empty otherwise.
     const std::string& Notice() const { return notice_; }
     // True once the job could not go where it was sent; everything printed
@@ -87,8 +87,6 @@ class OutputPrinter : public Printer {
     std::string notice_;
 };
 
-// Title of the message box in which the caller shows Notice().
-inline constexpr const char* kPrintNoticeTitle = kWarningTitle;
 // The notice of a PDF file that could not be written, followed by its path.
 extern const char* const kPdfFailedNotice;
 

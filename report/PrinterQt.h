@@ -79,7 +79,7 @@ class QtPrinter : public OutputPrinter {
 // the Thai notice when the output goes to the file from the start; the
 // printer's Notice() after EndDoc() holds the whole story (also a fallback
 // when the printer refused the job, or a file that could not be written)
-// and is what the caller shows in a box titled kPrintNoticeTitle.
+// and is what the caller shows in a box titled kWarningTitle.
 std::unique_ptr<OutputPrinter> OpenDefaultPrinterOrPdf(const std::string& pdfPath,
                                                        std::string& noticeOut);
 
