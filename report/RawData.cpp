@@ -42,13 +42,4 @@ std::unique_ptr<RawSheetReader> ReadRawSheets(ExamViews& views) {
     return std::make_unique<ViewSheets>(views.sheets.Recordset());
 }
 
-RawData LoadRawData(ExamViews& views) {
-    RawData d;
-    d.key = LoadRawKey(views);
-    auto sheets = ReadRawSheets(views);
-    for (size_t i = 0, n = sheets->count(); i < n; ++i)
-        d.sheets.push_back(sheets->next());
-    return d;
-}
-
 } // namespace ia

@@ -8,9 +8,6 @@ namespace ia {
 
 struct ExamViews;
 
-// The key row of the key view and the sheets of the sheets view in the view's order.
-RawData LoadRawData(ExamViews& views);
-
 // The key row of the key view alone (empty when the key table has no row).
 RawRecord LoadRawKey(ExamViews& views);
 

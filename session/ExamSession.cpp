@@ -479,18 +479,14 @@ Outcome<ReportData> ExamSession::reportData() {
 }
 
 Outcome<RawData> ExamSession::rawData() {
+    Outcome<RawSheetsInOrder> sheets = rawSheets();
     Outcome<RawData> out;
-    if (!open_) {
-        out.error = Error(SessionErrorKind::NoFileOpen, {});
-        return out;
-    }
+    out.error = sheets.error;
+    if (!sheets.ok()) return out;
     try {
-        OrderSheets(views_.sheets, SheetOrder::ByCode);
-        if (sheetCount() == 0) {
-            out.error = Error(SessionErrorKind::NoSheets, kNoSheetsToPrint);
-            return out;
-        }
-        out.value = LoadRawData(views_);
+        out.value.key = std::move(sheets.value.key);
+        for (size_t i = 0, n = sheets.value.sheets->count(); i < n; ++i)
+            out.value.sheets.push_back(sheets.value.sheets->next());
     } catch (const std::exception& e) {
         out.error = Error(SessionErrorKind::Failed, e.what());
     }
@@ -504,8 +500,7 @@ Outcome<RawSheetsInOrder> ExamSession::rawSheets() {
         return out;
     }
     try {
-        views_.sheets.RecordSource = SheetSource(SheetOrder::ByCode);
-        views_.sheets.Refresh();
+        OrderSheets(views_.sheets, SheetOrder::ByCode);
         if (sheetCount() == 0) {
             out.error = Error(SessionErrorKind::NoSheets, kNoSheetsToPrint);
             return out;
