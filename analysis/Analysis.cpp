@@ -7,6 +7,7 @@
 #include "examfile/ExamFile.h"
 #include "examfile/KeyRule.h"
 #include "examfile/NewFileRules.h"
+#include "examfile/Schema.h"
 #include "examfile/Val.h"
 
 #include <sqlite3.h>
@@ -57,11 +58,12 @@ bool ReadShape(AnalysisContext& c, LoadedExam& e) {
     const int first = c.state.FirstItemField, last = c.state.LastItemField;
     if (last < 0 || last > kMaxItems || first < 1) return false;
     Connection& db = Db(c, e.db);
-    const std::vector<FieldInfo> sheets = db.tableFields("TAData");
-    const std::vector<FieldInfo> key = db.tableFields("TKey");
+    const std::vector<FieldInfo> sheets = db.tableFields(schema::kSheetsTable);
+    const std::vector<FieldInfo> key = db.tableFields(schema::kKeyTable);
     if (static_cast<int>(sheets.size()) < last + 2 || static_cast<int>(key.size()) < last + 2)
         return false;
-    auto st = db.prepare("SELECT * FROM TKey ORDER BY rowid LIMIT 1");
+    auto st =
+        db.prepare(std::string("SELECT * FROM ") + schema::kKeyTable + " ORDER BY rowid LIMIT 1");
     if (!st.step()) return false;
     e.keyRowid = 0;
     for (int i = first; i <= last; ++i) {
@@ -71,7 +73,8 @@ bool ReadShape(AnalysisContext& c, LoadedExam& e) {
         e.keyTexts.push_back(v.isNull() ? std::nullopt : std::optional<std::string>(v.text()));
     }
     e.keyTotalColumn = key[last + 1].name;
-    auto id = db.prepare("SELECT rowid FROM TKey ORDER BY rowid LIMIT 1");
+    auto id = db.prepare(std::string("SELECT rowid FROM ") + schema::kKeyTable +
+                         " ORDER BY rowid LIMIT 1");
     id.step();
     e.keyRowid = id.columnInt(0);
     return true;
@@ -82,7 +85,7 @@ bool ReadShape(AnalysisContext& c, LoadedExam& e) {
 }
 
 long long CountSheets(AnalysisContext& c, LoadedExam& e) {
-    auto st = Db(c, e.db).prepare("SELECT count(*) FROM TAData");
+    auto st = Db(c, e.db).prepare(std::string("SELECT count(*) FROM ") + schema::kSheetsTable);
     return st.step() ? st.columnInt(0) : 0;
 }
 
@@ -121,7 +124,7 @@ void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr, Progress& prog
     std::string cols = findings ? "rowid,Code" : "rowid";
     for (const auto& name : e.itemColumns)
         cols += "," + Quoted(name);
-    auto st = e.db->prepare("SELECT " + cols + " FROM TAData ORDER BY rowid");
+    auto st = e.db->prepare("SELECT " + cols + " FROM " + schema::kSheetsTable + " ORDER BY rowid");
     sqlite3_stmt* raw = st.raw();
     e.answers = ScoringMatrix(items);
     std::vector<uint8_t> row(items);
@@ -280,21 +283,25 @@ void StoreScores(const LoadedExam& e, const Computed& r) {
                                        nullptr);
         }
     } unregister{h, name};
-    db.exec(std::string("UPDATE TAData SET Score = ") + name +
+    db.exec(std::string("UPDATE ") + schema::kSheetsTable + " SET Score = " + name +
             "(rowid, Score) WHERE Score IS NOT " + name + "(rowid, Score)");
     // Made after the scores, in one sort, rather than kept up through a
     // million single changes.
     EnsureScoreIndex(db);
-    Run(db, "UPDATE TKey SET " + Quoted(e.keyTotalColumn) + "=? WHERE rowid=?",
+    Run(db,
+        std::string("UPDATE ") + schema::kKeyTable + " SET " + Quoted(e.keyTotalColumn) +
+            "=? WHERE rowid=?",
         {Value(static_cast<long long>(e.itemColumns.size())), Value(e.keyRowid)});
 }
 
 void StoreTestStatistics(const LoadedExam& e, const Computed& r) {
     Connection& db = *e.db;
-    if (r.test.sheets > 32767) WidenCountFields(db, "TStat", {"nCase"});
+    if (r.test.sheets > 32767) WidenCountFields(db, schema::kStatsTable, {"nCase"});
     Run(db,
-        "UPDATE TStat SET Xbar=?, SD=?, nCase=?, KR20=?, nItem=? , SEmea=? WHERE rowid=(SELECT "
-        "min(rowid) FROM TStat)",
+        std::string("UPDATE ") + schema::kStatsTable +
+            " SET Xbar=?, SD=?, nCase=?, KR20=?, nItem=? , SEmea=? WHERE rowid=(SELECT min(rowid) "
+            "FROM " +
+            schema::kStatsTable + ")",
         {Value(r.test.meanText), Value(r.test.sdText), Value(r.test.sheets),
          Value(r.test.reliability.kr20Text), Value(r.keyCounts.keyed),
          Value(r.test.reliability.semText)});
@@ -318,14 +325,14 @@ struct RowTexts {
 // Writes one TOut row per item and choice with its counts and shares;
 // returns their rowids.
 std::vector<long long> StoreChoiceRows(Connection& db, const std::vector<ChoiceRow>& rows) {
-    db.exec("DELETE FROM TOut");
+    db.exec(std::string("DELETE FROM ") + schema::kResultsTable);
     const bool wide = std::any_of(rows.begin(), rows.end(), [](const ChoiceRow& r) {
         return r.high > 32767 || r.low > 32767;
     });
-    if (wide) WidenCountFields(db, "TOut", {"H", "L"});
+    if (wide) WidenCountFields(db, schema::kResultsTable, {"H", "L"});
     auto opt = [](const std::optional<std::string>& t) { return t ? Value(*t) : Value(); };
-    auto st = db.prepare(
-        "INSERT INTO TOut (ItemNo, IsAns, ChoiceNo, H, L, PH, PL) VALUES (?,?,?,?,?,?,?)");
+    auto st = db.prepare(std::string("INSERT INTO ") + schema::kResultsTable +
+                         " (ItemNo, IsAns, ChoiceNo, H, L, PH, PL) VALUES (?,?,?,?,?,?,?)");
     std::vector<long long> rowids;
     for (const ChoiceRow& row : rows) {
         st.bind(1, Value(row.item))
@@ -347,10 +354,14 @@ void StoreRowResults(Connection& db, const std::vector<long long>& rowids,
     for (size_t k = 0; k < rowids.size(); ++k) {
         const RowResult& r = results[k].result;
         if (r.zr)
-            Run(db, "UPDATE TOut SET P=?, r=?, Delta=?, Zr=? WHERE rowid=?",
+            Run(db,
+                std::string("UPDATE ") + schema::kResultsTable +
+                    " SET P=?, r=?, Delta=?, Zr=? WHERE rowid=?",
                 {Value(r.p), Value(r.r), Value(r.delta), Value(*r.zr), Value(rowids[k])});
         else
-            Run(db, "UPDATE TOut SET P=?, r=?, Delta=? WHERE rowid=?",
+            Run(db,
+                std::string("UPDATE ") + schema::kResultsTable +
+                    " SET P=?, r=?, Delta=? WHERE rowid=?",
                 {Value(r.p), Value(r.r), Value(r.delta), Value(rowids[k])});
     }
 }
@@ -358,14 +369,15 @@ void StoreRowResults(Connection& db, const std::vector<long long>& rowids,
 void StoreJudgements(Connection& db, const std::vector<long long>& rowids,
                      const std::vector<RowTexts>& results) {
     for (size_t k = 0; k < rowids.size(); ++k)
-        Run(db, "UPDATE TOut SET Explain=? WHERE rowid=?",
+        Run(db, std::string("UPDATE ") + schema::kResultsTable + " SET Explain=? WHERE rowid=?",
             {Value(results[k].judgement), Value(rowids[k])});
 }
 
 void StoreAverages(Connection& db, const Averages& a) {
     Run(db,
-        "UPDATE TStat SET Pav=?, Rav=?, Dav=?, Zrav=? WHERE rowid=(SELECT min(rowid) FROM "
-        "TStat)",
+        std::string("UPDATE ") + schema::kStatsTable +
+            " SET Pav=?, Rav=?, Dav=?, Zrav=? WHERE rowid=(SELECT min(rowid) FROM " +
+            schema::kStatsTable + ")",
         {Value(a.p), Value(a.r), Value(a.delta), Value(a.zr)});
 }
 
@@ -517,14 +529,15 @@ void JudgeStoredRows(AnalysisContext& c) {
     };
     std::vector<Row> rows;
     {
-        auto st = db.prepare("SELECT rowid, IsAns, P, r, H, L FROM TOut ORDER BY rowid");
+        auto st = db.prepare(std::string("SELECT rowid, IsAns, P, r, H, L FROM ") +
+                             schema::kResultsTable + " ORDER BY rowid");
         while (st.step())
             rows.push_back({st.columnInt(0), st.column(1).integer() == 1, st.column(2).text(),
                             st.column(3).text(), st.column(4).integer(), st.column(5).integer()});
     }
     Transaction tx(db);
     for (const Row& row : rows)
-        Run(db, "UPDATE TOut SET Explain=? WHERE rowid=?",
+        Run(db, std::string("UPDATE ") + schema::kResultsTable + " SET Explain=? WHERE rowid=?",
             {Value(JudgeRow(row.isKey, Hundredths(row.p), Hundredths(row.r), row.high, row.low)),
              Value(row.rowid)});
     tx.commit();

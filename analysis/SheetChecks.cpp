@@ -2,6 +2,7 @@
 #include "analysis/SheetChecks.h"
 
 #include "examfile/KeyRule.h"
+#include "examfile/Schema.h"
 
 #include <algorithm>
 #include <numeric>
@@ -123,7 +124,8 @@ std::vector<std::string> SheetWarnings(Connection& db, int nItem, int nChoice, i
 
     std::vector<bool> keyed(nItem);
     {
-        auto st = db.prepare("SELECT FKey" + columns + " FROM TKey ORDER BY rowid LIMIT 1");
+        auto st = db.prepare("SELECT FKey" + columns + " FROM " + schema::kKeyTable +
+                             " ORDER BY rowid LIMIT 1");
         const bool hasKey = st.step();
         for (int i = 1; i <= nItem; ++i)
             keyed[i - 1] = hasKey && IsKeyed(st.columnText(i));
@@ -132,7 +134,8 @@ std::vector<std::string> SheetWarnings(Connection& db, int nItem, int nChoice, i
     if (keyedItems) *keyedItems = findings.keyedItems();
 
     std::vector<int> outside;
-    auto st = db.prepare("SELECT Code" + columns + " FROM TAData ORDER BY rowid");
+    auto st =
+        db.prepare("SELECT Code" + columns + " FROM " + schema::kSheetsTable + " ORDER BY rowid");
     long long read = 0;
     while (st.step()) {
         if ((++read & 255) == 0) progress.step(read);
