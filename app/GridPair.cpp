@@ -143,8 +143,10 @@ GridPair::GridPair(SheetGrid* keyGrid, SheetGrid* sheetGrid, QObject* parent)
         connect(g, &SheetGrid::currentCellChanged, this, [this, g] {
             keepCurrentClearOfFrozen(g);
             placeOverlays();
-            if (g == sheets_) updateStatus();
+            message_.clear();
+            updateStatus();
         });
+        connect(g, &SheetGrid::answerRefused, this, &GridPair::showMessage);
         g->installEventFilter(this);
         g->viewport()->installEventFilter(this);
         connect(g->sheetModel(), &QAbstractItemModel::modelReset, this,
@@ -340,6 +342,7 @@ void GridPair::updateStatus() {
     const int sheets = m->recordCount();
     const QModelIndex cur = sheets_->currentIndex();
     QStringList parts;
+    if (!message_.isEmpty()) parts << message_;
     if (cur.isValid() && m->isNewRecordRow(cur.row())) {
         parts << "แถวใหม่";
     } else if (cur.isValid()) {
@@ -356,6 +359,11 @@ void GridPair::updateStatus() {
     status_->setText(parts.join("   "));
     status_->setMinimumWidth(std::min(
         sheets_->width() / 2, status_->fontMetrics().horizontalAdvance(status_->text()) + 12));
+}
+
+void GridPair::showMessage(const QString& text) {
+    message_ = text;
+    updateStatus();
 }
 
 void GridPair::goToNextSheet() {

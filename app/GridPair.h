@@ -32,6 +32,10 @@ class GridPair : public QObject {
     void refresh();
     // The status line's text for the current cell of the answer-sheet grid.
     void updateStatus();
+    // A message at the head of the status line (a refused key, an undo),
+    // until the pointer moves.
+    void showMessage(const QString& text);
+    QString message() const { return message_; }
 
     // Ctrl+Enter: commits the cell and goes to the code of the next sheet or
     // of the new-record row.
@@ -71,6 +75,7 @@ class GridPair : public QObject {
     bool syncing_ = false;
     bool refreshQueued_ = false;
     bool editPending_ = false;
+    QString message_;
     void setEditPending(bool pending);
 };
 

@@ -121,20 +121,40 @@ KeyUpAction Enter(const KeyUpInput& in) {
     return {};
 }
 
+// The press already refused whatever is no answer (AnswerCellPress); the
+// release only moves on from a cell holding one.
 KeyUpAction ValidateAnswer(const KeyUpInput& in, const char* scoreCaption) {
     const int c = in.column;
     if (c == 0) return {}; // codes take any characters, any length
-    if (CharacterCount(in.cellText) > 1) return {KeyUpAction::BeepAndEmpty};
+    if (CharacterCount(in.cellText) != 1) return {};
     const int code = in.keyCode;
     const bool accepted = (code >= vk::Digit0 && code <= vk::Digit0 + in.nChoice) ||
                           (code >= vk::Numpad0 && code <= vk::Numpad0 + in.nChoice);
-    if (!accepted) return {KeyUpAction::BeepAndEmpty};
+    if (!accepted) return {};
     if (in.caption != QString::fromUtf8(scoreCaption) && CaptionNumber(in.caption) < in.nItem)
         return Move(c + 1);
     return {};
 }
 
 } // namespace
+
+AnswerPress AnswerCellPress(const AnswerPressInput& in) {
+    if (in.modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return AnswerPress::PassOn; // shortcuts
+    if (in.qtKey == Qt::Key_Backspace || in.qtKey == Qt::Key_Delete)
+        return in.editorOpen ? AnswerPress::PassOn : AnswerPress::Empty;
+    // Keys that type nothing: moves, Escape, Enter, a modifier alone.
+    if (in.text.isEmpty() || !in.text[0].isPrint()) return AnswerPress::PassOn;
+    if (in.text.size() != 1) return AnswerPress::Refuse;
+    const int d = DigitValue(in.text[0]);
+    if (d < 0 || d > in.nChoice) return AnswerPress::Refuse;
+    if (in.editorOpen && in.editorLengthAfter > 1) return AnswerPress::Refuse;
+    return AnswerPress::PassOn;
+}
+
+QString AcceptedAnswersText(int nChoice) {
+    return QString::fromUtf8("พิมพ์ได้เฉพาะ 0–%1").arg(nChoice);
+}
 
 KeyUpAction DBGrid1_KeyUp(const KeyUpInput& in) {
     switch (in.keyCode) {

@@ -71,7 +71,6 @@ struct KeyUpAction {
     enum Kind {
         Nothing,
         MoveToColumn,      // the current column becomes `column`
-        BeepAndEmpty,      // beep, and the cell's text becomes empty
         FocusKeyGrid,      // DBGrid2
         FocusSheetGrid,    // DBGrid1
         FocusSubjectField, // Text1(1)
@@ -86,6 +85,32 @@ KeyUpAction DBGrid2_KeyUp(const KeyUpInput& in);
 inline KeyUpAction GridKeyUp(GridKind kind, const KeyUpInput& in) {
     return kind == GridKind::Sheets ? DBGrid1_KeyUp(in) : DBGrid2_KeyUp(in);
 }
+
+// What a key pressed in an answer cell (an item of either grid) does before
+// any editor sees it: an answer never leaves a cell except by Backspace or
+// Delete, so a key that is not an answer is refused and the stored value
+// stays.
+enum class AnswerPress {
+    PassOn, // the grid or the editor handles it as usual (moves, Escape, a good answer)
+    Refuse, // beep and keep the cell as it is
+    Empty,  // Backspace or Delete on a cell with no editor open: the answer goes
+};
+
+struct AnswerPressInput {
+    int qtKey = 0;
+    Qt::KeyboardModifiers modifiers;
+    QString text; // the text the key gives, a Thai digit already as its digit
+    int nChoice = 0;
+    bool editorOpen = false;
+    // With the editor open: how many characters it would hold with the key's
+    // text typed (its selection replaced).
+    qsizetype editorLengthAfter = 0;
+};
+
+AnswerPress AnswerCellPress(const AnswerPressInput& in);
+
+// "พิมพ์ได้เฉพาะ 0–4": what an answer cell of a test with nChoice choices takes.
+QString AcceptedAnswersText(int nChoice);
 
 // Captions of the score column, which the automatic advance never leaves.
 extern const char* const kScoreCaptionSheets; // "คะแนน"

@@ -106,15 +106,17 @@ class SheetGrid::Delegate : public QStyledItemDelegate {
     void setModelData(QWidget* editor, QAbstractItemModel* model,
                       const QModelIndex& index) const override {
         // A paste, a drop or an input method puts text into an answer cell
-        // without the key release that checks it; what the engine would
-        // refuse, or what no key could have left there, is emptied instead.
+        // without the key press that checks it; what the engine would
+        // refuse, or what no key could have left there, leaves the stored
+        // answer as it was.
         auto* le = qobject_cast<QLineEdit*>(editor);
         const TestHeader* h = grid_->header();
         if (le && h && index.column() >= 1 && index.column() <= h->nItem &&
             le->text() != index.data(Qt::EditRole).toString() &&
             !IsAnswerText(le->text(), h->nChoice)) {
-            QApplication::beep();
-            le->clear();
+            grid_->refuseAnswerKey();
+            le->setText(index.data(Qt::EditRole).toString());
+            return;
         }
         QStyledItemDelegate::setModelData(editor, model, index);
     }
@@ -342,6 +344,7 @@ void SheetGrid::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     }
+    if (answerKeyPress(nullptr, e)) return;
     if (cur.isValid() && cur.column() > 0) {
         if (auto digit = DigitPress(e)) {
             QTableView::keyPressEvent(digit.get());
@@ -390,6 +393,7 @@ bool SheetGrid::editorKeyPress(QLineEdit* editor, QKeyEvent* e) {
     default:
         break;
     }
+    if (answerKeyPress(editor, e)) return true;
     if (column > 0) {
         if (auto digit = DigitPress(e)) {
             substituting_ = true;
@@ -397,6 +401,52 @@ bool SheetGrid::editorKeyPress(QLineEdit* editor, QKeyEvent* e) {
             substituting_ = false;
             return true;
         }
+    }
+    return false;
+}
+
+bool SheetGrid::isAnswerColumn(int column) const {
+    return header_ && column >= 1 && column <= header_->nItem && column < model_->columnCount() &&
+           !model_->isScoreColumn(column);
+}
+
+void SheetGrid::refuseAnswerKey() {
+    QApplication::beep();
+    emit answerRefused(AcceptedAnswersText(header_ ? header_->nChoice : 0));
+}
+
+bool SheetGrid::answerKeyPress(QLineEdit* editor, QKeyEvent* e) {
+    const QModelIndex cur = currentIndex();
+    if (!cur.isValid() || !isAnswerColumn(cur.column())) return false;
+    AnswerPressInput in;
+    in.qtKey = e->key();
+    in.modifiers = e->modifiers();
+    in.text = e->text();
+    // The digit row gives its digit under any layout; a Thai digit is its digit.
+    if (auto digit = DigitPress(e)) in.text = digit->text();
+    in.nChoice = header_->nChoice;
+    in.editorOpen = editor != nullptr;
+    if (editor)
+        in.editorLengthAfter =
+            editor->text().size() - editor->selectedText().size() + in.text.size();
+    switch (AnswerCellPress(in)) {
+    case AnswerPress::PassOn:
+        return false;
+    case AnswerPress::Refuse:
+        // A held key goes on repeating: its last release still belongs to
+        // the press that was taken.
+        if (!e->isAutoRepeat()) held_.remove(KeyIdentity(e));
+        refuseAnswerKey();
+        e->accept();
+        return true;
+    case AnswerPress::Empty:
+        held_.remove(KeyIdentity(e));
+        if (!model_->data(cur, Qt::EditRole).toString().isEmpty()) {
+            lastCommitOk_ = true;
+            model_->setData(cur, QString());
+        }
+        e->accept();
+        return true;
     }
     return false;
 }
@@ -460,16 +510,6 @@ void SheetGrid::KeyUp(QKeyEvent* e) {
             QModelIndex next = model_->index(cur.row(), action.column);
             setCurrentIndex(next);
             scrollTo(next);
-        }
-        break;
-    case KeyUpAction::BeepAndEmpty:
-        QApplication::beep();
-        if (QLineEdit* ed = editor_) {
-            ed->clear();
-            lastCommitOk_ = true;
-            commitData(ed); // the emptied answer is stored at once
-        } else {
-            model_->setData(cur, QString());
         }
         break;
     case KeyUpAction::FocusKeyGrid:

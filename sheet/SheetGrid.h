@@ -87,6 +87,9 @@ class SheetGrid : public QTableView {
     // An answer could not be stored because another program holds the
     // file; it stays in its cell until it can be. From the event loop too.
     void fileBusy();
+    // A key that is no answer was pressed in an answer cell and refused;
+    // the text says what the cell takes ("พิมพ์ได้เฉพาะ 0–4").
+    void answerRefused(const QString& accepted);
 
   protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -101,6 +104,11 @@ class SheetGrid : public QTableView {
   private:
     class Delegate;
     bool pointerMayLeave();
+    bool isAnswerColumn(int column) const;
+    // The rules of AnswerCellPress for a press in an answer cell (editor:
+    // the open one, or null); true when the press was dealt with here.
+    bool answerKeyPress(QLineEdit* editor, QKeyEvent* e);
+    void refuseAnswerKey();
     bool editorKeyPress(QLineEdit* editor, QKeyEvent* e);
     void KeyUp(QKeyEvent* e); // DBGrid1_KeyUp / DBGrid2_KeyUp
     void notePress(const QKeyEvent* e);

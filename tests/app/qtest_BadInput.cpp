@@ -335,19 +335,21 @@ void BadInputTest::answerCellTakesOnlyOneValidDigit_data() {
     QTest::addColumn<bool>("newSheet"); // on the new-record row instead of sheet 1
     QTest::addColumn<bool>("inputMethod");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("stored"); // X1 of sheet 1, or of the new sheet
+    // X1 of sheet 1 (stored "2", kept when the text is no answer), or of the
+    // new sheet.
+    QTest::addColumn<QString>("stored");
     QTest::newRow("pasted digits") << false << false << "12345"
-                                   << "";
+                                   << "2";
     QTest::newRow("pasted Thai letters") << false << false << "กขค"
-                                         << "";
+                                         << "2";
     QTest::newRow("pasted choice out of range") << false << false << "5"
-                                                << "";
+                                                << "2";
     QTest::newRow("pasted zero") << false << false << "0"
                                  << "0";
     QTest::newRow("input method digits") << false << true << "๑๒๓"
-                                         << "";
+                                         << "2";
     QTest::newRow("input method letter") << false << true << "ก"
-                                         << "";
+                                         << "2";
     QTest::newRow("input method Thai digit") << false << true << "๓"
                                              << "3";
     QTest::newRow("new sheet from a paste") << true << false << "1234"

@@ -23,6 +23,25 @@ void SendKey(int key, const QString& text, quint32 scanCode) {
     QApplication::sendEvent(FocusWidget(), &release);
 }
 
+// One key of a sequence in keysOnCellStates: "Esc", "Shift" (pressed and
+// released alone), "BS", "Del", "ภ@13" (a text sent by the physical key with
+// that keycode), or a single character sent with no keycode.
+void SendNamedKey(const QString& name) {
+    if (name == "Esc") return Click(Qt::Key_Escape);
+    if (name == "BS") return Click(Qt::Key_Backspace);
+    if (name == "Del") return Click(Qt::Key_Delete);
+    if (name == "Shift") {
+        QTest::keyPress(FocusWidget(), Qt::Key_Shift);
+        QTest::keyRelease(FocusWidget(), Qt::Key_Shift, Qt::ShiftModifier);
+        return;
+    }
+    const QStringList parts = name.split('@');
+    const QChar c = parts[0][0];
+    int key = c.unicode();
+    if (c.isDigit() && c.unicode() < 0x80) key = Qt::Key_0 + (c.unicode() - u'0');
+    SendKey(key, parts[0], parts.size() > 1 ? parts[1].toUInt() : 0);
+}
+
 void ReleaseOnly(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QTest::keyRelease(FocusWidget(), key, modifiers);
 }
@@ -43,6 +62,8 @@ class SheetGridTest : public QObject {
     void layoutOfBothGrids();
     void deletingFromTheGrids();
     void recordPositionFollowsThePointer();
+    void keysOnCellStates_data();
+    void keysOnCellStates();
 };
 
 void SheetGridTest::typesKeyAndThreeSheets() {
@@ -67,11 +88,12 @@ void SheetGridTest::typesKeyAndThreeSheets() {
     Click(Qt::Key_Home);
     QCOMPARE(w.grid1->currentIndex(), w.grid1->model()->index(1, 0));
 
-    // Wrong entries beep and leave the answer empty until a good one comes.
+    // Wrong entries beep and leave the cell as it was until a good one comes.
     Type("102");
     Click(Qt::Key_Return);
     Type("25");
-    QCOMPARE(w.table("TAData").at(1), Row({"102", "2", "", kNull, kNull, kNull, kNull}));
+    QCOMPARE(w.table("TAData").at(1), Row({"102", "2", kNull, kNull, kNull, kNull, kNull}));
+    QCOMPARE(w.grid1->currentIndex().column(), 2);
     Type("3a41");
     Click(Qt::Key_Return); // Enter in the last item stays
     QCOMPARE(w.grid1->currentIndex().column(), 5);
@@ -126,7 +148,8 @@ void SheetGridTest::thaiLayoutAndForeignReleases() {
     QCOMPARE(w.table("TAData").at(0).at(3), QString("1"));
     QCOMPARE(w.grid1->currentIndex().column(), 3);
 
-    // Shift held for a move is no answer; Shift pressed alone is a wrong one.
+    // Shift held for a move is no answer, and neither is Shift pressed alone:
+    // both leave the answer as it is.
     QTest::keyPress(FocusWidget(), Qt::Key_Shift);
     Click(Qt::Key_Right, Qt::ShiftModifier);
     QTest::keyRelease(FocusWidget(), Qt::Key_Shift, Qt::ShiftModifier);
@@ -134,7 +157,7 @@ void SheetGridTest::thaiLayoutAndForeignReleases() {
     QCOMPARE(w.table("TAData").at(0).at(4), QString("1"));
     QTest::keyPress(FocusWidget(), Qt::Key_Shift);
     QTest::keyRelease(FocusWidget(), Qt::Key_Shift, Qt::ShiftModifier);
-    QCOMPARE(w.table("TAData").at(0).at(4), QString(""));
+    QCOMPARE(w.table("TAData").at(0).at(4), QString("1"));
 }
 
 // A key held down sends repeated presses and releases marked as repeats; only
@@ -154,10 +177,10 @@ void SheetGridTest::aHeldKeyActsOnlyOnItsLastRelease() {
         send(QEvent::KeyPress, true);
     }
     send(QEvent::KeyRelease, false);
-    // The editor holds "22222": one wrong answer, emptied, and the pointer
-    // stays; the repeats never answered the items after it.
-    QCOMPARE(w.grid1->currentIndex().column(), 1);
-    QCOMPARE(w.table("TAData").at(0), Row({"401", "", "", "", "", "", kNull}));
+    // The repeats are second characters, refused: one answer is stored and
+    // the repeats never answered the items after it.
+    QCOMPARE(w.grid1->currentIndex().column(), 2);
+    QCOMPARE(w.table("TAData").at(0), Row({"401", "2", "", "", "", "", kNull}));
 }
 
 void SheetGridTest::focusMovesBetweenGrids() {
@@ -188,7 +211,7 @@ void SheetGridTest::focusMovesBetweenGrids() {
     // "(" shares Qt's code with Down: it is a wrong answer, not a move.
     Click(Qt::Key_ParenLeft);
     QCOMPARE(toSheets.count(), 0);
-    QCOMPARE(w.table("TKey").at(0).at(2), QString(""));
+    QCOMPARE(w.table("TKey").at(0).at(2), QString("1"));
     QTest::keyClick(FocusWidget(), Qt::Key_Escape);
     QVERIFY(w.grid2->hasFocus());
 
@@ -326,8 +349,8 @@ void SheetGridTest::typedCellsAreWhatTheFileHolds() {
     Type("4");
     QCOMPARE(w.grid1->currentIndex().column(), 3);
     QCOMPARE(w.table("TAData").at(0), Row({"301", "1", "2", "4", kNull}));
-    Type("9"); // refused: emptied at once, in the file too
-    QCOMPARE(w.table("TAData").at(0), Row({"301", "1", "2", "", kNull}));
+    Type("9"); // refused: the stored answer stays
+    QCOMPARE(w.table("TAData").at(0), Row({"301", "1", "2", "4", kNull}));
     QCOMPARE(errors.count(), 0);
 }
 
@@ -426,6 +449,100 @@ void SheetGridTest::recordPositionFollowsThePointer() {
     QCOMPARE(w.views.sheets.Recordset()->absolutePosition(), -1);
     QCOMPARE(repositions, 2);
     QCOMPARE(w.grid1->model()->headerData(2, Qt::Vertical).toString(), QString("*"));
+}
+
+// Every key on every kind of answer cell: only an answer or Backspace/Delete
+// changes the stored value, Escape never does, and the pointer moves on only
+// after an answer is stored.
+void SheetGridTest::keysOnCellStates_data() {
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("stored"); // the cell's stored value afterwards
+    QTest::addColumn<int>("column");     // the pointer's column afterwards
+    struct State {
+        const char* name;
+        QString before;
+        int column;
+        bool last;
+    };
+    const State states[] = {
+        {"empty", "", 2, false},
+        {"filled", "2", 2, false},
+        {"key row", "2", 2, false},
+        {"last item", "2", 5, true},
+    };
+    for (const State& st : states) {
+        const int moved = st.last ? st.column : st.column + 1;
+        struct KeyCase {
+            QString keys, stored;
+            int column;
+        };
+        const KeyCase keys[] = {
+            {"Esc", st.before, st.column},
+            {"Shift", st.before, st.column},
+            {"5", st.before, st.column},
+            {"a", st.before, st.column},
+            {"ภ", st.before, st.column},
+            {"๓", "3", moved},
+#ifndef Q_OS_WIN
+            {"ภ@13", "4", moved},
+#endif
+            {"BS", "", st.column},
+            {"Del", "", st.column},
+            {"3", "3", moved},
+            {"0", "0", moved},
+        };
+        for (const KeyCase& k : keys)
+            QTest::addRow("%s: %s", st.name, qPrintable(k.keys))
+                << st.name << k.keys << k.stored << k.column;
+    }
+    // Sequences: Escape after a stored digit touches nothing; a second
+    // character in the open editor of the last item is refused.
+    QTest::addRow("filled: 3 Esc") << "filled"
+                                   << "3,Esc"
+                                   << "3" << 3;
+    QTest::addRow("last item: 3 1") << "last item"
+                                    << "3,1"
+                                    << "3" << 5;
+    QTest::addRow("last item: 3 Esc") << "last item"
+                                      << "3,Esc"
+                                      << "3" << 5;
+    QTest::addRow("last item: 3 BS Esc") << "last item"
+                                         << "3,BS,Esc"
+                                         << "3" << 5;
+}
+
+void SheetGridTest::keysOnCellStates() {
+    QFETCH(QString, state);
+    QFETCH(QString, keys);
+    QFETCH(QString, stored);
+    QFETCH(int, column);
+    GridWindow w(5, 4, {"1", "2", "3", "4", "1"},
+                 {{"301", "1", "2", "3", "4", "2"}, {"302", "1", "", "", "", ""}});
+    QVERIFY(w.show());
+    const bool key = state == "key row";
+    SheetGrid* grid = key ? w.grid2 : w.grid1;
+    const char* table = key ? "TKey" : "TAData";
+    const int row = state == "empty" ? 1 : 0;
+    const int startColumn = state == "last item" ? 5 : 2;
+    QSignalSpy refused(grid, &SheetGrid::answerRefused);
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(row, startColumn));
+    std::vector<QStringList> expected = w.table(table);
+    expected[row][startColumn] = stored;
+
+    for (const QString& k : keys.split(','))
+        SendNamedKey(k);
+    QCoreApplication::processEvents();
+
+    QCOMPARE(w.table(table), expected);
+    QCOMPARE(grid->currentIndex().row(), row);
+    QCOMPARE(grid->currentIndex().column(), column);
+    // What the screen shows is what is stored.
+    QCOMPARE(w.cell(grid, row, startColumn), stored);
+    const bool refusedKey = keys == "5" || keys == "a" || keys == "ภ" || keys == "3,1";
+    QCOMPARE(refused.count(), refusedKey ? 1 : 0);
+    if (refusedKey) QCOMPARE(refused.at(0).at(0).toString(), QString::fromUtf8("พิมพ์ได้เฉพาะ 0–4"));
 }
 
 QTEST_MAIN(SheetGridTest)

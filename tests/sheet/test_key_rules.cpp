@@ -9,7 +9,8 @@ namespace {
 
 using A = KeyUpAction;
 const A kNothing{};
-const A kBeep{A::BeepAndEmpty};
+// A release never changes a cell: the press already refused what is no answer.
+const A kStays{};
 A MoveTo(int c) {
     return {A::MoveToColumn, c};
 }
@@ -68,16 +69,16 @@ TEST(KeyRules, DecisionsOfBothGrids) {
         {"nChoice accepted", S, vk::Digit0 + 4, false, 2, "4", false, MoveTo(3)},
         {"keypad digit advances", S, vk::Numpad0 + 2, false, 1, "2", false, MoveTo(2)},
         {"keypad nChoice", S, vk::Numpad0 + 4, false, 1, "4", false, MoveTo(2)},
-        {"digit above nChoice", S, vk::Digit0 + 5, false, 2, "5", false, kBeep},
-        {"keypad above nChoice", S, vk::Numpad0 + 5, false, 2, "5", false, kBeep},
-        {"letter", S, vk::LetterA + 1, false, 2, "b", false, kBeep},
-        {"second character", S, vk::Digit0 + 2, false, 2, "12", false, kBeep},
+        {"digit above nChoice", S, vk::Digit0 + 5, false, 2, "5", false, kStays},
+        {"keypad above nChoice", S, vk::Numpad0 + 5, false, 2, "5", false, kStays},
+        {"letter", S, vk::LetterA + 1, false, 2, "b", false, kStays},
+        {"second character", S, vk::Digit0 + 2, false, 2, "12", false, kStays},
         {"thai digit is one character", S, vk::Digit0 + 3, false, 2, "๓", false, MoveTo(3)},
-        {"backspace", S, vk::Back, false, 2, "", false, kBeep},
-        {"delete", S, vk::Delete, false, 2, "", false, kBeep},
-        {"function key", S, vk::F1, false, 2, "1", false, kBeep},
-        {"shift alone", S, vk::Shift, true, 2, "1", false, kBeep},
-        {"unnamed key", S, vk::None, false, 2, "(", false, kBeep},
+        {"backspace", S, vk::Back, false, 2, "", false, kStays},
+        {"delete", S, vk::Delete, false, 2, "", false, kStays},
+        {"function key", S, vk::F1, false, 2, "1", false, kStays},
+        {"shift alone", S, vk::Shift, true, 2, "1", false, kStays},
+        {"unnamed key", S, vk::None, false, 2, "(", false, kStays},
         {"digit in last item stays", S, vk::Digit0 + 1, false, 5, "1", false, kNothing},
         {"digit in score stays", S, vk::Digit0 + 1, false, 6, "1", false, kNothing},
         // The key grid.
@@ -91,7 +92,7 @@ TEST(KeyRules, DecisionsOfBothGrids) {
         {"key: enter in marker", K, vk::Return, false, 0, "KEY", true, MoveTo(1)},
         {"key: digit advances", K, vk::Digit0 + 2, false, 1, "2", true, MoveTo(2)},
         {"key: zero advances", K, vk::Numpad0, false, 1, "0", true, MoveTo(2)},
-        {"key: bad digit", K, vk::Digit0 + 9, false, 1, "9", true, kBeep},
+        {"key: bad digit", K, vk::Digit0 + 9, false, 1, "9", true, kStays},
         {"key: full-marks column stays", K, vk::Digit0 + 1, false, 6, "1", true, kNothing},
     };
     for (const Case& c : cases) {
@@ -108,6 +109,53 @@ TEST(KeyRules, DecisionsOfBothGrids) {
         EXPECT_EQ(got.kind, c.expected.kind) << c.name;
         EXPECT_EQ(got.column, c.expected.column) << c.name;
     }
+}
+
+TEST(KeyRules, PressesInAnAnswerCell) {
+    using P = AnswerPress;
+    struct PressCase {
+        const char* name;
+        int qtKey;
+        Qt::KeyboardModifiers mods;
+        QString text;
+        bool editorOpen;
+        qsizetype lengthAfter;
+        P expected;
+    };
+    const Qt::KeyboardModifiers none = Qt::NoModifier;
+    const PressCase cases[] = {
+        {"digit", Qt::Key_3, none, "3", false, 0, P::PassOn},
+        {"zero", Qt::Key_0, none, "0", false, 0, P::PassOn},
+        {"nChoice", Qt::Key_4, none, "4", false, 0, P::PassOn},
+        {"thai digit", 0x0E53, none, "๓", false, 0, P::PassOn},
+        {"keypad digit", Qt::Key_2, Qt::KeypadModifier, "2", false, 0, P::PassOn},
+        {"above nChoice", Qt::Key_5, none, "5", false, 0, P::Refuse},
+        {"thai digit above nChoice", 0x0E55, none, "๕", false, 0, P::Refuse},
+        {"letter", Qt::Key_A, none, "a", false, 0, P::Refuse},
+        {"thai letter", 0x0E20, none, "ภ", false, 0, P::Refuse},
+        {"space", Qt::Key_Space, none, " ", false, 0, P::Refuse},
+        {"second character", Qt::Key_2, none, "2", true, 2, P::Refuse},
+        {"digit over a selected one", Qt::Key_2, none, "2", true, 1, P::PassOn},
+        {"backspace, no editor", Qt::Key_Backspace, none, "\b", false, 0, P::Empty},
+        {"delete, no editor", Qt::Key_Delete, none, "\x7f", false, 0, P::Empty},
+        {"backspace in the editor", Qt::Key_Backspace, none, "\b", true, 0, P::PassOn},
+        {"escape", Qt::Key_Escape, none, "\x1b", false, 0, P::PassOn},
+        {"escape in the editor", Qt::Key_Escape, none, "\x1b", true, 0, P::PassOn},
+        {"shift alone", Qt::Key_Shift, Qt::ShiftModifier, "", false, 0, P::PassOn},
+        {"arrow", Qt::Key_Right, none, "", false, 0, P::PassOn},
+        {"ctrl+v", Qt::Key_V, Qt::ControlModifier, "\x16", false, 0, P::PassOn},
+    };
+    for (const PressCase& c : cases) {
+        AnswerPressInput in;
+        in.qtKey = c.qtKey;
+        in.modifiers = c.mods;
+        in.text = c.text;
+        in.nChoice = 4;
+        in.editorOpen = c.editorOpen;
+        in.editorLengthAfter = c.lengthAfter;
+        EXPECT_EQ(AnswerCellPress(in), c.expected) << c.name;
+    }
+    EXPECT_EQ(AcceptedAnswersText(4), QString::fromUtf8("พิมพ์ได้เฉพาะ 0–4"));
 }
 
 TEST(KeyRules, CaptionsDecideTheAdvance) {
