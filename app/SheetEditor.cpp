@@ -343,9 +343,13 @@ void SheetEditor::pasteBlock(int position, int column, const QString& text) {
         rowids.push_back(rs->rowidAt(i));
     if (position < 0) position = rs->recordCount();
     try {
-        PasteOutcome out =
-            PasteBlock(rs->connection(), rowids, position, column, text.toStdString(),
-                       session_.header().nItem, session_.header().nChoice);
+        PasteOutcome out = PasteBlock(
+            rs->connection(), rowids, position, column, text.toStdString(), session_.header().nItem,
+            session_.header().nChoice, [this](int n) {
+                return prompts_.askYesNo(kProgramTitle,
+                                         QString::fromUtf8("วางทับคำตอบที่มีอยู่ %1 ช่องหรือไม่").arg(n));
+            });
+        if (out.declined) return;
         if (!out.errors.empty()) {
             warn("วางไม่ได้ ไม่ได้เปลี่ยนข้อมูลใดเลย:\n" +
                  QString::fromStdString(ErrorSummary(out.errors)));

@@ -104,6 +104,11 @@ inline constexpr int kAverageTextSize = 10;
 // --- Our own: the index of the sheets by score that the score-ordered sheet
 // view reads.
 inline constexpr const char* kScoreIndex = "itemanalysis_TAData_Score";
+// The edit history of the window (temporary tables, gone with the
+// connection; never in the file): the statements that turn each change back,
+// by step, and whether changes are being recorded.
+inline constexpr const char* kUndoLogTable = "itemanalysis_undo_log";
+inline constexpr const char* kUndoStateTable = "itemanalysis_undo_state";
 
 // "X1".."Xn": the answer (TAData) or key (TKey) column of item i (from 1).
 std::string AnswerColumn(int item);

@@ -11,7 +11,8 @@
 namespace ia {
 
 PasteOutcome PasteBlock(Connection& db, const std::vector<long long>& rowids, int position,
-                        int column, std::string_view text, int nItem, int nChoice) {
+                        int column, std::string_view text, int nItem, int nChoice,
+                        const std::function<bool(int overwritten)>& goOnOverwriting) {
     PasteOutcome out;
     // Spreadsheets end the copied block with a line break.
     TextTable block = ParseDelimited(text, '\t');
@@ -46,6 +47,28 @@ PasteOutcome PasteBlock(Connection& db, const std::vector<long long>& rowids, in
     auto name = [](int field) {
         return field == 0 ? std::string(schema::kSheetCode) : schema::AnswerColumn(field);
     };
+    // Counted and asked before the transaction: no lock is held while the
+    // teacher reads the question.
+    if (goOnOverwriting) {
+        int overwritten = 0;
+        for (size_t r = 0; r < values.size(); ++r) {
+            const size_t row = static_cast<size_t>(position) + r;
+            if (row >= rowids.size()) break;
+            for (size_t c = 0; c < values[r].size(); ++c) {
+                const int field = column + static_cast<int>(c);
+                Statement st = db.prepare("SELECT " + name(field) + " FROM " +
+                                          schema::kSheetsTable + " WHERE rowid = ?");
+                st.bind(1, Value(rowids[row]));
+                if (!st.step()) continue;
+                const std::string stored = Trimmed(st.column(0).text());
+                if (!stored.empty() && stored != values[r][c]) ++overwritten;
+            }
+        }
+        if (overwritten > 0 && !goOnOverwriting(overwritten)) {
+            out.declined = true;
+            return out;
+        }
+    }
     Transaction tx(db);
     for (size_t r = 0; r < values.size(); ++r) {
         const size_t row = static_cast<size_t>(position) + r;

@@ -56,6 +56,11 @@ constexpr std::array<HeaderColumn, 8> kHeaderColumns{{
     {"TeacherName", FieldRule::Text}, // Teacher
 }};
 
+// As the header panel names the fields, for the steps of the edit history.
+constexpr std::array<const char*, 8> kHeaderFieldNames{
+    "ชื่อไฟล์", "รหัสวิชา", "ชื่อวิชา", "เทอม", "ปีการศึกษา", "จำนวนข้อสอบ", "จำนวนตัวเลือก", "ชื่ออาจารย์ผู้สอน",
+};
+
 std::string* HeaderTextOf(TestHeader& h, HeaderField field) {
     switch (field) {
     case HeaderField::SubjectCode:
@@ -142,6 +147,7 @@ void ExamSession::releaseFile(const std::string& path) {
     std::error_code ec;
     const bool bound = views_.sheets.isOpen() || views_.key.isOpen() || views_.header.isOpen();
     if (bound && fs::equivalent(path, views_.header.DatabaseName, ec) && !ec) {
+        detachHistory();
         if (beforeViewsClosed) beforeViewsClosed();
         views_.CloseAll();
         Connection::ForgetShared(views_.header.DatabaseName);
@@ -151,6 +157,7 @@ void ExamSession::releaseFile(const std::string& path) {
 }
 
 void ExamSession::close() {
+    detachHistory();
     if (beforeViewsClosed) beforeViewsClosed();
     views_.CloseAll();
     if (!views_.header.DatabaseName.empty()) Connection::ForgetShared(views_.header.DatabaseName);
@@ -229,6 +236,7 @@ SessionError ExamSession::open(const std::string& path, OpenOptions options) {
         fresh.CloseAll();
         return Error(SessionErrorKind::OpenFailed, e.what());
     }
+    detachHistory();
     if (beforeViewsClosed) beforeViewsClosed();
     std::swap(views_, fresh);
     fresh.CloseAll();
@@ -240,6 +248,7 @@ SessionError ExamSession::open(const std::string& path, OpenOptions options) {
     open_ = true;
     resultsTechnique_.reset();
     keyOfResults_ = keyRow();
+    if (!options.headerOnly) attachHistory();
     return {};
 }
 
@@ -248,6 +257,7 @@ SessionError ExamSession::reopen() {
     if (std::string refusal = ExamFileRefusal(path); !refusal.empty())
         return Error(SessionErrorKind::NotExamFile, refusal);
     // The engine would hand the views the connection to the replaced file.
+    detachHistory();
     if (beforeViewsClosed) beforeViewsClosed();
     views_.CloseAll();
     Connection::ForgetShared(path);
@@ -297,6 +307,7 @@ SessionError ExamSession::writeHeaderField(HeaderField field, const std::string&
     if (stored) *stored = text;
     if (year) header_.Yearr = *year;
     if (choices) header_.nChoice = *choices;
+    recordStep(std::string("แก้") + kHeaderFieldNames.at(static_cast<size_t>(field)));
     return {};
 }
 
@@ -332,6 +343,8 @@ Outcome<std::string> ExamSession::analyse(const AnalysisRequest& request) {
         out.error = Error(SessionErrorKind::NoFileOpen, {});
         return out;
     }
+    // The results follow the data: no step of the edit history.
+    EditHistory::Pause notAStep(history_);
     if (sheetCount() == 0) {
         out.error = Error(SessionErrorKind::NoSheets, kNoSheetsToAnalyse);
         return out;
@@ -450,6 +463,7 @@ SessionError ExamSession::totalSheets() {
     if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
     if (sheetCount() == 0) return {};
     AnalysisContext ctx = context();
+    EditHistory::Pause notAStep(history_);
     try {
         TotalSheets(ctx);
     } catch (const std::exception& e) {
@@ -511,6 +525,121 @@ Outcome<RawSheetsInOrder> ExamSession::rawSheets() {
         out.error = Error(SessionErrorKind::Failed, e.what());
     }
     return out;
+}
+
+} // namespace ia
+
+namespace ia {
+
+void ExamSession::attachHistory() {
+    if (!keepHistory_ || copy_) return;
+    history_.attach(connection());
+    if (onHistoryCleared) onHistoryCleared();
+}
+
+void ExamSession::detachHistory() {
+    if (!history_.attached()) return;
+    history_.detach();
+    if (onHistoryCleared) onHistoryCleared();
+}
+
+void ExamSession::recordStep(const std::string& description) {
+    std::optional<EditStep> step;
+    try {
+        step = history_.takeStep(description);
+    } catch (const DbError&) {
+        return; // the change stays; only its undo is lost
+    }
+    if (step && onStepRecorded) onStepRecorded(*step);
+}
+
+SessionError ExamSession::swapStep(long long stepId) {
+    if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
+    try {
+        history_.swap(stepId);
+    } catch (const DbError& e) {
+        return Error(SessionErrorKind::StoreFailed, Connection::ErrorText(e.code(), e.what()));
+    }
+    try {
+        views_.sheets.Refresh();
+        views_.key.Refresh();
+        views_.header.Refresh();
+        ReadHeader(views_.header, header_);
+    } catch (const std::exception& e) {
+        return Error(SessionErrorKind::Failed, e.what());
+    }
+    return {};
+}
+
+SessionError ExamSession::undoStep(long long stepId) {
+    return swapStep(stepId);
+}
+
+SessionError ExamSession::redoStep(long long stepId) {
+    return swapStep(stepId);
+}
+
+void ExamSession::forgetStep(long long stepId) {
+    history_.forget(stepId);
+}
+
+Outcome<PasteOutcome>
+ExamSession::pasteBlock(int position, int column, const std::string& text,
+                        const std::function<bool(int overwritten)>& goOnOverwriting) {
+    Outcome<PasteOutcome> out;
+    RecordSet* rs = views_.sheets.Recordset();
+    if (!open_ || !rs) {
+        out.error = Error(SessionErrorKind::NoFileOpen, {});
+        return out;
+    }
+    std::vector<long long> rowids;
+    for (int i = 0; i < rs->recordCount(); ++i)
+        rowids.push_back(rs->rowidAt(i));
+    try {
+        out.value = PasteBlock(rs->connection(), rowids, position, column, text, header_.nItem,
+                               header_.nChoice, goOnOverwriting);
+        if (out.value.declined || !out.value.errors.empty()) return out;
+        recordStep("วางข้อมูลจากตาราง");
+        views_.sheets.Refresh();
+    } catch (const std::exception& e) {
+        out.error = Error(SessionErrorKind::Failed, e.what());
+    }
+    return out;
+}
+
+SessionError ExamSession::rereadAfterImport() {
+    if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
+    recordStep("นำเข้ากระดาษคำตอบ");
+    try {
+        views_.key.Refresh();
+        views_.sheets.Refresh();
+    } catch (const std::exception& e) {
+        return Error(SessionErrorKind::Failed, e.what());
+    }
+    return {};
+}
+
+SessionError ExamSession::changeKey(int item, const Value& key) {
+    if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
+    if (item < 1 || item > header_.nItem) return Error(SessionErrorKind::InvalidValue, {});
+    try {
+        Connection& db = *connection();
+        Transaction tx(db);
+        db.prepare(std::string("UPDATE ") + schema::kKeyTable + " SET " +
+                   schema::AnswerColumn(item) + " = ? WHERE rowid = (SELECT min(rowid) FROM " +
+                   schema::kKeyTable + ")")
+            .bind(1, key)
+            .run();
+        tx.commit();
+    } catch (const DbError& e) {
+        return Error(SessionErrorKind::StoreFailed,
+                     "แก้เฉลยไม่ได้\n" + Connection::ErrorText(e.code(), e.what()));
+    }
+    recordStep("เปลี่ยนเฉลยข้อ " + std::to_string(item));
+    try {
+        views_.key.Refresh();
+    } catch (const std::exception&) {}
+    return {};
 }
 
 } // namespace ia

@@ -12,8 +12,10 @@
 #include "examfile/DataView.h"
 #include "examfile/ExamState.h"
 #include "examfile/FileErrors.h"
+#include "exchange/BlockPaste.h"
 #include "report/RawData.h"
 #include "report/ReportModel.h"
+#include "session/EditHistory.h"
 #include "session/Technique.h"
 
 #include <functional>
@@ -223,7 +225,45 @@ class ExamSession {
     // size holds. The session must stay open and unchanged meanwhile.
     Outcome<RawSheetsInOrder> rawSheets();
 
+    // --- the edit history (the window's undo and redo)
+
+    // From now on every file opened keeps the history of its changes until
+    // it is closed (the window; the command line keeps none).
+    void keepEditHistory() { keepHistory_ = true; }
+    // Told each step as it is recorded, to be put on the window's stack.
+    std::function<void(const EditStep&)> onStepRecorded;
+    // Told when the history starts anew (a file opened or closed): every
+    // step told before is gone.
+    std::function<void()> onHistoryCleared;
+    // The changes made since the last step (a cell typed, a sheet deleted)
+    // become a step; nothing happens when there are none.
+    void recordStep(const std::string& description);
+    // Turns a recorded step back, or forward again, in one transaction, and
+    // re-reads the views and the header. On an error the file is as it was.
+    SessionError undoStep(long long stepId);
+    SessionError redoStep(long long stepId);
+    // The step will not be asked for again (its redo was dropped).
+    void forgetStep(long long stepId);
+
+    // --- edits the window makes
+
+    // A block copied from a spreadsheet, pasted from the grid row `position`
+    // (the sheets in the view's order; sheetCount(): the new-record row) and
+    // `column`, all or nothing; one step. goOnOverwriting is asked with the
+    // number of stored values it would replace (see PasteBlock).
+    Outcome<PasteOutcome> pasteBlock(int position, int column, const std::string& text,
+                                     const std::function<bool(int overwritten)>& goOnOverwriting);
+    // An import has written into the file: it is one step, and the views
+    // show what the file now holds.
+    SessionError rereadAfterImport();
+    // The key of an item (1..nItem) replaced, as the item statistics do it;
+    // one step.
+    SessionError changeKey(int item, const Value& key);
+
   private:
+    SessionError swapStep(long long stepId);
+    void attachHistory();
+    void detachHistory();
     AnalysisContext context();
     void releaseFile(const std::string& path);
     void rereadAfterFailedAnalysis(bool analysed);
@@ -240,6 +280,8 @@ class ExamSession {
     std::unique_ptr<PrivateCopy> copy_;
     std::optional<Technique> resultsTechnique_;
     std::vector<Value> keyOfResults_; // the key row when the results were last known current
+    EditHistory history_;
+    bool keepHistory_ = false;
 };
 
 } // namespace ia
