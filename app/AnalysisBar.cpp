@@ -136,6 +136,12 @@ void AnalysisBar::connectPanels(HeaderPanel& header, SheetEditor& sheets, Report
     connect(itemStatsPanel_, &ItemStatisticsPanel::keyChanged, this,
             &AnalysisBar::onItemStatsKeyChanged);
     itemStatsPanel_->showError = [this](const QString& text) { warn(text); };
+    itemStatsPanel_->writeKey = [this](int item, const Value& key) {
+        const SessionError refused = session_.changeKey(item, key);
+        if (!refused) return std::string();
+        return refused.message.empty() ? std::string("แก้เฉลยไม่ได้") : refused.message;
+    };
+    itemStatsPanel_->setHistory(sheets_->undoStack(), [this] { sheets_->undo(); });
     connect(itemStatsPanel_, &ItemStatisticsPanel::graphRequested, this, [this](int item) {
         onGraphsClicked();
         if (graphPanel_->isVisible() && item > 0) graphPanel_->selectItem(item);

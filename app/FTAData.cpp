@@ -74,6 +74,7 @@ void FTAData::buildPanels() {
     analysis_->connectPanels(*header_, *sheets_, *report_, *itemStats_, *graphs_);
     // The grids let go of the views before the session closes them.
     session_.beforeViewsClosed = [this] { sheets_->unbindGrids(); };
+    session_.keepEditHistory();
     session_.setAnalysisHost(analysis_);
 }
 
@@ -98,6 +99,7 @@ void FTAData::wirePanels() {
     connect(sheets_, &SheetEditor::rawPrintClicked, this,
             [this] { sheets_->onRawPrintClicked(report_->schoolName()); });
     connect(sheets_, &SheetEditor::editPendingChanged, this, &FTAData::updateTitle);
+    connect(sheets_, &SheetEditor::fileContentReread, header_, &HeaderPanel::showFileHeader);
     connect(analysis_, &AnalysisBar::reportReady, this, &FTAData::showReportPanel);
     connect(report_, &ReportPanel::closeClicked, this, &FTAData::closeReportPanel);
     connect(report_, &ReportPanel::exportClicked, sheets_, &SheetEditor::onExportClicked);
@@ -160,6 +162,7 @@ void FTAData::closeEvent(QCloseEvent* e) {
     for (int i = 0; i < kHeaderFieldCount; ++i)
         if (f == header_->field(i)) header_->writeBackField(i);
     if (f == report_->schoolField()) report_->writeSchoolName();
+    if (session_.views().sheets.isOpen()) sheets_->keepOrDropHalfTypedSheet();
     if (session_.views().sheets.isOpen() && !sheets_->storeOrDiscardPendingAnswers()) {
         e->ignore();
         return;
@@ -214,6 +217,7 @@ void FTAData::setFileControlsVisible(bool visible) {
 }
 
 void FTAData::onNewFileClicked() {
+    if (session_.views().sheets.isOpen()) sheets_->keepOrDropHalfTypedSheet();
     graphs_->hide();
     // The grids are hidden, not unbound, while the new header is typed.
     session_.putAside();
@@ -276,6 +280,7 @@ void FTAData::onCreateFileClicked() {
 void FTAData::onOpenFileClicked() {
     header_->okButton()->hide();
     header_->clearMessage();
+    if (session_.views().sheets.isOpen()) sheets_->keepOrDropHalfTypedSheet();
     const QString chosen = prompts_.chooseOpenFile();
     if (chosen.isEmpty()) return;
     OpenExamFile(chosen);
@@ -284,6 +289,7 @@ void FTAData::onOpenFileClicked() {
 bool FTAData::OpenExamFile(const QString& chosen) {
     header_->okButton()->hide();
     header_->clearMessage();
+    if (session_.views().sheets.isOpen()) sheets_->keepOrDropHalfTypedSheet();
     const QFileInfo info(chosen);
     QDir::setCurrent(info.absolutePath());
     const std::string path = S(info.absoluteFilePath());

@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -205,7 +206,6 @@ std::string ItemStatisticsPanel::showFile(const std::string& path) {
     TestStatistics t = ComputeItemStatistics(a.matrix);
     if (t.keyedItems == 0) return kNoKeyedItem;
     const int keep = path == path_ ? selectedItem() : 0;
-    if (path != path_) undo_.clear();
     path_ = path;
     answers_ = std::move(a);
     stats_ = std::move(t);
@@ -222,7 +222,6 @@ std::string ItemStatisticsPanel::showFile(const std::string& path) {
 }
 
 void ItemStatisticsPanel::forgetFile() {
-    undo_.clear();
     path_.clear();
     updateUndoButton();
 }
@@ -407,38 +406,18 @@ void ItemStatisticsPanel::showItem(int item) {
 }
 
 bool ItemStatisticsPanel::storeKey(int item, const Value& key) {
-    try {
-        auto db = Connection::Shared(path_);
-        Transaction tx(*db);
-        db->prepare("UPDATE TKey SET \"X" + std::to_string(item) +
-                    "\"=? WHERE rowid=(SELECT min(rowid) FROM TKey)")
-            .bind(1, key)
-            .run();
-        tx.commit();
-        return true;
-    } catch (const DbError& e) {
-        if (showError) showError("แก้เฉลยไม่ได้\n" + Q(Connection::ErrorText(e.code(), e.what())));
-        return false;
-    }
+    std::string refusal = "แก้เฉลยไม่ได้";
+    if (writeKey) refusal = writeKey(item, key);
+    if (refusal.empty()) return true;
+    if (showError) showError(Q(refusal));
+    return false;
 }
 
 bool ItemStatisticsPanel::applyKeyChange(AnswerCode newKey) {
     const ItemStatistics* it = current();
     if (!it || path_.empty()) return false;
     const int item = it->item;
-    Value old;
-    try {
-        auto db = Connection::Shared(path_);
-        auto st = db->prepare("SELECT \"X" + std::to_string(item) +
-                              "\" FROM TKey ORDER BY rowid LIMIT 1");
-        if (st.step()) old = st.column(0);
-    } catch (const DbError& e) {
-        if (showError) showError("อ่านเฉลยไม่ได้\n" + Q(Connection::ErrorText(e.code(), e.what())));
-        return false;
-    }
-    const std::string text = ChoiceText(newKey);
-    if (!storeKey(item, Value(text))) return false;
-    undo_.push_back({item, old, text});
+    if (!storeKey(item, Value(ChoiceText(newKey)))) return false;
     // Dropping the last keyed item leaves nothing to show; the teacher still
     // sees the statistics from before and can undo.
     if (const std::string refusal = showFile(path_); !refusal.empty() && showError)
@@ -449,27 +428,40 @@ bool ItemStatisticsPanel::applyKeyChange(AnswerCode newKey) {
     return true;
 }
 
+bool ItemStatisticsPanel::canUndo() const {
+    return history_ && history_->canUndo();
+}
+
+void ItemStatisticsPanel::setHistory(QUndoStack* history, std::function<void()> undoInWindow) {
+    history_ = history;
+    undoInWindow_ = std::move(undoInWindow);
+    connect(history_, &QUndoStack::indexChanged, this, [this] { updateUndoButton(); });
+    connect(history_, &QUndoStack::cleanChanged, this, [this] { updateUndoButton(); });
+    updateUndoButton();
+}
+
 bool ItemStatisticsPanel::undoLastChange() {
-    if (undo_.empty() || path_.empty()) return false;
-    const KeyEdit edit = undo_.back();
-    if (!storeKey(edit.item, edit.oldKey)) return false;
-    undo_.pop_back();
+    if (!canUndo() || path_.empty()) return false;
+    const int item = selectedItem();
+    const int before = history_->index();
+    if (undoInWindow_)
+        undoInWindow_();
+    else
+        history_->undo();
+    if (history_->index() == before) return false;
     showFile(path_);
-    selectItem(edit.item);
+    selectItem(item);
     updateUndoButton();
     emit keyChanged();
     return true;
 }
 
 void ItemStatisticsPanel::updateUndoButton() {
-    if (undo_.empty()) {
+    if (!canUndo()) {
         undoButton->hide();
         return;
     }
-    const KeyEdit& e = undo_.back();
-    const std::string old = e.oldKey.text();
-    undoButton->setText("ย้อนกลับการแก้เฉลยข้อ " + QString::number(e.item) + " (กลับเป็น " +
-                        (old.empty() ? QString("ไม่มีเฉลย") : Q(old)) + ")");
+    undoButton->setText("ย้อนกลับ: " + history_->undoText());
     undoButton->show();
 }
 

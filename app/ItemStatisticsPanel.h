@@ -23,6 +23,8 @@ class QListWidget;
 class QPushButton;
 class QTableWidget;
 
+class QUndoStack;
+
 namespace ia {
 
 class ItemStatisticsPanel : public QFrame {
@@ -48,9 +50,16 @@ class ItemStatisticsPanel : public QFrame {
     // the selected item, in one transaction; false with a message shown when
     // the file refused it.
     bool applyKeyChange(AnswerCode newKey);
-    // Writes back the key before the last applied change.
+    // Turns back the last step of the file's history (the window's one
+    // list: a key change made here is one of its steps).
     bool undoLastChange();
-    bool canUndo() const { return !undo_.empty(); }
+    bool canUndo() const;
+
+    // The key written through the window's exam session, one step of the
+    // file's history; returns the refusal text, empty once stored.
+    std::function<std::string(int item, const Value& key)> writeKey;
+    // The file's history, and how the window turns its last step back.
+    void setHistory(QUndoStack* history, std::function<void()> undoInWindow);
 
     const TestStatistics& statistics() const { return stats_; }
 
@@ -82,11 +91,6 @@ class ItemStatisticsPanel : public QFrame {
     void closeRequested();
 
   private:
-    struct KeyEdit {
-        int item;
-        Value oldKey; // as stored, NULL kept apart from the empty text
-        std::string newKey;
-    };
     void fillSummary();
     void fillItemTable();
     void fillCheckFirst();
@@ -99,7 +103,8 @@ class ItemStatisticsPanel : public QFrame {
     std::string path_;
     ExamAnswers answers_;
     TestStatistics stats_;
-    std::vector<KeyEdit> undo_;
+    QUndoStack* history_ = nullptr;
+    std::function<void()> undoInWindow_;
     QWidget* whatIfBox_;
 };
 

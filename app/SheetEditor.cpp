@@ -9,7 +9,6 @@
 #include "app/PanelKit.h"
 #include "app/PrintTargets.h"
 #include "app/Prompts.h"
-#include "exchange/BlockPaste.h"
 #include "exchange/SheetImport.h"
 #include "report/OutputPath.h"
 #include "report/RawData.h"
@@ -17,16 +16,45 @@
 #include "session/ExamSession.h"
 #include "sheet/SheetModel.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QTimer>
+#include <QUndoStack>
 
 #include <algorithm>
 
 namespace ia {
+
+namespace {
+
+// A step of the exam session's history on the window's stack. The session
+// made the change before the step was pushed: the first redo is the push.
+class FileStep : public QUndoCommand {
+  public:
+    FileStep(SheetEditor& editor, const EditStep& step)
+        : QUndoCommand(QString::fromStdString(step.description)), editor_(editor),
+          stepId_(step.id) {}
+    long long stepId() const { return stepId_; }
+    void undo() override { editor_.swapStep(stepId_, text(), true); }
+    void redo() override {
+        if (pushed_) editor_.swapStep(stepId_, text(), false);
+        pushed_ = true;
+    }
+
+  private:
+    SheetEditor& editor_;
+    long long stepId_;
+    bool pushed_ = false;
+};
+
+} // namespace
 
 SheetEditor::SheetEditor(QWidget* window, Placer& placer, ExamSession& session, Prompts& prompts,
                          const PrintTargets& printTargets)
@@ -75,6 +103,11 @@ SheetEditor::SheetEditor(QWidget* window, Placer& placer, ExamSession& session, 
     export_ = Button(recordBar_, "cmdExport", "ส่งออก");
     export_->setToolTip("ส่งออกคะแนน คำตอบ และผลวิเคราะห์เป็น .xlsx หรือ .csv");
     placer.place(export_, 1635, 430, 1575, 285);
+    undo_ = Button(recordBar_, "cmdUndo", "ย้อนกลับ");
+    placer.place(undo_, 3285, 430, 975, 285);
+    redo_ = Button(recordBar_, "cmdRedo", "ทำซ้ำ");
+    placer.place(redo_, 4335, 430, 975, 285);
+    undoStack_ = new QUndoStack(this);
     recordBar_->hide();
 
     rawPrint_ = Button(window, "Command7", "พิมพ์ข้อมูล");
@@ -165,6 +198,36 @@ void SheetEditor::wire() {
     connect(sheetGrid_, &SheetGrid::pasteRequested, this, [this](int position, int column) {
         pasteBlock(position, column, QGuiApplication::clipboard()->text());
     });
+    // The history of the file's changes.
+    // The buttons stay enabled, so that Tab reaches them; with nothing to
+    // undo they beep and say so.
+    auto followStack = [this] {
+        undo_->setToolTip(undoStack_->canUndo() ? "ย้อนกลับ: " + undoStack_->undoText()
+                                                : QString("ไม่มีสิ่งที่ย้อนกลับได้"));
+        redo_->setToolTip(undoStack_->canRedo() ? "ทำซ้ำ: " + undoStack_->redoText()
+                                                : QString("ไม่มีสิ่งที่ทำซ้ำได้"));
+    };
+    connect(undoStack_, &QUndoStack::indexChanged, this, followStack);
+    connect(undoStack_, &QUndoStack::cleanChanged, this, followStack);
+    followStack();
+    connect(undo_, &QPushButton::clicked, this, &SheetEditor::undo);
+    connect(redo_, &QPushButton::clicked, this, &SheetEditor::redo);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), window_), &QShortcut::activated, this,
+            &SheetEditor::undo);
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        auto* s = new QShortcut(keys, window_);
+        connect(s, &QShortcut::activated, this, &SheetEditor::redo);
+    }
+    session_.onStepRecorded = [this](const EditStep& step) {
+        // A new step drops the steps undone before it, for good.
+        for (int i = undoStack_->index(); i < undoStack_->count(); ++i)
+            if (auto* dropped = dynamic_cast<const FileStep*>(undoStack_->command(i)))
+                session_.forgetStep(dropped->stepId());
+        undoStack_->push(new FileStep(*this, step));
+    };
+    session_.onHistoryCleared = [this] { undoStack_->clear(); };
+
     connect(import_, &QPushButton::clicked, this, &SheetEditor::onImportClicked);
     connect(export_, &QPushButton::clicked, this, &SheetEditor::onExportClicked);
     connect(rawPrint_, &QPushButton::clicked, this, &SheetEditor::rawPrintClicked);
@@ -295,6 +358,67 @@ bool SheetEditor::storeOrDiscardPendingAnswers() {
     }
 }
 
+void SheetEditor::ChangeStored(const QString& description) {
+    session_.recordStep(description.toStdString());
+}
+
+void SheetEditor::undo() {
+    if (!session_.views().sheets.isOpen()) return;
+    commitPendingEdits();
+    if (sheetGrid_->hasPendingEdits() || keyGrid_->hasPendingEdits()) return;
+    if (undoStack_->canUndo()) {
+        undoStack_->undo();
+    } else {
+        QApplication::beep();
+        if (gridPair_) gridPair_->showMessage("ไม่มีสิ่งที่ย้อนกลับได้");
+    }
+}
+
+void SheetEditor::redo() {
+    if (!session_.views().sheets.isOpen()) return;
+    commitPendingEdits();
+    if (sheetGrid_->hasPendingEdits() || keyGrid_->hasPendingEdits()) return;
+    if (undoStack_->canRedo()) {
+        undoStack_->redo();
+    } else {
+        QApplication::beep();
+        if (gridPair_) gridPair_->showMessage("ไม่มีสิ่งที่ทำซ้ำได้");
+    }
+}
+
+bool SheetEditor::swapStep(long long stepId, const QString& description, bool undoing) {
+    const int position = sheetGrid_->currentRecordPosition();
+    const SessionError failed = undoing ? session_.undoStep(stepId) : session_.redoStep(stepId);
+    showKey();
+    showSheets();
+    if (position >= 0) sheetGrid_->setCurrentRecordPosition(position);
+    showRecordPosition();
+    if (failed) {
+        // The stack no longer matches the file: it starts anew.
+        QTimer::singleShot(0, undoStack_, &QUndoStack::clear);
+        warn(QString(undoing ? "ย้อนกลับไม่ได้" : "ทำซ้ำไม่ได้") + "\n" + Q(failed.message));
+        return false;
+    }
+    if (gridPair_) gridPair_->showMessage((undoing ? "ย้อนกลับแล้ว: " : "ทำซ้ำแล้ว: ") + description);
+    emit fileContentReread();
+    emit keyMayHaveChanged();
+    return true;
+}
+
+bool SheetEditor::keepOrDropHalfTypedSheet() {
+    QLineEdit* editor = sheetGrid_->halfTypedSheetEditor();
+    if (!editor) return false;
+    const QString typed = editor->text();
+    const QModelIndex at = sheetGrid_->currentIndex();
+    // Closed before the question: a box taking the focus would store it.
+    sheetGrid_->dropPendingEdit();
+    const bool drop =
+        prompts_.askYesNo(kProgramTitle, "กระดาษคำตอบใหม่ที่พิมพ์ค้างไว้ (" + typed.trimmed() +
+                                             ") ยังไม่ได้บันทึก\nทิ้งโดยไม่บันทึกหรือไม่ (ตอบ ไม่ เพื่อบันทึกไว้)");
+    if (!drop) sheetGrid_->model()->setData(at, typed);
+    return true;
+}
+
 void SheetEditor::runRecordCommand(const std::function<void()>& command) {
     if (!session_.views().sheets.isOpen()) return;
     try {
@@ -314,14 +438,10 @@ void SheetEditor::onImportClicked() {
     ImportDialog dialog(session_.connection(), session_.fileName(), session_.header().nItem,
                         session_.header().nChoice, window_);
     if (prompts_.runDialog(dialog) != QDialog::Accepted) return;
-    try {
-        views.key.Refresh();
-        showKey();
-        views.sheets.Refresh();
-        showSheets();
-    } catch (const std::exception& e) {
-        warn(QString::fromUtf8(e.what()));
-    }
+    const SessionError failed = session_.rereadAfterImport();
+    showKey();
+    showSheets();
+    if (failed) warn(Q(failed.message));
     showRecordPosition();
     emit keyMayHaveChanged();
 }
@@ -338,28 +458,18 @@ void SheetEditor::onExportClicked() {
 void SheetEditor::pasteBlock(int position, int column, const QString& text) {
     RecordSet* rs = session_.views().sheets.Recordset();
     if (!rs || text.isEmpty()) return;
-    std::vector<long long> rowids;
-    for (int i = 0; i < rs->recordCount(); ++i)
-        rowids.push_back(rs->rowidAt(i));
     if (position < 0) position = rs->recordCount();
-    try {
-        PasteOutcome out = PasteBlock(
-            rs->connection(), rowids, position, column, text.toStdString(), session_.header().nItem,
-            session_.header().nChoice, [this](int n) {
-                return prompts_.askYesNo(kProgramTitle,
-                                         QString::fromUtf8("วางทับคำตอบที่มีอยู่ %1 ช่องหรือไม่").arg(n));
-            });
-        if (out.declined) return;
-        if (!out.errors.empty()) {
-            warn("วางไม่ได้ ไม่ได้เปลี่ยนข้อมูลใดเลย:\n" +
-                 QString::fromStdString(ErrorSummary(out.errors)));
-            return;
-        }
-        session_.views().sheets.Refresh();
+    const Outcome<PasteOutcome> out =
+        session_.pasteBlock(position, column, text.toStdString(), [this](int n) {
+            return prompts_.askYesNo(kProgramTitle, QString("วางทับคำตอบที่มีอยู่ %1 ช่องหรือไม่").arg(n));
+        });
+    if (!out.ok()) {
+        warn(Q(out.error.message));
+    } else if (!out.value.errors.empty()) {
+        warn("วางไม่ได้ ไม่ได้เปลี่ยนข้อมูลใดเลย:\n" + Q(ErrorSummary(out.value.errors)));
+    } else if (!out.value.declined) {
         showSheets();
         sheetGrid_->setCurrentRecordPosition(position);
-    } catch (const std::exception& e) {
-        warn(QString::fromUtf8(e.what()));
     }
     showRecordPosition();
 }

@@ -16,6 +16,7 @@
 
 class QFrame;
 class QPushButton;
+class QUndoStack;
 
 namespace ia {
 
@@ -78,10 +79,26 @@ class SheetEditor : public QObject, public AnalysisHost, public RecordCommandHos
     // A block copied from a spreadsheet, pasted from a cell of the sheet grid.
     void pasteBlock(int position, int column, const QString& text);
 
+    // The one history of the file's changes (Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z
+    // and the buttons ย้อนกลับ and ทำซ้ำ), fed by the exam session.
+    QUndoStack* undoStack() const { return undoStack_; }
+    // A cell still being typed is stored first.
+    void undo();
+    void redo();
+    // Turns a recorded step back or forward again; false (and told) when
+    // the file would not take it.
+    bool swapStep(long long stepId, const QString& description, bool undoing);
+
+    // A sheet typed into the new-record row and not yet stored (the open
+    // editor holds its code or an answer): asks whether to throw it away,
+    // keeping it by default. False when there is none.
+    bool keepOrDropHalfTypedSheet();
+
     // RecordCommandHost and AnalysisHost.
     bool AskYesNo(const QString& title, const QString& text) override;
     void BusyPointer(bool on) override;
     void KeyRowRewritten() override { showKey(); }
+    void ChangeStored(const QString& description) override;
 
   signals:
     void fileReplaced();
@@ -90,6 +107,8 @@ class SheetEditor : public QObject, public AnalysisHost, public RecordCommandHos
     void subjectFieldWanted();
     void rawPrintClicked();
     void editPendingChanged();
+    // An undo or redo changed the file: the header and the key may differ.
+    void fileContentReread();
 
   private:
     void wire();
@@ -116,6 +135,9 @@ class SheetEditor : public QObject, public AnalysisHost, public RecordCommandHos
     QPushButton* import_;
     QPushButton* export_;
     QPushButton* rawPrint_;
+    QPushButton* undo_;
+    QPushButton* redo_;
+    QUndoStack* undoStack_;
     GridPair* gridPair_ = nullptr;
 };
 

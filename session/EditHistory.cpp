@@ -58,10 +58,15 @@ void InstallTriggers(Connection& db, const std::string& table, const std::string
 
     std::string restoreValues = Literal("UPDATE " + Quoted(table) + " SET ");
     std::string updatedColumns;
+    // A write of the value already stored (a header field left unchanged)
+    // is no change.
+    std::string changed;
     for (size_t i = 0; i < kept.size(); ++i) {
         restoreValues += "||" + Literal((i ? "," : "") + Quoted(kept[i]) + "=") + "||quote(old." +
                          Quoted(kept[i]) + ")";
         updatedColumns += (i ? "," : "") + Quoted(kept[i]);
+        changed += std::string(i ? " OR " : "") + "old." + Quoted(kept[i]) + " IS NOT new." +
+                   Quoted(kept[i]);
     }
     restoreValues += "||" + Literal(" WHERE rowid=") + "||old.rowid";
 
@@ -74,8 +79,8 @@ void InstallTriggers(Connection& db, const std::string& table, const std::string
             Quoted(table) + when + " BEGIN " + record + restoreRow + "); END");
     if (!kept.empty())
         db.exec("CREATE TEMP TRIGGER " + TriggerName(table, "update") + " AFTER UPDATE OF " +
-                updatedColumns + " ON " + Quoted(table) + when + " BEGIN " + record +
-                restoreValues + "); END");
+                updatedColumns + " ON " + Quoted(table) + when + " AND (" + changed + ") BEGIN " +
+                record + restoreValues + "); END");
 }
 
 } // namespace

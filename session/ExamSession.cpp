@@ -621,9 +621,13 @@ SessionError ExamSession::rereadAfterImport() {
 
 SessionError ExamSession::changeKey(int item, const Value& key) {
     if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
-    if (item < 1 || item > header_.nItem) return Error(SessionErrorKind::InvalidValue, {});
+    if (item < 1 || item > header_.nItem)
+        return Error(SessionErrorKind::InvalidValue, "แก้เฉลยไม่ได้: ไม่มีข้อ " + std::to_string(item));
     try {
-        Connection& db = *connection();
+        // The views' connection: the one whose history records the change.
+        RecordSet* rs = views_.key.Recordset();
+        if (!rs) return Error(SessionErrorKind::NoFileOpen, {});
+        Connection& db = rs->connection();
         Transaction tx(db);
         db.prepare(std::string("UPDATE ") + schema::kKeyTable + " SET " +
                    schema::AnswerColumn(item) + " = ? WHERE rowid = (SELECT min(rowid) FROM " +

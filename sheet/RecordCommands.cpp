@@ -35,6 +35,7 @@ void DeleteCurrentSheet(DataView& data1, SheetGrid& grid1, RecordCommandHost& ho
                            QStringLiteral("กำลังจะลบ เลขที่  :  ") + code))
             return;
         rs->deleteCurrent();
+        host.ChangeStored(QStringLiteral("ลบกระดาษคำตอบเลขที่ ") + code);
         rs->moveNext();
         if (rs->eof()) rs->moveLast();
         const int next = rs->absolutePosition();

@@ -169,6 +169,21 @@ SheetGrid::SheetGrid(GridKind kind, QWidget* parent) : QTableView(parent), kind_
         // open in the middle of the commit.
         QTimer::singleShot(0, this, [this, code, text] { emit dataError(code, text); });
     };
+    model_->onCellStored = [this](int row, int column, bool newSheet) {
+        if (!host_) return;
+        const QString code = model_->data(model_->index(row, 0), Qt::EditRole).toString().trimmed();
+        QString description;
+        if (kind_ == GridKind::Key)
+            description = column == 0 ? QString::fromUtf8("แก้แถวเฉลย")
+                                      : QString::fromUtf8("แก้เฉลยข้อ %1").arg(column);
+        else if (newSheet)
+            description = QString::fromUtf8("เพิ่มกระดาษคำตอบ %1").arg(code).trimmed();
+        else if (column == 0)
+            description = QString::fromUtf8("แก้เลขที่/รหัสเป็น %1").arg(code);
+        else
+            description = QString::fromUtf8("แก้คำตอบข้อ %1 ของเลขที่ %2").arg(column).arg(code);
+        host_->ChangeStored(description);
+    };
     model_->onFileBusy = [this] { QTimer::singleShot(0, this, [this] { emit fileBusy(); }); };
     model_->busyPointer = [this](bool on) {
         if (host_) host_->BusyPointer(on);
@@ -234,6 +249,16 @@ bool SheetGrid::commitPendingEdit() {
     commitData(ed);
     closeEditor(ed, QAbstractItemDelegate::NoHint);
     return lastCommitOk_;
+}
+
+QLineEdit* SheetGrid::halfTypedSheetEditor() const {
+    QLineEdit* ed = editor_;
+    if (!ed || ed->text().trimmed().isEmpty()) return nullptr;
+    return model_->isNewRecordRow(currentIndex().row()) ? ed : nullptr;
+}
+
+void SheetGrid::dropPendingEdit() {
+    if (QLineEdit* ed = editor_) closeEditor(ed, QAbstractItemDelegate::RevertModelCache);
 }
 
 bool SheetGrid::storePendingEdits() {

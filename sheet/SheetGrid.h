@@ -29,6 +29,8 @@ struct RecordCommandHost {
     virtual void BusyPointer(bool on) = 0;
     // The total has rewritten the key row: the key grid is laid out again.
     virtual void KeyRowRewritten() {}
+    // A change the grid made is stored: one step of the file's history.
+    virtual void ChangeStored(const QString& /*description*/) {}
 };
 
 class SheetGrid : public QTableView {
@@ -54,6 +56,11 @@ class SheetGrid : public QTableView {
     bool storePendingEdits();
     bool hasPendingEdits() const;
     void discardPendingEdits();
+    // The cell editor open on the new-record row, with what it holds: a
+    // sheet the teacher began and has not stored yet. Null when none.
+    QLineEdit* halfTypedSheetEditor() const;
+    // Closes the open editor without storing what it holds.
+    void dropPendingEdit();
     // Absolute position of the current record, -1 on the new-record row (or
     // with no current record).
     int currentRecordPosition() const;

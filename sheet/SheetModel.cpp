@@ -175,6 +175,7 @@ void SheetModel::commitCell(int row, int column, const QString& text) {
         }
         rows_.remove(rs->rowidAt(row));
         emit dataChanged(index(row, column), index(row, column));
+        if (onCellStored) onCellStored(row, column, false);
     } else if (isNewRecordRow(row)) {
         if (s.empty()) return; // an editor left empty makes no sheet
         try {
@@ -195,6 +196,7 @@ void SheetModel::commitCell(int row, int column, const QString& text) {
         rs->moveTo(row);
         emit dataChanged(index(row, 0), index(row, columns_ - 1));
         emit headerDataChanged(Qt::Vertical, row, row + 1);
+        if (onCellStored) onCellStored(row, column, true);
     }
 }
 

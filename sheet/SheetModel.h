@@ -58,6 +58,9 @@ class SheetModel : public QAbstractTableModel {
     bool isScoreColumn(int column) const;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
+    // A cell written to the file (newSheet: the new-record row became a
+    // sheet); a write that changed nothing is not told.
+    std::function<void(int row, int column, bool newSheet)> onCellStored;
     // A refused cell write from setData (the editor closing).
     std::function<void(int code, const QString& text)> onDataError;
 

@@ -281,17 +281,17 @@ void ItemStatisticsPanelTest::refusalsAndAWriteTheFileRefuses() {
     Control<QPushButton>(w, "cmdItemStats")->click();
     ItemStatisticsPanel& p = *Control<ia::ItemStatisticsPanel>(w, "ItemStatisticsPanel");
     QVERIFY(p.selectItem(3));
-    {
-        const auto readOnly = Connection::ShareReadOnlyForTests(path);
-        QVERIFY(!p.applyKeyChange(2));
-    }
+    // The file refuses the write (as a damaged or foreign file would).
+    Connection(path).exec("CREATE TRIGGER refuse_key BEFORE UPDATE ON TKey "
+                          "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    QVERIFY(!p.applyKeyChange(2));
     QCOMPARE(f.messages.size(), 1);
     QVERIFY(f.messages[0].startsWith("แก้เฉลยไม่ได้"));
     QCOMPARE(KeyField(path, 3), std::string("1"));
     QVERIFY(!p.canUndo());
+    Connection(path).exec("DROP TRIGGER refuse_key");
 
-    // The undo list belongs to the file: another file opened, it is gone.
-    Connection::ForgetShared(path);
+    // The undo list is the file's: another file opened, it is gone.
     QVERIFY(p.applyKeyChange(2));
     QVERIFY(p.canUndo());
     open(f, {"1", "1", "1", "1"}, MiskeyedSheets(), "other.ans");
