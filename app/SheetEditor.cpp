@@ -387,10 +387,17 @@ void SheetEditor::redo() {
 }
 
 bool SheetEditor::swapStep(long long stepId, const QString& description, bool undoing) {
+    // The pointers stay where they were (on the same row and column).
     const int position = sheetGrid_->currentRecordPosition();
+    const int sheetColumn = sheetGrid_->currentIndex().column();
+    const int keyColumn = keyGrid_->currentIndex().column();
     const SessionError failed = undoing ? session_.undoStep(stepId) : session_.redoStep(stepId);
     showKey();
     showSheets();
+    if (keyColumn > 0 && keyGrid_->model()->rowCount() > 0)
+        keyGrid_->setCurrentIndex(keyGrid_->model()->index(0, keyColumn));
+    if (sheetColumn > 0 && sheetGrid_->model()->rowCount() > 0)
+        sheetGrid_->setCurrentIndex(sheetGrid_->model()->index(0, sheetColumn));
     if (position >= 0) sheetGrid_->setCurrentRecordPosition(position);
     showRecordPosition();
     if (failed) {

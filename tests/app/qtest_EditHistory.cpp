@@ -131,6 +131,8 @@ void EditHistoryTest::keysTurnATypedAnswerBackAndForth() {
     Key(f.focus(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(Dump(path), before);
     QCOMPARE(g.model()->index(1, 2).data().toString(), QString("2"));
+    // The pointer stays where it was: on the item after the one typed.
+    QCOMPARE(g.currentIndex(), g.model()->index(1, 3));
     QVERIFY2(StatusLine(f).startsWith("ย้อนกลับแล้ว: แก้คำตอบข้อ 2 ของเลขที่ 02"),
              qPrintable(StatusLine(f)));
     QVERIFY(!CanUndo(f));
