@@ -88,7 +88,7 @@ int RunImportCommand(int argc, char** argv) {
 
     const std::string& examPath = positional[0];
     OpenedExam exam;
-    if (!OpenExamForExchange(examPath, exam, error)) return Refuse(error);
+    if (!OpenExamForExchange(examPath, true, exam, error)) return Refuse(error);
     ia::ImportPlan plan = ia::ReadImportSource(positional[1], exam.nItem, exam.nChoice, options,
                                                ia::cli::JobProgress());
     if (!plan.ok())

@@ -2,6 +2,7 @@
 #include "CliSupport.h"
 #include "TestSupport.h"
 #include "examfile/Engine.h"
+#include "examfile/WriterLock.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,38 @@ struct CliExchange : ::testing::Test {
         return Cli("import " + Quote(exam) + " " + Quote(source) + " " + options);
     }
 };
+
+// A file open in a window is written by nobody else; reading it is fine.
+TEST_F(CliExchange, AFileOpenInAWindowIsNotWritten) {
+    const std::string src = dir.file("good.csv");
+    WriteText(src, "เฉลย,1,2,3,4\n02,1,2,3,4\n");
+    ia::WriterLock window;
+    ASSERT_TRUE(window.take(exam));
+    const std::string refusal = ia::OpenElsewhereMessage(exam) + "\n";
+    struct Case {
+        std::string args;
+        int code;
+        std::string err;
+    } cases[] = {
+        {"import " + Quote(exam) + " " + Quote(src), 1, refusal},
+        {"analyse " + Quote(exam) + " --technique 25", 1, refusal},
+        {"print " + Quote(exam) + " --technique 25 --pdf " + Quote(dir.file("r.pdf")), 1, refusal},
+        {"graphs " + Quote(exam) + " --technique 25 --pdf " + Quote(dir.file("g.pdf")), 1, refusal},
+        {"create " + Quote(exam) + " --items 3 --choices 4 --overwrite", 1, refusal},
+        {"export " + Quote(exam) + " " + Quote(dir.file("out.csv")), 0, ""},
+        {"raw " + Quote(exam) + " --pdf " + Quote(dir.file("raw.pdf")), 0, ""},
+    };
+    for (const Case& c : cases) {
+        iatest::CliRun r = Cli(c.args);
+        EXPECT_EQ(r.code, c.code) << c.args;
+        EXPECT_EQ(r.err, c.err) << c.args;
+    }
+    EXPECT_EQ(SheetCount(exam), 1);
+    EXPECT_FALSE(std::filesystem::exists(exam + ".bak"));
+    window.release();
+    EXPECT_EQ(Import(src).code, 0);
+    EXPECT_EQ(SheetCount(exam), 2);
+}
 
 TEST_F(CliExchange, ABadSourceImportsNothingAndSaysWhere) {
     const std::string src = dir.file("bad.csv");
