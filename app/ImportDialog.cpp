@@ -111,7 +111,7 @@ ImportDialog::ImportDialog(std::shared_ptr<Connection> exam, const std::string& 
     appendButton = new QRadioButton("ต่อท้ายกระดาษคำตอบเดิม");
     appendButton->setObjectName("appendButton");
     appendButton->setChecked(true);
-    replaceButton = new QRadioButton("แทนที่กระดาษคำตอบทั้งหมด (สำรองแฟ้มเดิมไว้)");
+    replaceButton = new QRadioButton("แทนที่กระดาษคำตอบทั้งหมด (สำรองไฟล์เดิมไว้)");
     replaceButton->setObjectName("replaceButton");
     keyOnlyButton = new QRadioButton("นำเข้าเฉพาะเฉลย");
     keyOnlyButton->setObjectName("keyOnlyButton");

@@ -112,7 +112,7 @@ int RunImportCommand(int argc, char** argv) {
     ia::ImportBackup backup;
     if (mode == ia::ImportMode::Replace) {
         if (!backup.take(examPath, error)) return Refuse(error);
-        std::cerr << "สำรองแฟ้มเดิมไว้ที่ " << backup.path() << "\n";
+        std::cerr << "สำรองไฟล์เดิมไว้ที่ " << backup.path() << "\n";
     }
     try {
         ia::ApplyImport(*exam.db, plan, mode, exam.nItem, ia::cli::JobProgress());

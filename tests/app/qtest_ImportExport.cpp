@@ -100,7 +100,7 @@ class ImportExport : public QObject {
         QVERIFY(d.preview->isHidden());
         QCOMPARE(d.problems->toPlainText(),
                  QString("แถว 2 คอลัมน์ 3: \"จ\" เกินจำนวนตัวเลือก (4)\n"
-                         "แถว 3 คอลัมน์ 5: คำตอบเกินจำนวนข้อของแฟ้ม (3 ข้อ)\n"));
+                         "แถว 3 คอลัมน์ 5: คำตอบเกินจำนวนข้อของไฟล์ (3 ข้อ)\n"));
         QVERIFY(!d.importNow());
         QCOMPARE(SheetCount(exam), 0);
         // Key only asks for a key row.
@@ -124,7 +124,7 @@ class ImportExport : public QObject {
             return answer;
         };
         d.setSource(QString::fromStdString(src));
-        QVERIFY(d.problems->toPlainText().contains("รหัส 01 (แถว 1) มีอยู่แล้วในแฟ้ม"));
+        QVERIFY(d.problems->toPlainText().contains("รหัส 01 (แถว 1) มีอยู่แล้วในไฟล์"));
         QVERIFY(!d.importNow());
         QCOMPARE(asked.size(), 1);
         QCOMPARE(SheetCount(exam), 1);
@@ -200,7 +200,7 @@ class ImportExport : public QObject {
         d.targetEdit->setText(QString::fromStdString(exam));
         QVERIFY(!d.exportNow());
         QCOMPARE(d.messageLabel->text(),
-                 QString::fromStdString("ไฟล์ที่ส่งออกต้องไม่ใช่แฟ้มข้อสอบ " + exam));
+                 QString::fromStdString("ไฟล์ที่ส่งออกต้องไม่ใช่ไฟล์ข้อสอบ " + exam));
     }
 
     void windowButtonsImportAndRefreshTheGrid() {

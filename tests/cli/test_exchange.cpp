@@ -68,7 +68,7 @@ TEST_F(CliExchange, ABadSourceImportsNothingAndSaysWhere) {
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "นำเข้าไม่ได้ ไม่ได้นำเข้าข้อมูลใดเลย:\n"
                      "แถว 3 คอลัมน์ 3: \"ฉ\" ไม่ใช่คำตอบ (ไม่มีตัวเลือกนำหน้า)\n"
-                     "แถว 4 คอลัมน์ 6: คำตอบเกินจำนวนข้อของแฟ้ม (4 ข้อ)\n");
+                     "แถว 4 คอลัมน์ 6: คำตอบเกินจำนวนข้อของไฟล์ (4 ข้อ)\n");
     EXPECT_EQ(SheetCount(exam), 1);
 }
 
@@ -78,7 +78,7 @@ TEST_F(CliExchange, AppendReplaceKeyOnlyAndDuplicates) {
     // A code already in the file: a warning, imported unless --strict.
     iatest::CliRun r = Import(src, "--strict");
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("คำเตือน: รหัส 01 (แถว 2) มีอยู่แล้วในแฟ้ม"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("คำเตือน: รหัส 01 (แถว 2) มีอยู่แล้วในไฟล์"), std::string::npos) << r.err;
     EXPECT_EQ(SheetCount(exam), 1);
     r = Import(src);
     EXPECT_EQ(r.code, 0) << r.err;
@@ -89,7 +89,7 @@ TEST_F(CliExchange, AppendReplaceKeyOnlyAndDuplicates) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(SheetCount(exam), 2);
     EXPECT_EQ(SheetCount(exam + ".bak"), 3);
-    EXPECT_NE(r.err.find("สำรองแฟ้มเดิมไว้ที่ " + exam + ".bak"), std::string::npos);
+    EXPECT_NE(r.err.find("สำรองไฟล์เดิมไว้ที่ " + exam + ".bak"), std::string::npos);
     r = Import(src, "--key-only");
     EXPECT_EQ(r.out, "นำเข้ากระดาษคำตอบ 0 แผ่น และเฉลย\n");
     EXPECT_EQ(SheetCount(exam), 2);
