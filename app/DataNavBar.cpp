@@ -39,8 +39,15 @@ DataNavBar::DataNavBar(QWidget* parent) : QWidget(parent) {
 QString DataNavBar::caption() const {
     return caption_->text();
 }
+QString RecordCaption(int position, int count) {
+    if (position < 0) return QString("ระเบียนใหม่ (มีอยู่ %1 ระเบียน)").arg(count);
+    return QString("ระเบียนที่ %1 จาก %2").arg(position + 1).arg(count);
+}
+
 void DataNavBar::setCaption(const QString& text) {
+    fullCaption_ = text;
     caption_->setText(text);
+    caption_->setToolTip(text);
     layOut();
 }
 
@@ -50,7 +57,19 @@ void DataNavBar::resizeEvent(QResizeEvent*) {
 
 void DataNavBar::layOut() {
     const int h = height();
-    // Narrow arrows leave the caption room for "Record: " and a number; the
+    // A caption too long for the bar even with the narrowest arrows keeps
+    // its numbers and drops its words ("1000000/1000000").
+    caption_->setText(fullCaption_);
+    auto needFor = [this](const QString& t) {
+        return caption_->fontMetrics().horizontalAdvance(t) + 2 * caption_->frameWidth() +
+               caption_->margin() * 2 + 4;
+    };
+    if (width() - 4 * (h / 2) < needFor(fullCaption_)) {
+        QString shortText = fullCaption_;
+        shortText.remove("ระเบียนที่ ").replace(" จาก ", "/");
+        caption_->setText(shortText);
+    }
+    // Narrow arrows leave the caption room for "ระเบียนที่ n จาก m"; the
     // seven digits of a district's millionth sheet take them narrower still
     // (down to half the bar's height) rather than cut the number.
     const int need = caption_->fontMetrics().horizontalAdvance(caption_->text()) +

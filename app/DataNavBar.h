@@ -11,6 +11,10 @@ class QToolButton;
 
 namespace ia {
 
+// The caption for the sheet at position (from 0) of count; -1 is the
+// new-record row, where a sheet not yet stored is typed.
+QString RecordCaption(int position, int count);
+
 class DataNavBar : public QWidget {
     Q_OBJECT
   public:
@@ -34,6 +38,7 @@ class DataNavBar : public QWidget {
     QToolButton* next_;
     QToolButton* last_;
     QLabel* caption_;
+    QString fullCaption_;
 };
 
 } // namespace ia

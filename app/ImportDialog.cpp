@@ -3,6 +3,7 @@
 
 #include "app/BusyCursor.h"
 #include "app/ProgressDialog.h"
+#include "app/ThaiDialogs.h"
 #include "examfile/Engine.h"
 
 #include <QCheckBox>
@@ -110,7 +111,7 @@ ImportDialog::ImportDialog(std::shared_ptr<Connection> exam, const std::string& 
     appendButton = new QRadioButton("ต่อท้ายกระดาษคำตอบเดิม");
     appendButton->setObjectName("appendButton");
     appendButton->setChecked(true);
-    replaceButton = new QRadioButton("แทนที่กระดาษคำตอบทั้งหมด (สำรองแฟ้มเดิมไว้)");
+    replaceButton = new QRadioButton("แทนที่กระดาษคำตอบทั้งหมด (สำรองไฟล์เดิมไว้)");
     replaceButton->setObjectName("replaceButton");
     keyOnlyButton = new QRadioButton("นำเข้าเฉพาะเฉลย");
     keyOnlyButton->setObjectName("keyOnlyButton");
@@ -162,8 +163,11 @@ ImportDialog::ImportDialog(std::shared_ptr<Connection> exam, const std::string& 
             this, "เลือกแหล่งข้อมูล", QString(),
             "ตารางคำตอบ (*.csv *.tsv *.txt *.xlsx *.dat);;ทุกไฟล์ (*)");
     };
+    // Importing anyway adds data: Enter and Escape give ไม่ใช่.
     askYesNo = [this](const QString& title, const QString& text) {
-        return QMessageBox::question(this, title, text) == QMessageBox::Yes;
+        auto box = MakeQuestionBox(this, QMessageBox::Question, title, text,
+                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        return AskWithBox(*box) == QMessageBox::Yes;
     };
 
     connect(browse, &QPushButton::clicked, this, [this] {

@@ -145,10 +145,7 @@ void SheetEditor::wire() {
         connect(g, &SheetGrid::fileBusy, this,
                 [this] { warn(QString::fromUtf8(kAnswerWaitsForFile)); });
     }
-    connect(sheetGrid_, &SheetGrid::currentCellChanged, this, [this] {
-        navigationBar_->setCaption("Record: " +
-                                   QString::number(sheetGrid_->currentRecordPosition() + 1));
-    });
+    connect(sheetGrid_, &SheetGrid::currentCellChanged, this, [this] { showRecordPosition(); });
 
     // The navigation moves the grid's cell pointer, which moves the record.
     auto go = [this](auto where) {
@@ -296,7 +293,11 @@ void SheetEditor::showRecordPosition() {
     const RecordSet* rs = session_.views().sheets.Recordset();
     if (!rs) return;
     try {
-        navigationBar_->setCaption("Record: " + QString::number(rs->absolutePosition() + 1));
+        // The grid's pointer, which may stand on the new-record row where
+        // the record set has no position.
+        const int position =
+            sheetGrid_->isHidden() ? rs->absolutePosition() : sheetGrid_->currentRecordPosition();
+        navigationBar_->setCaption(RecordCaption(position, rs->recordCount()));
     } catch (...) {
         // The caption keeps its text when there is no position to show.
     }
@@ -311,7 +312,7 @@ void SheetEditor::installViewCallbacks() {
 }
 
 void SheetEditor::onDataError(const QString& text) {
-    prompts_.showMessage(QString(), "Data error event hit err:" + text);
+    prompts_.showMessage(kWarningTitle, "ข้อมูลผิดพลาด: " + text);
 }
 
 void SheetEditor::warn(const QString& text) {

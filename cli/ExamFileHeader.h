@@ -4,6 +4,7 @@
 // session (its header only): refused in the window's words when it is not
 // one, the item and choice counts read.
 #include "examfile/Engine.h"
+#include "examfile/WriterLock.h"
 
 #include <memory>
 #include <string>
@@ -12,6 +13,9 @@ struct OpenedExam {
     std::shared_ptr<ia::Connection> db;
     int nItem = 0;
     int nChoice = 0;
+    ia::WriterLock lock; // held while an import writes
 };
 
-bool OpenExamForExchange(const std::string& path, OpenedExam& exam, std::string& error);
+// forWriting: the file is refused while a window has it open.
+bool OpenExamForExchange(const std::string& path, bool forWriting, OpenedExam& exam,
+                         std::string& error);

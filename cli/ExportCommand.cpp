@@ -42,7 +42,7 @@ int RunExportCommand(int argc, char** argv) {
     if (tableGiven && ext == ".xlsx") return Refuse("--table ใช้กับไฟล์ .csv เท่านั้น");
     std::string error;
     OpenedExam exam;
-    if (!OpenExamForExchange(examPath, exam, error)) return Refuse(error);
+    if (!OpenExamForExchange(examPath, false, exam, error)) return Refuse(error);
     error = ia::ExportTargetRefusal(examPath, out);
     if (!error.empty()) return Refuse(error);
     std::vector<ia::OutSheet> sheets;

@@ -88,7 +88,7 @@ int RunImportCommand(int argc, char** argv) {
 
     const std::string& examPath = positional[0];
     OpenedExam exam;
-    if (!OpenExamForExchange(examPath, exam, error)) return Refuse(error);
+    if (!OpenExamForExchange(examPath, true, exam, error)) return Refuse(error);
     ia::ImportPlan plan = ia::ReadImportSource(positional[1], exam.nItem, exam.nChoice, options,
                                                ia::cli::JobProgress());
     if (!plan.ok())
@@ -112,7 +112,7 @@ int RunImportCommand(int argc, char** argv) {
     ia::ImportBackup backup;
     if (mode == ia::ImportMode::Replace) {
         if (!backup.take(examPath, error)) return Refuse(error);
-        std::cerr << "สำรองแฟ้มเดิมไว้ที่ " << backup.path() << "\n";
+        std::cerr << "สำรองไฟล์เดิมไว้ที่ " << backup.path() << "\n";
     }
     try {
         ia::ApplyImport(*exam.db, plan, mode, exam.nItem, ia::cli::JobProgress());

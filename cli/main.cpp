@@ -221,7 +221,10 @@ int Raw(int argc, char** argv) {
     ia::cli::CommandOptions a;
     if (auto rc = ReadOptions(argc, argv, {1, {"--pdf"}, {}, {"--pdf"}}, a)) return *rc;
     ia::ExamSession session;
-    if (ia::SessionError error = session.open(a.positional[0])) return Fail(error.message);
+    // The raw printout only reads: a file open in a window prints as it is.
+    ia::OpenOptions options;
+    options.takeWriterLock = false;
+    if (ia::SessionError error = session.open(a.positional[0], options)) return Fail(error.message);
     const std::string pdf = a.value("--pdf");
     const ia::Outcome<ia::RawSheetsInOrder> sheets = session.rawSheets();
     if (!sheets.ok()) return Fail(sheets.error.message);

@@ -29,7 +29,7 @@ PasteOutcome PasteBlock(Connection& db, const std::vector<long long>& rowids, in
             if (field > nItem) {
                 if (Trimmed(block[r][c]).empty()) continue;
                 out.errors.push_back(
-                    at(r, c, "เกินจำนวนข้อของแฟ้ม (" + std::to_string(nItem) + " ข้อ)"));
+                    at(r, c, "เกินจำนวนข้อของไฟล์ (" + std::to_string(nItem) + " ข้อ)"));
                 break;
             }
             if (field == 0) {

@@ -325,7 +325,7 @@ std::string ExportTargetRefusal(const std::string& examPath, const std::string& 
     const bool same = fs::exists(out, ec)
                           ? fs::equivalent(examPath, out, ec)
                           : fs::weakly_canonical(examPath, ec) == fs::weakly_canonical(out, ec);
-    if (same) return "ไฟล์ที่ส่งออกต้องไม่ใช่แฟ้มข้อสอบ " + examPath;
+    if (same) return "ไฟล์ที่ส่งออกต้องไม่ใช่ไฟล์ข้อสอบ " + examPath;
     return {};
 }
 

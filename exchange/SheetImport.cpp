@@ -121,7 +121,7 @@ ImportPlan PlanFromQuiz(const TextTable& table, int nItem, int nChoice,
         if (c == codeCol || IsScoreHeader(header[i]) || IsCodeHeader(header[i])) continue;
         if (questionCols.size() == static_cast<size_t>(nItem)) {
             plan.errors.push_back(
-                At(1, c + 1, "คำถามเกินจำนวนข้อของแฟ้ม (" + std::to_string(nItem) + " ข้อ)"));
+                At(1, c + 1, "คำถามเกินจำนวนข้อของไฟล์ (" + std::to_string(nItem) + " ข้อ)"));
             return plan;
         }
         questionCols.push_back(c);
@@ -239,7 +239,7 @@ ImportPlan PlanFromTable(const TextTable& table, SourceKind kind, int nItem, int
             if (i >= nItem) {
                 plan.errors.push_back(
                     At(sheet.row, col + 1,
-                       "คำตอบเกินจำนวนข้อของแฟ้ม (" + std::to_string(nItem) + " ข้อ)"));
+                       "คำตอบเกินจำนวนข้อของไฟล์ (" + std::to_string(nItem) + " ข้อ)"));
                 bad = true;
                 break;
             }
@@ -302,7 +302,7 @@ ImportPlan PlanFromFixedWidth(std::string_view text, int nItem, int nChoice,
             if (c == " ") continue;
             if (item >= nItem) {
                 plan.errors.push_back(
-                    At(lineNo, col, "คำตอบเกินจำนวนข้อของแฟ้ม (" + std::to_string(nItem) + " ข้อ)"));
+                    At(lineNo, col, "คำตอบเกินจำนวนข้อของไฟล์ (" + std::to_string(nItem) + " ข้อ)"));
                 bad = true;
                 break;
             }
@@ -436,7 +436,7 @@ void FindDuplicateCodes(ImportPlan& plan, const std::vector<std::string>& existi
             list += (list.empty() ? "" : ", ") + std::to_string(r);
         if (at.size() > 1) plan.duplicates.push_back("รหัส " + s.code + " ซ้ำกันในแถว " + list);
         if (existing.count(s.code))
-            plan.duplicates.push_back("รหัส " + s.code + " (แถว " + list + ") มีอยู่แล้วในแฟ้ม");
+            plan.duplicates.push_back("รหัส " + s.code + " (แถว " + list + ") มีอยู่แล้วในไฟล์");
         rows.erase(it);
     }
 }
@@ -507,7 +507,7 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
 bool ImportBackup::take(const std::string& examPath, std::string& error) {
     namespace fs = std::filesystem;
     backupPath_ = examPath + ".bak";
-    const std::string refusal = "สำรองแฟ้มข้อสอบไว้ที่ " + backupPath_ + " ไม่ได้";
+    const std::string refusal = "สำรองไฟล์ข้อสอบไว้ที่ " + backupPath_ + " ไม่ได้";
     std::error_code ec;
     if (fs::exists(fs::symlink_status(backupPath_, ec))) {
         previousPath_ = backupPath_ + ".previous";

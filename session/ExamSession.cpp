@@ -162,6 +162,7 @@ void ExamSession::close() {
     views_.CloseAll();
     if (!views_.header.DatabaseName.empty()) Connection::ForgetShared(views_.header.DatabaseName);
     copy_.reset();
+    lock_.release();
     open_ = false;
     fileName_.clear();
     header_ = {};
@@ -180,11 +181,18 @@ Outcome<CreatedFile> ExamSession::create(const std::string& path, const TestHead
     }
     std::error_code ec;
     const fs::file_status status = fs::symlink_status(path, ec);
+    WriterLock replacing;
     if (fs::exists(status)) {
         if (!replaceExisting) {
             out.error = Error(fs::is_directory(status) ? SessionErrorKind::FolderInTheWay
                                                        : SessionErrorKind::AlreadyExists,
                               "ไฟล์ " + path + "  มีอยู่แล้ว");
+            return out;
+        }
+        // Never replaced under another window that works on it; held while
+        // it is replaced unless this session holds it already.
+        if (!lock_.holds(path) && !replacing.take(path)) {
+            out.error = Error(SessionErrorKind::BackupRefused, OpenElsewhereMessage(path));
             return out;
         }
         releaseFile(path);
@@ -218,6 +226,12 @@ SessionError ExamSession::open(const std::string& path, OpenOptions options) {
             return Error(SessionErrorKind::OpenFailed, e.what());
         }
     }
+    // The file this session already holds keeps its lock; another one is
+    // taken aside and kept only once the file is bound.
+    WriterLock lock;
+    const bool keepLock = lock_.holds(path);
+    if (options.takeWriterLock && !copy && !keepLock && !lock.take(path))
+        return Error(SessionErrorKind::OpenElsewhere, OpenElsewhereMessage(path));
     // Bound aside first: a locked or damaged file leaves the file in hand
     // bound and shown.
     ExamViews fresh;
@@ -242,6 +256,7 @@ SessionError ExamSession::open(const std::string& path, OpenOptions options) {
     fresh.CloseAll();
     // The previous copy's file is let go of only now that no view reads it.
     std::swap(copy_, copy);
+    if (!keepLock) lock_ = std::move(lock);
     header_ = header;
     state_ = {};
     fileName_ = path;

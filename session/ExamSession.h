@@ -12,6 +12,7 @@
 #include "examfile/DataView.h"
 #include "examfile/ExamState.h"
 #include "examfile/FileErrors.h"
+#include "examfile/WriterLock.h"
 #include "exchange/BlockPaste.h"
 #include "report/RawData.h"
 #include "report/ReportModel.h"
@@ -46,6 +47,7 @@ enum class SessionErrorKind {
     ReportFailed,    // the results are stored but the report file is not written
     PageRangeInvalid,
     NoPageSelected,
+    OpenElsewhere, // another window of the program (or a writing command) has the file
 };
 
 struct SessionError {
@@ -126,6 +128,10 @@ struct OpenOptions {
     // Only the header is bound, for work that reads and writes the tables
     // itself (import, export): a large file's sheets are not listed for it.
     bool headerOnly = false;
+    // The file stays this session's alone while it is open: a file another
+    // window holds is refused (OpenElsewhere). Off only for work that never
+    // writes the file.
+    bool takeWriterLock = true;
 };
 
 // Reads the sheets in the order; the order stays until the file is opened
@@ -161,7 +167,9 @@ class ExamSession {
                                 bool replaceExisting);
 
     // Recognises the file, checks its structure, binds the views and reads
-    // the header. On failure the file in hand stays bound and shown.
+    // the header. On failure the file in hand stays bound and shown. A file
+    // open in another window is refused (OpenElsewhere); the lock taken on
+    // it is held until the session closes it or opens another.
     SessionError open(const std::string& path, OpenOptions options = {});
     void close();
     // The file in hand is put aside while the header of a new one is typed:
@@ -278,6 +286,7 @@ class ExamSession {
     std::string fileName_;
     bool open_ = false;
     std::unique_ptr<PrivateCopy> copy_;
+    WriterLock lock_;
     std::optional<Technique> resultsTechnique_;
     std::vector<Value> keyOfResults_; // the key row when the results were last known current
     EditHistory history_;

@@ -82,7 +82,7 @@ class SheetGrid : public QTableView {
     void requestFocusKeyGrid();
     void requestFocusSheetGrid();
     void requestFocusSubjectField(); // Text1(1)
-    // RowColChange: the window sets the navigation bar's caption to "Record: " + (pos + 1).
+    // RowColChange: the window sets the navigation bar's caption to "ระเบียนที่ n จาก m".
     void currentCellChanged();
     // Data1_Error; the window shows "Data error event hit err:" + text.
     // Emitted from the event loop once the refused editor has closed, so a

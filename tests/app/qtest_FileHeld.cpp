@@ -5,6 +5,7 @@
 #include "WindowFixture.h"
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
+#include "examfile/WriterLock.h"
 #include "sheet/SheetModel.h"
 
 #include <QLineEdit>
@@ -240,6 +241,39 @@ class FileHeldTest : public QObject {
             QCOMPARE(f.messages, QStringList{QString::fromStdString(c.message)});
             QVERIFY(!f.w().views().sheets.isOpen());
         }
+    }
+
+    // Two windows never write one file without seeing each other: the
+    // second is refused with the reason, and keeps what it had.
+    void aFileOpenInAnotherWindowIsRefused() {
+        WindowFixture first;
+        const std::string path = OpenFile(first);
+        QVERIFY(first.w().views().sheets.isOpen());
+        WindowFixture second;
+        const std::string other = second.dir().file("other.ans");
+        iatest::MakeExamFile(other, iatest::MakeHeader(2, 4), {"1", "2"}, {});
+        second.nextFile = QString::fromStdString(other);
+        Control<QPushButton>(second.w(), "Command2")->click();
+        QVERIFY(second.messages.isEmpty());
+        second.nextFile = QString::fromStdString(path);
+        Control<QPushButton>(second.w(), "Command2")->click();
+        QCOMPARE(second.messages,
+                 QStringList{"เปิดไฟล์ " + QString::fromStdString(path) + "  ไม่ได้\n" +
+                             QString::fromStdString(OpenElsewhereMessage(path))});
+        QCOMPARE(QString::fromStdString(second.w().session().fileName()),
+                 QString::fromStdString(other));
+        QCOMPARE(second.w().windowTitle(), QString("other.ans - โปรแกรมวิเคราะห์ข้อสอบ"));
+        // Once the first window lets go (another file opened), it opens.
+        const std::string third = first.dir().file("third.ans");
+        iatest::MakeExamFile(third, iatest::MakeHeader(2, 4), {"1", "2"}, {});
+        first.nextFile = QString::fromStdString(third);
+        Control<QPushButton>(first.w(), "Command2")->click();
+        QVERIFY(first.messages.isEmpty());
+        second.messages.clear();
+        Control<QPushButton>(second.w(), "Command2")->click();
+        QVERIFY(second.messages.isEmpty());
+        QCOMPARE(QString::fromStdString(second.w().session().fileName()),
+                 QString::fromStdString(path));
     }
 
   private:

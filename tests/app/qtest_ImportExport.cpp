@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,6 +20,7 @@
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -30,6 +32,29 @@ using iatest::HeaderFieldEdit;
 
 using iatest::SheetCount;
 using iatest::WriteText;
+
+// Presses key on the next message box shown, once it is up and active.
+class KeyOnNextBox : public QObject {
+  public:
+    explicit KeyOnNextBox(Qt::Key key) : key_(key) {
+        connect(&poll_, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            if (!box->isActiveWindow() && ++tries_ < 200) return;
+            poll_.stop();
+            pressed_ = true;
+            QTest::keyClick(box, key_);
+        });
+        poll_.start(5);
+    }
+    bool pressed() const { return pressed_; }
+
+  private:
+    Qt::Key key_;
+    QTimer poll_;
+    int tries_ = 0;
+    bool pressed_ = false;
+};
 
 } // namespace
 
@@ -75,7 +100,7 @@ class ImportExport : public QObject {
         QVERIFY(d.preview->isHidden());
         QCOMPARE(d.problems->toPlainText(),
                  QString("แถว 2 คอลัมน์ 3: \"จ\" เกินจำนวนตัวเลือก (4)\n"
-                         "แถว 3 คอลัมน์ 5: คำตอบเกินจำนวนข้อของแฟ้ม (3 ข้อ)\n"));
+                         "แถว 3 คอลัมน์ 5: คำตอบเกินจำนวนข้อของไฟล์ (3 ข้อ)\n"));
         QVERIFY(!d.importNow());
         QCOMPARE(SheetCount(exam), 0);
         // Key only asks for a key row.
@@ -99,7 +124,7 @@ class ImportExport : public QObject {
             return answer;
         };
         d.setSource(QString::fromStdString(src));
-        QVERIFY(d.problems->toPlainText().contains("รหัส 01 (แถว 1) มีอยู่แล้วในแฟ้ม"));
+        QVERIFY(d.problems->toPlainText().contains("รหัส 01 (แถว 1) มีอยู่แล้วในไฟล์"));
         QVERIFY(!d.importNow());
         QCOMPARE(asked.size(), 1);
         QCOMPARE(SheetCount(exam), 1);
@@ -112,6 +137,27 @@ class ImportExport : public QObject {
         QCOMPARE(asked.size(), 2);
         QCOMPARE(SheetCount(exam), 1);
         QCOMPARE(SheetCount(exam + ".bak"), 2);
+    }
+
+    // The box the teacher really sees: a second import of the same class is
+    // not doubled by Enter or Escape.
+    void duplicatesEnterOrEscapeImportNothing() {
+        iatest::TempDir dir;
+        const std::string exam = dir.file("ก.ans");
+        iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"", "", ""},
+                             {{"01", "1", "1", "1"}, {"02", "2", "2", "2"}});
+        const std::string src = dir.file("dup.csv");
+        WriteText(src, "01,1,2,3\n02,1,2,3\n");
+        ia::ImportDialog d(ia::Connection::Shared(exam), exam, 3, 4);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        d.setSource(QString::fromStdString(src));
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            KeyOnNextBox press(key);
+            QVERIFY(!d.importNow());
+            QVERIFY(press.pressed());
+            QCOMPARE(SheetCount(exam), 2);
+        }
     }
 
     void quizOptionsNumberedByTheTeacher() {
@@ -154,7 +200,7 @@ class ImportExport : public QObject {
         d.targetEdit->setText(QString::fromStdString(exam));
         QVERIFY(!d.exportNow());
         QCOMPARE(d.messageLabel->text(),
-                 QString::fromStdString("ไฟล์ที่ส่งออกต้องไม่ใช่แฟ้มข้อสอบ " + exam));
+                 QString::fromStdString("ไฟล์ที่ส่งออกต้องไม่ใช่ไฟล์ข้อสอบ " + exam));
     }
 
     void windowButtonsImportAndRefreshTheGrid() {

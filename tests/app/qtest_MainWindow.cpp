@@ -207,7 +207,7 @@ void MainWindowTest::openShowsTheFileAndMovesTheWorkingDirectory() {
     QCOMPARE(w.session().header().nItem, int16_t(12));
     QCOMPARE(w.session().header().nChoice, uint8_t(5));
     QCOMPARE(w.headerPanel().headerChanged(), true);
-    QVERIFY(Control<ia::DataNavBar>(w, "Data1")->caption().startsWith("Record: "));
+    QVERIFY(Control<ia::DataNavBar>(w, "Data1")->caption().startsWith("ระเบียนที่ "));
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -266,16 +266,16 @@ void MainWindowTest::recordBarCaptionFollowsTheSheetGrid() {
     QVERIFY(last && first && previous);
     last->click();
     QCOMPARE(Control<ia::SheetGrid>(w, "DBGrid1")->currentRecordPosition(), 2);
-    QCOMPARE(Control<ia::DataNavBar>(w, "Data1")->caption(), QString("Record: 3"));
+    QCOMPARE(Control<ia::DataNavBar>(w, "Data1")->caption(), QString("ระเบียนที่ 3 จาก 3"));
     previous->click();
-    QCOMPARE(Control<ia::DataNavBar>(w, "Data1")->caption(), QString("Record: 2"));
+    QCOMPARE(Control<ia::DataNavBar>(w, "Data1")->caption(), QString("ระเบียนที่ 2 จาก 3"));
     first->click();
-    QCOMPARE(Control<ia::DataNavBar>(w, "Data1")->caption(), QString("Record: 1"));
+    QCOMPARE(Control<ia::DataNavBar>(w, "Data1")->caption(), QString("ระเบียนที่ 1 จาก 3"));
     Control<ia::SheetGrid>(w, "DBGrid1")->setCurrentRecordPosition(3); // the new-record row
-    QCOMPARE(Control<ia::DataNavBar>(w, "Data1")->caption(), QString("Record: 0"));
+    QCOMPARE(Control<ia::DataNavBar>(w, "Data1")->caption(), QString("ระเบียนใหม่ (มีอยู่ 3 ระเบียน)"));
 
     emit Control<ia::SheetGrid>(w, "DBGrid1")->dataError(19, "รหัสซ้ำ");
-    QCOMPARE(f.messages, QStringList{"Data error event hit err:รหัสซ้ำ"});
+    QCOMPARE(f.messages, QStringList{"ข้อมูลผิดพลาด: รหัสซ้ำ"});
 }
 
 void MainWindowTest::recordBarShowsAMillionthSheetInFull() {
@@ -286,13 +286,14 @@ void MainWindowTest::recordBarShowsAMillionthSheetInFull() {
     auto* caption = Control<ia::DataNavBar>(w, "Data1")->findChild<QLabel*>("Data1Caption");
     auto* first = Control<ia::DataNavBar>(w, "Data1")->findChild<QToolButton*>("Data1First");
     QVERIFY(caption && first);
-    Control<ia::DataNavBar>(w, "Data1")->setCaption("Record: 12");
+    Control<ia::DataNavBar>(w, "Data1")->setCaption("ระเบียนที่ 12 จาก 30");
     const int usualArrow = first->width();
-    for (const char* text : {"Record: 1000000", "Record: 12"}) {
+    for (const char* text : {"ระเบียนที่ 1000000 จาก 1000000", "ระเบียนที่ 12 จาก 30"}) {
         Control<ia::DataNavBar>(w, "Data1")->setCaption(text);
         QVERIFY2(caption->contentsRect().width() >=
-                     caption->fontMetrics().horizontalAdvance(QString(text)),
+                     caption->fontMetrics().horizontalAdvance(caption->text()),
                  text);
+        QVERIFY(caption->text().contains(QString(text).split(' ').at(1)));
     }
     QCOMPARE(first->width(), usualArrow); // a short number keeps the usual arrows
 }

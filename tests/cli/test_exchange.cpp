@@ -2,6 +2,7 @@
 #include "CliSupport.h"
 #include "TestSupport.h"
 #include "examfile/Engine.h"
+#include "examfile/WriterLock.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,38 @@ struct CliExchange : ::testing::Test {
     }
 };
 
+// A file open in a window is written by nobody else; reading it is fine.
+TEST_F(CliExchange, AFileOpenInAWindowIsNotWritten) {
+    const std::string src = dir.file("good.csv");
+    WriteText(src, "เฉลย,1,2,3,4\n02,1,2,3,4\n");
+    ia::WriterLock window;
+    ASSERT_TRUE(window.take(exam));
+    const std::string refusal = ia::OpenElsewhereMessage(exam) + "\n";
+    struct Case {
+        std::string args;
+        int code;
+        std::string err;
+    } cases[] = {
+        {"import " + Quote(exam) + " " + Quote(src), 1, refusal},
+        {"analyse " + Quote(exam) + " --technique 25", 1, refusal},
+        {"print " + Quote(exam) + " --technique 25 --pdf " + Quote(dir.file("r.pdf")), 1, refusal},
+        {"graphs " + Quote(exam) + " --technique 25 --pdf " + Quote(dir.file("g.pdf")), 1, refusal},
+        {"create " + Quote(exam) + " --items 3 --choices 4 --overwrite", 1, refusal},
+        {"export " + Quote(exam) + " " + Quote(dir.file("out.csv")), 0, ""},
+        {"raw " + Quote(exam) + " --pdf " + Quote(dir.file("raw.pdf")), 0, ""},
+    };
+    for (const Case& c : cases) {
+        iatest::CliRun r = Cli(c.args);
+        EXPECT_EQ(r.code, c.code) << c.args;
+        EXPECT_EQ(r.err, c.err) << c.args;
+    }
+    EXPECT_EQ(SheetCount(exam), 1);
+    EXPECT_FALSE(std::filesystem::exists(exam + ".bak"));
+    window.release();
+    EXPECT_EQ(Import(src).code, 0);
+    EXPECT_EQ(SheetCount(exam), 2);
+}
+
 TEST_F(CliExchange, ABadSourceImportsNothingAndSaysWhere) {
     const std::string src = dir.file("bad.csv");
     WriteText(src, "รหัส,1,2,3,4\n02,1,2,3,4\n03,1,ฉ,3,4\n04,1,2,3,4,1\n");
@@ -35,7 +68,7 @@ TEST_F(CliExchange, ABadSourceImportsNothingAndSaysWhere) {
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "นำเข้าไม่ได้ ไม่ได้นำเข้าข้อมูลใดเลย:\n"
                      "แถว 3 คอลัมน์ 3: \"ฉ\" ไม่ใช่คำตอบ (ไม่มีตัวเลือกนำหน้า)\n"
-                     "แถว 4 คอลัมน์ 6: คำตอบเกินจำนวนข้อของแฟ้ม (4 ข้อ)\n");
+                     "แถว 4 คอลัมน์ 6: คำตอบเกินจำนวนข้อของไฟล์ (4 ข้อ)\n");
     EXPECT_EQ(SheetCount(exam), 1);
 }
 
@@ -45,7 +78,7 @@ TEST_F(CliExchange, AppendReplaceKeyOnlyAndDuplicates) {
     // A code already in the file: a warning, imported unless --strict.
     iatest::CliRun r = Import(src, "--strict");
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("คำเตือน: รหัส 01 (แถว 2) มีอยู่แล้วในแฟ้ม"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("คำเตือน: รหัส 01 (แถว 2) มีอยู่แล้วในไฟล์"), std::string::npos) << r.err;
     EXPECT_EQ(SheetCount(exam), 1);
     r = Import(src);
     EXPECT_EQ(r.code, 0) << r.err;
@@ -56,7 +89,7 @@ TEST_F(CliExchange, AppendReplaceKeyOnlyAndDuplicates) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(SheetCount(exam), 2);
     EXPECT_EQ(SheetCount(exam + ".bak"), 3);
-    EXPECT_NE(r.err.find("สำรองแฟ้มเดิมไว้ที่ " + exam + ".bak"), std::string::npos);
+    EXPECT_NE(r.err.find("สำรองไฟล์เดิมไว้ที่ " + exam + ".bak"), std::string::npos);
     r = Import(src, "--key-only");
     EXPECT_EQ(r.out, "นำเข้ากระดาษคำตอบ 0 แผ่น และเฉลย\n");
     EXPECT_EQ(SheetCount(exam), 2);

@@ -196,9 +196,9 @@ TEST_F(ExportFixture, RoundTripsGiveTheSameSheetsAndKey) {
 }
 
 TEST_F(ExportFixture, TargetsReplacedWholeAndNeverTheExamFile) {
-    EXPECT_EQ(ia::ExportTargetRefusal(exam, exam), "ไฟล์ที่ส่งออกต้องไม่ใช่แฟ้มข้อสอบ " + exam);
+    EXPECT_EQ(ia::ExportTargetRefusal(exam, exam), "ไฟล์ที่ส่งออกต้องไม่ใช่ไฟล์ข้อสอบ " + exam);
     EXPECT_EQ(ia::ExportTargetRefusal(exam, dir.file("./วิชา.ans")),
-              "ไฟล์ที่ส่งออกต้องไม่ใช่แฟ้มข้อสอบ " + exam);
+              "ไฟล์ที่ส่งออกต้องไม่ใช่ไฟล์ข้อสอบ " + exam);
     EXPECT_EQ(ia::ExportTargetRefusal(exam, dir.file("วิชา.xlsx")), "");
     // An existing target is replaced, with no temporary file left beside it.
     const std::string out = dir.file("a.csv");

@@ -334,7 +334,7 @@ TEST_F(ExamFixture, EveryErrorNamesItsRowAndColumn) {
          "a.csv",
          "01,1,1,1,1\n02,1,1,1,1,2\n",
          {},
-         "แถว 2 คอลัมน์ 6: คำตอบเกินจำนวนข้อของแฟ้ม (4 ข้อ)"},
+         "แถว 2 คอลัมน์ 6: คำตอบเกินจำนวนข้อของไฟล์ (4 ข้อ)"},
         {"code too long",
          "a.csv",
          "01,1,1,1,1\n" + thai21 + ",1,1,1,1\n",
@@ -353,12 +353,12 @@ TEST_F(ExamFixture, EveryErrorNamesItsRowAndColumn) {
         {"fixed width: the column is the character position", "a.dat", "01  1234\nข2  1293\n",
          fixed, "แถว 2 คอลัมน์ 7: \"9\" เกินจำนวนตัวเลือก (4)"},
         {"fixed width: more answers than items", "a.dat", "01  1234\n02  1234 1\n", fixed,
-         "แถว 2 คอลัมน์ 10: คำตอบเกินจำนวนข้อของแฟ้ม (4 ข้อ)"},
+         "แถว 2 คอลัมน์ 10: คำตอบเกินจำนวนข้อของไฟล์ (4 ข้อ)"},
         {"quiz: more questions than items",
          "a.csv",
          "Timestamp,Score,Email,Q1,Q2,Q3,Q4,Q5\n",
          {},
-         "แถว 1 คอลัมน์ 8: คำถามเกินจำนวนข้อของแฟ้ม (4 ข้อ)"},
+         "แถว 1 คอลัมน์ 8: คำถามเกินจำนวนข้อของไฟล์ (4 ข้อ)"},
     };
     for (const Case& c : cases) {
         ia::ImportPlan plan = Read(c.name, c.source, c.options);
@@ -454,7 +454,7 @@ TEST_F(ExamFixture, DuplicateCodesWithinTheSourceAndAgainstTheFile) {
     ia::Connection db(exam);
     ia::FindDuplicateCodes(plan, ia::ExistingCodes(db));
     EXPECT_EQ(plan.duplicates,
-              (std::vector<std::string>{"รหัส เดิม01 (แถว 1) มีอยู่แล้วในแฟ้ม", "รหัส ซ้ำ ซ้ำกันในแถว 2, 3"}));
+              (std::vector<std::string>{"รหัส เดิม01 (แถว 1) มีอยู่แล้วในไฟล์", "รหัส ซ้ำ ซ้ำกันในแถว 2, 3"}));
 }
 
 TEST_F(ExamFixture, AFailedWriteLeavesTheFileAsItWas) {

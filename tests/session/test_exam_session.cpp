@@ -601,4 +601,58 @@ TEST(Create, ReplacingTheFileInHandLetsGoOfItFirst) {
     EXPECT_EQ(session.sheetCount(), 0);
 }
 
+// ---------------------------------------------------------------------------
+// One writer per file
+
+TEST(OneWriter, ASecondSessionIsRefusedUntilTheFirstLetsGo) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    MakeGoodFile(path);
+    const std::string other = dir.file("other.ans");
+    iatest::MakeExamFile(other, iatest::MakeHeader(2, 3), {"1", "2"}, {});
+    ExamSession first, second;
+    ASSERT_FALSE(first.open(path));
+    ASSERT_FALSE(second.open(other));
+    const ia::SessionError refused = second.open(path);
+    EXPECT_EQ(refused.kind, SessionErrorKind::OpenElsewhere);
+    EXPECT_EQ(refused.message, ia::OpenElsewhereMessage(path));
+    EXPECT_NE(refused.message.find("หน้าต่างอื่น"), std::string::npos);
+    // The refused one keeps its own file; the first is untouched.
+    EXPECT_EQ(second.fileName(), other);
+    EXPECT_EQ(first.sheetCount(), 6);
+    // Nor may it replace the file under the first.
+    const ia::Outcome<ia::CreatedFile> replaced =
+        second.create(path, iatest::MakeHeader(3, 5), true);
+    EXPECT_EQ(replaced.error.kind, SessionErrorKind::BackupRefused);
+    EXPECT_EQ(replaced.error.message, ia::OpenElsewhereMessage(path));
+    EXPECT_EQ(iatest::SheetCount(path), 6);
+    EXPECT_FALSE(fs::exists(path + ".bak"));
+    // Opening the file again in the same session keeps its lock.
+    ASSERT_FALSE(first.open(path));
+    EXPECT_EQ(second.open(path).kind, SessionErrorKind::OpenElsewhere);
+    // Another file, or closing, lets go of it.
+    const std::string third = dir.file("third.ans");
+    iatest::MakeExamFile(third, iatest::MakeHeader(2, 3), {"1", "2"}, {});
+    ASSERT_FALSE(first.open(third));
+    ASSERT_FALSE(second.open(path));
+    EXPECT_EQ(first.open(path).kind, SessionErrorKind::OpenElsewhere);
+    second.close();
+    EXPECT_FALSE(first.open(path));
+}
+
+TEST(OneWriter, ReadingWorkNeedsNoLock) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    MakeGoodFile(path);
+    ExamSession window, reader;
+    ASSERT_FALSE(window.open(path));
+    ia::OpenOptions reading;
+    reading.takeWriterLock = false;
+    ASSERT_FALSE(reader.open(path, reading));
+    EXPECT_EQ(reader.sheetCount(), 6);
+    // It takes nothing from the window either.
+    reader.close();
+    EXPECT_TRUE(ia::WriterLockHeldElsewhere(path));
+}
+
 } // namespace

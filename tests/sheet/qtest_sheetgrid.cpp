@@ -443,7 +443,7 @@ void SheetGridTest::recordPositionFollowsThePointer() {
     QCOMPARE(repositions, 1); // same record
     QCOMPARE(changes.count(), 2);
 
-    // The new-record row has no record: the caption reads "Record: 0".
+    // The new-record row has no record (the caption reads "ระเบียนใหม่").
     w.grid1->setCurrentIndex(w.grid1->model()->index(2, 2));
     QCOMPARE(w.grid1->currentRecordPosition(), -1);
     QCOMPARE(w.views.sheets.Recordset()->absolutePosition(), -1);
