@@ -85,7 +85,7 @@ void GraphPanel::setInput(const GraphReportInput& in) {
         HistogramOf(in_.scores, static_cast<int>(highest), Val(d.stat.Xbar.value_or("")),
                     Val(d.stat.SD.value_or("")));
     histogram->setDraw([h](charts::Canvas& c, const charts::Rect& r) { DrawHistogram(c, r, h); });
-    const charts::DdInput dd = DdOf(d, in_.stats ? &*in_.stats : nullptr);
+    const charts::DdInput dd = DdOf(d);
     ddPlot->setDraw([dd](charts::Canvas& c, const charts::Rect& r) { DrawDdPlot(c, r, dd); });
     items_ = KeyedItems(d);
     const QSignalBlocker block(itemChooser);

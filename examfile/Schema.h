@@ -105,6 +105,14 @@ inline constexpr int kAverageTextSize = 10;
 // view reads.
 inline constexpr const char* kScoreIndex = "itemanalysis_TAData_Score";
 
+// --- Our own: what the stored results were computed from, one row written
+// by each analysis: a fingerprint of the header's number of items and
+// choices, the key and every sheet (AnalysisRunLog.h). A file without it
+// (older, or analysed by another program) cannot tell whether its results
+// are current.
+inline constexpr const char* kResultsBasisTable = "itemanalysis_ResultsBasis";
+inline constexpr const char* kResultsFingerprint = "Fingerprint"; // text: 16 hex digits
+
 // "X1".."Xn": the answer (TAData) or key (TKey) column of item i (from 1).
 std::string AnswerColumn(int item);
 

@@ -5,6 +5,7 @@
 #include "examfile/DataView.h"
 #include "examfile/KeyRule.h"
 #include "examfile/Schema.h"
+#include "examfile/Val.h"
 
 namespace ia {
 
@@ -119,6 +120,10 @@ int QualityCategory(long long p, long long r) {
     static const int good[5] = {4, 2, 1, 0, 3}; // improve2, keep3, keep2, keep1, improve1
     static const int poor[5] = {6, 5, 5, 5, 6}; // discard1, improve3 x3, discard1
     return rk == 0 ? good[band] : poor[band];
+}
+
+int ItemQualityCategory(const OutRow& keyRow) {
+    return QualityCategory(Hundredths(keyRow.P.value_or("")), Hundredths(keyRow.r.value_or("")));
 }
 
 } // namespace ia

@@ -50,5 +50,9 @@ ReportData LoadReportData(ExamViews& views, const AnalysisState& state);
 // -1 when p or r falls in no range. p100 and r100 are the stored texts in
 // whole hundredths (Hundredths()).
 int QualityCategory(long long p100, long long r100);
+// The quality category of an item from its key's row: the stored p and r as
+// the report prints them. Every picture and panel that judges an item asks
+// this, so that none can disagree with the report.
+int ItemQualityCategory(const OutRow& keyRow);
 
 } // namespace ia

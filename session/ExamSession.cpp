@@ -3,6 +3,7 @@
 
 #include "analysis/FanTable.h"
 #include "analysis/SheetChecks.h"
+#include "examfile/AnalysisRunLog.h"
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
@@ -418,20 +419,41 @@ std::vector<Value> ExamSession::keyRow() {
     return key;
 }
 
-bool ExamSession::resultsOutdated() {
-    if (!views_.results.isOpen()) return false;
+const char* const kResultsOutdatedNotice =
+    "ผลการวิเคราะห์นี้ไม่ตรงกับข้อมูลปัจจุบัน เฉลย จำนวนตัวเลือก หรือกระดาษคำตอบเปลี่ยนหลังวิเคราะห์";
+const char* const kResultsUnknownNotice =
+    "ไม่ทราบว่าผลการวิเคราะห์นี้ตรงกับข้อมูลปัจจุบันหรือไม่ ไฟล์ไม่ได้บันทึกข้อมูลที่ใช้วิเคราะห์ไว้";
+
+std::string ResultsCurrencyNotice(ResultsCurrency currency) {
+    switch (currency) {
+    case ResultsCurrency::Outdated:
+        return kResultsOutdatedNotice;
+    case ResultsCurrency::Unknown:
+        return kResultsUnknownNotice;
+    case ResultsCurrency::NoResults:
+    case ResultsCurrency::Current:
+        break;
+    }
+    return {};
+}
+
+ResultsCurrency ExamSession::resultsCurrency() {
+    if (!views_.results.isOpen()) return ResultsCurrency::NoResults;
     const std::vector<Value> now = keyRow();
-    if (now.empty()) return false;
+    if (now.empty()) return ResultsCurrency::NoResults;
     try {
         Connection& db = views_.results.Recordset()->connection();
         // Nothing stored yet: nothing to be out of date.
         auto count = db.prepare("SELECT count(*) FROM TOut");
-        if (!count.step() || count.columnInt(0) == 0) return false;
+        if (!count.step() || count.columnInt(0) == 0) return ResultsCurrency::NoResults;
+        if (const std::optional<std::string> recorded = ResultsFingerprint(db))
+            return *recorded == DataFingerprint(db) ? ResultsCurrency::Current
+                                                    : ResultsCurrency::Outdated;
         // Changed in this session (the total field is the scoring's to
         // write, not part of the key).
         if (now.size() == keyOfResults_.size() &&
             !std::equal(now.begin(), now.end() - 1, keyOfResults_.begin()))
-            return true;
+            return ResultsCurrency::Outdated;
         // Changed before, perhaps in another session: the keyed choices the
         // results marked are no longer those of the key.
         auto marks = db.prepare("SELECT ItemNo, ChoiceNo, IsAns FROM TOut");
@@ -440,10 +462,12 @@ bool ExamSession::resultsOutdated() {
             if (item < 1 || item >= static_cast<long long>(now.size()) - 1) continue;
             const bool keyed =
                 now[static_cast<size_t>(item)].text() == std::to_string(marks.columnInt(1));
-            if (keyed != (marks.columnInt(2) == 1)) return true;
+            if (keyed != (marks.columnInt(2) == 1)) return ResultsCurrency::Outdated;
         }
-    } catch (const std::exception&) {}
-    return false;
+    } catch (const std::exception&) {
+        return ResultsCurrency::Unknown;
+    }
+    return ResultsCurrency::Unknown;
 }
 
 SessionError ExamSession::totalSheets() {
