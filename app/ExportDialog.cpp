@@ -6,6 +6,7 @@
 #include "examfile/Engine.h"
 #include "exchange/ResultsExport.h"
 #include "report/OutputPath.h"
+#include "session/ExamSession.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -91,7 +92,10 @@ bool ExportDialog::exportNow() {
         BusyCursor busy;
         try {
             WindowJobProgress progress(this);
-            const auto sheets = BuildExportSheets(*exam_, nItem_, progress);
+            auto sheets = BuildExportSheets(*exam_, nItem_, progress);
+            // Stored results that no longer match the data say so in the
+            // workbook too.
+            NoteResultsCurrency(sheets, ResultsCurrencyNotice(StoredResultsCurrency(*exam_)));
             const int format = formatBox->currentIndex();
             const CsvTable tables[] = {CsvTable::Scores, CsvTable::Scores, CsvTable::Answers,
                                        CsvTable::Results};

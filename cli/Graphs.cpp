@@ -94,6 +94,7 @@ int Graphs(int argc, char** argv) {
         Outcome<GraphReportInput> input = GraphInputFor(session, "", JobProgress());
         if (!input.ok()) return Fail(input.error.message);
         GraphReportInput& in = input.value;
+        if (!in.outdatedNotice.empty()) Warn(in.outdatedNotice);
         if (options.count("--school")) {
             in.school = options["--school"];
         } else {

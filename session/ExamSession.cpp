@@ -437,37 +437,62 @@ std::string ResultsCurrencyNotice(ResultsCurrency currency) {
     return {};
 }
 
-ResultsCurrency ExamSession::resultsCurrency() {
-    if (!views_.results.isOpen()) return ResultsCurrency::NoResults;
-    const std::vector<Value> now = keyRow();
-    if (now.empty()) return ResultsCurrency::NoResults;
+namespace {
+
+// The key row's answer fields, X1..Xn, by item (index 0 unused).
+std::vector<std::string> KeyTexts(Connection& db) {
+    std::vector<std::string> key;
+    auto st =
+        db.prepare(std::string("SELECT * FROM ") + schema::kKeyTable + " ORDER BY rowid LIMIT 1");
+    if (!st.step()) return key;
+    key.push_back({});
+    for (int item = 1;; ++item) {
+        int column = -1;
+        for (int i = 0; i < st.columnCount(); ++i)
+            if (SameName(st.columnName(i), schema::AnswerColumn(item))) column = i;
+        if (column < 0) break;
+        key.push_back(st.column(column).text());
+    }
+    return key;
+}
+
+} // namespace
+
+ResultsCurrency StoredResultsCurrency(Connection& db) {
     try {
-        Connection& db = views_.results.Recordset()->connection();
         // Nothing stored yet: nothing to be out of date.
-        auto count = db.prepare("SELECT count(*) FROM TOut");
+        auto count = db.prepare(std::string("SELECT count(*) FROM ") + schema::kResultsTable);
         if (!count.step() || count.columnInt(0) == 0) return ResultsCurrency::NoResults;
         if (const std::optional<std::string> recorded = ResultsFingerprint(db))
             return *recorded == DataFingerprint(db) ? ResultsCurrency::Current
                                                     : ResultsCurrency::Outdated;
-        // Changed in this session (the total field is the scoring's to
-        // write, not part of the key).
-        if (now.size() == keyOfResults_.size() &&
-            !std::equal(now.begin(), now.end() - 1, keyOfResults_.begin()))
-            return ResultsCurrency::Outdated;
-        // Changed before, perhaps in another session: the keyed choices the
-        // results marked are no longer those of the key.
-        auto marks = db.prepare("SELECT ItemNo, ChoiceNo, IsAns FROM TOut");
+        // Without the record the keyed choices the results marked still
+        // tell a key changed since.
+        const std::vector<std::string> key = KeyTexts(db);
+        auto marks =
+            db.prepare(std::string("SELECT ItemNo, ChoiceNo, IsAns FROM ") + schema::kResultsTable);
         while (marks.step()) {
             const long long item = marks.columnInt(0);
-            if (item < 1 || item >= static_cast<long long>(now.size()) - 1) continue;
-            const bool keyed =
-                now[static_cast<size_t>(item)].text() == std::to_string(marks.columnInt(1));
+            if (item < 1 || item >= static_cast<long long>(key.size())) continue;
+            const bool keyed = key[static_cast<size_t>(item)] == std::to_string(marks.columnInt(1));
             if (keyed != (marks.columnInt(2) == 1)) return ResultsCurrency::Outdated;
         }
-    } catch (const std::exception&) {
-        return ResultsCurrency::Unknown;
-    }
+    } catch (const std::exception&) {}
     return ResultsCurrency::Unknown;
+}
+
+ResultsCurrency ExamSession::resultsCurrency() {
+    if (!views_.results.isOpen()) return ResultsCurrency::NoResults;
+    const std::vector<Value> now = keyRow();
+    if (now.empty()) return ResultsCurrency::NoResults;
+    Connection& db = views_.results.Recordset()->connection();
+    const ResultsCurrency stored = StoredResultsCurrency(db);
+    // Without the record, a key typed in this session since the analysis
+    // (the total field is the scoring's to write, not part of the key).
+    if (stored == ResultsCurrency::Unknown && now.size() == keyOfResults_.size() &&
+        !std::equal(now.begin(), now.end() - 1, keyOfResults_.begin()))
+        return ResultsCurrency::Outdated;
+    return stored;
 }
 
 SessionError ExamSession::totalSheets() {

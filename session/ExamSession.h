@@ -88,6 +88,12 @@ std::string ResultsCurrencyNotice(ResultsCurrency currency);
 extern const char* const kResultsOutdatedNotice;
 extern const char* const kResultsUnknownNotice;
 
+// The currency of the results stored in an exam file, as far as the file
+// itself tells it (ExamSession::resultsCurrency() also knows the key as it
+// was when the file was opened): for the work that reads the tables
+// without a session (export).
+ResultsCurrency StoredResultsCurrency(Connection& db);
+
 struct CheckFindings {
     std::vector<std::string> lines;
     int keyedItems = 0;
