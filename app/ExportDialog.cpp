@@ -3,6 +3,7 @@
 
 #include "app/BusyCursor.h"
 #include "app/ProgressDialog.h"
+#include "app/ScreenFit.h"
 #include "examfile/Engine.h"
 #include "exchange/ResultsExport.h"
 #include "report/OutputPath.h"
@@ -27,7 +28,7 @@ ExportDialog::ExportDialog(std::shared_ptr<Connection> exam, const std::string& 
     : QDialog(parent), exam_(std::move(exam)), examPath_(examPath), nItem_(nItem) {
     setWindowTitle("ส่งออกผลการวิเคราะห์");
     setObjectName("ExportDialog");
-    resize(620, 180);
+    FitToScreen(this, {620, 180});
     auto* top = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     formatBox = new QComboBox;

@@ -23,6 +23,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -95,7 +96,26 @@ SheetEditor::~SheetEditor() {
     unbindGrids();
 }
 
+void SheetEditor::showScoresOutdated(bool outdated) {
+    sheetGrid_->sheetModel()->setScoresOutdated(outdated);
+}
+
 void SheetEditor::wire() {
+    // A cell written (typed, pasted, totalled) may change what the scores
+    // and results stand on; greying the scores alone changes nothing.
+    for (SheetGrid* g : {sheetGrid_, keyGrid_})
+        connect(g->sheetModel(), &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                    if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole)) return;
+                    // A paste writes many cells: the notices are looked at
+                    // once it is done.
+                    if (dataChangeTold_) return;
+                    dataChangeTold_ = true;
+                    QTimer::singleShot(0, this, [this] {
+                        dataChangeTold_ = false;
+                        emit keyMayHaveChanged();
+                    });
+                });
     connect(sheetGrid_, &SheetGrid::requestFocusKeyGrid, this,
             [this] { FocusIfPossible(keyGrid_); });
     connect(keyGrid_, &SheetGrid::requestFocusKeyGrid, this, [this] { FocusIfPossible(keyGrid_); });

@@ -96,30 +96,53 @@ std::string DataFingerprint(Connection& db) {
     return text;
 }
 
-void RecordResultsFingerprint(Connection& db) {
+namespace {
+
+// Writes one column of the one row of the basis table, which is made on
+// first use.
+void RecordBasis(Connection& db, const char* column, const std::string& fingerprint) {
     using namespace schema;
-    const std::string fingerprint = DataFingerprint(db);
     Transaction tx(db);
     db.exec(std::string("CREATE TABLE IF NOT EXISTS ") + kResultsBasisTable + " (" +
-            kResultsFingerprint + " TEXT)");
-    db.exec(std::string("DELETE FROM ") + kResultsBasisTable);
-    db.prepare(std::string("INSERT INTO ") + kResultsBasisTable + " (" + kResultsFingerprint +
-               ") VALUES (?)")
+            kResultsFingerprint + " TEXT, " + kScoresFingerprint + " TEXT)");
+    db.exec(std::string("INSERT INTO ") + kResultsBasisTable + " (" + kResultsFingerprint +
+            ") SELECT NULL WHERE NOT EXISTS (SELECT 1 FROM " + kResultsBasisTable + ")");
+    db.prepare(std::string("UPDATE ") + kResultsBasisTable + " SET " + column + " = ?")
         .bind(1, Value(fingerprint))
         .run();
     tx.commit();
 }
 
-std::optional<std::string> ResultsFingerprint(Connection& db) {
+std::optional<std::string> Basis(Connection& db, const char* column) {
     using namespace schema;
     for (const auto& t : db.tableNames())
         if (SameName(t, kResultsBasisTable)) {
-            Statement st = db.prepare(std::string("SELECT ") + kResultsFingerprint + " FROM " +
-                                      kResultsBasisTable);
+            Statement st =
+                db.prepare(std::string("SELECT ") + column + " FROM " + kResultsBasisTable);
             if (!st.step() || st.column(0).isNull()) return std::nullopt;
             return st.column(0).text();
         }
     return std::nullopt;
+}
+
+} // namespace
+
+void RecordResultsFingerprint(Connection& db) {
+    const std::string fingerprint = DataFingerprint(db);
+    RecordBasis(db, schema::kResultsFingerprint, fingerprint);
+    RecordBasis(db, schema::kScoresFingerprint, fingerprint);
+}
+
+std::optional<std::string> ResultsFingerprint(Connection& db) {
+    return Basis(db, schema::kResultsFingerprint);
+}
+
+void RecordScoresFingerprint(Connection& db) {
+    RecordBasis(db, schema::kScoresFingerprint, DataFingerprint(db));
+}
+
+std::optional<std::string> ScoresFingerprint(Connection& db) {
+    return Basis(db, schema::kScoresFingerprint);
 }
 
 } // namespace ia

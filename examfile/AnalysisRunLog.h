@@ -32,5 +32,9 @@ void RecordResultsFingerprint(Connection& db);
 // The fingerprint recorded with the stored results; none in a file whose
 // results no analysis of ours recorded it for.
 std::optional<std::string> ResultsFingerprint(Connection& db);
+// The same for the sheets' stored scores, recorded by the analysis and by
+// the totalling.
+void RecordScoresFingerprint(Connection& db);
+std::optional<std::string> ScoresFingerprint(Connection& db);
 
 } // namespace ia

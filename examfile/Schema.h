@@ -112,6 +112,9 @@ inline constexpr const char* kScoreIndex = "itemanalysis_TAData_Score";
 // are current.
 inline constexpr const char* kResultsBasisTable = "itemanalysis_ResultsBasis";
 inline constexpr const char* kResultsFingerprint = "Fingerprint"; // text: 16 hex digits
+// The same of the data the stored scores (TAData.Score) were last totalled
+// from, by the analysis or by "รวมคะแนน".
+inline constexpr const char* kScoresFingerprint = "ScoresFingerprint";
 
 // "X1".."Xn": the answer (TAData) or key (TKey) column of item i (from 1).
 std::string AnswerColumn(int item);

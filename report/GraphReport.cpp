@@ -239,18 +239,6 @@ const char* Title(int kind) {
                      : "กราฟการวิเคราะห์ข้อสอบ โดยใช้สูตรอย่างง่าย กลุ่มสูง กลุ่มต่ำ 25 %";
 }
 
-const char* const kCategoryNames[9] = {
-    "ข้อสอบที่ดี ควรเก็บไว้ : ข้อที่ค่อนข้างง่าย อำนาจจำแนกดี",
-    "ข้อสอบที่ดี ควรเก็บไว้ : ข้อที่ยากง่ายปานกลาง อำนาจจำแนกดี",
-    "ข้อสอบที่ดี ควรเก็บไว้ : ข้อที่ค่อนข้างยาก อำนาจจำแนกดี",
-    "ข้อที่ควรปรับปรุง : ข้อที่ง่ายมาก อำนาจจำแนกดี",
-    "ข้อที่ควรปรับปรุง : ข้อที่ยากมาก อำนาจจำแนกดี",
-    "ข้อที่ควรปรับปรุง : ข้อที่ความยากปานกลาง อำนาจจำแนกไม่ดี",
-    "ข้อสอบที่ควรตัดทิ้ง : ข้อที่ยากมากหรือง่ายมาก อำนาจจำแนกไม่ดี",
-    "ข้อสอบที่ควรตัดทิ้ง : ข้อที่ไม่มีอำนาจจำแนก (อำนาจจำแนกเป็น 0)",
-    "ข้อสอบที่ควรตัดทิ้ง : ข้อที่อำนาจจำแนกเป็นลบ",
-};
-
 // The page header of the printed report: page number, school, title and the
 // subject line. Returns where the page's body starts.
 double PageHeader(Canvas& c, int page, const std::string& school, int kind,
@@ -405,7 +393,7 @@ int DrawGraphReport(GraphPages& pages, const GraphReportInput& in, Progress& pro
             c.Text({kMargin, y}, "ผลการพิจารณา", Style(kTextPoints + 1, Align::Start, true));
             y += kLine + 2;
             if (category >= 0) {
-                c.Text({kMargin + 12, y}, kCategoryNames[category], Style());
+                c.Text({kMargin + 12, y}, QualityCategoryName(category), Style());
                 y += kLine;
             }
             c.Text({kMargin + 12, y},

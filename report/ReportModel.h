@@ -54,5 +54,8 @@ int QualityCategory(long long p100, long long r100);
 // the report prints them. Every picture and panel that judges an item asks
 // this, so that none can disagree with the report.
 int ItemQualityCategory(const OutRow& keyRow);
+// The judgement of a category in words, its group first ("ข้อที่ควรปรับปรุง :
+// ข้อที่ง่ายมาก อำนาจจำแนกดี"); empty for -1.
+const char* QualityCategoryName(int category);
 
 } // namespace ia

@@ -495,12 +495,24 @@ ResultsCurrency ExamSession::resultsCurrency() {
     return stored;
 }
 
+bool ExamSession::scoresOutdated() {
+    if (!views_.sheets.isOpen()) return false;
+    try {
+        Connection& db = views_.sheets.Recordset()->connection();
+        const std::optional<std::string> recorded = ScoresFingerprint(db);
+        return recorded && *recorded != DataFingerprint(db);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 SessionError ExamSession::totalSheets() {
     if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
     if (sheetCount() == 0) return {};
     AnalysisContext ctx = context();
     try {
         TotalSheets(ctx);
+        RecordScoresFingerprint(*connection());
     } catch (const std::exception& e) {
         return Error(SessionErrorKind::Failed, e.what());
     }

@@ -230,6 +230,10 @@ class ExamSession {
     bool resultsOutdated() { return resultsCurrency() == ResultsCurrency::Outdated; }
     // ResultsCurrencyNotice() of resultsCurrency().
     std::string resultsNotice() { return ResultsCurrencyNotice(resultsCurrency()); }
+    // Whether the sheets' stored scores were totalled (by the analysis or
+    // totalSheets()) from another key or other answers than the file holds
+    // now; false when the file does not record it.
+    bool scoresOutdated();
 
     // --- totalling and sorting
 

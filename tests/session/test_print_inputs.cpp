@@ -8,12 +8,15 @@
 #include "examfile/Cp874.h"
 #include "report/GraphReport.h"
 #include "report/OutputPath.h"
+#include "report/PrintReport.h"
 #include "report/PrintState.h"
+#include "report/PrinterRecording.h"
 #include "session/ExamSession.h"
 #include "session/PrintInputs.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -207,5 +210,77 @@ INSTANTIATE_TEST_SUITE_P(
                                  {"1", "1", "1", "3", "1"},
                                  kEightSheets}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Results changed after the analysis say so atop every printed page and
+// every page of the graphical report, and the charts then leave out the
+// whole-test statistics of the sheets as they are now; fresh results print
+// exactly as without any notice.
+TEST(OutdatedResults, EveryPrintedPageSaysSo) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    iatest::MakeExamFile(path, iatest::MakeHeader(5, 4), {"1", "1", "1", "3", "1"}, kEightSheets);
+    ExamSession session;
+    ASSERT_FALSE(session.open(path));
+    ASSERT_TRUE(session.analyse({}).ok());
+    auto printed = [&](const ia::ReportPrintInput& in) {
+        ia::RecordingPrinter prn;
+        ia::PrintJob job = in.job;
+        ia::TestHeader h = session.header();
+        ia::PrintOutput(prn, job, h, "", in.data, h.nChoice, h.nItem, ia::NoProgress(),
+                        in.outdatedNotice);
+        return prn.Texts();
+    };
+    const ia::PrintJob all = ia::PrintJobFor(ia::PageSelection::All).value;
+    const ia::Outcome<ia::ReportPrintInput> fresh = ia::ReportPrintInputFor(session, all);
+    ASSERT_TRUE(fresh.ok());
+    EXPECT_EQ(fresh.value.outdatedNotice, "");
+    const auto freshTexts = printed(fresh.value);
+    const ia::Outcome<ia::GraphReportInput> freshGraphs = ia::GraphInputFor(session, "");
+    ASSERT_TRUE(freshGraphs.ok());
+    EXPECT_EQ(freshGraphs.value.outdatedNotice, "");
+    EXPECT_TRUE(freshGraphs.value.stats.has_value());
+
+    session.connection()->exec("UPDATE TKey SET X2 = '2'");
+    const ia::Outcome<ia::ReportPrintInput> old = ia::ReportPrintInputFor(session, all);
+    ASSERT_TRUE(old.ok());
+    EXPECT_EQ(old.value.outdatedNotice, ia::kResultsOutdatedNotice);
+    const auto oldTexts = printed(old.value);
+    // The same pages with one line more on each, above everything else.
+    std::vector<ia::PrintedText> withoutNotice;
+    std::map<int, int> notices;
+    for (const ia::PrintedText& t : oldTexts) {
+        if (t.text == ia::kResultsOutdatedNotice) {
+            ++notices[t.sheet];
+            for (const ia::PrintedText& u : oldTexts)
+                if (u.sheet == t.sheet && &u != &t && !u.text.empty()) {
+                    EXPECT_LT(t.y, u.y) << u.text;
+                }
+        } else {
+            withoutNotice.push_back(t);
+        }
+    }
+    ASSERT_EQ(withoutNotice.size(), freshTexts.size());
+    for (size_t i = 0; i < freshTexts.size(); ++i) {
+        EXPECT_EQ(withoutNotice[i].text, freshTexts[i].text);
+        EXPECT_EQ(withoutNotice[i].sheet, freshTexts[i].sheet);
+        EXPECT_DOUBLE_EQ(withoutNotice[i].y, freshTexts[i].y);
+    }
+    const int sheets = freshTexts.back().sheet;
+    EXPECT_EQ(static_cast<int>(notices.size()), sheets);
+    for (const auto& [sheet, count] : notices)
+        EXPECT_EQ(count, 1) << sheet;
+
+    const ia::Outcome<ia::GraphReportInput> graphs = ia::GraphInputFor(session, "");
+    ASSERT_TRUE(graphs.ok());
+    EXPECT_EQ(graphs.value.outdatedNotice, ia::kResultsOutdatedNotice);
+    EXPECT_FALSE(graphs.value.stats.has_value());
+    RecordedPages pages;
+    const int drawn = ia::DrawGraphReport(pages, graphs.value);
+    ASSERT_EQ(drawn, 6);
+    for (const auto& page : pages.pages) {
+        const auto texts = page->Texts();
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), ia::kResultsOutdatedNotice), 1);
+    }
+}
 
 } // namespace
