@@ -241,10 +241,14 @@ std::vector<DdLabel> PlaceDdLabels(const Rect& plot, const std::vector<Point>& p
     const double half = markerSize / 2 + 0.5;
     for (const Point& p : points)
         taken.push_back({p.x - half, p.y - half, 2 * half, 2 * half});
+    // Numbers keep a little apart, so that two side by side do not read as
+    // one ("31" and "17" as "3117").
+    constexpr double apart = 1.5;
     auto fits = [&](const Rect& box) {
         if (!Inside(box, plot)) return false;
+        const Rect wide{box.x - apart, box.y, box.w + 2 * apart, box.h};
         return std::none_of(taken.begin(), taken.end(),
-                            [&](const Rect& t) { return Overlap(box, t); });
+                            [&](const Rect& t) { return Overlap(wide, t); });
     };
     std::vector<DdLabel> labels;
     for (size_t i = 0; i < points.size() && i < items.size(); ++i) {
