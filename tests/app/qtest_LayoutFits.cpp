@@ -7,6 +7,7 @@
 #include "WindowFixture.h"
 #include "app/ExportDialog.h"
 #include "app/ImportDialog.h"
+#include "app/ReportPanel.h"
 #include "session/ExamSession.h"
 
 #include <QAbstractScrollArea>
@@ -75,6 +76,13 @@ QStringList LayoutFaults(QWidget* root) {
         for (qsizetype b = a + 1; b < labels.size(); ++b)
             if (InRoot(labels[a], root).intersects(InRoot(labels[b], root)))
                 faults << QString("%1 over %2").arg(name(labels[a]), name(labels[b]));
+    // A text that wraps has the height its lines need.
+    for (QLabel* l : labels)
+        if (l->wordWrap() && l->heightForWidth(l->width()) > l->height() + 1)
+            faults << QString("%1 cut: %2 high, needs %3")
+                          .arg(name(l))
+                          .arg(l->height())
+                          .arg(l->heightForWidth(l->width()));
     const auto laidOut = [](QWidget* w) {
         QWidget* parent = w->parentWidget();
         QList<QLayout*> layouts = parent->findChildren<QLayout*>();
@@ -146,6 +154,14 @@ void LayoutFits::panelsAtEverySize() {
     QVERIFY(f.messages.isEmpty());
     QCoreApplication::processEvents();
     QVERIFY2(LayoutFaults(&w).isEmpty(), qPrintable("report: " + LayoutFaults(&w).join("\n")));
+    auto* report = w.findChild<ReportPanel*>();
+    QVERIFY(report);
+    for (ResultsCurrency c : {ResultsCurrency::Outdated, ResultsCurrency::Unknown}) {
+        report->showOutdated(c, Technique::SimpleFormula25);
+        QCoreApplication::processEvents();
+        QVERIFY2(LayoutFaults(&w).isEmpty(),
+                 qPrintable("report with its notice: " + LayoutFaults(&w).join("\n")));
+    }
 
     // The statistics with the yellow notice over them.
     Control<QPushButton>(w, "cmdItemStats")->click();
