@@ -562,6 +562,9 @@ void RunTechnique(AnalysisContext& c, Technique technique, const std::string& ta
         AnalyseFanTable27(c, tableDir);
     // The export heads the results with their technique and time.
     RecordAnalysisRun(c.views.results.Recordset()->connection(), kind);
+    // Whoever opens the file later, here or elsewhere, can tell whether the
+    // key or the sheets changed since.
+    RecordResultsFingerprint(c.views.results.Recordset()->connection());
 }
 
 void RereadResultViews(ExamViews& views) {

@@ -273,9 +273,19 @@ void AnalysisBar::forgetResults() {
 }
 
 void AnalysisBar::showOutdatedNotices() {
-    const bool outdated = session_.resultsOutdated();
-    itemStatsPanel_->setOutdated(outdated, session_.resultsTechnique());
-    report_->showOutdated(outdated, session_.resultsTechnique());
+    const ResultsCurrency currency = session_.resultsCurrency();
+    std::map<int, QString> judgements;
+    if (currency != ResultsCurrency::NoResults)
+        if (const Outcome<ReportData> stored = session_.reportData(); stored.ok())
+            for (const OutRow& row : stored.value.rows)
+                if (row.IsAns == 1 && !KeyIsBlank(stored.value, row.ItemNo))
+                    if (const int category = ItemQualityCategory(row); category >= 0)
+                        judgements[row.ItemNo] = QString::fromUtf8(QualityCategoryName(category));
+    itemStatsPanel_->setStoredJudgements(std::move(judgements));
+    itemStatsPanel_->setOutdated(currency, session_.resultsTechnique());
+    report_->showOutdated(currency, session_.resultsTechnique());
+    graphPanel_->showNotice(ResultsCurrencyNotice(currency));
+    sheets_->showScoresOutdated(session_.scoresOutdated());
 }
 
 void AnalysisBar::onItemStatsKeyChanged() {

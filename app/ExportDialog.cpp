@@ -3,9 +3,11 @@
 
 #include "app/BusyCursor.h"
 #include "app/ProgressDialog.h"
+#include "app/ScreenFit.h"
 #include "examfile/Engine.h"
 #include "exchange/ResultsExport.h"
 #include "report/OutputPath.h"
+#include "session/ExamSession.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -26,7 +28,7 @@ ExportDialog::ExportDialog(std::shared_ptr<Connection> exam, const std::string& 
     : QDialog(parent), exam_(std::move(exam)), examPath_(examPath), nItem_(nItem) {
     setWindowTitle("ส่งออกผลการวิเคราะห์");
     setObjectName("ExportDialog");
-    resize(620, 180);
+    FitToScreen(this, {620, 180});
     auto* top = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     formatBox = new QComboBox;
@@ -91,7 +93,10 @@ bool ExportDialog::exportNow() {
         BusyCursor busy;
         try {
             WindowJobProgress progress(this);
-            const auto sheets = BuildExportSheets(*exam_, nItem_, progress);
+            auto sheets = BuildExportSheets(*exam_, nItem_, progress);
+            // Stored results that no longer match the data say so in the
+            // workbook too.
+            NoteResultsCurrency(sheets, ResultsCurrencyNotice(StoredResultsCurrency(*exam_)));
             const int format = formatBox->currentIndex();
             const CsvTable tables[] = {CsvTable::Scores, CsvTable::Scores, CsvTable::Answers,
                                        CsvTable::Results};

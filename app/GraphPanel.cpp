@@ -66,26 +66,44 @@ GraphPanel::GraphPanel(QWidget* parent) : QFrame(parent) {
     bar->addSpacing(20);
     bar->addWidget(closeButton);
 
+    outdatedNotice = new QLabel(this);
+    outdatedNotice->setObjectName("GraphOutdated");
+    outdatedNotice->setWordWrap(true);
+    outdatedNotice->setAutoFillBackground(true);
+    {
+        QPalette notice = outdatedNotice->palette();
+        notice.setColor(QPalette::Window, QColor(255, 255, 128));
+        outdatedNotice->setPalette(notice);
+    }
+    outdatedNotice->hide();
+
     auto* grid = new QGridLayout(this);
     grid->addLayout(bar, 0, 0, 1, 2);
-    grid->addWidget(histogram, 1, 0);
-    grid->addWidget(ddPlot, 1, 1);
-    grid->addWidget(itemPlot, 2, 0, 1, 2);
-    grid->setRowStretch(1, 1);
+    grid->addWidget(outdatedNotice, 1, 0, 1, 2);
+    grid->addWidget(histogram, 2, 0);
+    grid->addWidget(ddPlot, 2, 1);
+    grid->addWidget(itemPlot, 3, 0, 1, 2);
     grid->setRowStretch(2, 1);
+    grid->setRowStretch(3, 1);
 
     connect(itemChooser, &QComboBox::currentIndexChanged, this, &GraphPanel::showItem);
 }
 
+void GraphPanel::showNotice(const std::string& notice) {
+    outdatedNotice->setText(QString::fromStdString(notice));
+    outdatedNotice->setVisible(!notice.empty());
+}
+
 void GraphPanel::setInput(const GraphReportInput& in) {
     in_ = in;
+    showNotice(in.outdatedNotice);
     const ReportData& d = in_.data;
     const double highest = d.stat.nItem ? static_cast<double>(*d.stat.nItem) : d.KeyedItemCount;
     const charts::HistogramInput h =
         HistogramOf(in_.scores, static_cast<int>(highest), Val(d.stat.Xbar.value_or("")),
                     Val(d.stat.SD.value_or("")));
     histogram->setDraw([h](charts::Canvas& c, const charts::Rect& r) { DrawHistogram(c, r, h); });
-    const charts::DdInput dd = DdOf(d, in_.stats ? &*in_.stats : nullptr);
+    const charts::DdInput dd = DdOf(d);
     ddPlot->setDraw([dd](charts::Canvas& c, const charts::Rect& r) { DrawDdPlot(c, r, dd); });
     items_ = KeyedItems(d);
     const QSignalBlocker block(itemChooser);

@@ -50,6 +50,10 @@ class GraphPanel : public QFrame {
     ChartView* itemPlot;
     QComboBox* itemChooser; // "ข้อ 1", "ข้อ 2", ... keyed items only
     QPushButton* closeButton;
+    // That the stored results the charts show no longer match the data.
+    QLabel* outdatedNotice;
+    // Shows the notice above the charts; hidden when it is empty.
+    void showNotice(const std::string& notice);
 
   private:
     void showItem(int index);

@@ -3,6 +3,7 @@
 
 #include "app/BusyCursor.h"
 #include "app/ProgressDialog.h"
+#include "app/ScreenFit.h"
 #include "app/ThaiDialogs.h"
 #include "examfile/Engine.h"
 
@@ -18,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -59,8 +61,18 @@ ImportDialog::ImportDialog(std::shared_ptr<Connection> exam, const std::string& 
       nChoice_(nChoice) {
     setWindowTitle("นำเข้ากระดาษคำตอบ");
     setObjectName("ImportDialog");
-    resize(900, 620);
-    auto* top = new QVBoxLayout(this);
+    FitToScreen(this, {900, 620});
+    auto* outer = new QVBoxLayout(this);
+    // On a small screen the options and tables scroll; the buttons stay.
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName("importScroll");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    auto* content = new QWidget;
+    auto* top = new QVBoxLayout(content);
+    top->setContentsMargins(0, 0, 0, 0);
+    scroll->setWidget(content);
+    outer->addWidget(scroll, 1);
 
     auto* sourceRow = new QHBoxLayout;
     sourceRow->addWidget(new QLabel("แหล่งข้อมูล"));
@@ -156,7 +168,7 @@ ImportDialog::ImportDialog(std::shared_ptr<Connection> exam, const std::string& 
     cancel->setAutoDefault(false);
     buttons->addWidget(importButton);
     buttons->addWidget(cancel);
-    top->addLayout(buttons);
+    outer->addLayout(buttons);
 
     chooseSource = [this] {
         return QFileDialog::getOpenFileName(

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -83,11 +85,23 @@ ItemStatisticsPanel::ItemStatisticsPanel(QWidget* parent) : QFrame(parent) {
     top->addWidget(closeButton);
     outer->addLayout(top);
 
+    // Below the title everything scrolls rather than being squeezed, so that
+    // on a small screen or under the notice no text runs over a table.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("itemStatsScroll");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    auto* page = new QWidget;
+    auto* content = new QVBoxLayout(page);
+    content->setContentsMargins(0, 0, 0, 0);
+    scroll->setWidget(page);
+    outer->addWidget(scroll, 1);
+
     summary = new QLabel(this);
     summary->setObjectName("itemStatsSummary");
     summary->setWordWrap(true);
     summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    outer->addWidget(summary);
+    content->addWidget(summary);
     thresholds = new QLabel(this);
     thresholds->setObjectName("itemStatsThresholds");
     thresholds->setWordWrap(true);
@@ -97,7 +111,7 @@ ItemStatisticsPanel::ItemStatisticsPanel(QWidget* parent) : QFrame(parent) {
                 "มากกว่า 0 และมากกว่า r_it ของเฉลย")
             .arg(Num(kHardBelow, 2), Num(kEasyAbove, 2), Num(kLowDiscriminationBelow, 2),
                  Num(kNonfunctionalBelow * 100, 0)));
-    outer->addWidget(thresholds);
+    content->addWidget(thresholds);
 
     auto* notice = new QHBoxLayout;
     outdatedNotice = new QLabel(this);
@@ -113,7 +127,7 @@ ItemStatisticsPanel::ItemStatisticsPanel(QWidget* parent) : QFrame(parent) {
     rerunButton = new QPushButton(this);
     rerunButton->setObjectName("itemStatsRerun");
     notice->addWidget(rerunButton);
-    outer->addLayout(notice);
+    content->addLayout(notice);
     outdatedNotice->hide();
     rerunButton->hide();
 
@@ -131,6 +145,7 @@ ItemStatisticsPanel::ItemStatisticsPanel(QWidget* parent) : QFrame(parent) {
     itemTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     itemTable->horizontalHeader()->setStretchLastSection(true);
     itemTable->setSortingEnabled(true);
+    itemTable->setMinimumHeight(180);
     left->addWidget(itemTable);
     body->addLayout(left, 5);
 
@@ -180,7 +195,7 @@ ItemStatisticsPanel::ItemStatisticsPanel(QWidget* parent) : QFrame(parent) {
     checkFirst->setWordWrap(true);
     right->addWidget(checkFirst, 2);
     body->addLayout(right, 6);
-    outer->addLayout(body, 1);
+    content->addLayout(body, 1);
 
     connect(closeButton, &QPushButton::clicked, this, &ItemStatisticsPanel::closeRequested);
     connect(graphButton, &QPushButton::clicked, this,
@@ -226,19 +241,28 @@ void ItemStatisticsPanel::forgetFile() {
     updateUndoButton();
 }
 
-void ItemStatisticsPanel::setOutdated(bool outdated, std::optional<Technique> technique) {
+void ItemStatisticsPanel::setOutdated(ResultsCurrency currency,
+                                      std::optional<Technique> technique) {
+    const std::string notice = ResultsCurrencyNotice(currency);
+    const bool outdated = !notice.empty();
     outdatedNotice->setVisible(outdated);
     rerunButton->setVisible(outdated && technique.has_value());
     if (!outdated) return;
+    // The figures of this panel are the sheets' as they are now; the notice
+    // is about the stored results and the report.
     if (technique) {
-        outdatedNotice->setText(
-            "เฉลยถูกแก้หลังการวิเคราะห์ครั้งล่าสุด ผลการวิเคราะห์ที่บันทึกไว้และรายงานยังใช้เฉลยเดิม");
+        outdatedNotice->setText(QString::fromStdString(notice) + " (ตัวเลขในหน้านี้คำนวณจากข้อมูลปัจจุบัน)");
         rerunButton->setText(*technique == Technique::SimpleFormula25 ? "วิเคราะห์ 25 % ใหม่"
                                                                       : "วิเคราะห์ 27 % ใหม่");
     } else {
-        outdatedNotice->setText("เฉลยถูกแก้แล้ว ผลการวิเคราะห์ที่บันทึกไว้ในไฟล์ยังใช้เฉลยเดิม "
-                                "กรุณากดวิเคราะห์ 25 % หรือ 27 % อีกครั้ง");
+        outdatedNotice->setText(QString::fromStdString(notice) +
+                                " กรุณากดวิเคราะห์ 25 % หรือ 27 % อีกครั้ง");
     }
+}
+
+void ItemStatisticsPanel::setStoredJudgements(std::map<int, QString> judgements) {
+    judgements_ = std::move(judgements);
+    if (selectedItem() > 0) showItem(selectedItem());
 }
 
 void ItemStatisticsPanel::fillSummary() {
@@ -368,15 +392,19 @@ void ItemStatisticsPanel::showItem(int item) {
         ++row;
     }
     choiceTable->resizeColumnsToContents();
-    // Every choice in sight, whatever else the column holds.
+    // Every choice in sight, whatever else the column holds, also with the
+    // scroll bar a narrow window gives the table.
     choiceTable->setMinimumHeight(choiceTable->horizontalHeader()->sizeHint().height() +
                                   row * choiceTable->verticalHeader()->defaultSectionSize() +
-                                  2 * choiceTable->frameWidth());
+                                  2 * choiceTable->frameWidth() +
+                                  choiceTable->horizontalScrollBar()->sizeHint().height());
 
     QString flagText = "ข้อ " + QString::number(it->item) + "  เฉลย " + keyText(it->item);
     for (const ItemFlag& f : it->flags)
         flagText += "\n• " + Q(f.text);
     if (it->flags.empty()) flagText += "\nไม่มีข้อสังเกต";
+    if (const auto j = judgements_.find(it->item); j != judgements_.end())
+        flagText += "\nรายงาน: " + j->second;
     itemFlags->setText(flagText);
 
     if (!it->has(FlagCode::PossibleMiskey)) {

@@ -10,10 +10,12 @@
 #include "analysis/ItemStatistics.h"
 #include "app/PanelKit.h"
 #include "examfile/Engine.h"
+#include "session/ExamSession.h"
 
 #include <QFrame>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,7 +42,10 @@ class ItemStatisticsPanel : public QFrame {
     void forgetFile();
     // Whether the stored results still describe the key, and which
     // technique made them (none: not known in this session).
-    void setOutdated(bool outdated, std::optional<Technique> technique);
+    void setOutdated(ResultsCurrency currency, std::optional<Technique> technique);
+    // The stored results' judgement of each keyed item (the report's
+    // category, ItemQualityCategory()), shown under the item's notes.
+    void setStoredJudgements(std::map<int, QString> judgements);
 
     // Selects an item of the table by its number; false if not listed.
     bool selectItem(int item);
@@ -91,6 +96,7 @@ class ItemStatisticsPanel : public QFrame {
     void closeRequested();
 
   private:
+    std::map<int, QString> judgements_;
     void fillSummary();
     void fillItemTable();
     void fillCheckFirst();

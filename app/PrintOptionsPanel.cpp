@@ -131,7 +131,8 @@ void PrintOptionsPanel::onOkClicked() {
             TestHeader header = session_.header();
             auto prn = printTargets_.printer(DerivedPath(session_.fileName(), "pdf"));
             PrintOutput(*prn, input.value.job, header, S(schoolName_->text()), input.value.data,
-                        header.nChoice, header.nItem, *prompts_.jobProgress());
+                        header.nChoice, header.nItem, *prompts_.jobProgress(),
+                        input.value.outdatedNotice);
             TellPrinterNotice(*prn, prompts_);
         } catch (const std::exception& e) {
             warn(QString::fromUtf8(e.what()));

@@ -176,7 +176,10 @@ void ReportPanel::showReport(const QString& text) {
     report_->setPlainText(text);
 }
 
-void ReportPanel::showOutdated(bool outdated, std::optional<Technique> technique) {
+void ReportPanel::showOutdated(ResultsCurrency currency, std::optional<Technique> technique) {
+    const std::string notice = ResultsCurrencyNotice(currency);
+    const bool outdated = !notice.empty();
+    outdatedNotice_->setText(QString::fromStdString(notice));
     outdatedNotice_->setVisible(outdated);
     rerun_->setVisible(outdated && technique.has_value());
     rerun_->setText(technique == Technique::FanTable27 ? "วิเคราะห์ 27 % ใหม่" : "วิเคราะห์ 25 % ใหม่");
@@ -216,13 +219,15 @@ void ReportPanel::onPreviewClicked() {
         return;
     }
     const ReportData& data = read.value;
+    const std::string notice = session_.resultsNotice();
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog dialog(&printer, this);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* p) {
         TestHeader header = session_.header();
         auto prn = QtPrinter::ForQPrinter(*p);
         PrintJob job = all;
-        PrintOutput(*prn, job, header, schoolName(), data, header.nChoice, header.nItem);
+        PrintOutput(*prn, job, header, schoolName(), data, header.nChoice, header.nItem,
+                    NoProgress(), notice);
     });
     prompts_.showPreview(dialog);
 }

@@ -7,6 +7,7 @@
 
 #include "analysis/AnalysisState.h"
 #include "app/PanelKit.h"
+#include "session/ExamSession.h"
 
 #include <QFrame>
 
@@ -55,7 +56,7 @@ class ReportPanel : public QFrame {
     void showReport(const QString& text);
     // The notice of a key changed after the analysis, with the technique
     // that reruns it.
-    void showOutdated(bool outdated, std::optional<Technique> technique);
+    void showOutdated(ResultsCurrency currency, std::optional<Technique> technique);
     // The report panel closes: the options go with it, and its keys come back.
     void closePanel();
     // Escape: the options close first, then the panel; false when neither was shown.

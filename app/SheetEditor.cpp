@@ -128,7 +128,30 @@ SheetEditor::~SheetEditor() {
     unbindGrids();
 }
 
+void SheetEditor::showScoresOutdated(bool outdated) {
+    sheetGrid_->sheetModel()->setScoresOutdated(outdated);
+}
+
 void SheetEditor::wire() {
+    // A cell written (typed, pasted, totalled) or the rows read again may
+    // change what the scores and results stand on; greying the scores
+    // alone changes nothing. A paste writes many cells: the notices are
+    // looked at once it is done.
+    const auto tell = [this] {
+        if (dataChangeTold_) return;
+        dataChangeTold_ = true;
+        QTimer::singleShot(0, this, [this] {
+            dataChangeTold_ = false;
+            emit keyMayHaveChanged();
+        });
+    };
+    for (SheetGrid* g : {sheetGrid_, keyGrid_}) {
+        connect(g->sheetModel(), &QAbstractItemModel::dataChanged, this,
+                [tell](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                    if (roles.isEmpty() || roles.contains(Qt::DisplayRole)) tell();
+                });
+        connect(g->sheetModel(), &QAbstractItemModel::modelReset, this, tell);
+    }
     connect(sheetGrid_, &SheetGrid::requestFocusKeyGrid, this,
             [this] { FocusIfPossible(keyGrid_); });
     connect(keyGrid_, &SheetGrid::requestFocusKeyGrid, this, [this] { FocusIfPossible(keyGrid_); });

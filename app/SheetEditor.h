@@ -57,6 +57,8 @@ class SheetEditor : public QObject, public AnalysisHost, public RecordCommandHos
 
     // Binds the grids to the file in hand's views (or to none) and lays them out.
     void showSheets();
+    // Greys the score column when its scores are out of date.
+    void showScoresOutdated(bool outdated);
     void showKey();
     void unbindGrids();
     // The navigation bar's caption follows the record now current.
@@ -102,7 +104,8 @@ class SheetEditor : public QObject, public AnalysisHost, public RecordCommandHos
 
   signals:
     void fileReplaced();
-    // The key may differ now from the one the stored results were made with.
+    // The key or the answers may differ now from those the stored results
+    // and scores were made with.
     void keyMayHaveChanged();
     void subjectFieldWanted();
     void rawPrintClicked();
@@ -111,6 +114,7 @@ class SheetEditor : public QObject, public AnalysisHost, public RecordCommandHos
     void fileContentReread();
 
   private:
+    bool dataChangeTold_ = false;
     void wire();
     void fitKeyGrid();
     void runRecordCommand(const std::function<void()>& command);

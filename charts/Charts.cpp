@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
+#include <optional>
 
 namespace ia::charts {
 
@@ -202,16 +204,125 @@ void DrawHistogram(Canvas& c, const Rect& area, const HistogramInput& in) {
     AxisTitles(c, area, plot, "คะแนน", "จำนวนคน");
 }
 
+namespace {
+
+constexpr double kNoteRoom = 12;
+constexpr double kDdMarker = 5;
+
+bool HasSpecialPoints(const DdInput& in) {
+    return std::any_of(in.items.begin(), in.items.end(),
+                       [](const DdPoint& d) { return !d.rKnown || !d.verdict; });
+}
+
+bool Overlap(const Rect& a, const Rect& b) {
+    return a.x < b.right() && b.x < a.right() && a.y < b.bottom() && b.y < a.bottom();
+}
+
+bool Inside(const Rect& inner, const Rect& outer) {
+    return inner.x >= outer.x && inner.y >= outer.y && inner.right() <= outer.right() &&
+           inner.bottom() <= outer.bottom();
+}
+
+} // namespace
+
+Rect DdPlotArea(const Rect& area, const DdInput& in) {
+    return PlotArea({area.x, area.y, area.w, area.h - (HasSpecialPoints(in) ? kNoteRoom : 0)});
+}
+
+Rect LabelRoom(Point topLeft, const std::string& text, double points) {
+    return {topLeft.x, topLeft.y, 0.62 * points * static_cast<double>(text.size()), 1.25 * points};
+}
+
+std::vector<DdLabel> PlaceDdLabels(const Rect& plot, const std::vector<Point>& points,
+                                   const std::vector<int>& items, double labelPoints,
+                                   double markerSize) {
+    std::vector<Rect> taken;
+    taken.reserve(points.size() * 2);
+    const double half = markerSize / 2 + 0.5;
+    for (const Point& p : points)
+        taken.push_back({p.x - half, p.y - half, 2 * half, 2 * half});
+    // Numbers keep a little apart, so that two side by side do not read as
+    // one ("31" and "17" as "3117").
+    constexpr double apart = 1.5;
+    auto fits = [&](const Rect& box) {
+        if (!Inside(box, plot)) return false;
+        const Rect wide{box.x - apart, box.y, box.w + 2 * apart, box.h};
+        return std::none_of(taken.begin(), taken.end(),
+                            [&](const Rect& t) { return Overlap(wide, t); });
+    };
+    std::vector<DdLabel> labels;
+    for (size_t i = 0; i < points.size() && i < items.size(); ++i) {
+        const Point at = points[i];
+        const std::string text = std::to_string(items[i]);
+        const Rect room = LabelRoom({0, 0}, text, labelPoints);
+        const double gap = half + 1;
+        // Beside the point: right, left, above, below, then the corners.
+        const Point beside[] = {
+            {at.x + gap, at.y - room.h / 2},
+            {at.x - gap - room.w, at.y - room.h / 2},
+            {at.x - room.w / 2, at.y - gap - room.h},
+            {at.x - room.w / 2, at.y + gap},
+            {at.x + gap, at.y - gap - room.h},
+            {at.x - gap - room.w, at.y - gap - room.h},
+            {at.x + gap, at.y + gap},
+            {at.x - gap - room.w, at.y + gap},
+        };
+        std::optional<DdLabel> placed;
+        for (const Point& corner : beside) {
+            const Rect box{corner.x, corner.y, room.w, room.h};
+            if (fits(box)) {
+                placed = DdLabel{items[i], box, false};
+                break;
+            }
+        }
+        // Further off on widening rings, joined to the point by a leader.
+        const double reach = std::max(plot.w, plot.h);
+        for (double radius = gap + room.h; !placed && radius < reach; radius += room.h * 0.75) {
+            const int steps =
+                std::max(12, static_cast<int>(2 * std::numbers::pi * radius / room.h));
+            for (int k = 0; k < steps && !placed; ++k) {
+                const double a = 2 * std::numbers::pi * k / steps;
+                const Point centre{at.x + radius * std::cos(a), at.y - radius * std::sin(a)};
+                const Rect box{centre.x - room.w / 2, centre.y - room.h / 2, room.w, room.h};
+                if (fits(box)) placed = DdLabel{items[i], box, true};
+            }
+        }
+        if (!placed) continue;
+        taken.push_back(placed->box);
+        labels.push_back(*placed);
+    }
+    return labels;
+}
+
 void DrawDdPlot(Canvas& c, const Rect& area, const DdInput& in) {
-    const Rect plot = PlotArea(area);
     Title(c, area, "ความยากและอำนาจจำแนกรายข้อ");
     double lowest = -0.2;
     for (const DdPoint& d : in.items)
-        lowest = std::min(lowest, std::floor(d.r * 5) / 5);
+        if (d.rKnown) lowest = std::min(lowest, std::floor(d.r * 5) / 5);
     lowest = std::max(-1.0, lowest);
     const double top = 1.0;
+
+    bool note = HasSpecialPoints(in);
+    Rect plot = DdPlotArea(area, in);
     auto X = [&](double p) { return plot.x + std::clamp(p, 0.0, 1.0) * plot.w; };
     auto Y = [&](double r) { return Up(plot, lowest, top, std::clamp(r, lowest, top)); };
+    auto At = [&](const DdPoint& d) { return Point{X(d.p), d.rKnown ? Y(d.r) : plot.bottom()}; };
+    const double labelPoints = kLabelPoints - 1;
+    std::vector<DdLabel> labels;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::vector<Point> at;
+        std::vector<int> numbers;
+        for (const DdPoint& d : in.items) {
+            at.push_back(At(d));
+            numbers.push_back(d.item);
+        }
+        labels = PlaceDdLabels(plot, at, numbers, labelPoints, kDdMarker);
+        // A number left out is told under the plot, which then needs room.
+        if (labels.size() == in.items.size() || note) break;
+        note = true;
+        plot = PlotArea({area.x, area.y, area.w, area.h - kNoteRoom});
+    }
+    const Rect frame{area.x, area.y, area.w, area.h - (note ? kNoteRoom : 0)};
 
     c.Clip(plot);
     for (const VerdictZone& z : in.zones) {
@@ -230,13 +341,30 @@ void DrawDdPlot(Canvas& c, const Rect& area, const DdInput& in) {
     c.Line({plot.x, Y(0)}, {plot.right(), Y(0)}, {kGrey, 0.8});
     c.StrokeRect(plot, {kBlack, 0.8});
 
+    // A point's colour is the report's verdict on its item, whatever zone
+    // its position falls in.
+    auto colorOf = [](const DdPoint& d) { return d.verdict ? VerdictColor(*d.verdict) : kBlack; };
     for (const DdPoint& d : in.items) {
-        const Color color = d.verdict ? VerdictColor(*d.verdict) : kBlack;
-        const Point at{X(d.p), Y(d.r)};
-        c.Marker(at, MarkerShape::Circle, 5, color, true);
-        TextStyle s = Style(kLabelPoints - 1, Align::Start, Align::End);
-        s.color = color;
-        c.Text({at.x + 3, at.y - 1}, std::to_string(d.item), s);
+        const Point at = At(d);
+        if (!d.verdict)
+            c.Marker(at, MarkerShape::Square, kDdMarker, kBlack, false);
+        else if (!d.rKnown)
+            c.Marker(at, MarkerShape::Triangle, kDdMarker + 1, colorOf(d), false);
+        else
+            c.Marker(at, MarkerShape::Circle, kDdMarker, colorOf(d), true);
+    }
+    for (const DdLabel& l : labels) {
+        const auto d = std::find_if(in.items.begin(), in.items.end(),
+                                    [&](const DdPoint& p) { return p.item == l.item; });
+        TextStyle s = Style(labelPoints, Align::Start, Align::Start);
+        s.color = colorOf(*d);
+        if (l.leader) {
+            const Point from = At(*d);
+            const Point to{std::clamp(from.x, l.box.x, l.box.right()),
+                           std::clamp(from.y, l.box.y, l.box.bottom())};
+            c.Line(from, to, {kGrey, 0.4});
+        }
+        c.Text({l.box.x, l.box.y}, std::to_string(l.item), s);
     }
     // What the shades mean, under the title.
     double x = plot.x;
@@ -247,7 +375,28 @@ void DrawDdPlot(Canvas& c, const Rect& area, const DdInput& in) {
                Style(kLabelPoints, Align::Start, Align::Middle));
         x += 80;
     }
-    AxisTitles(c, area, plot, "ความยาก (p)", "อำนาจจำแนก (" + in.rName + ")");
+    if (note) {
+        // What the special markers mean, under the axis title.
+        const double y = area.bottom() - kNoteRoom / 2;
+        double nx = plot.x;
+        auto entry = [&](MarkerShape shape, const std::string& text) {
+            c.Marker({nx + 3, y}, shape, kDdMarker, kBlack, false);
+            c.Text({nx + 9, y}, text, Style(kLabelPoints - 1, Align::Start, Align::Middle));
+            // Thai takes three bytes a letter, about half the size wide.
+            nx += 9 + 0.5 * (kLabelPoints - 1) * static_cast<double>(text.size()) / 3 + 12;
+        };
+        const bool noR = std::any_of(in.items.begin(), in.items.end(),
+                                     [](const DdPoint& d) { return !d.rKnown; });
+        const bool noCategory = std::any_of(in.items.begin(), in.items.end(),
+                                            [](const DdPoint& d) { return !d.verdict; });
+        if (noR) entry(MarkerShape::Triangle, "ไม่มีค่า " + in.rName + " วางที่ขอบล่าง");
+        if (noCategory) entry(MarkerShape::Square, "ไม่เข้าเกณฑ์ใดของรายงาน");
+        const size_t missing = in.items.size() - labels.size();
+        if (missing > 0)
+            c.Text({nx, y}, "ไม่มีที่เขียนเลขข้อ " + std::to_string(missing) + " ข้อ",
+                   Style(kLabelPoints - 1, Align::Start, Align::Middle));
+    }
+    AxisTitles(c, frame, plot, "ความยาก (p)", "อำนาจจำแนก (" + in.rName + ")");
 }
 
 void DrawItemPlot(Canvas& c, const Rect& area, const ItemPlotInput& in) {

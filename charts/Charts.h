@@ -34,7 +34,12 @@ struct DdPoint {
     int item = 0;
     double p = 0;
     double r = 0;
-    std::optional<Verdict> verdict; // absent when p or r fall in no zone
+    // The report's verdict on the item; absent when the report puts it in
+    // no category (its own marker).
+    std::optional<Verdict> verdict;
+    // False when the item has no r: it stands on the bottom edge with its
+    // own marker.
+    bool rKnown = true;
 };
 
 struct DdInput {
@@ -42,6 +47,24 @@ struct DdInput {
     std::vector<VerdictZone> zones;
     std::string rName = "r"; // the discrimination index shown
 };
+
+// The plot's item numbers: where each one is written, and the leader drawn
+// from its point when it had to stand away from it.
+struct DdLabel {
+    int item = 0;
+    Rect box; // the room the number takes
+    bool leader = false;
+};
+// The room a label of `text` in `points` takes: digits are at most 0.62 of
+// the size wide in the chart faces, and a line is 1.25 of it high.
+Rect LabelRoom(Point topLeft, const std::string& text, double points);
+// Places the numbers of the plotted points inside `plot` so that no two
+// overlap and none covers a point: beside the point when one of the places
+// around it is free, otherwise further off with a leader; a number for
+// which no room is left is left out (its entry is absent).
+std::vector<DdLabel> PlaceDdLabels(const Rect& plot, const std::vector<Point>& points,
+                                   const std::vector<int>& items, double labelPoints,
+                                   double markerSize);
 
 // The share of the sheets that took one choice, by group.
 struct ChoiceShares {
@@ -66,6 +89,9 @@ void DrawItemPlot(Canvas& c, const Rect& area, const ItemPlotInput& in);
 // The plotting area inside a chart's rectangle (axes, bars and points
 // fall in it), and where a value lands in it.
 Rect PlotArea(const Rect& area);
+// The plotting area of a difficulty–discrimination plot of `in`: less
+// high than PlotArea() when a note under it explains special markers.
+Rect DdPlotArea(const Rect& area, const DdInput& in);
 // Score s of a histogram of n + 1 scores (0..n): the middle of its bar.
 double HistogramX(const Rect& plot, int highestScore, double score);
 // Position across of a share of the ranked sheets (0 lowest .. 100 highest)

@@ -7,6 +7,8 @@
 #include "cli/Exchange.h"
 #include "cli/Fail.h"
 #include "cli/Progress.h"
+#include "cli/SessionOutput.h"
+#include "examfile/AnalysisRunLog.h"
 #include "exchange/ResultsExport.h"
 #include "exchange/TextTable.h"
 
@@ -18,7 +20,7 @@
 namespace {
 
 const char* const kExportUsage = "วิธีใช้: itemanalysis-cli export EXAM.ans OUT.xlsx|OUT.csv "
-                                 "[--table scores|answers|results]\n";
+                                 "[--table scores|answers|results] [--fresh [--technique 25|27]]\n";
 
 // A refusal told on standard error, exit code 1.
 const auto Refuse = ia::cli::Fail;
@@ -27,9 +29,11 @@ const auto Refuse = ia::cli::Fail;
 
 int RunExportCommand(int argc, char** argv) {
     ia::cli::CommandOptions options;
-    if (auto rc = ia::cli::ReadCommandOptions(argc, argv, {2, {"--table"}, {}, {}}, options,
-                                              kExportUsage))
+    if (auto rc = ia::cli::ReadCommandOptions(
+            argc, argv, {2, {"--table", "--technique"}, {"--fresh"}, {}}, options, kExportUsage))
         return *rc;
+    if (options.given("--technique") && !options.has("--fresh"))
+        return Refuse("--technique ใช้กับ --fresh เท่านั้น");
     const bool tableGiven = options.given("--table");
     const std::string tableName = tableGiven ? options.value("--table") : "scores";
     const std::string& examPath = options.positional[0];
@@ -45,12 +49,32 @@ int RunExportCommand(int argc, char** argv) {
     if (!OpenExamForExchange(examPath, false, exam, error)) return Refuse(error);
     error = ia::ExportTargetRefusal(examPath, out);
     if (!error.empty()) return Refuse(error);
+    if (options.has("--fresh")) {
+        exam = {};
+        // Analysed first, as print and graphs do, with the technique of the
+        // stored results unless another is given.
+        ia::ExamSession session;
+        if (ia::SessionError refused = session.open(examPath)) return Refuse(refused.message);
+        std::string technique = options.value("--technique");
+        if (technique.empty()) {
+            const auto run = ia::LastAnalysisRun(*session.connection());
+            technique = run && run->technique == 2 ? "27" : "25";
+        }
+        if (int rc = ia::cli::AnalyseTellingChecks(session, technique, false)) return rc;
+        session.close();
+        if (!OpenExamForExchange(examPath, exam, error)) return Refuse(error);
+    }
     std::vector<ia::OutSheet> sheets;
     try {
         sheets = ia::BuildExportSheets(*exam.db, exam.nItem, ia::cli::JobProgress());
     } catch (const std::exception& e) {
         return Refuse(e.what());
     }
+    // The results the file holds, told for what they are.
+    const std::string notice = ia::ResultsCurrencyNotice(ia::StoredResultsCurrency(*exam.db));
+    const bool resultsGo = ext == ".xlsx" || table == ia::CsvTable::Results;
+    if (resultsGo && !notice.empty()) ia::cli::Warn(notice + " (--fresh วิเคราะห์ใหม่ก่อนส่งออก)");
+    ia::NoteResultsCurrency(sheets, notice);
     ia::Progress& progress = ia::cli::JobProgress();
     const bool ok = ext == ".xlsx"
                         ? ia::WriteXlsx(sheets, out, error, progress)

@@ -49,7 +49,7 @@ bool WriteCharts(const std::string& dir, bool png, const GraphReportInput& in,
     const charts::HistogramInput histogram =
         HistogramOf(in.scores, static_cast<int>(highest), Val(d.stat.Xbar.value_or("")),
                     Val(d.stat.SD.value_or("")));
-    const charts::DdInput dd = DdOf(d, in.stats ? &*in.stats : nullptr);
+    const charts::DdInput dd = DdOf(d);
     std::vector<std::pair<std::string, charts::DrawPicture>> pictures = {
         {"histogram",
          [&](charts::Canvas& c, const charts::Rect& r) { charts::DrawHistogram(c, r, histogram); }},
@@ -94,6 +94,7 @@ int Graphs(int argc, char** argv) {
         Outcome<GraphReportInput> input = GraphInputFor(session, "", JobProgress());
         if (!input.ok()) return Fail(input.error.message);
         GraphReportInput& in = input.value;
+        if (!in.outdatedNotice.empty()) Warn(in.outdatedNotice);
         if (options.count("--school")) {
             in.school = options["--school"];
         } else {

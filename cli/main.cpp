@@ -49,6 +49,7 @@ const char* const kCommandLines =
     "  itemanalysis-cli stats FILE [--json] [--csv DIR]\n"
     "  itemanalysis-cli import FILE SOURCE [ตัวเลือก]\n"
     "  itemanalysis-cli export FILE OUT.xlsx|OUT.csv [--table scores|answers|results]\n"
+    "                          [--fresh [--technique 25|27]]\n"
     "  itemanalysis-cli graphs FILE --technique 25|27 --pdf OUT.pdf [--png DIR] "
     "[--svg DIR] [--school TEXT]\n";
 
@@ -202,8 +203,11 @@ int Print(int argc, char** argv) {
             ia::PrintJob printing = input.value.job;
             ia::TestHeader h = session.header(); // the printout pads its texts
             auto prn = std::make_unique<ia::PdfPrinter>(pdf);
+            // Analysed just before, they are current; said all the same should
+            // the analysis ever leave them otherwise.
+            if (!input.value.outdatedNotice.empty()) ia::cli::Warn(input.value.outdatedNotice);
             ia::PrintOutput(*prn, printing, h, "", input.value.data, h.nChoice, h.nItem,
-                            ia::cli::JobProgress());
+                            ia::cli::JobProgress(), input.value.outdatedNotice);
             if (prn->Failed()) return Fail(prn->Notice());
         } catch (const std::exception& e) {
             return Fail(e.what());

@@ -110,6 +110,17 @@ inline constexpr const char* kScoreIndex = "itemanalysis_TAData_Score";
 inline constexpr const char* kUndoLogTable = "itemanalysis_undo_log";
 inline constexpr const char* kUndoStateTable = "itemanalysis_undo_state";
 
+// --- Our own: what the stored results were computed from, one row written
+// by each analysis: a fingerprint of the header's number of items and
+// choices, the key and every sheet (AnalysisRunLog.h). A file without it
+// (older, or analysed by another program) cannot tell whether its results
+// are current.
+inline constexpr const char* kResultsBasisTable = "itemanalysis_ResultsBasis";
+inline constexpr const char* kResultsFingerprint = "Fingerprint"; // text: 16 hex digits
+// The same of the data the stored scores (TAData.Score) were last totalled
+// from, by the analysis or by "รวมคะแนน".
+inline constexpr const char* kScoresFingerprint = "ScoresFingerprint";
+
 // "X1".."Xn": the answer (TAData) or key (TKey) column of item i (from 1).
 std::string AnswerColumn(int item);
 

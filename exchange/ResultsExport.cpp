@@ -295,6 +295,13 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& pro
     return out;
 }
 
+void NoteResultsCurrency(std::vector<OutSheet>& sheets, const std::string& notice) {
+    if (notice.empty()) return;
+    for (OutSheet& sheet : sheets)
+        if (sheet.name == "ผลวิเคราะห์" && !sheet.rows.empty())
+            sheet.rows.front().push_back(OutCell::Of(notice));
+}
+
 bool ParseCsvTable(const std::string& name, CsvTable& table) {
     if (name == "scores")
         table = CsvTable::Scores;

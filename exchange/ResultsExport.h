@@ -53,6 +53,11 @@ std::vector<SheetScore> ComputeScores(const std::vector<std::string>& key,
 std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem,
                                         Progress& progress = NoProgress());
 
+// Writes `notice` (that the stored results no longer match the data, or
+// cannot be told to) beside the heading of the results sheet, so that the
+// workbook says it as the window does; nothing when it is empty.
+void NoteResultsCurrency(std::vector<OutSheet>& sheets, const std::string& notice);
+
 enum class CsvTable { Scores, Answers, Results };
 // "scores", "answers" or "results".
 bool ParseCsvTable(const std::string& name, CsvTable& table);

@@ -24,15 +24,40 @@ using charts::TextStyle;
 using charts::Verdict;
 
 std::vector<charts::VerdictZone> QualityZones() {
-    // The bands of QualityCategory(): p .00–.19 | .20–.79 | .80–1.00, r
-    // below .01 | .01–.19 | .20 and above.
-    const double pLow = 0.20, pHigh = 0.80, rWeak = 0.005, rGood = 0.20;
-    return {
-        {pLow, pHigh, rGood, 1.0, Verdict::Keep},    {0.0, pLow, rGood, 1.0, Verdict::Improve},
-        {pHigh, 1.0, rGood, 1.0, Verdict::Improve},  {pLow, pHigh, rWeak, rGood, Verdict::Improve},
-        {0.0, pLow, rWeak, rGood, Verdict::Discard}, {pHigh, 1.0, rWeak, rGood, Verdict::Discard},
-        {0.0, 1.0, -1.0, rWeak, Verdict::Discard},
+    // Read off QualityCategory() itself: a stored value is a whole
+    // hundredth h and owns the strip from h - .005 to h + .005, so that a
+    // point never sits on the border of its zone. Columns of p judged alike
+    // at every r are merged, then runs of r with one verdict in them.
+    auto verdictAt = [](int p, int r) { return VerdictOfCategory(QualityCategory(p, r)); };
+    auto sameColumn = [&](int p, int q) {
+        for (int r = -100; r <= 100; ++r)
+            if (verdictAt(p, r) != verdictAt(q, r)) return false;
+        return true;
     };
+    auto edge = [](int h, double lowest, double highest) {
+        return std::clamp((h - 0.5) / 100.0, lowest, highest);
+    };
+    std::vector<charts::VerdictZone> zones;
+    for (int p = 0; p <= 100;) {
+        int pEnd = p + 1;
+        while (pEnd <= 100 && sameColumn(p, pEnd))
+            ++pEnd;
+        for (int r = -100; r <= 100;) {
+            const auto verdict = verdictAt(p, r);
+            int rEnd = r + 1;
+            while (rEnd <= 100 && verdictAt(p, rEnd) == verdict)
+                ++rEnd;
+            if (verdict)
+                zones.push_back(
+                    {edge(p, 0, 1), edge(pEnd, 0, 1), edge(r, -1, 1), edge(rEnd, -1, 1), *verdict});
+            r = rEnd;
+        }
+        p = pEnd;
+    }
+    // The keep zone first: the one a teacher looks for.
+    std::stable_partition(zones.begin(), zones.end(),
+                          [](const charts::VerdictZone& z) { return z.verdict == Verdict::Keep; });
+    return zones;
 }
 
 std::optional<Verdict> VerdictOfCategory(int category) {
@@ -102,26 +127,17 @@ std::optional<TestStatistics> LoadTestStatistics(const std::string& path, Progre
     }
 }
 
-charts::DdInput DdOf(const ReportData& data, const TestStatistics* stats) {
+charts::DdInput DdOf(const ReportData& data) {
     charts::DdInput in;
     in.zones = QualityZones();
-    if (stats) in.rName = "r_it";
     for (int item : KeyedItems(data)) {
         const OutRow& r = *KeyRow(data, item);
         charts::DdPoint p;
         p.item = item;
         p.p = Stored(r.P);
         p.r = Stored(r.r);
-        long long p100 = Hundredths(Text(r.P)), r100 = Hundredths(Text(r.r));
-        if (stats) {
-            const ItemStatistics* s = stats->item(item);
-            if (!s || !s->rit) continue; // no r_it: nothing to place
-            p.p = s->p;
-            p.r = *s->rit;
-            p100 = std::llround(s->p * 100);
-            r100 = std::llround(*s->rit * 100);
-        }
-        p.verdict = VerdictOfCategory(QualityCategory(p100, r100));
+        p.rKnown = r.r && BeginsWithNumber(*r.r);
+        p.verdict = VerdictOfCategory(ItemQualityCategory(r));
         in.items.push_back(p);
     }
     return in;
@@ -223,23 +239,16 @@ const char* Title(int kind) {
                      : "กราฟการวิเคราะห์ข้อสอบ โดยใช้สูตรอย่างง่าย กลุ่มสูง กลุ่มต่ำ 25 %";
 }
 
-const char* const kCategoryNames[9] = {
-    "ข้อสอบที่ดี ควรเก็บไว้ : ข้อที่ค่อนข้างง่าย อำนาจจำแนกดี",
-    "ข้อสอบที่ดี ควรเก็บไว้ : ข้อที่ยากง่ายปานกลาง อำนาจจำแนกดี",
-    "ข้อสอบที่ดี ควรเก็บไว้ : ข้อที่ค่อนข้างยาก อำนาจจำแนกดี",
-    "ข้อที่ควรปรับปรุง : ข้อที่ง่ายมาก อำนาจจำแนกดี",
-    "ข้อที่ควรปรับปรุง : ข้อที่ยากมาก อำนาจจำแนกดี",
-    "ข้อที่ควรปรับปรุง : ข้อที่ความยากปานกลาง อำนาจจำแนกไม่ดี",
-    "ข้อสอบที่ควรตัดทิ้ง : ข้อที่ยากมากหรือง่ายมาก อำนาจจำแนกไม่ดี",
-    "ข้อสอบที่ควรตัดทิ้ง : ข้อที่ไม่มีอำนาจจำแนก (อำนาจจำแนกเป็น 0)",
-    "ข้อสอบที่ควรตัดทิ้ง : ข้อที่อำนาจจำแนกเป็นลบ",
-};
-
 // The page header of the printed report: page number, school, title and the
 // subject line. Returns where the page's body starts.
 double PageHeader(Canvas& c, int page, const std::string& school, int kind,
-                  const std::string& headerLine) {
+                  const std::string& headerLine, const std::string& outdatedNotice) {
     const double mid = kGraphPageWidth / 2;
+    if (!outdatedNotice.empty()) {
+        TextStyle s = Style(kTextPoints - 1, Align::Middle, true);
+        s.color = {190, 30, 30};
+        c.Text({mid, 12}, outdatedNotice, s);
+    }
     double y = 28;
     c.Text({mid, y}, std::to_string(page), Style(kTextPoints, Align::Middle));
     y += 22;
@@ -301,7 +310,7 @@ int DrawGraphReport(GraphPages& pages, const GraphReportInput& in, Progress& pro
     // First page: the summary of the whole test and its two pictures.
     {
         Canvas& c = pages.NewPage();
-        double y = PageHeader(c, ++page, in.school, kind, headerLine);
+        double y = PageHeader(c, ++page, in.school, kind, headerLine, in.outdatedNotice);
         const std::pair<std::string, std::string> summary[] = {
             {"จำนวนข้อสอบที่วิเคราะห์", std::to_string(d.KeyedItemCount)},
             {"จำนวนกระดาษคำตอบ", std::to_string(d.SheetCount)},
@@ -335,15 +344,14 @@ int DrawGraphReport(GraphPages& pages, const GraphReportInput& in, Progress& pro
                               HistogramOf(in.scores, static_cast<int>(highest),
                                           Val(Text(d.stat.Xbar)), Val(Text(d.stat.SD))));
         y += 280;
-        charts::DrawDdPlot(c, {kMargin, y, width, kGraphPageHeight - 40 - y},
-                           DdOf(d, in.stats ? &*in.stats : nullptr));
+        charts::DrawDdPlot(c, {kMargin, y, width, kGraphPageHeight - 40 - y}, DdOf(d));
     }
 
     // One page per keyed item.
     for (int item : items) {
         progress.step(page);
         Canvas& c = pages.NewPage();
-        double y = PageHeader(c, ++page, in.school, kind, headerLine);
+        double y = PageHeader(c, ++page, in.school, kind, headerLine, in.outdatedNotice);
         charts::DrawItemPlot(c, {kMargin, y, width, 330},
                              ItemPlotOf(d, item, in.stats ? &*in.stats : nullptr));
         y += 345;
@@ -381,12 +389,11 @@ int DrawGraphReport(GraphPages& pages, const GraphReportInput& in, Progress& pro
         }
         y += 10;
         if (key) {
-            const int category =
-                QualityCategory(Hundredths(Text(key->P)), Hundredths(Text(key->r)));
+            const int category = ItemQualityCategory(*key);
             c.Text({kMargin, y}, "ผลการพิจารณา", Style(kTextPoints + 1, Align::Start, true));
             y += kLine + 2;
             if (category >= 0) {
-                c.Text({kMargin + 12, y}, kCategoryNames[category], Style());
+                c.Text({kMargin + 12, y}, QualityCategoryName(category), Style());
                 y += kLine;
             }
             c.Text({kMargin + 12, y},

@@ -31,9 +31,9 @@ std::vector<int> LoadScores(ExamViews& views);
 
 charts::HistogramInput HistogramOf(const std::vector<int>& scores, int highestScore, double mean,
                                    double sd);
-// The keyed items at the technique's p and r; with the whole-test
-// statistics, at their p and r_it instead.
-charts::DdInput DdOf(const ReportData& data, const TestStatistics* stats = nullptr);
+// Every keyed item at the stored p and r of the report, coloured by the
+// report's category of it (ItemQualityCategory()).
+charts::DdInput DdOf(const ReportData& data);
 // Item `item`'s choices: their shares in the technique's high and low
 // groups, and in the five score groups of the whole-test statistics when
 // given.
@@ -64,6 +64,9 @@ struct GraphReportInput {
     // The whole-test statistics of the same sheets, when they could be
     // computed.
     std::optional<TestStatistics> stats;
+    // Said at the top of every page when the stored results no longer
+    // match the data (or cannot be told to); empty for current results.
+    std::string outdatedNotice;
 };
 
 // The whole-test statistics of the exam file at path; none when the file

@@ -102,9 +102,11 @@ std::string Stored(const std::optional<std::string>& v) {
 class ReportLayout {
   public:
     ReportLayout(Printer* prn, PrintJob& job, const ReportData& d, int nChoice, int nItem,
-                 std::string school, std::string headerLine, Progress& progress)
+                 std::string school, std::string headerLine, Progress& progress,
+                 std::string outdatedNotice = {})
         : prn_(prn), job_(job), d_(d), nChoice_(nChoice), nItem_(nItem), school_(std::move(school)),
-          headerLine_(std::move(headerLine)), progress_(progress) {}
+          headerLine_(std::move(headerLine)), outdatedNotice_(std::move(outdatedNotice)),
+          progress_(progress) {}
 
     // Returns the number of pages laid out.
     int Run() {
@@ -156,6 +158,12 @@ class ReportLayout {
 
     void PageHeader() {
         const int kind = d_.AnalysisKind;
+        // Results that no longer match the data say so on every page, above
+        // the page number, so that the pages themselves lie as they would.
+        if (!outdatedNotice_.empty()) {
+            y_ = kPageTop - kLineStep;
+            Put(kLeft, outdatedNotice_);
+        }
         y_ = kPageTop;
         Centre(std::to_string(job_.PageNo));
         y_ += 1.0f;
@@ -236,7 +244,7 @@ class ReportLayout {
         for (const OutRow& row : d_.rows) {
             if (row.IsAns != 1) continue;
             ++slot;
-            const int cat = QualityCategory(Hundredths(Stored(row.P)), Hundredths(Stored(row.r)));
+            const int cat = ItemQualityCategory(row);
             if (cat >= 0 && slot <= nItem_) lists_[cat].push_back(row.ItemNo);
             NextLine();
             Put(8.2f, FormatInt3(static_cast<int16_t>(row.ItemNo)));
@@ -309,6 +317,7 @@ class ReportLayout {
     int nItem_;
     std::string school_;
     std::string headerLine_;
+    std::string outdatedNotice_;
     Progress& progress_;
     Section section_ = Section::Items;
     float y_ = kPageTop;
@@ -355,7 +364,8 @@ int16_t NumPage(PrintJob& job, const ReportData& data, int nChoice, int nItem) {
 }
 
 void PrintOutput(Printer& prn, PrintJob& job, TestHeader& header, const std::string& schoolName,
-                 const ReportData& data, int nChoice, int nItem, Progress& progress) {
+                 const ReportData& data, int nChoice, int nItem, Progress& progress,
+                 const std::string& outdatedNotice) {
     const std::string headerLine = PrintedHeaderLine(header);
 
     SetupPrinter(prn);
@@ -364,8 +374,9 @@ void PrintOutput(Printer& prn, PrintJob& job, TestHeader& header, const std::str
     if (job.PageTo > job.PageCount) job.PageTo = job.PageCount;
     progress.stage(kLayingOutPagesStage, job.PageCount);
 
-    const int pages =
-        ReportLayout(&prn, job, data, nChoice, nItem, schoolName, headerLine, progress).Run();
+    const int pages = ReportLayout(&prn, job, data, nChoice, nItem, schoolName, headerLine,
+                                   progress, outdatedNotice)
+                          .Run();
     progress.step(pages);
     prn.EndDoc();
 }

@@ -32,8 +32,11 @@ std::string PrintedHeaderLine(TestHeader& header);
 // Fills an empty SubCode, SubName or Term of `header` with blanks, which
 // stay there. Reports the pages laid out to `progress`; a cancel throws
 // JobCancelled before the job ends, so a PDF is not written and the
-// previous one stays.
+// previous one stays. A non-empty outdatedNotice (the results no longer
+// match the data) is printed at the top of every page, above the page
+// number; the pages are otherwise as without it.
 void PrintOutput(Printer& prn, PrintJob& job, TestHeader& header, const std::string& schoolName,
-                 const ReportData& data, int nChoice, int nItem, Progress& progress = NoProgress());
+                 const ReportData& data, int nChoice, int nItem, Progress& progress = NoProgress(),
+                 const std::string& outdatedNotice = {});
 
 } // namespace ia

@@ -5,6 +5,7 @@
 #include "examfile/DataView.h"
 #include "examfile/KeyRule.h"
 #include "examfile/Schema.h"
+#include "examfile/Val.h"
 
 namespace ia {
 
@@ -119,6 +120,25 @@ int QualityCategory(long long p, long long r) {
     static const int good[5] = {4, 2, 1, 0, 3}; // improve2, keep3, keep2, keep1, improve1
     static const int poor[5] = {6, 5, 5, 5, 6}; // discard1, improve3 x3, discard1
     return rk == 0 ? good[band] : poor[band];
+}
+
+int ItemQualityCategory(const OutRow& keyRow) {
+    return QualityCategory(Hundredths(keyRow.P.value_or("")), Hundredths(keyRow.r.value_or("")));
+}
+
+const char* QualityCategoryName(int category) {
+    static const char* const names[9] = {
+        "ข้อสอบที่ดี ควรเก็บไว้ : ข้อที่ค่อนข้างง่าย อำนาจจำแนกดี",
+        "ข้อสอบที่ดี ควรเก็บไว้ : ข้อที่ยากง่ายปานกลาง อำนาจจำแนกดี",
+        "ข้อสอบที่ดี ควรเก็บไว้ : ข้อที่ค่อนข้างยาก อำนาจจำแนกดี",
+        "ข้อที่ควรปรับปรุง : ข้อที่ง่ายมาก อำนาจจำแนกดี",
+        "ข้อที่ควรปรับปรุง : ข้อที่ยากมาก อำนาจจำแนกดี",
+        "ข้อที่ควรปรับปรุง : ข้อที่ความยากปานกลาง อำนาจจำแนกไม่ดี",
+        "ข้อสอบที่ควรตัดทิ้ง : ข้อที่ยากมากหรือง่ายมาก อำนาจจำแนกไม่ดี",
+        "ข้อสอบที่ควรตัดทิ้ง : ข้อที่ไม่มีอำนาจจำแนก (อำนาจจำแนกเป็น 0)",
+        "ข้อสอบที่ควรตัดทิ้ง : ข้อที่อำนาจจำแนกเป็นลบ",
+    };
+    return category >= 0 && category < 9 ? names[category] : "";
 }
 
 } // namespace ia

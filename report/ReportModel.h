@@ -50,5 +50,12 @@ ReportData LoadReportData(ExamViews& views, const AnalysisState& state);
 // -1 when p or r falls in no range. p100 and r100 are the stored texts in
 // whole hundredths (Hundredths()).
 int QualityCategory(long long p100, long long r100);
+// The quality category of an item from its key's row: the stored p and r as
+// the report prints them. Every picture and panel that judges an item asks
+// this, so that none can disagree with the report.
+int ItemQualityCategory(const OutRow& keyRow);
+// The judgement of a category in words, its group first ("ข้อที่ควรปรับปรุง :
+// ข้อที่ง่ายมาก อำนาจจำแนกดี"); empty for -1.
+const char* QualityCategoryName(int category);
 
 } // namespace ia

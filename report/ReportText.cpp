@@ -228,8 +228,7 @@ std::string CreateOutputFile(const std::string& examFileName, TestHeader& header
     for (const OutRow& row : data.rows) {
         if (row.IsAns != 1 || KeyIsBlank(data, row.ItemNo)) continue;
         ++keyedRows;
-        int category =
-            QualityCategory(Hundredths(row.P.value_or("")), Hundredths(row.r.value_or("")));
+        const int category = ItemQualityCategory(row);
         if (category >= 0) {
             ++count[category];
             if (keyedRows <= nItem) slots[category][keyedRows] = row.ItemNo;

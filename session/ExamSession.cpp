@@ -3,6 +3,7 @@
 
 #include "analysis/FanTable.h"
 #include "analysis/SheetChecks.h"
+#include "examfile/AnalysisRunLog.h"
 #include "examfile/Engine.h"
 #include "examfile/ExamFile.h"
 #include "examfile/NewFileRules.h"
@@ -446,32 +447,91 @@ std::vector<Value> ExamSession::keyRow() {
     return key;
 }
 
-bool ExamSession::resultsOutdated() {
-    if (!views_.results.isOpen()) return false;
-    const std::vector<Value> now = keyRow();
-    if (now.empty()) return false;
+const char* const kResultsOutdatedNotice =
+    "ผลการวิเคราะห์นี้ไม่ตรงกับข้อมูลปัจจุบัน เฉลย จำนวนตัวเลือก หรือกระดาษคำตอบเปลี่ยนหลังวิเคราะห์";
+const char* const kResultsUnknownNotice =
+    "ไม่ทราบว่าผลการวิเคราะห์นี้ตรงกับข้อมูลปัจจุบันหรือไม่ ไฟล์ไม่ได้บันทึกข้อมูลที่ใช้วิเคราะห์ไว้";
+
+std::string ResultsCurrencyNotice(ResultsCurrency currency) {
+    switch (currency) {
+    case ResultsCurrency::Outdated:
+        return kResultsOutdatedNotice;
+    case ResultsCurrency::Unknown:
+        return kResultsUnknownNotice;
+    case ResultsCurrency::NoResults:
+    case ResultsCurrency::Current:
+        break;
+    }
+    return {};
+}
+
+namespace {
+
+// The key row's answer fields, X1..Xn, by item (index 0 unused).
+std::vector<std::string> KeyTexts(Connection& db) {
+    std::vector<std::string> key;
+    auto st =
+        db.prepare(std::string("SELECT * FROM ") + schema::kKeyTable + " ORDER BY rowid LIMIT 1");
+    if (!st.step()) return key;
+    key.push_back({});
+    for (int item = 1;; ++item) {
+        int column = -1;
+        for (int i = 0; i < st.columnCount(); ++i)
+            if (SameName(st.columnName(i), schema::AnswerColumn(item))) column = i;
+        if (column < 0) break;
+        key.push_back(st.column(column).text());
+    }
+    return key;
+}
+
+} // namespace
+
+ResultsCurrency StoredResultsCurrency(Connection& db) {
     try {
-        Connection& db = views_.results.Recordset()->connection();
         // Nothing stored yet: nothing to be out of date.
-        auto count = db.prepare("SELECT count(*) FROM TOut");
-        if (!count.step() || count.columnInt(0) == 0) return false;
-        // Changed in this session (the total field is the scoring's to
-        // write, not part of the key).
-        if (now.size() == keyOfResults_.size() &&
-            !std::equal(now.begin(), now.end() - 1, keyOfResults_.begin()))
-            return true;
-        // Changed before, perhaps in another session: the keyed choices the
-        // results marked are no longer those of the key.
-        auto marks = db.prepare("SELECT ItemNo, ChoiceNo, IsAns FROM TOut");
+        auto count = db.prepare(std::string("SELECT count(*) FROM ") + schema::kResultsTable);
+        if (!count.step() || count.columnInt(0) == 0) return ResultsCurrency::NoResults;
+        if (const std::optional<std::string> recorded = ResultsFingerprint(db))
+            return *recorded == DataFingerprint(db) ? ResultsCurrency::Current
+                                                    : ResultsCurrency::Outdated;
+        // Without the record the keyed choices the results marked still
+        // tell a key changed since.
+        const std::vector<std::string> key = KeyTexts(db);
+        auto marks =
+            db.prepare(std::string("SELECT ItemNo, ChoiceNo, IsAns FROM ") + schema::kResultsTable);
         while (marks.step()) {
             const long long item = marks.columnInt(0);
-            if (item < 1 || item >= static_cast<long long>(now.size()) - 1) continue;
-            const bool keyed =
-                now[static_cast<size_t>(item)].text() == std::to_string(marks.columnInt(1));
-            if (keyed != (marks.columnInt(2) == 1)) return true;
+            if (item < 1 || item >= static_cast<long long>(key.size())) continue;
+            const bool keyed = key[static_cast<size_t>(item)] == std::to_string(marks.columnInt(1));
+            if (keyed != (marks.columnInt(2) == 1)) return ResultsCurrency::Outdated;
         }
     } catch (const std::exception&) {}
-    return false;
+    return ResultsCurrency::Unknown;
+}
+
+ResultsCurrency ExamSession::resultsCurrency() {
+    if (!views_.results.isOpen()) return ResultsCurrency::NoResults;
+    const std::vector<Value> now = keyRow();
+    if (now.empty()) return ResultsCurrency::NoResults;
+    Connection& db = views_.results.Recordset()->connection();
+    const ResultsCurrency stored = StoredResultsCurrency(db);
+    // Without the record, a key typed in this session since the analysis
+    // (the total field is the scoring's to write, not part of the key).
+    if (stored == ResultsCurrency::Unknown && now.size() == keyOfResults_.size() &&
+        !std::equal(now.begin(), now.end() - 1, keyOfResults_.begin()))
+        return ResultsCurrency::Outdated;
+    return stored;
+}
+
+bool ExamSession::scoresOutdated() {
+    if (!views_.sheets.isOpen()) return false;
+    try {
+        Connection& db = views_.sheets.Recordset()->connection();
+        const std::optional<std::string> recorded = ScoresFingerprint(db);
+        return recorded && *recorded != DataFingerprint(db);
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 SessionError ExamSession::totalSheets() {
@@ -481,6 +541,7 @@ SessionError ExamSession::totalSheets() {
     EditHistory::Pause notAStep(history_);
     try {
         TotalSheets(ctx);
+        RecordScoresFingerprint(*connection());
     } catch (const std::exception& e) {
         return Error(SessionErrorKind::Failed, e.what());
     }

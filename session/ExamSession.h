@@ -78,6 +78,26 @@ enum class HeaderField { FileName, SubjectCode, Subject, Term, Year, Items, Choi
 // What the checks before an analysis found: one Thai line per kind of
 // finding (empty sheets, empty or repeated codes, unkeyed items, answers out
 // of range), and the number of keyed items.
+// Whether the stored results still belong to the file's data.
+enum class ResultsCurrency {
+    NoResults, // nothing analysed is stored
+    Current,   // computed from the key and sheets the file holds now
+    Outdated,  // the key, the choices or the sheets changed since
+    Unknown,   // the file does not record what they were computed from
+};
+
+// What every surface showing stored results says of them: empty for
+// current results (and none), otherwise one Thai line.
+std::string ResultsCurrencyNotice(ResultsCurrency currency);
+extern const char* const kResultsOutdatedNotice;
+extern const char* const kResultsUnknownNotice;
+
+// The currency of the results stored in an exam file, as far as the file
+// itself tells it (ExamSession::resultsCurrency() also knows the key as it
+// was when the file was opened): for the work that reads the tables
+// without a session (export).
+ResultsCurrency StoredResultsCurrency(Connection& db);
+
 struct CheckFindings {
     std::vector<std::string> lines;
     int keyedItems = 0;
@@ -211,11 +231,19 @@ class ExamSession {
     // The technique of the results analysed since the file was opened;
     // none before the first analysis (the file may hold older results).
     std::optional<Technique> resultsTechnique() const { return resultsTechnique_; }
-    // Whether the stored results no longer belong to the key: it changed
-    // since the file was opened or last analysed, or the keyed choices the
-    // results marked are no longer the key's (changed in another session).
-    // False when nothing is stored yet.
-    bool resultsOutdated();
+    // Whether the stored results still belong to the data: the fingerprint
+    // the analysis recorded (AnalysisRunLog.h) against the data now, so that
+    // a change made elsewhere shows too. Without one, the key changed since
+    // the file was opened or the keyed choices the results marked no longer
+    // being the key's still tell Outdated; otherwise it is Unknown.
+    ResultsCurrency resultsCurrency();
+    bool resultsOutdated() { return resultsCurrency() == ResultsCurrency::Outdated; }
+    // ResultsCurrencyNotice() of resultsCurrency().
+    std::string resultsNotice() { return ResultsCurrencyNotice(resultsCurrency()); }
+    // Whether the sheets' stored scores were totalled (by the analysis or
+    // totalSheets()) from another key or other answers than the file holds
+    // now; false when the file does not record it.
+    bool scoresOutdated();
 
     // --- totalling and sorting
 

@@ -39,6 +39,7 @@ Outcome<ReportPrintInput> ReportPrintInputFor(ExamSession& session, const PrintJ
     out.value.pages =
         NumPage(counted, data.value, session.header().nChoice, session.header().nItem);
     out.value.data = std::move(data.value);
+    out.value.outdatedNotice = session.resultsNotice();
     // A selection without a page would print nothing and look done.
     if (!SelectsAnyPage(job, out.value.pages))
         out.error = SessionError{SessionErrorKind::NoPageSelected, kNoPageSelected};
@@ -53,7 +54,11 @@ Outcome<GraphReportInput> GraphInputFor(ExamSession& session, const std::string&
         out.value.school = school;
         out.value.data = LoadReportData(session.views(), session.state());
         out.value.scores = LoadScores(session.views());
-        out.value.stats = LoadTestStatistics(session.views().header.DatabaseName, progress);
+        out.value.outdatedNotice = session.resultsNotice();
+        // The whole-test statistics are computed from the sheets as they are
+        // now: beside results of other data they would mix two tests.
+        if (session.resultsCurrency() == ResultsCurrency::Current)
+            out.value.stats = LoadTestStatistics(session.views().header.DatabaseName, progress);
     } catch (const JobCancelled& e) {
         out.error = SessionError{SessionErrorKind::Cancelled, e.what()};
     } catch (const std::exception& e) {

@@ -27,6 +27,8 @@ struct ReportPrintInput {
     ReportData data;
     PrintJob job;
     int pages = 0;
+    // ResultsCurrencyNotice(): printed atop every page when not empty.
+    std::string outdatedNotice;
 };
 
 // Pages of the session's report as the job lays them out; 0 when the
@@ -38,7 +40,9 @@ int ReportPageCount(ExamSession& session);
 Outcome<ReportPrintInput> ReportPrintInputFor(ExamSession& session, const PrintJob& job);
 
 // The charts' input: the report data, the scores and the whole-test
-// statistics of the file in hand, whose reading is told to `progress`.
+// statistics of the file in hand, whose reading is told to `progress`;
+// with results that are not known to be current, their notice and no
+// whole-test statistics.
 Outcome<GraphReportInput> GraphInputFor(ExamSession& session, const std::string& school,
                                         Progress& progress = NoProgress());
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sheet/SheetModel.h"
 
+#include <QColor>
+
 #include <sqlite3.h>
 
 #include <QTimer>
@@ -120,6 +122,13 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const {
         if (col < static_cast<int>(alignments_.size()) && alignments_[col] != 0)
             return alignments_[col];
         return {};
+    case Qt::ForegroundRole:
+        if (scoresOutdated_ && isScoreColumn(col)) return QColor(160, 160, 160);
+        return {};
+    case Qt::ToolTipRole:
+        if (scoresOutdated_ && isScoreColumn(col))
+            return QString("คะแนนนี้คิดจากเฉลยหรือคำตอบก่อนแก้ไข กด รวมคะแนน เพื่อคิดใหม่");
+        return {};
     default:
         return {};
     }
@@ -130,6 +139,14 @@ QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int ro
     if (orientation == Qt::Horizontal) return caption(section);
     if (isNewRecordRow(section)) return kNewRecordMarker;
     return section == currentRow_ ? kCurrentMarker : QString();
+}
+
+void SheetModel::setScoresOutdated(bool outdated) {
+    if (outdated == scoresOutdated_) return;
+    scoresOutdated_ = outdated;
+    if (rowCount() > 0 && columns_ > 0)
+        emit dataChanged(index(0, columns_ - 1), index(rowCount() - 1, columns_ - 1),
+                         {Qt::ForegroundRole, Qt::ToolTipRole});
 }
 
 bool SheetModel::isScoreColumn(int column) const {

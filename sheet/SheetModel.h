@@ -56,6 +56,10 @@ class SheetModel : public QAbstractTableModel {
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     // The computed score column (Score, Tot), shown but never typed into.
     bool isScoreColumn(int column) const;
+    // Scores totalled from another key or other answers than the grid's are
+    // greyed, their tip naming รวมคะแนน.
+    void setScoresOutdated(bool outdated);
+    bool scoresOutdated() const { return scoresOutdated_; }
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
     // A cell written to the file (newSheet: the new-record row became a
@@ -84,6 +88,7 @@ class SheetModel : public QAbstractTableModel {
     void recordSetReplaced();
 
   private:
+    bool scoresOutdated_ = false;
     const QStringList* cachedRow(int row) const;
     // commitCell with the busy pointer up while it may wait.
     void commitCellWaiting(int row, int column, const QString& text);

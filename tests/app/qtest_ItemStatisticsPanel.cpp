@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -88,6 +89,7 @@ class ItemStatisticsPanelTest : public QObject {
     void droppingAnItemAndRunningTheTechniqueAgain();
     void refusalsAndAWriteTheFileRefuses();
     void resultsOfAnEarlierSessionWithAnotherKey();
+    void everySurfaceTellsOldResultsAndScores();
 };
 
 void ItemStatisticsPanelTest::showsTheFileWithoutWritingIt() {
@@ -323,6 +325,47 @@ void ItemStatisticsPanelTest::resultsOfAnEarlierSessionWithAnotherKey() {
     Control<QPushButton>(w, "Command6")->click();
     Control<QPushButton>(w, "cmdItemStats")->click();
     QVERIFY(p.outdatedNotice->isHidden());
+}
+
+// A sheet changed after the analysis: the report, the statistics and the
+// charts say the results are old, the score column greys with a tip naming
+// รวมคะแนน, which makes the scores current again; the statistics panel shows
+// the report's own judgement of the item.
+void ItemStatisticsPanelTest::everySurfaceTellsOldResultsAndScores() {
+    iatest::WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    open(f, {"1", "1", "1", "1"}, MiskeyedSheets());
+    Control<QPushButton>(w, "Command5")->click();
+    auto* scores = Control<QTableView>(w, "DBGrid1")->model();
+    const int scoreColumn = scores->columnCount() - 1;
+    const QModelIndex firstScore = scores->index(0, scoreColumn);
+    QVERIFY(!scores->data(firstScore, Qt::ToolTipRole).isValid());
+    Control<QPushButton>(w, "cmdItemStats")->click();
+    ItemStatisticsPanel& p = *Control<ia::ItemStatisticsPanel>(w, "ItemStatisticsPanel");
+    p.selectItem(3);
+    QVERIFY(p.itemFlags->text().contains("รายงาน: ข้อ"));
+    p.closeButton->click();
+
+    // An answer typed in the grid, as the teacher does.
+    const QString before = scores->data(scores->index(0, 1)).toString();
+    QVERIFY(scores->setData(scores->index(0, 1), before == "1" ? "2" : "1"));
+    QTRY_VERIFY(!Control<QLabel>(w, "lblReportOutdated")->isHidden());
+    QCOMPARE(Control<QLabel>(w, "lblReportOutdated")->text(), QString(ia::kResultsOutdatedNotice));
+    QVERIFY(scores->data(firstScore, Qt::ToolTipRole).toString().contains("รวมคะแนน"));
+    QCOMPARE(scores->data(firstScore, Qt::ForegroundRole).value<QColor>(), QColor(160, 160, 160));
+    Control<QPushButton>(w, "cmdItemStats")->click();
+    QVERIFY(p.outdatedNotice->isVisible());
+    p.closeButton->click();
+    Control<QPushButton>(w, "cmdGraphs")->click();
+    QVERIFY(Control<QLabel>(w, "GraphOutdated")->isVisible());
+    Control<QPushButton>(w, "GraphClose")->click();
+
+    Control<QPushButton>(w, "cmdClose")->click(); // รวมคะแนน
+    QTRY_VERIFY(!scores->data(scores->index(0, scoreColumn), Qt::ToolTipRole).isValid());
+    // The results are still those of the old answers.
+    QVERIFY(!Control<QLabel>(w, "lblReportOutdated")->isHidden());
+    QVERIFY(f.messages.isEmpty());
 }
 
 QTEST_MAIN(ItemStatisticsPanelTest)

@@ -121,11 +121,159 @@ TEST(DdPlot, ItemsArePointsAtPAcrossAndRUpInTheirVerdictsColour) {
     ASSERT_NE(unclip, items.end());
     EXPECT_EQ(std::count_if(clip, unclip, [](const Drawn& d) { return d.kind == Kind::FillRect; }),
               static_cast<long>(in.zones.size()));
-    // The keep zone: p .20 to .80, r from .20 up.
+    // The keep zone: p .20 to .79, r from .20 up, each stored hundredth
+    // owning half a hundredth either side of it.
     const Drawn& keep = *(clip + 1);
-    EXPECT_TRUE(Near(keep.rect.x, plot.x + 0.2 * plot.w));
-    EXPECT_TRUE(Near(keep.rect.right(), plot.x + 0.8 * plot.w));
-    EXPECT_TRUE(Near(keep.rect.bottom(), up(0.2)));
+    EXPECT_TRUE(Near(keep.rect.x, plot.x + 0.195 * plot.w));
+    EXPECT_TRUE(Near(keep.rect.right(), plot.x + 0.795 * plot.w));
+    EXPECT_TRUE(Near(keep.rect.bottom(), up(0.195)));
+}
+
+// The room a label takes, measured apart from the chart's own guess: a
+// digit of the chart faces is at most 0.6 of the size wide, a line 1.2 of
+// it high.
+Rect DigitsRoom(const Drawn& t) {
+    const double w = 0.6 * t.style.points * static_cast<double>(t.text.size());
+    const double h = 1.2 * t.style.points;
+    double x = t.points[0].x, y = t.points[0].y;
+    if (t.style.across == ia::charts::Align::Middle) x -= w / 2;
+    if (t.style.across == ia::charts::Align::End) x -= w;
+    if (t.style.down == ia::charts::Align::Middle) y -= h / 2;
+    if (t.style.down == ia::charts::Align::End) y -= h;
+    return {x, y, w, h};
+}
+
+bool Intersect(const Rect& a, const Rect& b) {
+    return a.x < b.right() && b.x < a.right() && a.y < b.bottom() && b.y < a.bottom();
+}
+
+bool AllDigits(const std::string& s) {
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+}
+
+struct DenseCase {
+    const char* name;
+    Rect area;
+    int items;
+    int distinct;    // how many different p–r pairs they share
+    bool everyLabel; // the area is large enough for every number
+};
+
+void PrintTo(const DenseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DenseDdPlot : public ::testing::TestWithParam<DenseCase> {};
+
+// Many items on few p–r pairs: every number stands clear of every other
+// number and of every point; one that had to move off is joined to its
+// point by a leader, and one for which no room is left is counted under the
+// plot.
+TEST_P(DenseDdPlot, LabelsOverlapNeitherEachOtherNorPoints) {
+    const DenseCase& dc = GetParam();
+    ia::charts::DdInput in;
+    in.zones = ia::QualityZones();
+    for (int i = 1; i <= dc.items; ++i) {
+        const int pair = (i * 7) % dc.distinct;
+        const double p = 0.05 + 0.9 * pair / dc.distinct,
+                     r = -0.3 + 1.2 * ((pair * 3) % dc.distinct) / dc.distinct;
+        in.items.push_back(
+            {i, std::round(p * 100) / 100, std::round(r * 100) / 100, ia::charts::Verdict::Keep});
+    }
+    ia::charts::RecordingCanvas c;
+    ia::charts::DrawDdPlot(c, dc.area, in);
+    std::vector<Rect> labels;
+    std::vector<int> numbered;
+    for (const Drawn& t : c.Of(Kind::Text))
+        if (AllDigits(t.text) && t.style.points < 8) {
+            labels.push_back(DigitsRoom(t));
+            numbered.push_back(std::stoi(t.text));
+        }
+    for (size_t a = 0; a < labels.size(); ++a)
+        for (size_t b = a + 1; b < labels.size(); ++b)
+            EXPECT_FALSE(Intersect(labels[a], labels[b])) << numbered[a] << " and " << numbered[b];
+    const std::vector<Drawn> markers = c.Of(Kind::Marker);
+    for (size_t a = 0; a < labels.size(); ++a)
+        for (const Drawn& m : markers) {
+            const double half = m.width / 2;
+            const Rect dot{m.points[0].x - half, m.points[0].y - half, 2 * half, 2 * half};
+            EXPECT_FALSE(Intersect(labels[a], dot)) << "label " << numbered[a];
+        }
+    std::sort(numbered.begin(), numbered.end());
+    EXPECT_TRUE(std::adjacent_find(numbered.begin(), numbered.end()) == numbered.end());
+    if (dc.everyLabel) {
+        EXPECT_EQ(numbered.size(), static_cast<size_t>(dc.items));
+        // Nine points cannot each hold a dozen numbers beside them: leaders.
+        const auto lines = c.Of(Kind::Line);
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                                [](const Drawn& l) { return Near(l.width, 0.4); }));
+    } else if (numbered.size() < static_cast<size_t>(dc.items)) {
+        const std::string missing =
+            "ไม่มีที่เขียนเลขข้อ " + std::to_string(dc.items - static_cast<int>(numbered.size())) + " ข้อ";
+        EXPECT_TRUE(HasText(c, missing)) << missing;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Plots, DenseDdPlot,
+    ::testing::Values(DenseCase{"page_100_items_on_9_pairs", {42, 400, 511, 400}, 100, 9, true},
+                      DenseCase{"page_100_items_on_40_pairs", {42, 400, 511, 400}, 100, 40, true},
+                      DenseCase{"screen_251_items_on_20_pairs", {0, 0, 300, 220}, 251, 20, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Items the plane's edges and the report's categories leave out still show:
+// p of 0 and 1 on the side edges, an unknown r on the bottom edge as an
+// open triangle, an item in no category as an open square, with a note
+// under the plot saying what those marks mean.
+TEST(DdPlot, EdgeAndUncategorisedItemsAreShownWithTheirOwnMarks) {
+    ia::charts::DdInput in;
+    in.zones = ia::QualityZones();
+    ia::charts::DdPoint none{4, 0.5, 0.3, std::nullopt};
+    ia::charts::DdPoint noR{3, 0.4, 0, ia::charts::Verdict::Discard};
+    noR.rKnown = false;
+    in.items = {{1, 0.0, 0.0, ia::charts::Verdict::Discard},
+                {2, 1.0, 0.0, ia::charts::Verdict::Discard},
+                noR,
+                none};
+    ia::charts::RecordingCanvas c;
+    ia::charts::DrawDdPlot(c, kArea, in);
+    const Rect plot = ia::charts::DdPlotArea(kArea, in);
+    EXPECT_LT(plot.bottom(), ia::charts::PlotArea(kArea).bottom()) << "room for the note";
+    std::vector<Drawn> points;
+    for (const Drawn& m : c.Of(Kind::Marker))
+        if (m.points[0].y <= plot.bottom() + 1e-6) points.push_back(m);
+    ASSERT_EQ(points.size(), 4u);
+    EXPECT_TRUE(Near(points[0].points[0].x, plot.x));
+    EXPECT_TRUE(Near(points[1].points[0].x, plot.right()));
+    EXPECT_TRUE(Near(points[2].points[0].y, plot.bottom()));
+    EXPECT_EQ(points[2].shape, ia::charts::MarkerShape::Triangle);
+    EXPECT_FALSE(points[2].filled);
+    EXPECT_EQ(points[3].shape, ia::charts::MarkerShape::Square);
+    EXPECT_FALSE(points[3].filled);
+    EXPECT_TRUE(points[0].filled && points[0].shape == ia::charts::MarkerShape::Circle);
+    for (const char* label : {"1", "2", "3", "4", "ไม่มีค่า r วางที่ขอบล่าง", "ไม่เข้าเกณฑ์ใดของรายงาน"})
+        EXPECT_TRUE(HasText(c, label)) << label;
+    // The note lies under the axis title.
+    for (const Drawn& t : c.Of(Kind::Text))
+        if (t.text == "ไม่เข้าเกณฑ์ใดของรายงาน") {
+            EXPECT_GT(t.points[0].y, kArea.bottom() - 12);
+        }
+}
+
+// A point's colour is its item's verdict, not the zone its position falls
+// in: a point the report keeps is drawn in the keep colour wherever it is.
+TEST(DdPlot, APointsColourIsItsVerdict) {
+    ia::charts::DdInput in;
+    in.zones = ia::QualityZones();
+    in.items = {{1, 0.9, -0.5, ia::charts::Verdict::Keep},
+                {2, 0.5, 0.5, ia::charts::Verdict::Discard}};
+    ia::charts::RecordingCanvas c;
+    ia::charts::DrawDdPlot(c, kArea, in);
+    const std::vector<Drawn> points = c.Of(Kind::Marker);
+    ASSERT_GE(points.size(), 2u);
+    EXPECT_EQ(points[0].color, (ia::charts::Color{30, 120, 40}));
+    EXPECT_EQ(points[1].color, (ia::charts::Color{190, 30, 30}));
 }
 
 TEST(ItemPlot, ChoicesAreLinesOverTheFiveGroupsWithTheKeyBold) {
@@ -285,18 +433,13 @@ TEST(ChartInputs, FiveGroupsAndRitComeFromTheWholeTestStatistics) {
                 *item->choices[static_cast<size_t>(c.choice - 1)].groups[static_cast<size_t>(g)]);
     }
 
+    // The plot of p and r shows the report's own numbers, whatever the
+    // whole-test statistics say.
     const auto technique = ia::DdOf(d);
     EXPECT_EQ(technique.rName, "r");
     ASSERT_EQ(technique.items.size(), 2u);
+    EXPECT_DOUBLE_EQ(technique.items[0].p, 0.50);
     EXPECT_DOUBLE_EQ(technique.items[0].r, 0.30);
-    const auto whole = ia::DdOf(d, &stats);
-    EXPECT_EQ(whole.rName, "r_it");
-    for (const auto& p : whole.items) {
-        const ia::ItemStatistics* s = stats.item(p.item);
-        ASSERT_TRUE(s && s->rit);
-        EXPECT_DOUBLE_EQ(p.p, s->p);
-        EXPECT_DOUBLE_EQ(p.r, *s->rit);
-    }
 }
 
 namespace {

@@ -187,4 +187,50 @@ TEST_F(CliExchange, ExportAfterAnAnalysisNamesItsTechnique) {
     }
 }
 
+// Results whose key or sheets changed after the analysis, here or in
+// another program, are exported with a warning and a note in the workbook;
+// --fresh analyses first, and without the analysis's record the results
+// are told as not known to be current.
+TEST_F(CliExchange, OutdatedResultsAreToldAndFreshAnalysesFirst) {
+    std::string csv = "KEY,1,2,3,4\n";
+    for (int i = 0; i < 12; ++i)
+        csv += "ค" + std::to_string(i) + "," + std::to_string(1 + i % 4) + ",2," +
+               std::to_string(1 + i % 3) + ",4\n";
+    WriteText(dir.file("s.csv"), csv);
+    ASSERT_EQ(Import(dir.file("s.csv"), "--replace").code, 0);
+    ASSERT_EQ(Cli("analyse " + Quote(exam) + " --technique 27").code, 0);
+    const std::string out = dir.file("ผล.csv");
+    const std::string results = Quote(exam) + " " + Quote(out) + " --table results";
+    iatest::CliRun r = Cli("export " + results);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    {
+        ia::Connection db(exam);
+        db.exec("UPDATE TAData SET X2 = '3' WHERE Code = 'ค0'");
+    }
+    r = Cli("export " + results);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("ผลการวิเคราะห์นี้ไม่ตรงกับข้อมูลปัจจุบัน"), std::string::npos) << r.err;
+    EXPECT_NE(iatest::FileBytes(out).find("ผลการวิเคราะห์นี้ไม่ตรงกับข้อมูลปัจจุบัน"), std::string::npos);
+    // The scores alone are computed now: nothing stored to warn of.
+    r = Cli("export " + Quote(exam) + " " + Quote(dir.file("คะแนน.csv")));
+    EXPECT_EQ(r.err, "");
+
+    r = Cli("export " + results + " --fresh");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err.find("ไม่ตรงกับข้อมูลปัจจุบัน"), std::string::npos) << r.err;
+    EXPECT_EQ(iatest::FileBytes(out).rfind("\xEF\xBB\xBFผลวิเคราะห์ด้วยเทคนิค 27% เมื่อ ", 0), 0u);
+    EXPECT_EQ(iatest::FileBytes(out).find("ไม่ตรงกับข้อมูลปัจจุบัน"), std::string::npos);
+
+    {
+        ia::Connection db(exam);
+        db.exec("DROP TABLE itemanalysis_ResultsBasis");
+    }
+    r = Cli("export " + results);
+    EXPECT_NE(r.err.find("ไม่ทราบ"), std::string::npos) << r.err;
+    r = Cli("export " + results + " --technique 25");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "--technique ใช้กับ --fresh เท่านั้น\n");
+}
+
 } // namespace

@@ -425,6 +425,89 @@ TEST(Analyse, ResultsOutdatedOnceTheKeyChanges) {
     EXPECT_TRUE(later.resultsOutdated());
 }
 
+struct CurrencyCase {
+    const char* name;
+    // Done to the analysed file by another program, between two sessions.
+    const char* elsewhere;
+    ia::ResultsCurrency want;
+};
+
+void PrintTo(const CurrencyCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ResultsCurrencyAfter : public ::testing::TestWithParam<CurrencyCase> {};
+
+// What the analysis recorded of its data tells a later session, of this
+// program or after another one, whether the stored results still belong to
+// the file; a file that never recorded it cannot tell.
+TEST_P(ResultsCurrencyAfter, AChangeMadeElsewhere) {
+    const CurrencyCase& c = GetParam();
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    MakeGoodFile(path);
+    {
+        ExamSession session;
+        ASSERT_FALSE(session.open(path));
+        EXPECT_EQ(session.resultsCurrency(), ia::ResultsCurrency::NoResults);
+        ASSERT_TRUE(session.analyse({}).ok());
+        EXPECT_EQ(session.resultsCurrency(), ia::ResultsCurrency::Current);
+        EXPECT_EQ(session.resultsNotice(), "");
+    }
+    if (*c.elsewhere) {
+        ia::Connection db(path);
+        db.exec(c.elsewhere);
+    }
+    ExamSession later;
+    ASSERT_FALSE(later.open(path));
+    EXPECT_EQ(later.resultsCurrency(), c.want);
+    EXPECT_EQ(later.resultsNotice(), ia::ResultsCurrencyNotice(c.want));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ResultsCurrencyAfter,
+    ::testing::Values(
+        CurrencyCase{"nothing", "", ia::ResultsCurrency::Current},
+        CurrencyCase{"an_answer", "UPDATE TAData SET X3 = '4' WHERE Code = '10'",
+                     ia::ResultsCurrency::Outdated},
+        CurrencyCase{"an_answer_emptied", "UPDATE TAData SET X1 = NULL WHERE Code = '10'",
+                     ia::ResultsCurrency::Outdated},
+        CurrencyCase{"a_sheet_added",
+                     "INSERT INTO TAData (Code, X1, X2, X3, X4) VALUES ('6', '1', '2', '3', '4')",
+                     ia::ResultsCurrency::Outdated},
+        CurrencyCase{"a_sheet_deleted", "DELETE FROM TAData WHERE Code = '4'",
+                     ia::ResultsCurrency::Outdated},
+        CurrencyCase{"a_code", "UPDATE TAData SET Code = '11' WHERE Code = '10'",
+                     ia::ResultsCurrency::Outdated},
+        CurrencyCase{"the_key", "UPDATE TKey SET X2 = '3'", ia::ResultsCurrency::Outdated},
+        CurrencyCase{"the_choices", "UPDATE Tinit SET nChoice = 5", ia::ResultsCurrency::Outdated},
+        // What the analysis writes itself, or totalling rewrites, is no change.
+        CurrencyCase{"the_scores", "UPDATE TAData SET Score = 0", ia::ResultsCurrency::Current},
+        CurrencyCase{"the_key_total", "UPDATE TKey SET Tot = 0", ia::ResultsCurrency::Current},
+        CurrencyCase{"the_header_text", "UPDATE Tinit SET SubName = 'อื่น'",
+                     ia::ResultsCurrency::Current},
+        CurrencyCase{"no_record", "DROP TABLE itemanalysis_ResultsBasis",
+                     ia::ResultsCurrency::Unknown},
+        // Without the record a key the results no longer mark still shows.
+        CurrencyCase{"no_record_and_the_key",
+                     "DROP TABLE itemanalysis_ResultsBasis; UPDATE TKey SET X2 = '3'",
+                     ia::ResultsCurrency::Outdated}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Analyse, SortingTheSheetsLeavesTheResultsCurrent) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    MakeGoodFile(path);
+    ExamSession session;
+    ASSERT_FALSE(session.open(path));
+    ASSERT_TRUE(session.analyse({}).ok());
+    ASSERT_FALSE(session.orderSheets(ia::SheetOrder::ByCode));
+    ASSERT_FALSE(session.totalSheets());
+    EXPECT_EQ(session.resultsCurrency(), ia::ResultsCurrency::Current);
+    EXPECT_NE(ia::ResultsCurrencyNotice(ia::ResultsCurrency::Unknown).find("ไม่ทราบ"),
+              std::string::npos);
+}
+
 TEST(Analyse, TechniqueFromTheCommandLine) {
     EXPECT_EQ(ia::TechniqueFromText("25"), ia::Technique::SimpleFormula25);
     EXPECT_EQ(ia::TechniqueFromText("27"), ia::Technique::FanTable27);
