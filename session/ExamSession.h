@@ -44,6 +44,7 @@ enum class SessionErrorKind {
     ReportFailed,    // the results are stored but the report file is not written
     PageRangeInvalid,
     NoPageSelected,
+    SourcesDiffer, // files to be pooled are not the same test (items, choices or key)
 };
 
 struct SessionError {
