@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/Dif.h"
 
+#include "analysis/Analysis.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -380,6 +382,41 @@ GroupComparison CompareGroups(const AnswerMatrix& m, const SheetGroups& groups) 
         }
         out.items.push_back(c);
     }
+    return out;
+}
+
+GroupAnalysis AnalyseGroups(const AnswerMatrix& m, const std::vector<std::string>& labels,
+                            const std::string& reference, const std::string& focal, bool purify) {
+    GroupAnalysis out;
+    out.groups = GroupsFromLabels(labels);
+    if (out.groups.names.empty())
+        throw AnalysisError("กระดาษคำตอบในไฟล์นี้ยังไม่มีกลุ่ม (รวมไฟล์หลายห้องก่อน หรือกำหนดกลุ่มในตาราง)");
+    bool keyed = false;
+    for (AnswerCode k : m.keys)
+        keyed = keyed || k != kNoAnswer;
+    if (!keyed) throw AnalysisError(kNoKeyedItem);
+    auto indexOf = [&](const std::string& name) {
+        auto it = std::find(out.groups.names.begin(), out.groups.names.end(), name);
+        if (it == out.groups.names.end()) throw AnalysisError("ไม่มีกลุ่ม " + name + " ในไฟล์นี้");
+        return static_cast<int>(it - out.groups.names.begin());
+    };
+    const int ref = reference.empty() ? -1 : indexOf(reference);
+    const int foc = focal.empty() ? -1 : indexOf(focal);
+    if (ref >= 0 && ref == foc) throw AnalysisError("กลุ่มอ้างอิงและกลุ่มเปรียบเทียบต้องเป็นคนละกลุ่ม");
+    out.comparison = CompareGroups(m, out.groups);
+    if (out.groups.names.size() < 2) return out;
+    std::array<int, 2> pair = *DefaultReferenceAndFocal(out.groups);
+    if (ref >= 0 || foc >= 0) {
+        // The one given stays; the other is the largest group left.
+        const std::vector<int> n = out.groups.sizes();
+        const int fixed = ref >= 0 ? ref : foc;
+        int other = -1;
+        for (int g = 0; g < static_cast<int>(n.size()); ++g)
+            if (g != fixed && (other < 0 || n[g] > n[other])) other = g;
+        pair = ref >= 0 ? std::array<int, 2>{ref, foc >= 0 ? foc : other}
+                        : std::array<int, 2>{other, foc};
+    }
+    out.dif = ComputeDif(m, out.groups, pair[0], pair[1], purify);
     return out;
 }
 

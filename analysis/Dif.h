@@ -164,4 +164,19 @@ GroupComparison CompareGroups(const AnswerMatrix& m, const SheetGroups& groups);
 // The sheets of the groups only (for the pooled statistics).
 AnswerMatrix SheetsOfGroups(const AnswerMatrix& m, const SheetGroups& groups, int group = -1);
 
+// Everything the comparison shows, from a file's matrix and group labels.
+struct GroupAnalysis {
+    SheetGroups groups;
+    GroupComparison comparison;
+    std::optional<DifResult> dif; // with two groups or more
+};
+
+// The groups compared and, with two groups or more, the DIF of reference
+// against focal (empty names: the default pair; one name given: the other
+// is the largest remaining group). Throws AnalysisError with the Thai text
+// when no sheet has a group, no item is keyed, a named group is not in the
+// file, or reference and focal are the same group.
+GroupAnalysis AnalyseGroups(const AnswerMatrix& m, const std::vector<std::string>& labels,
+                            const std::string& reference, const std::string& focal, bool purify);
+
 } // namespace ia

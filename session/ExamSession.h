@@ -44,7 +44,8 @@ enum class SessionErrorKind {
     ReportFailed,    // the results are stored but the report file is not written
     PageRangeInvalid,
     NoPageSelected,
-    SourcesDiffer, // files to be pooled are not the same test (items, choices or key)
+    SourcesDiffer, // files to be pooled are not the same test (items or choices)
+    KeysDiffer,    // files to be pooled hold different keys
 };
 
 struct SessionError {

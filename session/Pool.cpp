@@ -261,9 +261,9 @@ Outcome<PoolReport> Pool(const PoolRequest& request) {
                                    " ข้อ " + std::to_string(first.header.nChoice) + " ตัวเลือก"));
         if (!keySource)
             if (auto items = ItemsWithOtherKeys(first, s, first.header.nChoice); !items.empty())
-                return fail(Refuse(SessionErrorKind::SourcesDiffer,
-                                   "เฉลยของไฟล์ " + s.path + " ต่างจากไฟล์ " + first.path + " ในข้อ " +
-                                       ItemList(items)));
+                return fail(Refuse(SessionErrorKind::KeysDiffer, "เฉลยของไฟล์ " + s.path +
+                                                                     " ต่างจากไฟล์ " + first.path +
+                                                                     " ในข้อ " + ItemList(items)));
     }
     progress.step(static_cast<long long>(sources.size()));
     const Source& keyOf = keySource ? *keySource : sources.front();

@@ -118,7 +118,7 @@ TEST(Pool, RefusalsNameTheFileAndWriteNothing) {
              MakeClass(p, {Sheet("1", "123")}, {"1", "3", "4"});
          },
          {"ห้อง3.ans", "เฉลย", "ข้อ 2, 3"},
-         SessionErrorKind::SourcesDiffer},
+         SessionErrorKind::KeysDiffer},
         {"not an exam file",
          [](const std::string& p) { iatest::WriteText(p, "ชื่อ,คะแนน\n"); },
          {"ห้อง3.ans"},
