@@ -54,6 +54,7 @@ Outcome<GraphReportInput> GraphInputFor(ExamSession& session, const std::string&
         out.value.data = LoadReportData(session.views(), session.state());
         out.value.scores = LoadScores(session.views());
         out.value.stats = LoadTestStatistics(session.views().header.DatabaseName, progress);
+        out.value.groups = LoadGroupAnalysis(session.views().header.DatabaseName);
     } catch (const JobCancelled& e) {
         out.error = SessionError{SessionErrorKind::Cancelled, e.what()};
     } catch (const std::exception& e) {

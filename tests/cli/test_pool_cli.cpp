@@ -210,3 +210,25 @@ TEST(CliPool, CompareTableAndCsvFiles) {
 }
 
 } // namespace
+
+namespace {
+
+// The graphical report of a pooled file has a page comparing its groups
+// after the first; a file of one class has none.
+TEST(CliPool, GraphicalReportGainsAGroupPage) {
+    District d;
+    ASSERT_EQ(Cli("pool " + Quote(d.out) + " " + Quote(d.a) + " " + Quote(d.b)).code, 0);
+    const std::string pdf = d.dir.file("กราฟ.pdf"), single = d.dir.file("ห้องเดียว.pdf");
+    ASSERT_EQ(Cli("graphs " + Quote(d.out) + " --technique 25 --pdf " + Quote(pdf)).code, 0);
+    ASSERT_EQ(Cli("graphs " + Quote(d.a) + " --technique 25 --pdf " + Quote(single)).code, 0);
+    const std::vector<std::string> pages = iatest::PdfPageTexts(pdf);
+    const std::vector<std::string> one = iatest::PdfPageTexts(single);
+    ASSERT_EQ(pages.size(), one.size() + 1);
+    EXPECT_NE(pages[1].find("เปรียบเทียบกลุ่ม"), std::string::npos);
+    EXPECT_NE(pages[1].find("โรงเรียนข"), std::string::npos);
+    EXPECT_NE(pages[1].find("4 (C เอื้อโรงเรียนก)"), std::string::npos) << pages[1];
+    for (const std::string& p : one)
+        EXPECT_EQ(p.find("เปรียบเทียบกลุ่ม"), std::string::npos);
+}
+
+} // namespace
