@@ -214,6 +214,15 @@ class ExamSession {
     SessionError totalSheets();
     SessionError orderSheets(SheetOrder order);
 
+    // --- groups of the sheets (pooled class files; edited in the grid)
+
+    // The group label of the sheet of that rowid, "" when it has none.
+    Outcome<std::string> sheetGroup(long long rowid);
+    // Gives the sheet a group ("" takes it out of every group). The group
+    // table is made on first use; a label longer than its field is refused
+    // (TextTooLong) and the stored one stays.
+    SessionError setSheetGroup(long long rowid, const std::string& label);
+
     // --- inputs of the printouts
 
     // (page counts and the charts' input: session/PrintInputs.h)

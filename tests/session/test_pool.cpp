@@ -324,3 +324,35 @@ TEST(Pool, ComparisonOfThePoolIsEachClassFileOnItsOwn) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SheetGroup, SetChangeAndClearThroughTheSession) {
+    TempDir dir;
+    const std::string path = dir.file("ห้อง.ans");
+    MakeClass(path, {Sheet("1", "123"), Sheet("2", "111"), Sheet("3", "222")});
+    ExamSession session;
+    ASSERT_FALSE(session.open(path));
+    // A file without the table: no group, then the table made on first use.
+    EXPECT_EQ(session.sheetGroup(2).value, "");
+    EXPECT_FALSE(session.setSheetGroup(2, "หญิง"));
+    EXPECT_FALSE(session.setSheetGroup(3, "ชาย"));
+    EXPECT_FALSE(session.setSheetGroup(3, "หญิง"));
+    EXPECT_EQ(session.sheetGroup(3).value, "หญิง");
+    EXPECT_EQ(LoadGroupLabels(path), (std::vector<std::string>{"", "หญิง", "หญิง"}));
+    EXPECT_FALSE(session.setSheetGroup(2, ""));
+    EXPECT_EQ(LoadGroupLabels(path), (std::vector<std::string>{"", "", "หญิง"}));
+    // A label of 100 Thai characters fits; one more does not, and the
+    // stored one stays.
+    std::string longest;
+    for (int i = 0; i < 100; ++i)
+        longest += "ก";
+    EXPECT_FALSE(session.setSheetGroup(1, longest));
+    const SessionError tooLong = session.setSheetGroup(3, longest + "ก");
+    EXPECT_EQ(tooLong.kind, SessionErrorKind::TextTooLong);
+    EXPECT_EQ(session.sheetGroup(3).value, "หญิง");
+    session.close();
+    EXPECT_EQ(ExamFileRefusal(path), "");
+}
+
+} // namespace
