@@ -7,6 +7,7 @@
 #include "examfile/Schema.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -180,9 +181,13 @@ std::string ItemList(const std::vector<int>& items) {
     return s;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return fs::equivalent(a, b, ec);
+using FileIdentity = std::pair<unsigned long long, unsigned long long>; // device, inode
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileIdentity{static_cast<unsigned long long>(st.st_dev),
+                        static_cast<unsigned long long>(st.st_ino)};
 }
 
 } // namespace
@@ -229,15 +234,19 @@ Outcome<PoolReport> Pool(const PoolRequest& request) {
             Refuse(SessionErrorKind::FolderInTheWay, "มีโฟลเดอร์ชื่อ " + request.output + " อยู่แล้ว"));
     if (outputExists && !request.replaceExisting)
         return fail(Refuse(SessionErrorKind::AlreadyExists, "มีไฟล์ " + request.output + " อยู่แล้ว"));
-    for (size_t i = 0; i < request.sources.size(); ++i) {
-        if (outputExists && SameFile(request.sources[i], request.output))
+    // The same file twice (under two names, too) would only repeat every
+    // code; one look at each file's identity, not one per pair.
+    const std::optional<FileIdentity> outputId =
+        outputExists ? IdentityOf(request.output) : std::nullopt;
+    std::set<FileIdentity> seen;
+    for (const std::string& source : request.sources) {
+        const std::optional<FileIdentity> id = IdentityOf(source);
+        if (!id) continue; // missing: refused by name when read
+        if (outputId && *id == *outputId)
             return fail(Refuse(SessionErrorKind::AlreadyExists,
                                "ไฟล์รวม " + request.output + " เป็นไฟล์เดียวกับไฟล์ที่จะรวม"));
-        for (size_t j = 0; j < i; ++j)
-            if (request.sources[i] == request.sources[j] ||
-                SameFile(request.sources[i], request.sources[j]))
-                return fail(
-                    Refuse(SessionErrorKind::Declined, "ให้ไฟล์ " + request.sources[i] + " ซ้ำ"));
+        if (!seen.insert(*id).second)
+            return fail(Refuse(SessionErrorKind::Declined, "ให้ไฟล์ " + source + " ซ้ำ"));
     }
 
     // --- read and check everything first
