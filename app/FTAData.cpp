@@ -415,7 +415,8 @@ QList<QWidget*> FTAData::underReportPanel() const {
             sheets_->recordBar(),
             sheets_->rawPrintButton(),
             analysis_->techniqueBar(),
-            analysis_->itemStatsBar()};
+            analysis_->itemStatsBar(),
+            groupsBar_};
 }
 
 void FTAData::showReportPanel(QWidget* focusBefore) {
