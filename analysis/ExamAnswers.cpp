@@ -90,4 +90,29 @@ ExamAnswers LoadExamAnswers(const std::string& path, Progress& progress) {
     return out;
 }
 
+std::vector<std::string> LoadGroupLabels(const std::string& path) {
+    if (std::string refusal = ExamFileRefusal(path); !refusal.empty()) throw AnalysisError(refusal);
+    std::vector<std::string> out;
+    try {
+        Connection db(path, Connection::Mode::ReadOnly);
+        bool hasGroups = false;
+        for (const std::string& t : db.tableNames())
+            hasGroups = hasGroups || t == schema::kSheetGroupTable;
+        using namespace schema;
+        const std::string sql =
+            hasGroups ? std::string("SELECT g.") + kGroupLabel + " FROM " + kSheetsTable +
+                            " s LEFT JOIN " + kSheetGroupTable + " g ON g." + kGroupSheetRowid +
+                            " = s.rowid ORDER BY s.rowid"
+                      : std::string("SELECT NULL FROM ") + kSheetsTable + " ORDER BY rowid";
+        auto st = db.prepare(sql);
+        while (st.step()) {
+            const auto label = st.columnText(0);
+            out.emplace_back(label ? std::string(*label) : std::string());
+        }
+    } catch (const DbError& e) {
+        throw AnalysisError(Connection::ErrorText(e.code(), e.what()));
+    }
+    return out;
+}
+
 } // namespace ia

@@ -35,4 +35,8 @@ AnswerCode KeyCodeOf(std::optional<std::string_view> text, int choices);
 // JobCancelled (nothing is written: the file is only read).
 ExamAnswers LoadExamAnswers(const std::string& path, Progress& progress = NoProgress());
 
+// The group label of every sheet, in the same row order, "" for a sheet of
+// no group (every sheet of a file without the group table). Only reads.
+std::vector<std::string> LoadGroupLabels(const std::string& path);
+
 } // namespace ia

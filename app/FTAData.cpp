@@ -5,6 +5,8 @@
 #include "app/DataNavBar.h"
 #include "app/GraphPanel.h"
 #include "app/GridPair.h"
+#include "app/GroupComparisonPanel.h"
+#include "app/GroupsBar.h"
 #include "app/ItemStatisticsPanel.h"
 #include "app/PrintOptionsPanel.h"
 #include "app/RecentFiles.h"
@@ -21,6 +23,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTableWidget>
 
 namespace ia {
 
@@ -64,6 +67,7 @@ void FTAData::buildPanels() {
     header_ = new HeaderPanel(this, placer_, session_, prompts_);
     sheets_ = new SheetEditor(this, placer_, session_, prompts_, printTargets_);
     analysis_ = new AnalysisBar(this, placer_, session_, prompts_);
+    groupsBar_ = new GroupsBar(this, placer_, prompts_);
     report_ = new ReportPanel(this, placer_, session_, printJob_, prompts_, printTargets_);
     itemStats_ = new ItemStatisticsPanel(this);
     itemStats_->hide();
@@ -71,6 +75,8 @@ void FTAData::buildPanels() {
     graphs_ = new GraphPanel(this);
     graphs_->setFont(UiFont(9.75));
     graphs_->hide();
+    groups_ = new GroupComparisonPanel(this);
+    groups_->hide();
     analysis_->connectPanels(*header_, *sheets_, *report_, *itemStats_, *graphs_);
     // The grids let go of the views before the session closes them.
     session_.beforeViewsClosed = [this] { sheets_->unbindGrids(); };
@@ -102,6 +108,11 @@ void FTAData::wirePanels() {
     connect(sheets_, &SheetEditor::fileContentReread, header_, &HeaderPanel::showFileHeader);
     connect(analysis_, &AnalysisBar::reportReady, this, &FTAData::showReportPanel);
     connect(report_, &ReportPanel::closeClicked, this, &FTAData::closeReportPanel);
+    connect(groupsBar_, &GroupsBar::compareClicked, this, &FTAData::showGroupComparison);
+    connect(groupsBar_, &GroupsBar::pooled, this, [this](const QString& path) {
+        if (OpenExamFile(path)) showGroupComparison();
+    });
+    connect(groups_, &GroupComparisonPanel::closeRequested, groups_, &QWidget::hide);
     connect(report_, &ReportPanel::exportClicked, sheets_, &SheetEditor::onExportClicked);
     // Enter on a focused button presses it, as everywhere on the desktop
     // this layout comes from.
@@ -123,9 +134,10 @@ void FTAData::setUpGrowth() {
     layout_.add(title_, A::GrowWidth);
     sheets_->addToGrowth();
     analysis_->addToGrowth();
+    groupsBar_->addToGrowth(placer_);
     // The item statistics and the charts cover the window below the title,
     // the bars included, however large the window has been made.
-    for (QWidget* w : std::initializer_list<QWidget*>{itemStats_, graphs_}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{itemStats_, graphs_, groups_}) {
         layout_.place(w, QRect(Twips(105), Twips(510), Twips(11805), Twips(8130)));
         layout_.add(w, A::GrowWidth | A::GrowHeight);
     }
@@ -152,6 +164,7 @@ void FTAData::activate() {
     header_->setHeaderChanged(false);
     report_->placeOverWindow();
     graphs_->raise();
+    groups_->raise();
     report_->readSchoolName();
     commands_->newFileButton()->setFocus(Qt::OtherFocusReason);
 }
@@ -208,6 +221,23 @@ void FTAData::updateTitle() {
     setWindowTitle(title);
 }
 
+void FTAData::showGroupComparison() {
+    if (!session_.isOpen() || !session_.views().sheets.isOpen()) {
+        warn("กรุณาเปิดไฟล์ข้อมูลที่รวมหลายห้องแล้วก่อน (หรือกด รวมไฟล์หลายห้อง)");
+        return;
+    }
+    sheets_->commitPendingEdits();
+    BusyCursor busy;
+    const std::string refusal = groups_->showFile(session_.fileName());
+    if (!refusal.empty()) {
+        warn(Q(refusal));
+        return;
+    }
+    groups_->show();
+    groups_->raise();
+    groups_->itemTable->setFocus(Qt::OtherFocusReason);
+}
+
 // ---------------------------------------------------------------------------
 // New file and open file
 
@@ -223,6 +253,7 @@ void FTAData::onNewFileClicked() {
     session_.putAside();
     setFileControlsVisible(false);
     itemStats_->hide();
+    groups_->hide();
     header_->clearForNewHeader();
     header_->field(kFileNameField)->setFocus(Qt::OtherFocusReason);
 }
@@ -313,6 +344,7 @@ bool FTAData::openAndShow(const std::string& path) {
         return false;
     }
     graphs_->hide();
+    groups_->hide();
     if (refused) {
         warn("เปิดไฟล์ " + Q(path) + "  ไม่ได้\n" + Q(refused.message));
         return false;
@@ -389,7 +421,8 @@ QList<QWidget*> FTAData::underReportPanel() const {
             sheets_->recordBar(),
             sheets_->rawPrintButton(),
             analysis_->techniqueBar(),
-            analysis_->itemStatsBar()};
+            analysis_->itemStatsBar(),
+            groupsBar_};
 }
 
 void FTAData::showReportPanel(QWidget* focusBefore) {

@@ -30,6 +30,8 @@ namespace ia {
 
 class GraphPanel;
 class GridPair;
+class GroupComparisonPanel;
+class GroupsBar;
 class ItemStatisticsPanel;
 class RecentFilesButton;
 class ReportView;
@@ -61,6 +63,8 @@ class FTAData : public QWidget {
     SheetEditor& sheetEditor() { return *sheets_; }
     AnalysisBar& analysisBar() { return *analysis_; }
     ReportPanel& reportPanel() { return *report_; }
+    GroupComparisonPanel& groupComparisonPanel() { return *groups_; }
+    GroupsBar& groupsBar() { return *groupsBar_; }
     GridPair* gridPair() const { return sheets_->gridPair(); }
     ReportView* reportView() const { return report_->reportView(); }
     RecentFilesButton* recentFiles() const { return commands_->recentFiles(); }
@@ -114,6 +118,8 @@ class FTAData : public QWidget {
     bool openAndShow(const std::string& path);
     // Shows the file the session has just opened.
     void showOpenedFile();
+    // The groups of the file in hand compared, over the window.
+    void showGroupComparison();
 
     // Declared first, so that it outlives the members that show its views.
     ExamSession session_;
@@ -131,6 +137,8 @@ class FTAData : public QWidget {
     ReportPanel* report_ = nullptr;
     ItemStatisticsPanel* itemStats_ = nullptr;
     GraphPanel* graphs_ = nullptr;
+    GroupsBar* groupsBar_ = nullptr;
+    GroupComparisonPanel* groups_ = nullptr;
     QPointer<QWidget> focusBeforeReport_;
     QList<QPointer<QWidget>> coveredByReport_;
     bool activated_ = false;

@@ -451,4 +451,83 @@ void DrawItemPlot(Canvas& c, const Rect& area, const ItemPlotInput& in) {
     AxisTitles(c, area, plot, "กลุ่มคะแนน ต่ำ → สูง", "สัดส่วนผู้เลือก");
 }
 
+namespace {
+
+const Color kMarked{210, 60, 40};
+const Color kPale{190, 205, 225};
+
+Color GroupBarColor(const GroupP& g) {
+    return !g.judged ? kPale : g.marked ? kMarked : kBar;
+}
+
+// The bars of one item into `plot`, p from 0 to 1 upwards.
+void GroupBars(Canvas& c, const Rect& plot, const GroupPInput& in, bool labels) {
+    const double lo = std::max(0.0, in.pooledP - in.threshold);
+    const double hi = std::min(1.0, in.pooledP + in.threshold);
+    c.FillRect({plot.x, Up(plot, 0, 1, hi), plot.w, Up(plot, 0, 1, lo) - Up(plot, 0, 1, hi)},
+               {240, 236, 210});
+    const size_t n = in.groups.size();
+    const double slot = plot.w / static_cast<double>(std::max<size_t>(1, n));
+    for (size_t k = 0; k < n; ++k) {
+        const GroupP& g = in.groups[k];
+        const double x = plot.x + slot * (static_cast<double>(k) + 0.5);
+        if (g.p) {
+            const double y = Up(plot, 0, 1, *g.p);
+            const Rect bar{x - slot * 0.35, y, slot * 0.7, plot.bottom() - y};
+            c.FillRect(bar, GroupBarColor(g));
+            c.StrokeRect(bar, {kBlack, 0.3});
+            if (labels)
+                c.Text({x, y - 1}, Fixed(*g.p, 2), Style(kLabelPoints, Align::Middle, Align::End));
+        }
+        if (labels)
+            c.Text({x, plot.bottom() + 4}, g.name,
+                   Style(kLabelPoints, Align::Middle, Align::Start));
+    }
+    const double y = Up(plot, 0, 1, in.pooledP);
+    c.Line({plot.x, y}, {plot.right(), y}, {kMean, labels ? 1.4 : 0.9, true});
+    c.Line({plot.x, plot.bottom()}, {plot.right(), plot.bottom()}, {kBlack, 0.8});
+}
+
+} // namespace
+
+void DrawGroupPChart(Canvas& c, const Rect& area, const GroupPInput& in) {
+    const Rect plot = PlotArea(area);
+    Title(c, area, "ค่าความยาก p ของข้อ " + std::to_string(in.item) + " แยกตามกลุ่ม");
+    if (!in.note.empty())
+        c.Text({area.x + area.w / 2, area.y + 18}, in.note,
+               Style(kLabelPoints, Align::Middle, Align::Start));
+    UprightAxis(c, plot, 0, 1, 0.2, 1);
+    c.Line({plot.x, plot.y}, {plot.x, plot.bottom()}, {kBlack, 0.8});
+    GroupBars(c, plot, in, true);
+    TextStyle s = Style(kLabelPoints, Align::End, Align::End);
+    s.color = kMean;
+    c.Text({plot.right(), Up(plot, 0, 1, in.pooledP) - 1}, "p รวม " + Fixed(in.pooledP, 2), s);
+    AxisTitles(c, area, plot, "กลุ่ม (สีแดง: ต่างจาก p รวมเกิน " + Fixed(in.threshold, 2) + ")", "p");
+}
+
+void DrawGroupPOverview(Canvas& c, const Rect& area, const std::vector<GroupPInput>& items,
+                        int columns) {
+    columns = std::max(1, columns);
+    Title(c, area, "ค่าความยาก p รายข้อแยกตามกลุ่ม (เส้นประ: p รวม)");
+    const int rows = static_cast<int>((items.size() + static_cast<size_t>(columns) - 1) /
+                                      static_cast<size_t>(columns));
+    if (rows == 0) return;
+    const double top = area.y + 20;
+    const double cellW = area.w / columns, cellH = (area.bottom() - top) / rows;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const int r = static_cast<int>(i) / columns, col = static_cast<int>(i) % columns;
+        const Rect cell{area.x + col * cellW, top + r * cellH, cellW, cellH};
+        const Rect plot{cell.x + 4, cell.y + 12, std::max(1.0, cell.w - 8),
+                        std::max(1.0, cell.h - 16)};
+        bool marked = false;
+        for (const GroupP& g : items[i].groups)
+            marked = marked || g.marked;
+        TextStyle s = Style(kLabelPoints - 1, Align::Start, Align::Start, marked);
+        if (marked) s.color = kMarked;
+        c.Text({cell.x + 4, cell.y + 1}, std::to_string(items[i].item), s);
+        c.StrokeRect(plot, {kLightGrey, 0.5});
+        GroupBars(c, plot, items[i], false);
+    }
+}
+
 } // namespace ia::charts

@@ -82,7 +82,28 @@ struct ItemPlotInput {
     std::vector<ChoiceShares> choices;
 };
 
+// One item's difficulty in each group beside the pooled one.
+struct GroupP {
+    std::string name;
+    std::optional<double> p;
+    bool marked = false; // differs from the pooled p by more than the threshold
+    bool judged = true;  // large enough to be judged; drawn pale otherwise
+};
+struct GroupPInput {
+    int item = 0;
+    double pooledP = 0;
+    double threshold = 0.2; // the band drawn around the pooled p
+    std::vector<GroupP> groups;
+    std::string note; // under the title (the item's DIF class); may be empty
+};
+
 void DrawHistogram(Canvas& c, const Rect& area, const HistogramInput& in);
+// Bars of p by group, the pooled p as a line with its band.
+void DrawGroupPChart(Canvas& c, const Rect& area, const GroupPInput& in);
+// Every item as a small panel of the same bars, in rows of `columns`: the
+// marked bars stand out, so that the items to look at are found at a glance.
+void DrawGroupPOverview(Canvas& c, const Rect& area, const std::vector<GroupPInput>& items,
+                        int columns);
 void DrawDdPlot(Canvas& c, const Rect& area, const DdInput& in);
 void DrawItemPlot(Canvas& c, const Rect& area, const ItemPlotInput& in);
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/StatsCommand.h"
+#include "cli/DataText.h"
 #include "cli/Fail.h"
 #include "cli/Progress.h"
 
@@ -17,49 +18,6 @@ namespace ia {
 
 namespace {
 
-// Shortest text that reads back as the same double.
-std::string Number(double x) {
-    char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, x);
-    return std::string(buf, r.ptr);
-}
-
-std::string JsonNumber(const std::optional<double>& x) {
-    return x ? Number(*x) : "null";
-}
-
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
-
 std::string KeyText(const ItemStatistics& it, const ExamAnswers& a) {
     return a.keyTexts.at(static_cast<size_t>(it.item - 1));
 }
@@ -68,28 +26,14 @@ std::string ChoiceName(const ChoiceStatistics& ch) {
     return ch.choice == 0 ? "none" : std::to_string(ch.choice);
 }
 
-std::string CsvCell(const std::string& s) {
-    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-    std::string out = "\"";
-    for (char c : s)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
-std::string CsvNumber(const std::optional<double>& x) {
-    return x ? Number(*x) : "";
-}
-
-std::string CsvRow(const std::vector<std::string>& cells) {
-    std::string row;
-    for (size_t i = 0; i < cells.size(); ++i)
-        row += (i ? "," : "") + CsvCell(cells[i]);
-    return row + "\r\n";
-}
-
 const char* const kStatsUsage = "วิธีใช้:\n  itemanalysis-cli stats FILE [--json] [--csv DIR]\n";
 
+using cli::CsvNumber;
+using cli::CsvRow;
 using cli::Fail;
+using cli::JsonNumber;
+using cli::JsonString;
+using cli::Number;
 
 } // namespace
 
@@ -141,17 +85,6 @@ std::string ItemStatisticsJson(const TestStatistics& t, const ExamAnswers& a) {
 
 std::string WriteItemStatisticsCsv(const TestStatistics& t, const ExamAnswers& a,
                                    const std::string& dir) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (!fs::is_directory(dir, ec)) return "สร้างโฟลเดอร์ไม่ได้ : " + dir;
-    auto write = [&](const char* name, const std::string& body) -> std::string {
-        const fs::path p = fs::path(dir) / name;
-        std::ofstream f(p, std::ios::binary | std::ios::trunc);
-        f << "\xEF\xBB\xBF" << body;
-        f.close();
-        return f ? "" : "เขียนไฟล์ไม่ได้ : " + p.string();
-    };
     std::string test =
         CsvRow({"sheets", "keyed_items", "mean", "sd", "kr20", "kr21", "sem", "split_half"});
     test += CsvRow({std::to_string(t.sheets), std::to_string(t.keyedItems), Number(t.mean),
@@ -181,11 +114,10 @@ std::string WriteItemStatisticsCsv(const TestStatistics& t, const ExamAnswers& a
     for (const ScoreCount& d : t.distribution)
         distribution +=
             CsvRow({std::to_string(d.score), std::to_string(d.count), Number(d.percentileRank)});
-    for (auto [name, body] :
-         {std::pair{"test.csv", &test}, std::pair{"items.csv", &items},
-          std::pair{"choices.csv", &choices}, std::pair{"distribution.csv", &distribution}})
-        if (std::string err = write(name, *body); !err.empty()) return err;
-    return "";
+    return cli::WriteCsvFiles(dir, {{"test.csv", &test},
+                                    {"items.csv", &items},
+                                    {"choices.csv", &choices},
+                                    {"distribution.csv", &distribution}});
 }
 
 int StatsCommand(int argc, char** argv) {

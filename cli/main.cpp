@@ -7,6 +7,7 @@
 #include "cli/CommandOptions.h"
 #include "cli/Exchange.h"
 #include "cli/Graphs.h"
+#include "cli/PoolCommand.h"
 #include "cli/Progress.h"
 #include "cli/SessionOutput.h"
 #include "cli/StatsCommand.h"
@@ -50,6 +51,10 @@ const char* const kCommandLines =
     "  itemanalysis-cli import FILE SOURCE [ตัวเลือก]\n"
     "  itemanalysis-cli export FILE OUT.xlsx|OUT.csv [--table scores|answers|results]\n"
     "                          [--fresh [--technique 25|27]]\n"
+    "  itemanalysis-cli pool OUT.ans A.ans B.ans … [--group-by file | --group-column NAME] "
+    "[--key-from FILE] [--overwrite]\n"
+    "  itemanalysis-cli compare FILE [--json | --csv DIR] [--reference GROUP] [--focal GROUP] "
+    "[--purify]\n"
     "  itemanalysis-cli graphs FILE --technique 25|27 --pdf OUT.pdf [--png DIR] "
     "[--svg DIR] [--school TEXT]\n";
 
@@ -77,13 +82,19 @@ int Help() {
                  "ในโฟลเดอร์ DIR\n"
                  "  import   นำเข้ากระดาษคำตอบจากสเปรดชีต เครื่องตรวจ หรือแบบทดสอบออนไลน์ (SOURCE)\n"
                  "  export   ส่งออกคะแนน คำตอบ หรือผลการวิเคราะห์เป็น .xlsx หรือ .csv\n"
-                 "  graphs   วิเคราะห์แล้วเขียนรายงานแบบกราฟเป็น PDF (และภาพ PNG/SVG)\n\n"
+                 "  graphs   วิเคราะห์แล้วเขียนรายงานแบบกราฟเป็น PDF (และภาพ PNG/SVG)\n"
+                 "  pool     รวมไฟล์ข้อมูลของหลายห้องที่สอบข้อสอบชุดเดียวกันเป็นไฟล์ใหม่ "
+                 "แต่ละแผ่นจำกลุ่มไว้ (ชื่อไฟล์ หรือคอลัมน์ NAME)\n"
+                 "  compare  เปรียบเทียบกลุ่ม (N ค่าเฉลี่ย SD KR-20, p และ r_it รายข้อ) "
+                 "และตรวจการทำหน้าที่ต่างกัน (DIF) แบบ Mantel–Haenszel ระดับ A/B/C\n\n"
                  "ตัวอย่าง:\n"
                  "  itemanalysis-cli create ม1.ans --items 40 --choices 4 --subject คณิตศาสตร์ "
                  "--year 2567\n"
                  "  itemanalysis-cli analyse ม1.ans --technique 27\n"
                  "  itemanalysis-cli print ม1.ans --technique 25 --pdf ม1.pdf --pages 1-2\n"
-                 "  itemanalysis-cli stats ม1.ans --csv สถิติ-ม1\n\n"
+                 "  itemanalysis-cli stats ม1.ans --csv สถิติ-ม1\n"
+                 "  itemanalysis-cli pool ม1-รวม.ans ม1-1.ans ม1-2.ans ม1-3.ans\n"
+                 "  itemanalysis-cli compare ม1-รวม.ans --reference ม1-1 --focal ม1-2 --purify\n\n"
                  "ผลลัพธ์ออกทางเอาต์พุตมาตรฐาน (stdout) ข้อความแจ้งออกทาง stderr\n"
                  "ความคืบหน้าแสดงหนึ่งบรรทัดทาง stderr เมื่อเป็นจอเทอร์มินัล; --quiet "
                  "(ทุกคำสั่ง ยกเว้น create และ check) ไม่แสดง\n"
@@ -261,6 +272,8 @@ int RunJob(const std::string& cmd, int argc, char** argv) {
         if (cmd == "stats") return ia::StatsCommand(argc, argv);
         if (cmd == "import") return RunImportCommand(argc, argv);
         if (cmd == "export") return RunExportCommand(argc, argv);
+        if (cmd == "pool") return ia::cli::PoolCommand(argc, argv);
+        if (cmd == "compare") return ia::cli::CompareCommand(argc, argv);
         if (cmd == "print" || cmd == "raw" || cmd == "graphs") {
 #ifdef ITEMANALYSIS_WITH_QT
             // Printing measures text with Qt's fonts; no window is ever shown.

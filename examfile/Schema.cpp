@@ -13,6 +13,18 @@ std::string SheetsByCodeSql() {
     return std::string("select * from ") + kSheetsTable + " order by val(" + kSheetCode + ")";
 }
 
+std::string SheetGroupTableSql() {
+    return std::string("CREATE TABLE IF NOT EXISTS ") + kSheetGroupTable + " (" + kGroupSheetRowid +
+           " INTEGER PRIMARY KEY, " + kGroupLabel + " TEXT NOT NULL CHECK (" + kGroupLabel +
+           " <> '' AND length(" + kGroupLabel + ") <= " + std::to_string(kGroupLabelSize) + "))";
+}
+
+std::string SheetColumnTableSql() {
+    return std::string("CREATE TABLE IF NOT EXISTS ") + kSheetColumnTable + " (" +
+           kColumnSheetRowid + " INTEGER NOT NULL, " + kColumnName + " TEXT NOT NULL, " +
+           kColumnValue + " TEXT, PRIMARY KEY (" + kColumnSheetRowid + ", " + kColumnName + "))";
+}
+
 namespace {
 
 std::vector<Column> SheetColumns(const char* first, int firstSize, int nItem, const char* total) {

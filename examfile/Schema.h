@@ -121,6 +121,24 @@ inline constexpr const char* kResultsFingerprint = "Fingerprint"; // text: 16 he
 // from, by the analysis or by "รวมคะแนน".
 inline constexpr const char* kScoresFingerprint = "ScoresFingerprint";
 
+// --- Our own: the group of each answer sheet (its class, school, sex ...),
+// by the sheet's rowid, which sorting and editing keep. Written when class
+// files are pooled and when a label is edited; a sheet without a row here
+// belongs to no group.
+inline constexpr const char* kSheetGroupTable = "itemanalysis_SheetGroup";
+inline constexpr const char* kGroupSheetRowid = "SheetRowid"; // INTEGER PRIMARY KEY: TAData.rowid
+inline constexpr const char* kGroupLabel = "GroupLabel";      // TEXT, never ''
+inline constexpr int kGroupLabelSize = 100;
+// --- Our own: further named columns of a sheet kept beside it (ห้อง,
+// โรงเรียน, เพศ ...), from which pooling may take the group label.
+inline constexpr const char* kSheetColumnTable = "itemanalysis_SheetColumn";
+inline constexpr const char* kColumnSheetRowid = "SheetRowid"; // TAData.rowid
+inline constexpr const char* kColumnName = "ColumnName";       // TEXT
+inline constexpr const char* kColumnValue = "ColumnValue";     // TEXT
+// CREATE TABLE IF NOT EXISTS of the two.
+std::string SheetGroupTableSql();
+std::string SheetColumnTableSql();
+
 // "X1".."Xn": the answer (TAData) or key (TKey) column of item i (from 1).
 std::string AnswerColumn(int item);
 

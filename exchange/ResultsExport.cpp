@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/ResultsExport.h"
 
+#include "analysis/Dif.h"
+
 #include "analysis/ExamAnswers.h"
 #include "analysis/ItemStatistics.h"
 #include "examfile/AnalysisRunLog.h"
@@ -107,6 +109,72 @@ OutCell Maybe(const std::optional<double>& v) {
 // The whole-test item statistics of the answers as they are now, read the
 // way the statistics panel reads them: one row per keyed item, and one per
 // choice of it.
+// The sheet "เปรียบเทียบกลุ่ม", only for a file whose sheets have groups (a
+// pooled one): the groups, p by group with the far ones marked, and the
+// DIF of the default pair.
+void AddGroupComparison(Connection& db, std::vector<OutSheet>& out) {
+    GroupAnalysis g;
+    try {
+        const std::vector<std::string> labels = LoadGroupLabels(db.path());
+        bool grouped = false;
+        for (const std::string& l : labels)
+            grouped = grouped || !l.empty();
+        if (!grouped) return;
+        g = AnalyseGroups(LoadExamAnswers(db.path()).matrix, labels, "", "", false);
+    } catch (const std::exception&) {
+        return; // the item statistics sheet already tells why the answers cannot be read
+    }
+    OutSheet sheet{"เปรียบเทียบกลุ่ม", {}, 1};
+    sheet.rows.push_back(Texts({"กลุ่ม", "N", "ค่าเฉลี่ย", "SD", "KR-20", "หมายเหตุ"}));
+    for (const GroupSummary& s : g.comparison.groups)
+        sheet.rows.push_back(
+            {OutCell::Of(s.name), OutCell::Of(double(s.n)), OutCell::Of(s.mean), OutCell::Of(s.sd),
+             Maybe(s.kr20),
+             s.judged
+                 ? OutCell{}
+                 : OutCell::Of("น้อยกว่า " + std::to_string(kGroupMinimumSheets) + " คน ไม่ตัดสิน")});
+    sheet.rows.push_back({});
+    SpreadsheetRow head = Texts({"ข้อ", "p รวม"});
+    for (const GroupSummary& s : g.comparison.groups)
+        head.push_back(OutCell::Of("p " + s.name));
+    for (const char* h : {"ต่างจาก p รวมเกิน 0.20", "α_MH", "Δ_MH", "χ²_MH", "p-value", "ระดับ ETS",
+                          "เอื้อต่อกลุ่ม", "การแปลผล"})
+        head.push_back(OutCell::Of(std::string(h)));
+    sheet.rows.push_back(std::move(head));
+    for (size_t i = 0; i < g.comparison.items.size(); ++i) {
+        const ComparedItem& it = g.comparison.items[i];
+        SpreadsheetRow r{OutCell::Of(double(it.item)), OutCell::Of(it.pooledP)};
+        std::string marked;
+        for (size_t k = 0; k < it.byGroup.size(); ++k) {
+            r.push_back(Maybe(it.byGroup[k].p));
+            if (it.byGroup[k].marked)
+                marked += (marked.empty() ? "" : ", ") + g.comparison.groups[k].name;
+        }
+        r.push_back(marked.empty() ? OutCell{} : OutCell::Of(marked));
+        if (g.dif) {
+            const ItemDif& d = g.dif->items[i];
+            const std::string favoured =
+                d.favours ? g.groups.names[static_cast<size_t>(*d.favours)] : std::string();
+            r.push_back(Maybe(d.mh.alpha));
+            r.push_back(Maybe(d.mh.delta));
+            r.push_back(Maybe(d.mh.chi2));
+            r.push_back(Maybe(d.mh.pValue));
+            r.push_back(d.ets ? OutCell::Of(std::string(EtsClassName(*d.ets))) : OutCell{});
+            r.push_back(favoured.empty() ? OutCell{} : OutCell::Of(favoured));
+            r.push_back(OutCell::Of(DifJudgement(d.ets, favoured)));
+        }
+        sheet.rows.push_back(std::move(r));
+    }
+    if (g.dif) {
+        sheet.rows.push_back({});
+        sheet.rows.push_back(
+            {OutCell::Of("DIF แบบ Mantel–Haenszel กลุ่มอ้างอิง " +
+                         g.groups.names[static_cast<size_t>(g.dif->reference)] + " กลุ่มเปรียบเทียบ " +
+                         g.groups.names[static_cast<size_t>(g.dif->focal)])});
+    }
+    out.push_back(std::move(sheet));
+}
+
 void AddItemStatistics(Connection& db, std::vector<OutSheet>& out) {
     OutSheet items{"สถิติรายข้อ", {}, 1};
     OutSheet choices{"ตัวเลือก", {}, 1};
@@ -292,6 +360,7 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& pro
     }
     std::vector<OutSheet> out{scores, sheetAnswers, results};
     AddItemStatistics(db, out);
+    AddGroupComparison(db, out);
     return out;
 }
 

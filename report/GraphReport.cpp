@@ -127,6 +127,18 @@ std::optional<TestStatistics> LoadTestStatistics(const std::string& path, Progre
     }
 }
 
+std::optional<GroupAnalysis> LoadGroupAnalysis(const std::string& path) {
+    try {
+        const std::vector<std::string> labels = LoadGroupLabels(path);
+        if (std::all_of(labels.begin(), labels.end(),
+                        [](const std::string& l) { return l.empty(); }))
+            return std::nullopt;
+        return AnalyseGroups(LoadExamAnswers(path).matrix, labels, "", "", false);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 charts::DdInput DdOf(const ReportData& data) {
     charts::DdInput in;
     in.zones = QualityZones();
@@ -345,6 +357,60 @@ int DrawGraphReport(GraphPages& pages, const GraphReportInput& in, Progress& pro
                                           Val(Text(d.stat.Xbar)), Val(Text(d.stat.SD))));
         y += 280;
         charts::DrawDdPlot(c, {kMargin, y, width, kGraphPageHeight - 40 - y}, DdOf(d));
+    }
+
+    // The groups side by side, for a pooled file.
+    if (in.groups) {
+        const GroupAnalysis& g = *in.groups;
+        Canvas& c = pages.NewPage();
+        double y = PageHeader(c, ++page, in.school, kind, headerLine);
+        c.Text({kMargin, y}, "เปรียบเทียบกลุ่ม", Style(kTextPoints + 1, Align::Start, true));
+        y += kLine;
+        const std::pair<const char*, double> columns[] = {
+            {"กลุ่ม", 0}, {"N", 150}, {"ค่าเฉลี่ย", 200}, {"SD", 260}, {"KR-20", 310}, {"", 370}};
+        for (const auto& [name, x] : columns)
+            c.Text({kMargin + x, y}, name, Style(kTextPoints, Align::Start, true));
+        y += kLine;
+        for (const GroupSummary& s : g.comparison.groups) {
+            c.Text({kMargin, y}, s.name, Style());
+            c.Text({kMargin + 150, y}, std::to_string(s.n), Style());
+            c.Text({kMargin + 200, y}, Dec(s.mean, 2), Style());
+            c.Text({kMargin + 260, y}, Dec(s.sd, 2), Style());
+            c.Text({kMargin + 310, y}, s.kr20 ? Dec(*s.kr20, 2) : "-", Style());
+            if (!s.judged)
+                c.Text({kMargin + 370, y},
+                       "น้อยกว่า " + std::to_string(kGroupMinimumSheets) + " คน ไม่ตัดสิน", Style());
+            y += kLine;
+        }
+        if (g.dif) {
+            y += 4;
+            std::string flagged;
+            for (const ItemDif& d : g.dif->items)
+                if (d.ets && *d.ets != EtsClass::A)
+                    flagged += (flagged.empty() ? "" : ", ") + std::to_string(d.item) + " (" +
+                               EtsClassName(*d.ets) + " เอื้อ" +
+                               g.groups.names[static_cast<size_t>(d.favours.value_or(0))] + ")";
+            c.Text({kMargin, y},
+                   "DIF (Mantel–Haenszel) " +
+                       g.groups.names[static_cast<size_t>(g.dif->reference)] + " กับ " +
+                       g.groups.names[static_cast<size_t>(g.dif->focal)] + " : " +
+                       (flagged.empty() ? std::string("ทุกข้อระดับ A") : "ข้อ " + flagged),
+                   Style());
+            y += kLine;
+        }
+        std::vector<charts::GroupPInput> all;
+        for (const ComparedItem& it : g.comparison.items) {
+            charts::GroupPInput p;
+            p.item = it.item;
+            p.pooledP = it.pooledP;
+            p.threshold = kGroupPDifferenceAbove;
+            for (size_t k = 0; k < it.byGroup.size(); ++k)
+                p.groups.push_back({g.comparison.groups[k].name, it.byGroup[k].p,
+                                    it.byGroup[k].marked, g.comparison.groups[k].judged});
+            all.push_back(std::move(p));
+        }
+        charts::DrawGroupPOverview(c, {kMargin, y + 6, width, kGraphPageHeight - 40 - y - 6}, all,
+                                   6);
     }
 
     // One page per keyed item.

@@ -5,6 +5,7 @@
 // item with its plot, its choice table, its judgement and its flags. The
 // same pages go into a PDF file (cairo) or onto a printer (QPainter).
 
+#include "analysis/Dif.h"
 #include "analysis/ItemStatistics.h"
 #include "charts/Charts.h"
 #include "examfile/ExamState.h"
@@ -67,6 +68,9 @@ struct GraphReportInput {
     // Said at the top of every page when the stored results no longer
     // match the data (or cannot be told to); empty for current results.
     std::string outdatedNotice;
+    // The groups compared, for a file whose sheets have groups (a pooled
+    // one): a page of its own after the first.
+    std::optional<GroupAnalysis> groups;
 };
 
 // The whole-test statistics of the exam file at path; none when the file
@@ -74,6 +78,10 @@ struct GraphReportInput {
 // Reports the sheets read to `progress`; a cancel throws JobCancelled.
 std::optional<TestStatistics> LoadTestStatistics(const std::string& path,
                                                  Progress& progress = NoProgress());
+
+// The groups of the exam file at path compared (default pair); none when its
+// sheets have no groups or the file cannot give them.
+std::optional<GroupAnalysis> LoadGroupAnalysis(const std::string& path);
 
 // Draws the whole graphical report. Returns the number of pages. Reports
 // the pages drawn to `progress`; a cancel throws JobCancelled before the

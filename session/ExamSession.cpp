@@ -548,6 +548,71 @@ SessionError ExamSession::totalSheets() {
     return {};
 }
 
+Outcome<std::string> ExamSession::sheetGroup(long long rowid) {
+    Outcome<std::string> out;
+    if (!open_) {
+        out.error = Error(SessionErrorKind::NoFileOpen, {});
+        return out;
+    }
+    try {
+        Connection& db = *connection();
+        bool hasTable = false;
+        for (const std::string& t : db.tableNames())
+            hasTable = hasTable || SameName(t, schema::kSheetGroupTable);
+        if (!hasTable) return out;
+        auto st =
+            db.prepare(std::string("SELECT ") + schema::kGroupLabel + " FROM " +
+                       schema::kSheetGroupTable + " WHERE " + schema::kGroupSheetRowid + " = ?");
+        st.bind(1, rowid);
+        if (st.step()) out.value = st.column(0).text();
+    } catch (const std::exception& e) {
+        out.error = Error(SessionErrorKind::Failed, e.what());
+    }
+    return out;
+}
+
+namespace {
+
+// Characters, as the engine's length() counts them in a UTF-8 text.
+size_t CharacterCount(const std::string& s) {
+    return static_cast<size_t>(std::count_if(
+        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+} // namespace
+
+SessionError ExamSession::setSheetGroup(long long rowid, const std::string& label) {
+    if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
+    if (CharacterCount(label) > static_cast<size_t>(schema::kGroupLabelSize))
+        return Error(SessionErrorKind::TextTooLong,
+                     "ชื่อกลุ่มยาวเกิน " + std::to_string(schema::kGroupLabelSize) + " ตัวอักษร");
+    try {
+        Connection& db = *connection();
+        db.requireSameFile();
+        Transaction tx(db);
+        db.exec(schema::SheetGroupTableSql());
+        using namespace schema;
+        if (label.empty()) {
+            auto st = db.prepare(std::string("DELETE FROM ") + kSheetGroupTable + " WHERE " +
+                                 kGroupSheetRowid + " = ?");
+            st.bind(1, rowid);
+            st.run();
+        } else {
+            auto st = db.prepare(std::string("INSERT OR REPLACE INTO ") + kSheetGroupTable + " (" +
+                                 kGroupSheetRowid + ", " + kGroupLabel + ") VALUES (?, ?)");
+            st.bind(1, rowid);
+            st.bind(2, label);
+            st.run();
+        }
+        tx.commit();
+    } catch (const DbError& e) {
+        return Error(SessionErrorKind::StoreFailed, Connection::ErrorText(e.code(), e.what()));
+    } catch (const std::exception& e) {
+        return Error(SessionErrorKind::Failed, e.what());
+    }
+    return {};
+}
+
 SessionError ExamSession::orderSheets(SheetOrder order) {
     if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
     try {

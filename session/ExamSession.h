@@ -48,6 +48,8 @@ enum class SessionErrorKind {
     PageRangeInvalid,
     NoPageSelected,
     OpenElsewhere, // another window of the program (or a writing command) has the file
+    SourcesDiffer, // files to be pooled are not the same test (items or choices)
+    KeysDiffer,    // files to be pooled hold different keys
 };
 
 struct SessionError {
@@ -249,6 +251,15 @@ class ExamSession {
 
     SessionError totalSheets();
     SessionError orderSheets(SheetOrder order);
+
+    // --- groups of the sheets (pooled class files; edited in the grid)
+
+    // The group label of the sheet of that rowid, "" when it has none.
+    Outcome<std::string> sheetGroup(long long rowid);
+    // Gives the sheet a group ("" takes it out of every group). The group
+    // table is made on first use; a label longer than its field is refused
+    // (TextTooLong) and the stored one stays.
+    SessionError setSheetGroup(long long rowid, const std::string& label);
 
     // --- inputs of the printouts
 

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "examfile/AnalysisRunLog.h"
 #include "examfile/Engine.h"
+#include "examfile/Schema.h"
 #include "exchange/ResultsExport.h"
 #include "exchange/SheetImport.h"
 
@@ -265,6 +266,36 @@ TEST_F(ExportFixture, AFileWithoutTheRunTableStaysValid) {
     ASSERT_TRUE(run.has_value());
     EXPECT_EQ(run->technique, 2);
     EXPECT_EQ(run->time.size(), 19u);
+}
+
+} // namespace
+
+namespace {
+
+// A file whose sheets have groups gets a sheet comparing them; one without
+// groups keeps the sheets it always had.
+TEST_F(ExportFixture, GroupComparisonSheetOnlyForAGroupedFile) {
+    for (const ia::OutSheet& s : Build())
+        EXPECT_NE(s.name, "เปรียบเทียบกลุ่ม");
+    {
+        ia::Connection db(exam);
+        db.exec(ia::schema::SheetGroupTableSql());
+        db.exec(std::string("INSERT INTO ") + ia::schema::kSheetGroupTable +
+                " SELECT rowid, CASE WHEN rowid % 2 THEN 'ห้อง 1' ELSE 'ห้อง 2' END FROM TAData");
+    }
+    const std::vector<ia::OutSheet> sheets = Build();
+    const ia::OutSheet& g = sheets.back();
+    ASSERT_EQ(g.name, "เปรียบเทียบกลุ่ม");
+    ASSERT_GE(g.rows.size(), 3u);
+    EXPECT_EQ(g.rows[1][0].text, "ห้อง 1");
+    EXPECT_EQ(g.rows[1][1].number, 2);
+    EXPECT_EQ(g.rows[2][5].text, "น้อยกว่า 25 คน ไม่ตัดสิน");
+    // Item 1: p = .75 pooled; .5 in rows 1 and 3, 1 in rows 2 and 4.
+    const ia::SpreadsheetRow& item1 = g.rows[5];
+    EXPECT_EQ(item1[0].number, 1);
+    EXPECT_DOUBLE_EQ(item1[1].number, 0.75);
+    EXPECT_DOUBLE_EQ(item1[2].number, 0.5);
+    EXPECT_DOUBLE_EQ(item1[3].number, 1.0);
 }
 
 } // namespace
