@@ -43,7 +43,9 @@ ParseOutcome ParseCommandOptions(const std::vector<std::string>& args,
             return ParseOutcome::Usage;
         }
     }
-    if (static_cast<int>(out.positional.size()) != accepted.positional) return ParseOutcome::Usage;
+    const int files = static_cast<int>(out.positional.size());
+    if (accepted.morePositional ? files < accepted.positional : files != accepted.positional)
+        return ParseOutcome::Usage;
     for (const auto& r : accepted.required)
         if (!out.given(r)) return ParseOutcome::Usage;
     return ParseOutcome::Ok;

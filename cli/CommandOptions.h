@@ -19,6 +19,7 @@ struct AcceptedOptions {
     std::vector<std::string> valued;   // options followed by a value
     std::vector<std::string> flags;    // options standing alone
     std::vector<std::string> required; // valued options that must be given
+    bool morePositional = false;       // positional is the least number, not the exact one
 };
 
 struct CommandOptions {

@@ -8,6 +8,7 @@
 #include "cli/Exchange.h"
 #include "cli/Graphs.h"
 #include "cli/Progress.h"
+#include "cli/ScanCommands.h"
 #include "cli/SessionOutput.h"
 #include "cli/StatsCommand.h"
 #include "examfile/ExamFile.h"
@@ -50,7 +51,13 @@ const char* const kCommandLines =
     "  itemanalysis-cli import FILE SOURCE [ตัวเลือก]\n"
     "  itemanalysis-cli export FILE OUT.xlsx|OUT.csv [--table scores|answers|results]\n"
     "  itemanalysis-cli graphs FILE --technique 25|27 --pdf OUT.pdf [--png DIR] "
-    "[--svg DIR] [--school TEXT]\n";
+    "[--svg DIR] [--school TEXT]\n"
+    "  itemanalysis-cli sheets FILE --pdf OUT.pdf [--students LIST.csv|.xlsx] [--blank N] "
+    "[--code-digits N] [--key] [--school TEXT]\n"
+    "  itemanalysis-cli scan FILE SOURCE... [--review-out DIR] "
+    "[--doubtful blank|multiple|refuse] [--decide review.csv] [--replace-key]\n"
+    "  itemanalysis-cli scan FILE --redecide|--decide review.csv [--doubtful ...] "
+    "[--replace-key]\n";
 
 const std::string kUsageText =
     std::string("วิธีใช้:\n") + kCommandLines + "ดูคำอธิบาย: itemanalysis-cli --help\n";
@@ -76,7 +83,12 @@ int Help() {
                  "ในโฟลเดอร์ DIR\n"
                  "  import   นำเข้ากระดาษคำตอบจากสเปรดชีต เครื่องตรวจ หรือแบบทดสอบออนไลน์ (SOURCE)\n"
                  "  export   ส่งออกคะแนน คำตอบ หรือผลการวิเคราะห์เป็น .xlsx หรือ .csv\n"
-                 "  graphs   วิเคราะห์แล้วเขียนรายงานแบบกราฟเป็น PDF (และภาพ PNG/SVG)\n\n"
+                 "  graphs   วิเคราะห์แล้วเขียนรายงานแบบกราฟเป็น PDF (และภาพ PNG/SVG)\n"
+                 "  sheets   พิมพ์กระดาษคำตอบลงไฟล์ PDF: แผ่นเปล่ามีช่องระบายรหัส (--blank N) "
+                 "แผ่นที่มีชื่อจากรายชื่อ (--students) หรือกระดาษเฉลย (--key)\n"
+                 "  scan     อ่านกระดาษคำตอบจากไฟล์ PDF, PNG, JPEG, TIFF หรือโฟลเดอร์ "
+                 "แล้วบันทึกทั้งชุด เครื่องหมายที่ไม่ชัดเขียนลง review.csv ให้ตรวจก่อน; "
+                 "--decide รับคำตัดสินจาก review.csv, --redecide ตัดสินใหม่จากค่าที่เก็บไว้\n\n"
                  "ตัวอย่าง:\n"
                  "  itemanalysis-cli create ม1.ans --items 40 --choices 4 --subject คณิตศาสตร์ "
                  "--year 2567\n"
@@ -254,6 +266,8 @@ int RunJob(const std::string& cmd, int argc, char** argv) {
         if (cmd == "stats") return ia::StatsCommand(argc, argv);
         if (cmd == "import") return RunImportCommand(argc, argv);
         if (cmd == "export") return RunExportCommand(argc, argv);
+        if (cmd == "sheets") return RunSheetsCommand(argc, argv);
+        if (cmd == "scan") return RunScanCommand(argc, argv);
         if (cmd == "print" || cmd == "raw" || cmd == "graphs") {
 #ifdef ITEMANALYSIS_WITH_QT
             // Printing measures text with Qt's fonts; no window is ever shown.
