@@ -52,7 +52,9 @@ PageLevels EstimateLevels(std::vector<float> darkness) {
         }
     }
     levels.blank = Median(darkness.begin(), darkness.begin() + static_cast<long>(cut));
-    const double upper = Median(darkness.begin() + static_cast<long>(cut), darkness.end());
+    // Of the marks, a firm one: a page with many light marks besides must
+    // not take a light one for the filled level.
+    const double upper = cut < n ? darkness[cut + (n - cut) * 7 / 10] : 0;
     // Too few or too weak upper values are no group of marks: a blank page,
     // or one with only a few light ones, which must not set the scale.
     const size_t marks = n - cut;

@@ -225,20 +225,28 @@ class BubbleMeter {
         return best;
     }
 
-    // The share of light the bubble's inside takes away from the paper
-    // right around it: what is left of a shadow's edge or a fold is there
-    // on both.
+    // The share of light the darker half of the bubble's inside takes away
+    // from the paper right around it. The darker half: a tick or a cross
+    // darkens only part of a bubble and must not fade into the paper, while
+    // a full fill, a light one or an erasure's smudge is even anyway. The
+    // paper around it: what is left of a shadow's edge is there on both.
     float darkness(PagePoint p, cv::Point shift) const {
         const double fx = p.x * kPageScale + shift.x, fy = p.y * kPageScale + shift.y;
         const int cx = static_cast<int>(std::lround(fx)), cy = static_cast<int>(std::lround(fy));
-        long sum = 0, n = 0;
+        std::vector<std::uint8_t>& values = values_;
+        values.clear();
         for (const cv::Point& d : disc_) {
             const int x = cx + d.x, y = cy + d.y;
             if (x < 0 || y < 0 || x >= page_.cols || y >= page_.rows) continue;
-            sum += page_.at<std::uint8_t>(y, x);
-            ++n;
+            values.push_back(page_.at<std::uint8_t>(y, x));
         }
-        if (n == 0) return 0;
+        if (values.empty()) return 0;
+        const auto half = values.begin() + static_cast<long>(values.size() / 2);
+        std::nth_element(values.begin(), half, values.end());
+        long sum = 0;
+        for (auto v = values.begin(); v != half + 1; ++v)
+            sum += *v;
+        const long n = half + 1 - values.begin();
         std::array<double, 24> around{};
         for (size_t i = 0; i < ring_.size() && i < around.size(); ++i)
             around[i] = at(fx + ring_[i].x * kOutsideRadius * kPageScale,
@@ -247,7 +255,10 @@ class BubbleMeter {
         std::nth_element(around.begin(), around.begin() + 12, around.end());
         const double paper = std::max(around[12], 1.0);
         const double inside = static_cast<double>(sum) / n;
-        return static_cast<float>(std::clamp(1.0 - inside / paper, 0.0, 1.0));
+        // Rounded as the exam file keeps it, so that deciding again from the
+        // kept values gives exactly what the first reading gave.
+        const double darkness = std::clamp(1.0 - inside / paper, 0.0, 1.0);
+        return static_cast<float>(std::round(darkness * 1000) / 1000);
     }
 
   private:
@@ -258,6 +269,7 @@ class BubbleMeter {
     }
     const cv::Mat& page_;
     std::vector<cv::Point> disc_;
+    mutable std::vector<std::uint8_t> values_;
     std::vector<cv::Point2d> ring_;
 };
 

@@ -59,6 +59,8 @@ const char* MarkShapeName(MarkShape shape) {
         return "cross";
     case MarkShape::Erased:
         return "erased";
+    case MarkShape::Faint:
+        return "faint";
     }
     return "?";
 }
@@ -107,8 +109,9 @@ void DrawMark(cv::Mat& whole, double dpi, PagePoint c, MarkShape shape, std::mt1
         cv::circle(mask, Px(off, scale, shift), radius(R * k), 255, cv::FILLED, cv::LINE_AA, shift);
         break;
     }
+    case MarkShape::Faint:
     case MarkShape::Light:
-        level = Uniform(r, 140, 175);
+        level = shape == MarkShape::Light ? Uniform(r, 140, 175) : Uniform(r, 188, 194);
         cv::circle(mask, Px(c, scale, shift), radius(R * Uniform(r, 0.9, 1.05)), 255, cv::FILLED,
                    cv::LINE_AA, shift);
         break;

@@ -23,6 +23,7 @@ enum class MarkShape {
     Tick,    // a check mark
     Cross,   // an X
     Erased,  // filled, then rubbed out: a grey smudge
+    Faint,   // barely there: between a smudge and a light fill, for review
 };
 const char* MarkShapeName(MarkShape shape);
 
