@@ -12,7 +12,7 @@ namespace {
 
 // Strengths (shares of the way from blank to filled) a clear mark reaches
 // and an empty bubble stays under; between them a bubble is unclear.
-constexpr double kMarkedFrom = 0.5;
+constexpr double kMarkedFrom = 0.45;
 constexpr double kEmptyBelow = 0.22;
 // Two clear marks count as a double mark only when the weaker is nearly as
 // strong as the stronger; otherwise one of them may be an erasure.

@@ -52,8 +52,8 @@ std::vector<Marker> MarkerCandidates(const cv::Mat& small) {
         if (area < least || area > most) continue;
         const cv::RotatedRect box = cv::minAreaRect(contour);
         const double w = box.size.width, h = box.size.height;
-        if (w <= 0 || h <= 0 || std::max(w, h) / std::min(w, h) > 1.6) continue;
-        if (area / (w * h) < 0.8) continue;
+        if (w <= 0 || h <= 0 || std::max(w, h) / std::min(w, h) > 2.0) continue;
+        if (area / (w * h) < 0.7) continue;
         // Solid inside: the pixels within the contour are nearly all dark.
         const cv::Rect r = cv::boundingRect(contour) & cv::Rect(0, 0, bin.cols, bin.rows);
         cv::Mat mask = cv::Mat::zeros(r.size(), CV_8U);
@@ -80,7 +80,7 @@ std::optional<std::array<cv::Point2d, 4>> FindMarkers(const cv::Mat& small) {
         largest = std::max(largest, m.area);
     std::vector<Marker> big;
     for (const Marker& m : all)
-        if (m.area >= 0.3 * largest) big.push_back(m);
+        if (m.area >= 0.2 * largest) big.push_back(m);
     if (big.size() < 4) return std::nullopt;
     auto pick = [&](auto score) {
         return *std::max_element(big.begin(), big.end(), [&](const Marker& a, const Marker& b) {
@@ -95,8 +95,6 @@ std::optional<std::array<cv::Point2d, 4>> FindMarkers(const cv::Mat& small) {
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < i; ++j)
             if (cv::norm(corners[i].centre - corners[j].centre) < 1e-6) return std::nullopt;
-        // Markers of one page are alike in size, whatever the perspective.
-        if (corners[i].area < 0.35 * largest) return std::nullopt;
         points[i] = corners[i].centre;
     }
     // A convex quadrilateral, wound one way.
