@@ -149,8 +149,13 @@ QrOutcome ReadQr(const cv::Mat& gray, const cv::Matx33d& toPicture, SheetIdentit
     ZXing::DecodeHints hints;
     hints.setFormats(ZXing::BarcodeFormat::QRCode);
     hints.setTryRotate(false);
-    hints.setTryHarder(true);
-    const ZXing::Result result = ZXing::ReadBarcode(view, hints);
+    // The quick look first; the thorough one only for a hard page.
+    hints.setTryHarder(false);
+    ZXing::Result result = ZXing::ReadBarcode(view, hints);
+    if (!result.isValid()) {
+        hints.setTryHarder(true);
+        result = ZXing::ReadBarcode(view, hints);
+    }
     if (!result.isValid()) return QrOutcome::None;
     // The bytes as printed: our text is UTF-8 already, no guessing of its set.
     const ZXing::ByteArray& bytes = result.bytes();
@@ -210,16 +215,26 @@ class BubbleMeter {
     // The best shift (pixels) for a row of bubbles, within a small reach:
     // a photo's lens and a curled page move the rows a little.
     cv::Point shiftFor(const std::vector<PagePoint>& centres) const {
+        // Coarse steps first, then the neighbours of the best: a sixth of
+        // the work of trying every shift, for the same result on a smooth
+        // contrast.
         cv::Point best(0, 0);
         double bestScore = ringContrast(centres, 0, 0);
-        for (int dy = -3; dy <= 3; ++dy)
-            for (int dx = -3; dx <= 3; ++dx) {
-                const double s = ringContrast(centres, dx, dy);
-                if (s > bestScore + 1e-9) {
-                    bestScore = s;
-                    best = {dx, dy};
+        auto tryAround = [&](cv::Point from, int step) {
+            const cv::Point centre = from;
+            for (int dy = -step; dy <= step; dy += step)
+                for (int dx = -step; dx <= step; dx += step) {
+                    const cv::Point at(centre.x + dx, centre.y + dy);
+                    if ((dx == 0 && dy == 0) || std::abs(at.x) > 3 || std::abs(at.y) > 3) continue;
+                    const double s = ringContrast(centres, at.x, at.y);
+                    if (s > bestScore + 1e-9) {
+                        bestScore = s;
+                        best = at;
+                    }
                 }
-            }
+        };
+        tryAround({0, 0}, 2);
+        tryAround(best, 1);
         return best;
     }
 
