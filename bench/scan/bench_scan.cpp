@@ -113,6 +113,21 @@ void BM_ReadPng300(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadPng300)->Unit(benchmark::kMillisecond);
 
+// The decoding alone, to tell it from the reading.
+void BM_DecodePng300(benchmark::State& state) {
+    ia::scan::SourcePages source;
+    size_t i = 0;
+    for (auto _ : state) {
+        const std::string& png = Pages().pngs[i++ % Pages().pngs.size()];
+        ia::scan::GrayImage image;
+        std::string error;
+        source.load({png, 1}, image, error);
+        benchmark::DoNotOptimize(image.pixels.data());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DecodePng300)->Unit(benchmark::kMillisecond);
+
 // Every page of the PDF drawn at dpi and read.
 void BM_ReadPdf(benchmark::State& state) {
     const auto settings = Settings();
