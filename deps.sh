@@ -7,6 +7,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libsqlite3-d
 libgtest-dev libbenchmark-dev fonts-thai-tlwg xvfb xauth clang clang-format \
 libxlsxwriter-dev libzip-dev libexpat1-dev python3-openpyxl \
 libpango1.0-dev libcairo2-dev poppler-utils \
+libopencv-dev libzxing-dev libqrencode-dev libpoppler-cpp-dev \
 desktop-file-utils appstream shared-mime-info librsvg2-bin sqlite3 dpkg-dev file"
 missing=""
 for p in $PACKAGES; do

@@ -9,6 +9,7 @@
 #include "cli/Graphs.h"
 #include "cli/PoolCommand.h"
 #include "cli/Progress.h"
+#include "cli/ScanCommands.h"
 #include "cli/SessionOutput.h"
 #include "cli/StatsCommand.h"
 #include "examfile/ExamFile.h"
@@ -56,7 +57,13 @@ const char* const kCommandLines =
     "  itemanalysis-cli compare FILE [--json | --csv DIR] [--reference GROUP] [--focal GROUP] "
     "[--purify]\n"
     "  itemanalysis-cli graphs FILE --technique 25|27 --pdf OUT.pdf [--png DIR] "
-    "[--svg DIR] [--school TEXT]\n";
+    "[--svg DIR] [--school TEXT]\n"
+    "  itemanalysis-cli sheets FILE --pdf OUT.pdf [--students LIST.csv|.xlsx] [--blank N] "
+    "[--code-digits N] [--key] [--school TEXT]\n"
+    "  itemanalysis-cli scan FILE SOURCE... [--review-out DIR] "
+    "[--doubtful blank|multiple|refuse] [--decide review.csv] [--replace-key]\n"
+    "  itemanalysis-cli scan FILE --redecide|--decide review.csv [--doubtful ...] "
+    "[--replace-key]\n";
 
 const std::string kUsageText =
     std::string("วิธีใช้:\n") + kCommandLines + "ดูคำอธิบาย: itemanalysis-cli --help\n";
@@ -87,6 +94,11 @@ int Help() {
                  "แต่ละแผ่นจำกลุ่มไว้ (ชื่อไฟล์ หรือคอลัมน์ NAME)\n"
                  "  compare  เปรียบเทียบกลุ่ม (N ค่าเฉลี่ย SD KR-20, p และ r_it รายข้อ) "
                  "และตรวจการทำหน้าที่ต่างกัน (DIF) แบบ Mantel–Haenszel ระดับ A/B/C\n\n"
+                 "  sheets   พิมพ์กระดาษคำตอบลงไฟล์ PDF: แผ่นเปล่ามีช่องระบายรหัส (--blank N) "
+                 "แผ่นที่มีชื่อจากรายชื่อ (--students) หรือกระดาษเฉลย (--key)\n"
+                 "  scan     อ่านกระดาษคำตอบจากไฟล์ PDF, PNG, JPEG, TIFF หรือโฟลเดอร์ "
+                 "แล้วบันทึกทั้งชุด เครื่องหมายที่ไม่ชัดเขียนลง review.csv ให้ตรวจก่อน; "
+                 "--decide รับคำตัดสินจาก review.csv, --redecide ตัดสินใหม่จากค่าที่เก็บไว้\n\n"
                  "ตัวอย่าง:\n"
                  "  itemanalysis-cli create ม1.ans --items 40 --choices 4 --subject คณิตศาสตร์ "
                  "--year 2567\n"
@@ -274,6 +286,8 @@ int RunJob(const std::string& cmd, int argc, char** argv) {
         if (cmd == "export") return RunExportCommand(argc, argv);
         if (cmd == "pool") return ia::cli::PoolCommand(argc, argv);
         if (cmd == "compare") return ia::cli::CompareCommand(argc, argv);
+        if (cmd == "sheets") return RunSheetsCommand(argc, argv);
+        if (cmd == "scan") return RunScanCommand(argc, argv);
         if (cmd == "print" || cmd == "raw" || cmd == "graphs") {
 #ifdef ITEMANALYSIS_WITH_QT
             // Printing measures text with Qt's fonts; no window is ever shown.

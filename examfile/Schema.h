@@ -139,6 +139,26 @@ inline constexpr const char* kColumnValue = "ColumnValue";     // TEXT
 std::string SheetGroupTableSql();
 std::string SheetColumnTableSql();
 
+// --- Our own: the answer sheets the program prints and reads back. The
+// exam's identity, printed in every sheet's QR code so that a page of
+// another exam is refused: one row, made when the first sheets are printed.
+inline constexpr const char* kScanExamTable = "itemanalysis_scan_exam";
+inline constexpr const char* kScanExamId = "ExamId";
+// Every page read and stored: where it came from and every bubble's
+// darkness, so that it can be decided again without the image.
+inline constexpr const char* kScanPageTable = "itemanalysis_scan_page";
+inline constexpr const char* kScanSheetRow = "SheetRow"; // rowid in TAData; 0 for the key sheet
+inline constexpr const char* kScanSourcePath = "SourcePath";
+inline constexpr const char* kScanSourcePage = "SourcePage";
+inline constexpr const char* kScanSheetPage = "SheetPage";
+inline constexpr const char* kScanCopy = "Copy";
+inline constexpr const char* kScanIsKey = "IsKey";
+inline constexpr const char* kScanCode = "Code";
+inline constexpr const char* kScanFirstItem = "FirstItem";
+inline constexpr const char* kScanDarkness = "Darkness";         // items ";", choices "/"
+inline constexpr const char* kScanCodeDarkness = "CodeDarkness"; // columns ";", digits "/"
+inline constexpr const char* kScanDecisions = "Decisions";       // "item=answer;…", 0 the code
+
 // "X1".."Xn": the answer (TAData) or key (TKey) column of item i (from 1).
 std::string AnswerColumn(int item);
 

@@ -363,7 +363,7 @@ int DrawGraphReport(GraphPages& pages, const GraphReportInput& in, Progress& pro
     if (in.groups) {
         const GroupAnalysis& g = *in.groups;
         Canvas& c = pages.NewPage();
-        double y = PageHeader(c, ++page, in.school, kind, headerLine);
+        double y = PageHeader(c, ++page, in.school, kind, headerLine, in.outdatedNotice);
         c.Text({kMargin, y}, "เปรียบเทียบกลุ่ม", Style(kTextPoints + 1, Align::Start, true));
         y += kLine;
         const std::pair<const char*, double> columns[] = {

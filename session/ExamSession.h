@@ -20,12 +20,18 @@
 #include "session/Technique.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace ia {
+
+namespace scan {
+struct AssembledSheet;
+struct KeptPage;
+} // namespace scan
 
 enum class SessionErrorKind {
     None,
@@ -129,6 +135,32 @@ struct AnalysisRequest {
     // Told the checks' and the technique's progress; a cancel ends the run
     // (Cancelled) with the file unchanged. None: nobody watches.
     Progress* progress = nullptr;
+};
+
+// How answer sheets read back are stored.
+struct ScanStoreRequest {
+    // Asked when a key sheet is among them and the file already holds a
+    // typed key: true replaces it. None: the typed key stays.
+    std::function<bool()> replaceTypedKey;
+    Progress* progress = nullptr;
+};
+
+struct ScanStoreResult {
+    int sheetsStored = 0;
+    bool keySet = false;
+    bool typedKeyKept = false; // a key sheet was read but the typed key stayed
+    // Codes met twice (in the batch, or already in the file), as the import
+    // tells them: stored all the same.
+    std::vector<std::string> duplicates;
+};
+
+// A stored sheet decided again from its kept darkness.
+struct RedecidedSheet {
+    long long sheetRow = 0; // 0: the key sheet
+    bool key = false;
+    std::string code;
+    std::vector<std::string> answers;
+    std::map<int, std::string> decisions;
 };
 
 // The raw printout's input, read as the printout reaches each sheet.
@@ -306,6 +338,26 @@ class ExamSession {
     // The key of an item (1..nItem) replaced, as the item statistics do it;
     // one step.
     SessionError changeKey(int item, const Value& key);
+    // --- answer sheets printed and read back (session/ScannedSheets.cpp,
+    // library session_scan, so that only the programs that scan link it)
+
+    // The exam's identity printed in its sheets' QR codes; with
+    // makeWhenMissing it is made and stored on first use, otherwise an
+    // empty text means none was ever printed.
+    Outcome<std::string> answerSheetExamId(bool makeWhenMissing);
+    // Stores the sheets in one transaction, all or nothing: the student
+    // sheets after the existing ones, the key by the key sheet (see
+    // ScanStoreRequest), and every page's darkness and source with them.
+    // A cancel or a failure leaves the file as it was.
+    Outcome<ScanStoreResult> storeScannedSheets(const std::vector<scan::AssembledSheet>& sheets,
+                                                const ScanStoreRequest& request);
+    // The pages kept by earlier scans; none in a file that has never been scanned.
+    Outcome<std::vector<scan::KeptPage>> keptScanPages();
+    // Writes the answers of stored sheets decided again, in one transaction
+    // (their codes stay). A sheet deleted or given another code since is
+    // told in the error, and nothing is written.
+    Outcome<int> storeRedecidedSheets(const std::vector<RedecidedSheet>& sheets,
+                                      const ScanStoreRequest& request);
 
   private:
     SessionError swapStep(long long stepId);
