@@ -17,7 +17,7 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 LAUNCHER=
 if command -v ccache >/dev/null; then
     LAUNCHER=-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
-    export CCACHE_NOHASHDIR=1
+    export CCACHE_NOHASHDIR=1 CCACHE_BASEDIR="$(pwd)"
 fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DITEMANALYSIS_WERROR=ON $LAUNCHER >/dev/null

@@ -62,7 +62,7 @@ int RunExportCommand(int argc, char** argv) {
         }
         if (int rc = ia::cli::AnalyseTellingChecks(session, technique, false)) return rc;
         session.close();
-        if (!OpenExamForExchange(examPath, exam, error)) return Refuse(error);
+        if (!OpenExamForExchange(examPath, false, exam, error)) return Refuse(error);
     }
     std::vector<ia::OutSheet> sheets;
     try {

@@ -554,7 +554,9 @@ void BadInputTest::readOnlyFile_data() {
     QTest::newRow("header field") << "Text1(1)"
                                   << "คำเตือน"
                                   << "บันทึกข้อมูลส่วนหัวไม่ได้\n";
-    QTest::newRow("answer cell") << "DBGrid1" << QString() << "Data error event hit err:";
+    QTest::newRow("answer cell") << "DBGrid1"
+                                 << "คำเตือน"
+                                 << "ข้อมูลผิดพลาด: ";
 }
 
 void BadInputTest::readOnlyFile() {
@@ -619,11 +621,15 @@ void BadInputTest::oneFileInTwoWindows() {
     QVERIFY(a.showActive());
     const std::string path = a.dir().file("shared.ans");
     iatest::MakeExamFile(path, iatest::MakeHeader(8, 4), {}, {{"1", "1"}, {"2", "2"}});
-    for (WindowFixture* f : {&a, &b}) {
-        f->nextFile = QString::fromStdString(path);
-        Control<QPushButton>(f->w(), "Command2")->click();
-        QCOMPARE(Control<ia::SheetGrid>(f->w(), "DBGrid1")->sheetModel()->recordCount(), 2);
-    }
+    a.nextFile = QString::fromStdString(path);
+    Control<QPushButton>(a.w(), "Command2")->click();
+    QCOMPARE(Control<ia::SheetGrid>(a.w(), "DBGrid1")->sheetModel()->recordCount(), 2);
+    // A second window is no second writer: it is refused and shows nothing of the file.
+    b.nextFile = QString::fromStdString(path);
+    Control<QPushButton>(b.w(), "Command2")->click();
+    QCOMPARE(b.messages.size(), 1);
+    QCOMPARE(Control<ia::SheetGrid>(b.w(), "DBGrid1")->sheetModel()->recordCount(), 0);
+    b.messages.clear();
     auto cell = [](WindowFixture& f, int row, int column) {
         return Control<ia::SheetGrid>(f.w(), "DBGrid1")
             ->model()
@@ -632,20 +638,8 @@ void BadInputTest::oneFileInTwoWindows() {
             .toString();
     };
     auto* modelA = Control<ia::SheetGrid>(a.w(), "DBGrid1")->model();
-    auto* modelB = Control<ia::SheetGrid>(b.w(), "DBGrid1")->model();
-
-    // Each window writes its own cell of the same sheet, B without reading again.
     QVERIFY(modelA->setData(modelA->index(0, 2), "3"));
-    QVERIFY(modelB->setData(modelB->index(0, 3), "4"));
     QVERIFY(modelA->setData(modelA->index(2, 0), "from A")); // a new sheet
-    QCOMPARE(Control<ia::SheetGrid>(b.w(), "DBGrid1")->sheetModel()->recordCount(), 2);
-
-    Control<QPushButton>(b.w(), "cmdRefresh")->click();
-    QCOMPARE(Control<ia::SheetGrid>(b.w(), "DBGrid1")->sheetModel()->recordCount(), 3);
-    QCOMPARE(cell(b, 2, 0), QString("from A"));
-    QCOMPARE(cell(b, 0, 1), QString("1"));
-    QCOMPARE(cell(b, 0, 2), QString("3"));
-    QCOMPARE(cell(b, 0, 3), QString("4"));
 
     // A second program, with a connection of its own.
     {
