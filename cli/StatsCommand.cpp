@@ -5,6 +5,8 @@
 
 #include "analysis/Analysis.h"
 #include "cli/CommandOptions.h"
+#include "examfile/OutputFile.h"
+#include "exchange/TextTable.h"
 
 #include <charconv>
 #include <filesystem>
@@ -69,11 +71,7 @@ std::string ChoiceName(const ChoiceStatistics& ch) {
 }
 
 std::string CsvCell(const std::string& s) {
-    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-    std::string out = "\"";
-    for (char c : s)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
+    return CsvText(s);
 }
 
 std::string CsvNumber(const std::optional<double>& x) {
@@ -147,10 +145,13 @@ std::string WriteItemStatisticsCsv(const TestStatistics& t, const ExamAnswers& a
     if (!fs::is_directory(dir, ec)) return "สร้างโฟลเดอร์ไม่ได้ : " + dir;
     auto write = [&](const char* name, const std::string& body) -> std::string {
         const fs::path p = fs::path(dir) / name;
-        std::ofstream f(p, std::ios::binary | std::ios::trunc);
-        f << "\xEF\xBB\xBF" << body;
-        f.close();
-        return f ? "" : "เขียนไฟล์ไม่ได้ : " + p.string();
+        try {
+            WriteFileReplacing(p.string(), "csv", "\xEF\xBB\xBF" + body);
+        } catch (const ReplaceFileError& e) {
+            const std::string why = e.what();
+            return why.rfind("จะไม่เขียนทับ", 0) == 0 ? why : "เขียนไฟล์ไม่ได้ : " + p.string();
+        }
+        return "";
     };
     std::string test =
         CsvRow({"sheets", "keyed_items", "mean", "sd", "kr20", "kr21", "sem", "split_half"});
@@ -199,6 +200,9 @@ int StatsCommand(int argc, char** argv) {
     bool json = options.has("--json");
     if (!csv) json = true;
     try {
+        // The exam file is closed again once read; a file of the same name
+        // in DIR is still never written over.
+        const ProtectedFile exam(file);
         const ExamAnswers a = LoadExamAnswers(file, cli::JobProgress());
         if (a.matrix.sheets < 2) return Fail(kTooFewSheets);
         const TestStatistics t = ComputeItemStatistics(a.matrix);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/PrintInputs.h"
 
+#include "examfile/Engine.h"
 #include "report/PrintReport.h"
 
 #include <exception>
@@ -49,11 +50,13 @@ Outcome<GraphReportInput> GraphInputFor(ExamSession& session, const std::string&
                                         Progress& progress) {
     Outcome<GraphReportInput> out;
     try {
+        // The results, the scores and the statistics of one state of the file.
+        ReadSnapshot snapshot(*session.connection());
         out.value.header = session.header();
         out.value.school = school;
         out.value.data = LoadReportData(session.views(), session.state());
         out.value.scores = LoadScores(session.views());
-        out.value.stats = LoadTestStatistics(session.views().header.DatabaseName, progress);
+        out.value.stats = LoadTestStatistics(*session.connection(), progress);
     } catch (const JobCancelled& e) {
         out.error = SessionError{SessionErrorKind::Cancelled, e.what()};
     } catch (const std::exception& e) {
