@@ -307,7 +307,8 @@ TEST(Export, EverySheetOfTheWorkbookShowsOneStateOfTheFile) {
         ia::Connection other(exam);
         for (int s = 0; s < 6; ++s)
             other.exec(std::string("INSERT INTO ") + ia::schema::kSheetsTable + " (" +
-                       ia::schema::kSheetCode + ", X1, X2, X3, X4) VALUES ('ใหม่', '4', '4', '4', '4')");
+                       ia::schema::kSheetCode +
+                       ", X1, X2, X3, X4) VALUES ('ใหม่', '4', '4', '4', '4')");
     });
     const std::vector<ia::OutSheet> sheets = ia::BuildExportSheets(db, 4, importMeanwhile);
     const ia::OutSheet& scores = sheets.at(0);
@@ -321,4 +322,3 @@ TEST(Export, EverySheetOfTheWorkbookShowsOneStateOfTheFile) {
 }
 
 } // namespace
-
