@@ -40,10 +40,20 @@ AnswerCode KeyCodeOf(std::optional<std::string_view> text, int choices) {
 
 ExamAnswers LoadExamAnswers(const std::string& path, Progress& progress) {
     if (std::string refusal = ExamFileRefusal(path); !refusal.empty()) throw AnalysisError(refusal);
+    try {
+        Connection db(path, Connection::Mode::ReadOnly);
+        return LoadExamAnswers(db, progress);
+    } catch (const DbError& e) {
+        throw AnalysisError(Connection::ErrorText(e.code(), e.what()));
+    }
+}
+
+ExamAnswers LoadExamAnswers(Connection& db, Progress& progress) {
+    const std::string& path = db.path();
     ExamAnswers out;
     AnswerMatrix& m = out.matrix;
     try {
-        Connection db(path, Connection::Mode::ReadOnly);
+        ReadSnapshot snapshot(db);
         {
             auto st = db.prepare(std::string("SELECT ") + schema::kItemCount + ", " +
                                  schema::kChoiceCount + " FROM " + schema::kHeaderTable +

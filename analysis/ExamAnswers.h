@@ -13,6 +13,8 @@
 
 namespace ia {
 
+class Connection;
+
 struct ExamAnswers {
     AnswerMatrix matrix;
     // The key of each item as stored ("" for none), for showing a key that
@@ -34,6 +36,9 @@ AnswerCode KeyCodeOf(std::optional<std::string_view> text, int choices);
 // outside 2 .. 5. Reports the sheets read to `progress`; a cancel throws
 // JobCancelled (nothing is written: the file is only read).
 ExamAnswers LoadExamAnswers(const std::string& path, Progress& progress = NoProgress());
+// The same over a connection in hand, inside its one read snapshot (see
+// ReadSnapshot), so that other tables read with it show the same state.
+ExamAnswers LoadExamAnswers(Connection& db, Progress& progress = NoProgress());
 
 // The group label of every sheet, in the same row order, "" for a sheet of
 // no group (every sheet of a file without the group table). Only reads.

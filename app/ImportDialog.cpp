@@ -393,8 +393,13 @@ bool ImportDialog::importNow() {
     try {
         BusyCursor busy;
         ImportBackup backup;
+        std::string error = ImportRefusal(plan_, mode);
+        if (!error.empty()) {
+            problems->setPlainText(Q(error));
+            problems->show();
+            return false;
+        }
         if (mode == ImportMode::Replace) {
-            std::string error;
             if (!backup.take(examPath_, error)) {
                 problems->setPlainText(Q(error));
                 problems->show();
@@ -403,7 +408,11 @@ bool ImportDialog::importNow() {
         }
         WindowJobProgress progress(this);
         ApplyImport(*exam_, plan_, mode, nItem_, progress);
-        backup.keep();
+        if (mode == ImportMode::Replace && !backup.keep(error)) {
+            problems->setPlainText(Q(error));
+            problems->show();
+            return false;
+        }
     } catch (const std::exception& e) {
         problems->setPlainText(Q(e.what()));
         problems->show();

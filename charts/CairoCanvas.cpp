@@ -2,8 +2,10 @@
 #include "charts/CairoCanvas.h"
 
 #include "charts/CairoText.h"
+#include "examfile/OutputFile.h"
 
 #include <cairo-svg.h>
+#include <functional>
 
 #include <cmath>
 #include <memory>
@@ -166,25 +168,58 @@ bool DrawOn(cairo_surface_t* surface, double scale, double width, double height,
 
 } // namespace
 
-bool WritePng(const std::string& path, double width, double height, double dpi,
-              const DrawPicture& draw) {
-    const double scale = dpi / 72.0;
-    cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(std::ceil(width * scale)),
-                                   static_cast<int>(std::ceil(height * scale)));
-    bool ok = DrawOn(surface, scale, width, height, draw);
-    ok = ok && cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(surface);
-    return ok;
+namespace {
+
+cairo_status_t ToOutputFile(void* closure, const unsigned char* data, unsigned int length) {
+    auto* file = static_cast<OutputFile*>(closure);
+    return file->write(std::string_view(reinterpret_cast<const char*>(data), length))
+               ? CAIRO_STATUS_SUCCESS
+               : CAIRO_STATUS_WRITE_ERROR;
 }
 
-bool WriteSvg(const std::string& path, double width, double height, const DrawPicture& draw) {
-    cairo_surface_t* surface = cairo_svg_surface_create(path.c_str(), width, height);
-    bool ok = DrawOn(surface, 1.0, width, height, draw);
-    cairo_surface_finish(surface);
-    ok = ok && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(surface);
-    return ok;
+// Draws into an OutputFile, which replaces the file at path only once the
+// picture is whole; a link or another program's file at path is refused.
+bool WriteReplacing(const std::string& path, const char* tag, std::string* why,
+                    const std::function<bool(OutputFile&)>& write) {
+    try {
+        OutputFile file(path, tag);
+        const bool ok = write(file);
+        file.commit(ok);
+        return ok;
+    } catch (const ReplaceFileError& e) {
+        if (why) *why = e.what();
+        return false;
+    }
+}
+
+} // namespace
+
+bool WritePng(const std::string& path, double width, double height, double dpi,
+              const DrawPicture& draw, std::string* why) {
+    return WriteReplacing(path, "chart", why, [&](OutputFile& file) {
+        const double scale = dpi / 72.0;
+        cairo_surface_t* surface = cairo_image_surface_create(
+            CAIRO_FORMAT_RGB24, static_cast<int>(std::ceil(width * scale)),
+            static_cast<int>(std::ceil(height * scale)));
+        bool ok = DrawOn(surface, scale, width, height, draw);
+        ok = ok && cairo_surface_write_to_png_stream(surface, ToOutputFile, &file) ==
+                       CAIRO_STATUS_SUCCESS;
+        cairo_surface_destroy(surface);
+        return ok;
+    });
+}
+
+bool WriteSvg(const std::string& path, double width, double height, const DrawPicture& draw,
+              std::string* why) {
+    return WriteReplacing(path, "chart", why, [&](OutputFile& file) {
+        cairo_surface_t* surface =
+            cairo_svg_surface_create_for_stream(ToOutputFile, &file, width, height);
+        bool ok = DrawOn(surface, 1.0, width, height, draw);
+        cairo_surface_finish(surface);
+        ok = ok && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+        cairo_surface_destroy(surface);
+        return ok;
+    });
 }
 
 } // namespace ia::charts

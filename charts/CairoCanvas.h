@@ -36,10 +36,13 @@ class CairoCanvas : public Canvas {
 };
 
 // One picture `width` by `height` points drawn by `draw` into a file. PNG
-// files are drawn at `dpi`. False when the file could not be written.
+// files are drawn at `dpi`. The file is replaced only once the picture is
+// whole, never through a link (see examfile/OutputFile.h). False when the
+// file could not be written, with the Thai reason in *why when given.
 using DrawPicture = std::function<void(Canvas&, const Rect&)>;
 bool WritePng(const std::string& path, double width, double height, double dpi,
-              const DrawPicture& draw);
-bool WriteSvg(const std::string& path, double width, double height, const DrawPicture& draw);
+              const DrawPicture& draw, std::string* why = nullptr);
+bool WriteSvg(const std::string& path, double width, double height, const DrawPicture& draw,
+              std::string* why = nullptr);
 
 } // namespace ia::charts

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/DataText.h"
 
+#include "examfile/OutputFile.h"
+#include "exchange/TextTable.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -52,11 +55,7 @@ std::string JsonString(const std::string& s) {
 }
 
 std::string CsvCell(const std::string& s) {
-    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-    std::string out = "\"";
-    for (char c : s)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
+    return CsvText(s);
 }
 
 std::string CsvNumber(const std::optional<double>& x) {
@@ -78,10 +77,12 @@ std::string WriteCsvFiles(const std::string& dir,
     if (!fs::is_directory(dir, ec)) return "สร้างโฟลเดอร์ไม่ได้ : " + dir;
     for (const auto& [name, body] : files) {
         const fs::path p = fs::path(dir) / name;
-        std::ofstream f(p, std::ios::binary | std::ios::trunc);
-        f << "\xEF\xBB\xBF" << *body;
-        f.close();
-        if (!f) return "เขียนไฟล์ไม่ได้ : " + p.string();
+        try {
+            WriteFileReplacing(p.string(), "csv", "\xEF\xBB\xBF" + *body);
+        } catch (const ReplaceFileError& e) {
+            const std::string why = e.what();
+            return why.rfind("จะไม่เขียนทับ", 0) == 0 ? why : "เขียนไฟล์ไม่ได้ : " + p.string();
+        }
     }
     return "";
 }

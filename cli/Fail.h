@@ -6,7 +6,11 @@
 
 namespace ia::cli {
 
-// Tells msg on standard error (one line) and gives the exit code 1.
+inline constexpr const char* kOutOfMemoryText =
+    "หน่วยความจำไม่พอสำหรับงานนี้ จึงหยุดไว้ ไฟล์ไม่มีการเปลี่ยนแปลง";
+
+// Tells msg on standard error (one line, control characters shown escaped)
+// and gives the exit code 1.
 int Fail(const std::string& msg);
 
 // Tells what the window would warn about, on standard error, and goes on.

@@ -7,6 +7,7 @@
 #include "cli/SessionOutput.h"
 #include "examfile/SchoolName.h"
 #include "examfile/Val.h"
+#include "report/AtomicFile.h"
 #include "report/GraphReport.h"
 #include "session/PrintInputs.h"
 
@@ -38,7 +39,7 @@ std::string ChartName(int item) {
     return buf;
 }
 
-// Writes every chart into dir in one format; false and the failing path in
+// Writes every chart into dir in one format; false and the message in
 // `failed` when a file could not be written.
 bool WriteCharts(const std::string& dir, bool png, const GraphReportInput& in,
                  std::string& failed) {
@@ -61,15 +62,22 @@ bool WriteCharts(const std::string& dir, bool png, const GraphReportInput& in,
                                 charts::DrawItemPlot(c, r, plot);
                             }});
     }
+    // Ctrl+C is heard between two files: what was written stays whole.
+    Progress& progress = JobProgress();
+    progress.stage(kDrawingGraphsStage, static_cast<long long>(pictures.size()));
+    long long done = 0;
     for (const auto& [name, draw] : pictures) {
+        progress.step(done++);
         const std::string path = (fs::path(dir) / (name + (png ? ".png" : ".svg"))).string();
-        const bool ok = png ? charts::WritePng(path, kChartWidth, kChartHeight, kPngDpi, draw)
-                            : charts::WriteSvg(path, kChartWidth, kChartHeight, draw);
+        std::string why;
+        const bool ok = png ? charts::WritePng(path, kChartWidth, kChartHeight, kPngDpi, draw, &why)
+                            : charts::WriteSvg(path, kChartWidth, kChartHeight, draw, &why);
         if (!ok) {
-            failed = path;
+            failed = why.rfind("จะไม่เขียนทับ", 0) == 0 ? why : "บันทึกไฟล์กราฟไม่ได้ : " + path;
             return false;
         }
     }
+    progress.step(done);
     return true;
 }
 
@@ -105,12 +113,16 @@ int Graphs(int argc, char** argv) {
 
         auto pages = PdfGraphPages(pdf);
         DrawGraphReport(*pages, in, JobProgress());
-        if (!pages->Finish()) return Fail("บันทึกไฟล์ PDF ไม่ได้ : " + pdf);
+        if (!pages->Finish()) {
+            const std::string why = pages->FailureReason();
+            return Fail(why.rfind("จะไม่เขียนทับ", 0) == 0 ? PdfWriteFailedMessage(pdf, why)
+                                                        : "บันทึกไฟล์ PDF ไม่ได้ : " + pdf);
+        }
         std::string failed;
         for (const char* format : {"--png", "--svg"}) {
             if (!options.count(format)) continue;
             if (!WriteCharts(options[format], std::string(format) == "--png", in, failed))
-                return Fail("บันทึกไฟล์กราฟไม่ได้ : " + failed);
+                return Fail(failed);
         }
         return 0;
     };

@@ -93,8 +93,8 @@ int RunImportCommand(int argc, char** argv) {
                                                ia::cli::JobProgress());
     if (!plan.ok())
         return Refuse("นำเข้าไม่ได้ ไม่ได้นำเข้าข้อมูลใดเลย:\n" + ia::ErrorSummary(plan.errors));
-    if (mode == ia::ImportMode::KeyOnly && !plan.hasKey)
-        return Refuse("แหล่งข้อมูลไม่มีแถวเฉลย (KEY หรือ เฉลย)");
+    if (std::string refusal = ia::ImportRefusal(plan, mode); !refusal.empty())
+        return Refuse(refusal);
     try {
         if (mode == ia::ImportMode::Append)
             ia::FindDuplicateCodes(plan, ia::ExistingCodes(*exam.db));
@@ -112,14 +112,17 @@ int RunImportCommand(int argc, char** argv) {
     ia::ImportBackup backup;
     if (mode == ia::ImportMode::Replace) {
         if (!backup.take(examPath, error)) return Refuse(error);
-        std::cerr << "สำรองไฟล์เดิมไว้ที่ " << backup.path() << "\n";
     }
     try {
         ia::ApplyImport(*exam.db, plan, mode, exam.nItem, ia::cli::JobProgress());
     } catch (const std::exception& e) {
         return Refuse(e.what());
     }
-    backup.keep();
+    // Told only once the copy is whole and in its place.
+    if (mode == ia::ImportMode::Replace) {
+        if (!backup.keep(error)) return Refuse(error);
+        std::cerr << "สำรองไฟล์เดิมไว้ที่ " << backup.path() << "\n";
+    }
     const size_t sheets = mode == ia::ImportMode::KeyOnly ? 0 : plan.sheets.size();
     std::cout << "นำเข้ากระดาษคำตอบ " << sheets << " แผ่น" << (plan.hasKey ? " และเฉลย" : "") << "\n";
     return 0;

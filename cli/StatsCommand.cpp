@@ -6,6 +6,8 @@
 
 #include "analysis/Analysis.h"
 #include "cli/CommandOptions.h"
+#include "examfile/OutputFile.h"
+#include "exchange/TextTable.h"
 
 #include <charconv>
 #include <filesystem>
@@ -131,6 +133,9 @@ int StatsCommand(int argc, char** argv) {
     bool json = options.has("--json");
     if (!csv) json = true;
     try {
+        // The exam file is closed again once read; a file of the same name
+        // in DIR is still never written over.
+        const ProtectedFile exam(file);
         const ExamAnswers a = LoadExamAnswers(file, cli::JobProgress());
         if (a.matrix.sheets < 2) return Fail(kTooFewSheets);
         const TestStatistics t = ComputeItemStatistics(a.matrix);

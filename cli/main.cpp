@@ -16,6 +16,7 @@
 #include "examfile/FileErrors.h"
 #include "examfile/NewFileRules.h"
 #include "examfile/Val.h"
+#include "exchange/TextTable.h"
 #include "report/PrintReport.h"
 #include "report/PrinterPdf.h"
 #include "session/PrintInputs.h"
@@ -32,6 +33,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <utility>
@@ -111,7 +113,11 @@ int Help() {
                  "ความคืบหน้าแสดงหนึ่งบรรทัดทาง stderr เมื่อเป็นจอเทอร์มินัล; --quiet "
                  "(ทุกคำสั่ง ยกเว้น create และ check) ไม่แสดง\n"
                  "Ctrl+C ยกเลิกงานที่กำลังทำ ไฟล์ทุกไฟล์คงเดิม\n"
-                 "รหัสออก: 0 สำเร็จ, 1 ถูกปฏิเสธหรือทำไม่สำเร็จ, 2 ใช้คำสั่งผิดรูปแบบ, "
+              << "import อ่านไม่เกิน: ไฟล์ต้นทาง " << (ia::kMaxSourceBytes >> 20)
+              << " MB (ส่วนของสมุดงาน .xlsx เมื่อคลายออกก็เช่นกัน) บรรทัดละ " << (ia::kMaxLineBytes >> 20)
+              << " MB ช่องละ " << ia::kMaxCellBytes << " ไบต์ คอลัมน์ไม่เกินจำนวนข้อ + "
+              << ia::kMaxLeadingColumns << " รวมไม่เกิน " << ia::kMaxTableCells << " ช่อง\n"
+              << "รหัสออก: 0 สำเร็จ, 1 ถูกปฏิเสธหรือทำไม่สำเร็จ, 2 ใช้คำสั่งผิดรูปแบบ, "
                  "130 ยกเลิกด้วย Ctrl+C\n";
     return 0;
 }
@@ -300,6 +306,9 @@ int RunJob(const std::string& cmd, int argc, char** argv) {
         }
     } catch (const ia::JobCancelled& e) {
         return Fail(e.what());
+    } catch (const std::bad_alloc&) {
+        // Nothing was made final: every writer commits only at its end.
+        return Fail(ia::cli::kOutOfMemoryText);
     }
     return Usage();
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "examfile/Engine.h"
 
+#include "examfile/OutputFile.h"
 #include "examfile/Schema.h"
 #include "examfile/Val.h"
 
@@ -237,6 +238,8 @@ Connection::Connection(const std::string& path, Mode mode) : path_(path) {
     if (::stat(path.c_str(), &st) == 0) {
         device_ = st.st_dev;
         inode_ = st.st_ino;
+        ProtectFromOutput(device_, inode_);
+        protectedFromOutput_ = true;
     }
     // An exam file is data, never code: no writes to the schema tables, no
     // functions with side effects from a schema someone else wrote, no
@@ -250,6 +253,7 @@ Connection::Connection(const std::string& path, Mode mode) : path_(path) {
 }
 
 Connection::~Connection() {
+    if (protectedFromOutput_) UnprotectFromOutput(device_, inode_);
     for (auto& [sql, c] : cache_)
         sqlite3_finalize(c.stmt);
     if (db_) {
@@ -357,6 +361,17 @@ bool Connection::stillTheSameFile() const {
 
 void Connection::requireSameFile() const {
     if (!stillTheSameFile()) throw DbError(kFileReplacedCode, kFileReplacedText);
+}
+
+ReadSnapshot::ReadSnapshot(Connection& c) : c_(c) {
+    if (!sqlite3_get_autocommit(c_.handle())) return;
+    c_.exec("BEGIN DEFERRED");
+    began_ = true;
+}
+
+ReadSnapshot::~ReadSnapshot() {
+    if (began_ && !sqlite3_get_autocommit(c_.handle()))
+        sqlite3_exec(c_.handle(), "COMMIT", nullptr, nullptr, nullptr);
 }
 
 void Connection::begin() {

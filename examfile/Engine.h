@@ -161,6 +161,7 @@ class Connection {
     std::string path_;
     sqlite3* db_ = nullptr;
     mutable unsigned long long device_ = 0, inode_ = 0;
+    bool protectedFromOutput_ = false; // registered with ProtectFromOutput
     struct Cached {
         sqlite3_stmt* stmt = nullptr;
         std::unique_ptr<bool> inUse;
@@ -181,6 +182,22 @@ class Transaction {
   private:
     Connection& c_;
     bool done_ = false;
+};
+
+// One read transaction: every statement on the connection until it ends
+// sees the same committed state of the file, whatever another program
+// writes meanwhile. Nothing more when a transaction is open already (that
+// one gives a single state itself). Nothing may be written inside it.
+class ReadSnapshot {
+  public:
+    explicit ReadSnapshot(Connection& c);
+    ~ReadSnapshot();
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+  private:
+    Connection& c_;
+    bool began_ = false;
 };
 
 // A record set over a table, or over "select * from T [order by ...]".

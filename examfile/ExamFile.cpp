@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -82,8 +83,71 @@ int CreateExamFile(const std::string& path, const TestHeader& h, std::string* re
     }
 }
 
+namespace {
+
+size_t Utf8Chars(std::string_view s) {
+    size_t n = 0;
+    for (unsigned char c : s)
+        n += (c & 0xC0) != 0x80;
+    return n;
+}
+
+// A header field past what its column holds (put in by another program):
+// refused at opening, before a printout or an analysis spends minutes on a
+// subject of ten megabytes.
+std::string HeaderFieldRefusal(const std::string& path) {
+    using namespace schema;
+    struct TextField {
+        const char* column;
+        const char* label;
+        int size;
+    };
+    static const TextField texts[] = {{kSubCode, "รหัสวิชา", kSubCodeSize},
+                                      {kSubName, "ชื่อวิชา", kSubNameSize},
+                                      {kTerm, "ภาคเรียน", kTermSize},
+                                      {kTeacherName, "อาจารย์ผู้สอน", kTeacherNameSize}};
+    try {
+        Connection db(path, Connection::Mode::ReadOnly);
+        std::string sql = "SELECT ";
+        for (const TextField& f : texts)
+            sql += std::string("length(CAST(") + f.column + " AS BLOB)), substr(" + f.column +
+                   ", 1, " + std::to_string(f.size + 1) + "), ";
+        sql += std::string("typeof(") + kYear + "), " + kYear + ", " + kChoiceCount + " FROM " +
+               kHeaderTable + " ORDER BY rowid LIMIT 1";
+        auto st = db.prepare(sql);
+        if (!st.step()) return {};
+        int col = 0;
+        for (const TextField& f : texts) {
+            const long long bytes = st.column(col).isNull() ? 0 : st.column(col).integer();
+            const std::string head = st.column(col + 1).isNull() ? "" : st.column(col + 1).text();
+            col += 2;
+            // Only the first size + 1 characters are read: enough to tell.
+            if (bytes > 4ll * f.size || Utf8Chars(head) > static_cast<size_t>(f.size))
+                return path + "  ช่อง" + f.label + " (" + f.column + ") ยาวเกิน " +
+                       std::to_string(f.size) + " ตัวอักษรที่ไฟล์กำหนด เปิดไม่ได้";
+        }
+        const std::string yearType = st.column(col).text();
+        const Value year = st.column(col + 1);
+        if ((yearType == "integer" && (year.integer() < INT32_MIN || year.integer() > INT32_MAX)) ||
+            yearType == "real" || yearType == "blob" ||
+            (yearType == "text" && year.text().size() > 11))
+            return path + "  ช่องปีการศึกษา (" + kYear + ") เกินขอบเขตที่ไฟล์กำหนด เปิดไม่ได้";
+        const Value choices = st.column(col + 2);
+        if (!choices.isNull() &&
+            (!choices.isInt() || choices.integer() < 0 || choices.integer() > 255))
+            return path + "  ช่องจำนวนตัวเลือก (" + kChoiceCount + ") เกินขอบเขตที่ไฟล์กำหนด เปิดไม่ได้";
+    } catch (const std::exception&) {
+        return {}; // the structure check tells what is wrong with the file
+    }
+    return {};
+}
+
+} // namespace
+
 std::string ExamFileRefusal(const std::string& path) {
-    return ExamFileProblemMessage(DiagnoseExamFile(path), path);
+    const ExamFileProblem problem = DiagnoseExamFile(path);
+    if (problem == ExamFileProblem::None) return HeaderFieldRefusal(path);
+    return ExamFileProblemMessage(problem, path);
 }
 
 std::string ExamFileProblemMessage(ExamFileProblem problem, const std::string& path) {
@@ -138,38 +202,6 @@ ExamBackup BackUpExamFile(const std::string& path) {
         std::error_code back;
         if (journalLeft) fs::rename(backupJournal, journal, back);
         r.refusal = "เก็บไฟล์เดิมไว้ที่ " + r.backupPath + "  ไม่ได้ จึงไม่เขียนทับไฟล์ " + path;
-        return r;
-    }
-    r.kept = true;
-    return r;
-}
-
-ExamBackup CopyExamFileToBackup(const std::string& path) {
-    namespace fs = std::filesystem;
-    ExamBackup r;
-    r.backupPath = path + ".bak";
-    const std::string part = r.backupPath + ".part";
-    std::error_code ec;
-    fs::remove(part, ec);
-    try {
-        // The engine copies what a reader sees: committed pages only, a hot
-        // journal played back first, never a page half written by another
-        // program, which a copy of the bytes could catch.
-        Connection db(path, Connection::Mode::ReadOnly);
-        auto st = db.prepare("VACUUM INTO ?");
-        st.bind(1, Value(part));
-        st.run();
-    } catch (const std::exception&) {
-        fs::remove(part, ec);
-        r.refusal = "เก็บไฟล์เดิมไว้ที่ " + r.backupPath + "  ไม่ได้";
-        return r;
-    }
-    // An older backup's own journal would be played into the new backup.
-    fs::remove(r.backupPath + "-journal", ec);
-    fs::rename(part, r.backupPath, ec);
-    if (ec) {
-        fs::remove(part, ec);
-        r.refusal = "เก็บไฟล์เดิมไว้ที่ " + r.backupPath + "  ไม่ได้";
         return r;
     }
     r.kept = true;

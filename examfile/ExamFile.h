@@ -69,11 +69,6 @@ struct ExamBackup {
 // let go of every handle on the file first.
 ExamBackup BackUpExamFile(const std::string& path);
 
-// Keeps a copy of the file at path as path + ".bak" (one generation) while
-// the file itself stays in use, as before its sheets are replaced in place.
-// The copy is taken through the engine, so it is a whole, consistent file.
-ExamBackup CopyExamFileToBackup(const std::string& path);
-
 // The message that tells where the replaced file was kept.
 std::string BackupNotice(const std::string& backupPath);
 

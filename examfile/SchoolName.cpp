@@ -3,6 +3,7 @@
 
 #include "examfile/Cp874.h"
 #include "examfile/ExamFile.h"
+#include "examfile/OutputFile.h"
 
 #include <filesystem>
 #include <fstream>
@@ -44,11 +45,12 @@ SchoolNameWrite WriteSchoolNameFile(const std::string& path, const std::string& 
     std::error_code ec;
     if (std::filesystem::exists(path, ec) && IsExamFile(path) == 1)
         return SchoolNameWrite::RefusedExamFile;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return SchoolNameWrite::Failed;
-    out << ToCp874(name) << "\r\n";
-    out.close();
-    return out ? SchoolNameWrite::Written : SchoolNameWrite::Failed;
+    try {
+        WriteFileReplacing(path, "report", ToCp874(name) + "\r\n");
+    } catch (const ReplaceFileError&) {
+        return SchoolNameWrite::Failed;
+    }
+    return SchoolNameWrite::Written;
 }
 
 } // namespace ia

@@ -79,16 +79,16 @@ bool ReadAnswerCell(std::string_view cell, int nChoice, std::string& answer, std
             allLabels = allLabels && Label(tok, l) >= 0 && l == tok.size();
         }
         if (allLabels) {
-            error = "\"" + t + "\" มีคำตอบมากกว่าหนึ่งตัวเลือก";
+            error = QuotedCell(t) + " มีคำตอบมากกว่าหนึ่งตัวเลือก";
             return false;
         }
     }
     if (choice < 0 || (!alone && !led)) {
-        error = "\"" + t + "\" ไม่ใช่คำตอบ (ไม่มีตัวเลือกนำหน้า)";
+        error = QuotedCell(t) + " ไม่ใช่คำตอบ (ไม่มีตัวเลือกนำหน้า)";
         return false;
     }
     if (choice > nChoice) {
-        error = "\"" + t + "\" เกินจำนวนตัวเลือก (" + std::to_string(nChoice) + ")";
+        error = QuotedCell(t) + " เกินจำนวนตัวเลือก (" + std::to_string(nChoice) + ")";
         return false;
     }
     answer = std::to_string(choice);

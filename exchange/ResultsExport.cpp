@@ -7,6 +7,7 @@
 #include "analysis/ItemStatistics.h"
 #include "examfile/AnalysisRunLog.h"
 #include "examfile/Engine.h"
+#include "examfile/OutputFile.h"
 #include "examfile/Schema.h"
 #include "exchange/TextTable.h"
 
@@ -15,7 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
@@ -185,7 +186,7 @@ void AddItemStatistics(Connection& db, std::vector<OutSheet>& out) {
                "กลุ่ม 1 (ต่ำสุด)", "กลุ่ม 2", "กลุ่ม 3", "กลุ่ม 4", "กลุ่ม 5 (สูงสุด)"}));
     ExamAnswers exam;
     try {
-        exam = LoadExamAnswers(db.path());
+        exam = LoadExamAnswers(db);
     } catch (const std::exception& e) {
         items.rows.push_back({OutCell::Of(std::string(e.what()))});
         out.push_back(std::move(items));
@@ -241,6 +242,9 @@ std::string TechniqueName(int technique) {
 } // namespace
 
 std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& progress) {
+    // Every sheet of the workbook from one state of the file, even while
+    // another program imports into it.
+    ReadSnapshot snapshot(db);
     std::vector<std::string> key(nItem);
     std::vector<bool> keyNull(nItem, false);
     {
@@ -407,19 +411,11 @@ std::string ExportTargetRefusal(const std::string& examPath, const std::string& 
 
 namespace {
 
-std::string TempBeside(const std::string& path) {
-    return path + ".part" + std::to_string(::getpid());
-}
-
-bool Publish(const std::string& temp, const std::string& path, std::string& error) {
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        error = "เขียนไฟล์ " + path + " ไม่ได้";
-        return false;
-    }
-    return true;
+// A refusal to write over the target says itself; any other failure keeps
+// the one sentence the export has always given.
+std::string WriteFailed(const std::string& path, const std::string& reason = {}) {
+    if (reason.rfind("จะไม่เขียนทับ", 0) == 0 || reason.rfind("ไฟล์ชั่วคราว", 0) == 0) return reason;
+    return "เขียนไฟล์ " + path + " ไม่ได้";
 }
 
 std::string NumberText(double v) {
@@ -439,41 +435,35 @@ std::string NumberText(double v) {
 std::string CsvField(const OutCell& c) {
     if (c.kind == OutCell::Number) return NumberText(c.number);
     if (c.kind == OutCell::Empty) return {};
-    if (c.text.find_first_of(",\"\r\n") == std::string::npos) return c.text;
-    std::string q = "\"";
-    for (char ch : c.text)
-        q += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-    return q + "\"";
+    return CsvText(c.text);
 }
 
 } // namespace
 
 bool WriteXlsx(const std::vector<OutSheet>& sheets, const std::string& path, std::string& error,
                Progress& progress) {
-    const std::string temp = TempBeside(path);
-    // The writer reports a folder it cannot write in English on the
-    // terminal; find out first.
-    if (!std::ofstream(temp, std::ios::binary | std::ios::trunc)) {
-        error = "เขียนไฟล์ " + path + " ไม่ได้";
+    std::unique_ptr<OutputFile> file;
+    try {
+        file = std::make_unique<OutputFile>(path, "export");
+    } catch (const ReplaceFileError& e) {
+        error = WriteFailed(path, e.what());
         return false;
     }
-    lxw_workbook* wb = workbook_new(temp.c_str());
+    // The writer takes a path only: the descriptor's own, which leads to
+    // the temporary whatever happens to names in the folder.
+    lxw_workbook* wb = workbook_new(file->descriptorPath().c_str());
     if (!wb) {
-        error = "เขียนไฟล์ " + path + " ไม่ได้";
+        error = WriteFailed(path);
         return false;
     }
     // A cancelled export leaves neither the workbook's memory nor its
-    // temporary file behind.
+    // temporary file behind (the OutputFile removes the file).
     struct Unfinished {
         lxw_workbook*& wb;
-        const std::string& temp;
         ~Unfinished() {
-            if (!wb) return;
-            lxw_workbook_free(wb);
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
+            if (wb) lxw_workbook_free(wb);
         }
-    } unfinished{wb, temp};
+    } unfinished{wb};
     long long total = 0, written = 0;
     for (const OutSheet& s : sheets)
         total += static_cast<long long>(s.rows.size());
@@ -512,47 +502,51 @@ bool WriteXlsx(const std::vector<OutSheet>& sheets, const std::string& path, std
     progress.step(total);
     lxw_workbook* closing = wb;
     wb = nullptr; // closed, whatever it returns
-    if (workbook_close(closing) != LXW_NO_ERROR) {
-        std::error_code ec;
-        std::filesystem::remove(temp, ec);
-        error = "เขียนไฟล์ " + path + " ไม่ได้";
+    const bool closed = workbook_close(closing) == LXW_NO_ERROR;
+    try {
+        file->commit(closed, [](int fd) {
+            char head[4] = {};
+            return ::pread(fd, head, 4, 0) == 4 && std::string_view(head, 4) == "PK\x03\x04";
+        });
+    } catch (const ReplaceFileError& e) {
+        error = WriteFailed(path, e.what());
         return false;
     }
-    return Publish(temp, path, error);
+    return true;
 }
 
 bool WriteCsv(const OutSheet& sheet, const std::string& path, std::string& error,
               Progress& progress) {
-    const std::string temp = TempBeside(path);
-    progress.stage(kExportingStage, static_cast<long long>(sheet.rows.size()));
+    std::unique_ptr<OutputFile> file;
     try {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "เขียนไฟล์ " + path + " ไม่ได้";
-            return false;
-        }
-        out << "\xEF\xBB\xBF";
-        long long written = 0;
-        for (const SpreadsheetRow& r : sheet.rows) {
-            progress.step(written++);
-            for (size_t c = 0; c < r.size(); ++c)
-                out << (c ? "," : "") << CsvField(r[c]);
-            out << "\r\n";
-        }
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
-            error = "เขียนไฟล์ " + path + " ไม่ได้";
-            return false;
-        }
-        progress.step(written);
-    } catch (const JobCancelled&) {
-        std::error_code ec;
-        std::filesystem::remove(temp, ec);
-        throw;
+        file = std::make_unique<OutputFile>(path, "csv");
+    } catch (const ReplaceFileError& e) {
+        error = WriteFailed(path, e.what());
+        return false;
     }
-    return Publish(temp, path, error);
+    progress.stage(kExportingStage, static_cast<long long>(sheet.rows.size()));
+    std::string out = "\xEF\xBB\xBF";
+    long long written = 0;
+    bool ok = true;
+    for (const SpreadsheetRow& r : sheet.rows) {
+        progress.step(written++);
+        for (size_t c = 0; c < r.size(); ++c)
+            out += (c ? "," : "") + CsvField(r[c]);
+        out += "\r\n";
+        if (out.size() >= (1 << 16)) {
+            ok = ok && file->write(out);
+            out.clear();
+        }
+    }
+    ok = ok && file->write(out);
+    progress.step(written);
+    try {
+        file->commit(ok);
+    } catch (const ReplaceFileError& e) {
+        error = WriteFailed(path, e.what());
+        return false;
+    }
+    return true;
 }
 
 } // namespace ia

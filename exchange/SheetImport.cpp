@@ -9,10 +9,13 @@
 #include "exchange/XlsxReader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <sqlite3.h>
-#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
 
 namespace ia {
 namespace {
@@ -65,7 +68,7 @@ int CodeColumnFromOption(const std::string& option, const TextRow* header, std::
         for (size_t i = 0; i < header->size(); ++i)
             if (LowerAscii(Trimmed((*header)[i])) == LowerAscii(o)) return static_cast<int>(i);
     }
-    error = "ไม่พบคอลัมน์รหัส \"" + option + "\"";
+    error = "ไม่พบคอลัมน์รหัส " + QuotedCell(option);
     return -1;
 }
 
@@ -148,7 +151,7 @@ ImportPlan PlanFromQuiz(const TextTable& table, int nItem, int nChoice,
                 note(); // still listed, so that the teacher can change its number
                 if (mapped->second < 1 || mapped->second > nChoice) {
                     plan.errors.push_back(At(sheet.row, questionCols[q] + 1,
-                                             "\"" + text + "\" ตารางตัวเลือกให้ข้อ " +
+                                             QuotedCell(text) + " ตารางตัวเลือกให้ข้อ " +
                                                  std::to_string(mapped->second) +
                                                  " เกินจำนวนตัวเลือก"));
                     bad = true;
@@ -276,6 +279,11 @@ ImportPlan PlanFromFixedWidth(std::string_view text, int nItem, int nChoice,
         ++lineNo;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (Trimmed(line).empty()) continue;
+        if (line.size() > kMaxLineBytes) {
+            plan.errors.push_back(
+                At(lineNo, 1, "บรรทัดยาวเกิน " + std::to_string(kMaxLineBytes) + " ไบต์"));
+            return plan;
+        }
         // Positions count characters, as a text editor shows them.
         std::vector<std::string_view> chars;
         for (size_t i = 0; i < line.size();) {
@@ -330,71 +338,91 @@ ImportPlan PlanFromFixedWidth(std::string_view text, int nItem, int nChoice,
 
 namespace {
 
-bool ReadBytes(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    bytes = ss.str();
-    return true;
-}
-
 std::string Extension(const std::string& path) {
     return LowerAscii(std::filesystem::path(path).extension().string());
 }
 
 } // namespace
 
-ImportPlan ReadImportSource(const std::string& path, int nItem, int nChoice,
-                            const ImportOptions& options, Progress& progress) {
+namespace {
+
+ImportPlan ReadBoundedSource(const std::string& path, int nItem, int nChoice,
+                             const ImportOptions& options, Progress& progress) {
     ImportPlan failed;
-    std::string bytes;
+    std::string bytes, error;
     progress.stage(kReadingImportStage, 0);
-    if (!ReadBytes(path, bytes)) {
-        failed.errors.push_back("เปิดไฟล์ " + path + " ไม่ได้");
+    if (!ReadSourceFile(path, bytes, error)) {
+        failed.errors.push_back(error);
         return failed;
     }
+    // Only the columns an import can read are kept: the code, the
+    // examinee's particulars and the answers of the file's items.
+    TableLimits limits;
+    limits.columns = std::max(nItem, 0) + kMaxLeadingColumns;
     const std::string ext = Extension(path);
     if (ext == ".xlsx" || bytes.rfind("PK\x03\x04", 0) == 0) {
-        std::string sheet = options.sheet, error;
+        std::string sheet = options.sheet;
         if (sheet.empty()) {
             // Our own export: its answers are on the sheet "คำตอบ".
             std::vector<std::string> names;
-            if (XlsxSheetNames(path, names, error) &&
+            if (XlsxSheetNames(std::string_view(bytes), names, error) &&
                 std::find(names.begin(), names.end(), "คะแนน") != names.end() &&
                 std::find(names.begin(), names.end(), "คำตอบ") != names.end())
                 sheet = "คำตอบ";
         }
         TextTable table;
         progress.step(0);
-        if (!ReadXlsxSheet(path, sheet, table, error)) {
+        if (!ReadXlsxSheet(std::string_view(bytes), sheet, limits, table, error)) {
             failed.errors.push_back(error);
             return failed;
         }
         return PlanFromTable(table, SourceKind::Xlsx, nItem, nChoice, options, progress);
     }
-    std::string text, error;
+    std::string text;
     progress.step(0);
     if (!DecodeText(bytes, options.encoding, text, error)) {
         failed.errors.push_back(error);
         return failed;
     }
+    bytes = std::string();
     progress.step(0);
     if (options.fixed || ext == ".dat")
         return PlanFromFixedWidth(text, nItem, nChoice, options, progress);
-    const TextTable table = ParseDelimited(text, DetectDelimiter(text));
+    TextTable table;
+    if (!ParseDelimitedWithin(text, DetectDelimiter(text), limits, table, error)) {
+        failed.errors.push_back(error);
+        return failed;
+    }
+    // What our own CSV export guarded against spreadsheet formulas comes
+    // back as it was.
+    for (TextRow& row : table)
+        for (std::string& cell : row)
+            if (!cell.empty() && cell[0] == '\'') cell = WithoutFormulaGuard(cell);
     progress.step(0);
     return PlanFromTable(table, SourceKind::Delimited, nItem, nChoice, options, progress);
 }
 
+} // namespace
+
+ImportPlan ReadImportSource(const std::string& path, int nItem, int nChoice,
+                            const ImportOptions& options, Progress& progress) {
+    try {
+        return ReadBoundedSource(path, nItem, nChoice, options, progress);
+    } catch (const std::bad_alloc&) {
+        // Nothing is written before the whole source is read and checked.
+        ImportPlan failed;
+        failed.errors.push_back("หน่วยความจำไม่พอที่จะอ่านแหล่งข้อมูลนี้ ไม่ได้นำเข้าข้อมูลใดเลย");
+        return failed;
+    }
+}
+
 bool ReadQuizOptionMap(const std::string& path, QuizOptionMap& map, std::string& error) {
     std::string bytes, text;
-    if (!ReadBytes(path, bytes)) {
-        error = "เปิดไฟล์ " + path + " ไม่ได้";
-        return false;
-    }
+    if (!ReadSourceFile(path, bytes, error)) return false;
     if (!DecodeText(bytes, TextEncoding::Auto, text, error)) return false;
-    TextTable table = ParseDelimited(text, DetectDelimiter(text));
+    TextTable table;
+    if (!ParseDelimitedWithin(text, DetectDelimiter(text), TableLimits{}, table, error))
+        return false;
     for (size_t r = 0; r < table.size(); ++r) {
         const TextRow& row = table[r];
         if (RowEmpty(row)) continue;
@@ -452,8 +480,17 @@ std::vector<std::string> ExistingCodes(Connection& db) {
     return codes;
 }
 
+std::string ImportRefusal(const ImportPlan& plan, ImportMode mode) {
+    if (mode == ImportMode::Replace && plan.sheets.empty())
+        return "ไม่มีกระดาษคำตอบในแหล่งข้อมูล ไม่ได้แทนที่";
+    if (mode == ImportMode::KeyOnly && !plan.hasKey) return "แหล่งข้อมูลไม่มีแถวเฉลย (KEY หรือ เฉลย)";
+    return {};
+}
+
 void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nItem,
                  Progress& progress) {
+    if (std::string refusal = ImportRefusal(plan, mode); !refusal.empty())
+        throw std::runtime_error(refusal);
     Transaction tx(db);
     progress.stage(kImportingSheetsStage,
                    mode == ImportMode::KeyOnly ? 0 : static_cast<long long>(plan.sheets.size()));
@@ -504,54 +541,49 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
     tx.commit();
 }
 
+ImportBackup::ImportBackup() = default;
+
 bool ImportBackup::take(const std::string& examPath, std::string& error) {
-    namespace fs = std::filesystem;
     backupPath_ = examPath + ".bak";
     const std::string refusal = "สำรองไฟล์ข้อสอบไว้ที่ " + backupPath_ + " ไม่ได้";
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(backupPath_, ec))) {
-        previousPath_ = backupPath_ + ".previous";
-        fs::remove(previousPath_, ec);
-        fs::rename(backupPath_, previousPath_, ec);
-        if (ec) {
-            previousPath_.clear();
-            error = refusal;
-            return false;
-        }
-    }
-    if (!CopyExamFileToBackup(examPath).kept) {
-        restorePrevious();
+    try {
+        copy_ = std::make_unique<OutputFile>(backupPath_, "backup");
+        // The engine hands over what a reader sees: committed pages only, a
+        // hot journal played back first, never a page half written by
+        // another program, which a copy of the bytes could catch.
+        Connection db(examPath, Connection::Mode::ReadOnly);
+        sqlite3_int64 size = 0;
+        unsigned char* bytes = sqlite3_serialize(db.handle(), "main", &size, 0);
+        if (!bytes) throw ReplaceFileError(refusal, ENOMEM);
+        const bool written =
+            copy_->write(std::string_view(reinterpret_cast<const char*>(bytes), size));
+        sqlite3_free(bytes);
+        if (!written || ::fsync(copy_->fd()) != 0) throw ReplaceFileError(refusal, EIO);
+    } catch (const ReplaceFileError& e) {
+        copy_.reset();
+        error = std::string(e.what()) == refusal ? refusal : refusal + " : " + e.what();
+        return false;
+    } catch (const std::exception&) {
+        copy_.reset();
         error = refusal;
         return false;
     }
-    taken_ = true;
     return true;
 }
 
-void ImportBackup::restorePrevious() {
-    if (previousPath_.empty()) return;
-    std::error_code ec;
-    std::filesystem::remove(backupPath_, ec);
-    std::filesystem::rename(previousPath_, backupPath_, ec);
-    previousPath_.clear();
-}
-
-void ImportBackup::keep() {
-    kept_ = true;
-    if (previousPath_.empty()) return;
-    std::error_code ec;
-    std::filesystem::remove(previousPath_, ec);
-    previousPath_.clear();
-}
-
-ImportBackup::~ImportBackup() {
-    if (!taken_ || kept_) return;
-    if (previousPath_.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(backupPath_, ec);
-    } else {
-        restorePrevious();
+bool ImportBackup::keep(std::string& error) {
+    if (!copy_) return false;
+    try {
+        copy_->commit(true);
+    } catch (const ReplaceFileError& e) {
+        copy_.reset();
+        error = "สำรองไฟล์ข้อสอบไว้ที่ " + backupPath_ + " ไม่ได้ : " + e.what();
+        return false;
     }
+    copy_.reset();
+    return true;
 }
+
+ImportBackup::~ImportBackup() = default;
 
 } // namespace ia

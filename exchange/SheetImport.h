@@ -3,10 +3,12 @@
 // Answer sheets from delimited text, .xlsx workbooks, online quiz exports
 // and fixed-width scanner output. The whole source is read and checked
 // before anything is written: a source with any bad cell imports nothing.
+#include "examfile/OutputFile.h"
 #include "examfile/Progress.h"
 #include "exchange/TextTable.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -92,6 +94,10 @@ void FindDuplicateCodes(ImportPlan& plan, const std::vector<std::string>& existi
 // The codes of the sheets in the file.
 std::vector<std::string> ExistingCodes(Connection& db);
 
+// Why the plan may not be written in this mode, empty when it may: a
+// replace by a source without a single sheet would only empty the file.
+std::string ImportRefusal(const ImportPlan& plan, ImportMode mode);
+
 // Writes a checked plan in one transaction: the sheets after the existing
 // ones (append), instead of them (replace) or none (key only), and the key
 // row when the source holds one. Throws DbError (nothing written then).
@@ -101,31 +107,35 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
                  Progress& progress = NoProgress());
 
 // The copy of the exam file beside itself (x.ans → x.ans.bak) taken before
-// its sheets are replaced. It is kept only when the import is done: an
-// import that is cancelled or fails leaves the backup that was there before
-// it (if any) as it was.
+// its sheets are replaced. The copy is made whole in a temporary file beside
+// the backup first; it takes the backup's place, replacing the older backup,
+// only when keep() is called after the import is done: an import that is
+// refused, cancelled or fails leaves the backup that was there before it (if
+// any) as it was.
 class ImportBackup {
   public:
-    ImportBackup() = default;
+    ImportBackup();
     ImportBackup(const ImportBackup&) = delete;
     ImportBackup& operator=(const ImportBackup&) = delete;
-    // Not kept: the backup before it comes back.
+    // Not kept: the copy goes, the backup before it stays.
     ~ImportBackup();
 
-    // False with the Thai reason in error when no copy could be taken; the
-    // older backup is then as it was.
+    // False with the Thai reason in error when no copy could be taken (the
+    // backup's name is a link or no regular file, the disk is full, ...);
+    // the older backup is then as it was.
     bool take(const std::string& examPath, std::string& error);
-    // The import is done: the older backup goes.
-    void keep();
+    // The import is done: the copy replaces the older backup. False with the
+    // Thai reason when it could not be put in place.
+    bool keep(std::string& error);
+    bool keep() {
+        std::string ignored;
+        return keep(ignored);
+    }
     const std::string& path() const { return backupPath_; }
 
   private:
-    void restorePrevious();
-
     std::string backupPath_;
-    std::string previousPath_; // where the older backup waits, empty without one
-    bool taken_ = false;
-    bool kept_ = false;
+    std::unique_ptr<OutputFile> copy_;
 };
 
 } // namespace ia

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/XlsxReader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -20,26 +21,56 @@ struct ZipCloser {
 };
 using Zip = std::unique_ptr<zip_t, ZipCloser>;
 
-Zip OpenZip(const std::string& path) {
-    int err = 0;
-    return Zip(zip_open(path.c_str(), ZIP_RDONLY, &err));
+// The archive over bytes already read (and bounded): the file is not
+// opened a second time.
+Zip OpenZip(std::string_view bytes) {
+    zip_error_t err;
+    zip_error_init(&err);
+    zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &err);
+    if (!src) {
+        zip_error_fini(&err);
+        return Zip(nullptr);
+    }
+    zip_t* z = zip_open_from_source(src, ZIP_RDONLY, &err);
+    if (!z) zip_source_free(src);
+    zip_error_fini(&err);
+    return Zip(z);
 }
 
-// One member of the archive; false when it is absent or unreadable.
-bool ReadMember(zip_t* z, const std::string& name, std::string& out) {
+enum class Member { Read, Absent, Unreadable, TooLarge };
+
+// One member of the archive, inflated up to kMaxSourceBytes. The size the
+// archive declares is never believed: the bytes that actually come out
+// decide, and inflation stops at the limit.
+Member ReadMember(zip_t* z, const std::string& name, std::string& out) {
+    out.clear();
     zip_stat_t st;
-    if (zip_stat(z, name.c_str(), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) return false;
+    if (zip_stat(z, name.c_str(), 0, &st) != 0) return Member::Absent;
     zip_file_t* f = zip_fopen(z, name.c_str(), 0);
-    if (!f) return false;
-    out.assign(st.size, '\0');
-    zip_int64_t got = 0;
-    while (got < static_cast<zip_int64_t>(st.size)) {
-        zip_int64_t n = zip_fread(f, out.data() + got, st.size - got);
-        if (n <= 0) break;
-        got += n;
+    if (!f) return Member::Unreadable;
+    char buf[1 << 16];
+    Member result = Member::Read;
+    for (;;) {
+        const zip_int64_t n = zip_fread(f, buf, sizeof buf);
+        if (n < 0) {
+            result = Member::Unreadable;
+            break;
+        }
+        if (n == 0) break;
+        if (static_cast<long long>(out.size()) + n > kMaxSourceBytes) {
+            result = Member::TooLarge;
+            break;
+        }
+        out.append(buf, static_cast<size_t>(n));
     }
     zip_fclose(f);
-    return got == static_cast<zip_int64_t>(st.size);
+    if (result != Member::Read) out.clear();
+    return result;
+}
+
+std::string TooLargeMessage(const std::string& name) {
+    return "ส่วน " + name + " ของสมุดงานเมื่อคลายออกใหญ่เกิน " + std::to_string(kMaxSourceBytes >> 20) +
+           " MB ที่นำเข้าได้";
 }
 
 // The local part of a tag name (namespaces are written with prefixes by
@@ -55,9 +86,21 @@ const char* Attr(const char** atts, std::string_view name) {
     return nullptr;
 }
 
+// What every parse state shares: a refusal stops the parser at once.
+struct ParseState {
+    XML_Parser parser = nullptr;
+    std::string error;
+    void refuse(std::string message) {
+        if (!error.empty()) return;
+        error = std::move(message);
+        XML_StopParser(parser, XML_FALSE);
+    }
+};
+
 // Runs expat over a document with the given handlers on a state object.
 template <class State> bool ParseXml(const std::string& doc, State& state) {
     XML_Parser p = XML_ParserCreate("UTF-8");
+    state.parser = p;
     XML_SetUserData(p, &state);
     XML_SetElementHandler(
         p,
@@ -68,10 +111,11 @@ template <class State> bool ParseXml(const std::string& doc, State& state) {
     });
     const bool ok = XML_Parse(p, doc.data(), static_cast<int>(doc.size()), 1) == XML_STATUS_OK;
     XML_ParserFree(p);
-    return ok;
+    state.parser = nullptr;
+    return ok && state.error.empty();
 }
 
-struct WorkbookState {
+struct WorkbookState : ParseState {
     std::vector<std::pair<std::string, std::string>> sheets; // name, relationship id
     void start(std::string_view n, const char** a) {
         if (n != "sheet") return;
@@ -83,7 +127,7 @@ struct WorkbookState {
     void text(std::string_view) {}
 };
 
-struct RelsState {
+struct RelsState : ParseState {
     std::map<std::string, std::string> targets;
     void start(std::string_view n, const char** a) {
         if (n != "Relationship") return;
@@ -95,8 +139,9 @@ struct RelsState {
     void text(std::string_view) {}
 };
 
-struct SharedStringsState {
+struct SharedStringsState : ParseState {
     std::vector<std::string> strings;
+    size_t bytes = 0;
     bool inT = false, inRph = false;
     void start(std::string_view n, const char**) {
         if (n == "si")
@@ -113,26 +158,44 @@ struct SharedStringsState {
             inRph = false;
     }
     void text(std::string_view s) {
-        if (inT && !strings.empty()) strings.back() += s;
+        if (!inT || strings.empty()) return;
+        if (strings.back().size() + s.size() > kMaxCellBytes)
+            return refuse("ข้อความที่ " + std::to_string(strings.size()) + " ในสมุดงานยาวเกิน " +
+                          std::to_string(kMaxCellBytes) + " ไบต์");
+        strings.back() += s;
     }
 };
 
-// "B12" → column 1 (0-based), row 11; false when it is no cell reference.
-bool CellRef(const char* ref, int& row, int& col) {
-    // Far past what a sheet can hold (16,384 columns, 1,048,576 rows) is
-    // no reference: it would only overflow.
-    int c = 0, r = 0, i = 0;
-    for (; ref[i] >= 'A' && ref[i] <= 'Z'; ++i) {
-        c = c * 26 + (ref[i] - 'A' + 1);
-        if (c > 100'000) return false;
+constexpr long long kSheetRows = 1'048'576;
+constexpr long long kSheetColumns = 16'384;
+
+enum class Ref { Good, Malformed, OutOfSheet };
+
+// "B12" → column 2, row 12 (1-based, as a spreadsheet shows them). Numbers
+// stop growing past the sheet's limits, so that a reference of any length
+// is told with the row and column it names (at least).
+Ref CellRef(const char* ref, long long& row, long long& col) {
+    long long c = 0, r = 0;
+    int i = 0;
+    for (; ref[i] >= 'A' && ref[i] <= 'Z'; ++i)
+        c = std::min(c * 26 + (ref[i] - 'A' + 1), kSheetColumns * 1000);
+    for (; ref[i] >= '0' && ref[i] <= '9'; ++i)
+        r = std::min(r * 10 + (ref[i] - '0'), kSheetRows * 1000);
+    if (c == 0 || r == 0 || ref[i]) return Ref::Malformed;
+    row = r;
+    col = c;
+    return r > kSheetRows || c > kSheetColumns ? Ref::OutOfSheet : Ref::Good;
+}
+
+// A whole number of digits only ("0", "17"); false for anything else
+// ("abc", "0.9e1", "-1", "").
+bool WholeNumber(const std::string& text, long long& n) {
+    if (text.empty() || text.size() > 12) return false;
+    n = 0;
+    for (char ch : text) {
+        if (ch < '0' || ch > '9') return false;
+        n = n * 10 + (ch - '0');
     }
-    for (; ref[i] >= '0' && ref[i] <= '9'; ++i) {
-        r = r * 10 + (ref[i] - '0');
-        if (r > 100'000'000) return false;
-    }
-    if (c == 0 || r == 0 || ref[i]) return false;
-    row = r - 1;
-    col = c - 1;
     return true;
 }
 
@@ -150,27 +213,41 @@ std::string NumberText(const std::string& stored) {
     return stored;
 }
 
-struct SheetState {
+struct SheetState : ParseState {
     const std::vector<std::string>* shared = nullptr;
     TextTable* table = nullptr;
-    int row = -1, col = -1, nextCol = 0;
-    std::string type, value;
-    bool inValue = false, inInline = false, bad = false;
+    TableLimits limits;
+    long long row = 0, col = 0, nextCol = 1; // 1-based
+    long long slots = 0;                     // cells the table holds, empty ones too
+    std::string type, value, ref;
+    bool inValue = false, inInline = false;
     void start(std::string_view n, const char** a) {
+        if (!error.empty()) return;
         if (n == "row") {
             const char* r = Attr(a, "r");
-            const long n = r ? std::strtol(r, nullptr, 10) : row + 2;
-            row = n >= 1 && n <= 100'000'000 ? static_cast<int>(n) - 1 : -1;
-            nextCol = 0;
+            long long number = row + 1;
+            if (r && (!WholeNumber(r, number) || number < 1 || number > kSheetRows))
+                return refuse("แถว " + QuotedCell(r) + " อยู่นอกขอบเขตของแผ่นงาน");
+            row = number;
+            nextCol = 1;
         } else if (n == "c") {
             const char* r = Attr(a, "r");
-            int rr = row;
-            // Without a reference the cell follows the last one; a reference
-            // past any sheet leaves the cell out.
-            if (!r)
+            ref = r ? r : "";
+            // Without a reference the cell follows the last one.
+            if (!r) {
                 col = nextCol;
-            else if (!CellRef(r, rr, col))
-                col = -1;
+                if (row < 1) row = 1;
+            } else {
+                long long rr = 0, cc = 0;
+                const Ref kind = CellRef(r, rr, cc);
+                if (kind == Ref::Malformed)
+                    return refuse(AtCell(row, nextCol, "ตำแหน่งเซลล์ " + QuotedCell(r) + " ไม่ถูกต้อง"));
+                if (kind == Ref::OutOfSheet)
+                    return refuse(
+                        AtCell(rr, cc, "ตำแหน่งเซลล์ " + QuotedCell(r) + " อยู่นอกขอบเขตของแผ่นงาน"));
+                row = rr;
+                col = cc;
+            }
             const char* t = Attr(a, "t");
             type = t ? t : "n";
             value.clear();
@@ -183,6 +260,7 @@ struct SheetState {
         }
     }
     void end(std::string_view n) {
+        if (!error.empty()) return;
         if (n == "v" || n == "t") {
             inValue = false;
         } else if (n == "is") {
@@ -191,26 +269,46 @@ struct SheetState {
             nextCol = col + 1;
             std::string cell;
             if (type == "s") {
-                const long i = std::strtol(value.c_str(), nullptr, 10);
-                if (i < 0 || static_cast<size_t>(i) >= shared->size()) {
-                    bad = true;
-                    return;
-                }
-                cell = (*shared)[i];
+                long long i = 0;
+                if (!WholeNumber(Trimmed(value), i) || i >= static_cast<long long>(shared->size()))
+                    return refuse(
+                        AtCell(row, col, "ดัชนีข้อความ " + QuotedCell(value) + " ไม่มีในสมุดงาน"));
+                cell = (*shared)[static_cast<size_t>(i)];
             } else if (type == "n") {
                 cell = NumberText(value);
             } else {
                 cell = value; // inlineStr, str, b, e: the stored value
             }
-            if (cell.empty() || row < 0 || row >= 1'048'576 || col < 0 || col >= 16'384) return;
-            if (table->size() <= static_cast<size_t>(row)) table->resize(row + 1);
-            TextRow& r = (*table)[row];
-            if (r.size() <= static_cast<size_t>(col)) r.resize(col + 1);
-            r[col] = std::move(cell);
+            if (cell.empty()) return;
+            if (cell.find('\0') != std::string::npos)
+                return refuse(AtCell(row, col, "มีอักขระ NUL ซึ่งไม่ใช่ข้อความ"));
+            // Only what an import reads is kept: a cell far to the right
+            // would cost a whole row of empty cells.
+            if (col > limits.columns)
+                return refuse(AtCell(row, col,
+                                     "อยู่เลยคอลัมน์สุดท้ายที่นำเข้าได้ (" + std::to_string(limits.columns) +
+                                         " คอลัมน์)"));
+            const size_t r0 = static_cast<size_t>(row - 1), c0 = static_cast<size_t>(col - 1);
+            long long added = 0;
+            if (table->size() <= r0) added += static_cast<long long>(r0 + 1 - table->size());
+            const size_t width = table->size() > r0 ? (*table)[r0].size() : 0;
+            if (width <= c0) added += static_cast<long long>(c0 + 1 - width);
+            if ((slots += added) > limits.cells)
+                return refuse(AtCell(row, col,
+                                     "แหล่งข้อมูลมีช่องมากเกินกว่าที่นำเข้าได้ (" +
+                                         std::to_string(limits.cells) + " ช่อง)"));
+            if (table->size() <= r0) table->resize(r0 + 1);
+            TextRow& r = (*table)[r0];
+            if (r.size() <= c0) r.resize(c0 + 1);
+            r[c0] = std::move(cell);
         }
     }
     void text(std::string_view s) {
-        if (inValue) value += s;
+        if (!inValue || !error.empty()) return;
+        if (value.size() + s.size() > limits.cellBytes)
+            return refuse(
+                AtCell(row, col, "ข้อความในช่องยาวเกิน " + std::to_string(limits.cellBytes) + " ไบต์"));
+        value += s;
     }
 };
 
@@ -223,9 +321,10 @@ std::string MemberPath(const std::string& target) {
 bool Sheets(zip_t* z, std::vector<std::pair<std::string, std::string>>& sheets) {
     std::string doc;
     WorkbookState wb;
-    if (!ReadMember(z, "xl/workbook.xml", doc) || !ParseXml(doc, wb)) return false;
+    if (ReadMember(z, "xl/workbook.xml", doc) != Member::Read || !ParseXml(doc, wb)) return false;
     RelsState rels;
-    if (!ReadMember(z, "xl/_rels/workbook.xml.rels", doc) || !ParseXml(doc, rels)) return false;
+    if (ReadMember(z, "xl/_rels/workbook.xml.rels", doc) != Member::Read || !ParseXml(doc, rels))
+        return false;
     for (auto& [name, id] : wb.sheets) {
         auto it = rels.targets.find(id);
         if (it == rels.targets.end()) return false;
@@ -236,8 +335,8 @@ bool Sheets(zip_t* z, std::vector<std::pair<std::string, std::string>>& sheets) 
 
 } // namespace
 
-bool XlsxSheetNames(const std::string& path, std::vector<std::string>& names, std::string& error) {
-    Zip z = OpenZip(path);
+bool XlsxSheetNames(std::string_view bytes, std::vector<std::string>& names, std::string& error) {
+    Zip z = OpenZip(bytes);
     std::vector<std::pair<std::string, std::string>> sheets;
     if (!z || !Sheets(z.get(), sheets)) {
         error = kNotWorkbook;
@@ -249,9 +348,10 @@ bool XlsxSheetNames(const std::string& path, std::vector<std::string>& names, st
     return true;
 }
 
-bool ReadXlsxSheet(const std::string& path, const std::string& sheetName, TextTable& table,
-                   std::string& error) {
-    Zip z = OpenZip(path);
+bool ReadXlsxSheet(std::string_view bytes, const std::string& sheetName, const TableLimits& limits,
+                   TextTable& table, std::string& error) {
+    table.clear();
+    Zip z = OpenZip(bytes);
     std::vector<std::pair<std::string, std::string>> sheets;
     if (!z || !Sheets(z.get(), sheets) || sheets.empty()) {
         error = kNotWorkbook;
@@ -264,27 +364,65 @@ bool ReadXlsxSheet(const std::string& path, const std::string& sheetName, TextTa
             break;
         }
     if (member.empty()) {
-        error = "ไม่มีแผ่นงานชื่อ " + sheetName + " ในสมุดงาน";
+        error = "ไม่มีแผ่นงานชื่อ " + EscapedForTerminal(sheetName) + " ในสมุดงาน";
         return false;
     }
     SharedStringsState strings;
     std::string doc;
-    if (ReadMember(z.get(), "xl/sharedStrings.xml", doc) && !ParseXml(doc, strings)) {
+    switch (ReadMember(z.get(), "xl/sharedStrings.xml", doc)) {
+    case Member::Absent:
+        break;
+    case Member::TooLarge:
+        error = TooLargeMessage("xl/sharedStrings.xml");
+        return false;
+    case Member::Unreadable:
         error = kNotWorkbook;
         return false;
+    case Member::Read:
+        if (!ParseXml(doc, strings)) {
+            error = strings.error.empty() ? kNotWorkbook : strings.error;
+            return false;
+        }
+        break;
     }
     SheetState st;
     st.shared = &strings.strings;
     st.table = &table;
-    table.clear();
-    if (!ReadMember(z.get(), member, doc) || !ParseXml(doc, st) || st.bad) {
+    st.limits = limits;
+    switch (ReadMember(z.get(), member, doc)) {
+    case Member::TooLarge:
+        error = TooLargeMessage(member);
+        return false;
+    case Member::Absent:
+    case Member::Unreadable:
         error = kNotWorkbook;
+        return false;
+    case Member::Read:
+        break;
+    }
+    doc.shrink_to_fit();
+    if (!ParseXml(doc, st)) {
+        error = st.error.empty() ? kNotWorkbook : st.error;
+        table.clear();
         return false;
     }
     for (TextRow& r : table)
         while (!r.empty() && r.back().empty())
             r.pop_back();
     return true;
+}
+
+bool XlsxSheetNames(const std::string& path, std::vector<std::string>& names, std::string& error) {
+    std::string bytes;
+    return ReadSourceFile(path, bytes, error) &&
+           XlsxSheetNames(std::string_view(bytes), names, error);
+}
+
+bool ReadXlsxSheet(const std::string& path, const std::string& sheetName, TextTable& table,
+                   std::string& error) {
+    std::string bytes;
+    return ReadSourceFile(path, bytes, error) &&
+           ReadXlsxSheet(std::string_view(bytes), sheetName, TableLimits{}, table, error);
 }
 
 } // namespace ia

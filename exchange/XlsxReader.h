@@ -7,6 +7,7 @@
 #include "exchange/TextTable.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ia {
@@ -21,5 +22,15 @@ bool XlsxSheetNames(const std::string& path, std::vector<std::string>& names, st
 // are dropped.
 bool ReadXlsxSheet(const std::string& path, const std::string& sheetName, TextTable& table,
                    std::string& error);
+
+// The same over the bytes of a workbook already read, within limits: every
+// member inflated up to kMaxSourceBytes (what comes out counts, not what the
+// archive declares); a cell past limits.columns, a reference past the
+// sheet's own limits, a shared-string index that is no whole number of the
+// table, a NUL and a cell past limits.cellBytes are refused with their row
+// and column.
+bool XlsxSheetNames(std::string_view bytes, std::vector<std::string>& names, std::string& error);
+bool ReadXlsxSheet(std::string_view bytes, const std::string& sheetName, const TableLimits& limits,
+                   TextTable& table, std::string& error);
 
 } // namespace ia

@@ -4,6 +4,7 @@
 #include "analysis/ExamAnswers.h"
 #include "charts/CairoCanvas.h"
 #include "examfile/DataView.h"
+#include "examfile/Engine.h"
 #include "examfile/Schema.h"
 #include "examfile/Val.h"
 #include "report/AtomicFile.h"
@@ -117,9 +118,9 @@ std::vector<int> KeyedItems(const ReportData& data) {
     return items;
 }
 
-std::optional<TestStatistics> LoadTestStatistics(const std::string& path, Progress& progress) {
+std::optional<TestStatistics> LoadTestStatistics(Connection& db, Progress& progress) {
     try {
-        return ComputeItemStatistics(LoadExamAnswers(path, progress).matrix);
+        return ComputeItemStatistics(LoadExamAnswers(db, progress).matrix);
     } catch (const JobCancelled&) {
         throw;
     } catch (const std::exception&) {
@@ -192,7 +193,9 @@ class CairoPdfPages : public GraphPages {
     explicit CairoPdfPages(const std::string& path) {
         try {
             file_ = std::make_unique<ReplacingFile>(path, "pdf");
-        } catch (const ReplaceFileError&) {}
+        } catch (const ReplaceFileError& e) {
+            reason_ = e.what();
+        }
         surface_ = cairo_pdf_surface_create(file_ ? file_->tempPath().c_str() : nullptr,
                                             kGraphPageWidth, kGraphPageHeight);
         ok_ = file_ && cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS;
@@ -219,13 +222,16 @@ class CairoPdfPages : public GraphPages {
         if (!file_) return false;
         try {
             file_->commit(finished, PdfFileIsComplete);
-        } catch (const ReplaceFileError&) {
+        } catch (const ReplaceFileError& e) {
+            reason_ = e.what();
             return false;
         }
         return finished;
     }
+    std::string FailureReason() const override { return reason_; }
 
   private:
+    std::string reason_;
     std::unique_ptr<ReplacingFile> file_;
     cairo_surface_t* surface_ = nullptr;
     cairo_t* cr_;

@@ -18,6 +18,8 @@
 
 namespace ia {
 
+class Connection;
+
 struct ExamViews;
 
 // The rectangles of the p–r plane in which QualityCategory() keeps, improves
@@ -52,6 +54,8 @@ class GraphPages {
     virtual charts::Canvas& NewPage() = 0;
     // Ends the job; false when the pages could not go where they were sent.
     virtual bool Finish() = 0;
+    // Why they could not, when it is known (the target refused, ...).
+    virtual std::string FailureReason() const { return {}; }
 };
 
 // Pages of a PDF file at path, written with cairo: its Thai is text.
@@ -73,11 +77,11 @@ struct GraphReportInput {
     std::optional<GroupAnalysis> groups;
 };
 
-// The whole-test statistics of the exam file at path; none when the file
-// cannot give them (its structure, its choices).
-// Reports the sheets read to `progress`; a cancel throws JobCancelled.
-std::optional<TestStatistics> LoadTestStatistics(const std::string& path,
-                                                 Progress& progress = NoProgress());
+// The whole-test statistics of the exam file read through db (within one
+// read snapshot); none when the file cannot give them (its structure, its
+// choices). Reports the sheets read to `progress`; a cancel throws
+// JobCancelled.
+std::optional<TestStatistics> LoadTestStatistics(Connection& db, Progress& progress = NoProgress());
 
 // The groups of the exam file at path compared (default pair); none when its
 // sheets have no groups or the file cannot give them.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/PrintInputs.h"
 
+#include "examfile/Engine.h"
 #include "report/PrintReport.h"
 
 #include <exception>
@@ -50,6 +51,8 @@ Outcome<GraphReportInput> GraphInputFor(ExamSession& session, const std::string&
                                         Progress& progress) {
     Outcome<GraphReportInput> out;
     try {
+        // The results, the scores and the statistics of one state of the file.
+        ReadSnapshot snapshot(*session.connection());
         out.value.header = session.header();
         out.value.school = school;
         out.value.data = LoadReportData(session.views(), session.state());
@@ -58,7 +61,7 @@ Outcome<GraphReportInput> GraphInputFor(ExamSession& session, const std::string&
         // The whole-test statistics are computed from the sheets as they are
         // now: beside results of other data they would mix two tests.
         if (session.resultsCurrency() == ResultsCurrency::Current)
-            out.value.stats = LoadTestStatistics(session.views().header.DatabaseName, progress);
+            out.value.stats = LoadTestStatistics(*session.connection(), progress);
         out.value.groups = LoadGroupAnalysis(session.views().header.DatabaseName);
     } catch (const JobCancelled& e) {
         out.error = SessionError{SessionErrorKind::Cancelled, e.what()};

@@ -400,3 +400,44 @@ TEST(BackUpExamFile, AFileThatCannotBeRenamedStaysAsItWas) {
     EXPECT_TRUE(std::filesystem::exists(path + "-journal"));
     EXPECT_EQ(iatest::FileBytes(path + ".bak/inside"), "x");
 }
+
+// Header fields put in by another program past what their columns hold are
+// refused at opening, the field named, before any job spends minutes on them.
+TEST(ExamFileRefusal, HeaderFieldsPastTheirLimitsAreRefusedByName) {
+    struct Case {
+        const char* what;
+        std::string sql;
+        std::string refusal; // after the path; empty: opens
+    } cases[] = {
+        {"a subject of ten megabytes", "UPDATE Tinit SET SubName = zeroblob(10000000) || ''",
+         "  ช่องชื่อวิชา (SubName) ยาวเกิน 100 ตัวอักษรที่ไฟล์กำหนด เปิดไม่ได้"},
+        {"a subject one character too long", "UPDATE Tinit SET SubName = printf('%.101c', 'ก')",
+         "  ช่องชื่อวิชา (SubName) ยาวเกิน 100 ตัวอักษรที่ไฟล์กำหนด เปิดไม่ได้"},
+        {"a subject of 100 Thai characters", "UPDATE Tinit SET SubName = printf('%.100c', 'ก')",
+         ""},
+        {"a subject code too long", "UPDATE Tinit SET SubCode = printf('%.21c', 'x')",
+         "  ช่องรหัสวิชา (SubCode) ยาวเกิน 20 ตัวอักษรที่ไฟล์กำหนด เปิดไม่ได้"},
+        {"a term too long", "UPDATE Tinit SET Term = printf('%.11c', '1')",
+         "  ช่องภาคเรียน (Term) ยาวเกิน 10 ตัวอักษรที่ไฟล์กำหนด เปิดไม่ได้"},
+        {"a teacher too long", "UPDATE Tinit SET TeacherName = printf('%.51c', 'x')",
+         "  ช่องอาจารย์ผู้สอน (TeacherName) ยาวเกิน 50 ตัวอักษรที่ไฟล์กำหนด เปิดไม่ได้"},
+        {"a year past 32 bits", "UPDATE Tinit SET Yearr = 99999999999",
+         "  ช่องปีการศึกษา (Yearr) เกินขอบเขตที่ไฟล์กำหนด เปิดไม่ได้"},
+        {"a number of choices past a byte", "UPDATE Tinit SET nChoice = 300",
+         "  ช่องจำนวนตัวเลือก (nChoice) เกินขอบเขตที่ไฟล์กำหนด เปิดไม่ได้"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        iatest::TempDir dir;
+        const std::string path = dir.file("h.ans");
+        iatest::MakeExamFile(path, iatest::MakeHeader(2, 4), {"1", "2"}, {{"01", "1", "2"}});
+        {
+            // As sqlite3 can, past the checks the program's own files carry
+            // (files made by other programs have none).
+            ia::Connection db(path);
+            db.exec("PRAGMA ignore_check_constraints = ON");
+            db.exec(c.sql);
+        }
+        EXPECT_EQ(ia::ExamFileRefusal(path), c.refusal.empty() ? "" : path + c.refusal);
+    }
+}

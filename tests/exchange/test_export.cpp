@@ -268,6 +268,59 @@ TEST_F(ExportFixture, AFileWithoutTheRunTableStaysValid) {
     EXPECT_EQ(run->time.size(), 19u);
 }
 
+// Lets a test act once, at the first sheet the export reads: a write by
+// another program lands between the export's reads of the file.
+class ActAtFirstSheet : public ia::Progress {
+  public:
+    explicit ActAtFirstSheet(std::function<void()> act) : act_(std::move(act)) {}
+
+  protected:
+    bool show() override {
+        if (!acted_ && what() == ia::kReadingSheetsStage && done() == 1) {
+            acted_ = true;
+            act_();
+        }
+        return true;
+    }
+
+  private:
+    std::function<void()> act_;
+    bool acted_ = false;
+};
+
+// Every sheet of one export shows one state of the file, even while
+// another program replaces its sheets (a file in WAL mode lets that writer
+// through while the export reads).
+TEST(Export, EverySheetOfTheWorkbookShowsOneStateOfTheFile) {
+    iatest::TempDir dir;
+    const std::string exam = dir.file("ม1.ans");
+    Rows rows;
+    for (int s = 1; s <= 4; ++s)
+        rows.push_back({"0" + std::to_string(s), "1", "2", "3", std::to_string(s % 4 + 1)});
+    iatest::MakeExamFile(exam, iatest::MakeHeader(4, 4), {"1", "2", "3", "4"}, rows);
+    {
+        ia::Connection db(exam);
+        db.exec("PRAGMA journal_mode = WAL");
+    }
+    ia::Connection db(exam, ia::Connection::Mode::ReadOnly);
+    ActAtFirstSheet importMeanwhile([&] {
+        ia::Connection other(exam);
+        for (int s = 0; s < 6; ++s)
+            other.exec(std::string("INSERT INTO ") + ia::schema::kSheetsTable + " (" +
+                       ia::schema::kSheetCode +
+                       ", X1, X2, X3, X4) VALUES ('ใหม่', '4', '4', '4', '4')");
+    });
+    const std::vector<ia::OutSheet> sheets = ia::BuildExportSheets(db, 4, importMeanwhile);
+    const ia::OutSheet& scores = sheets.at(0);
+    const ia::OutSheet& items = sheets.at(3);
+    double counted = -1;
+    for (const auto& r : items.rows)
+        if (r.size() == 2 && r[0].kind == ia::OutCell::Text && r[0].text == "จำนวนกระดาษคำตอบ")
+            counted = r[1].number;
+    EXPECT_EQ(scores.rows.size() - 1, 4u);
+    EXPECT_EQ(counted, 4.0) << "the item statistics read another state of the file";
+}
+
 } // namespace
 
 namespace {

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <optional>
 
@@ -149,7 +152,7 @@ TEST_F(ExamFixture, AnEncodingGivenOverridesTheGuess) {
     EXPECT_EQ(plan.sheets.at(0).code, "ก");
     o.encoding = ia::TextEncoding::Utf8;
     plan = Read("x.csv", bytes, o);
-    EXPECT_EQ(plan.errors, std::vector<std::string>{"ไฟล์ไม่ใช่ข้อความ UTF-8"});
+    EXPECT_EQ(plan.errors, std::vector<std::string>{"แถว 1 คอลัมน์ 1: ไฟล์ไม่ใช่ข้อความ UTF-8"});
 }
 
 TEST_F(ExamFixture, HeaderAndCodeColumnChoices) {
@@ -405,9 +408,16 @@ TEST_F(ExamFixture, TheBackupBeforeAReplaceIsKeptOnlyWhenTheImportIsDone) {
             std::string error;
             ASSERT_TRUE(backup.take(exam, error)) << error;
             EXPECT_EQ(backup.path(), path);
-            // While the import runs, the backup holds the file as it is.
-            EXPECT_EQ(iatest::ExamRows(path, 4).at(1).at(0), "เดิม01");
-            if (c.done) backup.keep();
+            // While the import runs, the older backup stays what it was:
+            // the copy takes its place only once the import is done.
+            if (c.olderBackup) {
+                EXPECT_EQ(iatest::FileBytes(path), older);
+            } else {
+                EXPECT_FALSE(std::filesystem::exists(path));
+            }
+            if (c.done) {
+                EXPECT_TRUE(backup.keep());
+            }
         }
         switch (c.left) {
         case Left::CopyOfTheFile:
@@ -522,16 +532,12 @@ void WriteRawWorkbook(const std::string& path, const std::string& sheetXml,
 TEST(XlsxReader, OddCellsAreReadOrRefusedWithoutHarm) {
     iatest::TempDir dir;
     const std::string path = dir.file("raw.xlsx");
-    // References past any sheet, a row number that overflows, cells without
-    // a reference, a phonetic hint in a shared string, a decimal and a text
-    // formula result.
+    // Cells without a reference, a phonetic hint in a shared string, a
+    // decimal and a text formula result.
     WriteRawWorkbook(path,
                      "<worksheet><sheetData>"
                      "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c><v>2.0</v></c>"
                      "<c><v>2.5</v></c><c t=\"str\"><v>ค</v></c></row>"
-                     "<row r=\"99999999999999999999\"><c r=\"B2\"><v>1</v></c></row>"
-                     "<row r=\"3\"><c r=\"ZZZZZZZZZZZZZ3\"><v>1</v></c>"
-                     "<c r=\"A99999999999999\"><v>1</v></c></row>"
                      "</sheetData></worksheet>",
                      "<sst><si><r><t>สม</t></r><r><t>ชาย</t></r><rPh><t>x</t></rPh></si></sst>");
     ia::TextTable table;
@@ -539,13 +545,234 @@ TEST(XlsxReader, OddCellsAreReadOrRefusedWithoutHarm) {
     ASSERT_TRUE(ia::ReadXlsxSheet(path, "", table, error)) << error;
     ASSERT_EQ(table.size(), 1u);
     EXPECT_EQ(table[0], (ia::TextRow{"สมชาย", "2", "2.5", "ค"}));
-    // A shared string that is not there: no workbook we can read.
+}
+
+// What no sheet can hold, and indexes that name no shared string, are
+// refused with the place they stand at, never read as something else.
+TEST(XlsxReader, ReferencesAndIndexesOutsideTheWorkbookAreRefusedWithTheirPlace) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("raw.xlsx");
+    struct Case {
+        const char* what;
+        std::string rows;
+        std::string error;
+    } cases[] = {
+        {"a row number past 32 bits", "<row r=\"99999999999999999999\"><c><v>1</v></c></row>",
+         "แถว \"99999999999999999999\" อยู่นอกขอบเขตของแผ่นงาน"},
+        {"a row past the sheet", "<row r=\"1048577\"><c><v>1</v></c></row>",
+         "แถว \"1048577\" อยู่นอกขอบเขตของแผ่นงาน"},
+        {"a column past the sheet", "<row r=\"3\"><c r=\"XFE3\"><v>1</v></c></row>",
+         "แถว 3 คอลัมน์ 16385: ตำแหน่งเซลล์ \"XFE3\" อยู่นอกขอบเขตของแผ่นงาน"},
+        {"a reference past 32 bits", "<row r=\"3\"><c r=\"A99999999999999\"><v>1</v></c></row>",
+         "แถว 1048576000 คอลัมน์ 1: ตำแหน่งเซลล์ \"A99999999999999\" อยู่นอกขอบเขตของแผ่นงาน"},
+        {"a malformed reference", "<row r=\"2\"><c r=\"1A\"><v>1</v></c></row>",
+         "แถว 2 คอลัมน์ 1: ตำแหน่งเซลล์ \"1A\" ไม่ถูกต้อง"},
+        {"an index that is no number", "<row r=\"1\"><c r=\"B1\" t=\"s\"><v>abc</v></c></row>",
+         "แถว 1 คอลัมน์ 2: ดัชนีข้อความ \"abc\" ไม่มีในสมุดงาน"},
+        {"an index that is no whole number",
+         "<row r=\"1\"><c r=\"B1\" t=\"s\"><v>0.9e1</v></c></row>",
+         "แถว 1 คอลัมน์ 2: ดัชนีข้อความ \"0.9e1\" ไม่มีในสมุดงาน"},
+        {"an index past the table", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>7</v></c></row>",
+         "แถว 1 คอลัมน์ 1: ดัชนีข้อความ \"7\" ไม่มีในสมุดงาน"},
+        {"a negative index", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>-1</v></c></row>",
+         "แถว 1 คอลัมน์ 1: ดัชนีข้อความ \"-1\" ไม่มีในสมุดงาน"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteRawWorkbook(path, "<worksheet><sheetData>" + c.rows + "</sheetData></worksheet>",
+                         "<sst><si><t>a</t></si></sst>");
+        ia::TextTable table;
+        std::string error;
+        EXPECT_FALSE(ia::ReadXlsxSheet(path, "", table, error));
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+// A workbook whose sheet member claims `declared` bytes while holding only
+// its few real ones (stored, so that the claim sits in plain header fields).
+std::string LyingWorkbook(const std::string& sheetXml, uint32_t declared) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("lie.xlsx");
+    WriteRawWorkbook(path, sheetXml, "");
+    std::string bytes = iatest::FileBytes(path);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const std::string name = "xl/worksheets/s.xml";
+    // Local header: uncompressed size at 22, name at 30; central: at 24 and 46.
+    for (size_t at = bytes.find("PK\x03\x04"); at != std::string::npos;
+         at = bytes.find("PK\x03\x04", at + 4))
+        if (bytes.compare(at + 30, name.size(), name) == 0) put32(at + 22, declared);
+    for (size_t at = bytes.find("PK\x01\x02"); at != std::string::npos;
+         at = bytes.find("PK\x01\x02", at + 4))
+        if (bytes.compare(at + 46, name.size(), name) == 0) put32(at + 24, declared);
+    return bytes;
+}
+
+// A sheet member that claims 4 GB is read for what it holds: under a
+// memory limit far below the claim the reader neither aborts nor runs out.
+TEST(XlsxReaderDeathTest, ADeclaredSizeIsNeverBelieved) {
+    const std::string bytes = LyingWorkbook(
+        "<worksheet><sheetData><row r=\"1\"><c><v>1</v></c></row></sheetData></worksheet>",
+        0xFFFFFFF0u);
+    auto readUnderALimit = [&bytes] {
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max = 1ul << 30;
+        setrlimit(RLIMIT_AS, &limit);
+        ia::TextTable table;
+        std::string error;
+        ia::ReadXlsxSheet(std::string_view(bytes), "", ia::TableLimits{}, table, error);
+        std::_Exit(0);
+    };
+    EXPECT_EXIT(readUnderALimit(), ::testing::ExitedWithCode(0), "");
+}
+
+// A member that really inflates past the limit stops there and is refused.
+TEST(XlsxReader, InflationStopsAtTheLimit) {
+    iatest::TempDir dir;
+    const std::string path = dir.file("bomb.xlsx");
     WriteRawWorkbook(path,
-                     "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>7</v></c>"
-                     "</row></sheetData></worksheet>",
-                     "<sst><si><t>a</t></si></sst>");
+                     "<worksheet><sheetData>" + std::string(ia::kMaxSourceBytes + 1, ' ') +
+                         "</sheetData></worksheet>",
+                     "");
+    ASSERT_LT(std::filesystem::file_size(path), 1u << 20);
+    ia::TextTable table;
+    std::string error;
     EXPECT_FALSE(ia::ReadXlsxSheet(path, "", table, error));
-    EXPECT_EQ(error, "ไฟล์ไม่ใช่สมุดงาน .xlsx ที่อ่านได้");
+    EXPECT_EQ(error, "ส่วน xl/worksheets/s.xml ของสมุดงานเมื่อคลายออกใหญ่เกิน 64 MB ที่นำเข้าได้");
+}
+
+// Cells far to the right of what an import reads are refused with their
+// place, not kept with a row of empty cells before each.
+TEST_F(ExamFixture, FarAwayCellsAreRefusedNotKept) {
+    std::string rows;
+    for (int r = 1; r <= 2000; ++r)
+        rows += "<row r=\"" + std::to_string(r) + "\"><c r=\"XFD" + std::to_string(r) +
+                "\" t=\"inlineStr\"><is><t>1</t></is></c></row>";
+    const std::string path = dir.file("far.xlsx");
+    WriteRawWorkbook(path, "<worksheet><sheetData>" + rows + "</sheetData></worksheet>", "");
+    const ia::ImportPlan plan = ia::ReadImportSource(path, 4, 4, {});
+    EXPECT_EQ(plan.errors,
+              std::vector<std::string>{"แถว 1 คอลัมน์ 16384: อยู่เลยคอลัมน์สุดท้ายที่นำเข้าได้ (68 คอลัมน์)"});
+}
+
+// Sources that are too much, no file at all, or text that is not what it
+// claims are refused with the place where that shows, before anything is
+// read into the plan.
+TEST_F(ExamFixture, HostileTextSourcesAreRefusedWithTheirPlace) {
+    const std::string fifo = dir.file("pipe.csv");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string big = dir.file("big.csv");
+    iatest::WriteBytes(big, "");
+    std::filesystem::resize_file(big, ia::kMaxSourceBytes + 1);
+    struct Case {
+        const char* what;
+        std::string path;  // a file the test made, or empty: bytes below
+        std::string bytes; // written to x.csv
+        ia::TextEncoding encoding;
+        std::string error;
+    } cases[] = {
+        {"a device", "/dev/zero", "", ia::TextEncoding::Auto,
+         "/dev/zero ไม่ใช่ไฟล์ข้อมูลธรรมดา (เป็นอุปกรณ์ ท่อ หรือโฟลเดอร์) จึงไม่อ่าน"},
+        {"a pipe", fifo, "", ia::TextEncoding::Auto,
+         fifo + " ไม่ใช่ไฟล์ข้อมูลธรรมดา (เป็นอุปกรณ์ ท่อ หรือโฟลเดอร์) จึงไม่อ่าน"},
+        {"past the size limit", big, "", ia::TextEncoding::Auto,
+         "ไฟล์ " + big + " ใหญ่เกิน 64 MB ที่นำเข้าได้"},
+        {"a line past its limit", "", "01,1,2,3,4\n02" + std::string(ia::kMaxLineBytes, ','),
+         ia::TextEncoding::Auto, "แถว 2 คอลัมน์ 69: บรรทัดยาวเกิน 1048576 ไบต์"},
+        {"a cell past its limit", "", "01,1,2," + std::string(ia::kMaxCellBytes + 1, 'x'),
+         ia::TextEncoding::Auto, "แถว 1 คอลัมน์ 4: ข้อความในช่องยาวเกิน 4096 ไบต์"},
+        {"a cell past the columns read", "", "01,1,2,3,4" + std::string(70, ',') + "x\n",
+         ia::TextEncoding::Auto, "แถว 1 คอลัมน์ 69: อยู่เลยคอลัมน์สุดท้ายที่นำเข้าได้ (68 คอลัมน์)"},
+        {"UTF-8 behind a UTF-16 mark", "",
+         "\xFF\xFE"
+         "01,1,2,3,4\nสมชาย,1,2,3,4\n",
+         ia::TextEncoding::Auto, "ข้อความไม่ตรงกับรหัสอักขระที่ระบุ"},
+        {"no UTF-8 behind a UTF-8 mark", "",
+         "\xEF\xBB\xBF"
+         "01,1,2,3,\xFF\n",
+         ia::TextEncoding::Auto, "ข้อความไม่ตรงกับรหัสอักขระที่ระบุ"},
+        {"a UTF-8 mark, told UTF-16", "",
+         "\xEF\xBB\xBF"
+         "01,1,2,3,4\n",
+         ia::TextEncoding::Utf16, "ข้อความไม่ตรงกับรหัสอักขระที่ระบุ"},
+        {"invalid UTF-8, found by itself", "", "01,1,2,3,4\n02,1,\xFF\xFE,3,4\n",
+         ia::TextEncoding::Auto,
+         "แถว 2 คอลัมน์ 3: ไม่ใช่ข้อความ UTF-8 (ไฟล์รหัส cp874 ให้ระบุ --encoding cp874)"},
+        {"a byte code page 874 lacks", "", "01,1,2,3,\xFC\n", ia::TextEncoding::Cp874,
+         "แถว 1 คอลัมน์ 5: ไม่ใช่อักขระในรหัส cp874"},
+        {"a NUL in a code", "",
+         std::string("01,1,2,3,4\n0\0"
+                     "2,1,2,3,4\n",
+                     22),
+         ia::TextEncoding::Auto, "แถว 2 คอลัมน์ 1: มีอักขระ NUL ซึ่งไม่ใช่ข้อความ"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ia::ImportOptions o;
+        o.encoding = c.encoding;
+        std::string path = c.path;
+        if (path.empty()) {
+            path = dir.file("x.csv");
+            iatest::WriteBytes(path, c.bytes);
+        }
+        EXPECT_EQ(ia::ReadImportSource(path, 4, 4, o).errors, std::vector<std::string>{c.error});
+    }
+}
+
+// A message quotes at most 40 characters of a cell, its control characters
+// shown escaped.
+TEST_F(ExamFixture, MessagesQuoteLittleOfACell) {
+    std::string rows;
+    for (int r = 0; r < 25; ++r)
+        rows += "0" + std::to_string(r) + ",1,\x1b]0;x\x07" + std::string(4000, 'z') + ",3,4\n";
+    ia::ImportOptions o;
+    o.header = ia::HeaderMode::No;
+    const ia::ImportPlan plan = Read("long.csv", rows, o);
+    ASSERT_EQ(plan.errors.size(), 25u);
+    EXPECT_EQ(plan.errors[0], "แถว 1 คอลัมน์ 3: \"\\x1b]0;x\\x07" + std::string(34, 'z') +
+                                  "…\" ไม่ใช่คำตอบ (ไม่มีตัวเลือกนำหน้า)");
+}
+
+TEST(FormulaGuard, TextsASpreadsheetWouldRunAreLedByAnApostrophe) {
+    struct Case {
+        const char* text;
+        const char* field;
+    } cases[] = {
+        {"=HYPERLINK(\"http://x\",\"y\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
+        {"=cmd|' /C calc'!A0", "'=cmd|' /C calc'!A0"},
+        {"+1+2", "'+1+2"},
+        {"-x", "'-x"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tx", "'\tx"},
+        {"\rx", "\"'\rx\""},
+        {"'=x", "''=x"},
+        {"-5", "-5"},
+        {"+2.5e-3", "+2.5e-3"},
+        {"'", "'"},
+        {"ก=1", "ก=1"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ia::CsvText(c.text), c.field) << c.text;
+        const ia::TextTable back = ia::ParseDelimited(ia::CsvText(c.text), ',');
+        const std::string read = back.empty() ? "" : ia::WithoutFormulaGuard(back.at(0).at(0));
+        EXPECT_EQ(read, c.text) << c.text;
+    }
+}
+
+// Replacing by a source without a single sheet would only empty the file:
+// refused, the sheets and the backup as they were.
+TEST_F(ExamFixture, AReplaceBySourceWithoutSheetsIsRefused) {
+    const ia::ImportPlan plan = Read("key.csv", "KEY,1,2,3,4\n");
+    ASSERT_TRUE(plan.ok());
+    EXPECT_EQ(ia::ImportRefusal(plan, ia::ImportMode::Replace),
+              "ไม่มีกระดาษคำตอบในแหล่งข้อมูล ไม่ได้แทนที่");
+    ia::Connection db(exam);
+    EXPECT_THROW(ia::ApplyImport(db, plan, ia::ImportMode::Replace, 4), std::runtime_error);
+    EXPECT_EQ(iatest::ExamRows(exam, 4).at(1).at(0), "เดิม01");
+    EXPECT_EQ(ia::ImportRefusal(plan, ia::ImportMode::KeyOnly), "");
 }
 
 } // namespace

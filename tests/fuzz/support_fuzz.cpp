@@ -9,6 +9,8 @@
 #include "examfile/DataView.h"
 #include "examfile/ExamFile.h"
 #include "examfile/Val.h"
+#include "exchange/SheetImport.h"
+#include "exchange/XlsxReader.h"
 #include "report/ReportModel.h"
 #include "report/ReportText.h"
 
@@ -75,6 +77,53 @@ void NumberBytes(const uint8_t* data, size_t size) {
         (void)ia::FisherR(x);
     }
     (void)ia::FormatInt3(static_cast<int16_t>(v > 32767 ? 32767 : v < -32768 ? -32768 : v));
+}
+
+namespace {
+
+constexpr int kFuzzItems = 4;
+constexpr int kFuzzChoices = 4;
+
+ia::TableLimits FuzzLimits() {
+    ia::TableLimits limits;
+    limits.columns = kFuzzItems + ia::kMaxLeadingColumns;
+    return limits;
+}
+
+} // namespace
+
+void XlsxBytes(const uint8_t* data, size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    std::vector<std::string> names;
+    std::string error;
+    ia::XlsxSheetNames(bytes, names, error);
+    ia::TextTable table;
+    if (!ia::ReadXlsxSheet(bytes, "", FuzzLimits(), table, error)) return;
+    ia::PlanFromTable(table, ia::SourceKind::Xlsx, kFuzzItems, kFuzzChoices, {});
+}
+
+void CsvBytes(const uint8_t* data, size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    for (ia::TextEncoding enc : {ia::TextEncoding::Auto, ia::TextEncoding::Utf8,
+                                 ia::TextEncoding::Utf16, ia::TextEncoding::Cp874}) {
+        std::string text, error;
+        if (!ia::DecodeText(bytes, enc, text, error)) continue;
+        ia::TextTable table;
+        if (ia::ParseDelimitedWithin(text, ia::DetectDelimiter(text), FuzzLimits(), table, error)) {
+            for (ia::TextRow& row : table)
+                for (std::string& cell : row) {
+                    cell = ia::WithoutFormulaGuard(cell);
+                    ia::QuotedCell(cell);
+                }
+            ia::PlanFromTable(table, ia::SourceKind::Delimited, kFuzzItems, kFuzzChoices, {});
+        }
+        ia::ImportOptions fixed;
+        fixed.fixed = true;
+        fixed.codeFrom = 1;
+        fixed.codeTo = 3;
+        fixed.answersFrom = 4;
+        ia::PlanFromFixedWidth(text, kFuzzItems, kFuzzChoices, fixed);
+    }
 }
 
 } // namespace iafuzz

@@ -30,3 +30,9 @@ TEST(FuzzRegressions, ExamFiles) {
 TEST(FuzzRegressions, NumberTexts) {
     Replay("numbers", iafuzz::NumberBytes);
 }
+TEST(FuzzRegressions, Workbooks) {
+    Replay("xlsx", iafuzz::XlsxBytes);
+}
+TEST(FuzzRegressions, DelimitedTexts) {
+    Replay("csv", iafuzz::CsvBytes);
+}
