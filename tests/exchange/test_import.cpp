@@ -616,6 +616,11 @@ TEST(XlsxReaderDeathTest, ADeclaredSizeIsNeverBelieved) {
     const std::string bytes = LyingWorkbook(
         "<worksheet><sheetData><row r=\"1\"><c><v>1</v></c></row></sheetData></worksheet>",
         0xFFFFFFF0u);
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer's shadow memory alone needs far more address space than
+    // the cap; the plain builds run this.
+    GTEST_SKIP() << "an address-space cap cannot be set under AddressSanitizer";
+#endif
     auto readUnderALimit = [&bytes] {
         rlimit limit{};
         limit.rlim_cur = limit.rlim_max = 1ul << 30;
