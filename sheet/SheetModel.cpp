@@ -47,7 +47,13 @@ RecordSet* SheetModel::recordSet() const {
         // Never touch the old record set again; the grid binds anew once the
         // current event is over.
         replacedSignalled_ = true;
-        QTimer::singleShot(0, const_cast<SheetModel*>(this), &SheetModel::recordSetReplaced);
+        // A flow that re-read the views may bind the grid itself before the
+        // event is over; binding again then would only lose the current cell.
+        auto* self = const_cast<SheetModel*>(this);
+        QTimer::singleShot(0, self, [self] {
+            const bool stillStale = self->view_ && self->view_->Recordset() != self->rs_;
+            if (stillStale) emit self->recordSetReplaced();
+        });
     }
     return nullptr;
 }

@@ -106,6 +106,7 @@ class EditHistoryTest : public QObject {
     Q_OBJECT
   private slots:
     void keysTurnATypedAnswerBackAndForth();
+    void theUndoneStepStaysSaidOnceTheEventsAreOver();
     void everyKindOfChangeIsOneStep();
     void pasteOverFilledCellsAsksWithNoAsTheDefault();
     void halfTypedSheet_data();
@@ -151,6 +152,23 @@ void EditHistoryTest::keysTurnATypedAnswerBackAndForth() {
     QCOMPARE(Dump(path), after);
     QCOMPARE(g.model()->index(1, 2).data().toString(), QString("4"));
     QVERIFY(f.messages.isEmpty());
+}
+
+// A real window goes on handling events after the key: nothing queued
+// meanwhile may bind the grid again and lose the cell or the message.
+void EditHistoryTest::theUndoneStepStaysSaidOnceTheEventsAreOver() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    OpenSmallFile(f);
+    ia::SheetGrid& g = Grid(f);
+    g.setFocus();
+    g.setCurrentIndex(g.model()->index(1, 2));
+    Type("4");
+    Key(f.focus(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::qWait(50);
+    QCOMPARE(g.currentIndex(), g.model()->index(1, 3));
+    QVERIFY2(StatusLine(f).startsWith("ย้อนกลับแล้ว: แก้คำตอบข้อ 2 ของเลขที่ 02"),
+             qPrintable(StatusLine(f)));
 }
 
 void EditHistoryTest::everyKindOfChangeIsOneStep() {
