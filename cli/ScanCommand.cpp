@@ -6,14 +6,13 @@
 #include "cli/Fail.h"
 #include "cli/Progress.h"
 #include "cli/ScanCommands.h"
-#include "report/AtomicFile.h"
+#include "examfile/OutputFile.h"
 #include "scan/ScanStore.h"
 #include "scan/SheetAssembly.h"
 #include "scan/SheetReader.h"
 #include "session/ExamSession.h"
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 
@@ -39,14 +38,19 @@ std::string ReviewFolder(const ia::cli::CommandOptions& a) {
     return (exam.parent_path() / (exam.stem().string() + "-review")).string();
 }
 
-bool WriteReview(const std::string& folder, const std::vector<scan::Doubt>& doubts,
-                 std::string& written) {
+// review.csv written in the folder; the Thai reason when it could not be.
+std::string WriteReview(const std::string& folder, const std::vector<scan::Doubt>& doubts,
+                        std::string& written) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     written = (fs::path(folder) / "review.csv").string();
-    std::ofstream out(written, std::ios::binary | std::ios::trunc);
-    out << scan::ReviewCsv(doubts);
-    return static_cast<bool>(out);
+    try {
+        ia::WriteFileReplacing(written, "csv", scan::ReviewCsv(doubts));
+    } catch (const ia::ReplaceFileError& e) {
+        const std::string why = e.what();
+        return why.rfind("จะไม่เขียนทับ", 0) == 0 ? why : "เขียนไฟล์ " + written + " ไม่ได้";
+    }
+    return "";
 }
 
 // Tells what is left to settle and where; true when nothing is.
@@ -55,8 +59,9 @@ bool TellDoubts(const ia::cli::CommandOptions& a, const scan::Assembly& assembly
         Warn(p);
     if (assembly.doubts.empty()) return true;
     std::string written;
-    if (!WriteReview(ReviewFolder(a), assembly.doubts, written)) {
-        Fail("เขียนไฟล์ " + written + " ไม่ได้");
+    if (const std::string failed = WriteReview(ReviewFolder(a), assembly.doubts, written);
+        !failed.empty()) {
+        Fail(failed);
         return false;
     }
     if (assembly.unsettled > 0) {
