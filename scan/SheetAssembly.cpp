@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace ia::scan {
@@ -31,14 +30,6 @@ std::string CodeDarkness(const std::vector<std::vector<float>>& columns) {
     for (size_t c = 0; c < columns.size(); ++c)
         text += (c ? ";" : "") + DarknessText(columns[c]);
     return text;
-}
-
-std::string Csv(const std::string& cell) {
-    if (cell.find_first_of(",\"\n") == std::string::npos) return cell;
-    std::string quoted = "\"";
-    for (char c : cell)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
 }
 
 } // namespace
@@ -150,24 +141,22 @@ std::string ReviewCsv(const std::vector<Doubt>& doubts) {
     std::ostringstream csv;
     csv << "source,page,code,item,darkness,proposal,reason,answer\n";
     for (const Doubt& d : doubts)
-        csv << Csv(d.source.path) << ',' << d.source.page << ',' << Csv(d.code) << ','
+        // The proposal is ours alone (ก..จ, or "-" for none), never a formula:
+        // it stays as the teacher types an answer.
+        csv << CsvText(d.source.path) << ',' << d.source.page << ',' << CsvText(d.code) << ','
             << (d.item == 0 ? std::string("code") : std::to_string(d.item)) << ','
-            << Csv(d.darkness) << ',' << Csv(d.proposal) << ',' << Csv(d.reason) << ",\n";
+            << CsvText(d.darkness) << ',' << d.proposal << ',' << CsvText(d.reason) << ",\n";
     return csv.str();
 }
 
 bool ReadReviewCsv(const std::string& path, int nChoice, ReviewDecisions& decisions,
                    std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "เปิดไฟล์ " + path + " ไม่ได้";
+    std::string bytes, text;
+    TextTable table;
+    if (!ReadSourceFile(path, bytes, error) ||
+        !DecodeText(bytes, TextEncoding::Auto, text, error) ||
+        !ParseDelimitedWithin(text, ',', TableLimits{}, table, error))
         return false;
-    }
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    std::string text = bytes.str();
-    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-    const TextTable table = ParseDelimited(text, ',');
     if (table.empty()) {
         error = "ไฟล์ " + path + " ว่าง";
         return false;
@@ -190,7 +179,7 @@ bool ReadReviewCsv(const std::string& path, int nChoice, ReviewDecisions& decisi
         if (answerCell.empty()) continue;
         const std::string where = "แถว " + std::to_string(r + 1) + ": ";
         ReviewKey key;
-        key.path = cell(row, "source");
+        key.path = WithoutFormulaGuard(cell(row, "source"));
         const std::string page = cell(row, "page"), item = cell(row, "item");
         if (page.empty() || page.find_first_not_of("0123456789") != std::string::npos) {
             error = where + "เลขหน้าไม่ถูกต้อง";

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/SheetReader.h"
 
+#include "exchange/TextTable.h"
+
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <poppler/cpp/poppler-document.h>
@@ -20,9 +22,7 @@ namespace ia::scan {
 namespace {
 
 std::string Extension(const std::string& path) {
-    std::string e = fs::path(path).extension().string();
-    std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return std::tolower(c); });
-    return e;
+    return LowerAscii(fs::path(path).extension().string());
 }
 
 bool IsPdf(const std::string& path) {
