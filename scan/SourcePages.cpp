@@ -95,7 +95,9 @@ std::vector<PageSource> SourcePages::list(const std::vector<std::string>& source
             for (int p = 1; p <= doc->pages(); ++p)
                 pages.push_back({path, p});
         } else if (IsTiff(path)) {
-            const size_t n = cache_->tiff(path).size();
+            // Counted from the page headers: the pages are decoded once,
+            // when read, not here as well.
+            const size_t n = cv::imcount(path, cv::IMREAD_GRAYSCALE);
             if (n == 0) problems.push_back(path + ": เปิดไฟล์ภาพไม่ได้");
             for (size_t p = 1; p <= n; ++p)
                 pages.push_back({path, static_cast<int>(p)});
