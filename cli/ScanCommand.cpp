@@ -88,7 +88,7 @@ void TellKey(bool typedKeyKept) {
 
 // Decides the kept pages again: from their darkness, the teacher's earlier
 // answers and the new ones.
-int Redecide(ia::ExamSession& session, const ia::cli::CommandOptions& a, int nItem, int nChoice,
+int Redecide(ia::ExamSession& session, const ia::cli::CommandOptions& a, int nItem,
              scan::DoubtfulPolicy policy, const scan::ReviewDecisions& newDecisions) {
     const auto kept = session.keptScanPages();
     if (!kept.ok()) return Fail(kept.error.message);
@@ -115,7 +115,7 @@ int Redecide(ia::ExamSession& session, const ia::cli::CommandOptions& a, int nIt
     }
     for (const auto& [key, answer] : newDecisions)
         decisions[key] = answer;
-    const scan::Assembly assembly = scan::AssembleSheets(pages, nItem, nChoice, policy, decisions);
+    const scan::Assembly assembly = scan::AssembleSheets(pages, nItem, policy, decisions);
     if (!TellDoubts(a, assembly)) return 1;
     std::vector<ia::RedecidedSheet> sheets;
     for (const scan::AssembledSheet& s : assembly.sheets) {
@@ -164,7 +164,7 @@ int RunScanCommand(int argc, char** argv) {
     std::string error;
     if (a.given("--decide") && !scan::ReadReviewCsv(a.value("--decide"), nChoice, decisions, error))
         return Fail(error);
-    if (kept) return Redecide(session, a, nItem, nChoice, policy, decisions);
+    if (kept) return Redecide(session, a, nItem, policy, decisions);
 
     const ia::Outcome<std::string> id = session.answerSheetExamId(false);
     if (!id.ok()) return Fail(id.error.message);
@@ -203,7 +203,7 @@ int RunScanCommand(int argc, char** argv) {
         pages.push_back(std::move(page));
     }
     progress.step(static_cast<long long>(list.size()));
-    const scan::Assembly assembly = scan::AssembleSheets(pages, nItem, nChoice, policy, decisions);
+    const scan::Assembly assembly = scan::AssembleSheets(pages, nItem, policy, decisions);
     if (assembly.sheets.empty() && assembly.unsettled == 0) {
         for (const std::string& p : assembly.problems)
             Warn(p);

@@ -25,13 +25,6 @@ std::string Proposal(const std::vector<float>& darkness, const PageLevels& level
     return ChoiceLabel(static_cast<int>(it - darkness.begin()) + 1);
 }
 
-std::string CodeDarkness(const std::vector<std::vector<float>>& columns) {
-    std::string text;
-    for (size_t c = 0; c < columns.size(); ++c)
-        text += (c ? ";" : "") + DarknessText(columns[c]);
-    return text;
-}
-
 } // namespace
 
 bool ReadReviewAnswer(const std::string& cell, int nChoice, std::string& answer,
@@ -48,8 +41,8 @@ bool ReadReviewAnswer(const std::string& cell, int nChoice, std::string& answer,
     return ReadAnswerCell(t, nChoice, answer, error);
 }
 
-Assembly AssembleSheets(const std::vector<ReadPage>& pages, int nItem, int nChoice,
-                        DoubtfulPolicy policy, const ReviewDecisions& decisions) {
+Assembly AssembleSheets(const std::vector<ReadPage>& pages, int nItem, DoubtfulPolicy policy,
+                        const ReviewDecisions& decisions) {
     Assembly out;
     // Pages of one printed copy, in page order.
     std::map<std::pair<bool, int>, std::vector<const ReadPage*>> copies;
@@ -95,7 +88,7 @@ Assembly AssembleSheets(const std::vector<ReadPage>& pages, int nItem, int nChoi
                 sheet.settled = false;
                 ++out.unsettled;
                 out.doubts.push_back(
-                    {first.source, "", 0, CodeDarkness(first.code), "", code.problem});
+                    {first.source, "", 0, DarknessRowsText(first.code), "", code.problem});
             }
         }
         for (const ReadPage* p : group) {
@@ -129,7 +122,6 @@ Assembly AssembleSheets(const std::vector<ReadPage>& pages, int nItem, int nChoi
                 out.doubts.push_back(std::move(doubt));
             }
         }
-        (void)nChoice;
         for (const ReadPage* p : group)
             sheet.pages.push_back(*p);
         out.sheets.push_back(std::move(sheet));

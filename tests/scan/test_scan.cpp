@@ -339,13 +339,13 @@ TEST_F(PrintedSheets, TwoMarksInACodeColumnSendTheSheetToReview) {
     DrawMark(page, dpi, layout.bubble(1, 2), MarkShape::Full, r);
     const ia::scan::ReadPage read = Read(page, Settings(exam_));
     ASSERT_TRUE(read.readable()) << read.refusal;
-    const auto assembly = AssembleSheets({read}, kItems, kChoices, DoubtfulPolicy::Blank, {});
+    const auto assembly = AssembleSheets({read}, kItems, DoubtfulPolicy::Blank, {});
     ASSERT_EQ(assembly.unsettled, 1);
     EXPECT_EQ(assembly.doubts[0].item, 0);
     EXPECT_FALSE(assembly.sheets[0].settled);
     // The teacher's answer settles it.
     ia::scan::ReviewDecisions decided{{{"page.png", 1, 0}, "15"}};
-    const auto settled = AssembleSheets({read}, kItems, kChoices, DoubtfulPolicy::Refuse, decided);
+    const auto settled = AssembleSheets({read}, kItems, DoubtfulPolicy::Refuse, decided);
     EXPECT_EQ(settled.unsettled, 0);
     EXPECT_EQ(settled.sheets[0].code, "15");
     EXPECT_EQ(settled.sheets[0].answers[0], "2");
@@ -372,7 +372,7 @@ TEST(LongSheetTest, PagesOfOneCopyGoTogether) {
         ASSERT_TRUE(read.readable()) << read.refusal;
         pages.push_back(std::move(read));
     }
-    const auto assembly = AssembleSheets(pages, 251, kChoices, DoubtfulPolicy::Refuse, {});
+    const auto assembly = AssembleSheets(pages, 251, DoubtfulPolicy::Refuse, {});
     ASSERT_EQ(assembly.sheets.size(), 2u);
     std::map<std::string, std::vector<std::string>> byCode;
     for (const auto& s : assembly.sheets)
@@ -382,7 +382,7 @@ TEST(LongSheetTest, PagesOfOneCopyGoTogether) {
     EXPECT_EQ(byCode["12"][250], "");
     // A page missing: the sheet is not stored, and says so.
     pages.erase(pages.begin());
-    const auto missing = AssembleSheets(pages, 251, kChoices, DoubtfulPolicy::Refuse, {});
+    const auto missing = AssembleSheets(pages, 251, DoubtfulPolicy::Refuse, {});
     EXPECT_EQ(missing.sheets.size(), 1u);
     EXPECT_EQ(missing.problems.size(), 1u);
 }
@@ -511,7 +511,7 @@ TEST_F(ScanCommand, ACancelledStoreLeavesTheFileAsItWas) {
     std::string error;
     ASSERT_TRUE(source.load({page, 1}, image, error));
     const auto read = ia::scan::ReadSheetPage(image, {page, 1}, Settings(exam_));
-    const auto assembly = AssembleSheets({read}, kItems, kChoices, DoubtfulPolicy::Refuse, {});
+    const auto assembly = AssembleSheets({read}, kItems, DoubtfulPolicy::Refuse, {});
     const std::string before = FileBytes(exam_);
     {
         ia::ExamSession session;
