@@ -25,6 +25,16 @@ std::string Proposal(const std::vector<float>& darkness, const PageLevels& level
     return ChoiceLabel(static_cast<int>(it - darkness.begin()) + 1);
 }
 
+// A number of at most `digits` digits and nothing else, so that it always
+// fits an int.
+bool ReadCount(const std::string& text, size_t digits, int& n) {
+    if (text.empty() || text.size() > digits ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    n = std::stoi(text);
+    return true;
+}
+
 } // namespace
 
 bool ReadReviewAnswer(const std::string& cell, int nChoice, std::string& answer,
@@ -173,11 +183,10 @@ bool ReadReviewCsv(const std::string& path, int nChoice, ReviewDecisions& decisi
         ReviewKey key;
         key.path = WithoutFormulaGuard(cell(row, "source"));
         const std::string page = cell(row, "page"), item = cell(row, "item");
-        if (page.empty() || page.find_first_not_of("0123456789") != std::string::npos) {
+        if (!ReadCount(page, 9, key.page)) {
             error = where + "เลขหน้าไม่ถูกต้อง";
             return false;
         }
-        key.page = std::stoi(page);
         std::string answer, why;
         if (item == "code") {
             key.item = 0;
@@ -187,12 +196,10 @@ bool ReadReviewCsv(const std::string& path, int nChoice, ReviewDecisions& decisi
             }
             answer = answerCell;
         } else {
-            if (item.empty() || item.size() > 3 ||
-                item.find_first_not_of("0123456789") != std::string::npos) {
+            if (!ReadCount(item, 3, key.item)) {
                 error = where + "เลขข้อไม่ถูกต้อง";
                 return false;
             }
-            key.item = std::stoi(item);
             if (!ReadReviewAnswer(answerCell, nChoice, answer, why)) {
                 error = where + why;
                 return false;

@@ -157,6 +157,42 @@ TEST(IdentityTest, RoundTripsAndRefusesOtherText) {
     EXPECT_FALSE(ia::scan::ParseIdentity("IASHEET1|x|4|3|S|1|5|"));
 }
 
+// review.csv as the teacher gives it back: a settled row is taken, a row
+// that cannot be is refused with its row, never a crash or a guess.
+TEST(ReviewCsvTest, TakesTheAnswersAndRefusesARowWithItsNumber) {
+    struct Case {
+        const char* row;     // source,page,item,answer
+        const char* answer;  // what the row decides, when it is taken
+        const char* refusal; // the start of the refusal, when it is not
+    };
+    const Case cases[] = {
+        {"a.png,1,5,ค", "3", nullptr},
+        {"a.png,1,5,-", "", nullptr},
+        {"a.png,1,code,0715", "0715", nullptr},
+        {"a.png,99999999999,5,ค", nullptr, "แถว 2: เลขหน้าไม่ถูกต้อง"},
+        {"a.png,x,5,ค", nullptr, "แถว 2: เลขหน้าไม่ถูกต้อง"},
+        {"a.png,1,1000,ค", nullptr, "แถว 2: เลขข้อไม่ถูกต้อง"},
+        {"a.png,1,5,ฉ", nullptr, "แถว 2: "},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        const std::string path = dir.file("review.csv");
+        WriteText(path, std::string("source,page,item,answer\n") + c.row + "\n");
+        ia::scan::ReviewDecisions decisions;
+        std::string error;
+        const bool read = ia::scan::ReadReviewCsv(path, kChoices, decisions, error);
+        if (c.refusal) {
+            EXPECT_FALSE(read);
+            EXPECT_EQ(error.rfind(c.refusal, 0), 0u) << error;
+            continue;
+        }
+        ASSERT_TRUE(read) << error;
+        ASSERT_EQ(decisions.size(), 1u);
+        EXPECT_EQ(decisions.begin()->second, c.answer);
+    }
+}
+
 // --- pages printed, marked and read
 
 class PrintedSheets : public ::testing::Test {
