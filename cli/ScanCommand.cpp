@@ -6,14 +6,13 @@
 #include "cli/Fail.h"
 #include "cli/Progress.h"
 #include "cli/ScanCommands.h"
-#include "report/AtomicFile.h"
+#include "examfile/OutputFile.h"
 #include "scan/ScanStore.h"
 #include "scan/SheetAssembly.h"
 #include "scan/SheetReader.h"
 #include "session/ExamSession.h"
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 
@@ -39,14 +38,19 @@ std::string ReviewFolder(const ia::cli::CommandOptions& a) {
     return (exam.parent_path() / (exam.stem().string() + "-review")).string();
 }
 
-bool WriteReview(const std::string& folder, const std::vector<scan::Doubt>& doubts,
-                 std::string& written) {
+// review.csv written in the folder; the Thai reason when it could not be.
+std::string WriteReview(const std::string& folder, const std::vector<scan::Doubt>& doubts,
+                        std::string& written) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     written = (fs::path(folder) / "review.csv").string();
-    std::ofstream out(written, std::ios::binary | std::ios::trunc);
-    out << scan::ReviewCsv(doubts);
-    return static_cast<bool>(out);
+    try {
+        ia::WriteFileReplacing(written, "csv", scan::ReviewCsv(doubts));
+    } catch (const ia::ReplaceFileError& e) {
+        const std::string why = e.what();
+        return why.rfind("จะไม่เขียนทับ", 0) == 0 ? why : "เขียนไฟล์ " + written + " ไม่ได้";
+    }
+    return "";
 }
 
 // Tells what is left to settle and where; true when nothing is.
@@ -55,8 +59,9 @@ bool TellDoubts(const ia::cli::CommandOptions& a, const scan::Assembly& assembly
         Warn(p);
     if (assembly.doubts.empty()) return true;
     std::string written;
-    if (!WriteReview(ReviewFolder(a), assembly.doubts, written)) {
-        Fail("เขียนไฟล์ " + written + " ไม่ได้");
+    if (const std::string failed = WriteReview(ReviewFolder(a), assembly.doubts, written);
+        !failed.empty()) {
+        Fail(failed);
         return false;
     }
     if (assembly.unsettled > 0) {
@@ -83,7 +88,7 @@ void TellKey(bool typedKeyKept) {
 
 // Decides the kept pages again: from their darkness, the teacher's earlier
 // answers and the new ones.
-int Redecide(ia::ExamSession& session, const ia::cli::CommandOptions& a, int nItem, int nChoice,
+int Redecide(ia::ExamSession& session, const ia::cli::CommandOptions& a, int nItem,
              scan::DoubtfulPolicy policy, const scan::ReviewDecisions& newDecisions) {
     const auto kept = session.keptScanPages();
     if (!kept.ok()) return Fail(kept.error.message);
@@ -110,7 +115,7 @@ int Redecide(ia::ExamSession& session, const ia::cli::CommandOptions& a, int nIt
     }
     for (const auto& [key, answer] : newDecisions)
         decisions[key] = answer;
-    const scan::Assembly assembly = scan::AssembleSheets(pages, nItem, nChoice, policy, decisions);
+    const scan::Assembly assembly = scan::AssembleSheets(pages, nItem, policy, decisions);
     if (!TellDoubts(a, assembly)) return 1;
     std::vector<ia::RedecidedSheet> sheets;
     for (const scan::AssembledSheet& s : assembly.sheets) {
@@ -159,7 +164,7 @@ int RunScanCommand(int argc, char** argv) {
     std::string error;
     if (a.given("--decide") && !scan::ReadReviewCsv(a.value("--decide"), nChoice, decisions, error))
         return Fail(error);
-    if (kept) return Redecide(session, a, nItem, nChoice, policy, decisions);
+    if (kept) return Redecide(session, a, nItem, policy, decisions);
 
     const ia::Outcome<std::string> id = session.answerSheetExamId(false);
     if (!id.ok()) return Fail(id.error.message);
@@ -198,7 +203,7 @@ int RunScanCommand(int argc, char** argv) {
         pages.push_back(std::move(page));
     }
     progress.step(static_cast<long long>(list.size()));
-    const scan::Assembly assembly = scan::AssembleSheets(pages, nItem, nChoice, policy, decisions);
+    const scan::Assembly assembly = scan::AssembleSheets(pages, nItem, policy, decisions);
     if (assembly.sheets.empty() && assembly.unsettled == 0) {
         for (const std::string& p : assembly.problems)
             Warn(p);

@@ -17,9 +17,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -46,22 +44,15 @@ bool AllDigits(const std::string& s) {
 bool ReadStudents(const std::string& path, std::vector<ia::scan::Student>& students,
                   std::string& error) {
     ia::TextTable table;
-    std::string ext = fs::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return std::tolower(c); });
-    if (ext == ".xlsx") {
+    if (ia::LowerAscii(fs::path(path).extension().string()) == ".xlsx") {
         if (!ia::ReadXlsxSheet(path, "", table, error)) return false;
     } else {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
-            error = "เปิดไฟล์ " + path + " ไม่ได้";
+        std::string bytes, text;
+        if (!ia::ReadSourceFile(path, bytes, error) ||
+            !ia::DecodeText(bytes, ia::TextEncoding::Auto, text, error) ||
+            !ia::ParseDelimitedWithin(text, ia::DetectDelimiter(text), ia::TableLimits{}, table,
+                                      error))
             return false;
-        }
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        std::string text;
-        if (!ia::DecodeText(bytes.str(), ia::TextEncoding::Auto, text, error)) return false;
-        table = ia::ParseDelimited(text, ia::DetectDelimiter(text));
     }
     for (size_t r = 0; r < table.size(); ++r) {
         const auto& row = table[r];

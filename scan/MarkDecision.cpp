@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 namespace ia::scan {
 
@@ -169,6 +170,26 @@ bool ParseDarknessText(const std::string& text, std::vector<float>& darkness) {
         if (*end != '/') return false;
         p = end + 1;
     }
+}
+
+std::string DarknessRowsText(const std::vector<std::vector<float>>& rows) {
+    std::string text;
+    for (size_t i = 0; i < rows.size(); ++i)
+        text += (i ? ";" : "") + DarknessText(rows[i]);
+    return text;
+}
+
+std::vector<std::vector<float>> ParseDarknessRows(const std::string& text) {
+    std::vector<std::vector<float>> rows;
+    if (text.empty()) return rows;
+    std::stringstream in(text);
+    std::string part;
+    while (std::getline(in, part, ';')) {
+        std::vector<float> row;
+        ParseDarknessText(part, row);
+        rows.push_back(std::move(row));
+    }
+    return rows;
 }
 
 } // namespace ia::scan

@@ -63,5 +63,8 @@ CodeReading DecideCode(const std::vector<std::vector<float>>& columns, const Pag
 // three decimals, separated by "/".
 std::string DarknessText(const std::vector<float>& darkness);
 bool ParseDarknessText(const std::string& text, std::vector<float>& darkness);
+// Rows of them (a page's items, the code grid's columns), separated by ";".
+std::string DarknessRowsText(const std::vector<std::vector<float>>& rows);
+std::vector<std::vector<float>> ParseDarknessRows(const std::string& text);
 
 } // namespace ia::scan

@@ -6,7 +6,6 @@
 
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string_view>
 
 namespace ia::scan {
@@ -24,26 +23,6 @@ bool HasTable(Connection& db, const char* name) {
     for (const std::string& t : db.tableNames())
         if (t == name) return true;
     return false;
-}
-
-std::string Rows(const std::vector<std::vector<float>>& rows) {
-    std::string text;
-    for (size_t i = 0; i < rows.size(); ++i)
-        text += (i ? ";" : "") + DarknessText(rows[i]);
-    return text;
-}
-
-std::vector<std::vector<float>> ParseRows(const std::string& text) {
-    std::vector<std::vector<float>> rows;
-    if (text.empty()) return rows;
-    std::stringstream in(text);
-    std::string part;
-    while (std::getline(in, part, ';')) {
-        std::vector<float> row;
-        ParseDarknessText(part, row);
-        rows.push_back(std::move(row));
-    }
-    return rows;
 }
 
 void MakePageTable(Connection& db) {
@@ -100,8 +79,8 @@ void KeepPages(Connection& db, const std::vector<KeptPage>& pages) {
         st.bind(6, Value(static_cast<long long>(p.identity.key ? 1 : 0)));
         st.bind(7, Value(p.identity.code));
         st.bind(8, Value(static_cast<long long>(p.firstItem)));
-        st.bind(9, Value(Rows(p.items)));
-        st.bind(10, Value(Rows(p.code)));
+        st.bind(9, Value(DarknessRowsText(p.items)));
+        st.bind(10, Value(DarknessRowsText(p.code)));
         st.bind(11, Value(DecisionsText(k.decisions)));
         st.run();
     }
@@ -121,8 +100,8 @@ std::vector<KeptPage> ReadKeptPages(Connection& db) {
         k.page.identity.key = st.columnInt(5) != 0;
         k.page.identity.code = Text(st, 6);
         k.page.firstItem = static_cast<int>(st.columnInt(7));
-        k.page.items = ParseRows(Text(st, 8));
-        k.page.code = ParseRows(Text(st, 9));
+        k.page.items = ParseDarknessRows(Text(st, 8));
+        k.page.code = ParseDarknessRows(Text(st, 9));
         k.decisions = ParseDecisionsText(Text(st, 10));
         std::vector<float> all;
         for (const auto& rows : {k.page.items, k.page.code})

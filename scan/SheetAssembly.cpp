@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace ia::scan {
@@ -26,19 +25,14 @@ std::string Proposal(const std::vector<float>& darkness, const PageLevels& level
     return ChoiceLabel(static_cast<int>(it - darkness.begin()) + 1);
 }
 
-std::string CodeDarkness(const std::vector<std::vector<float>>& columns) {
-    std::string text;
-    for (size_t c = 0; c < columns.size(); ++c)
-        text += (c ? ";" : "") + DarknessText(columns[c]);
-    return text;
-}
-
-std::string Csv(const std::string& cell) {
-    if (cell.find_first_of(",\"\n") == std::string::npos) return cell;
-    std::string quoted = "\"";
-    for (char c : cell)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
+// A number of at most `digits` digits and nothing else, so that it always
+// fits an int.
+bool ReadCount(const std::string& text, size_t digits, int& n) {
+    if (text.empty() || text.size() > digits ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    n = std::stoi(text);
+    return true;
 }
 
 } // namespace
@@ -57,8 +51,8 @@ bool ReadReviewAnswer(const std::string& cell, int nChoice, std::string& answer,
     return ReadAnswerCell(t, nChoice, answer, error);
 }
 
-Assembly AssembleSheets(const std::vector<ReadPage>& pages, int nItem, int nChoice,
-                        DoubtfulPolicy policy, const ReviewDecisions& decisions) {
+Assembly AssembleSheets(const std::vector<ReadPage>& pages, int nItem, DoubtfulPolicy policy,
+                        const ReviewDecisions& decisions) {
     Assembly out;
     // Pages of one printed copy, in page order.
     std::map<std::pair<bool, int>, std::vector<const ReadPage*>> copies;
@@ -104,7 +98,7 @@ Assembly AssembleSheets(const std::vector<ReadPage>& pages, int nItem, int nChoi
                 sheet.settled = false;
                 ++out.unsettled;
                 out.doubts.push_back(
-                    {first.source, "", 0, CodeDarkness(first.code), "", code.problem});
+                    {first.source, "", 0, DarknessRowsText(first.code), "", code.problem});
             }
         }
         for (const ReadPage* p : group) {
@@ -138,7 +132,6 @@ Assembly AssembleSheets(const std::vector<ReadPage>& pages, int nItem, int nChoi
                 out.doubts.push_back(std::move(doubt));
             }
         }
-        (void)nChoice;
         for (const ReadPage* p : group)
             sheet.pages.push_back(*p);
         out.sheets.push_back(std::move(sheet));
@@ -150,24 +143,22 @@ std::string ReviewCsv(const std::vector<Doubt>& doubts) {
     std::ostringstream csv;
     csv << "source,page,code,item,darkness,proposal,reason,answer\n";
     for (const Doubt& d : doubts)
-        csv << Csv(d.source.path) << ',' << d.source.page << ',' << Csv(d.code) << ','
+        // The proposal is ours alone (ก..จ, or "-" for none), never a formula:
+        // it stays as the teacher types an answer.
+        csv << CsvText(d.source.path) << ',' << d.source.page << ',' << CsvText(d.code) << ','
             << (d.item == 0 ? std::string("code") : std::to_string(d.item)) << ','
-            << Csv(d.darkness) << ',' << Csv(d.proposal) << ',' << Csv(d.reason) << ",\n";
+            << CsvText(d.darkness) << ',' << d.proposal << ',' << CsvText(d.reason) << ",\n";
     return csv.str();
 }
 
 bool ReadReviewCsv(const std::string& path, int nChoice, ReviewDecisions& decisions,
                    std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "เปิดไฟล์ " + path + " ไม่ได้";
+    std::string bytes, text;
+    TextTable table;
+    if (!ReadSourceFile(path, bytes, error) ||
+        !DecodeText(bytes, TextEncoding::Auto, text, error) ||
+        !ParseDelimitedWithin(text, ',', TableLimits{}, table, error))
         return false;
-    }
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    std::string text = bytes.str();
-    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-    const TextTable table = ParseDelimited(text, ',');
     if (table.empty()) {
         error = "ไฟล์ " + path + " ว่าง";
         return false;
@@ -190,13 +181,12 @@ bool ReadReviewCsv(const std::string& path, int nChoice, ReviewDecisions& decisi
         if (answerCell.empty()) continue;
         const std::string where = "แถว " + std::to_string(r + 1) + ": ";
         ReviewKey key;
-        key.path = cell(row, "source");
+        key.path = WithoutFormulaGuard(cell(row, "source"));
         const std::string page = cell(row, "page"), item = cell(row, "item");
-        if (page.empty() || page.find_first_not_of("0123456789") != std::string::npos) {
+        if (!ReadCount(page, 9, key.page)) {
             error = where + "เลขหน้าไม่ถูกต้อง";
             return false;
         }
-        key.page = std::stoi(page);
         std::string answer, why;
         if (item == "code") {
             key.item = 0;
@@ -206,12 +196,10 @@ bool ReadReviewCsv(const std::string& path, int nChoice, ReviewDecisions& decisi
             }
             answer = answerCell;
         } else {
-            if (item.empty() || item.size() > 3 ||
-                item.find_first_not_of("0123456789") != std::string::npos) {
+            if (!ReadCount(item, 3, key.item)) {
                 error = where + "เลขข้อไม่ถูกต้อง";
                 return false;
             }
-            key.item = std::stoi(item);
             if (!ReadReviewAnswer(answerCell, nChoice, answer, why)) {
                 error = where + why;
                 return false;

@@ -46,11 +46,12 @@ struct Assembly {
     int unsettled = 0;
 };
 
-// nItem and nChoice are the exam file's. Pages not readable are skipped
-// (the caller lists them); a sheet whose pages are not all there, or a page
-// met twice, is listed in problems and not stored.
-Assembly AssembleSheets(const std::vector<ReadPage>& pages, int nItem, int nChoice,
-                        DoubtfulPolicy policy, const ReviewDecisions& decisions);
+// nItem is the exam file's; the teacher's decisions were checked against
+// its choices when read. Pages not readable are skipped (the caller lists
+// them); a sheet whose pages are not all there, or a page met twice, is
+// listed in problems and not stored.
+Assembly AssembleSheets(const std::vector<ReadPage>& pages, int nItem, DoubtfulPolicy policy,
+                        const ReviewDecisions& decisions);
 
 // A teacher's answer in review.csv: ก..จ, 1..5, A..E, "*" for a double mark,
 // "-" for no answer. False with the Thai reason otherwise.

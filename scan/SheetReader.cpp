@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/SheetReader.h"
 
+#include "examfile/OutputFile.h"
 #include "scan/SheetLayout.h"
 
 #include <ZXing/ReadBarcode.h>
@@ -291,7 +292,14 @@ void SavePicture(const cv::Mat& page, const PageRect& r, const std::string& path
         cv::Rect(static_cast<int>(r.x * kPageScale), static_cast<int>(r.y * kPageScale),
                  static_cast<int>(r.w * kPageScale), static_cast<int>(r.h * kPageScale)) &
         cv::Rect(0, 0, page.cols, page.rows);
-    if (box.area() > 0) cv::imwrite(path, page(box));
+    std::vector<std::uint8_t> png;
+    if (box.area() <= 0 || !cv::imencode(".png", page(box), png)) return;
+    try {
+        WriteFileReplacing(path, "export",
+                           std::string_view(reinterpret_cast<const char*>(png.data()), png.size()));
+    } catch (const ReplaceFileError&) {
+        // A picture only helps the review: review.csv lists the mark either way.
+    }
 }
 
 std::string PictureName(const PageSource& source, const std::string& what) {

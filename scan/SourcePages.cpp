@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/SheetReader.h"
 
+#include "exchange/TextTable.h"
+
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <poppler/cpp/poppler-document.h>
@@ -20,9 +22,7 @@ namespace ia::scan {
 namespace {
 
 std::string Extension(const std::string& path) {
-    std::string e = fs::path(path).extension().string();
-    std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return std::tolower(c); });
-    return e;
+    return LowerAscii(fs::path(path).extension().string());
 }
 
 bool IsPdf(const std::string& path) {
@@ -95,7 +95,9 @@ std::vector<PageSource> SourcePages::list(const std::vector<std::string>& source
             for (int p = 1; p <= doc->pages(); ++p)
                 pages.push_back({path, p});
         } else if (IsTiff(path)) {
-            const size_t n = cache_->tiff(path).size();
+            // Counted from the page headers: the pages are decoded once,
+            // when read, not here as well.
+            const size_t n = cv::imcount(path, cv::IMREAD_GRAYSCALE);
             if (n == 0) problems.push_back(path + ": เปิดไฟล์ภาพไม่ได้");
             for (size_t p = 1; p <= n; ++p)
                 pages.push_back({path, static_cast<int>(p)});

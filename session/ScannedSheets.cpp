@@ -19,16 +19,16 @@ const char* const kScanStoringStage = "กำลังบันทึกกร�
 const char* const kSheetGone = "กระดาษคำตอบที่อ่านไว้บางแผ่นถูกลบหรือเปลี่ยนรหัสไปแล้ว ไม่ได้บันทึกสิ่งใด";
 
 bool TypedKeyPresent(Connection& db, int nItem) {
-    Statement st = db.prepare(std::string("SELECT * FROM ") + sc::kKeyTable + " LIMIT 1");
+    std::string columns;
+    for (int item = 1; item <= nItem; ++item)
+        columns += (item > 1 ? ", " : "") + sc::AnswerColumn(item);
+    if (columns.empty()) return false;
+    Statement st =
+        db.prepare("SELECT " + columns + " FROM " + sc::kKeyTable + " ORDER BY rowid LIMIT 1");
     if (!st.step()) return false;
-    for (int i = 0; i < st.columnCount(); ++i) {
-        if (st.columnName(i).size() < 2) continue;
-        const std::string name = st.columnName(i);
-        for (int item = 1; item <= nItem; ++item)
-            if (name == sc::AnswerColumn(item)) {
-                const auto text = st.columnText(i);
-                if (text && !text->empty()) return true;
-            }
+    for (int i = 0; i < nItem; ++i) {
+        const auto text = st.columnText(i);
+        if (text && !text->empty()) return true;
     }
     return false;
 }
@@ -93,7 +93,7 @@ ExamSession::storeScannedSheets(const std::vector<scan::AssembledSheet>& sheets,
         db.requireSameFile();
         ImportPlan plan;
         for (const scan::AssembledSheet& s : sheets)
-            if (!s.key) plan.sheets.push_back({s.code, s.answers, 0});
+            if (!s.key) plan.sheets.push_back({s.code, {}, 0}); // only the codes are compared
         FindDuplicateCodes(plan, ExistingCodes(db));
         out.value.duplicates = plan.duplicates;
         Transaction tx(db);

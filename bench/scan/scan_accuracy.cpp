@@ -54,6 +54,20 @@ Distortion ScannerBase(std::mt19937& r) {
     return d;
 }
 
+// A photo: held any way round, up to 10 degrees off.
+Distortion PhoneBase(std::mt19937& r) {
+    Distortion d;
+    d.quarterTurns = Turn(r);
+    d.skewDegrees = U(r, -10, 10);
+    return d;
+}
+
+// The page on a table, photographed from an angle of up to `most`.
+void OnTable(Distortion& d, std::mt19937& r, double least, double most) {
+    d.perspective = U(r, least, most);
+    d.onTable = true;
+}
+
 const std::vector<Kind>& Kinds() {
     static const std::vector<Kind> kinds{
         {"scanner",
@@ -90,11 +104,8 @@ const std::vector<Kind>& Kinds() {
          "perspective up to 20 degrees",
          {150, 200, 300},
          [](std::mt19937& r) {
-             Distortion d;
-             d.quarterTurns = Turn(r);
-             d.skewDegrees = U(r, -10, 10);
-             d.perspective = U(r, 0.05, 0.2);
-             d.onTable = true;
+             Distortion d = PhoneBase(r);
+             OnTable(d, r, 0.05, 0.2);
              d.noiseSigma = 4;
              return d;
          }},
@@ -102,9 +113,7 @@ const std::vector<Kind>& Kinds() {
          "skew up to 10 degrees, 150 dpi",
          {150},
          [](std::mt19937& r) {
-             Distortion d;
-             d.quarterTurns = Turn(r);
-             d.skewDegrees = U(r, -10, 10);
+             Distortion d = PhoneBase(r);
              d.noiseSigma = 4;
              return d;
          }},
@@ -112,11 +121,8 @@ const std::vector<Kind>& Kinds() {
          "JPEG 40-75",
          {150, 200},
          [](std::mt19937& r) {
-             Distortion d;
-             d.quarterTurns = Turn(r);
-             d.skewDegrees = U(r, -10, 10);
-             d.perspective = U(r, 0, 0.1);
-             d.onTable = true;
+             Distortion d = PhoneBase(r);
+             OnTable(d, r, 0, 0.1);
              d.jpegQuality = 40 + static_cast<int>(r() % 36);
              return d;
          }},
@@ -124,11 +130,8 @@ const std::vector<Kind>& Kinds() {
          "uneven light and a shadow band",
          {200, 300},
          [](std::mt19937& r) {
-             Distortion d;
-             d.quarterTurns = Turn(r);
-             d.skewDegrees = U(r, -10, 10);
-             d.perspective = U(r, 0, 0.1);
-             d.onTable = true;
+             Distortion d = PhoneBase(r);
+             OnTable(d, r, 0, 0.1);
              d.unevenLight = U(r, 0.2, 0.5);
              d.shadowBand = true;
              d.noiseSigma = 4;
@@ -138,11 +141,8 @@ const std::vector<Kind>& Kinds() {
          "everything at once",
          {150, 200, 300},
          [](std::mt19937& r) {
-             Distortion d;
-             d.quarterTurns = Turn(r);
-             d.skewDegrees = U(r, -10, 10);
-             d.perspective = U(r, 0.05, 0.2);
-             d.onTable = true;
+             Distortion d = PhoneBase(r);
+             OnTable(d, r, 0.05, 0.2);
              d.blurSigma = U(r, 0.5, 1.5);
              d.noiseSigma = U(r, 3, 8);
              d.jpegQuality = 40 + static_cast<int>(r() % 56);

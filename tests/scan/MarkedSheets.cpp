@@ -20,7 +20,7 @@ double Uniform(std::mt19937& r, double a, double b) {
 
 // Pencil lays graphite over what is printed: the darker of the two stays,
 // with the grain of the paper in it.
-void Ink(cv::Mat& page, const cv::Mat& mask, double level, double grain, std::mt19937& r) {
+void Ink(cv::Mat& page, const cv::Mat& mask, double level, double grain) {
     cv::Mat noise(page.size(), CV_32F);
     cv::randn(noise, 0, grain);
     for (int y = 0; y < page.rows; ++y) {
@@ -35,7 +35,6 @@ void Ink(cv::Mat& page, const cv::Mat& mask, double level, double grain, std::mt
             p[x] = static_cast<std::uint8_t>(std::lround(v));
         }
     }
-    (void)r;
 }
 
 cv::Point Px(PagePoint p, double scale, int shift) {
@@ -140,13 +139,13 @@ void DrawMark(cv::Mat& whole, double dpi, PagePoint c, MarkShape shape, std::mt1
                    shift);
         const int k = std::max(3, static_cast<int>(R * scale)) | 1;
         cv::GaussianBlur(smudge, smudge, cv::Size(k, k), 0);
-        Ink(page, smudge, Uniform(r, 225, 240), 4, r);
+        Ink(page, smudge, Uniform(r, 225, 240), 4);
         level = Uniform(r, 200, 225);
         cv::circle(mask, Px(c, scale, shift), radius(R), 255, cv::FILLED, cv::LINE_AA, shift);
         break;
     }
     }
-    Ink(page, mask, level, 12, r);
+    Ink(page, mask, level, 12);
 }
 
 cv::Mat Distort(const cv::Mat& input, const Distortion& d, std::mt19937& r) {

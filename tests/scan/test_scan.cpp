@@ -157,6 +157,42 @@ TEST(IdentityTest, RoundTripsAndRefusesOtherText) {
     EXPECT_FALSE(ia::scan::ParseIdentity("IASHEET1|x|4|3|S|1|5|"));
 }
 
+// review.csv as the teacher gives it back: a settled row is taken, a row
+// that cannot be is refused with its row, never a crash or a guess.
+TEST(ReviewCsvTest, TakesTheAnswersAndRefusesARowWithItsNumber) {
+    struct Case {
+        const char* row;     // source,page,item,answer
+        const char* answer;  // what the row decides, when it is taken
+        const char* refusal; // the start of the refusal, when it is not
+    };
+    const Case cases[] = {
+        {"a.png,1,5,ค", "3", nullptr},
+        {"a.png,1,5,-", "", nullptr},
+        {"a.png,1,code,0715", "0715", nullptr},
+        {"a.png,99999999999,5,ค", nullptr, "แถว 2: เลขหน้าไม่ถูกต้อง"},
+        {"a.png,x,5,ค", nullptr, "แถว 2: เลขหน้าไม่ถูกต้อง"},
+        {"a.png,1,1000,ค", nullptr, "แถว 2: เลขข้อไม่ถูกต้อง"},
+        {"a.png,1,5,ฉ", nullptr, "แถว 2: "},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        const std::string path = dir.file("review.csv");
+        WriteText(path, std::string("source,page,item,answer\n") + c.row + "\n");
+        ia::scan::ReviewDecisions decisions;
+        std::string error;
+        const bool read = ia::scan::ReadReviewCsv(path, kChoices, decisions, error);
+        if (c.refusal) {
+            EXPECT_FALSE(read);
+            EXPECT_EQ(error.rfind(c.refusal, 0), 0u) << error;
+            continue;
+        }
+        ASSERT_TRUE(read) << error;
+        ASSERT_EQ(decisions.size(), 1u);
+        EXPECT_EQ(decisions.begin()->second, c.answer);
+    }
+}
+
 // --- pages printed, marked and read
 
 class PrintedSheets : public ::testing::Test {
@@ -339,13 +375,13 @@ TEST_F(PrintedSheets, TwoMarksInACodeColumnSendTheSheetToReview) {
     DrawMark(page, dpi, layout.bubble(1, 2), MarkShape::Full, r);
     const ia::scan::ReadPage read = Read(page, Settings(exam_));
     ASSERT_TRUE(read.readable()) << read.refusal;
-    const auto assembly = AssembleSheets({read}, kItems, kChoices, DoubtfulPolicy::Blank, {});
+    const auto assembly = AssembleSheets({read}, kItems, DoubtfulPolicy::Blank, {});
     ASSERT_EQ(assembly.unsettled, 1);
     EXPECT_EQ(assembly.doubts[0].item, 0);
     EXPECT_FALSE(assembly.sheets[0].settled);
     // The teacher's answer settles it.
     ia::scan::ReviewDecisions decided{{{"page.png", 1, 0}, "15"}};
-    const auto settled = AssembleSheets({read}, kItems, kChoices, DoubtfulPolicy::Refuse, decided);
+    const auto settled = AssembleSheets({read}, kItems, DoubtfulPolicy::Refuse, decided);
     EXPECT_EQ(settled.unsettled, 0);
     EXPECT_EQ(settled.sheets[0].code, "15");
     EXPECT_EQ(settled.sheets[0].answers[0], "2");
@@ -372,7 +408,7 @@ TEST(LongSheetTest, PagesOfOneCopyGoTogether) {
         ASSERT_TRUE(read.readable()) << read.refusal;
         pages.push_back(std::move(read));
     }
-    const auto assembly = AssembleSheets(pages, 251, kChoices, DoubtfulPolicy::Refuse, {});
+    const auto assembly = AssembleSheets(pages, 251, DoubtfulPolicy::Refuse, {});
     ASSERT_EQ(assembly.sheets.size(), 2u);
     std::map<std::string, std::vector<std::string>> byCode;
     for (const auto& s : assembly.sheets)
@@ -382,7 +418,7 @@ TEST(LongSheetTest, PagesOfOneCopyGoTogether) {
     EXPECT_EQ(byCode["12"][250], "");
     // A page missing: the sheet is not stored, and says so.
     pages.erase(pages.begin());
-    const auto missing = AssembleSheets(pages, 251, kChoices, DoubtfulPolicy::Refuse, {});
+    const auto missing = AssembleSheets(pages, 251, DoubtfulPolicy::Refuse, {});
     EXPECT_EQ(missing.sheets.size(), 1u);
     EXPECT_EQ(missing.problems.size(), 1u);
 }
@@ -511,7 +547,7 @@ TEST_F(ScanCommand, ACancelledStoreLeavesTheFileAsItWas) {
     std::string error;
     ASSERT_TRUE(source.load({page, 1}, image, error));
     const auto read = ia::scan::ReadSheetPage(image, {page, 1}, Settings(exam_));
-    const auto assembly = AssembleSheets({read}, kItems, kChoices, DoubtfulPolicy::Refuse, {});
+    const auto assembly = AssembleSheets({read}, kItems, DoubtfulPolicy::Refuse, {});
     const std::string before = FileBytes(exam_);
     {
         ia::ExamSession session;
