@@ -37,6 +37,11 @@ struct LoadedExam {
     std::vector<std::optional<std::string>> keyTexts;
     ScoringMatrix answers;
     std::vector<long long> rowids; // file order, ascending
+    // Read with them, for the fingerprint of the data (DataFingerprint()).
+    std::vector<std::string> sheetFields; // every field of the sheets, in order
+    int firstItemField = 0;               // the first item's among them
+    uint64_t keyRowHash = 0;
+    uint64_t sheetsHashSum = 0;
 
     std::vector<StoredText> keys() const {
         std::vector<StoredText> k;
@@ -65,6 +70,13 @@ bool ReadShape(AnalysisContext& c, LoadedExam& e) {
     auto st =
         db.prepare(std::string("SELECT * FROM ") + schema::kKeyTable + " ORDER BY rowid LIMIT 1");
     if (!st.step()) return false;
+    RowFingerprint keyRow;
+    for (int i = 0; i < st.columnCount(); ++i)
+        if (!SameName(st.columnName(i), schema::kKeyTotal)) keyRow.add(st, i);
+    e.keyRowHash = keyRow.value();
+    for (const FieldInfo& f : sheets)
+        e.sheetFields.push_back(f.name);
+    e.firstItemField = first;
     e.keyRowid = 0;
     for (int i = first; i <= last; ++i) {
         e.itemColumns.push_back(sheets[i].name);
@@ -94,9 +106,9 @@ std::string Quoted(const std::string& name) {
 }
 
 // One pass over the answer sheets into the compact matrix.
-// Reads every sheet into the matrix; with findings, also checks each sheet
-// for what the teacher is told before the results (the same pass, so that a
-// large file is read once).
+// Reads every sheet into the matrix and into the fingerprint of the data;
+// with findings, also checks each sheet for what the teacher is told before
+// the results (the same pass, so that a large file is read once).
 void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr, Progress& progress = NoProgress(),
                 long long expectedSheets = 0) {
     progress.stage(kReadingSheetsStage, expectedSheets);
@@ -124,6 +136,23 @@ void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr, Progress& prog
     std::string cols = findings ? "rowid,Code" : "rowid";
     for (const auto& name : e.itemColumns)
         cols += "," + Quoted(name);
+    // Every field but the score goes into the fingerprint, in the table's
+    // order; those not read already are read after the answers.
+    std::vector<int> hashed;
+    int nextColumn = firstItem + items;
+    for (int j = 0; j < static_cast<int>(e.sheetFields.size()); ++j) {
+        const std::string& name = e.sheetFields[j];
+        if (SameName(name, schema::kSheetScore)) continue;
+        if (j >= e.firstItemField && j < e.firstItemField + items) {
+            hashed.push_back(firstItem + j - e.firstItemField);
+        } else if (findings && SameName(name, "Code")) {
+            hashed.push_back(1);
+        } else {
+            hashed.push_back(nextColumn++);
+            cols += "," + Quoted(name);
+        }
+    }
+    e.sheetsHashSum = 0;
     auto st = e.db->prepare("SELECT " + cols + " FROM " + schema::kSheetsTable + " ORDER BY rowid");
     sqlite3_stmt* raw = st.raw();
     e.answers = ScoringMatrix(items);
@@ -135,6 +164,12 @@ void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr, Progress& prog
         // enough to cost nothing beside the read.
         if ((++read & 255) == 0) progress.step(read);
         e.rowids.push_back(sqlite3_column_int64(raw, 0));
+        // Before the answers are read as text: the fingerprint takes each
+        // value by its stored type.
+        RowFingerprint sheet;
+        for (const int column : hashed)
+            sheet.add(st, column);
+        e.sheetsHashSum += sheet.value();
         bool anyAnswer = false;
         outOfRange.clear();
         for (int i = 0; i < items; ++i) {
@@ -428,8 +463,9 @@ class CancellableStatements {
     bool cancelled_ = false;
 };
 
-// Load, compute and store one technique.
-void AnalyseWith(AnalysisContext& c, Technique technique, const std::string& tableDir) {
+// Load, compute and store one technique; gives the fingerprint of the data
+// it read (DataFingerprint()).
+std::string AnalyseWith(AnalysisContext& c, Technique technique, const std::string& tableDir) {
     Busy busy(c.host);
     const int percent = technique == Technique::SimpleFormula25 ? 25 : 27;
     // Read and written in one transaction, so that no other program changes
@@ -437,6 +473,7 @@ void AnalyseWith(AnalysisContext& c, Technique technique, const std::string& tab
     std::shared_ptr<Connection> file = Connection::Shared(c.views.sheets.DatabaseName);
     Transaction tx(*file);
     LoadedExam e = LoadAnalysable(c, file, percent);
+    std::string fingerprint = DataFingerprint(*file, e.keyRowHash, e.sheetsHashSum);
     ChungTables tables;
     if (technique == Technique::FanTable27) {
         try {
@@ -487,19 +524,22 @@ void AnalyseWith(AnalysisContext& c, Technique technique, const std::string& tab
     tx.commit();
     KeepInState(c.state, r);
     c.state.GroupSize = g;
+    return fingerprint;
 }
 
 } // namespace
 
-void StoreSheetScores(AnalysisContext& c) {
+std::string StoreSheetScores(AnalysisContext& c) {
     std::shared_ptr<Connection> file = Connection::Shared(c.views.sheets.DatabaseName);
     Transaction tx(*file);
     LoadedExam e = LoadExam(c, file);
+    std::string fingerprint = DataFingerprint(*file, e.keyRowHash, e.sheetsHashSum);
     const Computed r = ComputeScores(e);
     StoreScores(e, r);
     StoreTestStatistics(e, r);
     tx.commit();
     KeepInState(c.state, r);
+    return fingerprint;
 }
 
 GroupCounts StoreHighLowCounts(AnalysisContext& c, int percent) {
@@ -556,15 +596,13 @@ void RunTechnique(AnalysisContext& c, Technique technique, const std::string& ta
     c.state.AnalysisKind = kind;
     c.state.FirstItemField = 1;
     c.state.LastItemField = c.header.nItem;
-    if (technique == Technique::SimpleFormula25)
-        AnalyseSimpleFormula25(c);
-    else
-        AnalyseFanTable27(c, tableDir);
+    // The 25 % technique reads no table file.
+    const std::string fingerprint = AnalyseWith(c, technique, tableDir);
     // The export heads the results with their technique and time.
     RecordAnalysisRun(c.views.results.Recordset()->connection(), kind);
     // Whoever opens the file later, here or elsewhere, can tell whether the
     // key or the sheets changed since.
-    RecordResultsFingerprint(c.views.results.Recordset()->connection());
+    RecordResultsFingerprint(c.views.results.Recordset()->connection(), fingerprint);
 }
 
 void RereadResultViews(ExamViews& views) {

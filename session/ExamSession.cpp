@@ -111,13 +111,14 @@ std::optional<Technique> TechniqueFromText(const std::string& text) {
     return std::nullopt;
 }
 
-void TotalSheets(AnalysisContext& ctx) {
+std::string TotalSheets(AnalysisContext& ctx) {
     ctx.state.FirstItemField = 1;
     ctx.state.LastItemField = ctx.header.nItem;
-    StoreSheetScores(ctx);
+    std::string fingerprint = StoreSheetScores(ctx);
     ctx.views.sheets.Refresh();
     ctx.views.key.Refresh();
     ctx.views.stats.Refresh();
+    return fingerprint;
 }
 
 ExamSession::ExamSession() = default;
@@ -540,8 +541,8 @@ SessionError ExamSession::totalSheets() {
     AnalysisContext ctx = context();
     EditHistory::Pause notAStep(history_);
     try {
-        TotalSheets(ctx);
-        RecordScoresFingerprint(*connection());
+        const std::string fingerprint = TotalSheets(ctx);
+        RecordScoresFingerprint(*connection(), fingerprint);
     } catch (const std::exception& e) {
         return Error(SessionErrorKind::Failed, e.what());
     }

@@ -195,8 +195,9 @@ void OrderSheets(DataView& sheets, SheetOrder order);
 
 // Totals every sheet (Score and the key row's total, the statistics row) and
 // re-reads the views that show them. Throws on an engine failure; the record
-// bar's "รวมคะแนน" runs it through the session.
-void TotalSheets(AnalysisContext& ctx);
+// bar's "รวมคะแนน" runs it through the session. Gives the fingerprint of
+// the data totalled (DataFingerprint()), from the same read.
+std::string TotalSheets(AnalysisContext& ctx);
 
 class ExamSession {
   public:
