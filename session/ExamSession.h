@@ -362,6 +362,7 @@ class ExamSession {
 
   private:
     SessionError swapStep(long long stepId);
+    std::string dataFingerprint(const std::shared_ptr<Connection>& db);
     void attachHistory();
     void detachHistory();
     AnalysisContext context();
@@ -383,6 +384,17 @@ class ExamSession {
     std::vector<Value> keyOfResults_; // the key row when the results were last known current
     EditHistory history_;
     bool keepHistory_ = false;
+    // The last DataFingerprint() read, with what tells whether the file
+    // changed since: the notices of every panel after a burst of edits read
+    // the sheets once.
+    struct FingerprintOf {
+        std::weak_ptr<Connection> db;
+        long long changes = -1;
+        long long dataVersion = -1;
+        long long schemaVersion = -1;
+        std::string fingerprint;
+    };
+    FingerprintOf fingerprint_;
 };
 
 } // namespace ia
