@@ -137,18 +137,26 @@ void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr, Progress& prog
     for (const auto& name : e.itemColumns)
         cols += "," + Quoted(name);
     // Every field but the score goes into the fingerprint, in the table's
-    // order; those not read already are read after the answers.
-    std::vector<int> hashed;
+    // order (the answers as they are read); those not read already are
+    // read after the answers.
+    struct Field {
+        int column;
+        int item; // -1: not an answer
+        bool hashed;
+    };
+    std::vector<Field> fields;
     int nextColumn = firstItem + items;
     for (int j = 0; j < static_cast<int>(e.sheetFields.size()); ++j) {
         const std::string& name = e.sheetFields[j];
-        if (SameName(name, schema::kSheetScore)) continue;
+        const bool score = SameName(name, schema::kSheetScore);
         if (j >= e.firstItemField && j < e.firstItemField + items) {
-            hashed.push_back(firstItem + j - e.firstItemField);
+            fields.push_back({firstItem + j - e.firstItemField, j - e.firstItemField, !score});
+        } else if (score) {
+            continue;
         } else if (findings && SameName(name, "Code")) {
-            hashed.push_back(1);
+            fields.push_back({1, -1, true});
         } else {
-            hashed.push_back(nextColumn++);
+            fields.push_back({nextColumn++, -1, true});
             cols += "," + Quoted(name);
         }
     }
@@ -164,26 +172,37 @@ void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr, Progress& prog
         // enough to cost nothing beside the read.
         if ((++read & 255) == 0) progress.step(read);
         e.rowids.push_back(sqlite3_column_int64(raw, 0));
-        // Before the answers are read as text: the fingerprint takes each
-        // value by its stored type.
         RowFingerprint sheet;
-        for (const int column : hashed)
-            sheet.add(st, column);
-        e.sheetsHashSum += sheet.value();
         bool anyAnswer = false;
         outOfRange.clear();
-        for (int i = 0; i < items; ++i) {
-            const int col = i + firstItem;
-            // The text as the engine gives it (numbers in their decimal
-            // form); no text for NULL.
-            auto p = reinterpret_cast<const char*>(sqlite3_column_text(raw, col));
-            if (!p) {
-                // NULL: no choice, no point (an empty blob reads as no text
-                // too, but is the empty text).
-                row[i] = sqlite3_column_type(raw, col) == SQLITE_NULL ? kNoChoice : emptyText[i];
+        for (const Field& field : fields) {
+            if (field.item < 0) {
+                sheet.add(st, field.column);
                 continue;
             }
+            const int i = field.item;
+            const int col = field.column;
+            // The type before the text: the fingerprint takes a value by
+            // its stored type.
+            const int type = sqlite3_column_type(raw, col);
+            if (type == SQLITE_NULL) {
+                row[i] = kNoChoice; // no choice, no point
+                if (field.hashed) sheet.addNull();
+                continue;
+            }
+            // A real number has a text of its own in the fingerprint.
+            if (field.hashed && type == SQLITE_FLOAT) sheet.add(st, col);
+            // The text as the engine gives it (integers in their decimal
+            // form).
+            auto p = reinterpret_cast<const char*>(sqlite3_column_text(raw, col));
             const int n = sqlite3_column_bytes(raw, col);
+            if (field.hashed && type != SQLITE_FLOAT)
+                sheet.addText(std::string_view(p ? p : "", static_cast<size_t>(n)));
+            if (!p) {
+                // An empty blob reads as no text, but is the empty text.
+                row[i] = emptyText[i];
+                continue;
+            }
             if (n == 1) {
                 const auto b = static_cast<unsigned char>(p[0]);
                 row[i] = oneChar[i][b];
@@ -197,6 +216,7 @@ void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr, Progress& prog
             }
             anyAnswer = true;
         }
+        e.sheetsHashSum += sheet.value();
         e.answers.addSheet(row.data());
         if (findings) findings->addSheet(st.columnText(1), anyAnswer, outOfRange);
     }

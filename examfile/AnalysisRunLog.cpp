@@ -45,7 +45,7 @@ void RowFingerprint::add(Statement& st, int column) {
     sqlite3_stmt* raw = st.raw();
     switch (sqlite3_column_type(raw, column)) {
     case SQLITE_NULL:
-        byte(0);
+        addNull();
         return;
     case SQLITE_INTEGER: {
         char text[24];
@@ -66,13 +66,6 @@ void RowFingerprint::add(Statement& st, int column) {
             std::string_view(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(raw, column))));
     }
     }
-}
-
-void RowFingerprint::addText(std::string_view text) {
-    byte(1);
-    for (char ch : text)
-        byte(static_cast<unsigned char>(ch));
-    byte(0xff);
 }
 
 namespace {

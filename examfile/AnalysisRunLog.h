@@ -36,6 +36,15 @@ class RowFingerprint {
   public:
     // The column of the statement's current row.
     void add(Statement& st, int column);
+    // A value read already: NULL, or the text of any other (a real number's
+    // as Value::text() gives it), marked so that NULL, '' and "0" differ.
+    void addNull() { byte(0); }
+    void addText(std::string_view text) {
+        byte(1);
+        for (char ch : text)
+            byte(static_cast<unsigned char>(ch));
+        byte(0xff);
+    }
     uint64_t value() const { return h_; }
 
   private:
@@ -43,8 +52,6 @@ class RowFingerprint {
         h_ ^= b;
         h_ *= 1099511628211ULL;
     }
-    // A value that is not NULL, so that NULL, '' and "0" differ.
-    void addText(std::string_view text);
     uint64_t h_ = 14695981039346656037ULL; // FNV-1a
 };
 // DataFingerprint() of the key row's hash and the sum of every sheet's (all
