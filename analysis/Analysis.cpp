@@ -37,6 +37,11 @@ struct LoadedExam {
     std::vector<std::optional<std::string>> keyTexts;
     ScoringMatrix answers;
     std::vector<long long> rowids; // file order, ascending
+    // Read with them, for the fingerprint of the data (DataFingerprint()).
+    std::vector<std::string> sheetFields; // every field of the sheets, in order
+    int firstItemField = 0;               // the first item's among them
+    uint64_t keyRowHash = 0;
+    uint64_t sheetsHashSum = 0;
 
     std::vector<StoredText> keys() const {
         std::vector<StoredText> k;
@@ -65,6 +70,13 @@ bool ReadShape(AnalysisContext& c, LoadedExam& e) {
     auto st =
         db.prepare(std::string("SELECT * FROM ") + schema::kKeyTable + " ORDER BY rowid LIMIT 1");
     if (!st.step()) return false;
+    RowFingerprint keyRow;
+    for (int i = 0; i < st.columnCount(); ++i)
+        if (!SameName(st.columnName(i), schema::kKeyTotal)) keyRow.add(st, i);
+    e.keyRowHash = keyRow.value();
+    for (const FieldInfo& f : sheets)
+        e.sheetFields.push_back(f.name);
+    e.firstItemField = first;
     e.keyRowid = 0;
     for (int i = first; i <= last; ++i) {
         e.itemColumns.push_back(sheets[i].name);
@@ -94,9 +106,9 @@ std::string Quoted(const std::string& name) {
 }
 
 // One pass over the answer sheets into the compact matrix.
-// Reads every sheet into the matrix; with findings, also checks each sheet
-// for what the teacher is told before the results (the same pass, so that a
-// large file is read once).
+// Reads every sheet into the matrix and into the fingerprint of the data;
+// with findings, also checks each sheet for what the teacher is told before
+// the results (the same pass, so that a large file is read once).
 void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr, Progress& progress = NoProgress(),
                 long long expectedSheets = 0) {
     progress.stage(kReadingSheetsStage, expectedSheets);
@@ -124,6 +136,31 @@ void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr, Progress& prog
     std::string cols = findings ? "rowid,Code" : "rowid";
     for (const auto& name : e.itemColumns)
         cols += "," + Quoted(name);
+    // Every field but the score goes into the fingerprint, in the table's
+    // order (the answers as they are read); those not read already are
+    // read after the answers.
+    struct Field {
+        int column;
+        int item; // -1: not an answer
+        bool hashed;
+    };
+    std::vector<Field> fields;
+    int nextColumn = firstItem + items;
+    for (int j = 0; j < static_cast<int>(e.sheetFields.size()); ++j) {
+        const std::string& name = e.sheetFields[j];
+        const bool score = SameName(name, schema::kSheetScore);
+        if (j >= e.firstItemField && j < e.firstItemField + items) {
+            fields.push_back({firstItem + j - e.firstItemField, j - e.firstItemField, !score});
+        } else if (score) {
+            continue;
+        } else if (findings && SameName(name, "Code")) {
+            fields.push_back({1, -1, true});
+        } else {
+            fields.push_back({nextColumn++, -1, true});
+            cols += "," + Quoted(name);
+        }
+    }
+    e.sheetsHashSum = 0;
     auto st = e.db->prepare("SELECT " + cols + " FROM " + schema::kSheetsTable + " ORDER BY rowid");
     sqlite3_stmt* raw = st.raw();
     e.answers = ScoringMatrix(items);
@@ -135,20 +172,37 @@ void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr, Progress& prog
         // enough to cost nothing beside the read.
         if ((++read & 255) == 0) progress.step(read);
         e.rowids.push_back(sqlite3_column_int64(raw, 0));
+        RowFingerprint sheet;
         bool anyAnswer = false;
         outOfRange.clear();
-        for (int i = 0; i < items; ++i) {
-            const int col = i + firstItem;
-            // The text as the engine gives it (numbers in their decimal
-            // form); no text for NULL.
-            auto p = reinterpret_cast<const char*>(sqlite3_column_text(raw, col));
-            if (!p) {
-                // NULL: no choice, no point (an empty blob reads as no text
-                // too, but is the empty text).
-                row[i] = sqlite3_column_type(raw, col) == SQLITE_NULL ? kNoChoice : emptyText[i];
+        for (const Field& field : fields) {
+            if (field.item < 0) {
+                sheet.add(st, field.column);
                 continue;
             }
+            const int i = field.item;
+            const int col = field.column;
+            // The type before the text: the fingerprint takes a value by
+            // its stored type.
+            const int type = sqlite3_column_type(raw, col);
+            if (type == SQLITE_NULL) {
+                row[i] = kNoChoice; // no choice, no point
+                if (field.hashed) sheet.addNull();
+                continue;
+            }
+            // A real number has a text of its own in the fingerprint.
+            if (field.hashed && type == SQLITE_FLOAT) sheet.add(st, col);
+            // The text as the engine gives it (integers in their decimal
+            // form).
+            auto p = reinterpret_cast<const char*>(sqlite3_column_text(raw, col));
             const int n = sqlite3_column_bytes(raw, col);
+            if (field.hashed && type != SQLITE_FLOAT)
+                sheet.addText(std::string_view(p ? p : "", static_cast<size_t>(n)));
+            if (!p) {
+                // An empty blob reads as no text, but is the empty text.
+                row[i] = emptyText[i];
+                continue;
+            }
             if (n == 1) {
                 const auto b = static_cast<unsigned char>(p[0]);
                 row[i] = oneChar[i][b];
@@ -162,6 +216,7 @@ void ReadSheets(LoadedExam& e, SheetFindings* findings = nullptr, Progress& prog
             }
             anyAnswer = true;
         }
+        e.sheetsHashSum += sheet.value();
         e.answers.addSheet(row.data());
         if (findings) findings->addSheet(st.columnText(1), anyAnswer, outOfRange);
     }
@@ -428,8 +483,9 @@ class CancellableStatements {
     bool cancelled_ = false;
 };
 
-// Load, compute and store one technique.
-void AnalyseWith(AnalysisContext& c, Technique technique, const std::string& tableDir) {
+// Load, compute and store one technique; gives the fingerprint of the data
+// it read (DataFingerprint()).
+std::string AnalyseWith(AnalysisContext& c, Technique technique, const std::string& tableDir) {
     Busy busy(c.host);
     const int percent = technique == Technique::SimpleFormula25 ? 25 : 27;
     // Read and written in one transaction, so that no other program changes
@@ -437,6 +493,7 @@ void AnalyseWith(AnalysisContext& c, Technique technique, const std::string& tab
     std::shared_ptr<Connection> file = Connection::Shared(c.views.sheets.DatabaseName);
     Transaction tx(*file);
     LoadedExam e = LoadAnalysable(c, file, percent);
+    std::string fingerprint = DataFingerprint(*file, e.keyRowHash, e.sheetsHashSum);
     ChungTables tables;
     if (technique == Technique::FanTable27) {
         try {
@@ -487,19 +544,22 @@ void AnalyseWith(AnalysisContext& c, Technique technique, const std::string& tab
     tx.commit();
     KeepInState(c.state, r);
     c.state.GroupSize = g;
+    return fingerprint;
 }
 
 } // namespace
 
-void StoreSheetScores(AnalysisContext& c) {
+std::string StoreSheetScores(AnalysisContext& c) {
     std::shared_ptr<Connection> file = Connection::Shared(c.views.sheets.DatabaseName);
     Transaction tx(*file);
     LoadedExam e = LoadExam(c, file);
+    std::string fingerprint = DataFingerprint(*file, e.keyRowHash, e.sheetsHashSum);
     const Computed r = ComputeScores(e);
     StoreScores(e, r);
     StoreTestStatistics(e, r);
     tx.commit();
     KeepInState(c.state, r);
+    return fingerprint;
 }
 
 GroupCounts StoreHighLowCounts(AnalysisContext& c, int percent) {
@@ -556,15 +616,13 @@ void RunTechnique(AnalysisContext& c, Technique technique, const std::string& ta
     c.state.AnalysisKind = kind;
     c.state.FirstItemField = 1;
     c.state.LastItemField = c.header.nItem;
-    if (technique == Technique::SimpleFormula25)
-        AnalyseSimpleFormula25(c);
-    else
-        AnalyseFanTable27(c, tableDir);
+    // The 25 % technique reads no table file.
+    const std::string fingerprint = AnalyseWith(c, technique, tableDir);
     // The export heads the results with their technique and time.
     RecordAnalysisRun(c.views.results.Recordset()->connection(), kind);
     // Whoever opens the file later, here or elsewhere, can tell whether the
     // key or the sheets changed since.
-    RecordResultsFingerprint(c.views.results.Recordset()->connection());
+    RecordResultsFingerprint(c.views.results.Recordset()->connection(), fingerprint);
 }
 
 void RereadResultViews(ExamViews& views) {

@@ -51,8 +51,9 @@ struct AnalysisContext {
 };
 
 // Scores every sheet, writes Score (where it changes), Tot and the
-// statistics row.
-void StoreSheetScores(AnalysisContext& c);
+// statistics row; gives the fingerprint of the key and sheets it read
+// (DataFingerprint(), from the same read).
+std::string StoreSheetScores(AnalysisContext& c);
 // Empties TOut, scores, forms the groups and writes one TOut row per item and
 // choice with counts and proportions; returns the group counts.
 GroupCounts StoreHighLowCounts(AnalysisContext& c, int percent);

@@ -4,6 +4,9 @@
 #include "examfile/Engine.h"
 #include "examfile/Schema.h"
 
+#include <sqlite3.h>
+
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -36,25 +39,39 @@ std::optional<AnalysisRun> LastAnalysisRun(Connection& db) {
     return std::nullopt;
 }
 
-namespace {
-
-// FNV-1a over a value's text, with its kind, so that NULL, '' and "0"
-// differ.
-void Mix(uint64_t& h, const Value& v) {
-    auto byte = [&h](unsigned char b) {
-        h ^= b;
-        h *= 1099511628211ULL;
-    };
-    byte(v.isNull() ? 0 : 1);
-    if (v.isNull()) return;
-    for (unsigned char ch : v.text())
-        byte(ch);
-    byte(0xff);
+void RowFingerprint::add(Statement& st, int column) {
+    // The value's text as Statement::column() and Value::text() give it,
+    // without making either.
+    sqlite3_stmt* raw = st.raw();
+    switch (sqlite3_column_type(raw, column)) {
+    case SQLITE_NULL:
+        addNull();
+        return;
+    case SQLITE_INTEGER: {
+        char text[24];
+        const auto end =
+            std::to_chars(text, text + sizeof text, sqlite3_column_int64(raw, column)).ptr;
+        addText(std::string_view(text, static_cast<size_t>(end - text)));
+        return;
+    }
+    case SQLITE_FLOAT: {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.15g", sqlite3_column_double(raw, column));
+        addText(text);
+        return;
+    }
+    default: {
+        auto p = reinterpret_cast<const char*>(sqlite3_column_text(raw, column));
+        addText(
+            std::string_view(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(raw, column))));
+    }
+    }
 }
 
-constexpr uint64_t kFnvStart = 14695981039346656037ULL;
+namespace {
 
-// Every column of the first row of a table but the one named `skip`.
+// Every column of the rows of a table (of the first row only) but the one
+// named `skip`.
 uint64_t RowsHash(Connection& db, const char* table, const char* skip, bool firstRowOnly) {
     Statement st = db.prepare(std::string("SELECT * FROM \"") + table + "\" ORDER BY rowid" +
                               (firstRowOnly ? " LIMIT 1" : ""));
@@ -62,37 +79,45 @@ uint64_t RowsHash(Connection& db, const char* table, const char* skip, bool firs
     // count: sorting the grid changes no result.
     uint64_t sum = 0;
     while (st.step()) {
-        uint64_t h = kFnvStart;
+        RowFingerprint row;
         for (int i = 0; i < st.columnCount(); ++i) {
             if (SameName(st.columnName(i), skip)) continue;
-            Mix(h, st.column(i));
+            row.add(st, i);
         }
-        sum += h;
+        sum += row.value();
     }
     return sum;
+}
+
+void MixHash(uint64_t& h, uint64_t part) {
+    h ^= part;
+    h *= 1099511628211ULL;
 }
 
 } // namespace
 
 std::string DataFingerprint(Connection& db) {
     using namespace schema;
-    uint64_t h = kFnvStart;
+    return DataFingerprint(db, RowsHash(db, kKeyTable, kKeyTotal, true),
+                           RowsHash(db, kSheetsTable, kSheetScore, false));
+}
+
+std::string DataFingerprint(Connection& db, uint64_t keyRow, uint64_t sheetsSum) {
+    using namespace schema;
+    RowFingerprint h;
     {
         Statement st = db.prepare(std::string("SELECT ") + kItemCount + ", " + kChoiceCount +
                                   " FROM " + kHeaderTable + " LIMIT 1");
         if (st.step()) {
-            Mix(h, st.column(0));
-            Mix(h, st.column(1));
+            h.add(st, 0);
+            h.add(st, 1);
         }
     }
-    const uint64_t key = RowsHash(db, kKeyTable, kKeyTotal, true);
-    const uint64_t sheets = RowsHash(db, kSheetsTable, kSheetScore, false);
-    h ^= key;
-    h *= 1099511628211ULL;
-    h ^= sheets;
-    h *= 1099511628211ULL;
+    uint64_t all = h.value();
+    MixHash(all, keyRow);
+    MixHash(all, sheetsSum);
     char text[24];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(all));
     return text;
 }
 
@@ -127,8 +152,7 @@ std::optional<std::string> Basis(Connection& db, const char* column) {
 
 } // namespace
 
-void RecordResultsFingerprint(Connection& db) {
-    const std::string fingerprint = DataFingerprint(db);
+void RecordResultsFingerprint(Connection& db, const std::string& fingerprint) {
     RecordBasis(db, schema::kResultsFingerprint, fingerprint);
     RecordBasis(db, schema::kScoresFingerprint, fingerprint);
 }
@@ -137,8 +161,8 @@ std::optional<std::string> ResultsFingerprint(Connection& db) {
     return Basis(db, schema::kResultsFingerprint);
 }
 
-void RecordScoresFingerprint(Connection& db) {
-    RecordBasis(db, schema::kScoresFingerprint, DataFingerprint(db));
+void RecordScoresFingerprint(Connection& db, const std::string& fingerprint) {
+    RecordBasis(db, schema::kScoresFingerprint, fingerprint);
 }
 
 std::optional<std::string> ScoresFingerprint(Connection& db) {

@@ -37,14 +37,12 @@ std::string OpenElsewhereMessage(const std::string& examPath) {
 }
 
 WriterLock::WriterLock(WriterLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), examPath_(std::move(other.examPath_)),
-      lockPath_(std::move(other.lockPath_)) {}
+    : fd_(std::exchange(other.fd_, -1)), lockPath_(std::move(other.lockPath_)) {}
 
 WriterLock& WriterLock::operator=(WriterLock&& other) noexcept {
     if (this != &other) {
         release();
         fd_ = std::exchange(other.fd_, -1);
-        examPath_ = std::move(other.examPath_);
         lockPath_ = std::move(other.lockPath_);
     }
     return *this;
@@ -70,7 +68,6 @@ bool WriterLock::take(const std::string& examPath) {
         if (::fstat(fd, &opened) == 0 && ::stat(lockPath.c_str(), &named) == 0 &&
             opened.st_dev == named.st_dev && opened.st_ino == named.st_ino) {
             fd_ = fd;
-            examPath_ = examPath;
             lockPath_ = lockPath;
             return true;
         }
@@ -89,7 +86,6 @@ void WriterLock::release() {
     ::unlink(lockPath_.c_str());
     ::close(fd_);
     fd_ = -1;
-    examPath_.clear();
     lockPath_.clear();
 }
 

@@ -35,11 +35,9 @@ class WriterLock {
     bool held() const { return fd_ >= 0; }
     // Whether this is the lock on examPath (by any name of the same file).
     bool holds(const std::string& examPath) const;
-    const std::string& examPath() const { return examPath_; }
 
   private:
     int fd_ = -1;
-    std::string examPath_;
     std::string lockPath_;
 };
 

@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace ia {
 
 PasteOutcome PasteBlock(Connection& db, const std::vector<long long>& rowids, int position,
@@ -50,18 +52,27 @@ PasteOutcome PasteBlock(Connection& db, const std::vector<long long>& rowids, in
     // Counted and asked before the transaction: no lock is held while the
     // teacher reads the question.
     if (goOnOverwriting) {
+        // One read of each sheet the block reaches, for all its fields.
+        size_t width = 0;
+        for (const auto& v : values)
+            width = std::max(width, v.size());
+        std::string fields;
+        for (size_t c = 0; c < width; ++c)
+            fields += (c ? ", " : "") + name(column + static_cast<int>(c));
         int overwritten = 0;
-        for (size_t r = 0; r < values.size(); ++r) {
-            const size_t row = static_cast<size_t>(position) + r;
-            if (row >= rowids.size()) break;
-            for (size_t c = 0; c < values[r].size(); ++c) {
-                const int field = column + static_cast<int>(c);
-                Statement st = db.prepare("SELECT " + name(field) + " FROM " +
-                                          schema::kSheetsTable + " WHERE rowid = ?");
+        if (width > 0) {
+            Statement st = db.prepare("SELECT " + fields + " FROM " + schema::kSheetsTable +
+                                      " WHERE rowid = ?");
+            for (size_t r = 0; r < values.size(); ++r) {
+                const size_t row = static_cast<size_t>(position) + r;
+                if (row >= rowids.size()) break;
                 st.bind(1, Value(rowids[row]));
-                if (!st.step()) continue;
-                const std::string stored = Trimmed(st.column(0).text());
-                if (!stored.empty() && stored != values[r][c]) ++overwritten;
+                if (st.step())
+                    for (size_t c = 0; c < values[r].size(); ++c) {
+                        const std::string stored = Trimmed(st.column(static_cast<int>(c)).text());
+                        if (!stored.empty() && stored != values[r][c]) ++overwritten;
+                    }
+                st.run(); // ready for the next sheet
             }
         }
         if (overwritten > 0 && !goOnOverwriting(overwritten)) {

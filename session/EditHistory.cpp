@@ -4,7 +4,8 @@
 #include "examfile/Engine.h"
 #include "examfile/Schema.h"
 
-#include <set>
+#include <sqlite3.h>
+
 #include <vector>
 
 namespace ia {
@@ -125,12 +126,12 @@ void EditHistory::detach() {
 
 std::optional<EditStep> EditHistory::takeStep(const std::string& description) {
     if (!db_) return std::nullopt;
-    auto pending = db_->prepare("SELECT count(*) FROM temp." + kLog + " WHERE step IS NULL");
-    if (!pending.step() || pending.columnInt(0) == 0) return std::nullopt;
-    const long long id = nextStep_++;
+    const long long id = nextStep_;
     db_->prepare("UPDATE temp." + kLog + " SET step = ? WHERE step IS NULL")
         .bind(1, Value(id))
         .run();
+    if (sqlite3_changes(db_->handle()) == 0) return std::nullopt; // nothing since the last step
+    ++nextStep_;
     return EditStep{id, description};
 }
 

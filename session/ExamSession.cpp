@@ -10,6 +10,7 @@
 #include "examfile/Schema.h"
 #include "report/ReportText.h"
 
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -111,13 +112,14 @@ std::optional<Technique> TechniqueFromText(const std::string& text) {
     return std::nullopt;
 }
 
-void TotalSheets(AnalysisContext& ctx) {
+std::string TotalSheets(AnalysisContext& ctx) {
     ctx.state.FirstItemField = 1;
     ctx.state.LastItemField = ctx.header.nItem;
-    StoreSheetScores(ctx);
+    std::string fingerprint = StoreSheetScores(ctx);
     ctx.views.sheets.Refresh();
     ctx.views.key.Refresh();
     ctx.views.stats.Refresh();
+    return fingerprint;
 }
 
 ExamSession::ExamSession() = default;
@@ -484,16 +486,15 @@ std::vector<std::string> KeyTexts(Connection& db) {
     return key;
 }
 
-} // namespace
-
-ResultsCurrency StoredResultsCurrency(Connection& db) {
+// What StoredResultsCurrency() tells, with the fingerprint of the data as
+// it is now asked for only when the file recorded one.
+ResultsCurrency StoredCurrency(Connection& db, const std::function<std::string()>& dataNow) {
     try {
         // Nothing stored yet: nothing to be out of date.
         auto count = db.prepare(std::string("SELECT count(*) FROM ") + schema::kResultsTable);
         if (!count.step() || count.columnInt(0) == 0) return ResultsCurrency::NoResults;
         if (const std::optional<std::string> recorded = ResultsFingerprint(db))
-            return *recorded == DataFingerprint(db) ? ResultsCurrency::Current
-                                                    : ResultsCurrency::Outdated;
+            return *recorded == dataNow() ? ResultsCurrency::Current : ResultsCurrency::Outdated;
         // Without the record the keyed choices the results marked still
         // tell a key changed since.
         const std::vector<std::string> key = KeyTexts(db);
@@ -509,12 +510,40 @@ ResultsCurrency StoredResultsCurrency(Connection& db) {
     return ResultsCurrency::Unknown;
 }
 
+} // namespace
+
+ResultsCurrency StoredResultsCurrency(Connection& db) {
+    return StoredCurrency(db, [&db] { return DataFingerprint(db); });
+}
+
+std::string ExamSession::dataFingerprint(const std::shared_ptr<Connection>& db) {
+    // Any write through this connection counts a change; one through
+    // another, in this program or another, moves the data version; a field
+    // added or widened moves the schema version.
+    auto pragma = [&db](const char* name) {
+        Statement st = db->prepare(std::string("PRAGMA ") + name);
+        return st.step() ? st.columnInt(0) : -1;
+    };
+    const FingerprintOf now{db,
+                            sqlite3_total_changes64(db->handle()),
+                            pragma("data_version"),
+                            pragma("schema_version"),
+                            {}};
+    FingerprintOf& last = fingerprint_;
+    if (last.db.lock() != db || last.changes != now.changes ||
+        last.dataVersion != now.dataVersion || last.schemaVersion != now.schemaVersion) {
+        last = now;
+        last.fingerprint = DataFingerprint(*db);
+    }
+    return last.fingerprint;
+}
+
 ResultsCurrency ExamSession::resultsCurrency() {
     if (!views_.results.isOpen()) return ResultsCurrency::NoResults;
     const std::vector<Value> now = keyRow();
     if (now.empty()) return ResultsCurrency::NoResults;
-    Connection& db = views_.results.Recordset()->connection();
-    const ResultsCurrency stored = StoredResultsCurrency(db);
+    const std::shared_ptr<Connection> db = connection();
+    const ResultsCurrency stored = StoredCurrency(*db, [&] { return dataFingerprint(db); });
     // Without the record, a key typed in this session since the analysis
     // (the total field is the scoring's to write, not part of the key).
     if (stored == ResultsCurrency::Unknown && now.size() == keyOfResults_.size() &&
@@ -526,9 +555,9 @@ ResultsCurrency ExamSession::resultsCurrency() {
 bool ExamSession::scoresOutdated() {
     if (!views_.sheets.isOpen()) return false;
     try {
-        Connection& db = views_.sheets.Recordset()->connection();
-        const std::optional<std::string> recorded = ScoresFingerprint(db);
-        return recorded && *recorded != DataFingerprint(db);
+        const std::shared_ptr<Connection> db = connection();
+        const std::optional<std::string> recorded = ScoresFingerprint(*db);
+        return recorded && *recorded != dataFingerprint(db);
     } catch (const std::exception&) {
         return false;
     }
@@ -540,8 +569,8 @@ SessionError ExamSession::totalSheets() {
     AnalysisContext ctx = context();
     EditHistory::Pause notAStep(history_);
     try {
-        TotalSheets(ctx);
-        RecordScoresFingerprint(*connection());
+        const std::string fingerprint = TotalSheets(ctx);
+        RecordScoresFingerprint(*connection(), fingerprint);
     } catch (const std::exception& e) {
         return Error(SessionErrorKind::Failed, e.what());
     }

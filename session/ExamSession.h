@@ -195,8 +195,9 @@ void OrderSheets(DataView& sheets, SheetOrder order);
 
 // Totals every sheet (Score and the key row's total, the statistics row) and
 // re-reads the views that show them. Throws on an engine failure; the record
-// bar's "รวมคะแนน" runs it through the session.
-void TotalSheets(AnalysisContext& ctx);
+// bar's "รวมคะแนน" runs it through the session. Gives the fingerprint of
+// the data totalled (DataFingerprint()), from the same read.
+std::string TotalSheets(AnalysisContext& ctx);
 
 class ExamSession {
   public:
@@ -361,6 +362,7 @@ class ExamSession {
 
   private:
     SessionError swapStep(long long stepId);
+    std::string dataFingerprint(const std::shared_ptr<Connection>& db);
     void attachHistory();
     void detachHistory();
     AnalysisContext context();
@@ -382,6 +384,17 @@ class ExamSession {
     std::vector<Value> keyOfResults_; // the key row when the results were last known current
     EditHistory history_;
     bool keepHistory_ = false;
+    // The last DataFingerprint() read, with what tells whether the file
+    // changed since: the notices of every panel after a burst of edits read
+    // the sheets once.
+    struct FingerprintOf {
+        std::weak_ptr<Connection> db;
+        long long changes = -1;
+        long long dataVersion = -1;
+        long long schemaVersion = -1;
+        std::string fingerprint;
+    };
+    FingerprintOf fingerprint_;
 };
 
 } // namespace ia

@@ -57,10 +57,11 @@ Outcome<GraphReportInput> GraphInputFor(ExamSession& session, const std::string&
         out.value.school = school;
         out.value.data = LoadReportData(session.views(), session.state());
         out.value.scores = LoadScores(session.views());
-        out.value.outdatedNotice = session.resultsNotice();
+        const ResultsCurrency currency = session.resultsCurrency();
+        out.value.outdatedNotice = ResultsCurrencyNotice(currency);
         // The whole-test statistics are computed from the sheets as they are
         // now: beside results of other data they would mix two tests.
-        if (session.resultsCurrency() == ResultsCurrency::Current)
+        if (currency == ResultsCurrency::Current)
             out.value.stats = LoadTestStatistics(*session.connection(), progress);
         out.value.groups = LoadGroupAnalysis(session.views().header.DatabaseName);
     } catch (const JobCancelled& e) {

@@ -66,6 +66,30 @@ int SheetCount(const std::string& exam) {
     return static_cast<int>(st.columnInt(0));
 }
 
+std::string TableDump(const std::string& path) {
+    ia::Connection db(path, ia::Connection::Mode::ReadOnly);
+    std::vector<std::string> tables;
+    {
+        auto st = db.prepare("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name");
+        while (st.step())
+            tables.push_back(st.column(0).text());
+    }
+    std::string out;
+    for (const std::string& t : tables) {
+        out += "[" + t + "]\n";
+        std::string sql = "SELECT quote(rowid)";
+        for (const auto& c : db.tableFields(t))
+            sql += ", quote(\"" + c.name + "\")";
+        auto st = db.prepare(sql + " FROM \"" + t + "\" ORDER BY rowid");
+        while (st.step()) {
+            for (int i = 0; i < st.columnCount(); ++i)
+                out += st.column(i).text() + "|";
+            out += "\n";
+        }
+    }
+    return out;
+}
+
 ia::TestHeader MakeHeader(int nItem, int nChoice) {
     ia::TestHeader h;
     h.SubCode = "ท31101";

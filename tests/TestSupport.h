@@ -67,6 +67,11 @@ void MakeOldCountFields(const std::string& path);
 // How many answer sheets the exam file holds.
 int SheetCount(const std::string& exam);
 
+// Every table of the file, every row with its rowid, every value quoted as
+// SQLite quotes it (so that 4 and '4' differ): two dumps are equal when the
+// files hold the same data.
+std::string TableDump(const std::string& path);
+
 // The whole content of a file, byte for byte (empty when it cannot be read).
 std::string FileBytes(const std::string& path);
 

@@ -27,32 +27,6 @@ using iatest::WindowFixture;
 
 namespace {
 
-// Every table of the file, every row with its rowid, every value as SQLite
-// quotes it.
-std::string Dump(const std::string& path) {
-    ia::Connection db(path, ia::Connection::Mode::ReadOnly);
-    std::vector<std::string> tables;
-    {
-        auto st = db.prepare("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name");
-        while (st.step())
-            tables.push_back(st.column(0).text());
-    }
-    std::string out;
-    for (const std::string& t : tables) {
-        out += "[" + t + "]\n";
-        std::string sql = "SELECT quote(rowid)";
-        for (const auto& c : db.tableFields(t))
-            sql += ", quote(\"" + c.name + "\")";
-        auto st = db.prepare(sql + " FROM \"" + t + "\" ORDER BY rowid");
-        while (st.step()) {
-            for (int i = 0; i < st.columnCount(); ++i)
-                out += st.column(i).text() + "|";
-            out += "\n";
-        }
-    }
-    return out;
-}
-
 QStringList Codes(const std::string& path) {
     ia::Connection db(path, ia::Connection::Mode::ReadOnly);
     auto st = db.prepare("SELECT Code FROM TAData ORDER BY rowid");
@@ -123,14 +97,14 @@ void EditHistoryTest::keysTurnATypedAnswerBackAndForth() {
     ia::SheetGrid& g = Grid(f);
     g.setFocus();
     g.setCurrentIndex(g.model()->index(1, 2));
-    const std::string before = Dump(path);
+    const std::string before = iatest::TableDump(path);
     Type("4");
-    const std::string after = Dump(path);
+    const std::string after = iatest::TableDump(path);
     QVERIFY(after != before);
     QVERIFY(CanUndo(f));
 
     Key(f.focus(), Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(Dump(path), before);
+    QCOMPARE(iatest::TableDump(path), before);
     QCOMPARE(g.model()->index(1, 2).data().toString(), QString("2"));
     // The pointer stays where it was: on the item after the one typed.
     QCOMPARE(g.currentIndex(), g.model()->index(1, 3));
@@ -140,16 +114,16 @@ void EditHistoryTest::keysTurnATypedAnswerBackAndForth() {
     QVERIFY(CanRedo(f));
     // Nothing more to undo: the file stays, the line says so.
     Key(f.focus(), Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(Dump(path), before);
+    QCOMPARE(iatest::TableDump(path), before);
     QVERIFY(StatusLine(f).startsWith("ไม่มีสิ่งที่ย้อนกลับได้"));
 
     Key(f.focus(), Qt::Key_Y, Qt::ControlModifier);
-    QCOMPARE(Dump(path), after);
+    QCOMPARE(iatest::TableDump(path), after);
     QVERIFY(StatusLine(f).startsWith("ทำซ้ำแล้ว: "));
     undo->click();
-    QCOMPARE(Dump(path), before);
+    QCOMPARE(iatest::TableDump(path), before);
     Key(f.focus(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(Dump(path), after);
+    QCOMPARE(iatest::TableDump(path), after);
     QCOMPARE(g.model()->index(1, 2).data().toString(), QString("4"));
     QVERIFY(f.messages.isEmpty());
 }
@@ -175,7 +149,7 @@ void EditHistoryTest::everyKindOfChangeIsOneStep() {
     WindowFixture f;
     QVERIFY(f.showActive());
     const std::string path = OpenSmallFile(f);
-    std::vector<std::string> dumps{Dump(path)};
+    std::vector<std::string> dumps{iatest::TableDump(path)};
     ia::SheetGrid& g = Grid(f);
     ia::SheetGrid& key = Grid(f, "DBGrid2");
 
@@ -183,28 +157,28 @@ void EditHistoryTest::everyKindOfChangeIsOneStep() {
     g.setFocus();
     g.setCurrentIndex(g.model()->index(0, 1));
     Type("4");
-    dumps.push_back(Dump(path));
+    dumps.push_back(iatest::TableDump(path));
     key.setFocus();
     key.setCurrentIndex(key.model()->index(0, 3));
     Type("1");
-    dumps.push_back(Dump(path));
+    dumps.push_back(iatest::TableDump(path));
     g.setFocus();
     g.setCurrentIndex(g.model()->index(3, 0));
     Type("09");
     Key(f.focus(), Qt::Key_Return);
-    dumps.push_back(Dump(path));
+    dumps.push_back(iatest::TableDump(path));
     // The second sheet deleted: it comes back at its place.
     g.setCurrentIndex(g.model()->index(1, 0));
     Control<QPushButton>(f.w(), "cmdDelete")->click();
     QCOMPARE(Codes(path), QStringList({"01", "03", "09"}));
-    dumps.push_back(Dump(path));
+    dumps.push_back(iatest::TableDump(path));
     // A pasted block over filled cells and past the last sheet.
     g.setFocus();
     g.setCurrentIndex(g.model()->index(2, 1));
     QGuiApplication::clipboard()->setText("2\t2\n4\t4\t4\n");
     Key(&g, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(Codes(path).size(), 4);
-    dumps.push_back(Dump(path));
+    dumps.push_back(iatest::TableDump(path));
     // An import replacing every sheet.
     const std::string src = f.dir().file("s.csv");
     std::ofstream(src) << "11,1,1,1\n12,2,2,2\n";
@@ -216,13 +190,13 @@ void EditHistoryTest::everyKindOfChangeIsOneStep() {
     };
     Control<QPushButton>(f.w(), "cmdImport")->click();
     QCOMPARE(Codes(path), QStringList({"11", "12"}));
-    dumps.push_back(Dump(path));
+    dumps.push_back(iatest::TableDump(path));
     // A header field.
     QLineEdit* subject = HeaderFieldEdit(f.w(), 2);
     subject->setFocus();
     subject->setText("ชีววิทยา");
     HeaderFieldEdit(f.w(), 3)->setFocus();
-    dumps.push_back(Dump(path));
+    dumps.push_back(iatest::TableDump(path));
     QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
     for (size_t i = 1; i < dumps.size(); ++i)
         QVERIFY2(dumps[i] != dumps[i - 1], qPrintable(QString::number(i)));
@@ -231,7 +205,8 @@ void EditHistoryTest::everyKindOfChangeIsOneStep() {
     auto* redo = Control<QPushButton>(f.w(), "cmdRedo");
     for (size_t i = dumps.size() - 1; i > 0; --i) {
         undo->click();
-        QVERIFY2(Dump(path) == dumps[i - 1], qPrintable(QString("undo to %1").arg(i - 1)));
+        QVERIFY2(iatest::TableDump(path) == dumps[i - 1],
+                 qPrintable(QString("undo to %1").arg(i - 1)));
     }
     QVERIFY(!CanUndo(f));
     QCOMPARE(HeaderFieldEdit(f.w(), 2)->text(),
@@ -239,7 +214,7 @@ void EditHistoryTest::everyKindOfChangeIsOneStep() {
     QCOMPARE(g.model()->rowCount(), 4); // three sheets and the new-record row
     for (size_t i = 1; i < dumps.size(); ++i) {
         redo->click();
-        QVERIFY2(Dump(path) == dumps[i], qPrintable(QString("redo to %1").arg(i)));
+        QVERIFY2(iatest::TableDump(path) == dumps[i], qPrintable(QString("redo to %1").arg(i)));
     }
     QVERIFY(!CanRedo(f));
     QCOMPARE(HeaderFieldEdit(f.w(), 2)->text(), QString("ชีววิทยา"));
@@ -258,18 +233,18 @@ void EditHistoryTest::pasteOverFilledCellsAsksWithNoAsTheDefault() {
     ia::SheetGrid& g = Grid(f);
     g.setFocus();
     g.setCurrentIndex(g.model()->index(1, 1));
-    const std::string before = Dump(path);
+    const std::string before = iatest::TableDump(path);
     // Two filled cells would change; the third holds what it would get.
     QGuiApplication::clipboard()->setText("4\t4\t2\n");
     f.answerYes = false;
     Key(&g, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(f.questions, QStringList{"วางทับคำตอบที่มีอยู่ 2 ช่องหรือไม่"});
-    QCOMPARE(Dump(path), before);
+    QCOMPARE(iatest::TableDump(path), before);
     QVERIFY(!CanUndo(f));
     f.answerYes = true;
     Key(&g, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(f.questions.size(), 2);
-    QVERIFY(Dump(path) != before);
+    QVERIFY(iatest::TableDump(path) != before);
     QVERIFY(f.messages.isEmpty());
 }
 

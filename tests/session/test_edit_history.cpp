@@ -19,33 +19,6 @@ using ia::ExamSession;
 
 namespace {
 
-// Every table of the file, every row with its rowid, every value quoted as
-// SQLite quotes it (so that 4 and '4' differ).
-std::string Dump(const std::string& path) {
-    ia::Connection db(path, ia::Connection::Mode::ReadOnly);
-    std::vector<std::string> tables;
-    {
-        auto st = db.prepare("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name");
-        while (st.step())
-            tables.push_back(st.column(0).text());
-    }
-    std::string out;
-    for (const std::string& t : tables) {
-        out += "[" + t + "]\n";
-        auto cols = db.tableFields(t);
-        std::string sql = "SELECT quote(rowid)";
-        for (const auto& c : cols)
-            sql += ", quote(\"" + c.name + "\")";
-        auto st = db.prepare(sql + " FROM \"" + t + "\" ORDER BY rowid");
-        while (st.step()) {
-            for (int i = 0; i < st.columnCount(); ++i)
-                out += st.column(i).text() + "|";
-            out += "\n";
-        }
-    }
-    return out;
-}
-
 struct Fixture {
     iatest::TempDir dir;
     std::string path = dir.file("h.ans");
@@ -95,19 +68,19 @@ class EveryChange : public ::testing::TestWithParam<ChangeCase> {};
 TEST_P(EveryChange, UndoGivesTheFileBackAndRedoTheSameBytes) {
     Fixture f;
     ASSERT_FALSE(f.session.open(f.path));
-    const std::string before = Dump(f.path);
+    const std::string before = iatest::TableDump(f.path);
     GetParam().change(f);
-    const std::string after = Dump(f.path);
+    const std::string after = iatest::TableDump(f.path);
     ASSERT_NE(after, before);
     ASSERT_EQ(f.steps.size(), 1u);
     EXPECT_FALSE(f.steps[0].description.empty());
 
     ASSERT_FALSE(f.session.undoStep(f.steps[0].id));
-    EXPECT_EQ(Dump(f.path), before);
+    EXPECT_EQ(iatest::TableDump(f.path), before);
     ASSERT_FALSE(f.session.redoStep(f.steps[0].id));
-    EXPECT_EQ(Dump(f.path), after);
+    EXPECT_EQ(iatest::TableDump(f.path), after);
     ASSERT_FALSE(f.session.undoStep(f.steps[0].id));
-    EXPECT_EQ(Dump(f.path), before);
+    EXPECT_EQ(iatest::TableDump(f.path), before);
     // The views show the file as it now is.
     EXPECT_EQ(f.session.sheetCount(), 6);
     EXPECT_EQ(f.session.headerFieldText(ia::HeaderField::Subject),
@@ -180,24 +153,24 @@ INSTANTIATE_TEST_SUITE_P(EditHistory, EveryChange, ::testing::ValuesIn(kChanges)
 TEST(EditHistory, StepsUndoneInTurnGiveBackTheFirstFile) {
     Fixture f;
     ASSERT_FALSE(f.session.open(f.path));
-    std::vector<std::string> dumps{Dump(f.path)};
+    std::vector<std::string> dumps{iatest::TableDump(f.path)};
     WriteCell(f.sheets(), 0, 1, ia::Value("4"));
     f.session.recordStep("1");
-    dumps.push_back(Dump(f.path));
+    dumps.push_back(iatest::TableDump(f.path));
     f.sheets().moveTo(0);
     f.sheets().deleteCurrent();
     f.session.recordStep("2");
-    dumps.push_back(Dump(f.path));
+    dumps.push_back(iatest::TableDump(f.path));
     ASSERT_TRUE(f.session.pasteBlock(0, 0, "77\t1\n", [](int) { return true; }).ok());
-    dumps.push_back(Dump(f.path));
+    dumps.push_back(iatest::TableDump(f.path));
     ASSERT_EQ(f.steps.size(), 3u);
     for (int i = 2; i >= 0; --i) {
         ASSERT_FALSE(f.session.undoStep(f.steps[i].id));
-        EXPECT_EQ(Dump(f.path), dumps[i]) << "after undoing step " << i + 1;
+        EXPECT_EQ(iatest::TableDump(f.path), dumps[i]) << "after undoing step " << i + 1;
     }
     for (int i = 0; i < 3; ++i) {
         ASSERT_FALSE(f.session.redoStep(f.steps[i].id));
-        EXPECT_EQ(Dump(f.path), dumps[i + 1]) << "after redoing step " << i + 1;
+        EXPECT_EQ(iatest::TableDump(f.path), dumps[i + 1]) << "after redoing step " << i + 1;
     }
 }
 
@@ -214,16 +187,16 @@ TEST(EditHistory, TotallingAndAnalysingAreNoSteps) {
     ASSERT_TRUE(f.session.analyse(request).ok());
     f.session.recordStep("nothing");
     ASSERT_EQ(f.steps.size(), 1u);
-    const std::string scored = Dump(f.path);
+    const std::string scored = iatest::TableDump(f.path);
     ASSERT_FALSE(f.session.undoStep(f.steps[0].id));
     ASSERT_FALSE(f.session.redoStep(f.steps[0].id));
-    EXPECT_EQ(Dump(f.path), scored);
+    EXPECT_EQ(iatest::TableDump(f.path), scored);
 }
 
 TEST(EditHistory, PasteOverFilledCellsAsksAndNoLeavesTheFile) {
     Fixture f;
     ASSERT_FALSE(f.session.open(f.path));
-    const std::string before = Dump(f.path);
+    const std::string before = iatest::TableDump(f.path);
     std::vector<int> asked;
     // Row 1 of the block replaces 1 and 2 of sheet "3" (its 3 stays as it is);
     // the new sheet below the last replaces nothing.
@@ -234,7 +207,7 @@ TEST(EditHistory, PasteOverFilledCellsAsksAndNoLeavesTheFile) {
     ASSERT_TRUE(out.ok());
     EXPECT_TRUE(out.value.declined);
     EXPECT_EQ(asked, std::vector<int>{2});
-    EXPECT_EQ(Dump(f.path), before);
+    EXPECT_EQ(iatest::TableDump(f.path), before);
     EXPECT_TRUE(f.steps.empty());
     // Into empty cells nothing is asked.
     asked.clear();

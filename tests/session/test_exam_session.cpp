@@ -494,6 +494,32 @@ INSTANTIATE_TEST_SUITE_P(
                      ia::ResultsCurrency::Outdated}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The session keeps what it read of the data until the file changes: a
+// change made while the file is open, through the session's connection or
+// another one, shows at once.
+TEST(Analyse, AChangeWhileTheFileIsOpenShowsAtOnce) {
+    for (const bool sessionsConnection : {true, false}) {
+        SCOPED_TRACE(sessionsConnection ? "the session's connection" : "another connection");
+        iatest::TempDir dir;
+        const std::string path = dir.file("exam.ans");
+        MakeGoodFile(path);
+        ExamSession session;
+        ASSERT_FALSE(session.open(path));
+        ASSERT_TRUE(session.analyse({}).ok());
+        ASSERT_EQ(session.resultsCurrency(), ia::ResultsCurrency::Current);
+        ASSERT_FALSE(session.scoresOutdated());
+        const std::string change = "UPDATE TAData SET X3 = '4' WHERE Code = '10'";
+        if (sessionsConnection) {
+            session.connection()->exec(change);
+        } else {
+            ia::Connection other(path);
+            other.exec(change);
+        }
+        EXPECT_EQ(session.resultsCurrency(), ia::ResultsCurrency::Outdated);
+        EXPECT_TRUE(session.scoresOutdated());
+    }
+}
+
 TEST(Analyse, SortingTheSheetsLeavesTheResultsCurrent) {
     iatest::TempDir dir;
     const std::string path = dir.file("exam.ans");
