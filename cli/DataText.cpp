@@ -81,7 +81,7 @@ std::string WriteCsvFiles(const std::string& dir,
             WriteFileReplacing(p.string(), "csv", "\xEF\xBB\xBF" + *body);
         } catch (const ReplaceFileError& e) {
             const std::string why = e.what();
-            return why.rfind("จะไม่เขียนทับ", 0) == 0 ? why : "เขียนไฟล์ไม่ได้ : " + p.string();
+            return IsRefusedTargetMessage(why) ? why : "เขียนไฟล์ไม่ได้ : " + p.string();
         }
     }
     return "";

@@ -414,7 +414,7 @@ namespace {
 // A refusal to write over the target says itself; any other failure keeps
 // the one sentence the export has always given.
 std::string WriteFailed(const std::string& path, const std::string& reason = {}) {
-    if (reason.rfind("จะไม่เขียนทับ", 0) == 0 || reason.rfind("ไฟล์ชั่วคราว", 0) == 0) return reason;
+    if (IsRefusedTargetMessage(reason) || IsChangedTemporaryMessage(reason)) return reason;
     return "เขียนไฟล์ " + path + " ไม่ได้";
 }
 
