@@ -54,10 +54,6 @@ std::string JsonString(const std::string& s) {
     return out + "\"";
 }
 
-std::string CsvCell(const std::string& s) {
-    return CsvText(s);
-}
-
 std::string CsvNumber(const std::optional<double>& x) {
     return x && std::isfinite(*x) ? Number(*x) : "";
 }
@@ -65,7 +61,7 @@ std::string CsvNumber(const std::optional<double>& x) {
 std::string CsvRow(const std::vector<std::string>& cells) {
     std::string row;
     for (size_t i = 0; i < cells.size(); ++i)
-        row += (i ? "," : "") + CsvCell(cells[i]);
+        row += (i ? "," : "") + CsvText(cells[i]);
     return row + "\r\n";
 }
 
@@ -81,7 +77,7 @@ std::string WriteCsvFiles(const std::string& dir,
             WriteFileReplacing(p.string(), "csv", "\xEF\xBB\xBF" + *body);
         } catch (const ReplaceFileError& e) {
             const std::string why = e.what();
-            return why.rfind("จะไม่เขียนทับ", 0) == 0 ? why : "เขียนไฟล์ไม่ได้ : " + p.string();
+            return IsRefusedTargetMessage(why) ? why : "เขียนไฟล์ไม่ได้ : " + p.string();
         }
     }
     return "";

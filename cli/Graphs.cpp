@@ -5,6 +5,7 @@
 #include "cli/CommandOptions.h"
 #include "cli/Progress.h"
 #include "cli/SessionOutput.h"
+#include "examfile/OutputFile.h"
 #include "examfile/SchoolName.h"
 #include "examfile/Val.h"
 #include "report/AtomicFile.h"
@@ -73,7 +74,7 @@ bool WriteCharts(const std::string& dir, bool png, const GraphReportInput& in,
         const bool ok = png ? charts::WritePng(path, kChartWidth, kChartHeight, kPngDpi, draw, &why)
                             : charts::WriteSvg(path, kChartWidth, kChartHeight, draw, &why);
         if (!ok) {
-            failed = why.rfind("จะไม่เขียนทับ", 0) == 0 ? why : "บันทึกไฟล์กราฟไม่ได้ : " + path;
+            failed = IsRefusedTargetMessage(why) ? why : "บันทึกไฟล์กราฟไม่ได้ : " + path;
             return false;
         }
     }
@@ -115,8 +116,8 @@ int Graphs(int argc, char** argv) {
         DrawGraphReport(*pages, in, JobProgress());
         if (!pages->Finish()) {
             const std::string why = pages->FailureReason();
-            return Fail(why.rfind("จะไม่เขียนทับ", 0) == 0 ? PdfWriteFailedMessage(pdf, why)
-                                                        : "บันทึกไฟล์ PDF ไม่ได้ : " + pdf);
+            return Fail(IsRefusedTargetMessage(why) ? PdfWriteFailedMessage(pdf, why)
+                                                    : "บันทึกไฟล์ PDF ไม่ได้ : " + pdf);
         }
         std::string failed;
         for (const char* format : {"--png", "--svg"}) {

@@ -88,6 +88,10 @@ std::string RandomPart() {
     return s;
 }
 
+// How the messages that name the files themselves begin.
+constexpr std::string_view kRefusedTargetLead = "จะไม่เขียนทับ ";
+constexpr std::string_view kChangedTemporaryLead = "ไฟล์ชั่วคราว ";
+
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -95,7 +99,15 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 } // namespace
 
 std::string RefusedTargetMessage(const std::string& path, const std::string& why) {
-    return "จะไม่เขียนทับ " + path + " (" + why + ")";
+    return std::string(kRefusedTargetLead) + path + " (" + why + ")";
+}
+
+bool IsRefusedTargetMessage(std::string_view reason) {
+    return reason.rfind(kRefusedTargetLead, 0) == 0;
+}
+
+bool IsChangedTemporaryMessage(std::string_view reason) {
+    return reason.rfind(kChangedTemporaryLead, 0) == 0;
 }
 
 void SetOutputStepHookForTests(OutputStepHook hook) {
@@ -244,7 +256,7 @@ void OutputFile::commit(bool writerFinished, const std::function<bool(int)>& com
     if (::fstat(fd_, &mine) != 0) fail(errno);
     if (::fstatat(dirFd_, tempName_.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 ||
         !SameFile(mine, there))
-        fail(EEXIST, "ไฟล์ชั่วคราว " + (fs::path(folder_) / tempName_).string() +
+        fail(EEXIST, std::string(kChangedTemporaryLead) + (fs::path(folder_) / tempName_).string() +
                          " ถูกโปรแกรมอื่นเปลี่ยน จึงไม่ได้เขียน " + target_);
     checkTarget();
     if (::renameat(dirFd_, tempName_.c_str(), dirFd_, name_.c_str()) != 0) fail(errno);

@@ -33,6 +33,13 @@ class ReplaceFileError : public std::runtime_error {
 // regular file.
 std::string RefusedTargetMessage(const std::string& path, const std::string& why);
 
+// Whether a ReplaceFileError's reason is a RefusedTargetMessage, or tells
+// that another program changed the temporary: both name the files
+// themselves, so a writer shows them as they are instead of its own
+// sentence about the target.
+bool IsRefusedTargetMessage(std::string_view reason);
+bool IsChangedTemporaryMessage(std::string_view reason);
+
 // The points between which a test may change the folder under a writer, to
 // show what a race there would do.
 enum class OutputStep { TemporaryCreated, BeforeRename };

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
@@ -107,13 +108,10 @@ OutCell Maybe(const std::optional<double>& v) {
     return v ? OutCell::Of(*v) : OutCell{};
 }
 
-// The whole-test item statistics of the answers as they are now, read the
-// way the statistics panel reads them: one row per keyed item, and one per
-// choice of it.
 // The sheet "เปรียบเทียบกลุ่ม", only for a file whose sheets have groups (a
 // pooled one): the groups, p by group with the far ones marked, and the
 // DIF of the default pair.
-void AddGroupComparison(Connection& db, std::vector<OutSheet>& out) {
+void AddGroupComparison(Connection& db, const ExamAnswers& exam, std::vector<OutSheet>& out) {
     GroupAnalysis g;
     try {
         const std::vector<std::string> labels = LoadGroupLabels(db.path());
@@ -121,9 +119,9 @@ void AddGroupComparison(Connection& db, std::vector<OutSheet>& out) {
         for (const std::string& l : labels)
             grouped = grouped || !l.empty();
         if (!grouped) return;
-        g = AnalyseGroups(LoadExamAnswers(db.path()).matrix, labels, "", "", false);
+        g = AnalyseGroups(exam.matrix, labels, "", "", false);
     } catch (const std::exception&) {
-        return; // the item statistics sheet already tells why the answers cannot be read
+        return;
     }
     OutSheet sheet{"เปรียบเทียบกลุ่ม", {}, 1};
     sheet.rows.push_back(Texts({"กลุ่ม", "N", "ค่าเฉลี่ย", "SD", "KR-20", "หมายเหตุ"}));
@@ -176,7 +174,12 @@ void AddGroupComparison(Connection& db, std::vector<OutSheet>& out) {
     out.push_back(std::move(sheet));
 }
 
-void AddItemStatistics(Connection& db, std::vector<OutSheet>& out) {
+// The whole-test item statistics of the answers as they are now, read the
+// way the statistics panel reads them: one row per keyed item, and one per
+// choice of it. exam is null when the answers cannot be read; the sheet
+// then says why (`unreadable`).
+void AddItemStatistics(const ExamAnswers* exam, const std::string& unreadable,
+                       std::vector<OutSheet>& out) {
     OutSheet items{"สถิติรายข้อ", {}, 1};
     OutSheet choices{"ตัวเลือก", {}, 1};
     items.rows.push_back(
@@ -184,16 +187,13 @@ void AddItemStatistics(Connection& db, std::vector<OutSheet>& out) {
     choices.rows.push_back(
         Texts({"ข้อ", "ตัวเลือก", "เฉลย", "จำนวน", "สัดส่วน", "คะแนนเฉลี่ยของผู้เลือก", "r_pb",
                "กลุ่ม 1 (ต่ำสุด)", "กลุ่ม 2", "กลุ่ม 3", "กลุ่ม 4", "กลุ่ม 5 (สูงสุด)"}));
-    ExamAnswers exam;
-    try {
-        exam = LoadExamAnswers(db);
-    } catch (const std::exception& e) {
-        items.rows.push_back({OutCell::Of(std::string(e.what()))});
+    if (!exam) {
+        items.rows.push_back({OutCell::Of(unreadable)});
         out.push_back(std::move(items));
         out.push_back(std::move(choices));
         return;
     }
-    const AnswerMatrix& m = exam.matrix;
+    const AnswerMatrix& m = exam->matrix;
     const TestStatistics t = ComputeItemStatistics(m);
     for (const ItemStatistics& it : t.items) {
         std::string flags;
@@ -201,7 +201,7 @@ void AddItemStatistics(Connection& db, std::vector<OutSheet>& out) {
             flags += (flags.empty() ? "" : "; ") + f.text;
         items.rows.push_back({OutCell::Of(double(it.item)),
                               it.key >= 1 && it.key <= 9 ? OutCell::Of(double(it.key))
-                                                         : OutCell::Of(exam.keyTexts[it.item - 1]),
+                                                         : OutCell::Of(exam->keyTexts[it.item - 1]),
                               OutCell::Of(it.p), Maybe(it.rit), Maybe(it.alphaIfDeleted),
                               OutCell::Of(double(it.omitted)), OutCell::Of(double(it.invalid)),
                               flags.empty() ? OutCell{} : OutCell::Of(flags)});
@@ -363,8 +363,17 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& pro
         }
     }
     std::vector<OutSheet> out{scores, sheetAnswers, results};
-    AddItemStatistics(db, out);
-    AddGroupComparison(db, out);
+    // The answers are read once, inside the snapshot, for both sheets of
+    // statistics.
+    std::optional<ExamAnswers> exam;
+    std::string unreadable;
+    try {
+        exam = LoadExamAnswers(db);
+    } catch (const std::exception& e) {
+        unreadable = e.what();
+    }
+    AddItemStatistics(exam ? &*exam : nullptr, unreadable, out);
+    if (exam) AddGroupComparison(db, *exam, out);
     return out;
 }
 
@@ -414,7 +423,7 @@ namespace {
 // A refusal to write over the target says itself; any other failure keeps
 // the one sentence the export has always given.
 std::string WriteFailed(const std::string& path, const std::string& reason = {}) {
-    if (reason.rfind("จะไม่เขียนทับ", 0) == 0 || reason.rfind("ไฟล์ชั่วคราว", 0) == 0) return reason;
+    if (IsRefusedTargetMessage(reason) || IsChangedTemporaryMessage(reason)) return reason;
     return "เขียนไฟล์ " + path + " ไม่ได้";
 }
 

@@ -231,48 +231,40 @@ std::string EscapedForTerminal(std::string_view text, bool keepLineBreaks) {
 }
 
 bool ReadSourceFile(const std::string& path, std::string& bytes, std::string& error) {
+    const std::string cannotOpen = "เปิดไฟล์ " + path + " ไม่ได้";
+    const std::string tooLarge =
+        "ไฟล์ " + path + " ใหญ่เกิน " + std::to_string(kMaxSourceBytes >> 20) + " MB ที่นำเข้าได้";
     // Not blocking: a pipe with no writer must not hang the open.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        error = "เปิดไฟล์ " + path + " ไม่ได้";
+        error = cannotOpen;
         return false;
     }
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0;
-    if (ok && !S_ISREG(st.st_mode)) {
-        error = path + " ไม่ใช่ไฟล์ข้อมูลธรรมดา (เป็นอุปกรณ์ ท่อ หรือโฟลเดอร์) จึงไม่อ่าน";
-        ok = false;
-    } else if (ok && st.st_size > kMaxSourceBytes) {
-        error = "ไฟล์ " + path + " ใหญ่เกิน " + std::to_string(kMaxSourceBytes >> 20) + " MB ที่นำเข้าได้";
-        ok = false;
-    } else if (!ok) {
-        error = "เปิดไฟล์ " + path + " ไม่ได้";
-    }
-    if (ok) {
+    // The reason the file cannot be taken, empty once it is read whole.
+    auto read = [&]() -> std::string {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) return cannotOpen;
+        if (!S_ISREG(st.st_mode))
+            return path + " ไม่ใช่ไฟล์ข้อมูลธรรมดา (เป็นอุปกรณ์ ท่อ หรือโฟลเดอร์) จึงไม่อ่าน";
+        if (st.st_size > kMaxSourceBytes) return tooLarge;
         // The size may change while it is read: never more than the limit.
         bytes.clear();
         char buf[1 << 16];
         for (;;) {
             const ssize_t n = ::read(fd, buf, sizeof buf);
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                error = "อ่านไฟล์ " + path + " ไม่ได้";
-                ok = false;
-                break;
-            }
-            if (n == 0) break;
-            if (static_cast<long long>(bytes.size()) + n > kMaxSourceBytes) {
-                error = "ไฟล์ " + path + " ใหญ่เกิน " + std::to_string(kMaxSourceBytes >> 20) +
-                        " MB ที่นำเข้าได้";
-                ok = false;
-                break;
-            }
+            if (n < 0) return "อ่านไฟล์ " + path + " ไม่ได้";
+            if (n == 0) return {};
+            if (static_cast<long long>(bytes.size()) + n > kMaxSourceBytes) return tooLarge;
             bytes.append(buf, static_cast<size_t>(n));
         }
-    }
+    };
+    const std::string refusal = read();
     ::close(fd);
-    if (!ok) bytes.clear();
-    return ok;
+    if (refusal.empty()) return true;
+    error = refusal;
+    bytes.clear();
+    return false;
 }
 
 std::string QuotedCell(std::string_view text) {

@@ -60,9 +60,13 @@ char DetectDelimiter(std::string_view text);
 // gives no record.
 TextTable ParseDelimited(std::string_view text, char delimiter);
 
+// The size of a spreadsheet's sheet: references past it name no cell.
+inline constexpr long long kSheetRows = 1'048'576;
+inline constexpr long long kSheetColumns = 16'384;
+
 // How much of a table an import keeps (see the limits above).
 struct TableLimits {
-    int columns = 16384;
+    int columns = static_cast<int>(kSheetColumns);
     long long cells = kMaxTableCells;
     size_t lineBytes = kMaxLineBytes;
     size_t cellBytes = kMaxCellBytes;

@@ -166,9 +166,6 @@ struct SharedStringsState : ParseState {
     }
 };
 
-constexpr long long kSheetRows = 1'048'576;
-constexpr long long kSheetColumns = 16'384;
-
 enum class Ref { Good, Malformed, OutOfSheet };
 
 // "B12" → column 2, row 12 (1-based, as a spreadsheet shows them). Numbers

@@ -1,20 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report/AtomicFile.h"
 
-#include "examfile/FileErrors.h"
-
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
+#include <algorithm>
 #include <fstream>
-#include <regex>
-#include <system_error>
 
 namespace ia {
 
@@ -26,14 +14,6 @@ ReplacingFile::~ReplacingFile() = default;
 void ReplacingFile::commit(bool writerFinished,
                            const std::function<bool(const std::string&)>& complete) {
     file_->commit(writerFinished, [&](int) { return complete(file_->descriptorPath()); });
-}
-
-void ReplaceFileAtomically(const std::string& target, const std::string& tempTag,
-                           const std::function<bool(const std::string&)>& write,
-                           const std::function<bool(const std::string&)>& complete) {
-    ReplacingFile file(target, tempTag);
-    const bool finished = write(file.tempPath());
-    file.commit(finished, complete);
 }
 
 bool PdfFileIsComplete(const std::string& path) {
@@ -59,7 +39,9 @@ std::string PdfWriteFailedMessage(const std::string& path, const std::string& re
 void WritePdfReplacing(const std::string& target,
                        const std::function<bool(const std::string&)>& write) {
     try {
-        ReplaceFileAtomically(target, "pdf", write, PdfFileIsComplete);
+        ReplacingFile file(target, "pdf");
+        const bool finished = write(file.tempPath());
+        file.commit(finished, PdfFileIsComplete);
     } catch (const ReplaceFileError& e) {
         throw ReplaceFileError(PdfWriteFailedMessage(target, e.what()), e.errnoValue());
     }

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Output files that are either whole or not there: every report and PDF is
-// written into a temporary file beside its target and renamed over it only
-// once it is complete, so that a full disk, a vanished folder or a kill
-// never leaves a cut-off file where the previous good one was.
+// PDFs that are either whole or not there, for the writers that print into
+// a path (cairo): an OutputFile's temporary is handed over as a path and
+// renamed over the target only once it holds a complete PDF, so that a full
+// disk, a vanished folder or a kill never leaves a cut-off file where the
+// previous good one was.
 
 #include "examfile/OutputFile.h"
 
@@ -13,8 +14,8 @@
 
 namespace ia {
 
-// One replacing write of target through an OutputFile (tag "report" or
-// "pdf"): a writer fills tempPath(), the temporary's descriptor as a path,
+// One replacing write of target through an OutputFile (tag "pdf"): a
+// writer fills tempPath(), the temporary's descriptor as a path,
 // and commit() renames it over target once the writer finished and
 // `complete` accepts its bytes. Until then target keeps what it held; a
 // write never committed removes its temporary. Failures throw
@@ -28,18 +29,11 @@ class ReplacingFile {
 
     const std::string& tempPath() const { return file_->descriptorPath(); }
     const std::string& target() const { return file_->target(); }
-    int fd() const { return file_->fd(); }
     void commit(bool writerFinished, const std::function<bool(const std::string&)>& complete);
 
   private:
     std::unique_ptr<OutputFile> file_;
 };
-
-// ReplacingFile in one call: `write` fills the path it is given and returns
-// whether it finished.
-void ReplaceFileAtomically(const std::string& target, const std::string& tempTag,
-                           const std::function<bool(const std::string& tempPath)>& write,
-                           const std::function<bool(const std::string& tempPath)>& complete);
 
 // Whether the file at path is a whole PDF: it starts as one and its last
 // bytes, trailing line ends aside, are the end-of-file marker.

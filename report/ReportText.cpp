@@ -1,21 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report/ReportText.h"
 
-#include "report/AtomicFile.h"
-
 #include "analysis/Format.h"
 #include "examfile/Cp874.h"
+#include "examfile/OutputFile.h"
 #include "examfile/Val.h"
 #include "report/OutputPath.h"
 
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <filesystem>
 #include <optional>
-#include <unistd.h>
 #include <vector>
 
 namespace ia {
@@ -160,34 +155,12 @@ std::string ReportPathFor(const std::string& examFileName) {
 
 namespace {
 
-// Writes the whole report beside its target and renames it over the old
-// one, so that a full disk or a vanished folder never leaves a truncated
-// report that looks complete.
+// The whole report replaces the old one only once written, so that a full
+// disk or a vanished folder never leaves a truncated report that looks
+// complete.
 void WriteReplacing(const std::string& path, const std::string& bytes) {
-    auto write = [&](const std::string& tmp) {
-        int fd = ::open(tmp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd < 0) return false;
-        bool ok = true;
-        const char* p = bytes.data();
-        size_t left = bytes.size();
-        while (ok && left > 0) {
-            ssize_t n = ::write(fd, p, left);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                ok = false;
-                break;
-            }
-            p += n;
-            left -= static_cast<size_t>(n);
-        }
-        return ::close(fd) == 0 && ok;
-    };
-    auto complete = [&](const std::string& tmp) {
-        std::error_code ec;
-        return std::filesystem::file_size(tmp, ec) == bytes.size() && !ec;
-    };
     try {
-        ReplaceFileAtomically(path, "report", write, complete);
+        WriteFileReplacing(path, "report", bytes);
     } catch (const ReplaceFileError&) {
         throw ReportWriteError(path);
     }

@@ -131,6 +131,14 @@ std::string FileBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::vector<std::string> PdfPageTexts(const std::string& path) {
     std::string quoted = "'";
     for (char c : path)

@@ -75,6 +75,9 @@ std::string TableDump(const std::string& path);
 // The whole content of a file, byte for byte (empty when it cannot be read).
 std::string FileBytes(const std::string& path);
 
+// The names in folder, sorted: what a writer left there.
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
+
 // The text of every page of a PDF file as pdftotext reads it in layout mode,
 // one string per page; empty when the file cannot be read.
 std::vector<std::string> PdfPageTexts(const std::string& path);

@@ -18,18 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::vector<std::string> Entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Removes the hook whatever the test does.
 struct StepHook {
     explicit StepHook(ia::OutputStepHook hook) { ia::SetOutputStepHookForTests(std::move(hook)); }
@@ -50,7 +38,7 @@ std::string Refusal(const std::string& target) {
 TEST(OutputFile, TargetsThatMayNotBeReplacedAreRefusedByName) {
     iatest::TempDir dir;
     const std::string victim = dir.file("victim.txt");
-    Write(victim, "victim");
+    iatest::WriteText(victim, "victim");
     const std::string exam = dir.file("ม1.ans");
     iatest::MakeExamFile(exam, iatest::MakeHeader(2, 4), {"1", "2"}, {{"01", "1", "2"}});
     const std::string examBytes = iatest::FileBytes(exam);
@@ -69,12 +57,12 @@ TEST(OutputFile, TargetsThatMayNotBeReplacedAreRefusedByName) {
         {exam, "เป็นไฟล์ข้อสอบที่เปิดอยู่"},
         {dir.file("same-exam.csv"), "เป็นไฟล์ข้อสอบที่เปิดอยู่"},
     };
-    const auto before = Entries(dir.path());
+    const auto before = iatest::FolderEntries(dir.path());
     for (const Case& c : cases)
         EXPECT_EQ(Refusal(c.target), "จะไม่เขียนทับ " + c.target + " (" + c.why + ")");
     EXPECT_EQ(iatest::FileBytes(victim), "victim");
     EXPECT_EQ(iatest::FileBytes(exam), examBytes);
-    EXPECT_EQ(Entries(dir.path()), before) << "no temporary left behind";
+    EXPECT_EQ(iatest::FolderEntries(dir.path()), before) << "no temporary left behind";
     // An ordinary file and a new one are written.
     EXPECT_EQ(Refusal(dir.file("new.csv")), "");
     EXPECT_EQ(iatest::FileBytes(dir.file("new.csv")), "new");
@@ -107,9 +95,9 @@ TEST(OutputFile, ASwapBetweenTwoStepsIsNeverFollowed) {
         SCOPED_TRACE(c.what);
         iatest::TempDir dir;
         const std::string victim = dir.file("victim.txt");
-        Write(victim, "victim");
+        iatest::WriteText(victim, "victim");
         const std::string target = dir.file("out.csv");
-        Write(target, "previous");
+        iatest::WriteText(target, "previous");
         StepHook hook([&](ia::OutputStep step, const std::string& folder, const std::string& name) {
             if (step != c.step) return;
             const fs::path at = c.swapTemporary ? fs::path(folder) / name : fs::path(target);
@@ -157,7 +145,7 @@ TEST(OutputFile, TemporariesOfGoneWritersAreRemovedByTheNextOne) {
     };
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
     for (const auto& l : files) {
-        Write(dir.file(l.name), "part");
+        iatest::WriteText(dir.file(l.name), "part");
         fs::last_write_time(dir.file(l.name), old);
     }
     ia::WriteFileReplacing(dir.file("out.csv"), "csv", "x");

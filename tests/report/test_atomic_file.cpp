@@ -20,18 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::vector<std::string> Entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 const std::string kWholePdf = "%PDF-1.4\nbody\n%%EOF\n";
 
 } // namespace
@@ -42,17 +30,19 @@ TEST(ReplaceFileAtomically, OnlyACompleteWriteReplacesThePreviousFile) {
         std::function<bool(const std::string&)> write;
         bool replaced;
     } cases[] = {
-        {"whole", [](const std::string& t) { return Write(t, kWholePdf), true; }, true},
-        {"writer reports failure", [](const std::string& t) { return Write(t, kWholePdf), false; },
-         false},
-        {"cut short", [](const std::string& t) { return Write(t, "%PDF-1.4\nbo"), true; }, false},
+        {"whole", [](const std::string& t) { return iatest::WriteText(t, kWholePdf), true; }, true},
+        {"writer reports failure",
+         [](const std::string& t) { return iatest::WriteText(t, kWholePdf), false; }, false},
+        {"cut short",
+         [](const std::string& t) { return iatest::WriteText(t, "%PDF-1.4\nbo"), true; }, false},
         {"empty", [](const std::string&) { return true; }, false},
-        {"not a pdf", [](const std::string& t) { return Write(t, "hello %%EOF"), true; }, false},
+        {"not a pdf",
+         [](const std::string& t) { return iatest::WriteText(t, "hello %%EOF"), true; }, false},
     };
     for (const auto& c : cases) {
         iatest::TempDir dir;
         const std::string target = dir.file("o.pdf");
-        Write(target, "previous");
+        iatest::WriteText(target, "previous");
         bool threw = false;
         try {
             ia::WritePdfReplacing(target, c.write);
@@ -63,27 +53,27 @@ TEST(ReplaceFileAtomically, OnlyACompleteWriteReplacesThePreviousFile) {
         }
         EXPECT_EQ(threw, !c.replaced) << c.what;
         EXPECT_EQ(iatest::FileBytes(target), c.replaced ? kWholePdf : "previous") << c.what;
-        EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"o.pdf"}) << c.what;
+        EXPECT_EQ(iatest::FolderEntries(dir.path()), std::vector<std::string>{"o.pdf"}) << c.what;
     }
 }
 
 TEST(ReplaceFileAtomically, AWriterThatThrowsLeavesNothingBehind) {
     iatest::TempDir dir;
     const std::string target = dir.file("o.pdf");
-    Write(target, "previous");
+    iatest::WriteText(target, "previous");
     EXPECT_THROW(ia::WritePdfReplacing(target,
                                        [](const std::string& t) -> bool {
-                                           Write(t, "%PDF-");
+                                           iatest::WriteText(t, "%PDF-");
                                            throw std::runtime_error("stop");
                                        }),
                  std::runtime_error);
     EXPECT_EQ(iatest::FileBytes(target), "previous");
-    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"o.pdf"});
+    EXPECT_EQ(iatest::FolderEntries(dir.path()), std::vector<std::string>{"o.pdf"});
 }
 
 TEST(ReplaceFileAtomically, AFolderThatTakesNoFileSaysWhy) {
     iatest::TempDir dir;
-    Write(dir.file("plain"), "x");
+    iatest::WriteText(dir.file("plain"), "x");
     struct Case {
         std::string target, reason;
     } cases[] = {
@@ -104,12 +94,12 @@ TEST(ReplaceFileAtomically, AFolderThatTakesNoFileSaysWhy) {
     }
     // A folder standing where the PDF should go: the rename is refused.
     fs::create_directory(dir.file("busy.pdf"));
-    EXPECT_THROW(
-        ia::WritePdfReplacing(dir.file("busy.pdf"),
-                              [](const std::string& t) { return Write(t, kWholePdf), true; }),
-        ia::ReplaceFileError);
+    EXPECT_THROW(ia::WritePdfReplacing(
+                     dir.file("busy.pdf"),
+                     [](const std::string& t) { return iatest::WriteText(t, kWholePdf), true; }),
+                 ia::ReplaceFileError);
     EXPECT_TRUE(fs::is_directory(dir.file("busy.pdf")));
-    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"busy.pdf", "plain"}));
+    EXPECT_EQ(iatest::FolderEntries(dir.path()), (std::vector<std::string>{"busy.pdf", "plain"}));
 }
 
 TEST(PdfFileIsComplete, OnlyAWholePdfCounts) {
@@ -128,7 +118,7 @@ TEST(PdfFileIsComplete, OnlyAWholePdfCounts) {
         {"body\n%%EOF\n", false},
     };
     for (const auto& c : cases) {
-        Write(dir.file("p.pdf"), c.bytes);
+        iatest::WriteText(dir.file("p.pdf"), c.bytes);
         EXPECT_EQ(ia::PdfFileIsComplete(dir.file("p.pdf")), c.whole) << c.bytes;
     }
     EXPECT_FALSE(ia::PdfFileIsComplete(dir.file("missing.pdf")));
@@ -165,7 +155,7 @@ TEST(SelectsAnyPage, ARangeOutsideThePrintoutSelectsNothing) {
 TEST(PdfPrinter, APdfCutShortKeepsThePreviousOne) {
     iatest::TempDir dir;
     const std::string path = dir.file("ม1.pdf");
-    Write(path, "previous");
+    iatest::WriteText(path, "previous");
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -185,13 +175,13 @@ TEST(PdfPrinter, APdfCutShortKeepsThePreviousOne) {
     EXPECT_TRUE(prn->Failed());
     EXPECT_EQ(prn->Notice().rfind("บันทึกไฟล์ PDF ไม่ได้ : " + path + " (", 0), 0u) << prn->Notice();
     EXPECT_EQ(iatest::FileBytes(path), "previous");
-    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"ม1.pdf"});
+    EXPECT_EQ(iatest::FolderEntries(dir.path()), std::vector<std::string>{"ม1.pdf"});
 }
 
 TEST(PdfPrinter, AJobAbandonedBeforeItsEndLeavesThePreviousPdf) {
     iatest::TempDir dir;
     const std::string path = dir.file("o.pdf");
-    Write(path, "previous");
+    iatest::WriteText(path, "previous");
     {
         auto prn = std::make_unique<ia::PdfPrinter>(path);
         ia::SetupPrinter(*prn);
@@ -199,5 +189,5 @@ TEST(PdfPrinter, AJobAbandonedBeforeItsEndLeavesThePreviousPdf) {
         // An exception while laying out pages: the printer goes away unended.
     }
     EXPECT_EQ(iatest::FileBytes(path), "previous");
-    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"o.pdf"});
+    EXPECT_EQ(iatest::FolderEntries(dir.path()), std::vector<std::string>{"o.pdf"});
 }
