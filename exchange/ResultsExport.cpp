@@ -2,7 +2,6 @@
 #include "exchange/ResultsExport.h"
 
 #include "analysis/Dif.h"
-
 #include "analysis/ExamAnswers.h"
 #include "analysis/ItemStatistics.h"
 #include "examfile/AnalysisRunLog.h"
@@ -107,21 +106,18 @@ OutCell Maybe(const std::optional<double>& v) {
     return v ? OutCell::Of(*v) : OutCell{};
 }
 
-// The whole-test item statistics of the answers as they are now, read the
-// way the statistics panel reads them: one row per keyed item, and one per
-// choice of it.
 // The sheet "เปรียบเทียบกลุ่ม", only for a file whose sheets have groups (a
 // pooled one): the groups, p by group with the far ones marked, and the
 // DIF of the default pair.
 void AddGroupComparison(Connection& db, std::vector<OutSheet>& out) {
     GroupAnalysis g;
     try {
-        const std::vector<std::string> labels = LoadGroupLabels(db.path());
+        const std::vector<std::string> labels = LoadGroupLabels(db);
         bool grouped = false;
         for (const std::string& l : labels)
             grouped = grouped || !l.empty();
         if (!grouped) return;
-        g = AnalyseGroups(LoadExamAnswers(db.path()).matrix, labels, "", "", false);
+        g = AnalyseGroups(LoadExamAnswers(db).matrix, labels, "", "", false);
     } catch (const std::exception&) {
         return; // the item statistics sheet already tells why the answers cannot be read
     }
@@ -176,6 +172,9 @@ void AddGroupComparison(Connection& db, std::vector<OutSheet>& out) {
     out.push_back(std::move(sheet));
 }
 
+// The whole-test item statistics of the answers as they are now, read the
+// way the statistics panel reads them: one row per keyed item, and one per
+// choice of it.
 void AddItemStatistics(Connection& db, std::vector<OutSheet>& out) {
     OutSheet items{"สถิติรายข้อ", {}, 1};
     OutSheet choices{"ตัวเลือก", {}, 1};
