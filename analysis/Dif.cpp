@@ -291,8 +291,8 @@ DifResult ComputeDif(const AnswerMatrix& m, const SheetGroups& groups, int refer
     out.focal = focal;
     const RightMatrix r = RightAnswers(m);
     std::vector<bool> leftOut(r.items.size(), false);
-    std::vector<int> total = Totals(r, leftOut);
-    out.items = MhOfItems(r, groups.ofSheet, total, leftOut, reference, focal);
+    const std::vector<int> plain = Totals(r, leftOut);
+    out.items = MhOfItems(r, groups.ofSheet, plain, leftOut, reference, focal);
     if (purify) {
         out.purified = true;
         for (size_t q = 0; q < out.items.size(); ++q)
@@ -300,14 +300,11 @@ DifResult ComputeDif(const AnswerMatrix& m, const SheetGroups& groups, int refer
                 leftOut[q] = true;
                 out.purifiedItems.push_back(out.items[q].item);
             }
-        if (!out.purifiedItems.empty()) {
-            total = Totals(r, leftOut);
-            out.items = MhOfItems(r, groups.ofSheet, total, leftOut, reference, focal);
-        }
+        if (!out.purifiedItems.empty())
+            out.items = MhOfItems(r, groups.ofSheet, Totals(r, leftOut), leftOut, reference, focal);
     }
     const size_t g = groups.names.size();
     if (g > 2) {
-        const std::vector<int> plain = Totals(r, std::vector<bool>(r.items.size(), false));
         std::vector<GroupStratum> strata(r.items.size() + 1);
         for (size_t q = 0; q < r.items.size(); ++q) {
             for (auto& s : strata)

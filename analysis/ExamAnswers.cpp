@@ -39,13 +39,10 @@ AnswerCode KeyCodeOf(std::optional<std::string_view> text, int choices) {
 }
 
 ExamAnswers LoadExamAnswers(const std::string& path, Progress& progress) {
-    if (std::string refusal = ExamFileRefusal(path); !refusal.empty()) throw AnalysisError(refusal);
-    try {
-        Connection db(path, Connection::Mode::ReadOnly);
-        return LoadExamAnswers(db, progress);
-    } catch (const DbError& e) {
-        throw AnalysisError(Connection::ErrorText(e.code(), e.what()));
-    }
+    std::optional<Connection> reader;
+    if (std::string refusal = ExamFileRefusal(path, reader); !refusal.empty())
+        throw AnalysisError(refusal);
+    return LoadExamAnswers(*reader, progress);
 }
 
 ExamAnswers LoadExamAnswers(Connection& db, Progress& progress) {
@@ -101,10 +98,15 @@ ExamAnswers LoadExamAnswers(Connection& db, Progress& progress) {
 }
 
 std::vector<std::string> LoadGroupLabels(const std::string& path) {
-    if (std::string refusal = ExamFileRefusal(path); !refusal.empty()) throw AnalysisError(refusal);
+    std::optional<Connection> reader;
+    if (std::string refusal = ExamFileRefusal(path, reader); !refusal.empty())
+        throw AnalysisError(refusal);
+    return LoadGroupLabels(*reader);
+}
+
+std::vector<std::string> LoadGroupLabels(Connection& db) {
     std::vector<std::string> out;
     try {
-        Connection db(path, Connection::Mode::ReadOnly);
         bool hasGroups = false;
         for (const std::string& t : db.tableNames())
             hasGroups = hasGroups || t == schema::kSheetGroupTable;
@@ -119,6 +121,21 @@ std::vector<std::string> LoadGroupLabels(const std::string& path) {
             const auto label = st.columnText(0);
             out.emplace_back(label ? std::string(*label) : std::string());
         }
+    } catch (const DbError& e) {
+        throw AnalysisError(Connection::ErrorText(e.code(), e.what()));
+    }
+    return out;
+}
+
+GroupedAnswers LoadGroupedAnswers(const std::string& path, Progress& progress) {
+    std::optional<Connection> reader;
+    if (std::string refusal = ExamFileRefusal(path, reader); !refusal.empty())
+        throw AnalysisError(refusal);
+    GroupedAnswers out;
+    try {
+        ReadSnapshot snapshot(*reader);
+        out.answers = LoadExamAnswers(*reader, progress);
+        out.labels = LoadGroupLabels(*reader);
     } catch (const DbError& e) {
         throw AnalysisError(Connection::ErrorText(e.code(), e.what()));
     }

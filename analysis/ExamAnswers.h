@@ -43,5 +43,16 @@ ExamAnswers LoadExamAnswers(Connection& db, Progress& progress = NoProgress());
 // The group label of every sheet, in the same row order, "" for a sheet of
 // no group (every sheet of a file without the group table). Only reads.
 std::vector<std::string> LoadGroupLabels(const std::string& path);
+// The same over a connection in hand (within the caller's read snapshot,
+// when it holds one).
+std::vector<std::string> LoadGroupLabels(Connection& db);
+
+// The answers and the group labels of the exam file at path from one look
+// at it: one check, one connection and one state of the file for both.
+struct GroupedAnswers {
+    ExamAnswers answers;
+    std::vector<std::string> labels;
+};
+GroupedAnswers LoadGroupedAnswers(const std::string& path, Progress& progress = NoProgress());
 
 } // namespace ia

@@ -5,6 +5,7 @@
 #include "app/PanelKit.h"
 #include "app/ProgressDialog.h"
 #include "charts/Charts.h"
+#include "report/GraphReport.h"
 
 #include "analysis/Analysis.h"
 
@@ -25,14 +26,6 @@ QString Num(const std::optional<double>& x, int decimals = 2) {
     return x && std::isfinite(*x) ? QString::number(*x, 'f', decimals) : QString("-");
 }
 
-QLabel* Heading(const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    QFont f = l->font();
-    f.setBold(true);
-    l->setFont(f);
-    return l;
-}
-
 QTableWidgetItem* Cell(const QString& text) {
     auto* c = new QTableWidgetItem(text);
     c->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
@@ -47,46 +40,10 @@ QColor EtsColour(std::optional<EtsClass> c) {
     return QColor(Qt::white);
 }
 
-charts::GroupPInput ChartInput(const GroupAnalysis& g, size_t row) {
-    const ComparedItem& it = g.comparison.items[row];
-    charts::GroupPInput in;
-    in.item = it.item;
-    in.pooledP = it.pooledP;
-    in.threshold = kGroupPDifferenceAbove;
-    for (size_t k = 0; k < it.byGroup.size(); ++k)
-        in.groups.push_back({g.comparison.groups[k].name, it.byGroup[k].p, it.byGroup[k].marked,
-                             g.comparison.groups[k].judged});
-    if (g.dif && row < g.dif->items.size()) {
-        const ItemDif& d = g.dif->items[row];
-        in.note = "DIF " + std::string(d.ets ? EtsClassName(*d.ets) : "-") + " (" +
-                  g.groups.names[static_cast<size_t>(g.dif->reference)] + " กับ " +
-                  g.groups.names[static_cast<size_t>(g.dif->focal)] + ")";
-    }
-    return in;
-}
-
 } // namespace
 
 GroupComparisonPanel::GroupComparisonPanel(QWidget* parent) : QFrame(parent) {
-    setObjectName("GroupComparisonPanel");
-    setFrameShape(QFrame::Panel);
-    setFrameShadow(QFrame::Raised);
-    setAutoFillBackground(true);
-    {
-        QPalette pal = palette();
-        pal.setColor(QPalette::Window, QColor(192, 192, 192));
-        setPalette(pal);
-    }
-    auto* outer = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    QLabel* title = Heading("เปรียบเทียบกลุ่ม", this);
-    {
-        QFont f = title->font();
-        f.setPointSizeF(f.pointSizeF() * 1.3);
-        title->setFont(f);
-    }
-    top->addWidget(title);
-    top->addStretch();
+    const auto [outer, top] = MakeStatisticsPanel(this, "GroupComparisonPanel", "เปรียบเทียบกลุ่ม");
     top->addWidget(new QLabel("กลุ่มอ้างอิง", this));
     referenceBox = new QComboBox(this);
     referenceBox->setObjectName("grpReference");
@@ -101,7 +58,6 @@ GroupComparisonPanel::GroupComparisonPanel(QWidget* parent) : QFrame(parent) {
     closeButton = new QPushButton("ปิด", this);
     closeButton->setObjectName("grpClose");
     top->addWidget(closeButton);
-    outer->addLayout(top);
 
     note = new QLabel(this);
     note->setObjectName("grpNote");
@@ -110,23 +66,12 @@ GroupComparisonPanel::GroupComparisonPanel(QWidget* parent) : QFrame(parent) {
 
     auto* body = new QHBoxLayout;
     auto* left = new QVBoxLayout;
-    groupTable = new QTableWidget(this);
-    groupTable->setObjectName("grpGroups");
+    groupTable = ReadOnlyTable(this, "grpGroups", TableSelection::Nothing, true);
     groupTable->setColumnCount(6);
     groupTable->setHorizontalHeaderLabels({"กลุ่ม", "N", "ค่าเฉลี่ย", "SD", "KR-20", "หมายเหตุ"});
-    groupTable->verticalHeader()->hide();
-    groupTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    groupTable->setSelectionMode(QAbstractItemView::NoSelection);
-    groupTable->horizontalHeader()->setStretchLastSection(true);
     left->addWidget(groupTable, 2);
     left->addWidget(Heading("รายข้อ: p ของแต่ละกลุ่ม และ DIF (Mantel–Haenszel)", this));
-    itemTable = new QTableWidget(this);
-    itemTable->setObjectName("grpItems");
-    itemTable->verticalHeader()->hide();
-    itemTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    itemTable->setSelectionMode(QAbstractItemView::SingleSelection);
-    itemTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    itemTable->horizontalHeader()->setStretchLastSection(true);
+    itemTable = ReadOnlyTable(this, "grpItems", TableSelection::OneRow, true);
     left->addWidget(itemTable, 5);
     body->addLayout(left, 6);
 
@@ -168,13 +113,12 @@ GroupComparisonPanel::GroupComparisonPanel(QWidget* parent) : QFrame(parent) {
 std::string GroupComparisonPanel::showFile(const std::string& path) {
     try {
         WindowJobProgress progress(this);
-        ExamAnswers a = LoadExamAnswers(path, progress);
-        std::vector<std::string> labels = LoadGroupLabels(path);
-        if (a.matrix.sheets < 2) return kTooFewSheets;
-        GroupAnalysis g = AnalyseGroups(a.matrix, labels, "", "", false);
+        GroupedAnswers a = LoadGroupedAnswers(path, progress);
+        if (a.answers.matrix.sheets < 2) return kTooFewSheets;
+        GroupAnalysis g = AnalyseGroups(a.answers.matrix, a.labels, "", "", false);
         path_ = path;
-        answers_ = std::move(a);
-        labels_ = std::move(labels);
+        answers_ = std::move(a.answers);
+        labels_ = std::move(a.labels);
         analysis_ = std::move(g);
     } catch (const std::exception& e) {
         return e.what();
@@ -315,13 +259,13 @@ void GroupComparisonPanel::showItem(int item) {
     if (overview_) {
         std::vector<charts::GroupPInput> all;
         for (size_t r = 0; r < c.items.size(); ++r)
-            all.push_back(ChartInput(analysis_, r));
+            all.push_back(GroupPOf(analysis_, r));
         chart->setDraw([all](charts::Canvas& canvas, const charts::Rect& area) {
             const int columns = std::max(1, static_cast<int>(area.w / 70));
             charts::DrawGroupPOverview(canvas, area, all, columns);
         });
     } else if (row < c.items.size()) {
-        const charts::GroupPInput in = ChartInput(analysis_, row);
+        const charts::GroupPInput in = GroupPOf(analysis_, row);
         chart->setDraw([in](charts::Canvas& canvas, const charts::Rect& area) {
             charts::DrawGroupPChart(canvas, area, in);
         });

@@ -45,37 +45,10 @@ class SortCell : public QTableWidgetItem {
 
 enum ItemColumn { ColItem, ColKey, ColP, ColRit, ColAlpha, ColOmitted, ColInvalid, ColFlags };
 
-QLabel* Heading(const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    QFont f = l->font();
-    f.setBold(true);
-    l->setFont(f);
-    return l;
-}
-
 } // namespace
 
 ItemStatisticsPanel::ItemStatisticsPanel(QWidget* parent) : QFrame(parent) {
-    setObjectName("ItemStatisticsPanel");
-    setFrameShape(QFrame::Panel);
-    setFrameShadow(QFrame::Raised);
-    setAutoFillBackground(true);
-    {
-        QPalette pal = palette();
-        pal.setColor(QPalette::Window, QColor(192, 192, 192));
-        setPalette(pal);
-    }
-
-    auto* outer = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    QLabel* title = Heading("สถิติรายข้อ", this);
-    {
-        QFont f = title->font();
-        f.setPointSizeF(f.pointSizeF() * 1.3);
-        title->setFont(f);
-    }
-    top->addWidget(title);
-    top->addStretch();
+    const auto [outer, top] = MakeStatisticsPanel(this, "ItemStatisticsPanel", "สถิติรายข้อ");
     // The selected item's picture, in the graph panel.
     graphButton = new QPushButton("กราฟของข้อนี้", this);
     graphButton->setObjectName("itemStatsGraph");
@@ -83,7 +56,6 @@ ItemStatisticsPanel::ItemStatisticsPanel(QWidget* parent) : QFrame(parent) {
     closeButton = new QPushButton("ปิด", this);
     closeButton->setObjectName("itemStatsClose");
     top->addWidget(closeButton);
-    outer->addLayout(top);
 
     // Below the title everything scrolls rather than being squeezed, so that
     // on a small screen or under the notice no text runs over a table.
@@ -134,16 +106,10 @@ ItemStatisticsPanel::ItemStatisticsPanel(QWidget* parent) : QFrame(parent) {
     auto* body = new QHBoxLayout;
     auto* left = new QVBoxLayout;
     left->addWidget(Heading("รายข้อ (คลิกหัวคอลัมน์เพื่อเรียง)", this));
-    itemTable = new QTableWidget(this);
-    itemTable->setObjectName("itemStatsItems");
+    itemTable = ReadOnlyTable(this, "itemStatsItems", TableSelection::OneRow, true);
     itemTable->setColumnCount(8);
     itemTable->setHorizontalHeaderLabels(
         {"ข้อ", "เฉลย", "p", "r_it", "α เมื่อตัดข้อ", "ไม่ตอบ", "นอกตัวเลือก", "ข้อสังเกต"});
-    itemTable->verticalHeader()->hide();
-    itemTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    itemTable->setSelectionMode(QAbstractItemView::SingleSelection);
-    itemTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    itemTable->horizontalHeader()->setStretchLastSection(true);
     itemTable->setSortingEnabled(true);
     itemTable->setMinimumHeight(180);
     left->addWidget(itemTable);
@@ -151,15 +117,11 @@ ItemStatisticsPanel::ItemStatisticsPanel(QWidget* parent) : QFrame(parent) {
 
     auto* right = new QVBoxLayout;
     right->addWidget(Heading("ตัวเลือกของข้อที่เลือก", this));
-    choiceTable = new QTableWidget(this);
-    choiceTable->setObjectName("itemStatsChoices");
+    choiceTable = ReadOnlyTable(this, "itemStatsChoices", TableSelection::Nothing, false);
     choiceTable->setColumnCount(10);
     choiceTable->setHorizontalHeaderLabels({"ตัวเลือก", "จำนวน", "สัดส่วน", "คะแนนเฉลี่ย", "r_pb",
                                             "กลุ่ม 1\n(ต่ำ)", "กลุ่ม 2", "กลุ่ม 3", "กลุ่ม 4",
                                             "กลุ่ม 5\n(สูง)"});
-    choiceTable->verticalHeader()->hide();
-    choiceTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    choiceTable->setSelectionMode(QAbstractItemView::NoSelection);
     right->addWidget(choiceTable, 3);
     itemFlags = new QLabel(this);
     itemFlags->setObjectName("itemStatsItemFlags");

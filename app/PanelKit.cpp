@@ -3,8 +3,12 @@
 
 #include <QFocusEvent>
 #include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <cmath>
@@ -70,6 +74,48 @@ void GrowToText(QWidget* w) {
     if (w->height() >= need) return;
     const QRect r = w->geometry();
     w->setGeometry(r.x(), r.center().y() - need / 2, r.width(), need);
+}
+
+StatisticsPanelLayout MakeStatisticsPanel(QFrame* panel, const char* name, const QString& title) {
+    panel->setObjectName(name);
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Raised);
+    Fill(panel, QColor(192, 192, 192));
+    StatisticsPanelLayout l;
+    l.outer = new QVBoxLayout(panel);
+    l.top = new QHBoxLayout;
+    QLabel* heading = Heading(title, panel);
+    QFont f = heading->font();
+    f.setPointSizeF(f.pointSizeF() * 1.3);
+    heading->setFont(f);
+    l.top->addWidget(heading);
+    l.top->addStretch();
+    l.outer->addLayout(l.top);
+    return l;
+}
+
+QLabel* Heading(const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    return l;
+}
+
+QTableWidget* ReadOnlyTable(QWidget* parent, const char* name, TableSelection selection,
+                            bool stretchLastColumn) {
+    auto* t = new QTableWidget(parent);
+    t->setObjectName(name);
+    t->verticalHeader()->hide();
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    if (selection == TableSelection::OneRow) {
+        t->setSelectionBehavior(QAbstractItemView::SelectRows);
+        t->setSelectionMode(QAbstractItemView::SingleSelection);
+    } else {
+        t->setSelectionMode(QAbstractItemView::NoSelection);
+    }
+    t->horizontalHeader()->setStretchLastSection(stretchLastColumn);
+    return t;
 }
 
 QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {

@@ -16,8 +16,11 @@
 
 class QEvent;
 class QFrame;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
+class QTableWidget;
+class QVBoxLayout;
 class QWidget;
 
 namespace ia {
@@ -54,6 +57,21 @@ QFrame* Panel(QWidget* parent, const char* name, const QColor& bg);
 void GrowToText(QWidget* w);
 QPushButton* Button(QWidget* parent, const char* name, const QString& caption);
 QLabel* Label(QWidget* parent, const char* name, const QString& caption);
+// The statistics panels that open over the window share one look: a raised
+// grey frame whose first row starts with the title, large and bold. The
+// caller adds the row's controls to `top` and the body below it to `outer`.
+struct StatisticsPanelLayout {
+    QVBoxLayout* outer = nullptr;
+    QHBoxLayout* top = nullptr;
+};
+StatisticsPanelLayout MakeStatisticsPanel(QFrame* panel, const char* name, const QString& title);
+// A bold caption over a table or a chart of such a panel.
+QLabel* Heading(const QString& text, QWidget* parent);
+// Their tables are read, not edited, and have no row numbers; a table of
+// items selects one whole row at a time, the others nothing.
+enum class TableSelection { Nothing, OneRow };
+QTableWidget* ReadOnlyTable(QWidget* parent, const char* name, TableSelection selection,
+                            bool stretchLastColumn);
 // Switching to another program or opening a popup is no lost focus of a
 // field: the teacher is still in it.
 bool FocusLostInWindow(QEvent* e);

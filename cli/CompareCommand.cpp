@@ -199,10 +199,10 @@ int CompareCommand(int argc, char** argv) {
         return *rc;
     const std::string& file = options.positional[0];
     try {
-        const ExamAnswers a = LoadExamAnswers(file, JobProgress());
-        if (a.matrix.sheets < 2) return Fail(kTooFewSheets);
+        const GroupedAnswers a = LoadGroupedAnswers(file, JobProgress());
+        if (a.answers.matrix.sheets < 2) return Fail(kTooFewSheets);
         const GroupAnalysis g =
-            AnalyseGroups(a.matrix, LoadGroupLabels(file), options.value("--reference"),
+            AnalyseGroups(a.answers.matrix, a.labels, options.value("--reference"),
                           options.value("--focal"), options.has("--purify"));
         if (g.comparison.ungroupedSheets > 0)
             Warn(std::to_string(g.comparison.ungroupedSheets) + " แผ่นไม่มีกลุ่ม จึงไม่นำมาเปรียบเทียบ");

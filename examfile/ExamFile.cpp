@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace ia {
@@ -95,7 +96,7 @@ size_t Utf8Chars(std::string_view s) {
 // A header field past what its column holds (put in by another program):
 // refused at opening, before a printout or an analysis spends minutes on a
 // subject of ten megabytes.
-std::string HeaderFieldRefusal(const std::string& path) {
+std::string HeaderFieldRefusal(const std::string& path, Connection& db) {
     using namespace schema;
     struct TextField {
         const char* column;
@@ -107,7 +108,6 @@ std::string HeaderFieldRefusal(const std::string& path) {
                                       {kTerm, "ภาคเรียน", kTermSize},
                                       {kTeacherName, "อาจารย์ผู้สอน", kTeacherNameSize}};
     try {
-        Connection db(path, Connection::Mode::ReadOnly);
         std::string sql = "SELECT ";
         for (const TextField& f : texts)
             sql += std::string("length(CAST(") + f.column + " AS BLOB)), substr(" + f.column +
@@ -143,12 +143,6 @@ std::string HeaderFieldRefusal(const std::string& path) {
 }
 
 } // namespace
-
-std::string ExamFileRefusal(const std::string& path) {
-    const ExamFileProblem problem = DiagnoseExamFile(path);
-    if (problem == ExamFileProblem::None) return HeaderFieldRefusal(path);
-    return ExamFileProblemMessage(problem, path);
-}
 
 std::string ExamFileProblemMessage(ExamFileProblem problem, const std::string& path) {
     switch (problem) {
@@ -309,9 +303,8 @@ bool ShorterThanItsHeaderSays(const std::string& path) {
     return !ec && size < static_cast<std::uintmax_t>(pages) * pageSize;
 }
 
-ExamFileProblem CheckStructure(const std::string& path) {
+ExamFileProblem CheckStructure(const std::string& path, Connection& db) {
     try {
-        Connection db(path, Connection::Mode::ReadOnly);
         auto count = [&](const std::string& sql) {
             auto st = db.prepare(sql);
             return st.step() ? st.columnInt(0) : 0;
@@ -366,8 +359,19 @@ bool HasDatabaseSignature(const std::string& path) {
     return n == sizeof head && std::memcmp(head, "SQLite format 3", 16) == 0;
 }
 
-// 1: signed as an exam file; otherwise why not.
-ExamFileProblem Recognise(const std::string& path) {
+ExamFileProblem CheckStructure(const std::string& path) {
+    try {
+        Connection db(path, Connection::Mode::ReadOnly);
+        return CheckStructure(path, db);
+    } catch (const DbError& e) {
+        return ProblemOf(e);
+    }
+}
+
+// None: signed as an exam file, and `reader` is left open read-only on it
+// for the checks and the reading that follow; otherwise why not.
+ExamFileProblem Recognise(const std::string& path, std::optional<Connection>& reader) {
+    reader.reset();
     namespace fs = std::filesystem;
     if (path.empty()) return ExamFileProblem::NotFound;
     std::error_code ec;
@@ -380,31 +384,43 @@ ExamFileProblem Recognise(const std::string& path) {
     }
     if (status.type() == fs::file_type::not_found) return ExamFileProblem::NotFound;
     if (status.type() != fs::file_type::regular) return ExamFileProblem::NotExamFile;
-    auto hasSignature = [&](Connection::Mode mode) {
-        Connection db(path, mode);
+    auto hasSignature = [&](Connection& db) {
         for (const auto& name : db.tableNames())
             if (name == schema::kSignatureTable) return true;
         return false;
     };
+    auto recognised = [&](bool signed_) {
+        if (!signed_) reader.reset();
+        return signed_ ? ExamFileProblem::None : ExamFileProblem::NotExamFile;
+    };
     try {
         try {
-            return hasSignature(Connection::Mode::ReadOnly) ? ExamFileProblem::None
-                                                            : ExamFileProblem::NotExamFile;
+            reader.emplace(path, Connection::Mode::ReadOnly);
+            return recognised(hasSignature(*reader));
         } catch (const DbError&) {
+            reader.reset();
             // A program killed while writing leaves a journal that must be
             // played back before the file can be read; a read-only look
             // cannot do that, and the teacher's file would seem foreign.
             if (!fs::exists(path + "-journal", ec)) throw;
-            return hasSignature(Connection::Mode::ReadWrite) ? ExamFileProblem::None
-                                                             : ExamFileProblem::NotExamFile;
+            bool signed_ = false;
+            {
+                Connection writer(path, Connection::Mode::ReadWrite);
+                signed_ = hasSignature(writer);
+            }
+            // Played back now: the reader is read-only again.
+            if (signed_) reader.emplace(path, Connection::Mode::ReadOnly);
+            return recognised(signed_);
         }
     } catch (const DbError& e) {
+        reader.reset();
         const ExamFileProblem p = ProblemOf(e);
         if (p == ExamFileProblem::InUse) return p;
         // Only a file that says it is a database can be a damaged one of
         // ours; anything else is simply some other file.
         return HasDatabaseSignature(path) ? ExamFileProblem::Damaged : ExamFileProblem::NotExamFile;
     } catch (...) {
+        reader.reset();
         return ExamFileProblem::NotExamFile;
     }
 }
@@ -412,8 +428,23 @@ ExamFileProblem Recognise(const std::string& path) {
 } // namespace
 
 ExamFileProblem DiagnoseExamFile(const std::string& path) {
-    const ExamFileProblem p = Recognise(path);
-    return p == ExamFileProblem::None ? CheckStructure(path) : p;
+    std::optional<Connection> reader;
+    const ExamFileProblem p = Recognise(path, reader);
+    return p == ExamFileProblem::None ? CheckStructure(path, *reader) : p;
+}
+
+std::string ExamFileRefusal(const std::string& path) {
+    std::optional<Connection> reader;
+    return ExamFileRefusal(path, reader);
+}
+
+std::string ExamFileRefusal(const std::string& path, std::optional<Connection>& reader) {
+    ExamFileProblem problem = Recognise(path, reader);
+    if (problem == ExamFileProblem::None) problem = CheckStructure(path, *reader);
+    std::string refusal = problem == ExamFileProblem::None ? HeaderFieldRefusal(path, *reader)
+                                                           : ExamFileProblemMessage(problem, path);
+    if (!refusal.empty()) reader.reset();
+    return refusal;
 }
 
 bool ExamStructureOk(const std::string& path) {
@@ -421,7 +452,8 @@ bool ExamStructureOk(const std::string& path) {
 }
 
 int IsExamFile(const std::string& path) {
-    return Recognise(path) == ExamFileProblem::None ? 1 : 0;
+    std::optional<Connection> reader;
+    return Recognise(path, reader) == ExamFileProblem::None ? 1 : 0;
 }
 
 } // namespace ia

@@ -3,6 +3,7 @@
 #include "examfile/ExamState.h"
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -54,6 +55,14 @@ std::string ExamFileProblemMessage(ExamFileProblem problem, const std::string& p
 // empty when it can be.
 std::string ExamFileRefusal(const std::string& path);
 
+class Connection;
+
+// The same, for a reader that goes on to read the file: every check is made
+// through one read-only connection, left open in `reader` when the file can
+// be bound (an empty refusal) and emptied otherwise, rather than through
+// connections of their own that the reader would then open again.
+std::string ExamFileRefusal(const std::string& path, std::optional<Connection>& reader);
+
 // What became of an exam file about to be replaced.
 struct ExamBackup {
     bool kept = false;      // the old file is now at backupPath
@@ -71,8 +80,6 @@ ExamBackup BackUpExamFile(const std::string& path);
 
 // The message that tells where the replaced file was kept.
 std::string BackupNotice(const std::string& backupPath);
-
-class Connection;
 
 // Files made before the group counts and the statistics row's nCase were
 // 32-bit hold them as 16-bit fields. Widens the named fields of the table

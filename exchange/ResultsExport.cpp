@@ -2,7 +2,6 @@
 #include "exchange/ResultsExport.h"
 
 #include "analysis/Dif.h"
-
 #include "analysis/ExamAnswers.h"
 #include "analysis/ItemStatistics.h"
 #include "examfile/AnalysisRunLog.h"
@@ -114,7 +113,7 @@ OutCell Maybe(const std::optional<double>& v) {
 void AddGroupComparison(Connection& db, const ExamAnswers& exam, std::vector<OutSheet>& out) {
     GroupAnalysis g;
     try {
-        const std::vector<std::string> labels = LoadGroupLabels(db.path());
+        const std::vector<std::string> labels = LoadGroupLabels(db);
         bool grouped = false;
         for (const std::string& l : labels)
             grouped = grouped || !l.empty();

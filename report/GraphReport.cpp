@@ -128,16 +128,34 @@ std::optional<TestStatistics> LoadTestStatistics(Connection& db, Progress& progr
     }
 }
 
-std::optional<GroupAnalysis> LoadGroupAnalysis(const std::string& path) {
+std::optional<GroupAnalysis> LoadGroupAnalysis(Connection& db) {
     try {
-        const std::vector<std::string> labels = LoadGroupLabels(path);
+        const std::vector<std::string> labels = LoadGroupLabels(db);
         if (std::all_of(labels.begin(), labels.end(),
                         [](const std::string& l) { return l.empty(); }))
             return std::nullopt;
-        return AnalyseGroups(LoadExamAnswers(path).matrix, labels, "", "", false);
+        return AnalyseGroups(LoadExamAnswers(db).matrix, labels, "", "", false);
     } catch (const std::exception&) {
         return std::nullopt;
     }
+}
+
+charts::GroupPInput GroupPOf(const GroupAnalysis& g, size_t row) {
+    const ComparedItem& it = g.comparison.items[row];
+    charts::GroupPInput in;
+    in.item = it.item;
+    in.pooledP = it.pooledP;
+    in.threshold = kGroupPDifferenceAbove;
+    for (size_t k = 0; k < it.byGroup.size(); ++k)
+        in.groups.push_back({g.comparison.groups[k].name, it.byGroup[k].p, it.byGroup[k].marked,
+                             g.comparison.groups[k].judged});
+    if (g.dif && row < g.dif->items.size()) {
+        const ItemDif& d = g.dif->items[row];
+        in.note = "DIF " + std::string(d.ets ? EtsClassName(*d.ets) : "-") + " (" +
+                  g.groups.names[static_cast<size_t>(g.dif->reference)] + " กับ " +
+                  g.groups.names[static_cast<size_t>(g.dif->focal)] + ")";
+    }
+    return in;
 }
 
 charts::DdInput DdOf(const ReportData& data) {
@@ -405,16 +423,8 @@ int DrawGraphReport(GraphPages& pages, const GraphReportInput& in, Progress& pro
             y += kLine;
         }
         std::vector<charts::GroupPInput> all;
-        for (const ComparedItem& it : g.comparison.items) {
-            charts::GroupPInput p;
-            p.item = it.item;
-            p.pooledP = it.pooledP;
-            p.threshold = kGroupPDifferenceAbove;
-            for (size_t k = 0; k < it.byGroup.size(); ++k)
-                p.groups.push_back({g.comparison.groups[k].name, it.byGroup[k].p,
-                                    it.byGroup[k].marked, g.comparison.groups[k].judged});
-            all.push_back(std::move(p));
-        }
+        for (size_t row = 0; row < g.comparison.items.size(); ++row)
+            all.push_back(GroupPOf(g, row));
         charts::DrawGroupPOverview(c, {kMargin, y + 6, width, kGraphPageHeight - 40 - y - 6}, all,
                                    6);
     }

@@ -42,6 +42,9 @@ charts::DdInput DdOf(const ReportData& data);
 // given.
 charts::ItemPlotInput ItemPlotOf(const ReportData& data, int item,
                                  const TestStatistics* stats = nullptr);
+// The difficulty of the compared item at `row` in each group beside the
+// pooled one, with its DIF class under the title when there is a DIF.
+charts::GroupPInput GroupPOf(const GroupAnalysis& g, size_t row);
 // Items with a key, in order.
 std::vector<int> KeyedItems(const ReportData& data);
 
@@ -83,9 +86,10 @@ struct GraphReportInput {
 // JobCancelled.
 std::optional<TestStatistics> LoadTestStatistics(Connection& db, Progress& progress = NoProgress());
 
-// The groups of the exam file at path compared (default pair); none when its
-// sheets have no groups or the file cannot give them.
-std::optional<GroupAnalysis> LoadGroupAnalysis(const std::string& path);
+// The groups of the exam file read through db compared (default pair), in
+// the caller's read snapshot when it holds one; none when its sheets have no
+// groups or the file cannot give them.
+std::optional<GroupAnalysis> LoadGroupAnalysis(Connection& db);
 
 // Draws the whole graphical report. Returns the number of pages. Reports
 // the pages drawn to `progress`; a cancel throws JobCancelled before the

@@ -78,10 +78,13 @@ std::optional<SessionError> ReadSource(const std::string& path, bool sheetsToo,
         // would write to a source.
         return Refuse(SessionErrorKind::NotExamFile,
                       "ไฟล์ " + path + " ค้างการบันทึกไว้ไม่เสร็จ กรุณาเปิดไฟล์นี้ในโปรแกรมก่อนแล้วรวมใหม่");
-    if (std::string refusal = ExamFileRefusal(path); !refusal.empty())
+    // The checks and the reading share one read-only connection.
+    std::optional<Connection> reader;
+    if (std::string refusal = ExamFileRefusal(path, reader); !refusal.empty())
         return Refuse(SessionErrorKind::NotExamFile, refusal);
     try {
-        Connection db(path, Connection::Mode::ReadOnly);
+        Connection& db = *reader;
+        ReadSnapshot snapshot(db);
         using namespace schema;
         {
             auto st =

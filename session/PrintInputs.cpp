@@ -63,7 +63,7 @@ Outcome<GraphReportInput> GraphInputFor(ExamSession& session, const std::string&
         // now: beside results of other data they would mix two tests.
         if (currency == ResultsCurrency::Current)
             out.value.stats = LoadTestStatistics(*session.connection(), progress);
-        out.value.groups = LoadGroupAnalysis(session.views().header.DatabaseName);
+        out.value.groups = LoadGroupAnalysis(*session.connection());
     } catch (const JobCancelled& e) {
         out.error = SessionError{SessionErrorKind::Cancelled, e.what()};
     } catch (const std::exception& e) {

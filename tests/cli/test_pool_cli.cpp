@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #ifdef ITEMANALYSIS_WITH_QT
+#include "CliJson.h"
+
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #endif
 
 #include <cmath>
@@ -93,21 +93,8 @@ TEST(CliPool, RefusalsAndUsage) {
 }
 
 #ifdef ITEMANALYSIS_WITH_QT
-QJsonObject ParseJson(const std::string& text) {
-    QJsonParseError err;
-    QJsonDocument d = QJsonDocument::fromJson(QByteArray::fromStdString(text), &err);
-    EXPECT_EQ(err.error, QJsonParseError::NoError) << text;
-    return d.object();
-}
-
-void ExpectNumber(const QJsonValue& v, const std::optional<double>& want, const std::string& what) {
-    if (!want) {
-        EXPECT_TRUE(v.isNull()) << what;
-        return;
-    }
-    ASSERT_TRUE(v.isDouble()) << what;
-    EXPECT_EQ(v.toDouble(), *want) << what;
-}
+using iatest::ExpectNumber;
+using iatest::ParseJson;
 
 TEST(CliPool, CompareJsonCarriesTheGroupsItemsAndDifUnderTheirNames) {
     District d;

@@ -8,9 +8,9 @@
 
 // The JSON is read back with Qt's parser, where Qt is built.
 #ifdef ITEMANALYSIS_WITH_QT
+#include "CliJson.h"
+
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #endif
 
 #include <filesystem>
@@ -37,21 +37,8 @@ struct StatsExam {
 };
 
 #ifdef ITEMANALYSIS_WITH_QT
-QJsonObject ParseJson(const std::string& text) {
-    QJsonParseError err;
-    QJsonDocument d = QJsonDocument::fromJson(QByteArray::fromStdString(text), &err);
-    EXPECT_EQ(err.error, QJsonParseError::NoError) << text;
-    return d.object();
-}
-
-void ExpectNumber(const QJsonValue& v, const std::optional<double>& want, const std::string& what) {
-    if (!want) {
-        EXPECT_TRUE(v.isNull()) << what;
-        return;
-    }
-    ASSERT_TRUE(v.isDouble()) << what;
-    EXPECT_EQ(v.toDouble(), *want) << what << " (full precision)";
-}
+using iatest::ExpectNumber;
+using iatest::ParseJson;
 
 TEST(CliStats, JsonCarriesEveryStatisticUnderItsName) {
     StatsExam f;
