@@ -67,7 +67,9 @@ MantelHaenszel MantelHaenszelTest(const std::vector<MhStratum>& strata) {
     MantelHaenszel out;
     if (sumR > 0 && sumS > 0) {
         out.alpha = sumR / sumS;
-        out.delta = -kEtsScale * std::log(*out.alpha);
+        // An odds ratio of exactly 1 gives no difference, not "-0" in the
+        // tables and JSON.
+        out.delta = -kEtsScale * std::log(*out.alpha) + 0.0;
         const double var =
             sumPR / (2 * sumR * sumR) + sumPSQR / (2 * sumR * sumS) + sumQS / (2 * sumS * sumS);
         if (Finite(var) && var >= 0) out.deltaSe = kEtsScale * std::sqrt(var);

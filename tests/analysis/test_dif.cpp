@@ -97,6 +97,15 @@ TEST(MantelHaenszel, ContinuityCorrectionOnlyFromHalfADifference) {
     }
 }
 
+TEST(MantelHaenszel, EqualOddsGiveAPlainZeroDelta) {
+    // alpha = 1 exactly: the tables and the JSON must say 0, never -0.
+    const MantelHaenszel mh = MantelHaenszelTest({Stratum(2, 1, 1, 2), Stratum(1, 2, 2, 1)});
+    ASSERT_TRUE(mh.alpha && mh.delta);
+    EXPECT_EQ(*mh.alpha, 1.0);
+    EXPECT_EQ(*mh.delta, 0.0);
+    EXPECT_FALSE(std::signbit(*mh.delta));
+}
+
 TEST(MantelHaenszel, NullWhereNothingCanBeComputed) {
     // One group only: no variance, no odds ratio.
     const MantelHaenszel oneGroup = MantelHaenszelTest({Stratum(3, 2, 0, 0), Stratum(1, 4, 0, 0)});
