@@ -499,10 +499,12 @@ void DrawGroupPChart(Canvas& c, const Rect& area, const GroupPInput& in) {
     UprightAxis(c, plot, 0, 1, 0.2, 1);
     c.Line({plot.x, plot.y}, {plot.x, plot.bottom()}, {kBlack, 0.8});
     GroupBars(c, plot, in, true);
-    TextStyle s = Style(kLabelPoints, Align::End, Align::End);
-    s.color = kMean;
-    c.Text({plot.right(), Up(plot, 0, 1, in.pooledP) - 1}, "p รวม " + Fixed(in.pooledP, 2), s);
-    AxisTitles(c, area, plot, "กลุ่ม (สีแดง: ต่างจาก p รวมเกิน " + Fixed(in.threshold, 2) + ")", "p");
+    // The pooled p is named under the plot: at the end of its line it would
+    // stand on the labels of bars near it, which are the usual case.
+    AxisTitles(c, area, plot,
+               "กลุ่ม (เส้นประ: p รวม " + Fixed(in.pooledP, 2) + ", สีแดง: ต่างเกิน " +
+                   Fixed(in.threshold, 2) + ")",
+               "p");
 }
 
 void DrawGroupPOverview(Canvas& c, const Rect& area, const std::vector<GroupPInput>& items,

@@ -226,6 +226,25 @@ INSTANTIATE_TEST_SUITE_P(
 // p of 0 and 1 on the side edges, an unknown r on the bottom edge as an
 // open triangle, an item in no category as an open square, with a note
 // under the plot saying what those marks mean.
+// Groups at the pooled p, the usual case: the values on the bars and the
+// pooled p's own wording must not stand on each other.
+TEST(GroupPChart, LabelsStandClearOfEachOther) {
+    ia::charts::GroupPInput in;
+    in.item = 1;
+    in.pooledP = 0.6;
+    in.groups = {{"A", 0.6}, {"B", 0.6}};
+    in.note = "DIF A (A กับ B)";
+    ia::charts::RecordingCanvas c;
+    ia::charts::DrawGroupPChart(c, {0, 0, 330, 380}, in);
+    std::vector<Drawn> texts;
+    for (const Drawn& t : c.Of(Kind::Text))
+        if (t.style.points <= 8) texts.push_back(t); // the labels, not the titles
+    for (size_t a = 0; a < texts.size(); ++a)
+        for (size_t b = a + 1; b < texts.size(); ++b)
+            EXPECT_FALSE(Intersect(DigitsRoom(texts[a]), DigitsRoom(texts[b])))
+                << texts[a].text << " and " << texts[b].text;
+}
+
 TEST(DdPlot, EdgeAndUncategorisedItemsAreShownWithTheirOwnMarks) {
     ia::charts::DdInput in;
     in.zones = ia::QualityZones();
