@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <sstream>
 
 namespace ia::scan {
@@ -208,6 +210,34 @@ bool ReadReviewCsv(const std::string& path, int nChoice, ReviewDecisions& decisi
         decisions[key] = answer;
     }
     return true;
+}
+
+std::vector<std::string> RepeatedCodes(const std::vector<AssembledSheet>& sheets,
+                                       const std::vector<std::string>& existingCodes) {
+    std::map<std::string, std::vector<std::string>> scansOf; // code -> where, in batch order
+    std::vector<std::string> order;
+    for (const AssembledSheet& s : sheets) {
+        if (s.key || s.code.empty()) continue;
+        std::string where = "?";
+        if (!s.pages.empty()) {
+            const PageSource& from = s.pages.front().source;
+            where = from.path + " หน้า " + std::to_string(from.page);
+        }
+        auto [it, first] = scansOf.try_emplace(s.code);
+        if (first) order.push_back(s.code);
+        it->second.push_back(where);
+    }
+    const std::set<std::string> existing(existingCodes.begin(), existingCodes.end());
+    std::vector<std::string> notes;
+    for (const std::string& code : order) {
+        const std::vector<std::string>& at = scansOf[code];
+        std::string list;
+        for (const std::string& w : at)
+            list += (list.empty() ? "" : ", ") + w;
+        if (at.size() > 1) notes.push_back("รหัส " + code + " ซ้ำกันใน " + list);
+        if (existing.count(code)) notes.push_back("รหัส " + code + " (" + list + ") มีอยู่แล้วในไฟล์");
+    }
+    return notes;
 }
 
 std::string DecisionsText(const std::map<int, std::string>& decisions) {

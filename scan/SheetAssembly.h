@@ -53,6 +53,12 @@ struct Assembly {
 Assembly AssembleSheets(const std::vector<ReadPage>& pages, int nItem, DoubtfulPolicy policy,
                         const ReviewDecisions& decisions);
 
+// The repeated student codes of a batch, named by the scans they came from
+// ("a.pdf หน้า 3"), as the import names its rows: codes met twice in the
+// batch, and codes the exam file already holds. Key sheets have no code.
+std::vector<std::string> RepeatedCodes(const std::vector<AssembledSheet>& sheets,
+                                       const std::vector<std::string>& existingCodes);
+
 // A teacher's answer in review.csv: ก..จ, 1..5, A..E, "*" for a double mark,
 // "-" for no answer. False with the Thai reason otherwise.
 bool ReadReviewAnswer(const std::string& cell, int nChoice, std::string& answer,

@@ -91,11 +91,7 @@ ExamSession::storeScannedSheets(const std::vector<scan::AssembledSheet>& sheets,
     try {
         Connection& db = *connection();
         db.requireSameFile();
-        ImportPlan plan;
-        for (const scan::AssembledSheet& s : sheets)
-            if (!s.key) plan.sheets.push_back({s.code, {}, 0}); // only the codes are compared
-        FindDuplicateCodes(plan, ExistingCodes(db));
-        out.value.duplicates = plan.duplicates;
+        out.value.duplicates = scan::RepeatedCodes(sheets, ExistingCodes(db));
         Transaction tx(db);
         progress.stage(kScanStoringStage, static_cast<long long>(sheets.size()));
         std::string sql = std::string("INSERT INTO ") + sc::kSheetsTable + " (" + sc::kSheetCode;

@@ -7,6 +7,7 @@
 #include "MarkedSheets.h"
 #include "TestSupport.h"
 #include "cli/CliSupport.h"
+#include "exchange/ExchangeFixtures.h"
 #include "report/GraphReport.h"
 #include "scan/ScanStore.h"
 #include "scan/SheetAssembly.h"
@@ -423,6 +424,25 @@ TEST(LongSheetTest, PagesOfOneCopyGoTogether) {
     EXPECT_EQ(missing.problems.size(), 1u);
 }
 
+TEST(RepeatedCodesTest, NamesTheScansOfACodeMetTwiceOrAlreadyInTheFile) {
+    auto sheet = [](const std::string& code, const std::string& path, int page, bool key = false) {
+        ia::scan::AssembledSheet s;
+        s.code = code;
+        s.key = key;
+        ia::scan::ReadPage p;
+        p.source = {path, page};
+        s.pages.push_back(p);
+        return s;
+    };
+    const std::vector<ia::scan::AssembledSheet> batch = {
+        sheet("7", "a.pdf", 1), sheet("8", "a.pdf", 2), sheet("7", "b.png", 1),
+        sheet("", "key.png", 1, true), sheet("9", "a.pdf", 3)};
+    EXPECT_EQ(ia::scan::RepeatedCodes(batch, {"9", "10"}),
+              (std::vector<std::string>{"รหัส 7 ซ้ำกันใน a.pdf หน้า 1, b.png หน้า 1",
+                                        "รหัส 9 (a.pdf หน้า 3) มีอยู่แล้วในไฟล์"}));
+    EXPECT_TRUE(ia::scan::RepeatedCodes(batch, {}).size() == 1);
+}
+
 // --- the command line: storing all or nothing, the key, deciding again
 
 class ScanCommand : public ::testing::Test {
@@ -496,11 +516,59 @@ TEST_F(ScanCommand, StoresEveryReadablePageAndListsTheOthers) {
     EXPECT_NE(run.err.find("white.png หน้า 1: ไม่พบเครื่องหมายมุมกระดาษ"), std::string::npos) << run.err;
     EXPECT_EQ(StoredAnswers("21"), Dotted(Answers(1)));
     EXPECT_EQ(StoredAnswers("22"), Dotted(Answers(2)));
-    // The same page again: stored, and the repeated code told as the import tells it.
+    // The same page again: stored, and the repeated code named by its scan.
     const CliRun again = Cli("scan " + Quote(exam_) + " " + Quote(a));
     EXPECT_EQ(again.code, 0);
-    EXPECT_NE(again.err.find("21"), std::string::npos) << again.err;
+    EXPECT_NE(again.err.find("รหัส 21 (" + a + " หน้า 1) มีอยู่แล้วในไฟล์"), std::string::npos)
+        << again.err;
     EXPECT_EQ(SheetCount(exam_), 3);
+}
+
+// The class list for personalised sheets, as a CSV or a workbook: one page
+// per student in the list's order, each with its code and name; a list that
+// cannot be trusted prints nothing.
+TEST_F(ScanCommand, PrintsOneSheetPerStudentOfAClassListOrRefusesIt) {
+    const Rows good = {
+        {"รหัส", "ชื่อ", "นามสกุล"}, {"101", "สมชาย", "ใจดี"}, {"", "", ""}, {"102", "สมหญิง", "รักเรียน"}};
+    const std::string csv = dir_.file("class.csv");
+    WriteText(csv, "รหัส,ชื่อ,นามสกุล\n101,สมชาย,ใจดี\n,,\n102,สมหญิง,รักเรียน\n");
+    const std::string xlsx = dir_.file("class.xlsx");
+    WriteWorkbook(xlsx, "Sheet1", good, false);
+    for (const std::string& list : {csv, xlsx}) {
+        SCOPED_TRACE(list);
+        const std::string pdf = dir_.file("named.pdf");
+        const CliRun run =
+            Cli("sheets " + Quote(exam_) + " --pdf " + Quote(pdf) + " --students " + Quote(list));
+        ASSERT_EQ(run.code, 0) << run.err;
+        const std::vector<std::string> pages = PdfPageTexts(pdf);
+        ASSERT_EQ(pages.size(), 2u);
+        EXPECT_NE(pages[0].find("101"), std::string::npos) << pages[0];
+        EXPECT_NE(pages[0].find("สมชาย ใจดี"), std::string::npos) << pages[0];
+        EXPECT_NE(pages[1].find("102"), std::string::npos) << pages[1];
+        EXPECT_NE(pages[1].find("สมหญิง รักเรียน"), std::string::npos) << pages[1];
+    }
+    struct Bad {
+        const char* what;
+        Rows rows;
+        std::string message;
+    };
+    const std::vector<Bad> bad = {
+        {"a name without a code", {{"101", "ก"}, {"", "สมศรี"}}, "แถว 2: ไม่มีรหัสนักเรียน"},
+        {"a code too long", {{std::string(21, '1'), "ก"}}, "แถว 1: รหัสนักเรียนยาวเกิน 20 ตัวอักษร"},
+        {"no student", {{"รหัส", "ชื่อ"}}, "ไม่มีรายชื่อนักเรียน"},
+    };
+    for (const Bad& b : bad) {
+        SCOPED_TRACE(b.what);
+        const std::string list = dir_.file("bad.xlsx");
+        fs::remove(list);
+        WriteWorkbook(list, "Sheet1", b.rows, false);
+        const std::string pdf = dir_.file("bad.pdf");
+        const CliRun run =
+            Cli("sheets " + Quote(exam_) + " --pdf " + Quote(pdf) + " --students " + Quote(list));
+        EXPECT_EQ(run.code, 1);
+        EXPECT_NE(run.err.find(b.message), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(pdf));
+    }
 }
 
 TEST_F(ScanCommand, ARefusedBatchLeavesTheFileByteForByte) {
