@@ -4,26 +4,19 @@
 #include "app/BusyCursor.h"
 #include "app/ProgressDialog.h"
 #include "app/ThaiDialogs.h"
+#include "app/ThaiFileDialog.h"
 
 #include <QDialog>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace ia {
 
 QString BoxPrompts::chooseOpenFile() {
-    QFileDialog dlg(parent_);
-    dlg.setFileMode(QFileDialog::ExistingFile);
-    dlg.setAcceptMode(QFileDialog::AcceptOpen);
-    dlg.setOption(QFileDialog::HideNameFilterDetails);
-    // Qt's own dialog, whose texts the program has in Thai.
-    dlg.setOption(QFileDialog::DontUseNativeDialog);
-    // The second entry reads "(*.*)" like its caption but lists every
-    // file, also names without a dot.
-    dlg.setNameFilters({"Answer File (*.ans)", "All File (*.*) (*)"});
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
-    return dlg.selectedFiles().first();
+    // The import's sources are offered too: a teacher looks for a class's
+    // table under เปิดไฟล์ and is pointed to นำเข้า.
+    return ChooseFileToOpen(parent_, "เปิดไฟล์",
+                            {kExamFileFilter, kImportSourceFilter, kAllFilesFilter});
 }
 
 bool BoxPrompts::askOkCancel(const QString& title, const QString& text) {
