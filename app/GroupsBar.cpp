@@ -145,7 +145,7 @@ void PoolDialog::poolNow() {
     QString told;
     for (const std::string& line : done.value.notices())
         told += Q(line) + "\n";
-    prompts_.showMessage("รวมไฟล์หลายห้อง", told.trimmed());
+    prompts_.showInformation("รวมไฟล์หลายห้อง", told.trimmed());
     accept();
 }
 

@@ -21,7 +21,7 @@ QString BoxPrompts::chooseOpenFile() {
 
 bool BoxPrompts::askOkCancel(const QString& title, const QString& text) {
     ArrowCursor arrow;
-    auto box = MakeQuestionBox(parent_, QMessageBox::Warning, title, text,
+    auto box = MakeQuestionBox(parent_, QMessageBox::Question, title, text,
                                QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     return AskWithBox(*box) == QMessageBox::Ok;
 }
@@ -40,6 +40,15 @@ void BoxPrompts::showMessage(const QString& title, const QString& text) {
     AskWithBox(*box);
 }
 
+void BoxPrompts::showInformation(const QString& title, const QString& text) {
+    ArrowCursor arrow;
+    auto box = MakeQuestionBox(parent_, QMessageBox::Information, title, text, QMessageBox::Ok,
+                               QMessageBox::Ok);
+    AskWithBox(*box);
+}
+
+// The findings are warnings about the data, the question comes second: the
+// warning icon.
 bool BoxPrompts::askGoOnAfterChecks(const QString& title, const QString& text) {
     ArrowCursor arrow;
     auto box = MakeQuestionBox(parent_, QMessageBox::Warning, title, text,

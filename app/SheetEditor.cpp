@@ -483,7 +483,7 @@ void SheetEditor::onExportClicked() {
     ExportDialog dialog(session_.connection(), session_.fileName(), session_.header().nItem,
                         window_);
     if (prompts_.runDialog(dialog) == QDialog::Accepted)
-        prompts_.showMessage(kProgramTitle, "ส่งออกแล้ว: " + dialog.writtenPath());
+        prompts_.showInformation(kProgramTitle, "ส่งออกแล้ว: " + dialog.writtenPath());
 }
 
 void SheetEditor::pasteBlock(int position, int column, const QString& text) {

@@ -230,6 +230,7 @@ class ImportExport : public QObject {
         };
         Control<QPushButton>(f.w(), "cmdExport")->click();
         QCOMPARE(f.messages.last(), "ส่งออกแล้ว: " + f.path("w.xlsx"));
+        QCOMPARE(f.informations, QStringList{"ส่งออกแล้ว: " + f.path("w.xlsx")});
         QVERIFY(std::filesystem::exists(f.dir().file("w.xlsx")));
     }
 

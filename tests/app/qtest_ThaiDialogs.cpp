@@ -2,6 +2,7 @@
 // The boxes and Qt's own dialogs as the teacher meets them: Thai texts, and
 // questions whose Enter and Escape never destroy anything.
 
+#include "app/Prompts.h"
 #include "app/ThaiDialogs.h"
 #include "app/ThaiFileDialog.h"
 
@@ -21,7 +22,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+
 #include <QTreeView>
+#include <functional>
 
 namespace {
 
@@ -80,6 +83,7 @@ class ThaiDialogsTest : public QObject {
     void qtDialogsSpeakThai();
     void fileListShowsThaiKindsDatesAndSizesUncut();
     void fileSizesInThai();
+    void eachBoxCarriesTheIconOfItsKind();
 
   private:
     RecordingTexts* texts_ = nullptr;
@@ -267,6 +271,39 @@ void ThaiDialogsTest::fileSizesInThai() {
     };
     for (const auto& c : cases)
         QCOMPARE(ia::ThaiFileSize(c.bytes), QString::fromUtf8(c.shown));
+}
+
+void ThaiDialogsTest::eachBoxCarriesTheIconOfItsKind() {
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    ia::BoxPrompts prompts(&window);
+    const struct {
+        const char* kind;
+        std::function<void()> ask;
+        QMessageBox::Icon icon;
+    } cases[] = {
+        {"refusal", [&] { prompts.showMessage("คำเตือน", "เปิดไฟล์ไม่ได้"); }, QMessageBox::Warning},
+        {"done", [&] { prompts.showInformation("", "ส่งออกแล้ว"); }, QMessageBox::Information},
+        {"yes or no", [&] { prompts.askYesNo("", "นำเข้าหรือไม่"); }, QMessageBox::Question},
+        {"ok or cancel", [&] { prompts.askOkCancel("", "จะเขียนทับหรือไม่"); }, QMessageBox::Question},
+        {"findings", [&] { prompts.askGoOnAfterChecks("", "ข้อ 3 ไม่มีเฉลย"); }, QMessageBox::Warning},
+    };
+    for (const auto& c : cases) {
+        QMessageBox::Icon shown = QMessageBox::NoIcon;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            poll.stop();
+            shown = box->icon();
+            box->reject();
+        });
+        poll.start(5);
+        c.ask();
+        QVERIFY2(shown == c.icon, c.kind);
+    }
 }
 
 QTEST_MAIN(ThaiDialogsTest)
