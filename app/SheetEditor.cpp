@@ -463,11 +463,16 @@ void SheetEditor::runRecordCommand(const std::function<void()>& command) {
 }
 
 void SheetEditor::onImportClicked() {
+    importFrom(QString());
+}
+
+void SheetEditor::importFrom(const QString& source) {
     ExamViews& views = session_.views();
     if (!views.sheets.isOpen()) return;
     commitPendingEdits();
     ImportDialog dialog(session_.connection(), session_.fileName(), session_.header().nItem,
                         session_.header().nChoice, window_);
+    if (!source.isEmpty()) dialog.setSource(source);
     if (prompts_.runDialog(dialog) != QDialog::Accepted) return;
     const SessionError failed = session_.rereadAfterImport();
     showKey();
