@@ -383,14 +383,12 @@ void FTAData::offerToImport(const QString& source) {
     const QString name = QFileInfo(source).fileName();
     const QString what = name + " เป็นตารางคำตอบ ไม่ใช่ไฟล์ข้อสอบ\n";
     if (!session_.isOpen() || !session_.views().sheets.isOpen()) {
-        warn(what + "กรุณาเปิดไฟล์ข้อสอบ (หรือสร้างด้วย ไฟล์ใหม่) ก่อน แล้วกด นำเข้า "
-                    "เพื่อนำคำตอบจากไฟล์นี้เข้า");
+        warn(what + "กรุณาเปิดไฟล์ข้อสอบ (หรือสร้างด้วย ไฟล์ใหม่) ก่อน\n"
+                    "แล้วกด นำเข้า เพื่อนำคำตอบจากไฟล์นี้เข้า");
         return;
     }
     const QString exam = QFileInfo(Q(session_.fileName())).fileName();
-    if (!prompts_.askYesNo("นำเข้า",
-                           what + "จะนำเข้าคำตอบจากไฟล์นี้ลงในไฟล์ข้อสอบ " + exam + " ที่เปิดอยู่หรือไม่"))
-        return;
+    if (!prompts_.askYesNo("นำเข้า", what + "จะนำเข้าคำตอบจากไฟล์นี้ลงใน " + exam + " หรือไม่")) return;
     sheets_->importFrom(source);
 }
 
