@@ -8,6 +8,8 @@
 #   b  a block pasted over filled answers, Enter at the question: unchanged;
 #   d  a second window on the same file: refused, the first window's
 #      writes still go to the file;
+#   a  the same class imported a second time, Enter at the duplicate-code
+#      question: no sheet added;
 #   e  the window closed with a code half typed into the new-sheet row:
 #      asked, and Enter keeps it as a sheet.
 #
@@ -179,6 +181,47 @@ next=$(( $(answer 4 4) % 4 + 1 ))
 keys "$next"
 wait_stored "SELECT X4 FROM TAData ORDER BY rowid LIMIT 1 OFFSET 3" "$next" "d: the first window's digit after the second window"
 echo "ok d: a second window on the same file"
+
+# a: the first three sheets again, as a table of the class.
+columns="Code"
+i=1
+while [ $i -le "$(stored "SELECT nItem FROM Tinit")" ]; do
+    columns="$columns||','||coalesce(X$i,'')"
+    i=$((i + 1))
+done
+stored "SELECT $columns FROM TAData ORDER BY rowid LIMIT 3" >again.csv
+sheets=$(stored "$SHEETS")
+# From the grid, Tab leads through the record bar to นำเข้า.
+keys Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Return
+IMPORT=$(wait_window "นำเข้ากระดาษคำตอบ")
+[ -n "$IMPORT" ] || fail "a: the import dialog did not open"
+activate "$IMPORT"
+# The dialog opens with no field in hand: Tab takes the first, the source,
+# whose name goes in as a teacher copies it from the file manager. Leaving
+# it reads the table; backwards from เลือกไฟล์: the source, the dialog's
+# scrolled page, ยกเลิก, นำเข้า.
+clipboard "$WORK/class/again.csv"
+keys Tab ctrl+v Tab shift+Tab shift+Tab shift+Tab shift+Tab space
+BOX=$(wait_window "รหัสซ้ำ")
+[ -n "$BOX" ] || fail "a: no question about the codes already in the file"
+activate "$BOX"
+keys Return
+# The import dialog stays; Escape closes it.
+activate "$IMPORT"
+keys Escape
+n=0
+while xdotool search --onlyvisible --name "^นำเข้ากระดาษคำตอบ\$" >/dev/null 2>&1; do
+    n=$((n + 1))
+    [ $n -gt 100 ] && fail "a: the import dialog did not close"
+    sleep 0.1
+done
+[ "$(stored "$SHEETS")" = "$sheets" ] ||
+    fail "a: Enter at the duplicate question imported: $sheets sheets became $(stored "$SHEETS")"
+echo "ok a: the same class imported again, Enter"
+# Back to the grid, where Tab left it.
+activate "$MAIN"
+keys shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab \
+    shift+Tab shift+Tab
 
 # e: a code typed into the new-sheet row, and the window closed.
 sheets=$(stored "$SHEETS")
