@@ -99,6 +99,16 @@ activate() {
         sleep 0.1
     done
 }
+# Waits (up to 10 s) until window $1 is no longer shown.
+gone() {
+    n=0
+    while xdotool getwindowname "$1" >/dev/null 2>&1 &&
+        xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1"; do
+        n=$((n + 1))
+        [ $n -gt 100 ] && fail "$2 did not close"
+        sleep 0.1
+    done
+}
 keys() {
     xdotool key --delay 40 "$@"
 }
@@ -167,11 +177,11 @@ activate "$MAIN"
 "$BIN" sample.ans >"$WORK/second.log" 2>&1 &
 SECOND=$!
 PIDS="$PIDS $SECOND"
-WARNING=$(timeout 20 xdotool search --sync --onlyvisible --pid "$SECOND" --name "^คำเตือน\$" 2>/dev/null | head -n 1)
+WARNING=$(timeout 20 xdotool search --all --sync --onlyvisible --pid "$SECOND" --name "^คำเตือน\$" 2>/dev/null | head -n 1)
 [ -n "$WARNING" ] || fail "d: the second window did not say that the file is open elsewhere"
 activate "$WARNING"
 keys Return
-SECOND_MAIN=$(timeout 20 xdotool search --sync --onlyvisible --pid "$SECOND" --name "^$TITLE\$" 2>/dev/null | head -n 1)
+SECOND_MAIN=$(timeout 20 xdotool search --all --sync --onlyvisible --pid "$SECOND" --name "^$TITLE\$" 2>/dev/null | head -n 1)
 [ -n "$SECOND_MAIN" ] || fail "d: the second window shows a file it may not write"
 kill "$SECOND"
 wait "$SECOND" 2>/dev/null
@@ -206,15 +216,14 @@ BOX=$(wait_window "รหัสซ้ำ")
 [ -n "$BOX" ] || fail "a: no question about the codes already in the file"
 activate "$BOX"
 keys Return
-# The import dialog stays; Escape closes it.
-activate "$IMPORT"
-keys Escape
-n=0
-while xdotool search --onlyvisible --name "^นำเข้ากระดาษคำตอบ\$" >/dev/null 2>&1; do
-    n=$((n + 1))
-    [ $n -gt 100 ] && fail "a: the import dialog did not close"
-    sleep 0.1
-done
+gone "$BOX" "a: the duplicate question"
+# Answered no, the import dialog stays (an import would close it); Escape
+# closes it.
+if xdotool search --onlyvisible --name "^นำเข้ากระดาษคำตอบ\$" >/dev/null 2>&1; then
+    activate "$IMPORT"
+    keys Escape
+    gone "$IMPORT" "a: the import dialog"
+fi
 [ "$(stored "$SHEETS")" = "$sheets" ] ||
     fail "a: Enter at the duplicate question imported: $sheets sheets became $(stored "$SHEETS")"
 echo "ok a: the same class imported again, Enter"
