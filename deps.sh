@@ -8,7 +8,8 @@ libgtest-dev libbenchmark-dev fonts-thai-tlwg xvfb xauth clang clang-format \
 libxlsxwriter-dev libzip-dev libexpat1-dev python3-openpyxl \
 libpango1.0-dev libcairo2-dev poppler-utils \
 libopencv-dev libzxing-dev libqrencode-dev libpoppler-cpp-dev \
-desktop-file-utils appstream shared-mime-info librsvg2-bin sqlite3 dpkg-dev file"
+desktop-file-utils appstream shared-mime-info librsvg2-bin sqlite3 dpkg-dev file \
+openbox xdotool xclip"
 missing=""
 for p in $PACKAGES; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -4,13 +4,13 @@
 #include "app/BusyCursor.h"
 #include "app/ProgressDialog.h"
 #include "app/ScreenFit.h"
+#include "app/ThaiFileDialog.h"
 #include "examfile/Engine.h"
 #include "exchange/ResultsExport.h"
 #include "report/OutputPath.h"
 #include "session/ExamSession.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -62,9 +62,9 @@ ExportDialog::ExportDialog(std::shared_ptr<Connection> exam, const std::string& 
     top->addLayout(buttons);
 
     chooseTarget = [this](const QString& suggested) {
-        return QFileDialog::getSaveFileName(this, "ส่งออกไปที่", suggested,
-                                            formatBox->currentIndex() == 0 ? "สมุดงาน (*.xlsx)"
-                                                                           : "CSV (*.csv)");
+        return ChooseFileToSave(
+            this, "ส่งออกไปที่", suggested,
+            {formatBox->currentIndex() == 0 ? "สมุดงาน Excel (*.xlsx)" : "ไฟล์ CSV (*.csv)"});
     };
     connect(formatBox, &QComboBox::currentIndexChanged, this, &ExportDialog::formatChanged);
     connect(browse, &QPushButton::clicked, this, [this] {

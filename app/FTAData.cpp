@@ -337,10 +337,24 @@ bool FTAData::OpenExamFile(const QString& chosen) {
     return true;
 }
 
+namespace {
+
+// The tables the import reads, by the name a teacher's spreadsheet or
+// scanner gives them.
+bool IsImportSource(const QString& path) {
+    static const QStringList kinds{"xlsx", "csv", "tsv", "txt", "dat"};
+    return kinds.contains(QFileInfo(path).suffix().toLower());
+}
+
+} // namespace
+
 bool FTAData::openAndShow(const std::string& path) {
     const SessionError refused = session_.open(path);
     if (refused.kind == SessionErrorKind::NotExamFile) {
-        warn(Q(refused.message));
+        if (IsImportSource(Q(path)))
+            offerToImport(Q(path));
+        else
+            warn(Q(refused.message));
         return false;
     }
     graphs_->hide();
@@ -363,6 +377,19 @@ void FTAData::showOpenedFile() {
     sheets_->showKey();
     sheets_->showRecordPosition();
     updateTitle();
+}
+
+void FTAData::offerToImport(const QString& source) {
+    const QString name = QFileInfo(source).fileName();
+    const QString what = name + " เป็นตารางคำตอบ ไม่ใช่ไฟล์ข้อสอบ\n";
+    if (!session_.isOpen() || !session_.views().sheets.isOpen()) {
+        warn(what + "กรุณาเปิดไฟล์ข้อสอบ (หรือสร้างด้วย ไฟล์ใหม่) ก่อน\n"
+                    "แล้วกด นำเข้า เพื่อนำคำตอบจากไฟล์นี้เข้า");
+        return;
+    }
+    const QString exam = QFileInfo(Q(session_.fileName())).fileName();
+    if (!prompts_.askYesNo("นำเข้า", what + "จะนำเข้าคำตอบจากไฟล์นี้ลงใน " + exam + " หรือไม่")) return;
+    sheets_->importFrom(source);
 }
 
 void FTAData::offerToReopen() {

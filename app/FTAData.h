@@ -110,6 +110,9 @@ class FTAData : public QWidget {
     // The bound file was replaced or deleted: offers to open what now has
     // its name.
     void offerToReopen();
+    // A table of answers picked to be opened: offers to import it into the
+    // file in hand, or says that one must be opened first.
+    void offerToImport(const QString& source);
     void setFileControlsVisible(bool visible);
     QList<QWidget*> underReportPanel() const;
     void warn(const QString& text);

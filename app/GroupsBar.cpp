@@ -4,11 +4,11 @@
 #include "app/GrowingLayout.h"
 #include "app/PanelKit.h"
 #include "app/Prompts.h"
+#include "app/ThaiFileDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -75,11 +75,9 @@ PoolDialog::PoolDialog(QWidget* parent, Prompts& prompts) : QDialog(parent), pro
 
     connect(byColumn, &QRadioButton::toggled, column, &QLineEdit::setEnabled);
     connect(addButton, &QPushButton::clicked, this, [this] {
-        QFileDialog dlg(this);
-        dlg.setFileMode(QFileDialog::ExistingFiles);
-        dlg.setOption(QFileDialog::DontUseNativeDialog);
-        dlg.setNameFilters({"Answer File (*.ans)", "All File (*.*) (*)"});
-        if (dlg.exec() == QDialog::Accepted) addSources(dlg.selectedFiles());
+        const QStringList chosen =
+            ChooseFilesToOpen(this, "เลือกไฟล์ข้อสอบของแต่ละห้อง", {kExamFileFilter, kAllFilesFilter});
+        if (!chosen.isEmpty()) addSources(chosen);
     });
     connect(removeButton, &QPushButton::clicked, this, [this] {
         delete sources->currentItem();
@@ -147,7 +145,7 @@ void PoolDialog::poolNow() {
     QString told;
     for (const std::string& line : done.value.notices())
         told += Q(line) + "\n";
-    prompts_.showMessage("รวมไฟล์หลายห้อง", told.trimmed());
+    prompts_.showInformation("รวมไฟล์หลายห้อง", told.trimmed());
     accept();
 }
 

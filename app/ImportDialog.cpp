@@ -5,11 +5,11 @@
 #include "app/ProgressDialog.h"
 #include "app/ScreenFit.h"
 #include "app/ThaiDialogs.h"
+#include "app/ThaiFileDialog.h"
 #include "examfile/Engine.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -171,9 +171,7 @@ ImportDialog::ImportDialog(std::shared_ptr<Connection> exam, const std::string& 
     outer->addLayout(buttons);
 
     chooseSource = [this] {
-        return QFileDialog::getOpenFileName(
-            this, "เลือกแหล่งข้อมูล", QString(),
-            "ตารางคำตอบ (*.csv *.tsv *.txt *.xlsx *.dat);;ทุกไฟล์ (*)");
+        return ChooseFileToOpen(this, "เลือกแหล่งข้อมูล", {kImportSourceFilter, kAllFilesFilter});
     };
     // Importing anyway adds data: Enter and Escape give ไม่ใช่.
     askYesNo = [this](const QString& title, const QString& text) {

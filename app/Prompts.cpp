@@ -4,31 +4,24 @@
 #include "app/BusyCursor.h"
 #include "app/ProgressDialog.h"
 #include "app/ThaiDialogs.h"
+#include "app/ThaiFileDialog.h"
 
 #include <QDialog>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace ia {
 
 QString BoxPrompts::chooseOpenFile() {
-    QFileDialog dlg(parent_);
-    dlg.setFileMode(QFileDialog::ExistingFile);
-    dlg.setAcceptMode(QFileDialog::AcceptOpen);
-    dlg.setOption(QFileDialog::HideNameFilterDetails);
-    // Qt's own dialog, whose texts the program has in Thai.
-    dlg.setOption(QFileDialog::DontUseNativeDialog);
-    // The second entry reads "(*.*)" like its caption but lists every
-    // file, also names without a dot.
-    dlg.setNameFilters({"Answer File (*.ans)", "All File (*.*) (*)"});
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
-    return dlg.selectedFiles().first();
+    // The import's sources are offered too: a teacher looks for a class's
+    // table under เปิดไฟล์ and is pointed to นำเข้า.
+    return ChooseFileToOpen(parent_, "เปิดไฟล์",
+                            {kExamFileFilter, kImportSourceFilter, kAllFilesFilter});
 }
 
 bool BoxPrompts::askOkCancel(const QString& title, const QString& text) {
     ArrowCursor arrow;
-    auto box = MakeQuestionBox(parent_, QMessageBox::Warning, title, text,
+    auto box = MakeQuestionBox(parent_, QMessageBox::Question, title, text,
                                QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     return AskWithBox(*box) == QMessageBox::Ok;
 }
@@ -47,6 +40,15 @@ void BoxPrompts::showMessage(const QString& title, const QString& text) {
     AskWithBox(*box);
 }
 
+void BoxPrompts::showInformation(const QString& title, const QString& text) {
+    ArrowCursor arrow;
+    auto box = MakeQuestionBox(parent_, QMessageBox::Information, title, text, QMessageBox::Ok,
+                               QMessageBox::Ok);
+    AskWithBox(*box);
+}
+
+// The findings are warnings about the data, the question comes second: the
+// warning icon.
 bool BoxPrompts::askGoOnAfterChecks(const QString& title, const QString& text) {
     ArrowCursor arrow;
     auto box = MakeQuestionBox(parent_, QMessageBox::Warning, title, text,

@@ -24,7 +24,10 @@ class Prompts {
     virtual bool askOkCancel(const QString& title, const QString& text) = 0;
     // true for Yes; No is the answer Enter and Escape give.
     virtual bool askYesNo(const QString& title, const QString& text) = 0;
+    // A refusal or a failure: the warning icon.
     virtual void showMessage(const QString& title, const QString& text) = 0;
+    // Something done as asked ("ส่งออกแล้ว"): the information icon.
+    virtual void showInformation(const QString& title, const QString& text) = 0;
     // The findings of the checks before an analysis; true to analyse anyway.
     virtual bool askGoOnAfterChecks(const QString& title, const QString& text) = 0;
     // Runs the import and export dialogs; QDialog::Accepted when they wrote.
@@ -45,6 +48,7 @@ class BoxPrompts : public Prompts {
     bool askOkCancel(const QString& title, const QString& text) override;
     bool askYesNo(const QString& title, const QString& text) override;
     void showMessage(const QString& title, const QString& text) override;
+    void showInformation(const QString& title, const QString& text) override;
     bool askGoOnAfterChecks(const QString& title, const QString& text) override;
     int runDialog(QDialog& dialog) override;
     void showPreview(QDialog& preview) override;
@@ -69,6 +73,9 @@ class PromptsInForce : public Prompts {
     }
     void showMessage(const QString& title, const QString& text) override {
         target_->showMessage(title, text);
+    }
+    void showInformation(const QString& title, const QString& text) override {
+        target_->showInformation(title, text);
     }
     bool askGoOnAfterChecks(const QString& title, const QString& text) override {
         return target_->askGoOnAfterChecks(title, text);

@@ -463,11 +463,16 @@ void SheetEditor::runRecordCommand(const std::function<void()>& command) {
 }
 
 void SheetEditor::onImportClicked() {
+    importFrom(QString());
+}
+
+void SheetEditor::importFrom(const QString& source) {
     ExamViews& views = session_.views();
     if (!views.sheets.isOpen()) return;
     commitPendingEdits();
     ImportDialog dialog(session_.connection(), session_.fileName(), session_.header().nItem,
                         session_.header().nChoice, window_);
+    if (!source.isEmpty()) dialog.setSource(source);
     if (prompts_.runDialog(dialog) != QDialog::Accepted) return;
     const SessionError failed = session_.rereadAfterImport();
     showKey();
@@ -483,7 +488,7 @@ void SheetEditor::onExportClicked() {
     ExportDialog dialog(session_.connection(), session_.fileName(), session_.header().nItem,
                         window_);
     if (prompts_.runDialog(dialog) == QDialog::Accepted)
-        prompts_.showMessage(kProgramTitle, "ส่งออกแล้ว: " + dialog.writtenPath());
+        prompts_.showInformation(kProgramTitle, "ส่งออกแล้ว: " + dialog.writtenPath());
 }
 
 void SheetEditor::pasteBlock(int position, int column, const QString& text) {

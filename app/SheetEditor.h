@@ -76,6 +76,8 @@ class SheetEditor : public QObject, public AnalysisHost, public RecordCommandHos
 
     // The flows of the record bar.
     void onImportClicked();
+    // The import dialog with `source` already chosen (the empty text: none).
+    void importFrom(const QString& source);
     void onExportClicked();
     void onRawPrintClicked(const std::string& schoolName);
     // A block copied from a spreadsheet, pasted from a cell of the sheet grid.

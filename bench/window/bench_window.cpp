@@ -23,6 +23,7 @@ struct OpenFixturePrompts : ia::Prompts {
     bool askOkCancel(const QString&, const QString&) override { return false; }
     bool askYesNo(const QString&, const QString&) override { return false; }
     void showMessage(const QString&, const QString&) override {}
+    void showInformation(const QString&, const QString&) override {}
     bool askGoOnAfterChecks(const QString&, const QString&) override { return false; }
     int runDialog(QDialog&) override { return 0; }
     void showPreview(QDialog&) override {}

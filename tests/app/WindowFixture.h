@@ -49,6 +49,7 @@ struct TestPrompts : ia::Prompts {
     std::function<bool(const QString&, const QString&)> onAskOkCancel;
     std::function<bool(const QString&, const QString&)> onAskYesNo;
     std::function<void(const QString&, const QString&)> onShowMessage;
+    std::function<void(const QString&, const QString&)> onShowInformation;
     std::function<bool(const QString&, const QString&)> onAskGoOnAfterChecks;
     std::function<int(QDialog&)> onRunDialog = [](QDialog& d) { return d.exec(); };
     std::function<void(QDialog&)> onShowPreview = [](QDialog& d) { d.exec(); };
@@ -64,6 +65,9 @@ struct TestPrompts : ia::Prompts {
     }
     void showMessage(const QString& title, const QString& text) override {
         onShowMessage(title, text);
+    }
+    void showInformation(const QString& title, const QString& text) override {
+        onShowInformation(title, text);
     }
     bool askGoOnAfterChecks(const QString& title, const QString& text) override {
         return onAskGoOnAfterChecks(title, text);
@@ -100,6 +104,11 @@ class WindowFixture {
         prompts.onShowMessage = [this](const QString& title, const QString& text) {
             messageTitles << title;
             messages << text;
+        };
+        prompts.onShowInformation = [this](const QString& title, const QString& text) {
+            messageTitles << title;
+            messages << text;
+            informations << text;
         };
         window_->setPrompts(prompts);
     }
@@ -144,6 +153,7 @@ class WindowFixture {
     int dialogsShown = 0;      // open dialogs shown
     QStringList questions;     // texts of the questions asked
     QStringList messages;      // texts of message boxes
+    QStringList informations;  // those of them with the information icon
     QStringList messageTitles; // their titles
 
   private:

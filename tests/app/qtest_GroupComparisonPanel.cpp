@@ -87,6 +87,7 @@ void GroupComparisonPanelTest::poolThroughTheDialogThenCompare() {
     };
     Control<QPushButton>(w, "cmdPoolFiles")->click();
     QCOMPARE(iatest::FileBytes(a), bytesA);
+    QCOMPARE(f.informations.size(), 1);
     QCOMPARE(f.messages.size(), 1);
     QVERIFY(f.messages[0].contains("ห้องก (400)"));
     QCOMPARE(QString::fromStdString(w.session().fileName()), f.path("เขต.ans"));
@@ -175,6 +176,7 @@ void GroupComparisonPanelTest::refusalsAreToldAndNothingIsWritten() {
     Control<QPushButton>(w, "cmdPoolFiles")->click();
     QVERIFY(stayed);
     QCOMPARE(f.messages.size(), 3);
+    QVERIFY(f.informations.isEmpty());
     QVERIFY(f.messages[2].contains("ห้องค.ans"));
     QVERIFY(f.messages[2].contains("ข้อ 3"));
     QVERIFY(!QFileInfo::exists(f.path("รวม.ans")));

@@ -230,7 +230,70 @@ class ImportExport : public QObject {
         };
         Control<QPushButton>(f.w(), "cmdExport")->click();
         QCOMPARE(f.messages.last(), "ส่งออกแล้ว: " + f.path("w.xlsx"));
+        QCOMPARE(f.informations, QStringList{"ส่งออกแล้ว: " + f.path("w.xlsx")});
         QVERIFY(std::filesystem::exists(f.dir().file("w.xlsx")));
+    }
+
+    // A class's table picked under เปิดไฟล์: with an exam file in hand the
+    // import is offered with the table already chosen (nothing written before
+    // the teacher imports); with none, the teacher is told to open one first.
+    void aTablePickedToOpenOffersTheImport() {
+        const struct Case {
+            const char* name;
+            bool examOpen;
+            bool answerYes;
+            int sheetsAfter;
+        } cases[] = {
+            {"yes imports", true, true, 2},
+            {"no leaves the file", true, false, 1},
+            {"no file in hand", false, true, -1},
+        };
+        for (const Case& c : cases) {
+            iatest::WindowFixture f;
+            const QString exam = f.path("ม1.ans");
+            iatest::MakeExamFile(exam.toStdString(), iatest::MakeHeader(3, 4), {"1", "2", "3"},
+                                 {{"01", "1", "1", "1"}});
+            const std::string bytes = iatest::FileBytes(exam.toStdString());
+            if (c.examOpen) {
+                f.nextFile = exam;
+                Control<QPushButton>(f.w(), "Command2")->click();
+                QCOMPARE(f.w().session().fileName(), exam.toStdString());
+            }
+            const QString table = f.path("ห้อง1.csv");
+            WriteText(table.toStdString(), "02,3,3,3\n");
+            QString chosen;
+            int dialogs = 0;
+            f.prompts.onRunDialog = [&](QDialog& dialog) {
+                ++dialogs;
+                auto& d = static_cast<ia::ImportDialog&>(dialog);
+                chosen = d.sourceEdit->text();
+                return d.importNow() ? QDialog::Accepted : QDialog::Rejected;
+            };
+            f.answerYes = c.answerYes;
+            f.nextFile = table;
+            Control<QPushButton>(f.w(), "Command2")->click();
+            QVERIFY2(!QApplication::overrideCursor(), c.name);
+            if (!c.examOpen) {
+                QCOMPARE(f.questions.size(), 0);
+                QCOMPARE(f.messages.size(), 1);
+                QVERIFY2(f.messages[0].contains("ห้อง1.csv เป็นตารางคำตอบ") &&
+                             f.messages[0].contains("นำเข้า"),
+                         qPrintable(f.messages[0]));
+                QVERIFY(!f.w().session().isOpen());
+                QCOMPARE(dialogs, 0);
+                QCOMPARE(iatest::FileBytes(exam.toStdString()), bytes);
+                continue;
+            }
+            QCOMPARE(f.questions.size(), 1);
+            QVERIFY2(f.questions[0].contains("ห้อง1.csv") && f.questions[0].contains("ม1.ans"),
+                     qPrintable(f.questions[0]));
+            QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
+            QCOMPARE(f.w().session().fileName(), exam.toStdString());
+            QCOMPARE(dialogs, c.answerYes ? 1 : 0);
+            if (c.answerYes) QCOMPARE(chosen, table);
+            QCOMPARE(SheetCount(exam.toStdString()), c.sheetsAfter);
+            QCOMPARE(f.w().views().sheets.Recordset()->recordCount(), c.sheetsAfter);
+        }
     }
 
     void ctrlVPastesABlockAllOrNothing() {

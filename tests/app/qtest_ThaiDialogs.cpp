@@ -2,22 +2,29 @@
 // The boxes and Qt's own dialogs as the teacher meets them: Thai texts, and
 // questions whose Enter and Escape never destroy anything.
 
+#include "app/Prompts.h"
 #include "app/ThaiDialogs.h"
+#include "app/ThaiFileDialog.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+
+#include <QTreeView>
+#include <functional>
 
 namespace {
 
@@ -74,6 +81,9 @@ class ThaiDialogsTest : public QObject {
     void enterAndEscapeOnAShownBoxGiveTheSafeAnswer();
     void qtDialogsSpeakThai_data();
     void qtDialogsSpeakThai();
+    void fileListShowsThaiKindsDatesAndSizesUncut();
+    void fileSizesInThai();
+    void eachBoxCarriesTheIconOfItsKind();
 
   private:
     RecordingTexts* texts_ = nullptr;
@@ -174,6 +184,126 @@ void ThaiDialogsTest::qtDialogsSpeakThai() {
     QStringList missed(texts_->missed.begin(), texts_->missed.end());
     QVERIFY2(english.isEmpty(),
              qPrintable(english.join("\n") + "\nasked for:\n" + missed.join("\n")));
+}
+
+void ThaiDialogsTest::fileListShowsThaiKindsDatesAndSizesUncut() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QDateTime when(QDate(2024, 11, 28), QTime(22, 48));
+    struct Entry {
+        QString name;
+        QString kind;
+    } entries[] = {
+        {"ม1.ans", "ไฟล์ข้อสอบ"},    {"คะแนน.xlsx", "สมุดงาน Excel"},
+        {"ห้อง2.csv", "ไฟล์ CSV"},   {"บันทึก", "ไฟล์"},
+        {"รายงาน.odt", "ไฟล์ ODT"}, {"สำรองคะแนนภาคเรียน.backup2567", "ไฟล์ BACKUP2567"},
+        {"ห้องเรียน", "โฟลเดอร์"},
+    };
+    for (const Entry& e : entries) {
+        const QString path = dir.filePath(e.name);
+        if (e.kind == "โฟลเดอร์") {
+            QVERIFY(QDir().mkdir(path));
+            continue;
+        }
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(2000, 'x'));
+        f.flush();
+        QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
+    }
+
+    QFileDialog dialog;
+    ia::MakeFileDialogThai(dialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({ia::kExamFileFilter, ia::kImportSourceFilter, ia::kAllFilesFilter});
+    dialog.selectNameFilter(ia::kAllFilesFilter);
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.setDirectory(dir.path());
+    // Narrow, as a teacher may leave it: the name gives way, not the others.
+    dialog.resize(620, 420);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    for (QComboBox* filters : dialog.findChildren<QComboBox*>("fileTypeCombo"))
+        for (int i = 0; i < filters->count(); ++i)
+            QVERIFY2(!HasEnglishWord(filters->itemText(i).section('(', 0, 0)),
+                     qPrintable(filters->itemText(i)));
+
+    auto* list = dialog.findChild<QTreeView*>("treeView");
+    QVERIFY(list);
+    QAbstractItemModel* model = list->model();
+    QTRY_COMPARE(model->rowCount(list->rootIndex()), int(std::size(entries)));
+    // Give the list its final column widths.
+    QApplication::processEvents();
+    const QFontMetrics metrics(list->font());
+    for (int row = 0; row < model->rowCount(list->rootIndex()); ++row) {
+        auto text = [&](int column) {
+            return model->index(row, column, list->rootIndex()).data().toString();
+        };
+        const QString name = text(0);
+        const Entry* entry = nullptr;
+        for (const Entry& e : entries)
+            if (e.name == name) entry = &e;
+        QVERIFY2(entry, qPrintable(name));
+        QCOMPARE(text(2), entry->kind);
+        if (entry->kind != "โฟลเดอร์") {
+            QCOMPARE(text(3), QString("28 พ.ย. 2567 22:48"));
+            QCOMPARE(text(1), QString("2.0 KB"));
+        }
+        for (int column : {1, 2, 3})
+            QVERIFY2(list->header()->sectionSize(column) >=
+                         metrics.horizontalAdvance(text(column)) + 6,
+                     qPrintable(QString("column %1 cuts %2").arg(column).arg(text(column))));
+    }
+}
+
+void ThaiDialogsTest::fileSizesInThai() {
+    const struct {
+        qint64 bytes;
+        const char* shown;
+    } cases[] = {
+        {0, "0 ไบต์"},
+        {1023, "1023 ไบต์"},
+        {1024, "1.0 KB"},
+        {49152, "48.0 KB"},
+        {5 * 1024 * 1024 + 512 * 1024, "5.5 MB"},
+        {qint64(3) << 30, "3.0 GB"},
+    };
+    for (const auto& c : cases)
+        QCOMPARE(ia::ThaiFileSize(c.bytes), QString::fromUtf8(c.shown));
+}
+
+void ThaiDialogsTest::eachBoxCarriesTheIconOfItsKind() {
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    ia::BoxPrompts prompts(&window);
+    const struct {
+        const char* kind;
+        std::function<void()> ask;
+        QMessageBox::Icon icon;
+    } cases[] = {
+        {"refusal", [&] { prompts.showMessage("คำเตือน", "เปิดไฟล์ไม่ได้"); }, QMessageBox::Warning},
+        {"done", [&] { prompts.showInformation("", "ส่งออกแล้ว"); }, QMessageBox::Information},
+        {"yes or no", [&] { prompts.askYesNo("", "นำเข้าหรือไม่"); }, QMessageBox::Question},
+        {"ok or cancel", [&] { prompts.askOkCancel("", "จะเขียนทับหรือไม่"); }, QMessageBox::Question},
+        {"findings", [&] { prompts.askGoOnAfterChecks("", "ข้อ 3 ไม่มีเฉลย"); }, QMessageBox::Warning},
+    };
+    for (const auto& c : cases) {
+        QMessageBox::Icon shown = QMessageBox::NoIcon;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            poll.stop();
+            shown = box->icon();
+            box->reject();
+        });
+        poll.start(5);
+        c.ask();
+        QVERIFY2(shown == c.icon, c.kind);
+    }
 }
 
 QTEST_MAIN(ThaiDialogsTest)
