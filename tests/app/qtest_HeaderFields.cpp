@@ -8,7 +8,9 @@
 #include "examfile/SchoolName.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -49,6 +51,7 @@ class HeaderFieldsTest : public QObject {
     void noWriteBackWhileANewHeaderIsTyped();
     void writeBackOnAFullDiskKeepsTheStoredValue();
     void itemCountIsFixedWhileAFileIsOpen();
+    void fewerChoicesAreCountedAndAskedWithNoAsTheDefault();
     void schoolNameFileCreatedAtFirstStart();
     void schoolNameReadCutAtAComma();
     void schoolNameSavedOnlyWhenChanged();
@@ -269,6 +272,74 @@ void HeaderFieldsTest::itemCountIsFixedWhileAFileIsOpen() {
         QTest::sendKeyEvent(QTest::Click, items, static_cast<Qt::Key>(c.unicode()), QString(c),
                             Qt::NoModifier);
     QCOMPARE(items->text(), QString("๑๒"));
+}
+
+// Answers 3 and 4 and a key of 3 would fall out of range with 2 choices: the
+// window counts them and asks; the box's Escape and Enter keep the file
+// byte for byte, ใช่ changes it in one step that undo turns back.
+void HeaderFieldsTest::fewerChoicesAreCountedAndAskedWithNoAsTheDefault() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string path = f.dir().file("c.ans");
+    iatest::MakeExamFile(path, iatest::MakeHeader(3, 4), {"1", "3", "2"},
+                         {iatest::Sheet("01", "134"), iatest::Sheet("02", "122")});
+    f.nextFile = QString::fromStdString(path);
+    Control<QPushButton>(w, "Command2")->click();
+    const std::string before = iatest::TableDump(path);
+
+    // The real box, answered by a key once it is up.
+    ia::BoxPrompts boxes(&w);
+    Qt::Key answerKey = Qt::Key_Escape;
+    f.prompts.onAskYesNo = [&](const QString& title, const QString& text) {
+        f.questions << text;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            poll.stop();
+            QTest::keyClick(box, answerKey);
+        });
+        poll.start(5);
+        return boxes.askYesNo(title, text);
+    };
+    QLineEdit* choices = HeaderFieldEdit(w, 6);
+    const QString question = "คำตอบ 2 ช่องและเฉลย 1 ข้อจะเกินจำนวนตัวเลือกใหม่ (2 ตัวเลือก)\n"
+                             "เปลี่ยนจำนวนตัวเลือกเป็น 2 หรือไม่";
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        answerKey = key;
+        f.questions.clear();
+        // The window is active again once the box before has gone.
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        choices->setFocus();
+        choices->selectAll();
+        QTest::keyClicks(choices, "2");
+        QTest::keyClick(choices, Qt::Key_Tab);
+        QCOMPARE(f.questions, QStringList{question});
+        QCOMPARE(choices->text(), QString("4"));
+        QCOMPARE(w.session().header().nChoice, 4);
+        QCOMPARE(iatest::TableDump(path), before);
+    }
+
+    f.prompts.onAskYesNo = [&](const QString&, const QString& text) {
+        f.questions << text;
+        return true;
+    };
+    f.questions.clear();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    choices->setFocus();
+    choices->selectAll();
+    QTest::keyClicks(choices, "2");
+    QTest::keyClick(choices, Qt::Key_Tab);
+    QCOMPARE(f.questions, QStringList{question});
+    QCOMPARE(StoredField(path, "nChoice").text(), std::string("2"));
+    QCOMPARE(w.session().header().nChoice, 2);
+    Control<QPushButton>(w, "cmdUndo")->click();
+    QCOMPARE(iatest::TableDump(path), before);
+    QCOMPARE(choices->text(), QString("4"));
+    QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
 }
 
 void HeaderFieldsTest::noWriteBackWhileANewHeaderIsTyped() {
