@@ -129,6 +129,13 @@ class SheetGrid::Delegate : public QStyledItemDelegate {
         } else if (le && event->type() == QEvent::KeyRelease) {
             grid_->KeyUp(static_cast<QKeyEvent*>(event));
             return true;
+        } else if (le && event->type() == QEvent::FocusOut && le == grid_->halfTypedSheetEditor()) {
+            // A sheet begun on the new-record row is not stored because the
+            // mouse went to another panel: the row would look stored only
+            // once the grid was looked at again, and the question on closing
+            // would no longer find it. A click into the grid stores it there.
+            QWidget* now = QApplication::focusWidget();
+            if (now && now != grid_ && !grid_->isAncestorOf(now)) return false;
         }
         return QStyledItemDelegate::eventFilter(object, event);
     }

@@ -57,7 +57,9 @@ class SheetGrid : public QTableView {
     bool hasPendingEdits() const;
     void discardPendingEdits();
     // The cell editor open on the new-record row, with what it holds: a
-    // sheet the teacher began and has not stored yet. Null when none.
+    // sheet the teacher began and has not stored yet. Null when none. It
+    // stays open, unstored, when the focus goes elsewhere in the window:
+    // only Enter, Tab, a move within the grid or a command stores it.
     QLineEdit* halfTypedSheetEditor() const;
     // Closes the open editor without storing what it holds.
     void dropPendingEdit();

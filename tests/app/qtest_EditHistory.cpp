@@ -85,6 +85,8 @@ class EditHistoryTest : public QObject {
     void pasteOverFilledCellsAsksWithNoAsTheDefault();
     void halfTypedSheet_data();
     void halfTypedSheet();
+    void halfTypedSheetLeftByTheMouse_data();
+    void halfTypedSheetLeftByTheMouse();
 };
 
 void EditHistoryTest::keysTurnATypedAnswerBackAndForth() {
@@ -283,6 +285,53 @@ void EditHistoryTest::halfTypedSheet() {
     QCOMPARE(Codes(path),
              drop ? QStringList({"01", "02", "03"}) : QStringList({"01", "02", "03", "77"}));
     QCOMPARE(Codes(other), QStringList());
+}
+
+void EditHistoryTest::halfTypedSheetLeftByTheMouse_data() {
+    QTest::addColumn<QString>("clicked"); // where the mouse goes instead of Enter
+    QTest::addColumn<bool>("analyse"); // then วิเคราะห์ 25 % rather than closing
+    QTest::addColumn<bool>("drop");    // the answer to "ทิ้ง…หรือไม่"
+    QTest::newRow("header field, closed, kept") << "Text1(2)" << false << false;
+    QTest::newRow("header field, closed, thrown away") << "Text1(2)" << false << true;
+    QTest::newRow("key grid, closed, kept") << "DBGrid2" << false << false;
+    QTest::newRow("header field, analysed, thrown away") << "Text1(2)" << true << true;
+    QTest::newRow("header field, analysed, kept") << "Text1(2)" << true << false;
+}
+
+// A code typed into the new-record row, then a click on another panel
+// instead of Enter: nothing is stored until the teacher says so, and the
+// question on closing (or before an analysis counts it) still comes.
+void EditHistoryTest::halfTypedSheetLeftByTheMouse() {
+    QFETCH(QString, clicked);
+    QFETCH(bool, analyse);
+    QFETCH(bool, drop);
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    const std::string path = OpenSmallFile(f);
+    ia::SheetGrid& g = Grid(f);
+    g.setFocus();
+    g.setCurrentIndex(g.model()->index(3, 0));
+    Type("77");
+    auto* target = Control<QWidget>(f.w(), clicked);
+    QWidget* clickOn = qobject_cast<ia::SheetGrid*>(target)
+                           ? static_cast<ia::SheetGrid*>(target)->viewport()
+                           : target;
+    QTest::mouseClick(clickOn, Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY2(f.focus() == target || target->isAncestorOf(f.focus()),
+             qPrintable(f.focus() ? f.focus()->objectName() : QString("none")));
+    QCOMPARE(Codes(path).size(), 3);
+    QVERIFY(f.questions.isEmpty());
+
+    f.answerYes = drop;
+    if (analyse)
+        Control<QPushButton>(f.w(), "Command5")->click();
+    else
+        f.w().close();
+    QVERIFY(!f.questions.isEmpty());
+    QVERIFY2(f.questions[0].contains("77") && f.questions[0].contains("ทิ้ง"),
+             qPrintable(f.questions[0]));
+    QCOMPARE(Codes(path),
+             drop ? QStringList({"01", "02", "03"}) : QStringList({"01", "02", "03", "77"}));
 }
 
 QTEST_MAIN(EditHistoryTest)
