@@ -54,6 +54,7 @@ class HeaderFieldsTest : public QObject {
     void fewerChoicesAreCountedAndAskedWithNoAsTheDefault();
     void schoolNameFileCreatedAtFirstStart();
     void schoolNameReadCutAtAComma();
+    void aNewSchoolNameHeadsTheReportOnScreenAtOnce();
     void schoolNameSavedOnlyWhenChanged();
     void schoolNameNeverOverwritesAnExamFile();
     void schoolNameUnwritableIsReported();
@@ -361,8 +362,9 @@ void HeaderFieldsTest::schoolNameFileCreatedAtFirstStart() {
     QVERIFY(f.showActive());
     const std::string path = f.dir().file("SchoolName.txt");
     QCOMPARE(iatest::FileBytes(path), ia::ToCp874("โรงเรียน...") + "\r\n");
-    QCOMPARE(Control<QLineEdit>(f.w(), "Text2")->text(),
-             QString("โรงเรียนผู้นำการใช้เทคโนโลยีสารสนเทศและการสื่อสาร"));
+    // The field shows what the file holds, which is what will be printed.
+    QCOMPARE(Control<QLineEdit>(f.w(), "Text2")->text(), QString("โรงเรียน..."));
+    QCOMPARE(f.w().reportPanel().savedSchoolName(), std::string("โรงเรียน..."));
     QVERIFY(f.messages.isEmpty());
 }
 
@@ -387,6 +389,50 @@ void HeaderFieldsTest::schoolNameReadCutAtAComma() {
     QCOMPARE(Control<QLineEdit>(next, "Text2")->text(), QString("โรงเรียนบ้านนา"));
 }
 
+// The report on screen is laid out as it will be printed: its heading is the
+// name SchoolName.txt holds, and a name typed now replaces it there at once.
+void HeaderFieldsTest::aNewSchoolNameHeadsTheReportOnScreenAtOnce() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string exam = f.dir().file("r.ans");
+    std::vector<std::vector<std::string>> sheets;
+    const char* answers[] = {"12341234", "12341233", "12341111", "12344321",
+                             "12342222", "11111234", "43211234", "12343333",
+                             "22221234", "44444444", "12331234", "13241324"};
+    for (int i = 0; i < 12; ++i)
+        sheets.push_back(iatest::Sheet(std::to_string(i + 1), answers[i]));
+    iatest::MakeExamFile(exam, iatest::MakeHeader(8, 4), {"1", "2", "3", "4", "1", "2", "3", "4"},
+                         sheets);
+    f.nextFile = QString::fromStdString(exam);
+    Control<QPushButton>(w, "Command2")->click();
+    Control<QPushButton>(w, "Command5")->click();
+    QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
+    auto* report = Control<QPlainTextEdit>(w, "RichTextBox1");
+    QVERIFY2(report->toPlainText().contains("โรงเรียน..."), qPrintable(report->toPlainText()));
+
+    QLineEdit* school = Control<QLineEdit>(w, "Text2");
+    auto type = [school](const QString& text) {
+        for (QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, school, static_cast<Qt::Key>(c.unicode()), QString(c),
+                                Qt::NoModifier);
+    };
+    school->setFocus();
+    school->selectAll();
+    type("โรงเรียนบ้านนา");
+    Control<QPushButton>(w, "Command8")->setFocus();
+    QVERIFY2(report->toPlainText().contains("โรงเรียนบ้านนา"), qPrintable(report->toPlainText()));
+    QVERIFY(!report->toPlainText().contains("โรงเรียน..."));
+    QCOMPARE(iatest::FileBytes(f.dir().file("SchoolName.txt")),
+             ia::ToCp874("โรงเรียนบ้านนา") + "\r\n");
+    QCOMPARE(w.reportPanel().schoolName(), std::string("โรงเรียนบ้านนา"));
+
+    // Typed without leaving the field, it is there after a moment too.
+    school->setFocus();
+    type("เหนือ");
+    QTRY_VERIFY(report->toPlainText().contains("โรงเรียนบ้านนาเหนือ"));
+}
+
 void HeaderFieldsTest::schoolNameSavedOnlyWhenChanged() {
     WindowFixture f;
     QVERIFY(f.showActive());
@@ -406,8 +452,7 @@ void HeaderFieldsTest::schoolNameNeverOverwritesAnExamFile() {
     QCOMPARE(ia::CreateExamFile(path, iatest::MakeHeader(3, 2)), 0);
     const std::string before = iatest::FileBytes(path);
     QVERIFY(f.showActive());
-    QCOMPARE(Control<QLineEdit>(w, "Text2")->text(),
-             QString("โรงเรียนผู้นำการใช้เทคโนโลยีสารสนเทศและการสื่อสาร"));
+    QCOMPARE(Control<QLineEdit>(w, "Text2")->text(), QString("โรงเรียน..."));
     Control<QFrame>(w, "Picture3")->show();
     Control<QLineEdit>(w, "Text2")->setFocus();
     Control<QLineEdit>(w, "Text2")->setText("โรงเรียนใหม่");
