@@ -254,7 +254,9 @@ bool SheetGrid::commitPendingEdit() {
     if (!ed) return true;
     lastCommitOk_ = true;
     commitData(ed);
-    closeEditor(ed, QAbstractItemDelegate::NoHint);
+    // Storing may have bound the rows again, which lets the editor go: only
+    // an editor the view still holds is closed (Qt warns of any other).
+    if (editor_ == ed) closeEditor(ed, QAbstractItemDelegate::NoHint);
     return lastCommitOk_;
 }
 
@@ -565,6 +567,12 @@ void SheetGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
         if (view_) view_->NotifyReposition();
     }
     emit currentCellChanged();
+}
+
+void SheetGrid::reset() {
+    // The view lets go of every editor when the rows are read anew.
+    editor_ = nullptr;
+    QTableView::reset();
 }
 
 void SheetGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {

@@ -107,6 +107,10 @@ class SheetGrid : public QTableView {
     bool eventFilter(QObject* object, QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+  public slots:
+    void reset() override;
+
+  protected:
     // The pointer stays on an answer that is not stored yet.
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
