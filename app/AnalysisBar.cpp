@@ -10,14 +10,12 @@
 #include "app/ReportPanel.h"
 #include "app/ReportView.h"
 #include "app/SheetEditor.h"
-#include "examfile/Cp874.h"
 #include "report/GraphReport.h"
 #include "report/ReportModel.h"
 #include "report/ReportText.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,31 +27,6 @@
 namespace ia {
 
 namespace {
-
-// The report file as the teacher reads it: code page 874 back to text.
-QString ReadReportFile(const std::string& path) {
-    QFile f(Q(path));
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = f.readAll();
-    QString text =
-        Q(FromCp874(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
-    // The file's lines end in CR LF; the view would show every CR as a line.
-    text.replace("\r\n", "\n");
-    return text;
-}
-
-// The report as the view shows it: laid out at the printout's columns; the
-// file's own text when the results cannot be read back.
-QString ScreenReport(ExamSession& session, const std::string& schoolName,
-                     const std::string& reportPath) {
-    Outcome<ReportData> data = session.reportData();
-    if (!data.ok()) return ReadReportFile(reportPath);
-    try {
-        return ScreenReportText(LayOutReport(data.value, session.header(), schoolName));
-    } catch (const std::exception&) {
-        return ReadReportFile(reportPath);
-    }
-}
 
 // One analysis is two jobs to the teacher: the checks of the sheets, then,
 // after any question about them, the technique. Each has a progress (and a
@@ -211,7 +184,7 @@ void AnalysisBar::analyse(Technique technique) {
         showOutdatedNotices();
         sheets_->showSheets();
         sheets_->showKey();
-        report_->showReport(ScreenReport(session_, report_->schoolName(), analysed.value));
+        report_->showAnalysedReport(analysed.value);
         emit reportReady(focusBefore);
         break;
     default:

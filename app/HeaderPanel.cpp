@@ -229,10 +229,17 @@ void HeaderPanel::onFieldKeyDown(int index, int key, Qt::KeyboardModifiers modif
 void HeaderPanel::writeBackField(int index) {
     if (!session_.isOpen() || !headerChanged_) return;
     const HeaderField field = HeaderField(index);
-    const SessionError refused = session_.writeHeaderField(field, S(fields_[index]->text()));
+    // Fewer choices than stored answers or key cells use is asked first,
+    // with their count; ไม่ (Enter, Escape) keeps the file as it was.
+    const auto goOnOutOfRange = [this](const ChoicesOutOfRange& outOfRange) {
+        return prompts_.askYesNo(kProgramTitle, Q(ChoicesChangeQuestion(outOfRange)));
+    };
+    const SessionError refused =
+        session_.writeHeaderField(field, S(fields_[index]->text()), goOnOutOfRange);
     if (!refused || refused.kind == SessionErrorKind::NoFileOpen) return;
     // A refused text gives way to the stored one.
     fields_[index]->setText(Q(session_.headerFieldText(field)));
+    if (refused.kind == SessionErrorKind::Declined) return;
     if (field == HeaderField::Year && refused.kind == SessionErrorKind::InvalidValue)
         showMessage(Q(refused.message));
     else

@@ -6,6 +6,7 @@
 #include "app/PrintTargets.h"
 #include "app/Prompts.h"
 #include "app/ReportView.h"
+#include "examfile/Cp874.h"
 #include "examfile/SchoolName.h"
 #include "report/GraphReport.h"
 #include "report/OutputPath.h"
@@ -14,16 +15,49 @@
 #include "report/ReportModel.h"
 #include "session/PrintInputs.h"
 
+#include <QFile>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
 
 #include <filesystem>
+#include <string_view>
 
 namespace ia {
+
+namespace {
+
+// The report file as the teacher reads it: code page 874 back to text.
+QString ReadReportFile(const std::string& path) {
+    QFile f(Q(path));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray bytes = f.readAll();
+    QString text =
+        Q(FromCp874(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
+    // The file's lines end in CR LF; the view would show every CR as a line.
+    text.replace("\r\n", "\n");
+    return text;
+}
+
+// The report as the view shows it: laid out at the printout's columns; the
+// file's own text when the results cannot be read back.
+QString ScreenReport(ExamSession& session, const std::string& schoolName,
+                     const std::string& reportPath) {
+    Outcome<ReportData> data = session.reportData();
+    if (!data.ok()) return ReadReportFile(reportPath);
+    try {
+        return ScreenReportText(LayOutReport(data.value, session.header(), schoolName));
+    } catch (const std::exception&) {
+        return ReadReportFile(reportPath);
+    }
+}
+
+} // namespace
 
 ReportPanel::ReportPanel(QWidget* window, Placer& placer, ExamSession& session, PrintJob& printJob,
                          Prompts& prompts, const PrintTargets& printTargets)
@@ -36,7 +70,9 @@ ReportPanel::ReportPanel(QWidget* window, Placer& placer, ExamSession& session, 
     schoolCaption_ = Label(this, "Label6", "สถานศึกษา");
     placer.place(schoolCaption_, 570, 7290, 1230, 255);
     GrowToText(schoolCaption_);
-    school_ = new QLineEdit("โรงเรียนผู้นำการใช้เทคโนโลยีสารสนเทศและการสื่อสาร", this);
+    // What the file beside the exam files holds once it is read; until
+    // then, what a new file is made with.
+    school_ = new QLineEdit(kSchoolNameWhenCreated, this);
     school_->setObjectName("Text2");
     placer.place(school_, 1665, 7260, 3870, 405);
     if (const int captionEnd =
@@ -90,6 +126,15 @@ ReportPanel::ReportPanel(QWidget* window, Placer& placer, ExamSession& session, 
     connect(rerun_, &QPushButton::clicked, this, &ReportPanel::rerunClicked);
     connect(export_, &QPushButton::clicked, this, &ReportPanel::exportClicked);
     school_->installEventFilter(this);
+    // The heading on screen follows the name as it is typed (the printout
+    // takes it from the field too); a burst of keys lays the report out once.
+    relayOut_ = new QTimer(this);
+    relayOut_->setSingleShot(true);
+    relayOut_->setInterval(200);
+    connect(relayOut_, &QTimer::timeout, this, &ReportPanel::layOutReport);
+    connect(school_, &QLineEdit::textChanged, this, [this] {
+        if (!reportPath_.empty()) relayOut_->start();
+    });
 
     // The panel's keys follow the screen from left to right.
     QWidget::setTabOrder(rerun_, report_);
@@ -127,9 +172,13 @@ void ReportPanel::placeOverWindow() {
 }
 
 bool ReportPanel::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == school_ && e->type() == QEvent::FocusOut && FocusLostInWindow(e))
+    if (watched == school_ && e->type() == QEvent::FocusOut && FocusLostInWindow(e)) {
         writeSchoolName();
-    else if (watched == school_ && e->type() == QEvent::FocusIn && FocusLostInWindow(e))
+        if (relayOut_->isActive()) {
+            relayOut_->stop();
+            layOutReport();
+        }
+    } else if (watched == school_ && e->type() == QEvent::FocusIn && FocusLostInWindow(e))
         savedSchoolName_ = S(school_->text());
     return QFrame::eventFilter(watched, e);
 }
@@ -152,8 +201,12 @@ void ReportPanel::readSchoolName() {
         }
         return;
     }
-    if (WriteSchoolNameFile(path, kSchoolNameWhenCreated) != SchoolNameWrite::Written)
+    if (WriteSchoolNameFile(path, kSchoolNameWhenCreated) != SchoolNameWrite::Written) {
         warn("สร้างไฟล์ชื่อสถานศึกษา " + Q(path) + "  ไม่ได้");
+        return;
+    }
+    savedSchoolName_ = kSchoolNameWhenCreated;
+    school_->setText(Q(savedSchoolName_));
 }
 
 void ReportPanel::writeSchoolName() {
@@ -172,8 +225,18 @@ void ReportPanel::writeSchoolName() {
     }
 }
 
-void ReportPanel::showReport(const QString& text) {
-    report_->setPlainText(text);
+void ReportPanel::showAnalysedReport(const std::string& reportPath) {
+    reportPath_ = reportPath;
+    relayOut_->stop();
+    layOutReport();
+}
+
+void ReportPanel::layOutReport() {
+    if (reportPath_.empty()) return;
+    // The place read keeps, whatever the heading's length now.
+    const int scrolled = report_->verticalScrollBar()->value();
+    report_->setPlainText(ScreenReport(session_, schoolName(), reportPath_));
+    report_->verticalScrollBar()->setValue(scrolled);
 }
 
 void ReportPanel::showOutdated(ResultsCurrency currency, std::optional<Technique> technique) {

@@ -15,6 +15,7 @@
 #include <string>
 
 class QLabel;
+class QTimer;
 class QLineEdit;
 class QPushButton;
 
@@ -53,7 +54,9 @@ class ReportPanel : public QFrame {
     void readSchoolName();
     // Writes the school name back when it has changed since the field was entered.
     void writeSchoolName();
-    void showReport(const QString& text);
+    // Shows the report of the analysis just run (its file at reportPath),
+    // laid out again under each new school name.
+    void showAnalysedReport(const std::string& reportPath);
     // The notice of a key changed after the analysis, with the technique
     // that reruns it.
     void showOutdated(ResultsCurrency currency, std::optional<Technique> technique);
@@ -77,6 +80,7 @@ class ReportPanel : public QFrame {
 
   private:
     void warn(const QString& text);
+    void layOutReport();
 
     Placer& placer_;
     ExamSession& session_;
@@ -86,6 +90,8 @@ class ReportPanel : public QFrame {
     ReportView* report_;
     QLabel* schoolCaption_;
     QLineEdit* school_;
+    QTimer* relayOut_;
+    std::string reportPath_; // of the report shown; empty before any analysis
     QPushButton* print_;
     QPushButton* close_;
     QPushButton* preview_;

@@ -351,6 +351,9 @@ void SheetEditor::BusyPointer(bool on) {
 }
 
 void SheetEditor::commitPendingEdits() {
+    // A sheet half typed into the new-record row is stored only when the
+    // teacher says so: the commands that read the sheets would count it.
+    keepOrDropHalfTypedSheet();
     sheetGrid_->commitPendingEdit();
     keyGrid_->commitPendingEdit();
 }

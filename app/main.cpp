@@ -17,8 +17,22 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iostream>
+
+namespace {
+
+// Qt's own warnings are for developers: a teacher who started the window
+// from a terminal sees none of them unless ITEMANALYSIS_DEBUG=1 asks for them.
+void QtMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    static const bool debug = qgetenv("ITEMANALYSIS_DEBUG") == "1";
+    if (debug) std::cerr << qFormatLogMessage(type, context, text).toStdString() << "\n";
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    // Before QApplication: its own start-up speaks too (XDG_RUNTIME_DIR).
+    qInstallMessageHandler(QtMessages);
     // Answered before any window system is needed, so that they work in a
     // terminal without a display.
     for (int i = 1; i < argc; ++i) {

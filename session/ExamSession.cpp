@@ -282,7 +282,52 @@ SessionError ExamSession::reopen() {
     return open(path);
 }
 
-SessionError ExamSession::writeHeaderField(HeaderField field, const std::string& text) {
+std::string ChoicesChangeQuestion(const ChoicesOutOfRange& outOfRange) {
+    std::string counted;
+    if (outOfRange.answerCells > 0)
+        counted = "คำตอบ " + std::to_string(outOfRange.answerCells) + " ช่อง";
+    if (outOfRange.keyCells > 0)
+        counted +=
+            (counted.empty() ? "เฉลย " : "และเฉลย ") + std::to_string(outOfRange.keyCells) + " ข้อ";
+    const std::string choices = std::to_string(outOfRange.newChoices);
+    return counted + "จะเกินจำนวนตัวเลือกใหม่ (" + choices + " ตัวเลือก)\nเปลี่ยนจำนวนตัวเลือกเป็น " +
+           choices + " หรือไม่";
+}
+
+Outcome<ChoicesOutOfRange> ExamSession::countOutOfRange(int newChoices) {
+    Outcome<ChoicesOutOfRange> out;
+    out.value.newChoices = newChoices;
+    if (!open_) {
+        out.error = Error(SessionErrorKind::NoFileOpen, {});
+        return out;
+    }
+    const int oldChoices = header_.nChoice;
+    if (newChoices >= oldChoices || header_.nItem <= 0) return out;
+    // The digits a key can match now and no longer could (SheetFindings::inRange).
+    std::string digits;
+    for (int d = std::max(newChoices + 1, 0); d <= oldChoices && d <= 9; ++d)
+        digits += std::string(digits.empty() ? "" : ",") + "'" + std::to_string(d) + "'";
+    std::string cells;
+    for (int item = 1; item <= header_.nItem; ++item)
+        cells += std::string(item == 1 ? "" : " + ") + "coalesce(" + schema::AnswerColumn(item) +
+                 " IN (" + digits + "), 0)";
+    try {
+        Connection& db = *connection();
+        auto answers = db.prepare("SELECT coalesce(sum(" + cells + "), 0) FROM " +
+                                  std::string(schema::kSheetsTable));
+        if (answers.step()) out.value.answerCells = answers.column(0).integer();
+        auto key = db.prepare("SELECT " + cells + " FROM " + std::string(schema::kKeyTable) +
+                              " WHERE rowid = (SELECT min(rowid) FROM " + schema::kKeyTable + ")");
+        if (key.step()) out.value.keyCells = key.column(0).integer();
+    } catch (const DbError& e) {
+        out.error = Error(SessionErrorKind::Failed, Connection::ErrorText(e.code(), e.what()));
+    }
+    return out;
+}
+
+SessionError
+ExamSession::writeHeaderField(HeaderField field, const std::string& text,
+                              const std::function<bool(const ChoicesOutOfRange&)>& goOnOutOfRange) {
     if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
     const HeaderColumn& target = kHeaderColumns.at(static_cast<size_t>(field));
     if (target.rule == FieldRule::Fixed) return {};
@@ -307,6 +352,12 @@ SessionError ExamSession::writeHeaderField(HeaderField field, const std::string&
     case FieldRule::Choices:
         choices = ChoicesForWriteBack(text);
         if (!choices) return Error(SessionErrorKind::InvalidValue, kChoicesOutOfRange);
+        if (goOnOutOfRange) {
+            const Outcome<ChoicesOutOfRange> outOfRange = countOutOfRange(*choices);
+            if (!outOfRange.ok()) return outOfRange.error;
+            if (outOfRange.value.any() && !goOnOutOfRange(outOfRange.value))
+                return Error(SessionErrorKind::Declined, "ไม่ได้เปลี่ยนจำนวนตัวเลือก");
+        }
         value = Value(static_cast<long long>(*choices));
         break;
     case FieldRule::Fixed:

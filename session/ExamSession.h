@@ -83,6 +83,21 @@ enum class SheetOrder {
 // The header panel's fields, in the panel's order.
 enum class HeaderField { FileName, SubjectCode, Subject, Term, Year, Items, Choices, Teacher };
 
+// The stored values a smaller number of choices would put out of range:
+// answers and key cells a key can match now (one digit up to the file's
+// number of choices) that it no longer could.
+struct ChoicesOutOfRange {
+    int newChoices = 0;
+    long long answerCells = 0;
+    long long keyCells = 0;
+
+    bool any() const { return answerCells > 0 || keyCells > 0; }
+};
+
+// The question before such a change: how many answers and key cells fall
+// out of range, and whether to change the number all the same.
+std::string ChoicesChangeQuestion(const ChoicesOutOfRange& outOfRange);
+
 // What the checks before an analysis found: one Thai line per kind of
 // finding (empty sheets, empty or repeated codes, unkeyed items, answers out
 // of range), and the number of keyed items.
@@ -251,8 +266,17 @@ class ExamSession {
 
     // Writes a header field back to the file (the file name and the number
     // of items are fixed once the file exists: nothing is written). On a
-    // refusal the stored value stays; headerFieldText tells it.
-    SessionError writeHeaderField(HeaderField field, const std::string& text);
+    // refusal the stored value stays; headerFieldText tells it. A number of
+    // choices that would put stored answers or key cells out of range is
+    // first put to goOnOutOfRange with their count: false keeps the stored
+    // number (Declined). None given: the change goes on. A change that puts
+    // nothing out of range is not asked about.
+    SessionError
+    writeHeaderField(HeaderField field, const std::string& text,
+                     const std::function<bool(const ChoicesOutOfRange&)>& goOnOutOfRange = {});
+    // What a number of choices (1..5) would put out of range in the file in
+    // hand; nothing when it is not smaller than the stored one.
+    Outcome<ChoicesOutOfRange> countOutOfRange(int newChoices);
     // The field as the file holds it, as the header panel shows it.
     std::string headerFieldText(HeaderField field) const;
 

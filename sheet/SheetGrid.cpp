@@ -129,6 +129,13 @@ class SheetGrid::Delegate : public QStyledItemDelegate {
         } else if (le && event->type() == QEvent::KeyRelease) {
             grid_->KeyUp(static_cast<QKeyEvent*>(event));
             return true;
+        } else if (le && event->type() == QEvent::FocusOut && le == grid_->halfTypedSheetEditor()) {
+            // A sheet begun on the new-record row is not stored because the
+            // mouse went to another panel: the row would look stored only
+            // once the grid was looked at again, and the question on closing
+            // would no longer find it. A click into the grid stores it there.
+            QWidget* now = QApplication::focusWidget();
+            if (now && now != grid_ && !grid_->isAncestorOf(now)) return false;
         }
         return QStyledItemDelegate::eventFilter(object, event);
     }
@@ -247,7 +254,9 @@ bool SheetGrid::commitPendingEdit() {
     if (!ed) return true;
     lastCommitOk_ = true;
     commitData(ed);
-    closeEditor(ed, QAbstractItemDelegate::NoHint);
+    // Storing may have bound the rows again, which lets the editor go: only
+    // an editor the view still holds is closed (Qt warns of any other).
+    if (editor_ == ed) closeEditor(ed, QAbstractItemDelegate::NoHint);
     return lastCommitOk_;
 }
 
@@ -558,6 +567,12 @@ void SheetGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
         if (view_) view_->NotifyReposition();
     }
     emit currentCellChanged();
+}
+
+void SheetGrid::reset() {
+    // The view lets go of every editor when the rows are read anew.
+    editor_ = nullptr;
+    QTableView::reset();
 }
 
 void SheetGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {

@@ -57,7 +57,9 @@ class SheetGrid : public QTableView {
     bool hasPendingEdits() const;
     void discardPendingEdits();
     // The cell editor open on the new-record row, with what it holds: a
-    // sheet the teacher began and has not stored yet. Null when none.
+    // sheet the teacher began and has not stored yet. Null when none. It
+    // stays open, unstored, when the focus goes elsewhere in the window:
+    // only Enter, Tab, a move within the grid or a command stores it.
     QLineEdit* halfTypedSheetEditor() const;
     // Closes the open editor without storing what it holds.
     void dropPendingEdit();
@@ -105,6 +107,10 @@ class SheetGrid : public QTableView {
     bool eventFilter(QObject* object, QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+  public slots:
+    void reset() override;
+
+  protected:
     // The pointer stays on an answer that is not stored yet.
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 

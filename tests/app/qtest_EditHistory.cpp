@@ -85,6 +85,9 @@ class EditHistoryTest : public QObject {
     void pasteOverFilledCellsAsksWithNoAsTheDefault();
     void halfTypedSheet_data();
     void halfTypedSheet();
+    void halfTypedSheetLeftByTheMouse_data();
+    void halfTypedSheetLeftByTheMouse();
+    void gridKeysLeaveQtSilent();
 };
 
 void EditHistoryTest::keysTurnATypedAnswerBackAndForth() {
@@ -283,6 +286,117 @@ void EditHistoryTest::halfTypedSheet() {
     QCOMPARE(Codes(path),
              drop ? QStringList({"01", "02", "03"}) : QStringList({"01", "02", "03", "77"}));
     QCOMPARE(Codes(other), QStringList());
+}
+
+void EditHistoryTest::halfTypedSheetLeftByTheMouse_data() {
+    QTest::addColumn<QString>("clicked"); // where the mouse goes instead of Enter
+    QTest::addColumn<bool>("analyse"); // then วิเคราะห์ 25 % rather than closing
+    QTest::addColumn<bool>("drop");    // the answer to "ทิ้ง…หรือไม่"
+    QTest::newRow("header field, closed, kept") << "Text1(2)" << false << false;
+    QTest::newRow("header field, closed, thrown away") << "Text1(2)" << false << true;
+    QTest::newRow("key grid, closed, kept") << "DBGrid2" << false << false;
+    QTest::newRow("header field, analysed, thrown away") << "Text1(2)" << true << true;
+    QTest::newRow("header field, analysed, kept") << "Text1(2)" << true << false;
+}
+
+// A code typed into the new-record row, then a click on another panel
+// instead of Enter: nothing is stored until the teacher says so, and the
+// question on closing (or before an analysis counts it) still comes.
+void EditHistoryTest::halfTypedSheetLeftByTheMouse() {
+    QFETCH(QString, clicked);
+    QFETCH(bool, analyse);
+    QFETCH(bool, drop);
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    const std::string path = OpenSmallFile(f);
+    ia::SheetGrid& g = Grid(f);
+    g.setFocus();
+    g.setCurrentIndex(g.model()->index(3, 0));
+    Type("77");
+    auto* target = Control<QWidget>(f.w(), clicked);
+    QWidget* clickOn = qobject_cast<ia::SheetGrid*>(target)
+                           ? static_cast<ia::SheetGrid*>(target)->viewport()
+                           : target;
+    QTest::mouseClick(clickOn, Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY2(f.focus() == target || target->isAncestorOf(f.focus()),
+             qPrintable(f.focus() ? f.focus()->objectName() : QString("none")));
+    QCOMPARE(Codes(path).size(), 3);
+    QVERIFY(f.questions.isEmpty());
+
+    f.answerYes = drop;
+    if (analyse)
+        Control<QPushButton>(f.w(), "Command5")->click();
+    else
+        f.w().close();
+    QVERIFY(!f.questions.isEmpty());
+    QVERIFY2(f.questions[0].contains("77") && f.questions[0].contains("ทิ้ง"),
+             qPrintable(f.questions[0]));
+    QCOMPARE(Codes(path),
+             drop ? QStringList({"01", "02", "03"}) : QStringList({"01", "02", "03", "77"}));
+}
+
+// What Qt says while the grids are typed in: nothing, once the cell editors
+// are opened and closed only as the view expects.
+QStringList qtComplaints;
+void CollectComplaints(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type != QtDebugMsg && text.contains("QAbstractItemView")) qtComplaints << text;
+}
+
+void EditHistoryTest::gridKeysLeaveQtSilent() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    const std::string path = OpenSmallFile(f);
+    qtComplaints.clear();
+    const QtMessageHandler before = qInstallMessageHandler(CollectComplaints);
+    ia::SheetGrid& g = Grid(f);
+    ia::SheetGrid& key = Grid(f, "DBGrid2");
+    auto click = [](ia::SheetGrid& grid, int row, int column) {
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                          grid.visualRect(grid.model()->index(row, column)).center());
+    };
+    auto key1 = [&](Qt::Key k) { Key(f.focus(), k); };
+
+    // Answers to the last item of a row, Enter there, Escape and Delete.
+    click(g, 0, 1);
+    Type("234");
+    key1(Qt::Key_Return);
+    key1(Qt::Key_Escape);
+    click(g, 1, 3);
+    Type("1");
+    key1(Qt::Key_Return);
+    key1(Qt::Key_Delete);
+    // From an open answer to the key grid and back, by the mouse.
+    click(g, 2, 1);
+    Type("4");
+    click(key, 0, 3);
+    Type("2");
+    key1(Qt::Key_Return);
+    click(g, 2, 2);
+    Type("1");
+    click(key, 0, 1);
+    key1(Qt::Key_Up);
+    key1(Qt::Key_Down);
+    // A new sheet by its code and answers, Enter at its last item.
+    click(g, 3, 0);
+    Type("44");
+    key1(Qt::Key_Return);
+    Type("123");
+    key1(Qt::Key_Return);
+    // A code typed on the new-record row, then another row clicked.
+    click(g, 4, 0);
+    Type("55");
+    click(g, 0, 2);
+    // Rows deleted (Yes to the question), then undone.
+    f.answerYes = true;
+    g.selectRow(1);
+    Key(&g, Qt::Key_Delete);
+    g.selectRow(3);
+    Key(&g, Qt::Key_Delete);
+    Key(&g, Qt::Key_Z, Qt::ControlModifier);
+    QTest::qWait(20);
+    qInstallMessageHandler(before);
+    QVERIFY2(qtComplaints.isEmpty(), qPrintable(qtComplaints.join("\n")));
+    QVERIFY(Codes(path).size() >= 4);
 }
 
 QTEST_MAIN(EditHistoryTest)

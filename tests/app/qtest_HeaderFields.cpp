@@ -8,7 +8,9 @@
 #include "examfile/SchoolName.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -49,8 +51,10 @@ class HeaderFieldsTest : public QObject {
     void noWriteBackWhileANewHeaderIsTyped();
     void writeBackOnAFullDiskKeepsTheStoredValue();
     void itemCountIsFixedWhileAFileIsOpen();
+    void fewerChoicesAreCountedAndAskedWithNoAsTheDefault();
     void schoolNameFileCreatedAtFirstStart();
     void schoolNameReadCutAtAComma();
+    void aNewSchoolNameHeadsTheReportOnScreenAtOnce();
     void schoolNameSavedOnlyWhenChanged();
     void schoolNameNeverOverwritesAnExamFile();
     void schoolNameUnwritableIsReported();
@@ -271,6 +275,74 @@ void HeaderFieldsTest::itemCountIsFixedWhileAFileIsOpen() {
     QCOMPARE(items->text(), QString("๑๒"));
 }
 
+// Answers 3 and 4 and a key of 3 would fall out of range with 2 choices: the
+// window counts them and asks; the box's Escape and Enter keep the file
+// byte for byte, ใช่ changes it in one step that undo turns back.
+void HeaderFieldsTest::fewerChoicesAreCountedAndAskedWithNoAsTheDefault() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string path = f.dir().file("c.ans");
+    iatest::MakeExamFile(path, iatest::MakeHeader(3, 4), {"1", "3", "2"},
+                         {iatest::Sheet("01", "134"), iatest::Sheet("02", "122")});
+    f.nextFile = QString::fromStdString(path);
+    Control<QPushButton>(w, "Command2")->click();
+    const std::string before = iatest::TableDump(path);
+
+    // The real box, answered by a key once it is up.
+    ia::BoxPrompts boxes(&w);
+    Qt::Key answerKey = Qt::Key_Escape;
+    f.prompts.onAskYesNo = [&](const QString& title, const QString& text) {
+        f.questions << text;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            poll.stop();
+            QTest::keyClick(box, answerKey);
+        });
+        poll.start(5);
+        return boxes.askYesNo(title, text);
+    };
+    QLineEdit* choices = HeaderFieldEdit(w, 6);
+    const QString question = "คำตอบ 2 ช่องและเฉลย 1 ข้อจะเกินจำนวนตัวเลือกใหม่ (2 ตัวเลือก)\n"
+                             "เปลี่ยนจำนวนตัวเลือกเป็น 2 หรือไม่";
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        answerKey = key;
+        f.questions.clear();
+        // The window is active again once the box before has gone.
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        choices->setFocus();
+        choices->selectAll();
+        QTest::keyClicks(choices, "2");
+        QTest::keyClick(choices, Qt::Key_Tab);
+        QCOMPARE(f.questions, QStringList{question});
+        QCOMPARE(choices->text(), QString("4"));
+        QCOMPARE(w.session().header().nChoice, 4);
+        QCOMPARE(iatest::TableDump(path), before);
+    }
+
+    f.prompts.onAskYesNo = [&](const QString&, const QString& text) {
+        f.questions << text;
+        return true;
+    };
+    f.questions.clear();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    choices->setFocus();
+    choices->selectAll();
+    QTest::keyClicks(choices, "2");
+    QTest::keyClick(choices, Qt::Key_Tab);
+    QCOMPARE(f.questions, QStringList{question});
+    QCOMPARE(StoredField(path, "nChoice").text(), std::string("2"));
+    QCOMPARE(w.session().header().nChoice, 2);
+    Control<QPushButton>(w, "cmdUndo")->click();
+    QCOMPARE(iatest::TableDump(path), before);
+    QCOMPARE(choices->text(), QString("4"));
+    QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
+}
+
 void HeaderFieldsTest::noWriteBackWhileANewHeaderIsTyped() {
     WindowFixture f;
     QVERIFY(f.showActive());
@@ -290,8 +362,9 @@ void HeaderFieldsTest::schoolNameFileCreatedAtFirstStart() {
     QVERIFY(f.showActive());
     const std::string path = f.dir().file("SchoolName.txt");
     QCOMPARE(iatest::FileBytes(path), ia::ToCp874("โรงเรียน...") + "\r\n");
-    QCOMPARE(Control<QLineEdit>(f.w(), "Text2")->text(),
-             QString("โรงเรียนผู้นำการใช้เทคโนโลยีสารสนเทศและการสื่อสาร"));
+    // The field shows what the file holds, which is what will be printed.
+    QCOMPARE(Control<QLineEdit>(f.w(), "Text2")->text(), QString("โรงเรียน..."));
+    QCOMPARE(f.w().reportPanel().savedSchoolName(), std::string("โรงเรียน..."));
     QVERIFY(f.messages.isEmpty());
 }
 
@@ -316,6 +389,50 @@ void HeaderFieldsTest::schoolNameReadCutAtAComma() {
     QCOMPARE(Control<QLineEdit>(next, "Text2")->text(), QString("โรงเรียนบ้านนา"));
 }
 
+// The report on screen is laid out as it will be printed: its heading is the
+// name SchoolName.txt holds, and a name typed now replaces it there at once.
+void HeaderFieldsTest::aNewSchoolNameHeadsTheReportOnScreenAtOnce() {
+    WindowFixture f;
+    QVERIFY(f.showActive());
+    auto& w = f.w();
+    const std::string exam = f.dir().file("r.ans");
+    std::vector<std::vector<std::string>> sheets;
+    const char* answers[] = {"12341234", "12341233", "12341111", "12344321",
+                             "12342222", "11111234", "43211234", "12343333",
+                             "22221234", "44444444", "12331234", "13241324"};
+    for (int i = 0; i < 12; ++i)
+        sheets.push_back(iatest::Sheet(std::to_string(i + 1), answers[i]));
+    iatest::MakeExamFile(exam, iatest::MakeHeader(8, 4), {"1", "2", "3", "4", "1", "2", "3", "4"},
+                         sheets);
+    f.nextFile = QString::fromStdString(exam);
+    Control<QPushButton>(w, "Command2")->click();
+    Control<QPushButton>(w, "Command5")->click();
+    QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join("|")));
+    auto* report = Control<QPlainTextEdit>(w, "RichTextBox1");
+    QVERIFY2(report->toPlainText().contains("โรงเรียน..."), qPrintable(report->toPlainText()));
+
+    QLineEdit* school = Control<QLineEdit>(w, "Text2");
+    auto type = [school](const QString& text) {
+        for (QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, school, static_cast<Qt::Key>(c.unicode()), QString(c),
+                                Qt::NoModifier);
+    };
+    school->setFocus();
+    school->selectAll();
+    type("โรงเรียนบ้านนา");
+    Control<QPushButton>(w, "Command8")->setFocus();
+    QVERIFY2(report->toPlainText().contains("โรงเรียนบ้านนา"), qPrintable(report->toPlainText()));
+    QVERIFY(!report->toPlainText().contains("โรงเรียน..."));
+    QCOMPARE(iatest::FileBytes(f.dir().file("SchoolName.txt")),
+             ia::ToCp874("โรงเรียนบ้านนา") + "\r\n");
+    QCOMPARE(w.reportPanel().schoolName(), std::string("โรงเรียนบ้านนา"));
+
+    // Typed without leaving the field, it is there after a moment too.
+    school->setFocus();
+    type("เหนือ");
+    QTRY_VERIFY(report->toPlainText().contains("โรงเรียนบ้านนาเหนือ"));
+}
+
 void HeaderFieldsTest::schoolNameSavedOnlyWhenChanged() {
     WindowFixture f;
     QVERIFY(f.showActive());
@@ -335,8 +452,7 @@ void HeaderFieldsTest::schoolNameNeverOverwritesAnExamFile() {
     QCOMPARE(ia::CreateExamFile(path, iatest::MakeHeader(3, 2)), 0);
     const std::string before = iatest::FileBytes(path);
     QVERIFY(f.showActive());
-    QCOMPARE(Control<QLineEdit>(w, "Text2")->text(),
-             QString("โรงเรียนผู้นำการใช้เทคโนโลยีสารสนเทศและการสื่อสาร"));
+    QCOMPARE(Control<QLineEdit>(w, "Text2")->text(), QString("โรงเรียน..."));
     Control<QFrame>(w, "Picture3")->show();
     Control<QLineEdit>(w, "Text2")->setFocus();
     Control<QLineEdit>(w, "Text2")->setText("โรงเรียนใหม่");

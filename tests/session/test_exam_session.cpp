@@ -258,6 +258,161 @@ TEST(WriteHeaderField, AFullDiskKeepsTheStoredValue) {
 }
 
 // ---------------------------------------------------------------------------
+// A smaller number of choices on a file with sheets or a key: counted and asked
+
+struct ChoicesCase {
+    const char* name;
+    std::vector<std::string> key;
+    std::vector<std::vector<std::string>> sheets;
+    std::string typed;     // the new number of choices (the file has 4)
+    bool goOn;             // the answer to the question
+    bool asked;            // whether the question comes
+    long long answerCells; // what it counts
+    long long keyCells;
+    SessionErrorKind kind;
+    std::string stored; // nChoice afterwards
+};
+
+void PrintTo(const ChoicesCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ChangeChoices : public ::testing::TestWithParam<ChoicesCase> {};
+
+TEST_P(ChangeChoices, CountsWhatFallsOutOfRangeAndAsks) {
+    const ChoicesCase& c = GetParam();
+    iatest::TempDir dir;
+    const std::string path = dir.file("exam.ans");
+    iatest::MakeExamFile(path, iatest::MakeHeader(4, 4), c.key, c.sheets);
+    const std::string before = iatest::FileBytes(path);
+    ExamSession session;
+    std::vector<ia::EditStep> steps;
+    session.keepEditHistory();
+    session.onStepRecorded = [&](const ia::EditStep& s) { steps.push_back(s); };
+    ASSERT_FALSE(session.open(path));
+
+    int asked = 0;
+    ia::ChoicesOutOfRange told;
+    const ia::SessionError error = session.writeHeaderField(HeaderField::Choices, c.typed,
+                                                            [&](const ia::ChoicesOutOfRange& o) {
+                                                                ++asked;
+                                                                told = o;
+                                                                return c.goOn;
+                                                            });
+    EXPECT_EQ(error.kind, c.kind) << error.message;
+    EXPECT_EQ(asked, c.asked ? 1 : 0);
+    if (c.asked) {
+        EXPECT_EQ(told.answerCells, c.answerCells);
+        EXPECT_EQ(told.keyCells, c.keyCells);
+        EXPECT_EQ(told.newChoices, std::stoi(ia::WithAsciiDigits(c.typed)));
+    }
+    EXPECT_EQ(Stored(path, "SELECT nChoice FROM Tinit"), c.stored);
+    EXPECT_EQ(session.headerFieldText(HeaderField::Choices), c.stored);
+    if (c.stored == "4") {
+        session.close();
+        EXPECT_EQ(iatest::FileBytes(path), before) << "a declined change leaves the file as it was";
+        EXPECT_TRUE(steps.empty());
+    } else {
+        // The change is one step, and its undo gives the number back.
+        ASSERT_EQ(steps.size(), 1u);
+        ASSERT_FALSE(session.undoStep(steps[0].id));
+        EXPECT_EQ(Stored(path, "SELECT nChoice FROM Tinit"), "4");
+        EXPECT_EQ(session.headerFieldText(HeaderField::Choices), "4");
+    }
+}
+
+const std::vector<std::string> kKey1212{"1", "2", "1", "2"};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ChangeChoices,
+                         ::testing::Values(
+                             // Answers 3 and 4 of two sheets with 4 → 2; blanks, 0 and a value
+                             // already out of range ("7") are not counted.
+                             ChoicesCase{"answersThreeAndFour",
+                                         kKey1212,
+                                         {iatest::Sheet("1", "1234"),
+                                          iatest::Sheet("2", "3.40"),
+                                          iatest::Sheet("3", "7..1"),
+                                          {"4", "\x01", "3", "\x01", "\x01"}},
+                                         "2",
+                                         true,
+                                         true,
+                                         5,
+                                         0,
+                                         SessionErrorKind::None,
+                                         "2"},
+                             ChoicesCase{"keyOfThree",
+                                         {"1", "2", "3", ""},
+                                         {iatest::Sheet("1", "1212")},
+                                         "2",
+                                         true,
+                                         true,
+                                         0,
+                                         1,
+                                         SessionErrorKind::None,
+                                         "2"},
+                             ChoicesCase{"answersAndKeyToThree",
+                                         {"4", "4", "1", "3"},
+                                         {iatest::Sheet("1", "4444"), iatest::Sheet("2", "3333")},
+                                         "3",
+                                         true,
+                                         true,
+                                         4,
+                                         2,
+                                         SessionErrorKind::None,
+                                         "3"},
+                             ChoicesCase{"declinedKeepsTheFile",
+                                         {"1", "2", "3", "4"},
+                                         {iatest::Sheet("1", "1234"), iatest::Sheet("2", "4321")},
+                                         "2",
+                                         false,
+                                         true,
+                                         4,
+                                         2,
+                                         SessionErrorKind::Declined,
+                                         "4"},
+                             ChoicesCase{"nothingOutOfRangeIsNotAsked",
+                                         kKey1212,
+                                         {iatest::Sheet("1", "1212"), iatest::Sheet("2", "..0.")},
+                                         "2",
+                                         false,
+                                         false,
+                                         0,
+                                         0,
+                                         SessionErrorKind::None,
+                                         "2"},
+                             ChoicesCase{"moreChoicesIsNotAsked",
+                                         {"1", "2", "3", "4"},
+                                         {iatest::Sheet("1", "4444")},
+                                         "5",
+                                         false,
+                                         false,
+                                         0,
+                                         0,
+                                         SessionErrorKind::None,
+                                         "5"},
+                             ChoicesCase{"noSheetsButAKey",
+                                         {"4", "", "", ""},
+                                         {},
+                                         "๓",
+                                         false,
+                                         true,
+                                         0,
+                                         1,
+                                         SessionErrorKind::Declined,
+                                         "4"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ChangeChoices, TheQuestionNamesOnlyWhatFallsOutOfRange) {
+    EXPECT_EQ(ia::ChoicesChangeQuestion({2, 6, 2}),
+              "คำตอบ 6 ช่องและเฉลย 2 ข้อจะเกินจำนวนตัวเลือกใหม่ (2 ตัวเลือก)\n"
+              "เปลี่ยนจำนวนตัวเลือกเป็น 2 หรือไม่");
+    EXPECT_EQ(ia::ChoicesChangeQuestion({3, 5, 0}),
+              "คำตอบ 5 ช่องจะเกินจำนวนตัวเลือกใหม่ (3 ตัวเลือก)\nเปลี่ยนจำนวนตัวเลือกเป็น 3 หรือไม่");
+    EXPECT_EQ(ia::ChoicesChangeQuestion({2, 0, 1}),
+              "เฉลย 1 ข้อจะเกินจำนวนตัวเลือกใหม่ (2 ตัวเลือก)\nเปลี่ยนจำนวนตัวเลือกเป็น 2 หรือไม่");
+}
+
+// ---------------------------------------------------------------------------
 // Analysis
 
 struct AnalysisCase {
