@@ -290,11 +290,7 @@ TEST_F(ExamFixture, AnOptionMapGivesEveryChoiceOfTheFileAndNoOther) {
         const char* number;
         const char* answer; // nullptr: refused
     } cases[] = {
-        {"1", "1"},
-        {"3", "3"},
-        {"4", "4"},
-        {"5", nullptr},
-        {"0", nullptr},
+        {"1", "1"}, {"3", "3"}, {"4", "4"}, {"5", nullptr}, {"0", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.number);
@@ -308,9 +304,9 @@ TEST_F(ExamFixture, AnOptionMapGivesEveryChoiceOfTheFileAndNoOther) {
             ASSERT_EQ(plan.sheets.size(), 1u);
             EXPECT_EQ(plan.sheets[0].answers, (std::vector<std::string>{c.answer, "", "", ""}));
         } else {
-            EXPECT_EQ(plan.errors, std::vector<std::string>{"แถว 2 คอลัมน์ 3: \"สีฟ้า\" ตารางตัวเลือกให้ข้อ " +
-                                                            std::string(c.number) +
-                                                            " เกินจำนวนตัวเลือก"});
+            EXPECT_EQ(plan.errors,
+                      std::vector<std::string>{"แถว 2 คอลัมน์ 3: \"สีฟ้า\" ตารางตัวเลือกให้ข้อ " +
+                                               std::string(c.number) + " เกินจำนวนตัวเลือก"});
         }
     }
 }
@@ -596,8 +592,9 @@ TEST(XlsxReader, OddCellsAreReadOrRefusedWithoutHarm) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        WriteRawWorkbook(path, "<worksheet><sheetData>" + c.rows + "</sheetData></worksheet>",
-                         "<sst><si><r><t>สม</t></r><r><t>ชาย</t></r><rPh><t>x</t></rPh></si></sst>");
+        WriteRawWorkbook(
+            path, "<worksheet><sheetData>" + c.rows + "</sheetData></worksheet>",
+            "<sst><si><r><t>สม</t></r><r><t>ชาย</t></r><rPh><t>x</t></rPh></si></sst>");
         ia::TextTable table;
         std::string error;
         ASSERT_TRUE(ia::ReadXlsxSheet(path, "", table, error)) << error;
