@@ -50,8 +50,8 @@ void ProgressDialog::showState(const QString& what, long long done, long long to
     // The bar counts in thousandths: a million sheets fit no int range
     // of its own, and finer steps would not show.
     if (bar->maximum() != 1000) bar->setRange(0, 1000);
-    const long long per = done >= total ? 1000 : done * 1000 / total;
-    bar->setValue(static_cast<int>(per < 0 ? 0 : per));
+    const long long per = ShareDone(done, total, 1000);
+    bar->setValue(static_cast<int>(per));
     bar->setFormat(QString("%1 %").arg(per / 10));
 }
 

@@ -6,10 +6,12 @@
 #include "cli/Fail.h"
 #include "cli/Progress.h"
 #include "cli/ScanCommands.h"
+#include "examfile/OutputFile.h"
 #include "examfile/SchoolName.h"
 #include "exchange/SheetImport.h"
 #include "exchange/TextTable.h"
 #include "exchange/XlsxReader.h"
+#include "report/AtomicFile.h"
 #include "report/GraphReport.h"
 #include "scan/SheetLayout.h"
 #include "scan/SheetPrint.h"
@@ -145,7 +147,13 @@ int RunSheetsCommand(int argc, char** argv) {
     try {
         auto out = ia::PdfGraphPages(pdf);
         pages = ia::scan::DrawAnswerSheets(*out, request, ia::cli::JobProgress());
-        if (!out->Finish()) return Fail("เขียนไฟล์ " + pdf + " ไม่ได้");
+        if (!out->Finish()) {
+            // A target refused (a link, the exam file) is named as the other
+            // printouts name it.
+            const std::string why = out->FailureReason();
+            return Fail(ia::IsRefusedTargetMessage(why) ? ia::PdfWriteFailedMessage(pdf, why)
+                                                        : "เขียนไฟล์ " + pdf + " ไม่ได้");
+        }
     } catch (const ia::JobCancelled&) {
         throw;
     } catch (const std::exception& e) {

@@ -15,10 +15,16 @@ void Progress::step(long long done) {
     if (!show()) throw JobCancelled();
 }
 
+long long ShareDone(long long done, long long total, long long whole) {
+    if (total <= 0 || done <= 0 || whole <= 0) return 0;
+    if (done >= total) return whole;
+    // Multiplied first, so that 99 of 100 is 99 %, not 0 %; in 128 bits, so
+    // that no count overflows.
+    return static_cast<long long>(static_cast<__int128>(done) * whole / total);
+}
+
 int Progress::percent() const {
-    if (total_ <= 0) return 0;
-    const long long p = done_ * 100 / total_;
-    return static_cast<int>(p < 0 ? 0 : p > 100 ? 100 : p);
+    return static_cast<int>(ShareDone(done_, total_, 100));
 }
 
 Progress& NoProgress() {

@@ -54,6 +54,12 @@ class Progress {
     long long total_ = 0;
 };
 
+// How much of a stage `done` of `total` steps is, in parts of `whole` (100
+// for the terminal's percentage, 1000 for the window's bar), rounded down:
+// 0 for a stage of unknown length (total 0) or a count below 0, `whole` once
+// the count reaches the total or goes past it. Never overflows.
+long long ShareDone(long long done, long long total, long long whole);
+
 // The progress of a job nobody watches: it never stops the job.
 Progress& NoProgress();
 

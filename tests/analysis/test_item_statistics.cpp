@@ -194,6 +194,47 @@ TEST(ItemStatistics, ScoreGroupsFollowTheRankRule) {
         ExpectNear(t.items[1].choices[1].groups[g], want[g], "ties by row order");
 }
 
+// The score groups worked by hand on ten sheets (groups of two), with ties
+// across two borders: the three sheets scoring 1 split 2 | 1 between groups
+// 2 and 3, the three scoring 2 split 1 | 2 between groups 3 and 4, the
+// earlier row in the lower group.
+TEST(ItemStatistics, ScoreGroupsWorkedByHandWithTiesAtTheBorders) {
+    // Three items keyed 1. Row: answers (total).
+    const AnswerMatrix m = Matrix(3, {1, 1, 1},
+                                  {
+                                      {1, 1, 2}, // 1: 2
+                                      {2, 2, 3}, // 2: 0
+                                      {1, 1, 1}, // 3: 3
+                                      {3, 1, 2}, // 4: 1
+                                      {1, 2, 2}, // 5: 1
+                                      {2, 1, 1}, // 6: 2
+                                      {3, 3, 2}, // 7: 0
+                                      {2, 1, 3}, // 8: 1
+                                      {1, 1, 1}, // 9: 3
+                                      {1, 1, 3}, // 10: 2
+                                  });
+    // Lowest first: rows 2, 7 | 4, 5 | 8, 1 | 6, 10 | 3, 9.
+    struct Case {
+        int item, choice;
+        std::array<double, 5> groups;
+    } cases[] = {
+        {1, 1, {0, .5, .5, .5, 1}}, {1, 2, {.5, 0, .5, .5, 0}}, {1, 3, {.5, .5, 0, 0, 0}},
+        {3, 1, {0, 0, 0, .5, 1}},   {3, 2, {.5, 1, .5, 0, 0}},  {3, 3, {.5, 0, .5, .5, 0}},
+        {2, 1, {0, .5, 1, 1, 1}},   {2, 2, {.5, .5, 0, 0, 0}},  {2, 3, {.5, 0, 0, 0, 0}},
+    };
+    const TestStatistics t = ComputeItemStatistics(m);
+    EXPECT_EQ(t.scores, (std::vector<int>{2, 0, 3, 1, 1, 2, 0, 1, 3, 2}));
+    for (const Case& c : cases) {
+        const ChoiceStatistics& choice = t.items[c.item - 1].choices[c.choice - 1];
+        ASSERT_EQ(choice.choice, c.choice);
+        for (int g = 0; g < 5; ++g)
+            ExpectNear(choice.groups[g], c.groups[g],
+                       ("item " + std::to_string(c.item) + " choice " + std::to_string(c.choice) +
+                        " group " + std::to_string(g + 1))
+                           .c_str());
+    }
+}
+
 TEST(ItemStatistics, FlagsAtTheirThresholds) {
     // Twenty sheets; item 1 (key 1) answered right by `right` of them, the
     // others choosing 2 except `threes` choosing 3; item 2 spreads the totals.

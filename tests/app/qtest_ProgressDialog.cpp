@@ -128,6 +128,29 @@ class ProgressDialogTest : public QObject {
         QCOMPARE(clicks, 1);
     }
 
+    // The bar counts in thousandths and names whole percents, rounded
+    // down, from 0 to 100 whatever count a job reports.
+    void barShowsTheShareDone() {
+        struct Case {
+            long long done, total;
+            int value;
+            const char* text;
+        } cases[] = {
+            {1, 3, 333, "33 %"},       {99, 100, 990, "99 %"}, {100, 100, 1000, "100 %"},
+            {150, 100, 1000, "100 %"}, {-5, 100, 0, "0 %"},    {0, 7, 0, "0 %"},
+        };
+        ia::ProgressDialog dialog(&window_);
+        for (const Case& c : cases) {
+            dialog.showState("งาน", c.done, c.total);
+            QCOMPARE(dialog.bar->maximum(), 1000);
+            QCOMPARE(dialog.bar->value(), c.value);
+            QCOMPARE(dialog.bar->text(), QString(c.text));
+        }
+        // A stage of unknown length: the bar only moves to and fro.
+        dialog.showState("งาน", 3, 0);
+        QCOMPARE(dialog.bar->maximum(), 0);
+    }
+
     void cancelStopsTheJobAtItsNextStep() {
         ia::WindowJobProgress progress(&window_, clock_);
         runJob(progress, 6, 100);

@@ -8,6 +8,7 @@
 #include "report/GraphReport.h"
 #include "report/ReportModel.h"
 
+#include "SyncOrder.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -498,6 +499,27 @@ TEST(GraphReportPdf, CancelledReportKeepsThePreviousPdf) {
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
         left.push_back(e.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"กราฟ.pdf"});
+}
+
+} // namespace
+
+namespace {
+
+// A chart file is synced before it takes its name, and its folder after
+// (the order of the calls is seen through tests/SyncOrder.h).
+TEST(ChartFiles, AreSyncedBeforeTheyAreRenamed) {
+    iatest::TempDir dir;
+    ia::charts::HistogramInput in;
+    in.counts = {1, 2, 3};
+    auto draw = [&](ia::charts::Canvas& c, const Rect& r) { ia::charts::DrawHistogram(c, r, in); };
+    for (bool replacing : {false, true}) {
+        SCOPED_TRACE(replacing ? "replacing" : "new");
+        iatest::SyncOrderRecorder recorder;
+        EXPECT_TRUE(ia::charts::WritePng(dir.file("h.png"), 300, 200, 96, draw));
+        EXPECT_TRUE(ia::charts::WriteSvg(dir.file("h.svg"), 300, 200, draw));
+        EXPECT_EQ(recorder.problemsWith("h.png", "chart"), "");
+        EXPECT_EQ(recorder.problemsWith("h.svg", "chart"), "");
+    }
 }
 
 } // namespace

@@ -124,6 +124,49 @@ TEST(CliOptions, UnknownRepeatedOrMissingOptionsGiveTheUsage) {
     EXPECT_EQ(iatest::FileBytes(dir.file("t.ans")), examBefore);
 }
 
+// An option given twice is refused by name in every subcommand that takes
+// options ("check" takes none), a flag as a value, even with the same value
+// both times, and nothing is done.
+TEST(CliOptions, ARepeatedOptionIsRefusedByNameInEverySubcommand) {
+    iatest::TempDir dir;
+    const std::string f = Quote(MakeExam(dir));
+    const std::string pdf = Quote(dir.file("o.pdf")), out = Quote(dir.file("out"));
+    const std::string src = Quote(dir.file("src.csv")), csv = Quote(dir.file("out.csv"));
+    std::ofstream(dir.file("src.csv")) << "KEY,1,1,1,1\n99,2,2,2,2\n";
+    const std::string examBefore = iatest::FileBytes(dir.file("t.ans"));
+    const struct Case {
+        std::string args;
+        const char* option;
+    } cases[] = {
+        {"create " + Quote(dir.file("n.ans")) + " --items 4 --choices 2 --items 4", "--items"},
+        {"analyse " + f + " --technique 25 --technique 25", "--technique"},
+        {"print " + f + " --technique 25 --pdf " + pdf + " --pdf " + pdf, "--pdf"},
+        {"raw " + f + " --pdf " + pdf + " --pdf " + pdf, "--pdf"},
+        {"stats " + f + " --json --json", "--json"},
+        {"import " + f + " " + src + " --strict --strict", "--strict"},
+        {"export " + f + " " + csv + " --table scores --table scores", "--table"},
+        {"pool " + Quote(dir.file("p.ans")) + " " + f + " " + f + " --overwrite --overwrite",
+         "--overwrite"},
+        {"compare " + f + " --json --json", "--json"},
+        {"sheets " + f + " --pdf " + pdf + " --key --key", "--key"},
+        {"scan " + f + " " + pdf + " --review-out " + out + " --review-out " + out, "--review-out"},
+        {"graphs " + f + " --technique 25 --pdf " + pdf + " --school ก --school ก", "--school"},
+    };
+    for (const Case& c : cases) {
+        CliRun r = Cli(c.args);
+        EXPECT_TRUE(IsUsage(r)) << c.args << "\n" << r.code << " " << r.err;
+        EXPECT_EQ(r.err.rfind(std::string("ให้ตัวเลือก ") + c.option + " ซ้ำ\n", 0), 0u)
+            << c.args << "\n"
+            << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir.file("o.pdf")));
+    EXPECT_FALSE(fs::exists(dir.file("out")));
+    EXPECT_FALSE(fs::exists(dir.file("out.csv")));
+    EXPECT_FALSE(fs::exists(dir.file("n.ans")));
+    EXPECT_FALSE(fs::exists(dir.file("p.ans")));
+    EXPECT_EQ(iatest::FileBytes(dir.file("t.ans")), examBefore);
+}
+
 TEST(CliPrint, ARangeWithoutPagesIsRefusedAndWritesNothing) {
     iatest::TempDir dir;
     const std::string f = MakeExam(dir);

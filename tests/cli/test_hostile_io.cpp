@@ -79,6 +79,10 @@ TEST_F(Hostile, NoWriterFollowsALinkOrWritesOverTheExamFile) {
         {"print --pdf",
          "print " + Quote(exam) + " --technique 25 --pdf " + Quote(dir.file("g.pdf")),
          dir.file("g.pdf")},
+        {"raw --pdf", "raw " + Quote(exam) + " --pdf " + Quote(dir.file("g.pdf")),
+         dir.file("g.pdf")},
+        {"sheets --pdf", "sheets " + Quote(exam) + " --pdf " + Quote(dir.file("g.pdf")),
+         dir.file("g.pdf")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -2,9 +2,11 @@
 // The one way files are written: never through a link, never over the exam
 // file in hand or anything but a regular file, and never by a name that
 // someone could have swapped between two steps.
+#include "SyncOrder.h"
 #include "TestSupport.h"
 #include "examfile/Engine.h"
 #include "examfile/OutputFile.h"
+#include "examfile/SchoolName.h"
 
 #include <gtest/gtest.h>
 
@@ -151,4 +153,47 @@ TEST(OutputFile, TemporariesOfGoneWritersAreRemovedByTheNextOne) {
     ia::WriteFileReplacing(dir.file("out.csv"), "csv", "x");
     for (const auto& l : files)
         EXPECT_EQ(fs::exists(dir.file(l.name)), !l.removed) << l.name;
+}
+
+// The bytes are on the disk before the name points at them, and the name
+// is on the disk after: a power cut at any moment leaves the old file or the
+// whole new one, never an empty or cut-off one.
+TEST(OutputFile, TheTemporaryIsSyncedBeforeItIsRenamedAndTheFolderAfter) {
+    iatest::TempDir dir;
+    struct Case {
+        const char* what;
+        const char* name;
+        const char* tag;
+        std::function<void(const std::string& target)> write;
+    } cases[] = {
+        {"an OutputFile written in parts", "parts.txt", "export",
+         [](const std::string& target) {
+             ia::OutputFile file(target, "export");
+             ASSERT_TRUE(file.write("first "));
+             ASSERT_TRUE(file.write("second"));
+             file.commit(true);
+         }},
+        {"an OutputFile checked for completeness", "checked.txt", "csv",
+         [](const std::string& target) {
+             ia::OutputFile file(target, "csv");
+             ASSERT_TRUE(file.write("whole"));
+             file.commit(true, [](int) { return true; });
+         }},
+        {"WriteFileReplacing", "whole.txt", "report",
+         [](const std::string& target) { ia::WriteFileReplacing(target, "report", "ก,ข\n"); }},
+        {"the school name", "school.txt", "report",
+         [](const std::string& target) {
+             ASSERT_EQ(ia::WriteSchoolNameFile(target, "โรงเรียนบ้านนา"),
+                       ia::SchoolNameWrite::Written);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string target = dir.file(c.name);
+        for (bool replacing : {false, true}) {
+            iatest::SyncOrderRecorder recorder;
+            c.write(target);
+            EXPECT_EQ(recorder.problemsWith(c.name, c.tag), "") << "replacing " << replacing;
+        }
+    }
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ExchangeFixtures.h"
+#include "SyncOrder.h"
 #include "TestSupport.h"
 #include "examfile/AnalysisRunLog.h"
 #include "examfile/Engine.h"
@@ -349,6 +350,49 @@ TEST_F(ExportFixture, GroupComparisonSheetOnlyForAGroupedFile) {
     EXPECT_DOUBLE_EQ(item1[1].number, 0.75);
     EXPECT_DOUBLE_EQ(item1[2].number, 0.5);
     EXPECT_DOUBLE_EQ(item1[3].number, 1.0);
+}
+
+} // namespace
+
+namespace {
+
+// Every file an export or an import writes is synced before it takes its
+// name, and its folder after (the order of the calls is seen through
+// tests/SyncOrder.h).
+TEST_F(ExportFixture, EveryWrittenFileIsSyncedBeforeItIsRenamed) {
+    struct Case {
+        const char* what;
+        const char* name;
+        const char* tag;
+        std::function<void(const std::string& target)> write;
+    } cases[] = {
+        {"the workbook", "ผล.xlsx", "export",
+         [this](const std::string& target) {
+             std::string error;
+             EXPECT_TRUE(ia::WriteXlsx(Build(), target, error)) << error;
+         }},
+        {"the CSV table", "ผล.csv", "csv",
+         [this](const std::string& target) {
+             std::string error;
+             EXPECT_TRUE(ia::WriteCsv(ia::CsvSheet(Build(), ia::CsvTable::Scores), target, error))
+                 << error;
+         }},
+        {"the backup before a replacing import", "วิชา.ans.bak", "backup",
+         [this](const std::string&) {
+             ia::ImportBackup backup;
+             std::string error;
+             ASSERT_TRUE(backup.take(exam, error)) << error;
+             ASSERT_TRUE(backup.keep(error)) << error;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (bool replacing : {false, true}) {
+            iatest::SyncOrderRecorder recorder;
+            c.write(dir.file(c.name));
+            EXPECT_EQ(recorder.problemsWith(c.name, c.tag), "") << "replacing " << replacing;
+        }
+    }
 }
 
 } // namespace

@@ -111,12 +111,19 @@ TEST_F(ExamFixture, DelimitedTextInEveryEncodingAndDelimiter) {
         }
         return s;
     };
+    // The same rows without the header line: nothing then tells the first
+    // cell from a code but the byte-order mark being gone.
+    const std::string headless = csv.substr(csv.find('\n') + 1);
     struct Case {
         const char* name;
         std::string bytes;
+        bool header = true;
     } cases[] = {
         {"utf8.csv", csv},
+        {"no-final-newline.csv", csv.substr(0, csv.size() - 1)},
         {"bom.csv", "\xEF\xBB\xBF" + csv},
+        {"bom-headless.csv", "\xEF\xBB\xBF" + headless, false},
+        {"utf16-headless.txt", iatest::Utf16WithBom(headless), false},
         {"crlf.csv",
          [&] {
              std::string s;
@@ -135,7 +142,7 @@ TEST_F(ExamFixture, DelimitedTextInEveryEncodingAndDelimiter) {
                              {{"เดิม01", "1", "1", "1", "1"}});
         ia::ImportPlan plan = Read(c.name, c.bytes);
         ASSERT_TRUE(plan.ok()) << c.name << ": " << ia::ErrorSummary(plan.errors);
-        EXPECT_TRUE(plan.hasHeader) << c.name;
+        EXPECT_EQ(plan.hasHeader, c.header) << c.name;
         Apply(plan, ia::ImportMode::Append);
         EXPECT_EQ(iatest::ExamRows(exam, 4), kThaiRows) << c.name;
     }
@@ -273,6 +280,35 @@ TEST_F(ExamFixture, QuizExportWithLabelsAndAnOptionMap) {
     plan = Read("quiz.csv", kQuiz, o);
     ASSERT_TRUE(plan.ok());
     EXPECT_EQ(plan.sheets[0].code, "kong@example.org");
+}
+
+// The numbers an option map may give run from 1 to the file's number of
+// choices, both ends included.
+TEST_F(ExamFixture, AnOptionMapGivesEveryChoiceOfTheFileAndNoOther) {
+    const char* const quiz = "Timestamp,Email,สีของฟ้า\n2026/12/01 9:00:00,a@b.th,สีฟ้า\n";
+    struct Case {
+        const char* number;
+        const char* answer; // nullptr: refused
+    } cases[] = {
+        {"1", "1"}, {"3", "3"}, {"4", "4"}, {"5", nullptr}, {"0", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.number);
+        iatest::WriteBytes(dir.file("map.csv"), std::string("สีของฟ้า,สีฟ้า,") + c.number + "\n");
+        ia::ImportOptions o;
+        std::string error;
+        ASSERT_TRUE(ia::ReadQuizOptionMap(dir.file("map.csv"), o.quizOptions, error)) << error;
+        const ia::ImportPlan plan = Read("quiz.csv", quiz, o);
+        if (c.answer) {
+            ASSERT_TRUE(plan.ok()) << ia::ErrorSummary(plan.errors);
+            ASSERT_EQ(plan.sheets.size(), 1u);
+            EXPECT_EQ(plan.sheets[0].answers, (std::vector<std::string>{c.answer, "", "", ""}));
+        } else {
+            EXPECT_EQ(plan.errors,
+                      std::vector<std::string>{"แถว 2 คอลัมน์ 3: \"สีฟ้า\" ตารางตัวเลือกให้ข้อ " +
+                                               std::string(c.number) + " เกินจำนวนตัวเลือก"});
+        }
+    }
 }
 
 TEST_F(ExamFixture, FixedWidthScannerOutput) {
@@ -532,19 +568,38 @@ void WriteRawWorkbook(const std::string& path, const std::string& sheetXml,
 TEST(XlsxReader, OddCellsAreReadOrRefusedWithoutHarm) {
     iatest::TempDir dir;
     const std::string path = dir.file("raw.xlsx");
-    // Cells without a reference, a phonetic hint in a shared string, a
-    // decimal and a text formula result.
-    WriteRawWorkbook(path,
-                     "<worksheet><sheetData>"
-                     "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c><v>2.0</v></c>"
-                     "<c><v>2.5</v></c><c t=\"str\"><v>ค</v></c></row>"
-                     "</sheetData></worksheet>",
-                     "<sst><si><r><t>สม</t></r><r><t>ชาย</t></r><rPh><t>x</t></rPh></si></sst>");
-    ia::TextTable table;
-    std::string error;
-    ASSERT_TRUE(ia::ReadXlsxSheet(path, "", table, error)) << error;
-    ASSERT_EQ(table.size(), 1u);
-    EXPECT_EQ(table[0], (ia::TextRow{"สมชาย", "2", "2.5", "ค"}));
+    struct Case {
+        const char* what;
+        std::string rows;
+        ia::TextTable table;
+    } cases[] = {
+        {"cells without a reference, a phonetic hint in a shared string, a decimal and a text "
+         "formula result",
+         "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c><v>2.0</v></c>"
+         "<c><v>2.5</v></c><c t=\"str\"><v>ค</v></c></row>",
+         {{"สมชาย", "2", "2.5", "ค"}}},
+        // Row numbers are optional: a row without one follows the last.
+        {"rows without a number",
+         "<row><c><v>1</v></c><c><v>2</v></c></row>"
+         "<row><c t=\"inlineStr\"><is><t>ข</t></is></c></row>",
+         {{"1", "2"}, {"ข"}}},
+        {"a row without a number after a numbered one",
+         "<row r=\"2\"><c r=\"A2\"><v>1</v></c></row><row><c><v>3</v></c></row>",
+         {{}, {"1"}, {"3"}}},
+        {"rows without a number whose cells have references",
+         "<row><c r=\"B1\"><v>5</v></c></row><row><c r=\"A2\"><v>6</v></c></row>",
+         {{"", "5"}, {"6"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteRawWorkbook(
+            path, "<worksheet><sheetData>" + c.rows + "</sheetData></worksheet>",
+            "<sst><si><r><t>สม</t></r><r><t>ชาย</t></r><rPh><t>x</t></rPh></si></sst>");
+        ia::TextTable table;
+        std::string error;
+        ASSERT_TRUE(ia::ReadXlsxSheet(path, "", table, error)) << error;
+        EXPECT_EQ(table, c.table);
+    }
 }
 
 // What no sheet can hold, and indexes that name no shared string, are
@@ -574,6 +629,9 @@ TEST(XlsxReader, ReferencesAndIndexesOutsideTheWorkbookAreRefusedWithTheirPlace)
          "แถว 1 คอลัมน์ 2: ดัชนีข้อความ \"0.9e1\" ไม่มีในสมุดงาน"},
         {"an index past the table", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>7</v></c></row>",
          "แถว 1 คอลัมน์ 1: ดัชนีข้อความ \"7\" ไม่มีในสมุดงาน"},
+        {"an index equal to the number of strings",
+         "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c></row>",
+         "แถว 1 คอลัมน์ 2: ดัชนีข้อความ \"1\" ไม่มีในสมุดงาน"},
         {"a negative index", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>-1</v></c></row>",
          "แถว 1 คอลัมน์ 1: ดัชนีข้อความ \"-1\" ไม่มีในสมุดงาน"},
     };

@@ -2,10 +2,13 @@
 // Output files are whole or not there: the replacing write, the PDF check,
 // the removal of what a killed run left, and the window's printer on a disk
 // that fills up during the write.
+#include "SyncOrder.h"
 #include "TestSupport.h"
 #include "report/AtomicFile.h"
+#include "report/GraphReport.h"
 #include "report/PrintState.h"
 #include "report/PrinterPdf.h"
+#include "report/ReportText.h"
 
 #include <gtest/gtest.h>
 
@@ -190,4 +193,52 @@ TEST(PdfPrinter, AJobAbandonedBeforeItsEndLeavesThePreviousPdf) {
     }
     EXPECT_EQ(iatest::FileBytes(path), "previous");
     EXPECT_EQ(iatest::FolderEntries(dir.path()), std::vector<std::string>{"o.pdf"});
+}
+
+// Every printout file is synced before it takes its name, and its folder
+// after (the order of the calls is seen through tests/SyncOrder.h).
+TEST(ReplaceFileAtomically, EveryPrintoutFileIsSyncedBeforeItIsRenamed) {
+    iatest::TempDir dir;
+    struct Case {
+        const char* what;
+        const char* name;
+        const char* tag;
+        std::function<void(const std::string& target)> write;
+    } cases[] = {
+        {"the report text", "ม1.txt", "report",
+         [&dir](const std::string&) {
+             ia::TestHeader h = iatest::MakeHeader(1, 2);
+             ia::ReportData d;
+             d.SheetCount = 1;
+             EXPECT_EQ(ia::CreateOutputFile(dir.file("ม1.ans"), h, "1", d), dir.file("ม1.txt"));
+         }},
+        {"the printer's PDF", "ผล.pdf", "pdf",
+         [](const std::string& target) {
+             ia::PdfPrinter prn(target);
+             ia::SetupPrinter(prn);
+             prn.Print("ผลการวิเคราะห์");
+             prn.EndDoc();
+             EXPECT_FALSE(prn.Failed()) << prn.Notice();
+         }},
+        {"the graph pages", "กราฟ.pdf", "pdf",
+         [](const std::string& target) {
+             std::unique_ptr<ia::GraphPages> pages = ia::PdfGraphPages(target);
+             pages->NewPage().FillRect({10, 10, 100, 50}, {0, 0, 0});
+             EXPECT_TRUE(pages->Finish()) << pages->FailureReason();
+         }},
+        {"a PDF a library writes by path", "ภายนอก.pdf", "pdf",
+         [](const std::string& target) {
+             ia::WritePdfReplacing(target, [](const std::string& t) {
+                 return iatest::WriteText(t, kWholePdf), true;
+             });
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (bool replacing : {false, true}) {
+            iatest::SyncOrderRecorder recorder;
+            c.write(dir.file(c.name));
+            EXPECT_EQ(recorder.problemsWith(c.name, c.tag), "") << "replacing " << replacing;
+        }
+    }
 }

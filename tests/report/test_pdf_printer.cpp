@@ -24,9 +24,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -207,6 +209,91 @@ TEST(PdfPrinter, PagesTakeTheOrientationAsQtPrinterDoes) {
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_EQ(iatest::SqueezedLines(pages[0]), std::vector<std::string>{"หน้าแรก"});
     EXPECT_EQ(iatest::SqueezedLines(pages[1]), std::vector<std::string>{"หน้าสอง"});
+}
+
+// Where the first word of each page of a PDF stands, in points from the
+// page's top left corner, as pdftotext -bbox reads it; a page without words
+// gives -1, -1.
+std::vector<std::pair<double, double>> FirstWordPlaces(const std::string& path) {
+    const std::string cmd = "pdftotext -bbox -enc UTF-8 '" + path + "' - 2>/dev/null";
+    std::string html;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+            html.append(buf, n);
+        pclose(p);
+    }
+    auto number = [&](size_t from, const char* attribute) {
+        const size_t at = html.find(attribute, from);
+        return at == std::string::npos ? -1.0
+                                       : std::atof(html.c_str() + at + std::strlen(attribute));
+    };
+    std::vector<std::pair<double, double>> places;
+    for (size_t page = html.find("<page "); page != std::string::npos;) {
+        const size_t next = html.find("<page ", page + 1);
+        const size_t word = html.find("<word ", page);
+        if (word != std::string::npos && word < next)
+            places.emplace_back(number(word, "xMin=\""), number(word, "yMin=\""));
+        else
+            places.emplace_back(-1.0, -1.0);
+        page = next;
+    }
+    return places;
+}
+
+// A job as the report routines would not write it: nothing sets the
+// position after a page break, and the position was moved just before it.
+void PagesWithoutPositions(ia::Printer& prn) {
+    ia::SetupPrinter(prn);
+    prn.SetCurrentY(0); // the top margin
+    prn.Print("บรรทัดแรก");
+    for (int i = 0; i < 20; ++i)
+        prn.Print("บรรทัด");
+    prn.SetCurrentX(5);
+    prn.NewPage();
+    prn.Print("บรรทัดแรก");
+    prn.SetCurrentY(12);
+    prn.SetOrientation(ia::Orientation::Landscape);
+    prn.NewPage();
+    prn.Print("บรรทัดแรก");
+    prn.EndDoc();
+}
+
+// A new page starts at its top left margin, where the first page started,
+// on every printer, whether or not the printing code sets the position.
+TEST(Printers, ANewPageStartsAtTheTopLeftMargin) {
+    ia::RecordingPrinter rec;
+    PagesWithoutPositions(rec);
+    for (const PrintedText& t : rec.Texts())
+        if (t.sheet > 1 && t.text == "บรรทัดแรก") {
+            EXPECT_EQ(t.x, 0.0) << "sheet " << t.sheet;
+            EXPECT_EQ(t.y, 0.0) << "sheet " << t.sheet;
+        }
+    iatest::TempDir dir;
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<ia::OutputPrinter>(const std::string&)> open;
+    } cases[] = {
+        {"cairo", [](const std::string& path) { return std::make_unique<ia::PdfPrinter>(path); }},
+#ifdef ITEMANALYSIS_WITH_QT
+        {"qt", [](const std::string& path) { return ia::QtPrinter::ForPdf(path); }},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.file(std::string(c.name) + ".pdf");
+        std::unique_ptr<ia::OutputPrinter> prn = c.open(path);
+        PagesWithoutPositions(*prn);
+        ASSERT_FALSE(prn->Failed()) << prn->Notice();
+        const auto places = FirstWordPlaces(path);
+        ASSERT_EQ(places.size(), 3u) << "pdftotext installed?";
+        ASSERT_GT(places[0].second, 0.0);
+        for (size_t page = 1; page < places.size(); ++page) {
+            EXPECT_NEAR(places[page].first, places[0].first, 0.1) << "page " << page + 1;
+            EXPECT_NEAR(places[page].second, places[0].second, 0.1) << "page " << page + 1;
+        }
+    }
 }
 
 TEST(PdfPrinter, UnwritableFileFailsWithNoticeNotCrash) {
