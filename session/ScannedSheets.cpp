@@ -93,7 +93,11 @@ ExamSession::storeScannedSheets(const std::vector<scan::AssembledSheet>& sheets,
         db.requireSameFile();
         ImportPlan plan;
         for (const scan::AssembledSheet& s : sheets)
-            if (!s.key) plan.sheets.push_back({s.code, {}, 0}); // only the codes are compared
+            if (!s.key) { // only the codes are compared
+                ImportedSheet compared;
+                compared.code = s.code;
+                plan.sheets.push_back(std::move(compared));
+            }
         FindDuplicateCodes(plan, ExistingCodes(db));
         out.value.duplicates = plan.duplicates;
         Transaction tx(db);

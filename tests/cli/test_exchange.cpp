@@ -67,8 +67,8 @@ TEST_F(CliExchange, ABadSourceImportsNothingAndSaysWhere) {
     iatest::CliRun r = Import(src);
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "นำเข้าไม่ได้ ไม่ได้นำเข้าข้อมูลใดเลย:\n"
-                     "แถว 3 คอลัมน์ 3: \"ฉ\" ไม่ใช่คำตอบ (ไม่มีตัวเลือกนำหน้า)\n"
-                     "แถว 4 คอลัมน์ 6: คำตอบเกินจำนวนข้อของไฟล์ (4 ข้อ)\n");
+                     "แถว 3 คอลัมน์ C (ข้อ 2): \"ฉ\" ไม่ใช่คำตอบ (ไม่มีตัวเลือกนำหน้า)\n"
+                     "แถว 4 คอลัมน์ F: คำตอบเกินจำนวนข้อของไฟล์ (4 ข้อ)\n");
     EXPECT_EQ(SheetCount(exam), 1);
 }
 
@@ -144,7 +144,9 @@ TEST_F(CliExchange, FixedWidthAndQuizWithAnOptionFile) {
     WriteText(quiz, "Timestamp,Score,Email Address,สีของฟ้า\n2026-12-01,1/1,a@b.th,สีฟ้า\n");
     r = Import(quiz);
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("แถว 2 คอลัมน์ 4: \"สีฟ้า\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("ข้อ 1: ตัวเลือกไม่มีอักษรนำหน้า ต้องระบุลำดับตัวเลือก (--options)"),
+              std::string::npos)
+        << r.err;
     WriteText(map, "สีของฟ้า,สีฟ้า,3\n");
     r = Import(quiz, "--options " + Quote(map));
     EXPECT_EQ(r.code, 0) << r.err;
