@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <optional>
 #include <set>
 #include <sqlite3.h>
 #include <stdexcept>
@@ -859,6 +860,15 @@ void FindDuplicateCodes(ImportPlan& plan, const std::vector<std::string>& existi
     }
 }
 
+bool HasTypedKey(Connection& db, int nItem) {
+    if (nItem <= 0) return false;
+    std::string sql = "SELECT 1 FROM " + std::string(schema::kKeyTable) + " WHERE 0";
+    for (int i = 1; i <= nItem; ++i)
+        sql += " OR COALESCE(" + schema::AnswerColumn(i) + ", '') <> ''";
+    Statement st = db.prepare(sql);
+    return st.step();
+}
+
 std::vector<std::string> ExistingCodes(Connection& db) {
     std::vector<std::string> codes;
     Statement st =
@@ -884,7 +894,36 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
     Transaction tx(db);
     progress.stage(kImportingSheetsStage,
                    mode == ImportMode::KeyOnly ? 0 : static_cast<long long>(plan.sheets.size()));
-    if (mode == ImportMode::Replace) db.exec(std::string("DELETE FROM ") + schema::kSheetsTable);
+    auto hasTable = [&](const char* name) {
+        Statement st = db.prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+        st.bind(1, Value(std::string(name)));
+        return st.step();
+    };
+    if (mode == ImportMode::Replace) {
+        db.exec(std::string("DELETE FROM ") + schema::kSheetsTable);
+        // What was kept beside the sheets goes with them: a new sheet may
+        // take a rowid that was freed.
+        for (const char* table :
+             {schema::kSheetGroupTable, schema::kSheetNameTable, schema::kSheetColumnTable})
+            if (hasTable(table)) db.exec(std::string("DELETE FROM ") + table);
+    }
+    const bool anyName = std::any_of(plan.sheets.begin(), plan.sheets.end(),
+                                     [](const ImportedSheet& s) { return !s.name.empty(); });
+    const bool anyGroup = std::any_of(plan.sheets.begin(), plan.sheets.end(),
+                                      [](const ImportedSheet& s) { return !s.group.empty(); });
+    std::optional<Statement> nameInsert, groupInsert;
+    if (mode != ImportMode::KeyOnly && anyName) {
+        db.exec(schema::SheetNameTableSql());
+        nameInsert.emplace(db.prepare(std::string("INSERT OR REPLACE INTO ") +
+                                      schema::kSheetNameTable + " (" + schema::kNameSheetRowid +
+                                      ", " + schema::kSheetName + ") VALUES (?, ?)"));
+    }
+    if (mode != ImportMode::KeyOnly && anyGroup) {
+        db.exec(schema::SheetGroupTableSql());
+        groupInsert.emplace(db.prepare(std::string("INSERT OR REPLACE INTO ") +
+                                       schema::kSheetGroupTable + " (" + schema::kGroupSheetRowid +
+                                       ", " + schema::kGroupLabel + ") VALUES (?, ?)"));
+    }
     if (mode != ImportMode::KeyOnly && !plan.sheets.empty()) {
         std::string sql =
             std::string("INSERT INTO ") + schema::kSheetsTable + " (" + schema::kSheetCode;
@@ -913,6 +952,17 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
             if (rc != SQLITE_DONE)
                 throw DbError(rc, Connection::ErrorText(rc, sqlite3_errmsg(db.handle())));
             sqlite3_reset(raw);
+            const long long rowid = sqlite3_last_insert_rowid(db.handle());
+            if (nameInsert && !s.name.empty()) {
+                nameInsert->bind(1, Value(rowid));
+                nameInsert->bind(2, Value(s.name));
+                nameInsert->run();
+            }
+            if (groupInsert && !s.group.empty()) {
+                groupInsert->bind(1, Value(rowid));
+                groupInsert->bind(2, Value(s.group));
+                groupInsert->run();
+            }
         }
     }
     if (plan.hasKey && nItem > 0) {
@@ -925,6 +975,20 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
         for (int i = 0; i < nItem; ++i)
             st.bind(i + 1, Value(plan.key.answers[i]));
         st.run();
+    }
+    if (!plan.optionTexts.empty()) {
+        db.exec(schema::OptionTextTableSql());
+        Statement st =
+            db.prepare(std::string("INSERT OR REPLACE INTO ") + schema::kOptionTextTable + " (" +
+                       schema::kOptionItem + ", " + schema::kOptionChoice + ", " +
+                       schema::kOptionText + ") VALUES (?, ?, ?)");
+        for (const OptionText& o : plan.optionTexts) {
+            if (o.choice < 1 || o.item > nItem) continue;
+            st.bind(1, Value(static_cast<long long>(o.item)));
+            st.bind(2, Value(static_cast<long long>(o.choice)));
+            st.bind(3, Value(o.text));
+            st.run();
+        }
     }
     // The last moment a cancel still undoes everything.
     progress.step(mode == ImportMode::KeyOnly ? 0 : static_cast<long long>(plan.sheets.size()));

@@ -117,6 +117,9 @@ std::string ErrorSummary(const std::vector<std::string>& errors);
 // codes already in the file. Empty codes are never duplicates.
 void FindDuplicateCodes(ImportPlan& plan, const std::vector<std::string>& existingCodes);
 
+// Whether the file's key has any item keyed.
+bool HasTypedKey(Connection& db, int nItem);
+
 // The codes of the sheets in the file.
 std::vector<std::string> ExistingCodes(Connection& db);
 

@@ -156,4 +156,230 @@ TEST_F(FormFixture, DigitOptionsAreRefusedUntilListedAndTwoTicksAreAMultipleMark
     EXPECT_TRUE(Read("form.csv", csv, o).ok());
 }
 
+// What an import kept beside the sheets: (code, name, group) of each sheet,
+// and (item, choice, text) of each option.
+bool HasTable(const std::string& exam, const std::string& table) {
+    ia::Connection db(exam, ia::Connection::Mode::ReadOnly);
+    ia::Statement st = db.prepare("SELECT 1 FROM sqlite_master WHERE name = ?");
+    st.bind(1, ia::Value(table));
+    return st.step();
+}
+
+Rows SheetNamesAndGroups(const std::string& exam) {
+    const bool names = HasTable(exam, "itemanalysis_SheetName");
+    const bool groups = HasTable(exam, "itemanalysis_SheetGroup");
+    ia::Connection db(exam, ia::Connection::Mode::ReadOnly);
+    Rows rows;
+    ia::Statement st = db.prepare(
+        std::string("SELECT d.Code, ") + (names ? "COALESCE(n.Name, '')" : "''") + ", " +
+        (groups ? "COALESCE(g.GroupLabel, '')" : "''") + " FROM TAData d " +
+        (names ? "LEFT JOIN itemanalysis_SheetName n ON n.SheetRowid = d.rowid " : "") +
+        (groups ? "LEFT JOIN itemanalysis_SheetGroup g ON g.SheetRowid = d.rowid " : "") +
+        "ORDER BY d.rowid");
+    while (st.step())
+        rows.push_back({std::string(*st.columnText(0)), std::string(*st.columnText(1)),
+                        std::string(*st.columnText(2))});
+    return rows;
+}
+
+Rows OptionTexts(const std::string& exam) {
+    ia::Connection db(exam, ia::Connection::Mode::ReadOnly);
+    Rows rows;
+    ia::Statement st = db.prepare("SELECT Item, Choice, Text FROM itemanalysis_OptionText "
+                                  "ORDER BY Item, Choice");
+    while (st.step())
+        rows.push_back({std::string(*st.columnText(0)), std::string(*st.columnText(1)),
+                        std::string(*st.columnText(2))});
+    return rows;
+}
+
+// Google Forms' CSV download in Thai: e-mail, score, questions the teacher
+// added (เลขที่, ชื่อ, ห้อง), a checkbox answer joined by ";", digit-led
+// option texts, a blank answer, a student who sent twice and an empty row.
+TEST_F(FormFixture, GoogleFormsCsvInThai) {
+    const std::string csv =
+        "ประทับเวลา,ที่อยู่อีเมล,คะแนน,เลขที่,ชื่อ-สกุล,ห้อง,ข้อ 1 น้ำเดือดที่,ข้อ 2 แมงมุมมีกี่ขา,"
+        "ข้อ 3 สีธงชาติ,ข้อ 4 ข้อใดถูก\n"
+        "2026/12/01 9:00:00,kong.jaidee@school.ac.th,2 / 4,1,ด.ช. ก้อง ใจดี,ม.3/1,ก. 90 องศา,6 ขา,"
+        "แดง,ข. สอง\n"
+        "2026/12/01 9:01:00,fon@school.ac.th,1 / 4,2,ด.ญ. ฝน ตกหนัก,ม.3/2,ข. 100 องศา,8 ขา,"
+        "แดง;น้ำเงิน,\n"
+        ",,,,,,,,,\n"
+        "2026/12/01 10:05:00,kong.jaidee@school.ac.th,3 / 4,1,ด.ช. ก้อง ใจดี,ม.3/1,ค. 120 องศา,"
+        "8 ขา,น้ำเงิน,ก. หนึ่ง\n";
+    ia::ImportPlan plan = Read("responses.csv", csv);
+    EXPECT_EQ(plan.errors,
+              (std::vector<std::string>{"ข้อ 2: ตัวเลือกไม่มีอักษรนำหน้า ต้องระบุลำดับตัวเลือก (--options)",
+                                        "ข้อ 3: ตัวเลือกไม่มีอักษรนำหน้า ต้องระบุลำดับตัวเลือก (--options)"}));
+    EXPECT_EQ(ia::RolesLine(plan.roles), "A=เวลาส่ง B=ไม่ใช้ C=คะแนนรวม D=รหัส E=ชื่อ F=กลุ่ม G:J=ข้อ 1-4");
+    ia::ImportOptions o;
+    o.quizOptions = {{{"ข้อ 2 แมงมุมมีกี่ขา", "6 ขา"}, 1},
+                     {{"ข้อ 2 แมงมุมมีกี่ขา", "8 ขา"}, 2},
+                     {{"3", "แดง"}, 1},
+                     {{"3", "น้ำเงิน"}, 2}};
+    plan = Read("responses.csv", csv, o);
+    EXPECT_EQ(plan.dropped, std::vector<std::string>{"รหัส 1 ส่งซ้ำ: ไม่ใช้แถว 2 ใช้แถว 5 (ส่งล่าสุด)"});
+    Apply(plan);
+    EXPECT_EQ(iatest::ExamRows(exam, 4),
+              (Rows{{"KEY", "", "", "", ""}, {"2", "2", "2", "*", ""}, {"1", "3", "2", "2", "1"}}));
+    EXPECT_EQ(SheetNamesAndGroups(exam),
+              (Rows{{"2", "ด.ญ. ฝน ตกหนัก", "ม.3/2"}, {"1", "ด.ช. ก้อง ใจดี", "ม.3/1"}}));
+    EXPECT_EQ(OptionTexts(exam), (Rows{{"1", "2", "ข. 100 องศา"},
+                                       {"1", "3", "ค. 120 องศา"},
+                                       {"2", "2", "8 ขา"},
+                                       {"3", "2", "น้ำเงิน"},
+                                       {"4", "1", "ก. หนึ่ง"}}));
+}
+
+// The Google Sheets workbook of the same form in English: timestamps as
+// the spreadsheet's serial numbers, checkboxes joined by ", ", the first
+// of two sends kept when asked.
+TEST_F(FormFixture, GoogleSheetsWorkbookInEnglish) {
+    const std::string path = dir.file("Form Responses 1.xlsx");
+    iatest::WriteWorkbook(path, "Form Responses 1",
+                          {{"Timestamp", "Email Address", "Score", "Student ID", "Name",
+                            "1. Boiling point", "2. Legs of a spider"},
+                           {"46000.375", "a@b.th", "1 / 2", "6501", "Mali", "A. 100", "B) 8"},
+                           {"46000.4", "c@b.th", "0 / 2", "6502", "Dao", "B. 90", "A) 6, B) 8"},
+                           {"46000.5", "a@b.th", "2 / 2", "6501", "Mali", "A. 100", "A) 6"}},
+                          false);
+    ia::ImportOptions o;
+    o.keep = ia::KeepRows::First;
+    const ia::ImportPlan plan = ia::ReadImportSource(path, 4, 4, o);
+    EXPECT_EQ(plan.dropped,
+              std::vector<std::string>{"รหัส 6501 ส่งซ้ำ: ไม่ใช้แถว 4 ใช้แถว 2 (ส่งครั้งแรก)"});
+    Apply(plan);
+    EXPECT_EQ(
+        iatest::ExamRows(exam, 4),
+        (Rows{{"KEY", "", "", "", ""}, {"6501", "1", "2", "", ""}, {"6502", "2", "*", "", ""}}));
+    EXPECT_EQ(SheetNamesAndGroups(exam), (Rows{{"6501", "Mali", ""}, {"6502", "Dao", ""}}));
+    EXPECT_FALSE(HasTable(exam, "itemanalysis_SheetGroup")); // nothing to keep
+}
+
+// Microsoft Forms: three columns per question; the key is the answer that
+// earned its points.
+TEST_F(FormFixture, MicrosoftFormsWorkbookWithTheKeyFromPoints) {
+    const std::string path = dir.file("quiz.xlsx");
+    iatest::WriteWorkbook(
+        path, "Sheet1",
+        {{"ID", "Start time", "Completion time", "Email", "Name", "Total points", "Quiz feedback",
+          "Last modified time", "เลขที่", "สีของท้องฟ้า", "Points - สีของท้องฟ้า", "Feedback - สีของท้องฟ้า",
+          "ข้อ 2 กี่ขา", "Points - ข้อ 2 กี่ขา", "Feedback - ข้อ 2 กี่ขา"},
+         {"1", "12/1/26 9:00:00", "12/1/26 9:05:00", "a@b.th", "สมชาย ใจดี", "2", "", "", "11",
+          "A. ฟ้า", "1", "", "8", "1", ""},
+         {"2", "12/1/26 9:00:00", "12/1/26 9:06:00", "c@b.th", "สมหญิง รักเรียน", "0", "", "", "12",
+          "A. ฟ้า;B. แดง", "0", "ลองใหม่", "6", "0", ""},
+         {"3", "12/1/26 9:00:00", "12/1/26 9:07:00", "d@b.th", "มานี มีนา", "1", "", "", "13",
+          "B. แดง", "0", "", "8", "1", ""}},
+        false);
+    ia::ImportOptions o;
+    o.quizOptions = {{{"ข้อ 2 กี่ขา", "6"}, 1}, {{"ข้อ 2 กี่ขา", "8"}, 2}};
+    const ia::ImportPlan plan = ia::ReadImportSource(path, 4, 4, o);
+    EXPECT_EQ(ia::RolesLine(plan.roles), "A:B=ไม่ใช้ C=เวลาส่ง D=ไม่ใช้ E=ชื่อ F=คะแนนรวม G:H=ไม่ใช้ "
+                                         "I=รหัส J=ข้อ 1 K=คะแนนข้อ 1 L=ไม่ใช้ M=ข้อ 2 "
+                                         "N=คะแนนข้อ 2 O=ไม่ใช้");
+    Apply(plan);
+    EXPECT_EQ(iatest::ExamRows(exam, 4), (Rows{{"KEY", "1", "2", "", ""},
+                                               {"11", "1", "2", "", ""},
+                                               {"12", "*", "1", "", ""},
+                                               {"13", "2", "2", "", ""}}));
+    EXPECT_EQ(SheetNamesAndGroups(exam)[1], (std::vector<std::string>{"12", "สมหญิง รักเรียน", ""}));
+}
+
+// Moodle's responses report: an attempt in progress skipped and listed,
+// "-" for no response, answers joined by "; ", the key from "Right answer",
+// the average row at the foot left out.
+TEST_F(FormFixture, MoodleResponsesWithTheKeyFromRightAnswers) {
+    const std::string csv =
+        "Surname,First name,ID number,Email address,State,Started on,Completed,Time taken,"
+        "Grade/2.00,Response 1,Right answer 1,Response 2,Right answer 2\n"
+        "ใจดี,ก้อง,501,k@b.th,Finished,1 December 2026 9:00 AM,1 December 2026 9:20 AM,20 mins,"
+        "2.00,b. 7,b. 7,แมว,แมว\n"
+        "ตกหนัก,ฝน,502,f@b.th,In progress,1 December 2026 9:00 AM,-,-,-,a. 6,b. 7,-,แมว\n"
+        "รักเรียน,ดาว,503,d@b.th,Finished,1 December 2026 9:01 AM,1 December 2026 9:30 AM,"
+        "29 mins,0.00,a. 6; c. 8,b. 7,-,แมว\n"
+        "มีนา,มานี,504,m@b.th,Finished,1 December 2026 9:02 AM,1 December 2026 9:31 AM,"
+        "29 mins,1.00,c. 8,b. 7,หมา,แมว\n"
+        "Overall average,,,,,,,,1.00,,,,\n";
+    ia::ImportOptions o;
+    o.quizOptions = {{{"Response 2", "แมว"}, 1}, {{"Response 2", "หมา"}, 2}};
+    const ia::ImportPlan plan = Read("responses.csv", csv, o);
+    EXPECT_EQ(plan.skipped,
+              std::vector<std::string>{"แถว 3 ฝน ตกหนัก: ยังทำไม่เสร็จ (\"In progress\") ไม่ได้นำเข้า"});
+    Apply(plan);
+    EXPECT_EQ(iatest::ExamRows(exam, 4), (Rows{{"KEY", "2", "1", "", ""},
+                                               {"501", "2", "1", "", ""},
+                                               {"503", "*", "", "", ""},
+                                               {"504", "3", "2", "", ""}}));
+    EXPECT_EQ(SheetNamesAndGroups(exam)[0], (std::vector<std::string>{"501", "ก้อง ใจดี", ""}));
+}
+
+// ZipGrade's full export: twelve leading columns, four per question, two
+// bubbles as "AC", the key in PriKey.
+TEST_F(FormFixture, ZipGradeFullExport) {
+    std::string head = "QuizName,QuizClass,FirstName,LastName,StudentID,CustomID,Earned Points,"
+                       "Possible Points,PercentCorrect,QuizCreated,DataExported,Key Version";
+    for (int q = 1; q <= 4; ++q) {
+        const std::string n = std::to_string(q);
+        head += ",Stu" + n + ",PriKey" + n + ",Points" + n + ",Mark" + n;
+    }
+    const std::string csv = head + "\n"
+                                   "สอบย่อย,ม.3/1,ก้อง,ใจดี,60001,,3,4,75,2026-12-01,2026-12-02,A,"
+                                   "A,A,1,C,B,B,1,C,AC,C,0,X,,D,0,X\n"
+                                   "สอบย่อย,ม.3/2,ฝน,ตกหนัก,60002,,4,4,100,2026-12-01,2026-12-02,A,"
+                                   "A,A,1,C,B,B,1,C,C,C,1,C,D,D,1,C\n";
+    const ia::ImportPlan plan = Read("zipgrade.csv", csv);
+    Apply(plan);
+    EXPECT_EQ(iatest::ExamRows(exam, 4), (Rows{{"KEY", "1", "2", "3", "4"},
+                                               {"60001", "1", "2", "*", ""},
+                                               {"60002", "1", "2", "3", "4"}}));
+    EXPECT_EQ(SheetNamesAndGroups(exam),
+              (Rows{{"60001", "ก้อง ใจดี", "ม.3/1"}, {"60002", "ฝน ตกหนัก", "ม.3/2"}}));
+}
+
+// A teacher's own workbook: a title row, เลขที่ and names, a room, answers
+// as digits, Thai and Latin letters and "ก,ค", a total column and a key
+// row named เฉลย in the name column with no number.
+TEST_F(FormFixture, TeachersOwnSheetWithTitleAndKeyRow) {
+    const std::string path = dir.file("คะแนน.xlsx");
+    iatest::WriteWorkbook(path, "ม.3",
+                          {{"แบบทดสอบวิชาวิทยาศาสตร์ ม.3 ภาคเรียนที่ 2"},
+                           {},
+                           {"เลขที่", "ชื่อ-สกุล", "ห้อง", "ข้อ 1", "ข้อ 2", "ข้อ 3", "ข้อ 4", "คะแนนรวม"},
+                           {"", "เฉลย", "", "ก", "ข", "ค", "ง", ""},
+                           {"1", "ด.ช. ก้อง ใจดี", "3/1", "1", "2", "3", "1", "3"},
+                           {"2", "ด.ญ. ฝน ตกหนัก", "3/1", "ก", "B", "ก,ค", "", "2"}},
+                          false);
+    const ia::ImportPlan plan = ia::ReadImportSource(path, 4, 4, {});
+    EXPECT_EQ(plan.headerRow, 3);
+    EXPECT_EQ(ia::RolesLine(plan.roles), "A=รหัส B=ชื่อ C=กลุ่ม D:G=ข้อ 1-4 H=คะแนนรวม");
+    Apply(plan);
+    EXPECT_EQ(
+        iatest::ExamRows(exam, 4),
+        (Rows{{"KEY", "1", "2", "3", "4"}, {"1", "1", "2", "3", "1"}, {"2", "1", "2", "*", ""}}));
+    EXPECT_EQ(SheetNamesAndGroups(exam),
+              (Rows{{"1", "ด.ช. ก้อง ใจดี", "3/1"}, {"2", "ด.ญ. ฝน ตกหนัก", "3/1"}}));
+    EXPECT_FALSE(HasTable(exam, "itemanalysis_OptionText")); // a sheet of labels has none
+}
+
+// The teacher's roles given by letters: the rest ignored, errors named by
+// column letter and question.
+TEST_F(FormFixture, RolesGivenByTheTeacher) {
+    const std::string csv = "ห้อง,รหัส,ชื่อ,หมายเหตุ,ก,ข,ค,ง\n"
+                            "1,01,ก้อง,มาสาย,1,2,3,4\n"
+                            "1,02,ฝน,,1,2,9,4\n";
+    ia::ImportOptions o;
+    o.columns = "group=A,code=B,name=C,answers=E:H,ignore=D";
+    ia::ImportPlan plan = Read("mine.csv", csv, o);
+    EXPECT_EQ(plan.errors,
+              std::vector<std::string>{"แถว 3 คอลัมน์ G (ข้อ 3): \"9\" เกินจำนวนตัวเลือก (4)"});
+    o.columns = "group=A,code=B,name=C,answers=E:F";
+    plan = Read("mine.csv", csv, o);
+    ASSERT_TRUE(plan.ok()) << ia::ErrorSummary(plan.errors);
+    EXPECT_EQ(ia::RolesLine(plan.roles), "A=กลุ่ม B=รหัส C=ชื่อ D=ไม่ใช้ E:F=ข้อ 1-2 G:H=ไม่ใช้");
+    EXPECT_EQ(plan.sheets.at(0).answers, (std::vector<std::string>{"1", "2", "", ""}));
+    EXPECT_EQ(plan.sheets.at(0).name, "ก้อง");
+    EXPECT_EQ(plan.sheets.at(0).group, "1");
+}
+
 } // namespace
