@@ -749,6 +749,16 @@ ImportPlan ReadBoundedSource(const std::string& path, int nItem, int nChoice,
     TableLimits limits;
     limits.columns = std::max(nItem, 0) + kMaxLeadingColumns;
     const std::string ext = Extension(path);
+    if (ext == ".ods" || (bytes.rfind("PK\x03\x04", 0) == 0 && IsOdsArchive(bytes))) {
+        TextTable table;
+        progress.step(0);
+        if (!ReadOdsSheet(std::string_view(bytes), options.sheet, limits, table, error)) {
+            failed.errors.push_back(error);
+            return failed;
+        }
+        bytes = std::string();
+        return PlanFromTable(table, SourceKind::Xlsx, nItem, nChoice, options, progress);
+    }
     if (ext == ".xlsx" || bytes.rfind("PK\x03\x04", 0) == 0) {
         std::string sheet = options.sheet;
         if (sheet.empty()) {

@@ -9,6 +9,10 @@
 #include "exchange/SheetImport.h"
 
 #include <gtest/gtest.h>
+#include <zip.h>
+
+#include <cstdlib>
+#include <cstring>
 
 #include <map>
 #include <string>
@@ -360,6 +364,72 @@ TEST_F(FormFixture, TeachersOwnSheetWithTitleAndKeyRow) {
     EXPECT_EQ(SheetNamesAndGroups(exam),
               (Rows{{"1", "ด.ช. ก้อง ใจดี", "3/1"}, {"2", "ด.ญ. ฝน ตกหนัก", "3/1"}}));
     EXPECT_FALSE(HasTable(exam, "itemanalysis_OptionText")); // a sheet of labels has none
+}
+
+// LibreOffice's .ods, as it writes one: a title row, repeated empty cells
+// and rows (the rest of the sheet), a run of spaces, numbers stored as
+// values and a merged (covered) cell; read like a workbook.
+TEST_F(FormFixture, LibreOfficeSpreadsheet) {
+    const std::string content =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+        "<office:document-content "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body>"
+        "<office:spreadsheet><table:table table:name=\"คะแนน\">"
+        "<table:table-row><table:table-cell table:number-columns-spanned=\"3\" "
+        "office:value-type=\"string\"><text:p>แบบทดสอบ<text:s table:c=\"2\"/>ม.3</text:p>"
+        "</table:table-cell><table:covered-table-cell table:number-columns-repeated=\"2\"/>"
+        "<table:table-cell table:number-columns-repeated=\"1020\"/></table:table-row>"
+        "<table:table-row><table:table-cell office:value-type=\"string\"><text:p>เลขที่</text:p>"
+        "</table:table-cell><table:table-cell office:value-type=\"string\"><text:p>ชื่อ</text:p>"
+        "</table:table-cell><table:table-cell office:value-type=\"string\"><text:p>ข้อ 1</text:p>"
+        "</table:table-cell><table:table-cell office:value-type=\"string\"><text:p>ข้อ 2</text:p>"
+        "</table:table-cell></table:table-row>"
+        "<table:table-row><table:table-cell office:value-type=\"float\" office:value=\"1\">"
+        "<text:p>1.00</text:p></table:table-cell><table:table-cell office:value-type=\"string\">"
+        "<text:p>ก้อง</text:p></table:table-cell><table:table-cell office:value-type=\"float\" "
+        "office:value=\"2\"><text:p>2</text:p></table:table-cell>"
+        "<table:table-cell office:value-type=\"string\"><text:p>ค</text:p></table:table-cell>"
+        "</table:table-row>"
+        "<table:table-row table:number-rows-repeated=\"1048572\"><table:table-cell "
+        "table:number-columns-repeated=\"1024\"/></table:table-row>"
+        "</table:table></office:spreadsheet></office:body></office:document-content>";
+    const std::string path = dir.file("ของครู.ods");
+    int err = 0;
+    zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ASSERT_NE(z, nullptr);
+    for (const auto& [name, text] :
+         {std::pair<const char*, std::string>{"mimetype",
+                                              "application/vnd.oasis.opendocument.spreadsheet"},
+          {"content.xml", content}}) {
+        char* copy = static_cast<char*>(std::malloc(text.size()));
+        std::memcpy(copy, text.data(), text.size());
+        zip_file_add(z, name, zip_source_buffer(z, copy, text.size(), 1), ZIP_FL_OVERWRITE);
+    }
+    ASSERT_EQ(zip_close(z), 0);
+    ia::ImportPlan plan = ia::ReadImportSource(path, 4, 4, {});
+    EXPECT_EQ(plan.headerRow, 2);
+    Apply(plan);
+    EXPECT_EQ(iatest::ExamRows(exam, 4), (Rows{{"KEY", "", "", "", ""}, {"1", "2", "3", "", ""}}));
+    EXPECT_EQ(SheetNamesAndGroups(exam), (Rows{{"1", "ก้อง", ""}}));
+    ia::ImportOptions o;
+    o.sheet = "อื่น";
+    EXPECT_EQ(ia::ReadImportSource(path, 4, 4, o).errors,
+              std::vector<std::string>{"ไม่มีแผ่นงานชื่อ อื่น ในสมุดงาน"});
+}
+
+// A .txt given character positions is read as fixed width, never as a
+// table with the positions ignored.
+TEST_F(FormFixture, PositionsMakeATextFileFixedWidth) {
+    ia::ImportOptions o;
+    o.codeFrom = 1;
+    o.codeTo = 3;
+    o.answersFrom = 5;
+    const ia::ImportPlan plan = Read("scan.txt", "001 1234\n002 4321\n", o);
+    EXPECT_EQ(plan.kind, ia::SourceKind::Fixed);
+    ASSERT_EQ(plan.sheets.size(), 2u);
+    EXPECT_EQ(plan.sheets[1].answers, (std::vector<std::string>{"4", "3", "2", "1"}));
 }
 
 // The teacher's roles given by letters: the rest ignored, errors named by
