@@ -7,6 +7,7 @@
 #include "examfile/Schema.h"
 #include "exchange/AnswerText.h"
 #include "exchange/ColumnRoles.h"
+#include "exchange/KeyFromScores.h"
 #include "exchange/OptionNumbers.h"
 #include "exchange/XlsxReader.h"
 
@@ -269,6 +270,68 @@ std::map<std::string, int> ListedOptions(const QuizOptionMap& map, const std::st
         if (key.first == header || key.first == n || key.first == "ข้อ " + n)
             listed[key.second] = choice;
     return listed;
+}
+
+// "7 / 10": the points and the most points; false for anything else.
+bool ReadScore(const std::string& text, int& points, int& most) {
+    const size_t slash = text.find('/');
+    if (slash == std::string::npos) return false;
+    const std::string a = Trimmed(std::string_view(text).substr(0, slash));
+    const std::string b = Trimmed(std::string_view(text).substr(slash + 1));
+    auto whole = [](const std::string& t, int& n) {
+        if (t.empty() || t.size() > 4 || t.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        n = std::atoi(t.c_str());
+        return true;
+    };
+    return whole(a, points) && whole(b, most);
+}
+
+// A form that gives each student's score but no key: the key that makes
+// every score the number of right answers, when there is exactly one.
+void KeyFromScores(ImportPlan& plan, int questions, int nChoice) {
+    const std::string cannot = "หาเฉลยจากคะแนนไม่ได้ ";
+    std::vector<std::vector<int>> answers;
+    std::vector<int> scores;
+    for (const ImportedSheet& s : plan.sheets) {
+        int points = 0, most = 0;
+        if (!ReadScore(s.score, points, most) || most != questions) {
+            plan.warnings.push_back(cannot + "(แถว " + std::to_string(s.row) + " คะแนน " +
+                                    QuotedCell(s.score) + " ไม่ใช่คะแนนเต็ม " +
+                                    std::to_string(questions) + " ข้อละ 1 คะแนน) นำเข้าโดยไม่มีเฉลย");
+            return;
+        }
+        std::vector<int> row(questions);
+        for (int q = 0; q < questions; ++q) {
+            const std::string& a = s.answers[q];
+            row[q] = a.size() == 1 && a[0] >= '1' && a[0] <= '9' ? a[0] - '0' : 0;
+        }
+        answers.push_back(std::move(row));
+        scores.push_back(points);
+    }
+    const RecoveredKey found = RecoverKeyFromScores(answers, scores, questions, nChoice);
+    switch (found.outcome) {
+    case KeySearch::Unique:
+        plan.hasKey = true;
+        plan.key = ImportedSheet{};
+        plan.key.code = "KEY";
+        plan.key.answers.assign(plan.sheets.front().answers.size(), "");
+        for (int q = 0; q < questions; ++q)
+            plan.key.answers[q] = std::to_string(found.key[q]);
+        plan.warnings.push_back("ได้เฉลยจากคะแนนรวม: มีเฉลยแบบเดียวที่ให้คะแนนตรงกับของนักเรียนทุกคน");
+        return;
+    case KeySearch::None:
+        plan.warnings.push_back(cannot + "(ไม่มีเฉลยใดให้คะแนนตรงกับของนักเรียนทุกคน) นำเข้าโดยไม่มีเฉลย");
+        return;
+    case KeySearch::Several:
+        plan.warnings.push_back(cannot + "(มีเฉลยได้หลายแบบที่ให้คะแนนตรงกับของนักเรียนทุกคน) "
+                                         "นำเข้าโดยไม่มีเฉลย");
+        return;
+    case KeySearch::TooLong:
+        plan.warnings.push_back(cannot + "(ค้นหาเกิน " + std::to_string(kKeySearchSteps) +
+                                " ขั้น) นำเข้าโดยไม่มีเฉลย");
+        return;
+    }
 }
 
 } // namespace
@@ -636,6 +699,11 @@ ImportPlan PlanFromTable(const TextTable& table, SourceKind kind, int nItem, int
                 plan.key.answers[q] = numbering.answers.at(plan.key.answers[q]);
         }
     }
+    const bool scored = std::any_of(roles.begin(), roles.end(),
+                                    [](const ColumnUse& u) { return u.role == ColumnRole::Score; });
+    if (layout == SourceLayout::GoogleForms && scored && !plan.hasKey && plan.ok() &&
+        !plan.sheets.empty())
+        KeyFromScores(plan, std::min(questions, nItem), nChoice);
     if (plan.hasKey)
         for (int q = 0; q < nItem; ++q)
             if (plan.key.answers[q] == "*") {

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "examfile/Engine.h"
 #include "exchange/ColumnRoles.h"
+#include "exchange/KeyFromScores.h"
 #include "exchange/OptionNumbers.h"
 #include "exchange/SheetImport.h"
 
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -111,6 +113,30 @@ TEST(ColumnRoles, LettersAndTheTeachersRoles) {
     for (const char* bad :
          {"code", "code=", "code=D:E", "answers=P:G", "colour=A", "code=A,code=B"})
         EXPECT_FALSE(ia::ParseColumnRoles(bad, roles, error)) << bad;
+}
+
+TEST(KeyFromScores, OneKeyFitsOrItIsSaidWhyNot) {
+    // Five students, three questions: only key 2-3-1 gives every score.
+    const std::vector<std::vector<int>> answers = {
+        {2, 3, 1}, {2, 1, 1}, {1, 3, 4}, {4, 4, 4}, {2, 3, 2}};
+    const std::vector<int> scores = {3, 2, 1, 0, 2};
+    ia::RecoveredKey found = ia::RecoverKeyFromScores(answers, scores, 3, 4);
+    EXPECT_EQ(found.outcome, ia::KeySearch::Unique);
+    EXPECT_EQ(found.key, (std::vector<int>{2, 3, 1}));
+    // Nobody right on question 3: any choice but theirs would do.
+    found = ia::RecoverKeyFromScores({{2, 3, 1}, {2, 1, 1}}, {2, 1}, 3, 4);
+    EXPECT_EQ(found.outcome, ia::KeySearch::Several);
+    EXPECT_TRUE(found.key.empty());
+    // A score no key gives (two points for the same answers as a zero).
+    found = ia::RecoverKeyFromScores({{1, 1, 1}, {1, 1, 1}}, {2, 0}, 3, 4);
+    EXPECT_EQ(found.outcome, ia::KeySearch::None);
+    // A multiple mark or a blank (0) matches no key.
+    found = ia::RecoverKeyFromScores({{0, 0, 0}}, {1}, 3, 4);
+    EXPECT_EQ(found.outcome, ia::KeySearch::None);
+    // The search stops at its limit rather than run on.
+    found = ia::RecoverKeyFromScores(answers, scores, 3, 4, 3);
+    EXPECT_EQ(found.outcome, ia::KeySearch::TooLong);
+    EXPECT_LE(found.steps, 4);
 }
 
 // An exam file of 4 items with 4 choices, empty.
@@ -430,6 +456,34 @@ TEST_F(FormFixture, PositionsMakeATextFileFixedWidth) {
     EXPECT_EQ(plan.kind, ia::SourceKind::Fixed);
     ASSERT_EQ(plan.sheets.size(), 2u);
     EXPECT_EQ(plan.sheets[1].answers, (std::vector<std::string>{"4", "3", "2", "1"}));
+}
+
+// A Google Forms quiz exports each score, not the key: the key is the one
+// that gives every score, or the import goes on without one and says why.
+TEST_F(FormFixture, GoogleFormsKeyFromTheScores) {
+    auto form = [](const std::string& lastScore) {
+        return "Timestamp,Score,Student ID,Q1,Q2,Q3\n"
+               "2026/12/01 9:00:00,3 / 3,1,B. x,C. y,A. z\n"
+               "2026/12/01 9:01:00,2 / 3,2,B. x,A. y,A. z\n"
+               "2026/12/01 9:02:00,1 / 3,3,A. x,C. y,D. z\n"
+               "2026/12/01 9:03:00,0 / 3,4,D. x,D. y,D. z\n"
+               "2026/12/01 9:04:00," +
+               lastScore + ",5,B. x,C. y,B. z\n";
+    };
+    ia::ImportPlan plan = Read("scores.csv", form("2 / 3"));
+    ASSERT_TRUE(plan.hasKey) << ia::ErrorSummary(plan.warnings);
+    EXPECT_EQ(plan.key.answers, (std::vector<std::string>{"2", "3", "1", ""}));
+    plan = Read("scores.csv", form("3 / 3"));
+    EXPECT_FALSE(plan.hasKey);
+    EXPECT_NE(std::find(plan.warnings.begin(), plan.warnings.end(),
+                        "หาเฉลยจากคะแนนไม่ได้ (ไม่มีเฉลยใดให้คะแนนตรงกับของนักเรียนทุกคน) "
+                        "นำเข้าโดยไม่มีเฉลย"),
+              plan.warnings.end())
+        << ia::ErrorSummary(plan.warnings);
+    // Points that are not one per question say nothing about the key.
+    plan = Read("scores.csv", form("4 / 6"));
+    EXPECT_FALSE(plan.hasKey);
+    EXPECT_TRUE(plan.ok());
 }
 
 // The teacher's roles given by letters: the rest ignored, errors named by
