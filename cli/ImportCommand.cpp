@@ -9,7 +9,6 @@
 #include "cli/Progress.h"
 #include "exchange/SheetImport.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <map>
@@ -114,12 +113,7 @@ int RunImportCommand(int argc, char** argv) {
                                                ia::cli::JobProgress());
     // Told whenever the columns are more than our own code-then-answers
     // layout, so that a column taken wrongly is seen before it is trusted.
-    const bool ownLayout =
-        std::all_of(plan.roles.begin(), plan.roles.end(), [&](const ia::ColumnUse& u) {
-            return u.role == ia::ColumnRole::Answer ||
-                   (u.role == ia::ColumnRole::Code && &u == &plan.roles.front());
-        });
-    if (!plan.roles.empty() && (!ownLayout || !options.columns.empty()))
+    if (!plan.roles.empty() && (!ia::OwnLayout(plan) || !options.columns.empty()))
         std::cerr << "คอลัมน์ที่ใช้: " << ia::RolesLine(plan.roles) << "\n";
     if (!plan.ok())
         return Refuse("นำเข้าไม่ได้ ไม่ได้นำเข้าข้อมูลใดเลย:\n" + ia::ErrorSummary(plan.errors));

@@ -367,6 +367,16 @@ ImportPlan PlanFromTable(const TextTable& table, SourceKind kind, int nItem, int
         }
         roles.resize(std::max<size_t>(roles.size(), width));
         if (headerRow < 0 && options.header == HeaderMode::Yes) headerRow = 0;
+        // A first row whose answer columns hold no answers is a header.
+        for (size_t r = 0; r < table.size() && headerRow < 0 && options.header == HeaderMode::Auto;
+             ++r) {
+            if (RowEmpty(table[r])) continue;
+            for (size_t c = 0; c < roles.size() && headerRow < 0; ++c)
+                if (roles[c].role == ColumnRole::Answer &&
+                    !IsAnswerCell(CellAt(table[r], static_cast<int>(c)), nChoice))
+                    headerRow = static_cast<int>(r);
+            break;
+        }
     } else if (headerRow >= 0 && options.codeColumn.empty()) {
         roles = RolesFromHeader(table, headerRow, width, layout, nChoice, plan);
     } else {
@@ -566,7 +576,8 @@ ImportPlan PlanFromTable(const TextTable& table, SourceKind kind, int nItem, int
             continue;
         }
         if (CharCount(sheet.group) > schema::kGroupLabelSize) {
-            plan.errors.push_back(Place(rowNo, codeCol, 0, "ข้อความกลุ่มยาวเกิน 100 ตัวอักษร"));
+            plan.errors.push_back(
+                Place(rowNo, std::max(codeCol, 0), 0, "ข้อความกลุ่มยาวเกิน 100 ตัวอักษร"));
             continue;
         }
         rows.push_back(std::move(entry));
@@ -938,6 +949,18 @@ void FindDuplicateCodes(ImportPlan& plan, const std::vector<std::string>& existi
     }
 }
 
+bool OwnLayout(const ImportPlan& plan) {
+    for (size_t c = 0; c < plan.roles.size(); ++c) {
+        const ColumnRole role = plan.roles[c].role;
+        if (role == ColumnRole::Answer) continue;
+        if (c == 0 &&
+            (role == ColumnRole::Code || (role == ColumnRole::Name && plan.codeColumn == 1)))
+            continue;
+        return false;
+    }
+    return true;
+}
+
 bool HasTypedKey(Connection& db, int nItem) {
     if (nItem <= 0) return false;
     std::string sql = "SELECT 1 FROM " + std::string(schema::kKeyTable) + " WHERE 0";
@@ -989,18 +1012,25 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
                                      [](const ImportedSheet& s) { return !s.name.empty(); });
     const bool anyGroup = std::any_of(plan.sheets.begin(), plan.sheets.end(),
                                       [](const ImportedSheet& s) { return !s.group.empty(); });
-    std::optional<Statement> nameInsert, groupInsert;
-    if (mode != ImportMode::KeyOnly && anyName) {
+    // A row left beside a rowid that an undone change freed must not name
+    // the new sheet that takes it: each new sheet's row is written or
+    // cleared.
+    std::optional<Statement> nameInsert, groupInsert, nameClear, groupClear;
+    if (mode != ImportMode::KeyOnly && (anyName || hasTable(schema::kSheetNameTable))) {
         db.exec(schema::SheetNameTableSql());
         nameInsert.emplace(db.prepare(std::string("INSERT OR REPLACE INTO ") +
                                       schema::kSheetNameTable + " (" + schema::kNameSheetRowid +
                                       ", " + schema::kSheetName + ") VALUES (?, ?)"));
+        nameClear.emplace(db.prepare(std::string("DELETE FROM ") + schema::kSheetNameTable +
+                                     " WHERE " + schema::kNameSheetRowid + " = ?"));
     }
-    if (mode != ImportMode::KeyOnly && anyGroup) {
+    if (mode != ImportMode::KeyOnly && (anyGroup || hasTable(schema::kSheetGroupTable))) {
         db.exec(schema::SheetGroupTableSql());
         groupInsert.emplace(db.prepare(std::string("INSERT OR REPLACE INTO ") +
                                        schema::kSheetGroupTable + " (" + schema::kGroupSheetRowid +
                                        ", " + schema::kGroupLabel + ") VALUES (?, ?)"));
+        groupClear.emplace(db.prepare(std::string("DELETE FROM ") + schema::kSheetGroupTable +
+                                      " WHERE " + schema::kGroupSheetRowid + " = ?"));
     }
     if (mode != ImportMode::KeyOnly && !plan.sheets.empty()) {
         std::string sql =
@@ -1031,16 +1061,20 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
                 throw DbError(rc, Connection::ErrorText(rc, sqlite3_errmsg(db.handle())));
             sqlite3_reset(raw);
             const long long rowid = sqlite3_last_insert_rowid(db.handle());
-            if (nameInsert && !s.name.empty()) {
-                nameInsert->bind(1, Value(rowid));
-                nameInsert->bind(2, Value(s.name));
-                nameInsert->run();
-            }
-            if (groupInsert && !s.group.empty()) {
-                groupInsert->bind(1, Value(rowid));
-                groupInsert->bind(2, Value(s.group));
-                groupInsert->run();
-            }
+            auto keep = [&](std::optional<Statement>& insert, std::optional<Statement>& clear,
+                            const std::string& text) {
+                if (!insert) return;
+                if (text.empty()) {
+                    clear->bind(1, Value(rowid));
+                    clear->run();
+                    return;
+                }
+                insert->bind(1, Value(rowid));
+                insert->bind(2, Value(text));
+                insert->run();
+            };
+            keep(nameInsert, nameClear, s.name);
+            keep(groupInsert, groupClear, s.group);
         }
     }
     if (plan.hasKey && nItem > 0) {

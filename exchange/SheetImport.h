@@ -88,6 +88,11 @@ struct ImportPlan {
     bool ok() const { return errors.empty(); }
 };
 
+// Whether the plan's columns are our own simple layout: the code (or a
+// name standing for it) first, then only answers; anything else is worth
+// showing to the teacher before it is trusted.
+bool OwnLayout(const ImportPlan& plan);
+
 // Whether a trimmed header text names the code column (เลขที่, รหัส, name,
 // email, ...), letter case ignored.
 bool IsCodeHeader(std::string_view text);

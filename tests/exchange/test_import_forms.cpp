@@ -504,6 +504,11 @@ TEST_F(FormFixture, RolesGivenByTheTeacher) {
     EXPECT_EQ(plan.sheets.at(0).answers, (std::vector<std::string>{"1", "2", "", ""}));
     EXPECT_EQ(plan.sheets.at(0).name, "ก้อง");
     EXPECT_EQ(plan.sheets.at(0).group, "1");
+    // A header of no known words is still told by its answer columns.
+    plan = Read("plain.csv", "ห้อง,เลข,ช,หมายเหตุ,ข้อแรก,ข้อสอง\n1,01,ก้อง,,ก,ข\n", o);
+    ASSERT_TRUE(plan.ok()) << ia::ErrorSummary(plan.errors);
+    EXPECT_EQ(plan.headerRow, 1);
+    ASSERT_EQ(plan.sheets.size(), 1u);
 }
 
 } // namespace
