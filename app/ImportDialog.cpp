@@ -49,7 +49,9 @@ QString SourceDescription(const ImportPlan& plan) {
         return "ไฟล์ความกว้างคงที่";
     default:
         return QString(plan.kind == SourceKind::Xlsx ? "สมุดงาน .xlsx" : "ตารางข้อความ") + ": " +
-               (plan.hasHeader ? "แถวที่ 1 เป็นหัวตาราง" : "ไม่มีแถวหัวตาราง") + ", " + code;
+               (plan.hasHeader ? QString("แถวที่ %1 เป็นหัวตาราง").arg(plan.headerRow)
+                               : QString("ไม่มีแถวหัวตาราง")) +
+               ", " + code;
     }
 }
 
@@ -274,7 +276,7 @@ void ImportDialog::showPlan() {
     bool ok = any && plan_.ok() && (!keyOnly || plan_.hasKey);
     QString summary;
     if (!any) {
-        summary = "เลือกไฟล์ที่จะนำเข้า: .csv .tsv .txt (คั่นด้วยจุลภาค อัฒภาค หรือแท็บ), .xlsx, "
+        summary = "เลือกไฟล์ที่จะนำเข้า: .csv .tsv .txt (คั่นด้วยจุลภาค อัฒภาค หรือแท็บ), .xlsx, .ods, "
                   "ไฟล์จากแบบทดสอบออนไลน์ หรือไฟล์ .dat จากเครื่องตรวจ";
     } else if (!plan_.ok()) {
         const bool unnumbered =
