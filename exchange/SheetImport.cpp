@@ -584,6 +584,19 @@ ImportPlan PlanFromTable(const TextTable& table, SourceKind kind, int nItem, int
     }
     if (!plan.ok()) return plan;
 
+    // A form's option texts as every row gave them, the sends dropped below
+    // too: a text ticked alone only in a dropped send still tells that a
+    // cell joining it to others holds several answers.
+    std::vector<std::vector<std::string>> formTexts(optionTexts ? nItem : 0);
+    if (optionTexts) {
+        std::vector<std::set<std::string>> seen(nItem);
+        for (const Row& row : rows)
+            for (int q = 0; q < nItem; ++q) {
+                const std::string& t = row.sheet.answers[q];
+                if (!t.empty() && seen[q].insert(t).second) formTexts[q].push_back(t);
+            }
+    }
+
     // Two sends of one code where the source tells when: one kept.
     bool timed = std::any_of(roles.begin(), roles.end(),
                              [](const ColumnUse& u) { return u.role == ColumnRole::Submitted; });
@@ -682,13 +695,11 @@ ImportPlan PlanFromTable(const TextTable& table, SourceKind kind, int nItem, int
             }
         for (int q = 0; q < nItem; ++q) {
             if (columns[q] == 0) continue;
-            std::vector<std::string> texts;
-            std::set<std::string> seen;
+            std::vector<std::string> texts = std::move(formTexts[q]);
+            std::set<std::string> seen(texts.begin(), texts.end());
             auto note = [&](const std::string& t) {
                 if (!t.empty() && seen.insert(t).second) texts.push_back(t);
             };
-            for (const ImportedSheet& s : plan.sheets)
-                note(s.answers[q]);
             if (plan.hasKey) note(plan.key.answers[q]);
             const std::string name = "ข้อ " + std::to_string(q + 1);
             OptionNumbering numbering = NumberOptions(

@@ -254,11 +254,23 @@ TEST_F(FormFixture, GoogleFormsCsvInThai) {
               (Rows{{"KEY", "", "", "", ""}, {"2", "2", "2", "*", ""}, {"1", "3", "2", "2", "1"}}));
     EXPECT_EQ(SheetNamesAndGroups(exam),
               (Rows{{"2", "ด.ญ. ฝน ตกหนัก", "ม.3/2"}, {"1", "ด.ช. ก้อง ใจดี", "ม.3/1"}}));
-    EXPECT_EQ(OptionTexts(exam), (Rows{{"1", "2", "ข. 100 องศา"},
+    // Texts of the dropped send are options too: "แดง", ticked alone only
+    // there, makes "แดง;น้ำเงิน" two answers.
+    EXPECT_EQ(OptionTexts(exam), (Rows{{"1", "1", "ก. 90 องศา"},
+                                       {"1", "2", "ข. 100 องศา"},
                                        {"1", "3", "ค. 120 องศา"},
+                                       {"2", "1", "6 ขา"},
                                        {"2", "2", "8 ขา"},
+                                       {"3", "1", "แดง"},
                                        {"3", "2", "น้ำเงิน"},
-                                       {"4", "1", "ก. หนึ่ง"}}));
+                                       {"4", "1", "ก. หนึ่ง"},
+                                       {"4", "2", "ข. สอง"}}));
+    // Unnumbered, the joined cell is still no option of its own.
+    o.quizOptions.erase({"3", "แดง"});
+    o.quizOptions.erase({"3", "น้ำเงิน"});
+    plan = Read("responses.csv", csv, o);
+    ASSERT_EQ(plan.questions.size(), 4u);
+    EXPECT_EQ(plan.questions[2].unlabelled, (std::vector<std::string>{"แดง", "น้ำเงิน"}));
 }
 
 // The Google Sheets workbook of the same form in English: timestamps as
