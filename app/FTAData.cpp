@@ -342,7 +342,7 @@ namespace {
 // The tables the import reads, by the name a teacher's spreadsheet or
 // scanner gives them.
 bool IsImportSource(const QString& path) {
-    static const QStringList kinds{"xlsx", "csv", "tsv", "txt", "dat"};
+    static const QStringList kinds{"xlsx", "ods", "csv", "tsv", "txt", "dat"};
     return kinds.contains(QFileInfo(path).suffix().toLower());
 }
 

@@ -49,7 +49,9 @@ QString SourceDescription(const ImportPlan& plan) {
         return "ไฟล์ความกว้างคงที่";
     default:
         return QString(plan.kind == SourceKind::Xlsx ? "สมุดงาน .xlsx" : "ตารางข้อความ") + ": " +
-               (plan.hasHeader ? "แถวที่ 1 เป็นหัวตาราง" : "ไม่มีแถวหัวตาราง") + ", " + code;
+               (plan.hasHeader ? QString("แถวที่ %1 เป็นหัวตาราง").arg(plan.headerRow)
+                               : QString("ไม่มีแถวหัวตาราง")) +
+               ", " + code;
     }
 }
 
@@ -99,6 +101,10 @@ ImportDialog::ImportDialog(std::shared_ptr<Connection> exam, const std::string& 
     codeColumnEdit->setObjectName("codeColumnEdit");
     codeColumnEdit->setPlaceholderText("ชื่อหัวคอลัมน์หรือเลขคอลัมน์");
     left->addRow("คอลัมน์รหัส", codeColumnEdit);
+    columnsEdit = new QLineEdit;
+    columnsEdit->setObjectName("columnsEdit");
+    columnsEdit->setPlaceholderText("เช่น code=B,name=C,group=D,answers=E:N");
+    left->addRow("หน้าที่ของคอลัมน์", columnsEdit);
     sheetEdit = new QLineEdit;
     sheetEdit->setObjectName("sheetEdit");
     sheetEdit->setPlaceholderText("แผ่นงานแรก");
@@ -187,7 +193,7 @@ ImportDialog::ImportDialog(std::shared_ptr<Connection> exam, const std::string& 
     connect(sourceEdit, &QLineEdit::editingFinished, this, &ImportDialog::reread);
     for (QComboBox* box : {encodingBox, headerBox})
         connect(box, &QComboBox::currentIndexChanged, this, &ImportDialog::reread);
-    for (QLineEdit* e : {codeColumnEdit, sheetEdit, codeColumnsEdit, answersFromEdit})
+    for (QLineEdit* e : {codeColumnEdit, columnsEdit, sheetEdit, codeColumnsEdit, answersFromEdit})
         connect(e, &QLineEdit::editingFinished, this, &ImportDialog::reread);
     connect(fixedBox, &QCheckBox::toggled, this, &ImportDialog::reread);
     for (QRadioButton* b : {appendButton, replaceButton, keyOnlyButton})
@@ -220,6 +226,7 @@ ImportOptions ImportDialog::options() const {
     const HeaderMode headers[] = {HeaderMode::Auto, HeaderMode::Yes, HeaderMode::No};
     o.header = headers[std::max(0, headerBox->currentIndex())];
     o.codeColumn = codeColumnEdit->text().trimmed().toStdString();
+    o.columns = columnsEdit->text().trimmed().toStdString();
     o.sheet = sheetEdit->text().trimmed().toStdString();
     o.fixed = fixedBox->isChecked();
     const QStringList range = codeColumnsEdit->text().trimmed().split('-');
@@ -267,7 +274,7 @@ void ImportDialog::showPlan() {
     bool ok = any && plan_.ok() && (!keyOnly || plan_.hasKey);
     QString summary;
     if (!any) {
-        summary = "เลือกไฟล์ที่จะนำเข้า: .csv .tsv .txt (คั่นด้วยจุลภาค อัฒภาค หรือแท็บ), .xlsx, "
+        summary = "เลือกไฟล์ที่จะนำเข้า: .csv .tsv .txt (คั่นด้วยจุลภาค อัฒภาค หรือแท็บ), .xlsx, .ods, "
                   "ไฟล์จากแบบทดสอบออนไลน์ หรือไฟล์ .dat จากเครื่องตรวจ";
     } else if (!plan_.ok()) {
         const bool unnumbered =
@@ -286,6 +293,10 @@ void ImportDialog::showPlan() {
                                 .arg(plan_.hasKey ? " และเฉลย" : "");
         summary += "\n" + SourceDescription(plan_);
     }
+    // What each column was taken for, whenever it is more than the code
+    // and the answers, so that a column taken wrongly is seen and changed.
+    if (any && !plan_.roles.empty() && !OwnLayout(plan_))
+        summary += "\nคอลัมน์ที่ใช้: " + Q(RolesLine(plan_.roles)) + " (เปลี่ยนได้ที่ หน้าที่ของคอลัมน์)";
     summaryLabel->setText(summary);
 
     // The preview: the key first, then the sheets, as they will be stored.
@@ -316,6 +327,10 @@ void ImportDialog::showPlan() {
         text += "คำเตือน: " + Q(w) + "\n";
     for (const auto& d : plan_.duplicates)
         text += "รหัสซ้ำ: " + Q(d) + "\n";
+    for (const auto& s : plan_.skipped)
+        text += "ไม่นำเข้า: " + Q(s) + "\n";
+    for (const auto& d : plan_.dropped)
+        text += "ไม่นำเข้า: " + Q(d) + "\n";
     problems->setPlainText(text);
     problems->setVisible(!text.isEmpty());
     showOptionTable();
@@ -388,6 +403,19 @@ bool ImportDialog::importNow() {
         !askYesNo("รหัสซ้ำ",
                   "พบรหัสซ้ำ:\n" + Q(ErrorSummary(plan_.duplicates)) + "\nนำเข้าทั้งที่มีรหัสซ้ำหรือไม่"))
         return false;
+    // A key the teacher typed is replaced only when asked (the next import
+    // reads the source again, key and all).
+    ImportPlan& plan = plan_;
+    try {
+        if (plan.hasKey && mode != ImportMode::KeyOnly && HasTypedKey(*exam_, nItem_) &&
+            !askYesNo("มีเฉลยอยู่แล้ว", "ไฟล์มีเฉลยอยู่แล้ว แทนที่ด้วยเฉลยจากแหล่งข้อมูลหรือไม่\n"
+                                    "(ไม่ใช่: นำเข้ากระดาษคำตอบโดยคงเฉลยเดิมไว้)"))
+            plan.hasKey = false;
+    } catch (const std::exception& e) {
+        problems->setPlainText(Q(e.what()));
+        problems->show();
+        return false;
+    }
     try {
         BusyCursor busy;
         ImportBackup backup;
@@ -405,7 +433,7 @@ bool ImportDialog::importNow() {
             }
         }
         WindowJobProgress progress(this);
-        ApplyImport(*exam_, plan_, mode, nItem_, progress);
+        ApplyImport(*exam_, plan, mode, nItem_, progress);
         if (mode == ImportMode::Replace && !backup.keep(error)) {
             problems->setPlainText(Q(error));
             problems->show();

@@ -47,6 +47,7 @@ class ImportDialog : public QDialog {
     QComboBox* encodingBox;
     QComboBox* headerBox;
     QLineEdit* codeColumnEdit;
+    QLineEdit* columnsEdit; // every column's role, as --columns takes it
     QLineEdit* sheetEdit;
     QCheckBox* fixedBox;
     QLineEdit* codeColumnsEdit;

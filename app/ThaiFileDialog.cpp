@@ -14,7 +14,7 @@
 namespace ia {
 
 const char* const kExamFileFilter = "ไฟล์ข้อสอบ (*.ans)";
-const char* const kImportSourceFilter = "ตารางคำตอบ (*.xlsx *.csv *.tsv *.txt *.dat)";
+const char* const kImportSourceFilter = "ตารางคำตอบ (*.xlsx *.ods *.csv *.tsv *.txt *.dat)";
 const char* const kAllFilesFilter = "ทุกไฟล์ (*)";
 
 namespace {
@@ -28,7 +28,7 @@ struct KindName {
 };
 
 constexpr KindName kKindNames[] = {
-    {"ans", "ไฟล์ข้อสอบ"},  {"xlsx", "สมุดงาน Excel"}, {"xls", "สมุดงาน Excel"}, {"csv", "ไฟล์ CSV"},
+    {"ans", "ไฟล์ข้อสอบ"},  {"xlsx", "สมุดงาน Excel"}, {"xls", "สมุดงาน Excel"}, {"ods", "สมุดงาน LibreOffice"}, {"csv", "ไฟล์ CSV"},
     {"tsv", "ไฟล์ TSV"},   {"txt", "ไฟล์ข้อความ"},     {"dat", "ไฟล์ข้อมูล"},      {"pdf", "ไฟล์ PDF"},
     {"png", "รูปภาพ PNG"}, {"jpg", "รูปภาพ JPEG"},    {"jpeg", "รูปภาพ JPEG"},  {"bak", "ไฟล์สำรอง"},
     {"json", "ไฟล์ JSON"},

@@ -21,7 +21,9 @@ namespace {
 const char* const kImportUsage =
     "วิธีใช้: itemanalysis-cli import EXAM.ans SOURCE [--append|--replace|--key-only] "
     "[--strict] [--encoding utf-8|utf-16|cp874] [--sheet NAME] "
-    "[--header yes|no|auto] [--code-column NAME|NUMBER] [--options MAP.csv] "
+    "[--header yes|no|auto] [--code-column NAME|NUMBER] "
+    "[--columns code=D,name=E,group=F,answers=G:P,ignore=H] [--options MAP.csv] "
+    "[--keep first|last|all] [--replace-key] "
     "[--fixed] [--code-columns A-B] [--answers-from C]\n";
 
 // A refusal told on standard error, exit code 1.
@@ -40,8 +42,8 @@ int RunImportCommand(int argc, char** argv) {
     const ia::cli::AcceptedOptions accepted{
         2,
         {"--encoding", "--sheet", "--header", "--code-column", "--options", "--code-columns",
-         "--answers-from"},
-        {"--append", "--replace", "--key-only", "--strict", "--fixed"},
+         "--answers-from", "--columns", "--keep"},
+        {"--append", "--replace", "--key-only", "--strict", "--fixed", "--replace-key"},
         {}};
     ia::cli::CommandOptions parsed;
     if (auto rc = ia::cli::ReadCommandOptions(argc, argv, accepted, parsed, kImportUsage))
@@ -49,6 +51,12 @@ int RunImportCommand(int argc, char** argv) {
     const std::vector<std::string>& positional = parsed.positional;
     const std::set<std::string>& given = parsed.flags;
     std::map<std::string, std::string> values = parsed.values;
+    if (values.count("--columns") && (values.count("--code-column") ||
+                                      values.count("--answers-from") || values.count("--header"))) {
+        std::cerr << "--columns ใช้ร่วมกับ --code-column --answers-from หรือ --header ไม่ได้\n"
+                  << kImportUsage;
+        return 2;
+    }
     if (given.count("--append") + given.count("--replace") + given.count("--key-only") > 1)
         return Refuse("เลือกได้อย่างเดียวจาก --append --replace --key-only");
     const ia::ImportMode mode = given.count("--replace")    ? ia::ImportMode::Replace
@@ -69,6 +77,18 @@ int RunImportCommand(int argc, char** argv) {
             return Refuse("--header ต้องเป็น yes no หรือ auto");
     }
     options.codeColumn = values["--code-column"];
+    options.columns = values["--columns"];
+    if (parsed.given("--columns") && options.columns.empty())
+        return Refuse("--columns ต้องระบุหน้าที่ของคอลัมน์ เช่น code=D,answers=G:P");
+    if (values.count("--keep")) {
+        const std::string& k = values["--keep"];
+        if (k == "first")
+            options.keep = ia::KeepRows::First;
+        else if (k == "all")
+            options.keep = ia::KeepRows::All;
+        else if (k != "last")
+            return Refuse("--keep ต้องเป็น first last หรือ all");
+    }
     options.fixed = given.count("--fixed") > 0;
     if (values.count("--code-columns")) {
         const std::string& r = values["--code-columns"];
@@ -91,6 +111,10 @@ int RunImportCommand(int argc, char** argv) {
     if (!OpenExamForExchange(examPath, true, exam, error)) return Refuse(error);
     ia::ImportPlan plan = ia::ReadImportSource(positional[1], exam.nItem, exam.nChoice, options,
                                                ia::cli::JobProgress());
+    // Told whenever the columns are more than our own code-then-answers
+    // layout, so that a column taken wrongly is seen before it is trusted.
+    if (!plan.roles.empty() && (!ia::OwnLayout(plan) || !options.columns.empty()))
+        std::cerr << "คอลัมน์ที่ใช้: " << ia::RolesLine(plan.roles) << "\n";
     if (!plan.ok())
         return Refuse("นำเข้าไม่ได้ ไม่ได้นำเข้าข้อมูลใดเลย:\n" + ia::ErrorSummary(plan.errors));
     if (std::string refusal = ia::ImportRefusal(plan, mode); !refusal.empty())
@@ -105,6 +129,20 @@ int RunImportCommand(int argc, char** argv) {
     }
     for (const auto& w : plan.warnings)
         ia::cli::Warn(w);
+    for (const auto& s : plan.skipped)
+        ia::cli::Warn(s);
+    for (const auto& d : plan.dropped)
+        ia::cli::Warn(d);
+    // A key already typed is never overwritten unasked.
+    try {
+        if (plan.hasKey && mode != ia::ImportMode::KeyOnly && !given.count("--replace-key") &&
+            ia::HasTypedKey(*exam.db, exam.nItem)) {
+            plan.hasKey = false;
+            ia::cli::Warn("ไฟล์มีเฉลยอยู่แล้ว ไม่ได้แทนที่ด้วยเฉลยจากแหล่งข้อมูล (ใช้ --replace-key เพื่อแทนที่)");
+        }
+    } catch (const std::exception& e) {
+        return Refuse(e.what());
+    }
     for (const auto& d : plan.duplicates)
         ia::cli::Warn(d);
     if (!plan.duplicates.empty() && given.count("--strict"))

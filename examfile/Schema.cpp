@@ -25,6 +25,17 @@ std::string SheetColumnTableSql() {
            kColumnValue + " TEXT, PRIMARY KEY (" + kColumnSheetRowid + ", " + kColumnName + "))";
 }
 
+std::string SheetNameTableSql() {
+    return std::string("CREATE TABLE IF NOT EXISTS ") + kSheetNameTable + " (" + kNameSheetRowid +
+           " INTEGER PRIMARY KEY, " + kSheetName + " TEXT)";
+}
+
+std::string OptionTextTableSql() {
+    return std::string("CREATE TABLE IF NOT EXISTS ") + kOptionTextTable + " (" + kOptionItem +
+           " INTEGER NOT NULL, " + kOptionChoice + " INTEGER NOT NULL, " + kOptionText +
+           " TEXT NOT NULL, PRIMARY KEY (" + kOptionItem + ", " + kOptionChoice + "))";
+}
+
 namespace {
 
 std::vector<Column> SheetColumns(const char* first, int firstSize, int nItem, const char* total) {

@@ -139,6 +139,22 @@ inline constexpr const char* kColumnValue = "ColumnValue";     // TEXT
 std::string SheetGroupTableSql();
 std::string SheetColumnTableSql();
 
+// --- Our own: the name of each answer sheet as its source gave it (the
+// name columns of a form or a teacher's sheet), by the sheet's rowid; a
+// sheet without a row here has no name.
+inline constexpr const char* kSheetNameTable = "itemanalysis_SheetName";
+inline constexpr const char* kNameSheetRowid = "SheetRowid"; // INTEGER PRIMARY KEY: TAData.rowid
+inline constexpr const char* kSheetName = "Name";            // TEXT
+std::string SheetNameTableSql();
+
+// --- Our own: the text of each option of a question as an imported form
+// showed it, so that the statistics can name the option beside its number.
+inline constexpr const char* kOptionTextTable = "itemanalysis_OptionText";
+inline constexpr const char* kOptionItem = "Item";     // INTEGER: item, from 1
+inline constexpr const char* kOptionChoice = "Choice"; // INTEGER: choice, from 1
+inline constexpr const char* kOptionText = "Text";     // TEXT
+std::string OptionTextTableSql();
+
 // --- Our own: the answer sheets the program prints and reads back. The
 // exam's identity, printed in every sheet's QR code so that a page of
 // another exam is refused: one row, made when the first sheets are printed.

@@ -28,8 +28,9 @@ int Label(std::string_view s, size_t& len) {
     return -1;
 }
 
+// What joins the labels of a cell with several answers ("A, C", "ก,ค").
 bool IsSeparator(char c) {
-    return c == '.' || c == ')' || c == ':' || c == ' ' || c == ',' || c == ';' || c == '/';
+    return c == ' ' || c == ',' || c == ';' || c == '/';
 }
 
 // The pieces of a text between separators.
@@ -71,16 +72,19 @@ bool ReadAnswerCell(std::string_view cell, int nChoice, std::string& answer, std
     const bool led =
         !alone && choice >= 0 && (t[len] == '.' || t[len] == ')' || t[len] == ':' || t[len] == ' ');
     if (!alone) {
-        // "A, C" or "ก ค": a form that let the examinee tick two options.
+        // "A, C" or "ก,ค": two options ticked, a multiple mark that matches
+        // no key. A digit inside an option's text ("C: 9") is no second
+        // answer: only labels standing alone count.
         std::vector<std::string_view> tokens = Tokens(t);
         bool allLabels = tokens.size() >= 2;
         for (std::string_view tok : tokens) {
             size_t l = 0;
-            allLabels = allLabels && Label(tok, l) >= 0 && l == tok.size();
+            const int c = Label(tok, l);
+            allLabels = allLabels && c >= 1 && c <= nChoice && l == tok.size();
         }
         if (allLabels) {
-            error = QuotedCell(t) + " มีคำตอบมากกว่าหนึ่งตัวเลือก";
-            return false;
+            answer = "*";
+            return true;
         }
     }
     if (choice < 0 || (!alone && !led)) {

@@ -6,6 +6,9 @@
 #include "examfile/Engine.h"
 #include "examfile/Schema.h"
 #include "exchange/AnswerText.h"
+#include "exchange/ColumnRoles.h"
+#include "exchange/KeyFromScores.h"
+#include "exchange/OptionNumbers.h"
 #include "exchange/XlsxReader.h"
 
 #include <algorithm>
@@ -13,6 +16,8 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <optional>
+#include <set>
 #include <sqlite3.h>
 #include <stdexcept>
 #include <unistd.h>
@@ -33,16 +38,6 @@ std::string At(int row, int col, const std::string& text) {
 bool IsKeyCode(std::string_view code) {
     const std::string c = LowerAscii(Trimmed(code));
     return c == "key" || c == "เฉลย" || c == "คำตอบ";
-}
-
-bool IsTimestampHeader(std::string_view text) {
-    const std::string t = LowerAscii(Trimmed(text));
-    return t == "timestamp" || t == "ประทับเวลา";
-}
-
-bool IsScoreHeader(std::string_view text) {
-    const std::string t = LowerAscii(Trimmed(text));
-    return t == "score" || t == "คะแนน" || t == "total score";
 }
 
 const std::string& CellAt(const TextRow& row, int col) {
@@ -97,84 +92,6 @@ void ShortWarning(ImportPlan& plan, int widest, int nItem) {
                                 std::to_string(nItem) + " ข้อ ข้อที่เหลือเว้นว่าง");
 }
 
-ImportPlan PlanFromQuiz(const TextTable& table, int nItem, int nChoice,
-                        const ImportOptions& options) {
-    ImportPlan plan;
-    plan.kind = SourceKind::Quiz;
-    plan.hasHeader = true;
-    const TextRow& header = table[0];
-    int codeCol = -1;
-    if (!options.codeColumn.empty()) {
-        std::string err;
-        codeCol = CodeColumnFromOption(options.codeColumn, &header, err);
-        if (codeCol < 0) {
-            plan.errors.push_back(err);
-            return plan;
-        }
-    } else {
-        for (size_t i = 1; i < header.size() && codeCol < 0; ++i)
-            if (IsCodeHeader(header[i])) codeCol = static_cast<int>(i);
-    }
-    plan.codeColumn = codeCol + 1;
-    // Every column but the timestamp, the code, the score and the examinee's
-    // particulars (name, email, ...) is a question.
-    std::vector<int> questionCols;
-    for (size_t i = 1; i < header.size(); ++i) {
-        const int c = static_cast<int>(i);
-        if (c == codeCol || IsScoreHeader(header[i]) || IsCodeHeader(header[i])) continue;
-        if (questionCols.size() == static_cast<size_t>(nItem)) {
-            plan.errors.push_back(
-                At(1, c + 1, "คำถามเกินจำนวนข้อของไฟล์ (" + std::to_string(nItem) + " ข้อ)"));
-            return plan;
-        }
-        questionCols.push_back(c);
-        plan.questions.push_back({Trimmed(header[i]), c + 1, {}});
-    }
-    for (size_t r = 1; r < table.size(); ++r) {
-        const TextRow& row = table[r];
-        if (RowEmpty(row)) continue;
-        ImportedSheet sheet;
-        sheet.row = static_cast<int>(r) + 1;
-        sheet.code = codeCol >= 0 ? Trimmed(CellAt(row, codeCol)) : "";
-        sheet.answers.assign(nItem, "");
-        bool bad = false;
-        for (size_t q = 0; q < questionCols.size(); ++q) {
-            const std::string text = Trimmed(CellAt(row, questionCols[q]));
-            QuizQuestion& question = plan.questions[q];
-            auto mapped = options.quizOptions.find({question.header, text});
-            auto note = [&] {
-                if (std::find(question.unlabelled.begin(), question.unlabelled.end(), text) ==
-                    question.unlabelled.end())
-                    question.unlabelled.push_back(text);
-            };
-            if (!text.empty() && mapped != options.quizOptions.end()) {
-                note(); // still listed, so that the teacher can change its number
-                if (mapped->second < 1 || mapped->second > nChoice) {
-                    plan.errors.push_back(At(sheet.row, questionCols[q] + 1,
-                                             QuotedCell(text) + " ตารางตัวเลือกให้ข้อ " +
-                                                 std::to_string(mapped->second) +
-                                                 " เกินจำนวนตัวเลือก"));
-                    bad = true;
-                } else {
-                    sheet.answers[q] = std::to_string(mapped->second);
-                }
-                continue;
-            }
-            std::string answer, error;
-            if (ReadAnswerCell(text, nChoice, answer, error)) {
-                sheet.answers[q] = answer;
-                continue;
-            }
-            note();
-            plan.errors.push_back(At(sheet.row, questionCols[q] + 1, error));
-            bad = true;
-        }
-        if (!bad) TakeRow(plan, std::move(sheet), codeCol + 1);
-    }
-    ShortWarning(plan, static_cast<int>(questionCols.size()), nItem);
-    return plan;
-}
-
 } // namespace
 
 bool IsCodeHeader(std::string_view text) {
@@ -187,77 +104,639 @@ bool IsCodeHeader(std::string_view text) {
     return false;
 }
 
+namespace {
+
+bool IsFormLayout(SourceLayout layout) {
+    return layout == SourceLayout::GoogleForms || layout == SourceLayout::MicrosoftForms ||
+           layout == SourceLayout::Moodle;
+}
+
+bool IsKeyWord(std::string_view text) {
+    const std::string c = LowerAscii(Trimmed(text));
+    return c == "key" || c == "เฉลย" || c == "คำตอบ" || c == "คำตอบที่ถูก" || c == "answer key" ||
+           c == "เฉลยคำตอบ";
+}
+
+// Past the first rows a header is no longer looked for.
+constexpr size_t kHeaderSearchRows = 10;
+
+// The last column holding anything, plus one.
+int TableWidth(const TextTable& table) {
+    int width = 0;
+    for (const TextRow& row : table)
+        for (int c = static_cast<int>(row.size()); c > width; --c)
+            if (!Trimmed(row[c - 1]).empty()) {
+                width = c;
+                break;
+            }
+    return width;
+}
+
+// Whether a column below the header holds some text and no answer at all:
+// a column a teacher added (หมายเหตุ, a formula's total) that is no question.
+bool HoldsNoAnswer(const TextTable& table, size_t firstRow, int col, int nChoice) {
+    bool any = false;
+    for (size_t r = firstRow; r < table.size(); ++r) {
+        const std::string& cell = CellAt(table[r], col);
+        if (Trimmed(cell).empty()) continue;
+        if (IsAnswerCell(cell, nChoice)) return false;
+        any = true;
+    }
+    return any;
+}
+
+// The roles of the columns of a table with a header row.
+std::vector<ColumnUse> RolesFromHeader(const TextTable& table, size_t headerRow, int width,
+                                       SourceLayout layout, int nChoice, ImportPlan& plan) {
+    const TextRow& header = table[headerRow];
+    std::vector<ColumnUse> roles(width);
+    std::vector<bool> known(width);
+    for (int c = 0; c < width; ++c) {
+        bool k = false;
+        roles[c] = RoleOfHeader(CellAt(header, c), layout, k);
+        known[c] = k;
+    }
+    if (layout == SourceLayout::MicrosoftForms) {
+        // A question is the column whose "Points - " twin exists.
+        int question = 0;
+        for (int c = 0; c < width; ++c) {
+            if (roles[c].role != ColumnRole::KeyPoints) continue;
+            const std::string asked = Trimmed(Trimmed(CellAt(header, c)).substr(9));
+            for (int q = 0; q < c; ++q)
+                if (Trimmed(CellAt(header, q)) == asked && roles[q].role != ColumnRole::Answer) {
+                    roles[q] = {ColumnRole::Answer, ++question};
+                    roles[c].question = question;
+                    break;
+                }
+        }
+        return roles;
+    }
+    if (layout == SourceLayout::Moodle || layout == SourceLayout::ZipGrade) return roles;
+    // A form's and a teacher's questions are numbered in column order.
+    int code = -1;
+    for (int c = 0; c < width && code < 0; ++c)
+        if (roles[c].role == ColumnRole::Code) code = c;
+    for (int c = 0; c < width && code < 0; ++c)
+        if (roles[c].role == ColumnRole::Name) code = c;
+    int question = 0;
+    for (int c = 0; c < width; ++c) {
+        if (layout == SourceLayout::Plain && !known[c]) {
+            if (c <= code || (code < 0 && c == 0)) continue;
+            // A numbered header is a question whatever its cells hold.
+            const std::string h = Trimmed(CellAt(header, c));
+            if (!h.empty() && h.find_first_not_of("0123456789") != std::string::npos &&
+                HoldsNoAnswer(table, headerRow + 1, c, nChoice)) {
+                plan.warnings.push_back("คอลัมน์ " + ColumnLetters(c) + " " +
+                                        QuotedCell(Trimmed(CellAt(header, c))) +
+                                        " ไม่มีคำตอบ ไม่ได้นำเข้า");
+                continue;
+            }
+            roles[c] = {ColumnRole::Answer, 0};
+        }
+        if (roles[c].role == ColumnRole::Answer) roles[c].question = ++question;
+    }
+    // A teacher's sheet without a header word for the code: the first column.
+    if (layout == SourceLayout::Plain && code < 0 && width > 0 &&
+        roles[0].role == ColumnRole::Ignored && !known[0])
+        roles[0].role = ColumnRole::Code;
+    return roles;
+}
+
+std::string Place(int row, int col, int question, const std::string& what) {
+    return "แถว " + std::to_string(row) + " คอลัมน์ " + ColumnLetters(col) +
+           (question > 0 ? " (ข้อ " + std::to_string(question) + ")" : "") + ": " + what;
+}
+
+// When a row was sent, comparable when the source writes the year first
+// ("2026/12/01 9:05:00") or a spreadsheet's serial number; empty otherwise,
+// and the order of the rows decides.
+std::vector<long long> TimeOrder(std::string_view text) {
+    std::vector<long long> groups;
+    const std::string t = Trimmed(text);
+    if (!t.empty() && t.find_first_not_of("0123456789.") == std::string::npos) {
+        groups.push_back(static_cast<long long>(std::atof(t.c_str()) * 86400.0));
+        return groups;
+    }
+    size_t firstLength = 0;
+    for (size_t i = 0; i < t.size();) {
+        if (t[i] < '0' || t[i] > '9') {
+            ++i;
+            continue;
+        }
+        size_t j = i;
+        while (j < t.size() && t[j] >= '0' && t[j] <= '9' && j - i < 12)
+            ++j;
+        if (groups.empty()) firstLength = j - i;
+        groups.push_back(std::atoll(t.substr(i, j - i).c_str()));
+        i = j;
+    }
+    if (firstLength != 4) groups.clear();
+    // "PM" past noon.
+    if (groups.size() >= 4 && LowerAscii(t).find("pm") != std::string::npos && groups[3] < 12)
+        groups[3] += 12;
+    return groups;
+}
+
+bool IsFinished(std::string_view state) {
+    const std::string s = LowerAscii(Trimmed(state));
+    return s.empty() || s == "finished" || s == "เสร็จแล้ว" || s == "เสร็จสิ้น" || s == "ส่งแล้ว";
+}
+
+// A ZipGrade cell: one bubble as its letter, two or more ("AC") as a
+// multiple mark.
+bool ReadBubbles(std::string_view cell, int nChoice, std::string& answer, std::string& error) {
+    const std::string t = Trimmed(cell);
+    if (t.size() >= 2 && std::all_of(t.begin(), t.end(), [&](char c) {
+            return c >= 'A' && c < 'A' + std::min(nChoice, 5);
+        })) {
+        answer = "*";
+        return true;
+    }
+    return ReadAnswerCell(t, nChoice, answer, error);
+}
+
+struct Row {
+    ImportedSheet sheet;
+    std::vector<long long> time;
+};
+
+// The teacher's list of one question's options: entries under its header,
+// its number or "ข้อ n".
+std::map<std::string, int> ListedOptions(const QuizOptionMap& map, const std::string& header,
+                                         int question) {
+    std::map<std::string, int> listed;
+    const std::string n = std::to_string(question);
+    for (const auto& [key, choice] : map)
+        if (key.first == header || key.first == n || key.first == "ข้อ " + n)
+            listed[key.second] = choice;
+    return listed;
+}
+
+// "7 / 10": the points and the most points; false for anything else.
+bool ReadScore(const std::string& text, int& points, int& most) {
+    const size_t slash = text.find('/');
+    if (slash == std::string::npos) return false;
+    const std::string a = Trimmed(std::string_view(text).substr(0, slash));
+    const std::string b = Trimmed(std::string_view(text).substr(slash + 1));
+    auto whole = [](const std::string& t, int& n) {
+        if (t.empty() || t.size() > 4 || t.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        n = std::atoi(t.c_str());
+        return true;
+    };
+    return whole(a, points) && whole(b, most);
+}
+
+// A form that gives each student's score but no key: the key that makes
+// every score the number of right answers, when there is exactly one.
+void KeyFromScores(ImportPlan& plan, int questions, int nChoice) {
+    const std::string cannot = "หาเฉลยจากคะแนนไม่ได้ ";
+    std::vector<std::vector<int>> answers;
+    std::vector<int> scores;
+    for (const ImportedSheet& s : plan.sheets) {
+        int points = 0, most = 0;
+        if (!ReadScore(s.score, points, most) || most != questions) {
+            plan.warnings.push_back(cannot + "(แถว " + std::to_string(s.row) + " คะแนน " +
+                                    QuotedCell(s.score) + " ไม่ใช่คะแนนเต็ม " +
+                                    std::to_string(questions) + " ข้อละ 1 คะแนน) นำเข้าโดยไม่มีเฉลย");
+            return;
+        }
+        std::vector<int> row(questions);
+        for (int q = 0; q < questions; ++q) {
+            const std::string& a = s.answers[q];
+            row[q] = a.size() == 1 && a[0] >= '1' && a[0] <= '9' ? a[0] - '0' : 0;
+        }
+        answers.push_back(std::move(row));
+        scores.push_back(points);
+    }
+    const RecoveredKey found = RecoverKeyFromScores(answers, scores, questions, nChoice);
+    switch (found.outcome) {
+    case KeySearch::Unique:
+        plan.hasKey = true;
+        plan.key = ImportedSheet{};
+        plan.key.code = "KEY";
+        plan.key.answers.assign(plan.sheets.front().answers.size(), "");
+        for (int q = 0; q < questions; ++q)
+            plan.key.answers[q] = std::to_string(found.key[q]);
+        plan.warnings.push_back("ได้เฉลยจากคะแนนรวม: มีเฉลยแบบเดียวที่ให้คะแนนตรงกับของนักเรียนทุกคน");
+        return;
+    case KeySearch::None:
+        plan.warnings.push_back(cannot + "(ไม่มีเฉลยใดให้คะแนนตรงกับของนักเรียนทุกคน) นำเข้าโดยไม่มีเฉลย");
+        return;
+    case KeySearch::Several:
+        plan.warnings.push_back(cannot + "(มีเฉลยได้หลายแบบที่ให้คะแนนตรงกับของนักเรียนทุกคน) "
+                                         "นำเข้าโดยไม่มีเฉลย");
+        return;
+    case KeySearch::TooLong:
+        plan.warnings.push_back(cannot + "(ค้นหาเกิน " + std::to_string(kKeySearchSteps) +
+                                " ขั้น) นำเข้าโดยไม่มีเฉลย");
+        return;
+    }
+}
+
+} // namespace
+
 ImportPlan PlanFromTable(const TextTable& table, SourceKind kind, int nItem, int nChoice,
                          const ImportOptions& options, Progress& progress) {
-    if (!table.empty() && !table[0].empty() && IsTimestampHeader(table[0][0]))
-        return PlanFromQuiz(table, nItem, nChoice, options);
     ImportPlan plan;
     plan.kind = kind;
     if (table.empty()) {
         plan.errors.push_back("แหล่งข้อมูลไม่มีข้อมูล");
         return plan;
     }
-    int codeCol = 0;
-    if (!options.codeColumn.empty()) {
-        std::string err;
-        codeCol = CodeColumnFromOption(options.codeColumn, &table[0], err);
-        if (codeCol < 0) {
-            plan.errors.push_back(err);
-            return plan;
+    const int width = TableWidth(table);
+    // The header: the first row that names a tool's columns, a code, a name
+    // or question 1; title rows above it are passed over.
+    int headerRow = -1;
+    SourceLayout layout = SourceLayout::Plain;
+    if (options.header != HeaderMode::No) {
+        for (size_t r = 0; r < table.size() && r < kHeaderSearchRows && headerRow < 0; ++r) {
+            if (RowEmpty(table[r])) continue;
+            layout = LayoutOfHeader(table[r]);
+            if (layout != SourceLayout::Plain || LooksLikeHeaderRow(table[r]))
+                headerRow = static_cast<int>(r);
         }
     }
-    plan.codeColumn = codeCol + 1;
-    const TextRow& first = table[0];
-    switch (options.header) {
-    case HeaderMode::Yes:
-        plan.hasHeader = true;
-        break;
-    case HeaderMode::No:
-        plan.hasHeader = false;
-        break;
-    case HeaderMode::Auto:
-        plan.hasHeader = IsCodeHeader(CellAt(first, codeCol));
-        for (size_t c = codeCol + 1; c < first.size() && !plan.hasHeader; ++c)
-            plan.hasHeader = !IsAnswerCell(first[c], nChoice);
-        break;
+    std::vector<ColumnUse> roles;
+    int codeCol = -1;
+    if (!options.columns.empty()) {
+        std::string error;
+        if (!ParseColumnRoles(options.columns, roles, error)) {
+            plan.errors.push_back(error);
+            return plan;
+        }
+        roles.resize(std::max<size_t>(roles.size(), width));
+        if (headerRow < 0 && options.header == HeaderMode::Yes) headerRow = 0;
+        // A first row whose answer columns hold no answers is a header.
+        for (size_t r = 0; r < table.size() && headerRow < 0 && options.header == HeaderMode::Auto;
+             ++r) {
+            if (RowEmpty(table[r])) continue;
+            for (size_t c = 0; c < roles.size() && headerRow < 0; ++c)
+                if (roles[c].role == ColumnRole::Answer &&
+                    !IsAnswerCell(CellAt(table[r], static_cast<int>(c)), nChoice))
+                    headerRow = static_cast<int>(r);
+            break;
+        }
+    } else if (headerRow >= 0 && options.codeColumn.empty()) {
+        roles = RolesFromHeader(table, headerRow, width, layout, nChoice, plan);
+    } else {
+        // Our own simple layout: the code, then the answers.
+        codeCol = 0;
+        if (!options.codeColumn.empty()) {
+            std::string err;
+            const TextRow* header = &table[headerRow >= 0 ? headerRow : 0];
+            codeCol = CodeColumnFromOption(options.codeColumn, header, err);
+            if (codeCol < 0) {
+                plan.errors.push_back(err);
+                return plan;
+            }
+        }
+        if (headerRow < 0) {
+            const TextRow& first = table[0];
+            switch (options.header) {
+            case HeaderMode::Yes:
+                headerRow = 0;
+                break;
+            case HeaderMode::No:
+                break;
+            case HeaderMode::Auto: {
+                bool header = IsCodeHeader(CellAt(first, codeCol));
+                for (size_t c = codeCol + 1; c < first.size() && !header; ++c)
+                    header = !IsAnswerCell(first[c], nChoice);
+                if (header) headerRow = 0;
+                break;
+            }
+            }
+        }
+        if (headerRow >= 0 && layout != SourceLayout::Plain) {
+            // A form with the code column given: its roles, the code moved.
+            roles = RolesFromHeader(table, headerRow, width, layout, nChoice, plan);
+            for (ColumnUse& u : roles)
+                if (u.role == ColumnRole::Code) u.role = ColumnRole::Ignored;
+            if (static_cast<size_t>(codeCol) >= roles.size()) roles.resize(codeCol + 1);
+            roles[codeCol] = {ColumnRole::Code, 0};
+            int question = 0;
+            if (layout == SourceLayout::GoogleForms)
+                for (ColumnUse& u : roles)
+                    if (u.role == ColumnRole::Answer) u.question = ++question;
+        } else {
+            roles.assign(std::max(width, codeCol + 1), {});
+            roles[codeCol] = {ColumnRole::Code, 0};
+            int question = 0;
+            for (int c = codeCol + 1; c < width; ++c)
+                roles[c] = {ColumnRole::Answer, ++question};
+        }
     }
-    int widest = 0;
+    for (size_t c = 0; c < roles.size(); ++c)
+        if (roles[c].role == ColumnRole::Code) codeCol = static_cast<int>(c);
+    // A name column stands for the code when there is no code column.
+    bool codeIsName = false;
+    if (codeCol < 0)
+        for (size_t c = 0; c < roles.size() && codeCol < 0; ++c)
+            if (roles[c].role == ColumnRole::Name) {
+                codeCol = static_cast<int>(c);
+                codeIsName = true;
+            }
+    plan.layout = layout;
+    plan.roles = roles;
+    plan.hasHeader = headerRow >= 0;
+    plan.headerRow = headerRow + 1;
+    plan.codeColumn = codeCol + 1;
+    if (IsFormLayout(layout)) plan.kind = SourceKind::Quiz;
+    const bool optionTexts = IsFormLayout(layout);
+
+    int questions = 0;
+    for (const ColumnUse& u : roles)
+        if (u.role == ColumnRole::Answer) questions = std::max(questions, u.question);
+    if (headerRow >= 0 && questions > nItem) {
+        for (size_t c = 0; c < roles.size(); ++c)
+            if (roles[c].role == ColumnRole::Answer && roles[c].question > nItem &&
+                !Trimmed(CellAt(table[headerRow], static_cast<int>(c))).empty()) {
+                plan.errors.push_back(
+                    Place(headerRow + 1, static_cast<int>(c), 0,
+                          "คำถามเกินจำนวนข้อของไฟล์ (" + std::to_string(nItem) + " ข้อ)"));
+                return plan;
+            }
+    }
+    // Names in the order a person is called: the first name before the
+    // surname, whatever the order of the columns.
+    std::vector<int> nameCols;
+    for (size_t c = 0; c < roles.size(); ++c)
+        if (roles[c].role == ColumnRole::Name) nameCols.push_back(static_cast<int>(c));
+    if (headerRow >= 0)
+        std::stable_sort(nameCols.begin(), nameCols.end(), [&](int a, int b) {
+            auto first = [&](int c) {
+                const std::string h = LowerAscii(Trimmed(CellAt(table[headerRow], c)));
+                return h == "first name" || h == "firstname";
+            };
+            return first(a) && !first(b);
+        });
+    if (codeIsName && nameCols.empty()) nameCols.push_back(codeCol);
+
+    std::vector<Row> rows;
     progress.stage(kCheckingImportStage, static_cast<long long>(table.size()));
-    for (size_t r = plan.hasHeader ? 1 : 0; r < table.size(); ++r) {
+    int widest = 0;
+    for (size_t r = headerRow + 1; r < table.size(); ++r) {
         if (r % kRowsPerReport == 0) progress.step(static_cast<long long>(r));
         const TextRow& row = table[r];
         if (RowEmpty(row)) continue;
-        ImportedSheet sheet;
-        sheet.row = static_cast<int>(r) + 1;
-        sheet.code = Trimmed(CellAt(row, codeCol));
-        sheet.answers.assign(nItem, "");
-        int last = static_cast<int>(row.size()) - 1;
-        while (last > codeCol && Trimmed(row[last]).empty())
-            --last;
-        const int given = last - codeCol;
-        widest = std::max(widest, given);
-        bool bad = false;
-        for (int i = 0; i < given; ++i) {
-            const int col = codeCol + 1 + i;
-            if (i >= nItem) {
-                plan.errors.push_back(
-                    At(sheet.row, col + 1,
-                       "คำตอบเกินจำนวนข้อของไฟล์ (" + std::to_string(nItem) + " ข้อ)"));
-                bad = true;
+        const int rowNo = static_cast<int>(r) + 1;
+        Row entry;
+        ImportedSheet& sheet = entry.sheet;
+        sheet.row = rowNo;
+        sheet.code = codeCol >= 0 ? Trimmed(CellAt(row, codeCol)) : "";
+        for (int c : nameCols) {
+            const std::string part = Trimmed(CellAt(row, c));
+            if (!part.empty()) sheet.name += (sheet.name.empty() ? "" : " ") + part;
+        }
+        bool keyRow = IsKeyWord(sheet.code) || IsKeyWord(sheet.name);
+        for (size_t c = 0; c < row.size() && !keyRow; ++c)
+            if (!Trimmed(row[c]).empty()) {
+                keyRow = IsKeyWord(row[c]);
                 break;
             }
-            std::string error;
-            if (!ReadAnswerCell(row[col], nChoice, sheet.answers[i], error)) {
-                plan.errors.push_back(At(sheet.row, col + 1, error));
-                bad = true;
+        if (layout == SourceLayout::Moodle &&
+            LowerAscii(Trimmed(row.empty() ? "" : row[0])).rfind("overall average", 0) == 0)
+            continue;
+        bool bad = false, skip = false;
+        sheet.answers.assign(nItem, "");
+        int given = 0;
+        for (size_t c = 0; c < roles.size(); ++c) {
+            const ColumnUse& use = roles[c];
+            const std::string text = Trimmed(CellAt(row, static_cast<int>(c)));
+            switch (use.role) {
+            case ColumnRole::Group:
+                if (!text.empty()) sheet.group += (sheet.group.empty() ? "" : " ") + text;
+                break;
+            case ColumnRole::Submitted:
+                entry.time = TimeOrder(text);
+                break;
+            case ColumnRole::Score:
+                sheet.score = text;
+                break;
+            case ColumnRole::State:
+                if (!keyRow && !IsFinished(text)) {
+                    plan.skipped.push_back("แถว " + std::to_string(rowNo) + " " +
+                                           (sheet.name.empty() ? sheet.code : sheet.name) +
+                                           ": ยังทำไม่เสร็จ (" + QuotedCell(text) + ") ไม่ได้นำเข้า");
+                    skip = true;
+                }
+                break;
+            case ColumnRole::KeyAnswer:
+            case ColumnRole::KeyPoints:
+                if (!text.empty()) sheet.keyCells.emplace_back(static_cast<int>(c), text);
+                break;
+            case ColumnRole::Answer: {
+                if (text.empty() || (layout == SourceLayout::Moodle && text == "-")) break;
+                const int q = use.question;
+                if (q > nItem) {
+                    plan.errors.push_back(
+                        Place(rowNo, static_cast<int>(c), 0,
+                              "คำตอบเกินจำนวนข้อของไฟล์ (" + std::to_string(nItem) + " ข้อ)"));
+                    bad = true;
+                    break;
+                }
+                given = std::max(given, q);
+                if (optionTexts) {
+                    sheet.answers[q - 1] = text;
+                    break;
+                }
+                std::string error;
+                const bool read = layout == SourceLayout::ZipGrade
+                                      ? ReadBubbles(text, nChoice, sheet.answers[q - 1], error)
+                                      : ReadAnswerCell(text, nChoice, sheet.answers[q - 1], error);
+                if (!read) {
+                    plan.errors.push_back(Place(rowNo, static_cast<int>(c), q, error));
+                    bad = true;
+                }
+                break;
+            }
+            default:
+                break;
+            }
+            if (bad && use.role == ColumnRole::Answer && use.question > nItem) break;
+        }
+        widest = std::max(widest, given);
+        if (skip || bad) continue;
+        if (keyRow) {
+            if (plan.hasKey) {
+                plan.errors.push_back(Place(rowNo, std::max(codeCol, 0), 0,
+                                            "มีแถวเฉลยแล้วที่แถว " + std::to_string(plan.key.row)));
+                continue;
+            }
+            plan.hasKey = true;
+            plan.key = std::move(sheet);
+            continue;
+        }
+        if (CharCount(sheet.code) > kCodeLength) {
+            plan.errors.push_back(Place(
+                rowNo, codeCol, 0,
+                codeIsName ? "ชื่อยาวเกิน 20 ตัวอักษร ใช้เป็นรหัสไม่ได้ ให้ระบุคอลัมน์รหัสด้วย --columns code=…"
+                           : "รหัสยาวเกิน 20 ตัวอักษร"));
+            continue;
+        }
+        if (CharCount(sheet.group) > schema::kGroupLabelSize) {
+            plan.errors.push_back(
+                Place(rowNo, std::max(codeCol, 0), 0, "ข้อความกลุ่มยาวเกิน 100 ตัวอักษร"));
+            continue;
+        }
+        rows.push_back(std::move(entry));
+    }
+    if (!plan.ok()) return plan;
+
+    // A form's option texts as every row gave them, the sends dropped below
+    // too: a text ticked alone only in a dropped send still tells that a
+    // cell joining it to others holds several answers.
+    std::vector<std::vector<std::string>> formTexts(optionTexts ? nItem : 0);
+    if (optionTexts) {
+        std::vector<std::set<std::string>> seen(nItem);
+        for (const Row& row : rows)
+            for (int q = 0; q < nItem; ++q) {
+                const std::string& t = row.sheet.answers[q];
+                if (!t.empty() && seen[q].insert(t).second) formTexts[q].push_back(t);
+            }
+    }
+
+    // Two sends of one code where the source tells when: one kept.
+    bool timed = std::any_of(roles.begin(), roles.end(),
+                             [](const ColumnUse& u) { return u.role == ColumnRole::Submitted; });
+    if (timed && options.keep != KeepRows::All) {
+        std::map<std::string, size_t> chosen;
+        std::vector<bool> dropped(rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const std::string& code = rows[i].sheet.code;
+            if (code.empty()) continue;
+            auto [it, fresh] = chosen.emplace(code, i);
+            if (fresh) continue;
+            const Row& before = rows[it->second];
+            bool later = rows[i].time.empty() || before.time.empty() || rows[i].time >= before.time;
+            const bool keepThis = options.keep == KeepRows::Last ? later : !later;
+            const size_t drop = keepThis ? it->second : i;
+            if (keepThis) it->second = i;
+            dropped[drop] = true;
+            plan.dropped.push_back("รหัส " + code + " ส่งซ้ำ: ไม่ใช้แถว " +
+                                   std::to_string(rows[drop].sheet.row) + " ใช้แถว " +
+                                   std::to_string(rows[it->second].sheet.row) +
+                                   (options.keep == KeepRows::Last ? " (ส่งล่าสุด)" : " (ส่งครั้งแรก)"));
+        }
+        size_t kept = 0;
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (!dropped[i]) {
+                if (kept != i) rows[kept] = std::move(rows[i]);
+                ++kept;
+            }
+        rows.resize(kept);
+    }
+    plan.sheets.reserve(rows.size());
+    for (Row& row : rows)
+        plan.sheets.push_back(std::move(row.sheet));
+    rows = std::vector<Row>();
+
+    // The key from columns that carry it.
+    std::vector<std::string> keyTexts(nItem);
+    std::vector<int> keyRows(nItem);
+    std::vector<std::set<std::string>> pointed(nItem);
+    for (const ImportedSheet& s : plan.sheets)
+        for (const auto& [c, text] : s.keyCells) {
+            const int q = roles[c].question;
+            if (q < 1 || q > nItem) continue;
+            if (roles[c].role == ColumnRole::KeyPoints) {
+                if (std::atof(text.c_str()) > 0 && !s.answers[q - 1].empty())
+                    pointed[q - 1].insert(s.answers[q - 1]);
+                continue;
+            }
+            if (keyTexts[q - 1].empty()) {
+                keyTexts[q - 1] = text;
+                keyRows[q - 1] = s.row;
+            } else if (keyTexts[q - 1] != text) {
+                plan.errors.push_back(Place(s.row, c, q,
+                                            "เฉลย " + QuotedCell(text) + " ไม่ตรงกับแถว " +
+                                                std::to_string(keyRows[q - 1]) + " (" +
+                                                QuotedCell(keyTexts[q - 1]) + ")"));
+                return plan;
             }
         }
-        if (!bad) TakeRow(plan, std::move(sheet), codeCol + 1);
+    for (int q = 0; q < nItem; ++q) {
+        if (pointed[q].size() == 1) keyTexts[q] = *pointed[q].begin();
+        if (pointed[q].size() > 1)
+            plan.warnings.push_back("ข้อ " + std::to_string(q + 1) +
+                                    ": ได้คะแนนจากหลายคำตอบ ไม่ได้ตั้งเฉลยข้อนี้");
     }
-    ShortWarning(plan, widest, nItem);
+    const bool keyFromColumns =
+        !plan.hasKey && std::any_of(keyTexts.begin(), keyTexts.end(),
+                                    [](const std::string& t) { return !t.empty(); });
+    if (keyFromColumns) {
+        plan.hasKey = true;
+        plan.key = ImportedSheet{};
+        plan.key.code = "KEY";
+        plan.key.answers.assign(nItem, "");
+        for (int q = 0; q < nItem; ++q) {
+            if (keyTexts[q].empty()) continue;
+            if (optionTexts) {
+                plan.key.answers[q] = keyTexts[q];
+                continue;
+            }
+            std::string error;
+            if (!ReadBubbles(keyTexts[q], nChoice, plan.key.answers[q], error))
+                plan.errors.push_back("เฉลยข้อ " + std::to_string(q + 1) + ": " + error);
+        }
+    }
+
+    // A form's option texts numbered question by question.
+    if (optionTexts) {
+        std::vector<std::string> headers(nItem);
+        std::vector<int> columns(nItem);
+        for (size_t c = 0; c < roles.size(); ++c)
+            if (roles[c].role == ColumnRole::Answer && roles[c].question <= nItem &&
+                columns[roles[c].question - 1] == 0) {
+                headers[roles[c].question - 1] =
+                    headerRow >= 0 ? Trimmed(CellAt(table[headerRow], static_cast<int>(c))) : "";
+                columns[roles[c].question - 1] = static_cast<int>(c) + 1;
+            }
+        for (int q = 0; q < nItem; ++q) {
+            if (columns[q] == 0) continue;
+            std::vector<std::string> texts = std::move(formTexts[q]);
+            std::set<std::string> seen(texts.begin(), texts.end());
+            auto note = [&](const std::string& t) {
+                if (!t.empty() && seen.insert(t).second) texts.push_back(t);
+            };
+            if (plan.hasKey) note(plan.key.answers[q]);
+            const std::string name = "ข้อ " + std::to_string(q + 1);
+            OptionNumbering numbering = NumberOptions(
+                texts, nChoice, ListedOptions(options.quizOptions, headers[q], q + 1), name);
+            QuizQuestion question{headers[q], columns[q], {}};
+            if (!numbering.labelled)
+                for (const auto& [text, choice] : numbering.options)
+                    question.unlabelled.push_back(text);
+            plan.questions.push_back(std::move(question));
+            if (!numbering.error.empty()) {
+                plan.errors.push_back(numbering.error);
+                continue;
+            }
+            for (const auto& [text, choice] : numbering.options)
+                plan.optionTexts.push_back({q + 1, choice, text});
+            for (ImportedSheet& s : plan.sheets)
+                if (!s.answers[q].empty()) s.answers[q] = numbering.answers.at(s.answers[q]);
+            if (plan.hasKey && !plan.key.answers[q].empty())
+                plan.key.answers[q] = numbering.answers.at(plan.key.answers[q]);
+        }
+    }
+    const bool scored = std::any_of(roles.begin(), roles.end(),
+                                    [](const ColumnUse& u) { return u.role == ColumnRole::Score; });
+    if (layout == SourceLayout::GoogleForms && scored && !plan.hasKey && plan.ok() &&
+        !plan.sheets.empty())
+        KeyFromScores(plan, std::min(questions, nItem), nChoice);
+    if (plan.hasKey)
+        for (int q = 0; q < nItem; ++q)
+            if (plan.key.answers[q] == "*") {
+                plan.key.answers[q].clear();
+                plan.warnings.push_back("เฉลยข้อ " + std::to_string(q + 1) +
+                                        " มีหลายคำตอบ ไม่ได้ตั้งเฉลยข้อนี้");
+            }
+    if (questions > 0 || headerRow < 0)
+        ShortWarning(plan, headerRow < 0 ? widest : questions, nItem);
     return plan;
 }
-
 ImportPlan PlanFromFixedWidth(std::string_view text, int nItem, int nChoice,
                               const ImportOptions& options, Progress& progress) {
     ImportPlan plan;
@@ -360,6 +839,16 @@ ImportPlan ReadBoundedSource(const std::string& path, int nItem, int nChoice,
     TableLimits limits;
     limits.columns = std::max(nItem, 0) + kMaxLeadingColumns;
     const std::string ext = Extension(path);
+    if (ext == ".ods" || (bytes.rfind("PK\x03\x04", 0) == 0 && IsOdsArchive(bytes))) {
+        TextTable table;
+        progress.step(0);
+        if (!ReadOdsSheet(std::string_view(bytes), options.sheet, limits, table, error)) {
+            failed.errors.push_back(error);
+            return failed;
+        }
+        bytes = std::string();
+        return PlanFromTable(table, SourceKind::Xlsx, nItem, nChoice, options, progress);
+    }
     if (ext == ".xlsx" || bytes.rfind("PK\x03\x04", 0) == 0) {
         std::string sheet = options.sheet;
         if (sheet.empty()) {
@@ -386,7 +875,9 @@ ImportPlan ReadBoundedSource(const std::string& path, int nItem, int nChoice,
     }
     bytes = std::string();
     progress.step(0);
-    if (options.fixed || ext == ".dat")
+    // Character positions given make a text file fixed-width: they are
+    // never ignored.
+    if (options.fixed || ext == ".dat" || options.codeFrom > 0 || options.answersFrom > 0)
         return PlanFromFixedWidth(text, nItem, nChoice, options, progress);
     TextTable table;
     if (!ParseDelimitedWithin(text, DetectDelimiter(text), limits, table, error)) {
@@ -469,6 +960,27 @@ void FindDuplicateCodes(ImportPlan& plan, const std::vector<std::string>& existi
     }
 }
 
+bool OwnLayout(const ImportPlan& plan) {
+    for (size_t c = 0; c < plan.roles.size(); ++c) {
+        const ColumnRole role = plan.roles[c].role;
+        if (role == ColumnRole::Answer) continue;
+        if (c == 0 &&
+            (role == ColumnRole::Code || (role == ColumnRole::Name && plan.codeColumn == 1)))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+bool HasTypedKey(Connection& db, int nItem) {
+    if (nItem <= 0) return false;
+    std::string sql = "SELECT 1 FROM " + std::string(schema::kKeyTable) + " WHERE 0";
+    for (int i = 1; i <= nItem; ++i)
+        sql += " OR COALESCE(" + schema::AnswerColumn(i) + ", '') <> ''";
+    Statement st = db.prepare(sql);
+    return st.step();
+}
+
 std::vector<std::string> ExistingCodes(Connection& db) {
     std::vector<std::string> codes;
     Statement st =
@@ -494,7 +1006,43 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
     Transaction tx(db);
     progress.stage(kImportingSheetsStage,
                    mode == ImportMode::KeyOnly ? 0 : static_cast<long long>(plan.sheets.size()));
-    if (mode == ImportMode::Replace) db.exec(std::string("DELETE FROM ") + schema::kSheetsTable);
+    auto hasTable = [&](const char* name) {
+        Statement st = db.prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+        st.bind(1, Value(std::string(name)));
+        return st.step();
+    };
+    if (mode == ImportMode::Replace) {
+        db.exec(std::string("DELETE FROM ") + schema::kSheetsTable);
+        // What was kept beside the sheets goes with them: a new sheet may
+        // take a rowid that was freed.
+        for (const char* table :
+             {schema::kSheetGroupTable, schema::kSheetNameTable, schema::kSheetColumnTable})
+            if (hasTable(table)) db.exec(std::string("DELETE FROM ") + table);
+    }
+    const bool anyName = std::any_of(plan.sheets.begin(), plan.sheets.end(),
+                                     [](const ImportedSheet& s) { return !s.name.empty(); });
+    const bool anyGroup = std::any_of(plan.sheets.begin(), plan.sheets.end(),
+                                      [](const ImportedSheet& s) { return !s.group.empty(); });
+    // A row left beside a rowid that an undone change freed must not name
+    // the new sheet that takes it: each new sheet's row is written or
+    // cleared.
+    std::optional<Statement> nameInsert, groupInsert, nameClear, groupClear;
+    if (mode != ImportMode::KeyOnly && (anyName || hasTable(schema::kSheetNameTable))) {
+        db.exec(schema::SheetNameTableSql());
+        nameInsert.emplace(db.prepare(std::string("INSERT OR REPLACE INTO ") +
+                                      schema::kSheetNameTable + " (" + schema::kNameSheetRowid +
+                                      ", " + schema::kSheetName + ") VALUES (?, ?)"));
+        nameClear.emplace(db.prepare(std::string("DELETE FROM ") + schema::kSheetNameTable +
+                                     " WHERE " + schema::kNameSheetRowid + " = ?"));
+    }
+    if (mode != ImportMode::KeyOnly && (anyGroup || hasTable(schema::kSheetGroupTable))) {
+        db.exec(schema::SheetGroupTableSql());
+        groupInsert.emplace(db.prepare(std::string("INSERT OR REPLACE INTO ") +
+                                       schema::kSheetGroupTable + " (" + schema::kGroupSheetRowid +
+                                       ", " + schema::kGroupLabel + ") VALUES (?, ?)"));
+        groupClear.emplace(db.prepare(std::string("DELETE FROM ") + schema::kSheetGroupTable +
+                                      " WHERE " + schema::kGroupSheetRowid + " = ?"));
+    }
     if (mode != ImportMode::KeyOnly && !plan.sheets.empty()) {
         std::string sql =
             std::string("INSERT INTO ") + schema::kSheetsTable + " (" + schema::kSheetCode;
@@ -523,6 +1071,21 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
             if (rc != SQLITE_DONE)
                 throw DbError(rc, Connection::ErrorText(rc, sqlite3_errmsg(db.handle())));
             sqlite3_reset(raw);
+            const long long rowid = sqlite3_last_insert_rowid(db.handle());
+            auto keep = [&](std::optional<Statement>& insert, std::optional<Statement>& clear,
+                            const std::string& text) {
+                if (!insert) return;
+                if (text.empty()) {
+                    clear->bind(1, Value(rowid));
+                    clear->run();
+                    return;
+                }
+                insert->bind(1, Value(rowid));
+                insert->bind(2, Value(text));
+                insert->run();
+            };
+            keep(nameInsert, nameClear, s.name);
+            keep(groupInsert, groupClear, s.group);
         }
     }
     if (plan.hasKey && nItem > 0) {
@@ -535,6 +1098,20 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
         for (int i = 0; i < nItem; ++i)
             st.bind(i + 1, Value(plan.key.answers[i]));
         st.run();
+    }
+    if (!plan.optionTexts.empty()) {
+        db.exec(schema::OptionTextTableSql());
+        Statement st =
+            db.prepare(std::string("INSERT OR REPLACE INTO ") + schema::kOptionTextTable + " (" +
+                       schema::kOptionItem + ", " + schema::kOptionChoice + ", " +
+                       schema::kOptionText + ") VALUES (?, ?, ?)");
+        for (const OptionText& o : plan.optionTexts) {
+            if (o.choice < 1 || o.item > nItem) continue;
+            st.bind(1, Value(static_cast<long long>(o.item)));
+            st.bind(2, Value(static_cast<long long>(o.choice)));
+            st.bind(3, Value(o.text));
+            st.run();
+        }
     }
     // The last moment a cancel still undoes everything.
     progress.step(mode == ImportMode::KeyOnly ? 0 : static_cast<long long>(plan.sheets.size()));

@@ -5,6 +5,7 @@
 // before anything is written: a source with any bad cell imports nothing.
 #include "examfile/OutputFile.h"
 #include "examfile/Progress.h"
+#include "exchange/ColumnRoles.h"
 #include "exchange/TextTable.h"
 
 #include <map>
@@ -20,8 +21,11 @@ class Connection;
 enum class SourceKind { Delimited, Xlsx, Quiz, Fixed };
 enum class HeaderMode { Auto, Yes, No };
 enum class ImportMode { Append, Replace, KeyOnly };
+// Which of two sends of one code a source with submission times keeps.
+enum class KeepRows { Last, First, All };
 
-// Choice numbers of a quiz's option texts: (question header, option text).
+// Choice numbers of a quiz's option texts: (question, option text), the
+// question as its header text, its number or "ข้อ n".
 using QuizOptionMap = std::map<std::pair<std::string, std::string>, int>;
 
 struct ImportOptions {
@@ -30,6 +34,8 @@ struct ImportOptions {
     HeaderMode header = HeaderMode::Auto;
     std::string codeColumn; // header text or 1-based number; empty: the default
     QuizOptionMap quizOptions;
+    std::string columns; // the teacher's roles, "code=D,answers=G:P" (ParseColumnRoles)
+    KeepRows keep = KeepRows::Last;
     bool fixed = false;                            // a .txt file read as fixed-width columns
     int codeFrom = 0, codeTo = 0, answersFrom = 0; // character positions, 1-based
 };
@@ -38,6 +44,20 @@ struct ImportedSheet {
     std::string code;
     std::vector<std::string> answers; // nItem texts, "" for no answer
     int row = 0;                      // as a spreadsheet numbers it
+    std::string name;                 // from the name columns, "" when none
+    std::string group; // from the group columns (ห้อง, โรงเรียน ...)
+    std::string score; // the source's total, as written ("7 / 10")
+    // Cells of the columns that carry the key (column, text), read once
+    // every row is in.
+    std::vector<std::pair<int, std::string>> keyCells;
+};
+
+// The text of one option of a form's question, by its choice number (0
+// when the teacher has not numbered it).
+struct OptionText {
+    int item = 0;
+    int choice = 0;
+    std::string text;
 };
 
 // A question of a quiz export, with the option texts that carry no label
@@ -55,12 +75,23 @@ struct ImportPlan {
     ImportedSheet key;
     bool hasHeader = false;
     int codeColumn = 0; // 1-based, 0 in a fixed-width file
+    int headerRow = 0;  // 1-based, 0 when none
+    SourceLayout layout = SourceLayout::Plain;
+    std::vector<ColumnUse> roles; // of each column of a table
     std::vector<QuizQuestion> questions;
+    std::vector<OptionText> optionTexts; // of the form's questions, numbered
+    std::vector<std::string> skipped;    // attempts not finished, not imported
+    std::vector<std::string> dropped;    // a code's other sends, not imported
     std::vector<std::string> errors; // "แถว r คอลัมน์ c: …", or one text for the whole source
     std::vector<std::string> warnings;   // imported anyway
     std::vector<std::string> duplicates; // codes met twice: the window asks, --strict refuses
     bool ok() const { return errors.empty(); }
 };
+
+// Whether the plan's columns are our own simple layout: the code (or a
+// name standing for it) first, then only answers; anything else is worth
+// showing to the teacher before it is trusted.
+bool OwnLayout(const ImportPlan& plan);
 
 // Whether a trimmed header text names the code column (เลขที่, รหัส, name,
 // email, ...), letter case ignored.
@@ -90,6 +121,9 @@ std::string ErrorSummary(const std::vector<std::string>& errors);
 // Fills plan.duplicates: codes twice in the source, and (for an append)
 // codes already in the file. Empty codes are never duplicates.
 void FindDuplicateCodes(ImportPlan& plan, const std::vector<std::string>& existingCodes);
+
+// Whether the file's key has any item keyed.
+bool HasTypedKey(Connection& db, int nItem);
 
 // The codes of the sheets in the file.
 std::vector<std::string> ExistingCodes(Connection& db);

@@ -309,6 +309,121 @@ struct SheetState : ParseState {
     }
 };
 
+// A sheet of an OpenDocument spreadsheet (content.xml). Runs of repeated
+// rows and cells (how LibreOffice writes the empty rest of a sheet) move
+// the place on without making cells.
+struct OdsState : ParseState {
+    TextTable* table = nullptr;
+    TableLimits limits;
+    std::string wanted;
+    bool inTable = false, done = false, found = false;
+    long long row = 0, col = 0; // 0-based, of the row and cell being read
+    long long rowRepeat = 1, colRepeat = 1, slots = 0;
+    TextRow current;
+    std::string value;
+    bool inCell = false, typedValue = false;
+    int paragraphs = 0, inParagraph = 0;
+
+    static long long Repeat(const char** a, std::string_view name) {
+        const char* r = Attr(a, name);
+        long long n = 1;
+        if (r && (!WholeNumber(r, n) || n < 1)) n = 1;
+        return std::min(n, kSheetRows * kSheetColumns);
+    }
+    void start(std::string_view n, const char** a) {
+        if (!error.empty()) return;
+        if (n == "table") {
+            const char* name = Attr(a, "name");
+            if (!done && (wanted.empty() || (name && wanted == name))) {
+                inTable = found = true;
+                row = 0;
+            }
+            return;
+        }
+        if (!inTable) return;
+        if (n == "table-row") {
+            rowRepeat = Repeat(a, "number-rows-repeated");
+            col = 0;
+            current.clear();
+        } else if (n == "table-cell" || n == "covered-table-cell") {
+            colRepeat = Repeat(a, "number-columns-repeated");
+            inCell = true;
+            value.clear();
+            paragraphs = 0;
+            typedValue = false;
+            const char* type = Attr(a, "value-type");
+            const std::string t = type ? type : "";
+            const char* stored = t == "float" || t == "percentage" || t == "currency"
+                                     ? Attr(a, "value")
+                                 : t == "date"    ? Attr(a, "date-value")
+                                 : t == "boolean" ? Attr(a, "boolean-value")
+                                                  : nullptr;
+            if (stored) {
+                value = t == "date" || t == "boolean" ? std::string(stored) : NumberText(stored);
+                typedValue = true;
+            }
+        } else if (inCell && n == "p") {
+            if (paragraphs++ > 0) add("\n");
+            ++inParagraph;
+        } else if (inCell && inParagraph && n == "s") {
+            add(std::string(static_cast<size_t>(std::min(Repeat(a, "c"), 64LL)), ' '));
+        } else if (inCell && inParagraph && n == "tab") {
+            add("\t");
+        } else if (inCell && inParagraph && n == "line-break") {
+            add("\n");
+        }
+    }
+    void add(std::string_view s) {
+        if (typedValue || !error.empty()) return;
+        if (value.size() + s.size() > limits.cellBytes)
+            return refuse(AtCell(row + 1, col + 1,
+                                 "ข้อความในช่องยาวเกิน " + std::to_string(limits.cellBytes) + " ไบต์"));
+        value += s;
+    }
+    void end(std::string_view n) {
+        if (!error.empty() || !inTable) return;
+        if (n == "table") {
+            inTable = false;
+            done = true;
+        } else if (n == "p") {
+            if (inParagraph) --inParagraph;
+        } else if (n == "table-cell" || n == "covered-table-cell") {
+            inCell = false;
+            if (!value.empty()) {
+                if (value.find('\0') != std::string::npos)
+                    return refuse(AtCell(row + 1, col + 1, "มีอักขระ NUL ซึ่งไม่ใช่ข้อความ"));
+                if (col + colRepeat > limits.columns)
+                    return refuse(AtCell(row + 1, std::max(col + 1, limits.columns + 1LL),
+                                         "อยู่เลยคอลัมน์สุดท้ายที่นำเข้าได้ (" +
+                                             std::to_string(limits.columns) + " คอลัมน์)"));
+                current.resize(static_cast<size_t>(col + colRepeat));
+                for (long long k = 0; k < colRepeat; ++k)
+                    current[static_cast<size_t>(col + k)] = value;
+            }
+            col = std::min(col + colRepeat, kSheetColumns);
+        } else if (n == "table-row") {
+            if (!current.empty()) {
+                if (row + rowRepeat > kSheetRows)
+                    return refuse(AtCell(row + 1, 1, "แถวอยู่นอกขอบเขตของแผ่นงาน"));
+                slots += static_cast<long long>(row - static_cast<long long>(table->size())) +
+                         rowRepeat * static_cast<long long>(current.size());
+                if (slots > limits.cells)
+                    return refuse(AtCell(row + 1, 1,
+                                         "แหล่งข้อมูลมีช่องมากเกินกว่าที่นำเข้าได้ (" +
+                                             std::to_string(limits.cells) + " ช่อง)"));
+                table->resize(static_cast<size_t>(row));
+                for (long long k = 0; k < rowRepeat; ++k)
+                    table->push_back(current);
+            }
+            row = std::min(row + rowRepeat, kSheetRows);
+            current.clear();
+        }
+    }
+    void text(std::string_view s) {
+        if (inCell && inParagraph) add(s);
+    }
+};
+
 // The archive path of a relationship target given relative to xl/.
 std::string MemberPath(const std::string& target) {
     if (!target.empty() && target[0] == '/') return target.substr(1);
@@ -401,6 +516,54 @@ bool ReadXlsxSheet(std::string_view bytes, const std::string& sheetName, const T
     if (!ParseXml(doc, st)) {
         error = st.error.empty() ? kNotWorkbook : st.error;
         table.clear();
+        return false;
+    }
+    for (TextRow& r : table)
+        while (!r.empty() && r.back().empty())
+            r.pop_back();
+    return true;
+}
+
+bool IsOdsArchive(std::string_view bytes) {
+    Zip z = OpenZip(bytes);
+    std::string mime;
+    return z && ReadMember(z.get(), "mimetype", mime) == Member::Read &&
+           mime.rfind("application/vnd.oasis.opendocument.spreadsheet", 0) == 0;
+}
+
+bool ReadOdsSheet(std::string_view bytes, const std::string& sheetName, const TableLimits& limits,
+                  TextTable& table, std::string& error) {
+    const char* const notSpreadsheet = "ไฟล์ไม่ใช่สมุดงาน .ods ที่อ่านได้";
+    table.clear();
+    Zip z = OpenZip(bytes);
+    std::string doc;
+    if (!z) {
+        error = notSpreadsheet;
+        return false;
+    }
+    switch (ReadMember(z.get(), "content.xml", doc)) {
+    case Member::TooLarge:
+        error = TooLargeMessage("content.xml");
+        return false;
+    case Member::Absent:
+    case Member::Unreadable:
+        error = notSpreadsheet;
+        return false;
+    case Member::Read:
+        break;
+    }
+    OdsState st;
+    st.table = &table;
+    st.limits = limits;
+    st.wanted = sheetName;
+    if (!ParseXml(doc, st)) {
+        error = st.error.empty() ? notSpreadsheet : st.error;
+        table.clear();
+        return false;
+    }
+    if (!st.found) {
+        error = sheetName.empty() ? notSpreadsheet
+                                  : "ไม่มีแผ่นงานชื่อ " + EscapedForTerminal(sheetName) + " ในสมุดงาน";
         return false;
     }
     for (TextRow& r : table)

@@ -33,4 +33,12 @@ bool XlsxSheetNames(std::string_view bytes, std::vector<std::string>& names, std
 bool ReadXlsxSheet(std::string_view bytes, const std::string& sheetName, const TableLimits& limits,
                    TextTable& table, std::string& error);
 
+// Whether the bytes are an OpenDocument spreadsheet (LibreOffice's .ods).
+bool IsOdsArchive(std::string_view bytes);
+
+// A sheet of an .ods (the first when sheetName is empty), read as
+// ReadXlsxSheet reads a workbook's: the same limits, the same messages.
+bool ReadOdsSheet(std::string_view bytes, const std::string& sheetName, const TableLimits& limits,
+                  TextTable& table, std::string& error);
+
 } // namespace ia

@@ -99,8 +99,8 @@ class ImportExport : public QObject {
         QVERIFY(!d.importButton->isEnabled());
         QVERIFY(d.preview->isHidden());
         QCOMPARE(d.problems->toPlainText(),
-                 QString("แถว 2 คอลัมน์ 3: \"จ\" เกินจำนวนตัวเลือก (4)\n"
-                         "แถว 3 คอลัมน์ 5: คำตอบเกินจำนวนข้อของไฟล์ (3 ข้อ)\n"));
+                 QString("แถว 2 คอลัมน์ C (ข้อ 2): \"จ\" เกินจำนวนตัวเลือก (4)\n"
+                         "แถว 3 คอลัมน์ E: คำตอบเกินจำนวนข้อของไฟล์ (3 ข้อ)\n"));
         QVERIFY(!d.importNow());
         QCOMPARE(SheetCount(exam), 0);
         // Key only asks for a key row.
@@ -183,6 +183,52 @@ class ImportExport : public QObject {
         QCOMPARE(again.optionTable->rowCount(), 1);
         QCOMPARE(again.optionTable->item(0, 2)->text(), QString("3"));
         QCOMPARE(again.plan().sheets.at(0).answers, (std::vector<std::string>{"3", "2"}));
+    }
+
+    // The roles taken from the header are shown; the teacher changes them
+    // and the preview follows.
+    void columnRolesShownAndChanged() {
+        iatest::TempDir dir;
+        const std::string exam = dir.file("ก.ans");
+        iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"", "", ""}, {});
+        const std::string src = dir.file("ห้อง.csv");
+        WriteText(src, "ห้อง,เลขที่,ชื่อ,หมายเหตุ,1,2,3\nม.1/1,01,มานี,มาสาย,1,2,3\n");
+        ia::ImportDialog d(ia::Connection::Shared(exam), exam, 3, 4);
+        d.setSource(QString::fromStdString(src));
+        QVERIFY(d.importButton->isEnabled());
+        QVERIFY(d.summaryLabel->text().contains("คอลัมน์ที่ใช้: A=กลุ่ม B=รหัส C=ชื่อ D=ไม่ใช้ E:G=ข้อ 1-3"));
+        d.columnsEdit->setText("code=B,name=C,answers=E:F");
+        emit d.columnsEdit->editingFinished();
+        QVERIFY(d.summaryLabel->text().contains("E:F=ข้อ 1-2"));
+        QCOMPARE(d.plan().sheets.at(0).answers, (std::vector<std::string>{"1", "2", ""}));
+        QVERIFY(d.importNow());
+        QCOMPARE(SheetCount(exam), 1);
+    }
+
+    // A key already typed is replaced only when the teacher says so.
+    void aTypedKeyIsReplacedOnlyWhenAsked() {
+        iatest::TempDir dir;
+        const std::string exam = dir.file("ก.ans");
+        iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"1", "1", "1"}, {});
+        const std::string src = dir.file("key.csv");
+        WriteText(src, "รหัส,1,2,3\nเฉลย,2,2,2\n01,1,2,3\n");
+        auto key = [&] {
+            ia::Connection db(exam, ia::Connection::Mode::ReadOnly);
+            ia::Statement st = db.prepare("SELECT X1 || X2 || X3 FROM TKey");
+            return st.step() ? std::string(*st.columnText(0)) : std::string();
+        };
+        for (bool replace : {false, true}) {
+            ia::ImportDialog d(ia::Connection::Shared(exam), exam, 3, 4);
+            int asked = 0;
+            d.askYesNo = [&](const QString&, const QString&) {
+                ++asked;
+                return replace;
+            };
+            d.setSource(QString::fromStdString(src));
+            QVERIFY(d.importNow());
+            QCOMPARE(asked, replace ? 2 : 1); // the second time: also the duplicate code
+            QCOMPARE(key(), std::string(replace ? "222" : "111"));
+        }
     }
 
     void exportRefusesTheExamFileAndWrites() {

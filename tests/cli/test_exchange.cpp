@@ -67,8 +67,8 @@ TEST_F(CliExchange, ABadSourceImportsNothingAndSaysWhere) {
     iatest::CliRun r = Import(src);
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "นำเข้าไม่ได้ ไม่ได้นำเข้าข้อมูลใดเลย:\n"
-                     "แถว 3 คอลัมน์ 3: \"ฉ\" ไม่ใช่คำตอบ (ไม่มีตัวเลือกนำหน้า)\n"
-                     "แถว 4 คอลัมน์ 6: คำตอบเกินจำนวนข้อของไฟล์ (4 ข้อ)\n");
+                     "แถว 3 คอลัมน์ C (ข้อ 2): \"ฉ\" ไม่ใช่คำตอบ (ไม่มีตัวเลือกนำหน้า)\n"
+                     "แถว 4 คอลัมน์ F: คำตอบเกินจำนวนข้อของไฟล์ (4 ข้อ)\n");
     EXPECT_EQ(SheetCount(exam), 1);
 }
 
@@ -144,12 +144,91 @@ TEST_F(CliExchange, FixedWidthAndQuizWithAnOptionFile) {
     WriteText(quiz, "Timestamp,Score,Email Address,สีของฟ้า\n2026-12-01,1/1,a@b.th,สีฟ้า\n");
     r = Import(quiz);
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("แถว 2 คอลัมน์ 4: \"สีฟ้า\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("ข้อ 1: ตัวเลือกไม่มีอักษรนำหน้า ต้องระบุลำดับตัวเลือก (--options)"),
+              std::string::npos)
+        << r.err;
     WriteText(map, "สีของฟ้า,สีฟ้า,3\n");
     r = Import(quiz, "--options " + Quote(map));
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.err.find("คำเตือน: แหล่งข้อมูลมีคำตอบ 1 ข้อ จาก 4 ข้อ"), std::string::npos);
     EXPECT_EQ(SheetCount(exam), 4);
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string KeyText(const std::string& exam) {
+    ia::Connection db(exam, ia::Connection::Mode::ReadOnly);
+    ia::Statement st = db.prepare("SELECT COALESCE(X1,'') || COALESCE(X2,'') || "
+                                  "COALESCE(X3,'') || COALESCE(X4,'') FROM TKey");
+    return st.step() ? std::string(*st.columnText(0)) : "";
+}
+
+TEST_F(CliExchange, ColumnRolesSendsKeptAndAKeyAlreadyTyped) {
+    const std::string src = dir.file("mine.csv");
+    WriteText(src, "ห้อง,รหัส,ชื่อ,ก,ข,ค,ง\n1,02,ฝน,1,2,3,4\n1,เฉลย,,4,3,2,1\n");
+    // The roles by hand replace the shorthands, never beside them.
+    for (const char* shorthand : {"--code-column 2", "--answers-from 4", "--header yes"}) {
+        iatest::CliRun r = Import(src, std::string("--columns code=B ") + shorthand);
+        EXPECT_EQ(r.code, 2) << shorthand;
+        EXPECT_EQ(r.err.rfind("--columns ใช้ร่วมกับ --code-column --answers-from หรือ --header "
+                              "ไม่ได้\nวิธีใช้: ",
+                              0),
+                  0u)
+            << r.err;
+    }
+    iatest::CliRun r = Import(src, "--columns code=B,answers=D");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("คอลัมน์ที่ใช้: A=ไม่ใช้ B=รหัส C=ไม่ใช้ D=ข้อ 1 E:G=ไม่ใช้\n"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(KeyText(exam), "4");
+    // A key already typed stays unless the teacher says otherwise.
+    WriteText(src, "ห้อง,รหัส,ชื่อ,ก,ข,ค,ง\n1,03,ดาว,1,2,3,4\n1,เฉลย,,1,2,3,4\n");
+    r = Import(src, "--columns group=A,code=B,name=C,answers=D:G");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("คำเตือน: ไฟล์มีเฉลยอยู่แล้ว ไม่ได้แทนที่ด้วยเฉลยจากแหล่งข้อมูล "
+                         "(ใช้ --replace-key เพื่อแทนที่)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.out, "นำเข้ากระดาษคำตอบ 1 แผ่น\n");
+    EXPECT_EQ(KeyText(exam), "4");
+    r = Import(src, "--columns group=A,code=B,name=C,answers=D:G --replace-key");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(KeyText(exam), "1234");
+    EXPECT_EQ(SheetCount(exam), 4);
+    for (const char* bad : {"--columns colour=A", "--keep newest"}) {
+        r = Import(src, bad);
+        EXPECT_EQ(r.code, 1) << bad;
+    }
+    // Two sends of one code in a form: the latest kept, the other listed.
+    const std::string form = dir.file("form.csv");
+    WriteText(form, "Timestamp,Score,Student ID,1. q\n"
+                    "2026/12/01 9:00:00,0 / 1,77,A. x\n"
+                    "2026/12/01 9:30:00,1 / 1,77,B. y\n");
+    r = Import(form);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("คำเตือน: รหัส 77 ส่งซ้ำ: ไม่ใช้แถว 2 ใช้แถว 3 (ส่งล่าสุด)"), std::string::npos)
+        << r.err;
+    r = Import(form, "--keep all");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(SheetCount(exam), 7);
+}
+
+// A refused source leaves the exam file exactly as it was.
+TEST_F(CliExchange, ARefusedImportLeavesTheFileByteForByte) {
+    const std::string before = FileBytes(exam);
+    const std::string form = dir.file("form.csv");
+    WriteText(form, "ประทับเวลา,เลขที่,ข้อ 1\n2026/12/01 9:00:00,1,3\n2026/12/01 9:01:00,2,4\n");
+    for (const char* mode : {"", "--replace", "--key-only"}) {
+        iatest::CliRun r = Import(form, mode);
+        EXPECT_EQ(r.code, 1) << mode;
+        EXPECT_NE(r.err.find("ข้อ 1: ตัวเลือกไม่มีอักษรนำหน้า ต้องระบุลำดับตัวเลือก (--options)"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(FileBytes(exam), before) << mode;
+    }
 }
 
 TEST_F(CliExchange, ExportAfterAnAnalysisNamesItsTechnique) {
