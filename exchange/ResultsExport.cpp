@@ -26,9 +26,11 @@ std::vector<SheetScore> ComputeScores(const std::vector<std::string>& key,
                                       const std::vector<bool>& keyNull,
                                       const std::vector<std::string>& codes,
                                       const std::vector<std::vector<std::string>>& answers) {
+    // The percent is of the items a student could score: a key never typed
+    // (NULL) is counted by the analysis but can give nobody a point.
     int keyed = 0;
     for (size_t i = 0; i < key.size(); ++i)
-        keyed += keyNull[i] || (!key[i].empty() && key[i] != "0");
+        keyed += !keyNull[i] && !key[i].empty() && key[i] != "0";
     const size_t n = codes.size();
     std::vector<SheetScore> out(n);
     double sum = 0, sum2 = 0;

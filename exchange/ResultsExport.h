@@ -30,8 +30,8 @@ struct OutSheet {
 struct SheetScore {
     std::string code;
     int score = 0;
-    bool hasPercent = false; // false with no keyed item
-    double percent = 0;
+    bool hasPercent = false; // false with no keyed item: the cell stays empty
+    double percent = 0;      // score / the items with a key typed × 100
     double percentileRank = 0; // (count below + count equal / 2) / N × 100
     bool hasZ = false;         // false when every score is the same
     double z = 0;              // population standard deviation
@@ -41,7 +41,9 @@ struct SheetScore {
 
 // Scores sheets (code, answers) against the key the way the analysis does:
 // a key blank or "0" is not scored, a key with no value at all (NULL,
-// given as keyNull) is scored but never matched.
+// given as keyNull) is scored but never matched. The percent is of the
+// items with a key typed, so a test keyed in part gives 100 to a student
+// right on all of them.
 std::vector<SheetScore> ComputeScores(const std::vector<std::string>& key,
                                       const std::vector<bool>& keyNull,
                                       const std::vector<std::string>& codes,

@@ -20,8 +20,9 @@ namespace {
 using iatest::Rows;
 
 TEST(Scores, RankPercentileZAndT) {
-    // Four items, one spoiled ("0"), one blank, one with no value at all
-    // (keyed, never matched): two items score, one more counts as keyed.
+    // Five items, one spoiled ("0"), one blank, one with no value at all
+    // (counted by the analysis, never matched): two items score, and the
+    // percent is of those two.
     const std::vector<std::string> key{"1", "0", "", "", "2"};
     const std::vector<bool> keyNull{false, false, false, true, false};
     const std::vector<std::string> codes{"ก", "ข", "ค", "ง"};
@@ -34,7 +35,8 @@ TEST(Scores, RankPercentileZAndT) {
     EXPECT_EQ(s[0].score, 2);
     EXPECT_EQ(s[1].score, 1);
     EXPECT_EQ(s[3].score, 0);
-    EXPECT_DOUBLE_EQ(s[0].percent, 200.0 / 3); // three keyed items
+    EXPECT_DOUBLE_EQ(s[0].percent, 100); // both keyed items right
+    EXPECT_DOUBLE_EQ(s[1].percent, 50);
     // Rank 1, 2, 2, 4.
     EXPECT_EQ(s[0].rank, 1);
     EXPECT_EQ(s[1].rank, 2);
@@ -55,6 +57,9 @@ TEST(Scores, RankPercentileZAndT) {
     EXPECT_FALSE(s[0].hasPercent);
     EXPECT_EQ(s[1].rank, 1);
     EXPECT_DOUBLE_EQ(s[1].percentileRank, 50);
+    // A key never typed (NULL on every item) gives no percent either, not 0.
+    s = ia::ComputeScores({"", ""}, {true, true}, {"a"}, {{"1", "1"}});
+    EXPECT_FALSE(s[0].hasPercent);
 }
 
 struct ExportFixture : ::testing::Test {
