@@ -8,6 +8,7 @@
 #include "examfile/Engine.h"
 #include "examfile/OutputFile.h"
 #include "examfile/Schema.h"
+#include "examfile/SheetTies.h"
 #include "exchange/TextTable.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -316,6 +318,7 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& pro
             }
     }
     std::vector<std::string> codes;
+    std::vector<long long> rowids;
     std::vector<std::vector<std::string>> answers;
     {
         std::string sql = std::string("SELECT ") + schema::kSheetCode;
@@ -328,9 +331,10 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& pro
             if (count.step()) total = count.columnInt(0);
         }
         progress.stage(kReadingSheetsStage, total);
-        Statement st = db.prepare(sql + " FROM " + schema::kSheetsTable + " ORDER BY rowid");
+        Statement st = db.prepare(sql + ", rowid FROM " + schema::kSheetsTable + " ORDER BY rowid");
         while (st.step()) {
             progress.step(static_cast<long long>(codes.size()));
+            rowids.push_back(st.columnInt(nItem + 1));
             auto c = st.columnText(0);
             codes.emplace_back(c ? *c : std::string_view());
             std::vector<std::string> a(nItem);
@@ -340,10 +344,25 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& pro
         }
     }
 
+    // The students' names, beside the code, in a file that keeps them.
+    const std::map<long long, std::string> names = LoadSheetNames(db);
+    const bool named = !names.empty();
+    auto nameOf = [&](size_t sheet) {
+        const auto it = names.find(rowids[sheet]);
+        return it == names.end() || it->second.empty() ? OutCell{} : OutCell::Of(it->second);
+    };
+    auto codeHeader = [&] { return named ? Texts({"รหัส", "ชื่อ"}) : Texts({"รหัส"}); };
+
     OutSheet scores{kScoresSheet, {}, 1};
-    scores.rows.push_back(Texts({"รหัส", "คะแนน", "ร้อยละ", "ตำแหน่งเปอร์เซ็นไทล์", "z", "T", "อันดับ"}));
-    for (const SheetScore& s : ComputeScores(key, keyNull, codes, answers)) {
-        SpreadsheetRow r{OutCell::Of(s.code), OutCell::Of(double(s.score))};
+    scores.rows.push_back(codeHeader());
+    for (const char* h : {"คะแนน", "ร้อยละ", "ตำแหน่งเปอร์เซ็นไทล์", "z", "T", "อันดับ"})
+        scores.rows[0].push_back(OutCell::Of(std::string(h)));
+    const std::vector<SheetScore> scored = ComputeScores(key, keyNull, codes, answers);
+    for (size_t i = 0; i < scored.size(); ++i) {
+        const SheetScore& s = scored[i];
+        SpreadsheetRow r{OutCell::Of(s.code)};
+        if (named) r.push_back(nameOf(i));
+        r.push_back(OutCell::Of(double(s.score)));
         r.push_back(s.hasPercent ? OutCell::Of(s.percent) : OutCell{});
         r.push_back(OutCell::Of(s.percentileRank));
         r.push_back(s.hasZ ? OutCell::Of(s.z) : OutCell{});
@@ -355,16 +374,18 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& pro
     // The key stays in the table, as the row "เฉลย" the import takes for the
     // key: what is exported imports back whole. Frozen with the header.
     OutSheet sheetAnswers{kAnswersSheet, {}, 2};
-    SpreadsheetRow head{OutCell::Of(std::string("รหัส"))};
+    SpreadsheetRow head = codeHeader();
     for (int i = 1; i <= nItem; ++i)
         head.push_back(OutCell::Of("ข้อ " + std::to_string(i)));
     sheetAnswers.rows.push_back(std::move(head));
     SpreadsheetRow keyRow{OutCell::Of(std::string("เฉลย"))};
+    if (named) keyRow.push_back({});
     for (int i = 0; i < nItem; ++i)
         keyRow.push_back(AnswerCell(key[i]));
     sheetAnswers.rows.push_back(std::move(keyRow));
     for (size_t s = 0; s < codes.size(); ++s) {
         SpreadsheetRow r{OutCell::Of(codes[s])};
+        if (named) r.push_back(nameOf(s));
         for (int i = 0; i < nItem; ++i)
             r.push_back(AnswerCell(answers[s][i]));
         sheetAnswers.rows.push_back(std::move(r));

@@ -5,6 +5,7 @@
 
 #include "examfile/Engine.h"
 #include "examfile/Schema.h"
+#include "examfile/SheetTies.h"
 #include "exchange/AnswerText.h"
 #include "exchange/XlsxReader.h"
 
@@ -494,7 +495,12 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
     Transaction tx(db);
     progress.stage(kImportingSheetsStage,
                    mode == ImportMode::KeyOnly ? 0 : static_cast<long long>(plan.sheets.size()));
-    if (mode == ImportMode::Replace) db.exec(std::string("DELETE FROM ") + schema::kSheetsTable);
+    if (mode == ImportMode::Replace) {
+        db.exec(std::string("DELETE FROM ") + schema::kSheetsTable);
+        // The new sheets take the rowids from 1 again: the names and groups
+        // of the sheets replaced must not pass to them.
+        RemoveOrphanedTiedRows(db);
+    }
     if (mode != ImportMode::KeyOnly && !plan.sheets.empty()) {
         std::string sql =
             std::string("INSERT INTO ") + schema::kSheetsTable + " (" + schema::kSheetCode;

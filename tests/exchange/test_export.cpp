@@ -254,6 +254,35 @@ TEST_F(ExportFixture, EveryTableIsPlainAndTheItemColumnReadsAsNumbers) {
     EXPECT_NE(summary.find(",ผลไม่ตรง,4,3,3,0,2.25,1,"), std::string::npos) << summary;
 }
 
+// The names the file keeps go beside the code in the scores and the
+// answers; a sheet without a name gets an empty cell, the key none.
+TEST_F(ExportFixture, NamesBesideTheCode) {
+    {
+        ia::Connection db(exam);
+        db.exec(ia::schema::SheetNameTableSql());
+        db.exec(std::string("INSERT INTO ") + ia::schema::kSheetNameTable +
+                " SELECT rowid, 'ชื่อ ' || Code FROM TAData WHERE Code <> '007'");
+    }
+    const auto sheets = Build();
+    const ia::OutSheet& scores = SheetNamed(sheets, ia::kScoresSheet);
+    EXPECT_EQ(scores.rows[0][1].text, "ชื่อ");
+    EXPECT_EQ(Cell(scores, 1, "รหัส").text, "สมชาย");
+    EXPECT_EQ(Cell(scores, 1, "ชื่อ").text, "ชื่อ สมชาย");
+    EXPECT_DOUBLE_EQ(Cell(scores, 1, "คะแนน").number, 3);
+    EXPECT_EQ(Cell(scores, 4, "ชื่อ").kind, ia::OutCell::Empty);
+    EXPECT_DOUBLE_EQ(Cell(scores, 4, "ร้อยละ").number, 100);
+    const ia::OutSheet& answers = SheetNamed(sheets, ia::kAnswersSheet);
+    EXPECT_EQ(Cell(answers, 1, "รหัส").text, "เฉลย");
+    EXPECT_EQ(Cell(answers, 1, "ชื่อ").kind, ia::OutCell::Empty);
+    EXPECT_EQ(Cell(answers, 3, "ชื่อ").text, "ชื่อ สมหญิง, ใจดี");
+    EXPECT_DOUBLE_EQ(Cell(answers, 3, "ข้อ 1").number, 1);
+    std::string error;
+    const std::string out = dir.file("ชื่อ.csv");
+    ASSERT_TRUE(ia::WriteCsv(ia::CsvSheet(sheets, ia::CsvTable::Scores), out, error));
+    EXPECT_NE(iatest::FileBytes(out).find("รหัส,ชื่อ,คะแนน,ร้อยละ,"), std::string::npos);
+    EXPECT_NE(iatest::FileBytes(out).find("\r\n007,,3,100,"), std::string::npos);
+}
+
 TEST_F(ExportFixture, CsvTablesWithByteOrderMarkAndQuotes) {
     const auto sheets = Build();
     std::string error;
