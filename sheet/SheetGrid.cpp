@@ -240,12 +240,14 @@ void SheetGrid::SetDbGrid() {
         setColumnWidth(score, pixels(700));
     }
     // The names come after the fields in the model (every field keeps its
-    // column number) and are shown beside the code.
+    // column number) and are shown beside the code, in both grids alike so
+    // that the key stays above the answers.
     QHeaderView* top = horizontalHeader();
     const int name = model_->nameColumn();
     if (name >= 0 && name < columns) {
-        model_->setColumnLayout(name, QString::fromUtf8("ชื่อ"), Qt::AlignLeft | Qt::AlignVCenter);
-        setColumnWidth(name, pixels(2400));
+        model_->setColumnLayout(name, sheets ? QString::fromUtf8("ชื่อ") : QString(),
+                                Qt::AlignLeft | Qt::AlignVCenter);
+        setColumnWidth(name, pixels(2800));
         if (top->visualIndex(name) != 1) top->moveSection(top->visualIndex(name), 1);
     } else if (top->sectionsMoved()) {
         for (int c = 0; c < top->count(); ++c)

@@ -33,7 +33,9 @@ void SheetModel::bind(DataView* view) {
     count_ = rs_ ? rs_->recordCount() : 0;
     fields_ = rs_ ? rs_->fieldCount() : 0;
     nameColumn_ = -1;
-    if (rs_ && kind_ == GridKind::Sheets) {
+    // The key grid gets the column too, empty, so that its answers stay
+    // above those of the sheets.
+    if (rs_) {
         try {
             if (HasSheetNames(rs_->connection())) nameColumn_ = fields_;
         } catch (const DbError&) {
@@ -86,7 +88,8 @@ void SheetModel::setColumnLayout(int column, const QString& caption, Qt::Alignme
 QString SheetModel::caption(int column) const {
     if (column < 0 || column >= columns_) return {};
     if (!captions_[column].isNull()) return captions_[column];
-    if (column == nameColumn_) return QString::fromUtf8("ชื่อ");
+    if (column == nameColumn_)
+        return kind_ == GridKind::Sheets ? QString::fromUtf8("ชื่อ") : QString();
     RecordSet* rs = recordSet();
     return rs && column < rs->fieldCount() ? QString::fromStdString(rs->fields()[column].name)
                                            : QString();
@@ -126,15 +129,15 @@ const QStringList* SheetModel::cachedRow(int row) const {
         texts->append(QString::fromStdString(v.text()));
     if (nameColumn_ >= 0) {
         QString name;
-        try {
-            Statement st = rs->connection().prepare(std::string("SELECT ") + schema::kSheetName +
-                                                    " FROM " + schema::kSheetNameTable + " WHERE " +
-                                                    schema::kNameSheetRowid + " = ?");
-            st.bind(1, id);
-            if (st.step()) name = QString::fromStdString(st.column(0).text());
-        } catch (const DbError&) {
-            // Held, or the table gone: the name paints empty.
-        }
+        if (kind_ == GridKind::Sheets) try {
+                Statement st = rs->connection().prepare(
+                    std::string("SELECT ") + schema::kSheetName + " FROM " +
+                    schema::kSheetNameTable + " WHERE " + schema::kNameSheetRowid + " = ?");
+                st.bind(1, id);
+                if (st.step()) name = QString::fromStdString(st.column(0).text());
+            } catch (const DbError&) {
+                // Held, or the table gone: the name paints empty.
+            }
         texts->append(name);
     }
     rows_.insert(id, texts);

@@ -57,8 +57,8 @@ class SheetModel : public QAbstractTableModel {
     // The computed score column (Score, Tot), shown but never typed into.
     bool isScoreColumn(int column) const;
     // The students' names the file keeps (our own table, not TAData): a
-    // column after the fields, only in a file that has names, only shown.
-    // -1 when there is none.
+    // column after the fields, only in a file that has names, only shown;
+    // in the key grid it stays empty. -1 when there is none.
     int nameColumn() const { return nameColumn_; }
     // Scores totalled from another key or other answers than the grid's are
     // greyed, their tip naming รวมคะแนน.

@@ -560,9 +560,19 @@ void SheetGridTest::namesShownBesideTheCodeAndNeverTyped() {
                 "WHERE Code = '301'");
     }
     w.views.sheets.Refresh();
-    w.grid1->bind(&w.views.sheets, &w.header);
-    w.grid1->SetDbGrid();
+    w.views.key.Refresh();
+    for (SheetGrid* g : {w.grid1, w.grid2}) {
+        g->bind(g == w.grid1 ? &w.views.sheets : &w.views.key, &w.header);
+        g->SetDbGrid();
+    }
     QVERIFY(w.show());
+    // The key grid keeps an empty column in the same place, so that each
+    // key stays above its answers.
+    QCOMPARE(w.grid2->sheetModel()->nameColumn(), 5);
+    QCOMPARE(w.grid2->horizontalHeader()->visualIndex(5), 1);
+    QCOMPARE(w.grid2->columnWidth(5), w.grid1->columnWidth(5));
+    QCOMPARE(w.cell(w.grid2, 0, 5), QString());
+    QVERIFY(!(w.grid2->model()->flags(w.grid2->model()->index(0, 5)) & Qt::ItemIsEditable));
     QAbstractItemModel& model = *w.grid1->model();
     QCOMPARE(model.columnCount(), 6);
     QCOMPARE(w.grid1->sheetModel()->nameColumn(), 5);
