@@ -33,8 +33,8 @@ ExportDialog::ExportDialog(std::shared_ptr<Connection> exam, const std::string& 
     auto* form = new QFormLayout;
     formatBox = new QComboBox;
     formatBox->setObjectName("formatBox");
-    formatBox->addItems({"สมุดงาน Excel (.xlsx): คะแนน คำตอบ ผลวิเคราะห์ สถิติรายข้อ ตัวเลือก",
-                         "CSV: คะแนน", "CSV: คำตอบ", "CSV: ผลวิเคราะห์"});
+    formatBox->addItems({"สมุดงาน Excel (.xlsx): คะแนน คำตอบ ผลวิเคราะห์ สถิติรายข้อ ตัวเลือก สรุป",
+                         "CSV: คะแนน", "CSV: คำตอบ", "CSV: ผลวิเคราะห์", "CSV: สรุป"});
     form->addRow("ส่งออกเป็น", formatBox);
     auto* targetRow = new QHBoxLayout;
     targetEdit = new QLineEdit(QString::fromStdString(DerivedPath(examPath_, "xlsx")));
@@ -95,11 +95,11 @@ bool ExportDialog::exportNow() {
             WindowJobProgress progress(this);
             auto sheets = BuildExportSheets(*exam_, nItem_, progress);
             // Stored results that no longer match the data say so in the
-            // workbook too.
+            // summary too.
             NoteResultsCurrency(sheets, ResultsCurrencyNotice(StoredResultsCurrency(*exam_)));
             const int format = formatBox->currentIndex();
             const CsvTable tables[] = {CsvTable::Scores, CsvTable::Scores, CsvTable::Answers,
-                                       CsvTable::Results};
+                                       CsvTable::Results, CsvTable::Summary};
             if (format == 0)
                 WriteXlsx(sheets, out, error, progress);
             else

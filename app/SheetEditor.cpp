@@ -29,6 +29,7 @@
 #include <QUndoStack>
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace ia {
 
@@ -387,6 +388,15 @@ bool SheetEditor::storeOrDiscardPendingAnswers() {
 
 void SheetEditor::ChangeStored(const QString& description) {
     session_.recordStep(description.toStdString());
+}
+
+void SheetEditor::DeleteSheet(RecordSet& rs) {
+    // The grid's record set is the session's sheets view.
+    if (&rs != session_.views().sheets.Recordset()) {
+        rs.deleteCurrent();
+        return;
+    }
+    if (SessionError e = session_.deleteCurrentSheet()) throw std::runtime_error(e.message);
 }
 
 void SheetEditor::undo() {

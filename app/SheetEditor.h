@@ -103,6 +103,7 @@ class SheetEditor : public QObject, public AnalysisHost, public RecordCommandHos
     void BusyPointer(bool on) override;
     void KeyRowRewritten() override { showKey(); }
     void ChangeStored(const QString& description) override;
+    void DeleteSheet(RecordSet& rs) override;
 
   signals:
     void fileReplaced();

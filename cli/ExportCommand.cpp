@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// itemanalysis-cli export EXAM.ans OUT.xlsx|OUT.csv [--table scores|answers|results]:
-// scores, answers and results for a spreadsheet.
+// itemanalysis-cli export EXAM.ans OUT.xlsx|OUT.csv [--table scores|answers|results|summary]:
+// scores, answers, results and the whole-test summary for a spreadsheet or R,
+// each a plain table under the workbook's Thai headers.
 
 #include "cli/CommandOptions.h"
 #include "cli/ExamFileHeader.h"
@@ -19,8 +20,9 @@
 
 namespace {
 
-const char* const kExportUsage = "วิธีใช้: itemanalysis-cli export EXAM.ans OUT.xlsx|OUT.csv "
-                                 "[--table scores|answers|results] [--fresh [--technique 25|27]]\n";
+const char* const kExportUsage =
+    "วิธีใช้: itemanalysis-cli export EXAM.ans OUT.xlsx|OUT.csv "
+    "[--table scores|answers|results|summary] [--fresh [--technique 25|27]]\n";
 
 // A refusal told on standard error, exit code 1.
 const auto Refuse = ia::cli::Fail;
@@ -42,7 +44,7 @@ int RunExportCommand(int argc, char** argv) {
     if (ext != ".xlsx" && ext != ".csv") return Refuse("ไฟล์ที่ส่งออกต้องเป็น .xlsx หรือ .csv");
     ia::CsvTable table = ia::CsvTable::Scores;
     if (!ia::ParseCsvTable(tableName, table))
-        return Refuse("--table ต้องเป็น scores answers หรือ results");
+        return Refuse("--table ต้องเป็น scores answers results หรือ summary");
     if (tableGiven && ext == ".xlsx") return Refuse("--table ใช้กับไฟล์ .csv เท่านั้น");
     std::string error;
     OpenedExam exam;
@@ -70,9 +72,11 @@ int RunExportCommand(int argc, char** argv) {
     } catch (const std::exception& e) {
         return Refuse(e.what());
     }
-    // The results the file holds, told for what they are.
+    // The results the file holds, told for what they are: on standard error
+    // whenever they go out, and in the summary's row of them.
     const std::string notice = ia::ResultsCurrencyNotice(ia::StoredResultsCurrency(*exam.db));
-    const bool resultsGo = ext == ".xlsx" || table == ia::CsvTable::Results;
+    const bool resultsGo =
+        ext == ".xlsx" || table == ia::CsvTable::Results || table == ia::CsvTable::Summary;
     if (resultsGo && !notice.empty()) ia::cli::Warn(notice + " (--fresh วิเคราะห์ใหม่ก่อนส่งออก)");
     ia::NoteResultsCurrency(sheets, notice);
     ia::Progress& progress = ia::cli::JobProgress();

@@ -52,7 +52,7 @@ const char* const kCommandLines =
     "  itemanalysis-cli raw FILE --pdf OUT.pdf\n"
     "  itemanalysis-cli stats FILE [--json] [--csv DIR]\n"
     "  itemanalysis-cli import FILE SOURCE [ตัวเลือก]\n"
-    "  itemanalysis-cli export FILE OUT.xlsx|OUT.csv [--table scores|answers|results]\n"
+    "  itemanalysis-cli export FILE OUT.xlsx|OUT.csv [--table scores|answers|results|summary]\n"
     "                          [--fresh [--technique 25|27]]\n"
     "  itemanalysis-cli pool OUT.ans A.ans B.ans … [--group-by file | --group-column NAME] "
     "[--key-from FILE] [--overwrite]\n"

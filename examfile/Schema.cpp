@@ -13,21 +13,37 @@ std::string SheetsByCodeSql() {
     return std::string("select * from ") + kSheetsTable + " order by val(" + kSheetCode + ")";
 }
 
+namespace {
+
+// The index that makes VACUUM keep TAData's rowids (Schema.h).
+std::string SheetTieSql() {
+    return std::string("; CREATE INDEX IF NOT EXISTS ") + kScoreIndex + " ON " + kSheetsTable +
+           " (" + kSheetScore + ")";
+}
+
+} // namespace
+
 std::string SheetGroupTableSql() {
     return std::string("CREATE TABLE IF NOT EXISTS ") + kSheetGroupTable + " (" + kGroupSheetRowid +
            " INTEGER PRIMARY KEY, " + kGroupLabel + " TEXT NOT NULL CHECK (" + kGroupLabel +
-           " <> '' AND length(" + kGroupLabel + ") <= " + std::to_string(kGroupLabelSize) + "))";
+           " <> '' AND length(" + kGroupLabel + ") <= " + std::to_string(kGroupLabelSize) + "))" +
+           SheetTieSql();
 }
 
 std::string SheetColumnTableSql() {
     return std::string("CREATE TABLE IF NOT EXISTS ") + kSheetColumnTable + " (" +
            kColumnSheetRowid + " INTEGER NOT NULL, " + kColumnName + " TEXT NOT NULL, " +
-           kColumnValue + " TEXT, PRIMARY KEY (" + kColumnSheetRowid + ", " + kColumnName + "))";
+           kColumnValue + " TEXT, PRIMARY KEY (" + kColumnSheetRowid + ", " + kColumnName + "))" +
+           SheetTieSql();
 }
 
 std::string SheetNameTableSql() {
     return std::string("CREATE TABLE IF NOT EXISTS ") + kSheetNameTable + " (" + kNameSheetRowid +
-           " INTEGER PRIMARY KEY, " + kSheetName + " TEXT)";
+           " INTEGER PRIMARY KEY, " + kSheetName + " TEXT)" + SheetTieSql();
+}
+
+std::vector<std::string> SheetTiedTables() {
+    return {kSheetNameTable, kSheetGroupTable, kSheetColumnTable};
 }
 
 std::string OptionTextTableSql() {

@@ -121,8 +121,16 @@ inline constexpr const char* kResultsFingerprint = "Fingerprint"; // text: 16 he
 // from, by the analysis or by "รวมคะแนน".
 inline constexpr const char* kScoresFingerprint = "ScoresFingerprint";
 
-// --- Our own: the group of each answer sheet (its class, school, sex ...),
-// by the sheet's rowid, which sorting and editing keep. Written when class
+// --- Our own tables tied to an answer sheet by its rowid in TAData. Sorting
+// and editing keep a sheet's rowid, and so do a backup copy (VACUUM INTO,
+// the engine's backup) and an undone delete. VACUUM keeps the rowids of a
+// table only while an index holds them (TAData has no INTEGER PRIMARY KEY;
+// without an index the engine numbers the rows anew and closes the gaps
+// deleted sheets left), so each table's SQL below also makes the score
+// index on TAData (kScoreIndex): whoever makes a tied table makes its tie
+// last. Run it with Connection::exec (more than one statement).
+//
+// The group of each answer sheet (its class, school, sex ...). Written when class
 // files are pooled and when a label is edited; a sheet without a row here
 // belongs to no group.
 inline constexpr const char* kSheetGroupTable = "itemanalysis_SheetGroup";
@@ -135,17 +143,17 @@ inline constexpr const char* kSheetColumnTable = "itemanalysis_SheetColumn";
 inline constexpr const char* kColumnSheetRowid = "SheetRowid"; // TAData.rowid
 inline constexpr const char* kColumnName = "ColumnName";       // TEXT
 inline constexpr const char* kColumnValue = "ColumnValue";     // TEXT
-// CREATE TABLE IF NOT EXISTS of the two.
-std::string SheetGroupTableSql();
-std::string SheetColumnTableSql();
-
-// --- Our own: the name of each answer sheet as its source gave it (the
-// name columns of a form or a teacher's sheet), by the sheet's rowid; a
-// sheet without a row here has no name.
+// --- Our own: the student's name of an answer sheet, as a source brought
+// it in; a sheet without a row here has no name.
 inline constexpr const char* kSheetNameTable = "itemanalysis_SheetName";
 inline constexpr const char* kNameSheetRowid = "SheetRowid"; // INTEGER PRIMARY KEY: TAData.rowid
 inline constexpr const char* kSheetName = "Name";            // TEXT
+// CREATE TABLE IF NOT EXISTS of each, with the index that ties it (above).
+std::string SheetGroupTableSql();
+std::string SheetColumnTableSql();
 std::string SheetNameTableSql();
+// The tables above, in the order a sheet's rows are removed with it.
+std::vector<std::string> SheetTiedTables();
 
 // --- Our own: the text of each option of a question as an imported form
 // showed it, so that the statistics can name the option beside its number.

@@ -8,6 +8,7 @@
 #include "examfile/Engine.h"
 #include "examfile/OutputFile.h"
 #include "examfile/Schema.h"
+#include "examfile/SheetTies.h"
 #include "exchange/TextTable.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -26,9 +28,11 @@ std::vector<SheetScore> ComputeScores(const std::vector<std::string>& key,
                                       const std::vector<bool>& keyNull,
                                       const std::vector<std::string>& codes,
                                       const std::vector<std::vector<std::string>>& answers) {
+    // The percent is of the items a student could score: a key never typed
+    // (NULL) is counted by the analysis but can give nobody a point.
     int keyed = 0;
     for (size_t i = 0; i < key.size(); ++i)
-        keyed += keyNull[i] || (!key[i].empty() && key[i] != "0");
+        keyed += !keyNull[i] && !key[i].empty() && key[i] != "0";
     const size_t n = codes.size();
     std::vector<SheetScore> out(n);
     double sum = 0, sum2 = 0;
@@ -107,6 +111,63 @@ OutCell Maybe(const std::optional<double>& v) {
     return v ? OutCell::Of(*v) : OutCell{};
 }
 
+const char* const kGroupsSheet = "กลุ่ม";
+const char* const kGroupItemsSheet = "เปรียบเทียบกลุ่ม";
+
+// The columns of the summary table. One row per source of figures (the
+// results the analysis stored, the statistics of the answers now), so that
+// every column holds one kind of value: R and a spreadsheet type each
+// column by itself, and the summaries of several files stack into one
+// table. A name/value pair per row would mix the technique's name, the
+// time and the notice with the numbers and leave every value a text.
+enum SummaryColumn {
+    SumSource,
+    SumTechnique,
+    SumAnalysedAt,
+    SumNote,
+    SumSheets,
+    SumKeyedItems,
+    SumMaxScore,
+    SumMinScore,
+    SumMean,
+    SumSd,
+    SumKr20,
+    SumKr21,
+    SumSem,
+    SumSplitHalf,
+    SumAverageP,
+    SumAverageR,
+    SumAverageDelta,
+    SumAverageZr,
+    SumColumns
+};
+const char* const kSummaryHeader[SumColumns] = {"ที่มา",
+                                                "เทคนิค",
+                                                "วิเคราะห์เมื่อ",
+                                                "หมายเหตุ",
+                                                "จำนวนกระดาษคำตอบ",
+                                                "จำนวนข้อที่มีเฉลย",
+                                                "คะแนนสูงสุด",
+                                                "คะแนนต่ำสุด",
+                                                "ค่าเฉลี่ย",
+                                                "ส่วนเบี่ยงเบนมาตรฐาน",
+                                                "KR-20",
+                                                "KR-21",
+                                                "ความคลาดเคลื่อนมาตรฐานของการวัด",
+                                                "ความเที่ยงแบบแบ่งครึ่ง",
+                                                "p เฉลี่ย",
+                                                "r เฉลี่ย",
+                                                "delta เฉลี่ย",
+                                                "Zr เฉลี่ย"};
+const char* const kStoredSource = "ผลวิเคราะห์ที่บันทึกไว้";
+const char* const kCurrentSource = "สถิติรายข้อจากคำตอบปัจจุบัน";
+
+SpreadsheetRow SummaryRow(const char* source) {
+    SpreadsheetRow r(SumColumns);
+    r[SumSource] = OutCell::Of(std::string(source));
+    return r;
+}
+
 // The sheet "เปรียบเทียบกลุ่ม", only for a file whose sheets have groups (a
 // pooled one): the groups, p by group with the far ones marked, and the
 // DIF of the default pair.
@@ -122,22 +183,27 @@ void AddGroupComparison(Connection& db, const ExamAnswers& exam, std::vector<Out
     } catch (const std::exception&) {
         return;
     }
-    OutSheet sheet{"เปรียบเทียบกลุ่ม", {}, 1};
-    sheet.rows.push_back(Texts({"กลุ่ม", "N", "ค่าเฉลี่ย", "SD", "KR-20", "หมายเหตุ"}));
+    // Two tables, each on its own sheet: the groups, and the items by group.
+    OutSheet groups{kGroupsSheet, {}, 1};
+    groups.rows.push_back(Texts({"กลุ่ม", "N", "ค่าเฉลี่ย", "SD", "KR-20", "หมายเหตุ"}));
     for (const GroupSummary& s : g.comparison.groups)
-        sheet.rows.push_back(
+        groups.rows.push_back(
             {OutCell::Of(s.name), OutCell::Of(double(s.n)), OutCell::Of(s.mean), OutCell::Of(s.sd),
              Maybe(s.kr20),
              s.judged
                  ? OutCell{}
                  : OutCell::Of("น้อยกว่า " + std::to_string(kGroupMinimumSheets) + " คน ไม่ตัดสิน")});
-    sheet.rows.push_back({});
+    OutSheet sheet{kGroupItemsSheet, {}, 1};
     SpreadsheetRow head = Texts({"ข้อ", "p รวม"});
     for (const GroupSummary& s : g.comparison.groups)
         head.push_back(OutCell::Of("p " + s.name));
-    for (const char* h : {"ต่างจาก p รวมเกิน 0.20", "α_MH", "Δ_MH", "χ²_MH", "p-value", "ระดับ ETS",
-                          "เอื้อต่อกลุ่ม", "การแปลผล"})
-        head.push_back(OutCell::Of(std::string(h)));
+    head.push_back(OutCell::Of(std::string("ต่างจาก p รวมเกิน 0.20")));
+    // The pair the DIF compares goes on every row, as a reader filtering
+    // the table by item still sees which groups it is of.
+    if (g.dif)
+        for (const char* h : {"α_MH", "Δ_MH", "χ²_MH", "p-value", "ระดับ ETS", "เอื้อต่อกลุ่ม",
+                              "การแปลผล", "กลุ่มอ้างอิง", "กลุ่มเปรียบเทียบ"})
+            head.push_back(OutCell::Of(std::string(h)));
     sheet.rows.push_back(std::move(head));
     for (size_t i = 0; i < g.comparison.items.size(); ++i) {
         const ComparedItem& it = g.comparison.items[i];
@@ -160,25 +226,21 @@ void AddGroupComparison(Connection& db, const ExamAnswers& exam, std::vector<Out
             r.push_back(d.ets ? OutCell::Of(std::string(EtsClassName(*d.ets))) : OutCell{});
             r.push_back(favoured.empty() ? OutCell{} : OutCell::Of(favoured));
             r.push_back(OutCell::Of(DifJudgement(d.ets, favoured)));
+            r.push_back(OutCell::Of(g.groups.names[static_cast<size_t>(g.dif->reference)]));
+            r.push_back(OutCell::Of(g.groups.names[static_cast<size_t>(g.dif->focal)]));
         }
         sheet.rows.push_back(std::move(r));
     }
-    if (g.dif) {
-        sheet.rows.push_back({});
-        sheet.rows.push_back(
-            {OutCell::Of("DIF แบบ Mantel–Haenszel กลุ่มอ้างอิง " +
-                         g.groups.names[static_cast<size_t>(g.dif->reference)] + " กลุ่มเปรียบเทียบ " +
-                         g.groups.names[static_cast<size_t>(g.dif->focal)])});
-    }
+    out.push_back(std::move(groups));
     out.push_back(std::move(sheet));
 }
 
 // The whole-test item statistics of the answers as they are now, read the
 // way the statistics panel reads them: one row per keyed item, and one per
-// choice of it. exam is null when the answers cannot be read; the sheet
-// then says why (`unreadable`).
+// choice of it; the whole-test figures go to `summary`. exam is null when
+// the answers cannot be read; the summary then says why (`unreadable`).
 void AddItemStatistics(const ExamAnswers* exam, const std::string& unreadable,
-                       std::vector<OutSheet>& out) {
+                       std::vector<OutSheet>& out, SpreadsheetRow& summary) {
     OutSheet items{"สถิติรายข้อ", {}, 1};
     OutSheet choices{"ตัวเลือก", {}, 1};
     items.rows.push_back(
@@ -187,7 +249,7 @@ void AddItemStatistics(const ExamAnswers* exam, const std::string& unreadable,
         Texts({"ข้อ", "ตัวเลือก", "เฉลย", "จำนวน", "สัดส่วน", "คะแนนเฉลี่ยของผู้เลือก", "r_pb",
                "กลุ่ม 1 (ต่ำสุด)", "กลุ่ม 2", "กลุ่ม 3", "กลุ่ม 4", "กลุ่ม 5 (สูงสุด)"}));
     if (!exam) {
-        items.rows.push_back({OutCell::Of(unreadable)});
+        summary[SumNote] = OutCell::Of(unreadable);
         out.push_back(std::move(items));
         out.push_back(std::move(choices));
         return;
@@ -218,18 +280,14 @@ void AddItemStatistics(const ExamAnswers* exam, const std::string& unreadable,
             choices.rows.push_back(std::move(r));
         }
     }
-    items.rows.push_back({});
-    const std::pair<const char*, OutCell> summary[] = {
-        {"จำนวนกระดาษคำตอบ", OutCell::Of(double(t.sheets))},
-        {"จำนวนข้อที่มีเฉลย", OutCell::Of(double(t.keyedItems))},
-        {"ค่าเฉลี่ย", OutCell::Of(t.mean)},
-        {"ส่วนเบี่ยงเบนมาตรฐาน", OutCell::Of(t.sd)},
-        {"KR-20", Maybe(t.kr20)},
-        {"KR-21", Maybe(t.kr21)},
-        {"ความคลาดเคลื่อนมาตรฐานของการวัด", Maybe(t.sem)},
-        {"ความเที่ยงแบบแบ่งครึ่ง", Maybe(t.splitHalf)}};
-    for (const auto& [label, value] : summary)
-        items.rows.push_back({OutCell::Of(std::string(label)), value});
+    summary[SumSheets] = OutCell::Of(double(t.sheets));
+    summary[SumKeyedItems] = OutCell::Of(double(t.keyedItems));
+    summary[SumMean] = OutCell::Of(t.mean);
+    summary[SumSd] = OutCell::Of(t.sd);
+    summary[SumKr20] = Maybe(t.kr20);
+    summary[SumKr21] = Maybe(t.kr21);
+    summary[SumSem] = Maybe(t.sem);
+    summary[SumSplitHalf] = Maybe(t.splitHalf);
     out.push_back(std::move(items));
     out.push_back(std::move(choices));
 }
@@ -260,6 +318,7 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& pro
             }
     }
     std::vector<std::string> codes;
+    std::vector<long long> rowids;
     std::vector<std::vector<std::string>> answers;
     {
         std::string sql = std::string("SELECT ") + schema::kSheetCode;
@@ -272,9 +331,10 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& pro
             if (count.step()) total = count.columnInt(0);
         }
         progress.stage(kReadingSheetsStage, total);
-        Statement st = db.prepare(sql + " FROM " + schema::kSheetsTable + " ORDER BY rowid");
+        Statement st = db.prepare(sql + ", rowid FROM " + schema::kSheetsTable + " ORDER BY rowid");
         while (st.step()) {
             progress.step(static_cast<long long>(codes.size()));
+            rowids.push_back(st.columnInt(nItem + 1));
             auto c = st.columnText(0);
             codes.emplace_back(c ? *c : std::string_view());
             std::vector<std::string> a(nItem);
@@ -284,10 +344,25 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& pro
         }
     }
 
-    OutSheet scores{"คะแนน", {}, 1};
-    scores.rows.push_back(Texts({"รหัส", "คะแนน", "ร้อยละ", "ตำแหน่งเปอร์เซ็นไทล์", "z", "T", "อันดับ"}));
-    for (const SheetScore& s : ComputeScores(key, keyNull, codes, answers)) {
-        SpreadsheetRow r{OutCell::Of(s.code), OutCell::Of(double(s.score))};
+    // The students' names, beside the code, in a file that keeps them.
+    const std::map<long long, std::string> names = LoadSheetNames(db);
+    const bool named = !names.empty();
+    auto nameOf = [&](size_t sheet) {
+        const auto it = names.find(rowids[sheet]);
+        return it == names.end() || it->second.empty() ? OutCell{} : OutCell::Of(it->second);
+    };
+    auto codeHeader = [&] { return named ? Texts({"รหัส", "ชื่อ"}) : Texts({"รหัส"}); };
+
+    OutSheet scores{kScoresSheet, {}, 1};
+    scores.rows.push_back(codeHeader());
+    for (const char* h : {"คะแนน", "ร้อยละ", "ตำแหน่งเปอร์เซ็นไทล์", "z", "T", "อันดับ"})
+        scores.rows[0].push_back(OutCell::Of(std::string(h)));
+    const std::vector<SheetScore> scored = ComputeScores(key, keyNull, codes, answers);
+    for (size_t i = 0; i < scored.size(); ++i) {
+        const SheetScore& s = scored[i];
+        SpreadsheetRow r{OutCell::Of(s.code)};
+        if (named) r.push_back(nameOf(i));
+        r.push_back(OutCell::Of(double(s.score)));
         r.push_back(s.hasPercent ? OutCell::Of(s.percent) : OutCell{});
         r.push_back(OutCell::Of(s.percentileRank));
         r.push_back(s.hasZ ? OutCell::Of(s.z) : OutCell{});
@@ -296,27 +371,27 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& pro
         scores.rows.push_back(std::move(r));
     }
 
-    OutSheet sheetAnswers{"คำตอบ", {}, 2};
-    SpreadsheetRow head{OutCell::Of(std::string("รหัส"))};
+    // The key stays in the table, as the row "เฉลย" the import takes for the
+    // key: what is exported imports back whole. Frozen with the header.
+    OutSheet sheetAnswers{kAnswersSheet, {}, 2};
+    SpreadsheetRow head = codeHeader();
     for (int i = 1; i <= nItem; ++i)
         head.push_back(OutCell::Of("ข้อ " + std::to_string(i)));
     sheetAnswers.rows.push_back(std::move(head));
     SpreadsheetRow keyRow{OutCell::Of(std::string("เฉลย"))};
+    if (named) keyRow.push_back({});
     for (int i = 0; i < nItem; ++i)
         keyRow.push_back(AnswerCell(key[i]));
     sheetAnswers.rows.push_back(std::move(keyRow));
     for (size_t s = 0; s < codes.size(); ++s) {
         SpreadsheetRow r{OutCell::Of(codes[s])};
+        if (named) r.push_back(nameOf(s));
         for (int i = 0; i < nItem; ++i)
             r.push_back(AnswerCell(answers[s][i]));
         sheetAnswers.rows.push_back(std::move(r));
     }
 
-    OutSheet results{"ผลวิเคราะห์", {}, 2};
-    const auto run = LastAnalysisRun(db);
-    results.rows.push_back(
-        {OutCell::Of(run ? "ผลวิเคราะห์ด้วย" + TechniqueName(run->technique) + " เมื่อ " + run->time
-                         : std::string("ผลวิเคราะห์ (ไม่มีบันทึกเทคนิคและเวลาที่วิเคราะห์)"))});
+    OutSheet results{kResultsSheet, {}, 1};
     results.rows.push_back(
         Texts({"ข้อ", "ตัวเลือก", "เฉลย", "H", "L", "p", "r", "delta", "ความหมาย"}));
     {
@@ -334,31 +409,37 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& pro
             results.rows.push_back(std::move(r));
         }
     }
+    OutSheet summary{kSummarySheet, {}, 1};
     {
-        static const char* const labels[] = {"จำนวนกระดาษคำตอบ",
-                                             "คะแนนสูงสุด",
-                                             "คะแนนต่ำสุด",
-                                             "ค่าเฉลี่ย",
-                                             "ส่วนเบี่ยงเบนมาตรฐาน",
-                                             "KR-20",
-                                             "ความคลาดเคลื่อนมาตรฐานของการวัด",
-                                             "p เฉลี่ย",
-                                             "r เฉลี่ย",
-                                             "delta เฉลี่ย",
-                                             "Zr เฉลี่ย",
-                                             "จำนวนข้อที่วิเคราะห์"};
+        SpreadsheetRow head;
+        for (const char* h : kSummaryHeader)
+            head.push_back(OutCell::Of(std::string(h)));
+        summary.rows.push_back(std::move(head));
+    }
+    {
         using namespace schema;
         Statement st =
             db.prepare(std::string("SELECT ") + kCaseCount + ", " + kMaxScore + ", " + kMinScore +
                        ", " + kMean + ", " + kSd + ", " + kKr20 + ", " + kSem + ", " + kAverageP +
                        ", " + kAverageR + ", " + kAverageDelta + ", " + kAverageZr + ", " +
                        kStatsItemCount + " FROM " + kStatsTable);
-        if (st.step()) {
-            results.rows.push_back({});
-            results.rows.push_back({OutCell::Of(std::string("สรุปทั้งฉบับ"))});
-            for (int c = 0; c < 12; ++c)
-                results.rows.push_back(
-                    {OutCell::Of(std::string(labels[c])), StoredNumber(st.column(c))});
+        const auto run = LastAnalysisRun(db);
+        const bool stored = st.step();
+        if (stored || run) {
+            SpreadsheetRow r = SummaryRow(kStoredSource);
+            if (run) {
+                r[SumTechnique] = OutCell::Of(TechniqueName(run->technique));
+                r[SumAnalysedAt] = OutCell::Of(run->time);
+            }
+            if (stored) {
+                const SummaryColumn columns[] = {SumSheets,       SumMaxScore,  SumMinScore,
+                                                 SumMean,         SumSd,        SumKr20,
+                                                 SumSem,          SumAverageP,  SumAverageR,
+                                                 SumAverageDelta, SumAverageZr, SumKeyedItems};
+                for (int c = 0; c < 12; ++c)
+                    r[columns[c]] = StoredNumber(st.column(c));
+            }
+            summary.rows.push_back(std::move(r));
         }
     }
     std::vector<OutSheet> out{scores, sheetAnswers, results};
@@ -371,16 +452,30 @@ std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem, Progress& pro
     } catch (const std::exception& e) {
         unreadable = e.what();
     }
-    AddItemStatistics(exam ? &*exam : nullptr, unreadable, out);
+    SpreadsheetRow current = SummaryRow(kCurrentSource);
+    AddItemStatistics(exam ? &*exam : nullptr, unreadable, out, current);
     if (exam) AddGroupComparison(db, *exam, out);
+    summary.rows.push_back(std::move(current));
+    out.push_back(std::move(summary));
     return out;
 }
 
 void NoteResultsCurrency(std::vector<OutSheet>& sheets, const std::string& notice) {
     if (notice.empty()) return;
-    for (OutSheet& sheet : sheets)
-        if (sheet.name == "ผลวิเคราะห์" && !sheet.rows.empty())
-            sheet.rows.front().push_back(OutCell::Of(notice));
+    for (OutSheet& sheet : sheets) {
+        if (sheet.name != kSummarySheet) continue;
+        for (SpreadsheetRow& r : sheet.rows)
+            if (r.size() > SumNote && r[SumSource].text == kStoredSource) {
+                r[SumNote] = OutCell::Of(notice);
+                return;
+            }
+        // Results told of without a row of their own (no statistics row).
+        SpreadsheetRow r = SummaryRow(kStoredSource);
+        r[SumNote] = OutCell::Of(notice);
+        sheet.rows.insert(sheet.rows.begin() + std::min<size_t>(1, sheet.rows.size()),
+                          std::move(r));
+        return;
+    }
 }
 
 bool ParseCsvTable(const std::string& name, CsvTable& table) {
@@ -390,21 +485,21 @@ bool ParseCsvTable(const std::string& name, CsvTable& table) {
         table = CsvTable::Answers;
     else if (name == "results")
         table = CsvTable::Results;
+    else if (name == "summary")
+        table = CsvTable::Summary;
     else
         return false;
     return true;
 }
 
 OutSheet CsvSheet(const std::vector<OutSheet>& sheets, CsvTable table) {
-    OutSheet s = sheets.at(table == CsvTable::Scores ? 0 : table == CsvTable::Answers ? 1 : 2);
-    if (table == CsvTable::Scores) {
-        s.rows[0] = Texts({"code", "score", "percent", "percentile_rank", "z", "t", "rank"});
-    } else if (table == CsvTable::Answers) {
-        for (size_t c = 1; c < s.rows[0].size(); ++c)
-            s.rows[0][c] = OutCell::Of(std::to_string(c));
-        s.rows[0][0] = OutCell::Of(std::string("code"));
-    }
-    return s;
+    const char* name = table == CsvTable::Scores    ? kScoresSheet
+                       : table == CsvTable::Answers ? kAnswersSheet
+                       : table == CsvTable::Results ? kResultsSheet
+                                                    : kSummarySheet;
+    for (const OutSheet& s : sheets)
+        if (s.name == name) return s;
+    throw std::logic_error(std::string("no sheet ") + name);
 }
 
 std::string ExportTargetRefusal(const std::string& examPath, const std::string& out) {

@@ -30,8 +30,8 @@ struct OutSheet {
 struct SheetScore {
     std::string code;
     int score = 0;
-    bool hasPercent = false; // false with no keyed item
-    double percent = 0;
+    bool hasPercent = false;   // false with no keyed item: the cell stays empty
+    double percent = 0;        // score / the items with a key typed × 100
     double percentileRank = 0; // (count below + count equal / 2) / N × 100
     bool hasZ = false;         // false when every score is the same
     double z = 0;              // population standard deviation
@@ -41,28 +41,40 @@ struct SheetScore {
 
 // Scores sheets (code, answers) against the key the way the analysis does:
 // a key blank or "0" is not scored, a key with no value at all (NULL,
-// given as keyNull) is scored but never matched.
+// given as keyNull) is scored but never matched. The percent is of the
+// items with a key typed, so a test keyed in part gives 100 to a student
+// right on all of them.
 std::vector<SheetScore> ComputeScores(const std::vector<std::string>& key,
                                       const std::vector<bool>& keyNull,
                                       const std::vector<std::string>& codes,
                                       const std::vector<std::vector<std::string>>& answers);
 
-// The sheets "คะแนน", "คำตอบ", "ผลวิเคราะห์", "สถิติรายข้อ" and "ตัวเลือก" of an
-// exam file with nItem items.
+// The sheets of the workbook, each one plain table (one header row, then one
+// row per record) that a spreadsheet or R reads as it is; the CSV tables
+// are the same sheets under the same header names.
+inline constexpr const char* kScoresSheet = "คะแนน";
+inline constexpr const char* kAnswersSheet = "คำตอบ"; // the key as its first row, "เฉลย"
+inline constexpr const char* kResultsSheet = "ผลวิเคราะห์";
+// The whole test: one row of the results the analysis stored (technique,
+// time, whether they still match the data), one of the answers now.
+inline constexpr const char* kSummarySheet = "สรุป";
+
+// The sheets คะแนน, คำตอบ, ผลวิเคราะห์, สถิติรายข้อ, ตัวเลือก, for a file with
+// groups กลุ่ม and เปรียบเทียบกลุ่ม, and last สรุป, of an exam file with
+// nItem items.
 // Reports the sheets read to `progress`; a cancel throws JobCancelled.
 std::vector<OutSheet> BuildExportSheets(Connection& db, int nItem,
                                         Progress& progress = NoProgress());
 
 // Writes `notice` (that the stored results no longer match the data, or
-// cannot be told to) beside the heading of the results sheet, so that the
-// workbook says it as the window does; nothing when it is empty.
+// cannot be told to) in the summary's row of the stored results, so that
+// the workbook says it as the window does; nothing when it is empty.
 void NoteResultsCurrency(std::vector<OutSheet>& sheets, const std::string& notice);
 
-enum class CsvTable { Scores, Answers, Results };
-// "scores", "answers" or "results".
+enum class CsvTable { Scores, Answers, Results, Summary };
+// "scores", "answers", "results" or "summary".
 bool ParseCsvTable(const std::string& name, CsvTable& table);
-// The table of a CSV export, taken from the built sheets: scores and
-// answers under plain column names for scripts (code,score,...; code,1,2,...).
+// The table of a CSV export: its sheet of the workbook, header and all.
 OutSheet CsvSheet(const std::vector<OutSheet>& sheets, CsvTable table);
 
 // Why out may not be written for the exam file (it is the exam file);

@@ -5,6 +5,7 @@
 
 #include "examfile/Engine.h"
 #include "examfile/Schema.h"
+#include "examfile/SheetTies.h"
 #include "exchange/AnswerText.h"
 #include "exchange/ColumnRoles.h"
 #include "exchange/KeyFromScores.h"
@@ -1013,11 +1014,9 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
     };
     if (mode == ImportMode::Replace) {
         db.exec(std::string("DELETE FROM ") + schema::kSheetsTable);
-        // What was kept beside the sheets goes with them: a new sheet may
-        // take a rowid that was freed.
-        for (const char* table :
-             {schema::kSheetGroupTable, schema::kSheetNameTable, schema::kSheetColumnTable})
-            if (hasTable(table)) db.exec(std::string("DELETE FROM ") + table);
+        // The new sheets take the rowids from 1 again: the names and groups
+        // of the sheets replaced must not pass to them.
+        RemoveOrphanedTiedRows(db);
     }
     const bool anyName = std::any_of(plan.sheets.begin(), plan.sheets.end(),
                                      [](const ImportedSheet& s) { return !s.name.empty(); });
@@ -1029,7 +1028,7 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
     std::optional<Statement> nameInsert, groupInsert, nameClear, groupClear;
     if (mode != ImportMode::KeyOnly && (anyName || hasTable(schema::kSheetNameTable))) {
         db.exec(schema::SheetNameTableSql());
-        nameInsert.emplace(db.prepare(std::string("INSERT OR REPLACE INTO ") +
+        nameInsert.emplace(db.prepare(std::string("INSERT INTO ") +
                                       schema::kSheetNameTable + " (" + schema::kNameSheetRowid +
                                       ", " + schema::kSheetName + ") VALUES (?, ?)"));
         nameClear.emplace(db.prepare(std::string("DELETE FROM ") + schema::kSheetNameTable +
@@ -1037,7 +1036,7 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
     }
     if (mode != ImportMode::KeyOnly && (anyGroup || hasTable(schema::kSheetGroupTable))) {
         db.exec(schema::SheetGroupTableSql());
-        groupInsert.emplace(db.prepare(std::string("INSERT OR REPLACE INTO ") +
+        groupInsert.emplace(db.prepare(std::string("INSERT INTO ") +
                                        schema::kSheetGroupTable + " (" + schema::kGroupSheetRowid +
                                        ", " + schema::kGroupLabel + ") VALUES (?, ?)"));
         groupClear.emplace(db.prepare(std::string("DELETE FROM ") + schema::kSheetGroupTable +
@@ -1075,11 +1074,11 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
             auto keep = [&](std::optional<Statement>& insert, std::optional<Statement>& clear,
                             const std::string& text) {
                 if (!insert) return;
-                if (text.empty()) {
-                    clear->bind(1, Value(rowid));
-                    clear->run();
-                    return;
-                }
+                // Cleared first, then inserted plainly: the edit history
+                // sees both (a replacing insert would hide the row it drops).
+                clear->bind(1, Value(rowid));
+                clear->run();
+                if (text.empty()) return;
                 insert->bind(1, Value(rowid));
                 insert->bind(2, Value(text));
                 insert->run();

@@ -3,9 +3,11 @@
 
 #include "examfile/Engine.h"
 #include "examfile/Schema.h"
+#include "examfile/SheetTies.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace ia {
@@ -99,20 +101,35 @@ bool EditHistory::attach(const std::shared_ptr<Connection>& db) {
         InstallTriggers(*db, schema::kSheetsTable, schema::kSheetScore);
         InstallTriggers(*db, schema::kKeyTable, schema::kKeyTotal);
         InstallTriggers(*db, schema::kHeaderTable, {});
+        db_ = db;
+        followed_.clear();
+        followTiedTables();
     } catch (const DbError&) {
+        db_.reset();
         return false;
     }
-    db_ = db;
     nextStep_ = 1;
     pauses_ = 0;
     return true;
 }
 
+void EditHistory::followTiedTables() {
+    if (!db_) return;
+    const std::vector<std::string> present = db_->tableNames();
+    for (const std::string& t : schema::SheetTiedTables())
+        if (!followed_.count(t) && std::find(present.begin(), present.end(), t) != present.end()) {
+            InstallTriggers(*db_, t, {});
+            followed_.insert(t);
+        }
+}
+
 void EditHistory::detach() {
     if (db_) {
         try {
-            for (const char* table :
-                 {schema::kSheetsTable, schema::kKeyTable, schema::kHeaderTable})
+            std::vector<std::string> tables{schema::kSheetsTable, schema::kKeyTable,
+                                            schema::kHeaderTable};
+            tables.insert(tables.end(), followed_.begin(), followed_.end());
+            for (const std::string& table : tables)
                 for (const char* event : {"insert", "update", "delete"})
                     db_->exec("DROP TRIGGER IF EXISTS temp." + TriggerName(table, event));
             db_->exec("DROP TABLE IF EXISTS temp." + kLog);
@@ -122,6 +139,7 @@ void EditHistory::detach() {
         }
     }
     db_.reset();
+    followed_.clear();
 }
 
 std::optional<EditStep> EditHistory::takeStep(const std::string& description) {
@@ -138,6 +156,7 @@ std::optional<EditStep> EditHistory::takeStep(const std::string& description) {
 void EditHistory::swap(long long stepId) {
     if (!db_) return;
     db_->requireSameFile();
+    followTiedTables();
     Transaction tx(*db_);
     db_->prepare("UPDATE temp." + kLog + " SET step = ? WHERE step IS NULL")
         .bind(1, Value(kOrphanStep))
@@ -153,6 +172,9 @@ void EditHistory::swap(long long stepId) {
     db_->prepare("DELETE FROM temp." + kLog + " WHERE step = ?").bind(1, Value(stepId)).run();
     for (const std::string& s : statements)
         db_->exec(s);
+    // Recorded with the step, so that turning it forward again brings them
+    // back.
+    RemoveOrphanedTiedRows(*db_);
     db_->prepare("UPDATE temp." + kLog + " SET step = ? WHERE step IS NULL")
         .bind(1, Value(stepId))
         .run();

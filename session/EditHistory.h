@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace ia {
@@ -32,12 +33,19 @@ class EditHistory {
     void detach();
     bool attached() const { return db_ != nullptr; }
 
+    // Records the changes of our own tables tied to the sheets (names,
+    // groups) that the file has now; call it once such a table is made.
+    // Attaching follows those that exist. Throws DbError.
+    void followTiedTables();
+
     // The changes recorded since the last step become one step; none when
     // nothing was recorded.
     std::optional<EditStep> takeStep(const std::string& description);
     // Turns a step back (or forward again, once turned back), in one
-    // transaction. Throws DbError; the file and the history are then as
-    // they were.
+    // transaction; the rows of tied tables whose sheet it removed go with
+    // it (rows written where nothing recorded them, as by an import that
+    // made its table). Throws DbError; the file and the history are then
+    // as they were.
     void swap(long long stepId);
     // The step will never be swapped again: its statements go.
     void forget(long long stepId);
@@ -57,6 +65,7 @@ class EditHistory {
   private:
     void setPaused(bool paused);
     std::shared_ptr<Connection> db_;
+    std::set<std::string> followed_; // tied tables with triggers
     long long nextStep_ = 1;
     int pauses_ = 0;
 };

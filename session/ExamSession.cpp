@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/ExamSession.h"
 
+#include "examfile/SheetTies.h"
+
 #include "analysis/FanTable.h"
 #include "analysis/SheetChecks.h"
 #include "examfile/AnalysisRunLog.h"
@@ -669,8 +671,14 @@ SessionError ExamSession::setSheetGroup(long long rowid, const std::string& labe
     try {
         Connection& db = *connection();
         db.requireSameFile();
+        {
+            Transaction tx(db);
+            db.exec(schema::SheetGroupTableSql());
+            tx.commit();
+        }
+        // Before the label is written, so that it is recorded.
+        history_.followTiedTables();
         Transaction tx(db);
-        db.exec(schema::SheetGroupTableSql());
         using namespace schema;
         if (label.empty()) {
             auto st = db.prepare(std::string("DELETE FROM ") + kSheetGroupTable + " WHERE " +
@@ -678,12 +686,89 @@ SessionError ExamSession::setSheetGroup(long long rowid, const std::string& labe
             st.bind(1, rowid);
             st.run();
         } else {
-            auto st = db.prepare(std::string("INSERT OR REPLACE INTO ") + kSheetGroupTable + " (" +
-                                 kGroupSheetRowid + ", " + kGroupLabel + ") VALUES (?, ?)");
+            // An update of a labelled sheet, not a replace: the engine
+            // deletes the replaced row without telling the history.
+            auto st = db.prepare(std::string("INSERT INTO ") + kSheetGroupTable + " (" +
+                                 kGroupSheetRowid + ", " + kGroupLabel +
+                                 ") VALUES (?, ?) ON CONFLICT(" + kGroupSheetRowid +
+                                 ") DO UPDATE SET " + kGroupLabel + " = excluded." + kGroupLabel);
             st.bind(1, rowid);
             st.bind(2, label);
             st.run();
         }
+        tx.commit();
+    } catch (const DbError& e) {
+        return Error(SessionErrorKind::StoreFailed, Connection::ErrorText(e.code(), e.what()));
+    } catch (const std::exception& e) {
+        return Error(SessionErrorKind::Failed, e.what());
+    }
+    return {};
+}
+
+Outcome<std::map<long long, std::string>> ExamSession::sheetNames() {
+    Outcome<std::map<long long, std::string>> out;
+    if (!open_) {
+        out.error = Error(SessionErrorKind::NoFileOpen, {});
+        return out;
+    }
+    try {
+        out.value = LoadSheetNames(*connection());
+    } catch (const std::exception& e) {
+        out.error = Error(SessionErrorKind::Failed, e.what());
+    }
+    return out;
+}
+
+SessionError
+ExamSession::setSheetNames(const std::vector<std::pair<long long, std::string>>& names) {
+    if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
+    try {
+        Connection& db = *connection();
+        db.requireSameFile();
+        {
+            Transaction tx(db);
+            db.exec(schema::SheetNameTableSql());
+            tx.commit();
+        }
+        // Before the names are written, so that they are recorded.
+        history_.followTiedTables();
+        using namespace schema;
+        Transaction tx(db);
+        auto remove = db.prepare(std::string("DELETE FROM ") + kSheetNameTable + " WHERE " +
+                                 kNameSheetRowid + " = ?");
+        // An update of a named sheet, not a replace, which the history
+        // would not see.
+        auto write =
+            db.prepare(std::string("INSERT INTO ") + kSheetNameTable + " (" + kNameSheetRowid +
+                       ", " + kSheetName + ") VALUES (?, ?) ON CONFLICT(" + kNameSheetRowid +
+                       ") DO UPDATE SET " + kSheetName + " = excluded." + kSheetName);
+        for (const auto& [rowid, name] : names) {
+            Statement& st = name.empty() ? remove : write;
+            st.bind(1, rowid);
+            if (!name.empty()) st.bind(2, name);
+            st.run();
+        }
+        tx.commit();
+    } catch (const DbError& e) {
+        return Error(SessionErrorKind::StoreFailed, Connection::ErrorText(e.code(), e.what()));
+    } catch (const std::exception& e) {
+        return Error(SessionErrorKind::Failed, e.what());
+    }
+    return {};
+}
+
+SessionError ExamSession::deleteCurrentSheet() {
+    if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
+    RecordSet* rs = views_.sheets.Recordset();
+    if (!rs) return Error(SessionErrorKind::NoFileOpen, {});
+    try {
+        Connection& db = rs->connection();
+        const long long rowid = rs->bookmark();
+        Transaction tx(db);
+        // The sheet's own rows first: a rowid used again by a later sheet
+        // must find none of them.
+        RemoveTiedRows(db, rowid);
+        rs->deleteCurrent();
         tx.commit();
     } catch (const DbError& e) {
         return Error(SessionErrorKind::StoreFailed, Connection::ErrorText(e.code(), e.what()));

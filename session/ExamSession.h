@@ -318,6 +318,23 @@ class ExamSession {
     // (TextTooLong) and the stored one stays.
     SessionError setSheetGroup(long long rowid, const std::string& label);
 
+    // --- students' names (brought in with the sheets; shown, never typed)
+
+    // The name of each sheet by its rowid; empty when the file keeps none.
+    Outcome<std::map<long long, std::string>> sheetNames();
+    // Names sheets, in one transaction (rowid, name; "" takes the name
+    // away). The name table is made on first use. The caller records the
+    // step (recordStep), as for any change.
+    SessionError setSheetNames(const std::vector<std::pair<long long, std::string>>& names);
+
+    // --- deleting a sheet
+
+    // Deletes the current sheet of the sheets view with what the file keeps
+    // beside it (its name, its group), in one transaction; the view's record
+    // set is left after the deleted record, as RecordSet::deleteCurrent()
+    // leaves it. The caller records the step.
+    SessionError deleteCurrentSheet();
+
     // --- inputs of the printouts
 
     // (page counts and the charts' input: session/PrintInputs.h)

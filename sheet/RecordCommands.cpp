@@ -34,7 +34,7 @@ void DeleteCurrentSheet(DataView& data1, SheetGrid& grid1, RecordCommandHost& ho
         if (!host.AskYesNo(QString::fromUtf8(kWarningTitle),
                            QStringLiteral("กำลังจะลบ เลขที่  :  ") + code))
             return;
-        rs->deleteCurrent();
+        host.DeleteSheet(*rs);
         host.ChangeStored(QStringLiteral("ลบกระดาษคำตอบเลขที่ ") + code);
         rs->moveNext();
         if (rs->eof()) rs->moveLast();

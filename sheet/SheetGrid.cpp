@@ -246,6 +246,20 @@ void SheetGrid::SetDbGrid() {
                                 Qt::AlignCenter);
         setColumnWidth(score, pixels(700));
     }
+    // The names come after the fields in the model (every field keeps its
+    // column number) and are shown beside the code, in both grids alike so
+    // that the key stays above the answers.
+    QHeaderView* top = horizontalHeader();
+    const int name = model_->nameColumn();
+    if (name >= 0 && name < columns) {
+        model_->setColumnLayout(name, sheets ? QString::fromUtf8("ชื่อ") : QString(),
+                                Qt::AlignLeft | Qt::AlignVCenter);
+        setColumnWidth(name, pixels(2800));
+        if (top->visualIndex(name) != 1) top->moveSection(top->visualIndex(name), 1);
+    } else if (top->sectionsMoved()) {
+        for (int c = 0; c < top->count(); ++c)
+            if (top->visualIndex(c) != c) top->moveSection(top->visualIndex(c), c);
+    }
     viewport()->update();
 }
 

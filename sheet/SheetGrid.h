@@ -31,6 +31,10 @@ struct RecordCommandHost {
     virtual void KeyRowRewritten() {}
     // A change the grid made is stored: one step of the file's history.
     virtual void ChangeStored(const QString& /*description*/) {}
+    // Deletes the current sheet of the record set; the window deletes what
+    // the file keeps beside it (name, group) with it, through the session.
+    // Throws when nothing was deleted.
+    virtual void DeleteSheet(RecordSet& rs) { rs.deleteCurrent(); }
 };
 
 class SheetGrid : public QTableView {

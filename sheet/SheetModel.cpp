@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sheet/SheetModel.h"
 
+#include "examfile/Schema.h"
+#include "examfile/SheetTies.h"
+
 #include <QColor>
 
 #include <sqlite3.h>
@@ -28,11 +31,23 @@ void SheetModel::bind(DataView* view) {
     view_ = view;
     rs_ = view ? view->Recordset() : nullptr;
     count_ = rs_ ? rs_->recordCount() : 0;
-    columns_ = rs_ ? rs_->fieldCount() : 0;
+    fields_ = rs_ ? rs_->fieldCount() : 0;
+    nameColumn_ = -1;
+    // The key grid gets the column too, empty, so that its answers stay
+    // above those of the sheets.
+    if (rs_) {
+        try {
+            if (HasSheetNames(rs_->connection())) nameColumn_ = fields_;
+        } catch (const DbError&) {
+            // Held by another program: the names wait for the next re-read.
+        }
+    }
+    columns_ = fields_ + (nameColumn_ >= 0 ? 1 : 0);
     numeric_.clear();
     if (rs_)
         for (const auto& f : rs_->fields())
             numeric_.push_back(!IsTextField(f));
+    if (nameColumn_ >= 0) numeric_.push_back(false);
     currentRow_ = -1;
     rows_.clear();
     replacedSignalled_ = false;
@@ -73,8 +88,11 @@ void SheetModel::setColumnLayout(int column, const QString& caption, Qt::Alignme
 QString SheetModel::caption(int column) const {
     if (column < 0 || column >= columns_) return {};
     if (!captions_[column].isNull()) return captions_[column];
+    if (column == nameColumn_)
+        return kind_ == GridKind::Sheets ? QString::fromUtf8("ชื่อ") : QString();
     RecordSet* rs = recordSet();
-    return rs ? QString::fromStdString(rs->fields()[column].name) : QString();
+    return rs && column < rs->fieldCount() ? QString::fromStdString(rs->fields()[column].name)
+                                           : QString();
 }
 
 void SheetModel::setCurrentRow(int row) {
@@ -109,6 +127,19 @@ const QStringList* SheetModel::cachedRow(int row) const {
     texts->reserve(static_cast<qsizetype>(values.size()));
     for (const Value& v : values)
         texts->append(QString::fromStdString(v.text()));
+    if (nameColumn_ >= 0) {
+        QString name;
+        if (kind_ == GridKind::Sheets) try {
+                Statement st = rs->connection().prepare(
+                    std::string("SELECT ") + schema::kSheetName + " FROM " +
+                    schema::kSheetNameTable + " WHERE " + schema::kNameSheetRowid + " = ?");
+                st.bind(1, id);
+                if (st.step()) name = QString::fromStdString(st.column(0).text());
+            } catch (const DbError&) {
+                // Held, or the table gone: the name paints empty.
+            }
+        texts->append(name);
+    }
     rows_.insert(id, texts);
     return texts;
 }
@@ -150,26 +181,27 @@ QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int ro
 void SheetModel::setScoresOutdated(bool outdated) {
     if (outdated == scoresOutdated_) return;
     scoresOutdated_ = outdated;
-    if (rowCount() > 0 && columns_ > 0)
-        emit dataChanged(index(0, columns_ - 1), index(rowCount() - 1, columns_ - 1),
+    if (rowCount() > 0 && fields_ > 0)
+        emit dataChanged(index(0, fields_ - 1), index(rowCount() - 1, fields_ - 1),
                          {Qt::ForegroundRole, Qt::ToolTipRole});
 }
 
 bool SheetModel::isScoreColumn(int column) const {
     // The last field of both tables: the score of a sheet, the item count
     // of the key. The scoring computes it; nothing typed may replace it.
-    return columns_ > 1 && column == columns_ - 1;
+    return fields_ > 1 && column == fields_ - 1;
 }
 
 Qt::ItemFlags SheetModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
-    if (isScoreColumn(index.column())) return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (isScoreColumn(index.column()) || index.column() == nameColumn_)
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
 
 void SheetModel::commitCell(int row, int column, const QString& text) {
     RecordSet* rs = recordSet();
-    if (!rs || column < 0 || column >= columns_) return;
+    if (!rs || column < 0 || column >= fields_) return;
     const std::string s = AsciiDigits(text).toStdString();
     const Value v = (numeric_[column] && s.empty()) ? Value() : Value(s);
     Connection& db = rs->connection();

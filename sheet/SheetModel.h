@@ -56,6 +56,10 @@ class SheetModel : public QAbstractTableModel {
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     // The computed score column (Score, Tot), shown but never typed into.
     bool isScoreColumn(int column) const;
+    // The students' names the file keeps (our own table, not TAData): a
+    // column after the fields, only in a file that has names, only shown;
+    // in the key grid it stays empty. -1 when there is none.
+    int nameColumn() const { return nameColumn_; }
     // Scores totalled from another key or other answers than the grid's are
     // greyed, their tip naming รวมคะแนน.
     void setScoresOutdated(bool outdated);
@@ -107,6 +111,8 @@ class SheetModel : public QAbstractTableModel {
     DataView* view_ = nullptr;
     RecordSet* rs_ = nullptr;
     int count_ = 0;
+    int fields_ = 0;      // the record set's fields
+    int nameColumn_ = -1; // fields_ in a file with names
     int columns_ = 0;
     int currentRow_ = -1;
     std::vector<bool> numeric_; // fields stored as numbers: an empty entry is NULL

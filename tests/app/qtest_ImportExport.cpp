@@ -242,7 +242,12 @@ class ImportExport : public QObject {
         QVERIFY(d.exportNow());
         QCOMPARE(QString::fromStdString(iatest::FileBytes(dir.file("ก.csv"))),
                  QString("\xEF\xBB\xBF"
-                         "code,1,2\r\nเฉลย,1,2\r\n01,1,2\r\n"));
+                         "รหัส,ข้อ 1,ข้อ 2\r\nเฉลย,1,2\r\n01,1,2\r\n"));
+        // The whole-test summary, the dialog's last choice.
+        d.formatBox->setCurrentIndex(d.formatBox->count() - 1);
+        QVERIFY(d.exportNow());
+        QVERIFY(QString::fromStdString(iatest::FileBytes(dir.file("ก.csv")))
+                    .startsWith("\xEF\xBB\xBFที่มา,เทคนิค,"));
         d.targetEdit->setText(QString::fromStdString(exam));
         QVERIFY(!d.exportNow());
         QCOMPARE(d.messageLabel->text(),

@@ -243,7 +243,16 @@ TEST_F(CliExchange, ExportAfterAnAnalysisNamesItsTechnique) {
     const std::string out = dir.file("ผล.csv");
     iatest::CliRun r = Cli("export " + Quote(exam) + " " + Quote(out) + " --table results");
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(iatest::FileBytes(out).rfind("\xEF\xBB\xBFผลวิเคราะห์ด้วยเทคนิค 25% เมื่อ ", 0), 0u);
+    // A plain table under the workbook's headers; the technique and time in
+    // the summary.
+    EXPECT_EQ(iatest::FileBytes(out).rfind(
+                  "\xEF\xBB\xBFข้อ,ตัวเลือก,เฉลย,H,L,p,r,delta,ความหมาย\r\n1,1,", 0),
+              0u);
+    const std::string summary = dir.file("สรุป.csv");
+    r = Cli("export " + Quote(exam) + " " + Quote(summary) + " --table summary");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(iatest::FileBytes(summary).find("\r\nผลวิเคราะห์ที่บันทึกไว้,เทคนิค 25%,"),
+              std::string::npos);
     r = Cli("export " + Quote(exam) + " " + Quote(dir.file("ผล.xlsx")));
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(std::filesystem::exists(dir.file("ผล.xlsx")));
@@ -253,7 +262,7 @@ TEST_F(CliExchange, ExportAfterAnAnalysisNamesItsTechnique) {
     } cases[] = {
         {Quote(exam) + " " + Quote(exam), "ไฟล์ที่ส่งออกต้องเป็น .xlsx หรือ .csv\n"},
         {Quote(exam) + " " + Quote(out) + " --table marks",
-         "--table ต้องเป็น scores answers หรือ results\n"},
+         "--table ต้องเป็น scores answers results หรือ summary\n"},
         {Quote(exam) + " " + Quote(dir.file("a.xlsx")) + " --table scores",
          "--table ใช้กับไฟล์ .csv เท่านั้น\n"},
         {Quote(exam) + " " + Quote(dir.file("ไม่มี/a.csv")),
@@ -267,7 +276,7 @@ TEST_F(CliExchange, ExportAfterAnAnalysisNamesItsTechnique) {
 }
 
 // Results whose key or sheets changed after the analysis, here or in
-// another program, are exported with a warning and a note in the workbook;
+// another program, are exported with a warning and a note in the summary;
 // --fresh analyses first, and without the analysis's record the results
 // are told as not known to be current.
 TEST_F(CliExchange, OutdatedResultsAreToldAndFreshAnalysesFirst) {
@@ -278,8 +287,8 @@ TEST_F(CliExchange, OutdatedResultsAreToldAndFreshAnalysesFirst) {
     WriteText(dir.file("s.csv"), csv);
     ASSERT_EQ(Import(dir.file("s.csv"), "--replace").code, 0);
     ASSERT_EQ(Cli("analyse " + Quote(exam) + " --technique 27").code, 0);
-    const std::string out = dir.file("ผล.csv");
-    const std::string results = Quote(exam) + " " + Quote(out) + " --table results";
+    const std::string out = dir.file("สรุป.csv");
+    const std::string results = Quote(exam) + " " + Quote(out) + " --table summary";
     iatest::CliRun r = Cli("export " + results);
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -291,6 +300,11 @@ TEST_F(CliExchange, OutdatedResultsAreToldAndFreshAnalysesFirst) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.err.find("ผลการวิเคราะห์นี้ไม่ตรงกับข้อมูลปัจจุบัน"), std::string::npos) << r.err;
     EXPECT_NE(iatest::FileBytes(out).find("ผลการวิเคราะห์นี้ไม่ตรงกับข้อมูลปัจจุบัน"), std::string::npos);
+    // The results themselves stay a plain table; the warning still comes.
+    const std::string table = dir.file("ผล.csv");
+    r = Cli("export " + Quote(exam) + " " + Quote(table) + " --table results");
+    EXPECT_NE(r.err.find("ผลการวิเคราะห์นี้ไม่ตรงกับข้อมูลปัจจุบัน"), std::string::npos) << r.err;
+    EXPECT_EQ(iatest::FileBytes(table).find("ไม่ตรงกับข้อมูลปัจจุบัน"), std::string::npos);
     // The scores alone are computed now: nothing stored to warn of.
     r = Cli("export " + Quote(exam) + " " + Quote(dir.file("คะแนน.csv")));
     EXPECT_EQ(r.err, "");
@@ -298,7 +312,7 @@ TEST_F(CliExchange, OutdatedResultsAreToldAndFreshAnalysesFirst) {
     r = Cli("export " + results + " --fresh");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err.find("ไม่ตรงกับข้อมูลปัจจุบัน"), std::string::npos) << r.err;
-    EXPECT_EQ(iatest::FileBytes(out).rfind("\xEF\xBB\xBFผลวิเคราะห์ด้วยเทคนิค 27% เมื่อ ", 0), 0u);
+    EXPECT_NE(iatest::FileBytes(out).find("\r\nผลวิเคราะห์ที่บันทึกไว้,เทคนิค 27%,"), std::string::npos);
     EXPECT_EQ(iatest::FileBytes(out).find("ไม่ตรงกับข้อมูลปัจจุบัน"), std::string::npos);
 
     {

@@ -21,8 +21,9 @@ namespace {
 using iatest::Rows;
 
 TEST(Scores, RankPercentileZAndT) {
-    // Four items, one spoiled ("0"), one blank, one with no value at all
-    // (keyed, never matched): two items score, one more counts as keyed.
+    // Five items, one spoiled ("0"), one blank, one with no value at all
+    // (counted by the analysis, never matched): two items score, and the
+    // percent is of those two.
     const std::vector<std::string> key{"1", "0", "", "", "2"};
     const std::vector<bool> keyNull{false, false, false, true, false};
     const std::vector<std::string> codes{"ก", "ข", "ค", "ง"};
@@ -35,7 +36,8 @@ TEST(Scores, RankPercentileZAndT) {
     EXPECT_EQ(s[0].score, 2);
     EXPECT_EQ(s[1].score, 1);
     EXPECT_EQ(s[3].score, 0);
-    EXPECT_DOUBLE_EQ(s[0].percent, 200.0 / 3); // three keyed items
+    EXPECT_DOUBLE_EQ(s[0].percent, 100); // both keyed items right
+    EXPECT_DOUBLE_EQ(s[1].percent, 50);
     // Rank 1, 2, 2, 4.
     EXPECT_EQ(s[0].rank, 1);
     EXPECT_EQ(s[1].rank, 2);
@@ -56,6 +58,9 @@ TEST(Scores, RankPercentileZAndT) {
     EXPECT_FALSE(s[0].hasPercent);
     EXPECT_EQ(s[1].rank, 1);
     EXPECT_DOUBLE_EQ(s[1].percentileRank, 50);
+    // A key never typed (NULL on every item) gives no percent either, not 0.
+    s = ia::ComputeScores({"", ""}, {true, true}, {"a"}, {{"1", "1"}});
+    EXPECT_FALSE(s[0].hasPercent);
 }
 
 struct ExportFixture : ::testing::Test {
@@ -74,16 +79,9 @@ struct ExportFixture : ::testing::Test {
     }
 };
 
-// What an independent reader (openpyxl, as a spreadsheet program reads the
-// file) finds: each cell as type:value.
-std::string ReadWithOpenpyxl(const std::string& path) {
-    const std::string script = "import sys, openpyxl\n"
-                               "wb = openpyxl.load_workbook(sys.argv[1])\n"
-                               "for ws in wb:\n"
-                               "    print('#', ws.title, ws.freeze_panes)\n"
-                               "    for row in ws.iter_rows(values_only=True):\n"
-                               "        print('|'.join('' if v is None else type(v).__name__ + ':' "
-                               "+ str(v) for v in row))\n";
+// What a Python script prints given the path (Debian's interpreter, where
+// python3-openpyxl is installed), its errors included.
+std::string RunPython(const std::string& script, const std::string& path) {
     const std::string scriptPath = path + ".py";
     iatest::WriteBytes(scriptPath, script);
     std::string out;
@@ -95,6 +93,35 @@ std::string ReadWithOpenpyxl(const std::string& path) {
         out.append(buf, n);
     pclose(p);
     return out;
+}
+
+// What an independent reader (openpyxl, as a spreadsheet program reads the
+// file) finds: each cell as type:value.
+std::string ReadWithOpenpyxl(const std::string& path) {
+    return RunPython("import sys, openpyxl\n"
+                     "wb = openpyxl.load_workbook(sys.argv[1])\n"
+                     "for ws in wb:\n"
+                     "    print('#', ws.title, ws.freeze_panes)\n"
+                     "    for row in ws.iter_rows(values_only=True):\n"
+                     "        print('|'.join('' if v is None else type(v).__name__ + ':' "
+                     "+ str(v) for v in row))\n",
+                     path);
+}
+
+const ia::OutSheet& SheetNamed(const std::vector<ia::OutSheet>& sheets, const std::string& name) {
+    for (const ia::OutSheet& s : sheets)
+        if (s.name == name) return s;
+    throw std::runtime_error("no sheet " + name);
+}
+
+// The cell under a header of a plain table's row; an empty cell when the
+// row is shorter.
+ia::OutCell Cell(const ia::OutSheet& sheet, size_t row, const std::string& header) {
+    const ia::SpreadsheetRow& head = sheet.rows.at(0);
+    for (size_t c = 0; c < head.size(); ++c)
+        if (head[c].text == header)
+            return c < sheet.rows.at(row).size() ? sheet.rows[row][c] : ia::OutCell{};
+    throw std::runtime_error("no column " + header + " in " + sheet.name);
 }
 
 TEST_F(ExportFixture, WorkbookReadBackByAnIndependentReader) {
@@ -121,8 +148,18 @@ TEST_F(ExportFixture, WorkbookReadBackByAnIndependentReader) {
                         "str:สมหญิง, ใจดี|int:1||str:*\n"),
               std::string::npos)
         << seen;
-    EXPECT_NE(seen.find("# ผลวิเคราะห์ A3\nstr:ผลวิเคราะห์ด้วยเทคนิค 27% เมื่อ "), std::string::npos)
+    EXPECT_NE(seen.find("# ผลวิเคราะห์ A2\nstr:ข้อ|str:ตัวเลือก|str:เฉลย|str:H|str:L|str:p|str:r|"
+                        "str:delta|str:ความหมาย\n#"),
+              std::string::npos)
         << seen;
+    // The technique and time of the analysis, in the summary's row of the
+    // stored results; the answers now (4 sheets, 3 keyed items) below it.
+    EXPECT_NE(seen.find("# สรุป A2\nstr:ที่มา|str:เทคนิค|str:วิเคราะห์เมื่อ|str:หมายเหตุ|"
+                        "str:จำนวนกระดาษคำตอบ|str:จำนวนข้อที่มีเฉลย|"),
+              std::string::npos)
+        << seen;
+    EXPECT_NE(seen.find("\nstr:ผลวิเคราะห์ที่บันทึกไว้|str:เทคนิค 27%|str:20"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("\nstr:สถิติรายข้อจากคำตอบปัจจุบัน||||int:4|int:3|"), std::string::npos) << seen;
     // The whole-test item statistics: item 1 is answered 1 by three sheets
     // of four (p 0.75); its choice 2 by one.
     EXPECT_NE(seen.find("# สถิติรายข้อ A2\nstr:ข้อ|str:เฉลย|str:p|"), std::string::npos) << seen;
@@ -139,21 +176,112 @@ TEST_F(ExportFixture, ResultsAsNumbersWithTheirHeading) {
                 "(1, 1, 1, 5, 2, '  0.5000', ' -0.2500', ' 13.0000', 'ดี')");
         db.exec("UPDATE TStat SET nCase = 4, Xbar = '  2.2500', KR20 = 'ไม่มีค่า'");
     }
-    ia::OutSheet results = Build().at(2);
-    EXPECT_EQ(results.rows[0][0].text, "ผลวิเคราะห์ (ไม่มีบันทึกเทคนิคและเวลาที่วิเคราะห์)");
-    const ia::SpreadsheetRow& row = results.rows.at(2);
+    const auto sheets = Build();
+    const ia::OutSheet& results = SheetNamed(sheets, ia::kResultsSheet);
+    ASSERT_EQ(results.rows.size(), 2u);
+    EXPECT_EQ(results.rows[0][0].text, "ข้อ");
+    const ia::SpreadsheetRow& row = results.rows.at(1);
     EXPECT_EQ(row[2].text, "*");
     EXPECT_EQ(row[5].kind, ia::OutCell::Number);
     EXPECT_DOUBLE_EQ(row[5].number, 0.5);
     EXPECT_DOUBLE_EQ(row[6].number, -0.25);
     EXPECT_EQ(row[8].text, "ดี");
-    // The summary: stored texts as numbers, a text that is no number kept.
-    std::map<std::string, ia::OutCell> summary;
-    for (const auto& r : results.rows)
-        if (r.size() == 2) summary[r[0].text] = r[1];
-    EXPECT_DOUBLE_EQ(summary["ค่าเฉลี่ย"].number, 2.25);
-    EXPECT_EQ(summary["KR-20"].text, "ไม่มีค่า");
-    EXPECT_EQ(summary["คะแนนสูงสุด"].kind, ia::OutCell::Empty);
+    // The summary: stored texts as numbers, a text that is no number kept;
+    // no record of the technique, no time.
+    const ia::OutSheet& summary = SheetNamed(sheets, ia::kSummarySheet);
+    ASSERT_EQ(summary.rows.size(), 3u);
+    EXPECT_EQ(Cell(summary, 1, "ที่มา").text, "ผลวิเคราะห์ที่บันทึกไว้");
+    EXPECT_DOUBLE_EQ(Cell(summary, 1, "ค่าเฉลี่ย").number, 2.25);
+    EXPECT_EQ(Cell(summary, 1, "KR-20").text, "ไม่มีค่า");
+    EXPECT_EQ(Cell(summary, 1, "คะแนนสูงสุด").kind, ia::OutCell::Empty);
+    EXPECT_EQ(Cell(summary, 1, "เทคนิค").kind, ia::OutCell::Empty);
+    EXPECT_EQ(Cell(summary, 2, "ที่มา").text, "สถิติรายข้อจากคำตอบปัจจุบัน");
+    EXPECT_DOUBLE_EQ(Cell(summary, 2, "ค่าเฉลี่ย").number, 2);
+}
+
+// Every table reads as a table: the first row is the header, then rows no
+// wider than it and never empty; the item column of the results is whole
+// numbers for a spreadsheet and for a CSV reader alike, and the stale
+// results' notice is in the summary, not inside the results.
+TEST_F(ExportFixture, EveryTableIsPlainAndTheItemColumnReadsAsNumbers) {
+    {
+        ia::Connection db(exam);
+        for (int item = 1; item <= 3; ++item)
+            for (int choice = 1; choice <= 4; ++choice)
+                db.exec("INSERT INTO TOut (ItemNo, ChoiceNo, IsAns, H, L, P, r, Delta, Explain) "
+                        "VALUES (" +
+                        std::to_string(item) + ", " + std::to_string(choice) + ", " +
+                        (choice == item ? "1" : "0") +
+                        ", 2, 1, '  0.5000', '  0.2500', ' 13.0000', 'พอใช้')");
+        db.exec("UPDATE TStat SET nCase = 4, MaxScore = 3, MinScore = 0, Xbar = '  2.2500', "
+                "SD = '  1.0000', nItem = 3");
+        ia::RecordAnalysisRun(db, 1);
+    }
+    auto sheets = Build();
+    ia::NoteResultsCurrency(sheets, "ผลไม่ตรง");
+    const std::string xlsx = dir.file("ผล.xlsx"), csv = dir.file("ผล.csv"),
+                      summaryCsv = dir.file("สรุป.csv");
+    std::string error;
+    ASSERT_TRUE(ia::WriteXlsx(sheets, xlsx, error)) << error;
+    ASSERT_TRUE(ia::WriteCsv(ia::CsvSheet(sheets, ia::CsvTable::Results), csv, error)) << error;
+    ASSERT_TRUE(ia::WriteCsv(ia::CsvSheet(sheets, ia::CsvTable::Summary), summaryCsv, error))
+        << error;
+    const std::string workbook =
+        RunPython("import sys, openpyxl\n"
+                  "wb = openpyxl.load_workbook(sys.argv[1])\n"
+                  "for ws in wb:\n"
+                  "    rows = list(ws.iter_rows(values_only=True))\n"
+                  "    head = [v for v in rows[0] if v is not None]\n"
+                  "    if not all(isinstance(v, str) for v in head) or len(head) != len(rows[0]):\n"
+                  "        print(ws.title, 'header', rows[0])\n"
+                  "    for r in rows[1:]:\n"
+                  "        cells = [v for v in r if v is not None]\n"
+                  "        if not cells or len(r) > len(rows[0]):\n"
+                  "            print(ws.title, 'row', r)\n"
+                  "    if ws.title == 'ผลวิเคราะห์':\n"
+                  "        print('items', [type(r[0]).__name__ + str(r[0]) for r in rows[1:]])\n",
+                  xlsx);
+    EXPECT_EQ(workbook, "items ['int1', 'int1', 'int1', 'int1', 'int2', 'int2', 'int2', 'int2', "
+                        "'int3', 'int3', 'int3', 'int3']\n");
+    const std::string read =
+        RunPython("import sys, csv\n"
+                  "rows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig')))\n"
+                  "print(rows[0][0], sorted({int(r[0]) for r in rows[1:]}), len(rows))\n",
+                  csv);
+    EXPECT_EQ(read, "ข้อ [1, 2, 3] 13\n");
+    const std::string results = iatest::FileBytes(csv), summary = iatest::FileBytes(summaryCsv);
+    EXPECT_EQ(results.find("ผลไม่ตรง"), std::string::npos);
+    EXPECT_NE(summary.find("\r\nผลวิเคราะห์ที่บันทึกไว้,เทคนิค 25%,"), std::string::npos) << summary;
+    EXPECT_NE(summary.find(",ผลไม่ตรง,4,3,3,0,2.25,1,"), std::string::npos) << summary;
+}
+
+// The names the file keeps go beside the code in the scores and the
+// answers; a sheet without a name gets an empty cell, the key none.
+TEST_F(ExportFixture, NamesBesideTheCode) {
+    {
+        ia::Connection db(exam);
+        db.exec(ia::schema::SheetNameTableSql());
+        db.exec(std::string("INSERT INTO ") + ia::schema::kSheetNameTable +
+                " SELECT rowid, 'ชื่อ ' || Code FROM TAData WHERE Code <> '007'");
+    }
+    const auto sheets = Build();
+    const ia::OutSheet& scores = SheetNamed(sheets, ia::kScoresSheet);
+    EXPECT_EQ(scores.rows[0][1].text, "ชื่อ");
+    EXPECT_EQ(Cell(scores, 1, "รหัส").text, "สมชาย");
+    EXPECT_EQ(Cell(scores, 1, "ชื่อ").text, "ชื่อ สมชาย");
+    EXPECT_DOUBLE_EQ(Cell(scores, 1, "คะแนน").number, 3);
+    EXPECT_EQ(Cell(scores, 4, "ชื่อ").kind, ia::OutCell::Empty);
+    EXPECT_DOUBLE_EQ(Cell(scores, 4, "ร้อยละ").number, 100);
+    const ia::OutSheet& answers = SheetNamed(sheets, ia::kAnswersSheet);
+    EXPECT_EQ(Cell(answers, 1, "รหัส").text, "เฉลย");
+    EXPECT_EQ(Cell(answers, 1, "ชื่อ").kind, ia::OutCell::Empty);
+    EXPECT_EQ(Cell(answers, 3, "ชื่อ").text, "ชื่อ สมหญิง, ใจดี");
+    EXPECT_DOUBLE_EQ(Cell(answers, 3, "ข้อ 1").number, 1);
+    std::string error;
+    const std::string out = dir.file("ชื่อ.csv");
+    ASSERT_TRUE(ia::WriteCsv(ia::CsvSheet(sheets, ia::CsvTable::Scores), out, error));
+    EXPECT_NE(iatest::FileBytes(out).find("รหัส,ชื่อ,คะแนน,ร้อยละ,"), std::string::npos);
+    EXPECT_NE(iatest::FileBytes(out).find("\r\n007,,3,100,"), std::string::npos);
 }
 
 TEST_F(ExportFixture, CsvTablesWithByteOrderMarkAndQuotes) {
@@ -162,7 +290,7 @@ TEST_F(ExportFixture, CsvTablesWithByteOrderMarkAndQuotes) {
     const std::string out = dir.file("t.csv");
     ASSERT_TRUE(ia::WriteCsv(ia::CsvSheet(sheets, ia::CsvTable::Answers), out, error));
     EXPECT_EQ(iatest::FileBytes(out), "\xEF\xBB\xBF"
-                                      "code,1,2,3\r\n"
+                                      "รหัส,ข้อ 1,ข้อ 2,ข้อ 3\r\n"
                                       "เฉลย,1,2,3\r\n"
                                       "สมชาย,1,2,3\r\n"
                                       "\"สมหญิง, ใจดี\",1,,*\r\n"
@@ -171,7 +299,7 @@ TEST_F(ExportFixture, CsvTablesWithByteOrderMarkAndQuotes) {
     ASSERT_TRUE(ia::WriteCsv(ia::CsvSheet(sheets, ia::CsvTable::Scores), out, error));
     const std::string scores = iatest::FileBytes(out);
     EXPECT_EQ(scores.rfind("\xEF\xBB\xBF"
-                           "code,score,percent,percentile_rank,z,t,rank\r\n",
+                           "รหัส,คะแนน,ร้อยละ,ตำแหน่งเปอร์เซ็นไทล์,z,T,อันดับ\r\n",
                            0),
               0u);
     EXPECT_NE(scores.find("\"สมหญิง, ใจดี\",1,33.333333,25,-1,40,3\r\n"), std::string::npos)
@@ -313,11 +441,8 @@ TEST(Export, EverySheetOfTheWorkbookShowsOneStateOfTheFile) {
     });
     const std::vector<ia::OutSheet> sheets = ia::BuildExportSheets(db, 4, importMeanwhile);
     const ia::OutSheet& scores = sheets.at(0);
-    const ia::OutSheet& items = sheets.at(3);
-    double counted = -1;
-    for (const auto& r : items.rows)
-        if (r.size() == 2 && r[0].kind == ia::OutCell::Text && r[0].text == "จำนวนกระดาษคำตอบ")
-            counted = r[1].number;
+    const ia::OutSheet& summary = SheetNamed(sheets, ia::kSummarySheet);
+    const double counted = Cell(summary, summary.rows.size() - 1, "จำนวนกระดาษคำตอบ").number;
     EXPECT_EQ(scores.rows.size() - 1, 4u);
     EXPECT_EQ(counted, 4.0) << "the item statistics read another state of the file";
 }
@@ -329,8 +454,10 @@ namespace {
 // A file whose sheets have groups gets a sheet comparing them; one without
 // groups keeps the sheets it always had.
 TEST_F(ExportFixture, GroupComparisonSheetOnlyForAGroupedFile) {
-    for (const ia::OutSheet& s : Build())
+    for (const ia::OutSheet& s : Build()) {
         EXPECT_NE(s.name, "เปรียบเทียบกลุ่ม");
+        EXPECT_NE(s.name, "กลุ่ม");
+    }
     {
         ia::Connection db(exam);
         db.exec(ia::schema::SheetGroupTableSql());
@@ -338,14 +465,17 @@ TEST_F(ExportFixture, GroupComparisonSheetOnlyForAGroupedFile) {
                 " SELECT rowid, CASE WHEN rowid % 2 THEN 'ห้อง 1' ELSE 'ห้อง 2' END FROM TAData");
     }
     const std::vector<ia::OutSheet> sheets = Build();
-    const ia::OutSheet& g = sheets.back();
-    ASSERT_EQ(g.name, "เปรียบเทียบกลุ่ม");
-    ASSERT_GE(g.rows.size(), 3u);
+    // The groups and the items by group: two plain tables, two sheets.
+    const ia::OutSheet& g = SheetNamed(sheets, "กลุ่ม");
+    ASSERT_EQ(g.rows.size(), 3u);
     EXPECT_EQ(g.rows[1][0].text, "ห้อง 1");
     EXPECT_EQ(g.rows[1][1].number, 2);
     EXPECT_EQ(g.rows[2][5].text, "น้อยกว่า 25 คน ไม่ตัดสิน");
+    const ia::OutSheet& items = SheetNamed(sheets, "เปรียบเทียบกลุ่ม");
+    ASSERT_EQ(items.rows.size(), 4u);
+    EXPECT_EQ(items.rows[0][0].text, "ข้อ");
     // Item 1: p = .75 pooled; .5 in rows 1 and 3, 1 in rows 2 and 4.
-    const ia::SpreadsheetRow& item1 = g.rows[5];
+    const ia::SpreadsheetRow& item1 = items.rows[1];
     EXPECT_EQ(item1[0].number, 1);
     EXPECT_DOUBLE_EQ(item1[1].number, 0.75);
     EXPECT_DOUBLE_EQ(item1[2].number, 0.5);

@@ -5,6 +5,7 @@
 
 #include "TestSupport.h"
 #include "examfile/Engine.h"
+#include "examfile/Schema.h"
 #include "exchange/SheetImport.h"
 #include "exchange/TextTable.h"
 #include "session/ExamSession.h"
@@ -25,6 +26,17 @@ struct Fixture {
     ExamSession session;
     std::vector<ia::EditStep> steps;
     int cleared = 0;
+
+    // Names and groups beside the sheets, as an import or pooling leaves
+    // them.
+    void tieNamesAndGroups() {
+        ia::Connection db(path);
+        db.exec(ia::schema::SheetNameTableSql());
+        db.exec(ia::schema::SheetGroupTableSql());
+        db.exec("INSERT INTO itemanalysis_SheetName SELECT rowid, 'ชื่อ ' || Code FROM TAData");
+        db.exec("INSERT INTO itemanalysis_SheetGroup SELECT rowid, 'ห้อง ' || (rowid % 2) FROM "
+                "TAData");
+    }
 
     Fixture() {
         iatest::MakeExamFile(path, iatest::MakeHeader(4, 4), {"1", "2", "3", "4"},
@@ -57,6 +69,7 @@ ia::ImportPlan Plan(const std::string& csv) {
 struct ChangeCase {
     const char* name;
     std::function<void(Fixture&)> change;
+    bool tied = false; // the file has names and groups
 };
 
 void PrintTo(const ChangeCase& c, std::ostream* os) {
@@ -67,6 +80,7 @@ class EveryChange : public ::testing::TestWithParam<ChangeCase> {};
 
 TEST_P(EveryChange, UndoGivesTheFileBackAndRedoTheSameBytes) {
     Fixture f;
+    if (GetParam().tied) f.tieNamesAndGroups();
     ASSERT_FALSE(f.session.open(f.path));
     const std::string before = iatest::TableDump(f.path);
     GetParam().change(f);
@@ -146,6 +160,33 @@ const ChangeCase kChanges[] = {
      }},
     {"key changed from the item statistics",
      [](Fixture& f) { ASSERT_FALSE(f.session.changeKey(2, ia::Value("4"))); }},
+    {"names changed",
+     [](Fixture& f) {
+         ASSERT_FALSE(f.session.setSheetNames(
+             {{f.sheets().rowidAt(0), "ชื่อใหม่"}, {f.sheets().rowidAt(1), ""}}));
+         f.session.recordStep("ตั้งชื่อ");
+     },
+     true},
+    {"group label changed",
+     [](Fixture& f) {
+         ASSERT_FALSE(f.session.setSheetGroup(f.sheets().rowidAt(0), "ห้อง 3"));
+         f.session.recordStep("แก้กลุ่ม");
+     },
+     true},
+    {"deleted sheet with its name and group",
+     [](Fixture& f) {
+         f.sheets().moveTo(2);
+         ASSERT_FALSE(f.session.deleteCurrentSheet());
+         f.session.recordStep("ลบกระดาษคำตอบ");
+     },
+     true},
+    {"import replacing every named sheet",
+     [](Fixture& f) {
+         ia::ApplyImport(*f.session.connection(), Plan("201,1,2,3,4\n202,4,3,2,1\n"),
+                         ia::ImportMode::Replace, 4);
+         ASSERT_FALSE(f.session.rereadAfterImport());
+     },
+     true},
 };
 
 INSTANTIATE_TEST_SUITE_P(EditHistory, EveryChange, ::testing::ValuesIn(kChanges));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The two grids driven from the keyboard, over exam files made in the test.
 #include "GridFixture.h"
+#include "examfile/Schema.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -64,6 +65,7 @@ class SheetGridTest : public QObject {
     void recordPositionFollowsThePointer();
     void keysOnCellStates_data();
     void keysOnCellStates();
+    void namesShownBesideTheCodeAndNeverTyped();
 };
 
 void SheetGridTest::typesKeyAndThreeSheets() {
@@ -543,6 +545,62 @@ void SheetGridTest::keysOnCellStates() {
     const bool refusedKey = keys == "5" || keys == "a" || keys == "ภ" || keys == "3,1";
     QCOMPARE(refused.count(), refusedKey ? 1 : 0);
     if (refusedKey) QCOMPARE(refused.at(0).at(0).toString(), QString::fromUtf8("พิมพ์ได้เฉพาะ 0–4"));
+}
+
+// A file that keeps students' names shows them, read-only, beside the code;
+// every field keeps its column, so the keys walk the sheet as before.
+void SheetGridTest::namesShownBesideTheCodeAndNeverTyped() {
+    GridWindow w(3, 4, {"1", "2", "3"}, {{"301", "1", "2", "3"}, {"302", "3", "2", "1"}});
+    QCOMPARE(w.grid1->model()->columnCount(), 5);
+    QCOMPARE(w.grid1->sheetModel()->nameColumn(), -1);
+    {
+        ia::Connection db(w.path);
+        db.exec(ia::schema::SheetNameTableSql());
+        db.exec("INSERT INTO itemanalysis_SheetName SELECT rowid, 'สมชาย ใจดี' FROM TAData "
+                "WHERE Code = '301'");
+    }
+    w.views.sheets.Refresh();
+    w.views.key.Refresh();
+    for (SheetGrid* g : {w.grid1, w.grid2}) {
+        g->bind(g == w.grid1 ? &w.views.sheets : &w.views.key, &w.header);
+        g->SetDbGrid();
+    }
+    QVERIFY(w.show());
+    // The key grid keeps an empty column in the same place, so that each
+    // key stays above its answers.
+    QCOMPARE(w.grid2->sheetModel()->nameColumn(), 5);
+    QCOMPARE(w.grid2->horizontalHeader()->visualIndex(5), 1);
+    QCOMPARE(w.grid2->columnWidth(5), w.grid1->columnWidth(5));
+    QCOMPARE(w.cell(w.grid2, 0, 5), QString());
+    QVERIFY(!(w.grid2->model()->flags(w.grid2->model()->index(0, 5)) & Qt::ItemIsEditable));
+    QAbstractItemModel& model = *w.grid1->model();
+    QCOMPARE(model.columnCount(), 6);
+    QCOMPARE(w.grid1->sheetModel()->nameColumn(), 5);
+    QCOMPARE(model.headerData(5, Qt::Horizontal).toString(), QString("ชื่อ"));
+    QCOMPARE(w.grid1->horizontalHeader()->visualIndex(5), 1);
+    QCOMPARE(w.cell(w.grid1, 0, 5), QString("สมชาย ใจดี"));
+    QCOMPARE(w.cell(w.grid1, 1, 5), QString());
+    QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QString("คะแนน"));
+    QVERIFY(!(model.flags(model.index(0, 4)) & Qt::ItemIsEditable));
+    QVERIFY(model.flags(model.index(0, 1)) & Qt::ItemIsEditable);
+    for (int row : {0, 2}) // a sheet, and the new-record row
+        QVERIFY(!(model.flags(model.index(row, 5)) & Qt::ItemIsEditable));
+
+    const auto names = w.table("itemanalysis_SheetName");
+    const auto sheets = w.table("TAData");
+    w.grid1->setFocus();
+    w.grid1->setCurrentIndex(model.index(0, 5));
+    Type("x");
+    Click(Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(w.table("itemanalysis_SheetName"), names);
+    QCOMPARE(w.table("TAData"), sheets);
+    QCOMPARE(w.cell(w.grid1, 0, 5), QString("สมชาย ใจดี"));
+    // Enter on the code goes on to item 1, past the names.
+    w.grid1->setCurrentIndex(model.index(1, 0));
+    Type("9");
+    Click(Qt::Key_Return);
+    QCOMPARE(w.grid1->currentIndex().column(), 1);
 }
 
 QTEST_MAIN(SheetGridTest)
