@@ -186,9 +186,11 @@ int RunScanCommand(int argc, char** argv) {
     progress.stage(kReadingPagesStage, static_cast<long long>(list.size()));
     std::vector<scan::ReadPage> pages;
     int unreadable = 0;
+    // One image for every page: a page's pixels are megabytes, fresh memory
+    // for each would cost as much as a tenth of its reading.
+    scan::GrayImage image;
     for (size_t i = 0; i < list.size(); ++i) {
         progress.step(static_cast<long long>(i));
-        scan::GrayImage image;
         scan::ReadPage page;
         if (!source.load(list[i], image, error)) {
             page.source = list[i];

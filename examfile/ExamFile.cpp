@@ -309,16 +309,13 @@ ExamFileProblem CheckStructure(const std::string& path, Connection& db) {
             auto st = db.prepare(sql);
             return st.step() ? st.columnInt(0) : 0;
         };
-        auto rows = [&](const std::string& table) {
-            return count("SELECT count(*) FROM \"" + table + "\"");
-        };
         // Code hidden in a file would run when the program writes to it (a
         // trigger that empties the answer sheets) or when it reads it.
         if (count("SELECT count(*) FROM sqlite_master WHERE type IN ('trigger','view')") > 0)
             return ExamFileProblem::BadStructure;
-        // The number of answer fields comes from the header row.
+        // The number of answer fields comes from the header row (a header
+        // without rows gives none).
         using namespace schema;
-        if (rows(kHeaderTable) < 1) return ExamFileProblem::BadStructure;
         auto st = db.prepare(std::string("SELECT ") + kItemCount + ", " + kChoiceCount + " FROM " +
                              kHeaderTable + " ORDER BY rowid LIMIT 1");
         if (!st.step()) return ExamFileProblem::BadStructure;
@@ -332,13 +329,23 @@ ExamFileProblem CheckStructure(const std::string& path, Connection& db) {
                 isTable = isTable || SameName(name, t.name);
             if (!isTable) return ExamFileProblem::BadStructure;
             if (t.name == kSignatureTable) continue; // only its name counts, and it is there
-            std::vector<FieldInfo> got = db.tableFields(t.name);
-            if (got.size() != t.columns.size()) return ExamFileProblem::BadStructure;
-            for (size_t i = 0; i < got.size(); ++i)
-                if (!SameName(got[i].name, t.columns[i].name)) return ExamFileProblem::BadStructure;
+            // The columns in order, as the statement that reads the rows
+            // names them: a reader of the file goes on to use it from the
+            // connection's cache, where PRAGMA table_info cost a parse of
+            // its own inside and a row per column.
+            auto columns = db.prepare(AllRowsSql(t.name));
+            if (columns.columnCount() != static_cast<int>(t.columns.size()))
+                return ExamFileProblem::BadStructure;
+            for (size_t i = 0; i < t.columns.size(); ++i)
+                if (!SameName(sqlite3_column_name(columns.raw(), static_cast<int>(i)),
+                              t.columns[i].name))
+                    return ExamFileProblem::BadStructure;
         }
         // The rows every part of the program reads without asking.
-        if (rows(kKeyTable) < 1 || rows(kStatsTable) < 1) return ExamFileProblem::BadStructure;
+        auto counts = db.prepare(std::string("SELECT (SELECT count(*) FROM \"") + kKeyTable +
+                                 "\"), (SELECT count(*) FROM \"" + kStatsTable + "\")");
+        if (!counts.step() || counts.columnInt(0) < 1 || counts.columnInt(1) < 1)
+            return ExamFileProblem::BadStructure;
         // A file cut short keeps its first pages readable; its header still
         // says how long it was.
         if (ShorterThanItsHeaderSays(path)) return ExamFileProblem::Damaged;
@@ -431,6 +438,10 @@ ExamFileProblem DiagnoseExamFile(const std::string& path) {
     std::optional<Connection> reader;
     const ExamFileProblem p = Recognise(path, reader);
     return p == ExamFileProblem::None ? CheckStructure(path, *reader) : p;
+}
+
+std::string AllRowsSql(const std::string& table) {
+    return "SELECT * FROM \"" + table + "\" ORDER BY rowid";
 }
 
 std::string ExamFileRefusal(const std::string& path) {

@@ -63,6 +63,12 @@ class Connection;
 // connections of their own that the reader would then open again.
 std::string ExamFileRefusal(const std::string& path, std::optional<Connection>& reader);
 
+// Every row of an exam table, in stored order, as the structure check reads
+// the table's columns: a reader that prepares this same text on the checked
+// connection is handed the statement from the connection's cache instead of
+// parsing it again.
+std::string AllRowsSql(const std::string& table);
+
 // What became of an exam file about to be replaced.
 struct ExamBackup {
     bool kept = false;      // the old file is now at backupPath

@@ -57,6 +57,15 @@ struct Source {
     std::vector<std::tuple<int, std::string, std::optional<std::string>>> columns;
 };
 
+// A kept cell bound as it is, without the copies a Value makes: the
+// cells stay put until the row is inserted, and a pool binds millions.
+void BindCell(Connection& db, Statement& st, int index, std::optional<std::string_view> v) {
+    const int rc = v ? sqlite3_bind_text(st.raw(), index, v->data(), static_cast<int>(v->size()),
+                                         SQLITE_STATIC)
+                     : sqlite3_bind_null(st.raw(), index);
+    if (rc != SQLITE_OK) throw DbError(rc, Connection::ErrorText(rc, sqlite3_errmsg(db.handle())));
+}
+
 SessionError Refuse(SessionErrorKind kind, std::string message) {
     return {kind, std::move(message)};
 }
@@ -86,11 +95,12 @@ std::optional<SessionError> ReadSource(const std::string& path, bool sheetsToo,
         Connection& db = *reader;
         ReadSnapshot snapshot(db);
         using namespace schema;
+        // The header, key and sheets are read through the statements the
+        // structure check prepared (their columns in the order it checked):
+        // a pool opens thousands of files, and parsing is most of the cost
+        // of each beyond its opening.
         {
-            auto st =
-                db.prepare(std::string("SELECT ") + kSubCode + "," + kSubName + "," + kTerm + "," +
-                           kYear + "," + kTeacherName + "," + kItemCount + "," + kChoiceCount +
-                           " FROM " + kHeaderTable + " ORDER BY rowid LIMIT 1");
+            auto st = db.prepare(AllRowsSql(kHeaderTable));
             if (!st.step()) return Refuse(SessionErrorKind::NotExamFile, BadStructureMessage(path));
             TestHeader& h = out.header;
             h.SubCode = st.column(0).text();
@@ -101,12 +111,9 @@ std::optional<SessionError> ReadSource(const std::string& path, bool sheetsToo,
             h.nItem = static_cast<int16_t>(st.columnInt(5));
             h.nChoice = static_cast<uint8_t>(st.columnInt(6));
         }
-        std::string cols;
-        for (int i = 1; i <= out.header.nItem; ++i)
-            cols += ",\"" + AnswerColumn(i) + "\"";
         {
-            auto st =
-                db.prepare("SELECT NULL" + cols + " FROM " + kKeyTable + " ORDER BY rowid LIMIT 1");
+            // The label first, then the items.
+            auto st = db.prepare(AllRowsSql(kKeyTable));
             const bool row = st.step();
             for (int i = 1; i <= out.header.nItem; ++i) {
                 std::optional<std::string> k;
@@ -122,14 +129,22 @@ std::optional<SessionError> ReadSource(const std::string& path, bool sheetsToo,
             return Refuse(SessionErrorKind::NotExamFile,
                           "ไฟล์ " + path + " ไม่มีคอลัมน์ " + request.groupColumn);
         std::map<long long, int> indexOfRowid;
-        auto st = db.prepare(std::string("SELECT rowid, \"") + kSheetCode + "\"" + cols + ", \"" +
-                             kSheetScore + "\" FROM " + kSheetsTable + " ORDER BY rowid");
+        // The code, the answers, the score; the rowid before them only where
+        // kept columns name their sheets by it.
+        std::string cols;
+        for (int i = 1; i <= out.header.nItem; ++i)
+            cols += ",\"" + AnswerColumn(i) + "\"";
+        auto st = hasColumns ? db.prepare(std::string("SELECT rowid, \"") + kSheetCode + "\"" +
+                                          cols + ", \"" + kSheetScore + "\" FROM " + kSheetsTable +
+                                          " ORDER BY rowid")
+                             : db.prepare(AllRowsSql(kSheetsTable));
+        const int first = hasColumns ? 1 : 0;
         const int n = out.header.nItem;
         while (st.step()) {
             if (hasColumns) indexOfRowid[st.columnInt(0)] = out.sheets;
-            for (int i = 1; i <= n + 1; ++i)
+            for (int i = first; i <= first + n; ++i)
                 PutCell(out.cells, st.columnText(i));
-            out.scores.push_back(st.column(n + 2));
+            out.scores.push_back(st.column(first + n + 1));
             ++out.sheets;
         }
         if (hasColumns) {
@@ -368,10 +383,8 @@ Outcome<PoolReport> Pool(const PoolRequest& request) {
                 size_t at = 0;
                 for (int k = 0; k < s.sheets; ++k) {
                     if (done % 1024 == 0) progress.step(done);
-                    for (int c = 0; c <= nItem; ++c) {
-                        const auto v = TakeCell(s.cells, at);
-                        insertSheet.bind(c + 1, v ? Value(std::string(*v)) : Value());
-                    }
+                    for (int c = 0; c <= nItem; ++c)
+                        BindCell(db, insertSheet, c + 1, TakeCell(s.cells, at));
                     insertSheet.bind(nItem + 2,
                                      sameKey ? s.scores[static_cast<size_t>(k)] : Value());
                     insertSheet.run();
