@@ -115,9 +115,11 @@ class OutputFile {
 void WriteFileReplacing(const std::string& target, const std::string& tag, std::string_view bytes);
 
 // Removes, in folder, the files named like this program's temporaries
-// (".report-<pid>-<n>.tmp", ".export-<pid>-<x>.tmp", ...) that are older than
-// the running process and whose writing process is gone: what a run killed
-// between writing and renaming left. Nothing else is touched.
+// (".report-<pid>-<n>.tmp", ".export-<pid>-<x>.tmp", ...), or like the
+// exports of earlier versions ("OUT.xlsx.part<pid>", "OUT.csv.part<pid>"),
+// that are older than the running process and whose writing process is
+// gone: what a run killed between writing and renaming left. Nothing else
+// is touched.
 void RemoveStaleTemporaries(const std::string& folder);
 
 // The reason, in Thai, why a writer that gave none failed to write target

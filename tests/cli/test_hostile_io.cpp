@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 namespace {
 
@@ -118,6 +120,33 @@ TEST_F(Hostile, AReplaceWithoutSheetsIsRefusedAndTheBackupStays) {
     EXPECT_NE(r.err.find("จะไม่เขียนทับ " + exam + ".bak"), std::string::npos) << r.err;
     EXPECT_EQ(iatest::FileBytes(exam), examBytes);
     EXPECT_EQ(iatest::FileBytes(victim), "victim");
+}
+
+// A kill in the middle of an .xlsx export leaves its temporary; so did
+// every kill of earlier versions, as "OUT.xlsx.part<pid>". The next export
+// into the folder removes both, but not what a living run is writing.
+TEST_F(Hostile, WhatKilledExportsLeftGoesWithTheNextExport) {
+    const std::string out = dir.file("out.xlsx");
+    ASSERT_EQ(Cli("export " + Quote(exam) + " " + Quote(out)).code, 0);
+    const std::string previous = iatest::FileBytes(out);
+    // Killed by the file size limit once the workbook outgrows a few blocks.
+    const iatest::CliRun killed = Cli("export " + Quote(exam) + " " + Quote(out), "ulimit -f 4;");
+    EXPECT_NE(killed.code, 0);
+    EXPECT_EQ(iatest::FileBytes(out), previous);
+    std::vector<std::string> left;
+    for (const std::string& name : iatest::FolderEntries(dir.path()))
+        if (name.rfind(".export-", 0) == 0) left.push_back(name);
+    ASSERT_EQ(left.size(), 1u) << "the killed run's temporary";
+    const std::string earlier = "out.xlsx.part999999999";
+    const std::string living = "out.xlsx.part" + std::to_string(::getpid());
+    for (const std::string& name : {earlier, living}) {
+        iatest::WriteText(dir.file(name), "PK");
+        fs::last_write_time(dir.file(name),
+                            fs::file_time_type::clock::now() - std::chrono::hours(1));
+    }
+    ASSERT_EQ(Cli("export " + Quote(exam) + " " + Quote(out)).code, 0);
+    EXPECT_EQ(iatest::FolderEntries(dir.path()),
+              (std::vector<std::string>{"out.xlsx", living, "ข้อสอบ.ans"}));
 }
 
 TEST_F(Hostile, SourcesThatAreNoFilesAreRefused) {

@@ -141,14 +141,31 @@ TEST(OutputFile, TemporariesOfGoneWritersAreRemovedByTheNextOne) {
         {".backup-" + dead + "-q1.tmp", true},
         {".export-" + alive + "-abc.tmp", false},
         {".other-" + dead + "-abc.tmp", false},
-        {"out.xlsx.part" + dead, false},
+        // What exports of earlier versions left under the target's name.
+        {"out.xlsx.part" + dead, true},
+        {"ผล.CSV.part" + dead, true},
+        {"out.xlsx.part" + alive, false},
+        {"out.xlsx.part" + dead + ".keep", false},
+        {"video.mp4.part" + dead, false},
+        {"out.xlsx.partial", false},
     };
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
     for (const auto& l : files) {
         iatest::WriteText(dir.file(l.name), "part");
         fs::last_write_time(dir.file(l.name), old);
     }
+    // Begun after this run started: another run's, still being written.
+    const std::string fresh = "new.xlsx.part" + dead;
+    iatest::WriteText(dir.file(fresh), "part");
+    fs::last_write_time(dir.file(fresh), fs::file_time_type::clock::now() + std::chrono::hours(1));
+    // A link of that name is no file of ours, whatever it leads to.
+    const std::string victim = dir.file("victim");
+    iatest::WriteText(victim, "victim");
+    fs::create_symlink(victim, dir.file("link.xlsx.part" + dead));
     ia::WriteFileReplacing(dir.file("out.csv"), "csv", "x");
     for (const auto& l : files)
         EXPECT_EQ(fs::exists(dir.file(l.name)), !l.removed) << l.name;
+    EXPECT_TRUE(fs::exists(dir.file(fresh)));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.xlsx.part" + dead)));
+    EXPECT_EQ(iatest::FileBytes(victim), "victim");
 }
