@@ -182,6 +182,7 @@ OutputFile::OutputFile(const std::string& target, const std::string& tag)
         int err = 0;
         for (int attempt = 0; attempt < 20 && fd_ < 0; ++attempt) {
             tempName_ = "." + tag + "-" + std::to_string(::getpid()) + "-" + RandomPart() + ".tmp";
+            RunHook(OutputStep::BeforeCreate, folder_, tempName_);
             fd_ = ::openat(dirFd_, tempName_.c_str(),
                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
             err = fd_ < 0 ? errno : 0;

@@ -41,8 +41,9 @@ bool IsRefusedTargetMessage(std::string_view reason);
 bool IsChangedTemporaryMessage(std::string_view reason);
 
 // The points between which a test may change the folder under a writer, to
-// show what a race there would do.
-enum class OutputStep { TemporaryCreated, BeforeRename };
+// show what a race there would do: right before a temporary of that name is
+// made, right after, and before the rename.
+enum class OutputStep { BeforeCreate, TemporaryCreated, BeforeRename };
 using OutputStepHook =
     std::function<void(OutputStep, const std::string& folder, const std::string& tempName)>;
 // Installs the hook (empty removes it); tests only.

@@ -125,6 +125,31 @@ TEST(OutputFile, ASwapBetweenTwoStepsIsNeverFollowed) {
     }
 }
 
+// Whatever stands at the temporary's name before it is made (a link to
+// another file, a file of someone else) is never opened: another name is
+// taken, and the link's file stays as it was.
+TEST(OutputFile, WhatStandsAtTheTemporarysNameIsNeverOpened) {
+    iatest::TempDir dir;
+    const std::string victim = dir.file("victim.txt");
+    iatest::WriteText(victim, "victim");
+    const std::string planted = dir.file("planted");
+    iatest::WriteText(planted, "someone else's");
+    std::vector<std::string> tried;
+    StepHook hook([&](ia::OutputStep step, const std::string& folder, const std::string& name) {
+        if (step != ia::OutputStep::BeforeCreate) return;
+        tried.push_back(name);
+        const fs::path at = fs::path(folder) / name;
+        if (tried.size() == 1) fs::create_symlink(victim, at);
+        if (tried.size() == 2) fs::create_hard_link(planted, at);
+    });
+    EXPECT_NO_THROW(ia::WriteFileReplacing(dir.file("out.csv"), "csv", "written"));
+    EXPECT_EQ(iatest::FileBytes(victim), "victim");
+    ASSERT_EQ(tried.size(), 3u);
+    EXPECT_EQ(iatest::FileBytes(planted), "someone else's");
+    EXPECT_EQ(iatest::FileBytes(dir.file("out.csv")), "written");
+    EXPECT_TRUE(fs::is_symlink(dir.file(tried[0])));
+}
+
 // What killed writers left in the folder goes with the next writer there,
 // whatever they were writing; files of living writers and others' stay.
 TEST(OutputFile, TemporariesOfGoneWritersAreRemovedByTheNextOne) {
