@@ -433,12 +433,10 @@ bool ImportDialog::importNow() {
             }
         }
         WindowJobProgress progress(this);
-        ApplyImport(*exam_, plan, mode, nItem_, progress);
-        if (mode == ImportMode::Replace && !backup.keep(error)) {
-            problems->setPlainText(Q(error));
-            problems->show();
-            return false;
-        }
+        // The sheets are replaced only once their backup is in its place.
+        ApplyImport(*exam_, plan, mode, nItem_, progress, [&] {
+            if (mode == ImportMode::Replace && !backup.keep(error)) throw std::runtime_error(error);
+        });
     } catch (const std::exception& e) {
         problems->setPlainText(Q(e.what()));
         problems->show();

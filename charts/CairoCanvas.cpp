@@ -194,32 +194,40 @@ bool WriteReplacing(const std::string& path, const char* tag, std::string* why,
 
 } // namespace
 
+bool DrawPngInto(OutputFile& file, double width, double height, double dpi,
+                 const DrawPicture& draw) {
+    const double scale = dpi / 72.0;
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(std::ceil(width * scale)),
+                                   static_cast<int>(std::ceil(height * scale)));
+    bool ok = DrawOn(surface, scale, width, height, draw);
+    ok = ok &&
+         cairo_surface_write_to_png_stream(surface, ToOutputFile, &file) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    return ok;
+}
+
+bool DrawSvgInto(OutputFile& file, double width, double height, const DrawPicture& draw) {
+    cairo_surface_t* surface =
+        cairo_svg_surface_create_for_stream(ToOutputFile, &file, width, height);
+    bool ok = DrawOn(surface, 1.0, width, height, draw);
+    cairo_surface_finish(surface);
+    ok = ok && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    return ok;
+}
+
 bool WritePng(const std::string& path, double width, double height, double dpi,
               const DrawPicture& draw, std::string* why) {
     return WriteReplacing(path, "chart", why, [&](OutputFile& file) {
-        const double scale = dpi / 72.0;
-        cairo_surface_t* surface = cairo_image_surface_create(
-            CAIRO_FORMAT_RGB24, static_cast<int>(std::ceil(width * scale)),
-            static_cast<int>(std::ceil(height * scale)));
-        bool ok = DrawOn(surface, scale, width, height, draw);
-        ok = ok && cairo_surface_write_to_png_stream(surface, ToOutputFile, &file) ==
-                       CAIRO_STATUS_SUCCESS;
-        cairo_surface_destroy(surface);
-        return ok;
+        return DrawPngInto(file, width, height, dpi, draw);
     });
 }
 
 bool WriteSvg(const std::string& path, double width, double height, const DrawPicture& draw,
               std::string* why) {
-    return WriteReplacing(path, "chart", why, [&](OutputFile& file) {
-        cairo_surface_t* surface =
-            cairo_svg_surface_create_for_stream(ToOutputFile, &file, width, height);
-        bool ok = DrawOn(surface, 1.0, width, height, draw);
-        cairo_surface_finish(surface);
-        ok = ok && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
-        cairo_surface_destroy(surface);
-        return ok;
-    });
+    return WriteReplacing(path, "chart", why,
+                          [&](OutputFile& file) { return DrawSvgInto(file, width, height, draw); });
 }
 
 } // namespace ia::charts

@@ -11,6 +11,10 @@
 #include <functional>
 #include <string>
 
+namespace ia {
+class OutputFile;
+}
+
 namespace ia::charts {
 
 class CairoCanvas : public Canvas {
@@ -44,5 +48,12 @@ bool WritePng(const std::string& path, double width, double height, double dpi,
               const DrawPicture& draw, std::string* why = nullptr);
 bool WriteSvg(const std::string& path, double width, double height, const DrawPicture& draw,
               std::string* why = nullptr);
+
+// The same pictures drawn into a file not yet committed, for a job that
+// puts several files in place together once all of them are whole. False
+// when drawing or writing failed.
+bool DrawPngInto(OutputFile& file, double width, double height, double dpi,
+                 const DrawPicture& draw);
+bool DrawSvgInto(OutputFile& file, double width, double height, const DrawPicture& draw);
 
 } // namespace ia::charts

@@ -3,6 +3,7 @@
 
 #include "charts/CairoCanvas.h"
 #include "cli/CommandOptions.h"
+#include "cli/DataText.h"
 #include "cli/Progress.h"
 #include "cli/SessionOutput.h"
 #include "examfile/OutputFile.h"
@@ -12,11 +13,16 @@
 #include "report/GraphReport.h"
 #include "session/PrintInputs.h"
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace ia::cli {
 
@@ -34,18 +40,45 @@ constexpr double kChartWidth = 520;
 constexpr double kChartHeight = 340;
 constexpr double kPngDpi = 150;
 
+// A refusal or a swapped temporary names the files itself; any other
+// failure the one sentence about the chart.
+std::string ChartFailedMessage(const std::string& path, const std::string& why) {
+    return IsRefusedTargetMessage(why) || IsChangedTemporaryMessage(why)
+               ? why
+               : "บันทึกไฟล์กราฟไม่ได้ : " + path;
+}
+
 std::string ChartName(int item) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "item-%03d", item);
     return buf;
 }
 
-// Writes every chart into dir in one format; false and the message in
-// `failed` when a file could not be written.
-bool WriteCharts(const std::string& dir, bool png, const GraphReportInput& in,
-                 std::string& failed) {
-    std::error_code ec;
-    fs::create_directories(dir, ec);
+// A chart drawn into its temporary, put in place with the job's other files.
+struct StagedChart {
+    std::unique_ptr<OutputFile> file;
+    std::string path;
+};
+
+// Every chart file of the job stays open until the end, two descriptors
+// each: the most items in both formats need more than the usual limit of
+// 1024 open files.
+void AllowOpenFilesFor(size_t files) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    const rlim_t wanted = static_cast<rlim_t>(2 * files + 64);
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted) {
+        limit.rlim_cur =
+            limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+// Draws every chart into a temporary in dir in one format, none of them put
+// in place yet; false and the message in `failed` when a file could not be
+// written.
+bool StageCharts(const std::string& dir, bool png, const GraphReportInput& in,
+                 std::vector<StagedChart>& staged, std::string& failed) {
     const ReportData& d = in.data;
     const double highest = d.stat.nItem ? static_cast<double>(*d.stat.nItem) : d.KeyedItemCount;
     const charts::HistogramInput histogram =
@@ -63,18 +96,24 @@ bool WriteCharts(const std::string& dir, bool png, const GraphReportInput& in,
                                 charts::DrawItemPlot(c, r, plot);
                             }});
     }
-    // Ctrl+C is heard between two files: what was written stays whole.
+    AllowOpenFilesFor(staged.size() + pictures.size());
+    // Ctrl+C is heard between two files; none of them is in place before
+    // the job ends.
     Progress& progress = JobProgress();
     progress.stage(kDrawingGraphsStage, static_cast<long long>(pictures.size()));
     long long done = 0;
     for (const auto& [name, draw] : pictures) {
         progress.step(done++);
         const std::string path = (fs::path(dir) / (name + (png ? ".png" : ".svg"))).string();
-        std::string why;
-        const bool ok = png ? charts::WritePng(path, kChartWidth, kChartHeight, kPngDpi, draw, &why)
-                            : charts::WriteSvg(path, kChartWidth, kChartHeight, draw, &why);
-        if (!ok) {
-            failed = IsRefusedTargetMessage(why) ? why : "บันทึกไฟล์กราฟไม่ได้ : " + path;
+        try {
+            auto file = std::make_unique<OutputFile>(path, "chart");
+            const bool ok =
+                png ? charts::DrawPngInto(*file, kChartWidth, kChartHeight, kPngDpi, draw)
+                    : charts::DrawSvgInto(*file, kChartWidth, kChartHeight, draw);
+            if (!ok) file->commit(false); // throws with the reason
+            staged.push_back({std::move(file), path});
+        } catch (const ReplaceFileError& e) {
+            failed = ChartFailedMessage(path, e.what());
             return false;
         }
     }
@@ -112,19 +151,38 @@ int Graphs(int argc, char** argv) {
                 in.school = *name;
         }
 
+        // The PDF and every chart file are written whole before any of them
+        // is put in place: a Ctrl+C or a refusal on the way leaves them all,
+        // and the folders, as they were.
         auto pages = PdfGraphPages(pdf);
         DrawGraphReport(*pages, in, JobProgress());
-        if (!pages->Finish()) {
-            const std::string why = pages->FailureReason();
-            return Fail(IsRefusedTargetMessage(why) ? PdfWriteFailedMessage(pdf, why)
-                                                    : "บันทึกไฟล์ PDF ไม่ได้ : " + pdf);
-        }
+        std::vector<std::unique_ptr<OutputFolder>> folders;
+        std::vector<StagedChart> staged;
         std::string failed;
         for (const char* format : {"--png", "--svg"}) {
             if (!options.count(format)) continue;
-            if (!WriteCharts(options[format], std::string(format) == "--png", in, failed))
+            const std::string& dir = options[format];
+            folders.push_back(std::make_unique<OutputFolder>(dir));
+            if (!folders.back()->ready()) return Fail("สร้างโฟลเดอร์ไม่ได้ : " + dir);
+            if (!StageCharts(dir, std::string(format) == "--png", in, staged, failed))
                 return Fail(failed);
         }
+        JobProgress().step(JobProgress().done());
+        if (!pages->Finish()) {
+            const std::string why = pages->FailureReason();
+            return Fail(IsRefusedTargetMessage(why) || IsChangedTemporaryMessage(why)
+                            ? PdfWriteFailedMessage(pdf, why)
+                            : "บันทึกไฟล์ PDF ไม่ได้ : " + pdf);
+        }
+        for (StagedChart& chart : staged) {
+            try {
+                chart.file->commit(true);
+            } catch (const ReplaceFileError& e) {
+                return Fail(ChartFailedMessage(chart.path, e.what()));
+            }
+        }
+        for (auto& folder : folders)
+            folder->keep();
         return 0;
     };
     if (int rc = AnalyseThenOutput(session, technique, drawGraphs)) return rc;

@@ -13,6 +13,7 @@
 #include <iostream>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -152,15 +153,16 @@ int RunImportCommand(int argc, char** argv) {
         if (!backup.take(examPath, error)) return Refuse(error);
     }
     try {
-        ia::ApplyImport(*exam.db, plan, mode, exam.nItem, ia::cli::JobProgress());
+        // The sheets are replaced only once their backup is in its place.
+        ia::ApplyImport(*exam.db, plan, mode, exam.nItem, ia::cli::JobProgress(), [&] {
+            if (mode == ia::ImportMode::Replace && !backup.keep(error))
+                throw std::runtime_error(error);
+        });
     } catch (const std::exception& e) {
         return Refuse(e.what());
     }
     // Told only once the copy is whole and in its place.
-    if (mode == ia::ImportMode::Replace) {
-        if (!backup.keep(error)) return Refuse(error);
-        std::cerr << "สำรองไฟล์เดิมไว้ที่ " << backup.path() << "\n";
-    }
+    if (mode == ia::ImportMode::Replace) std::cerr << "สำรองไฟล์เดิมไว้ที่ " << backup.path() << "\n";
     const size_t sheets = mode == ia::ImportMode::KeyOnly ? 0 : plan.sheets.size();
     std::cout << "นำเข้ากระดาษคำตอบ " << sheets << " แผ่น" << (plan.hasKey ? " และเฉลย" : "") << "\n";
     return 0;

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Progress.h"
 
+#include "examfile/OutputFile.h"
+
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <streambuf>
 #include <string>
@@ -104,6 +107,34 @@ class ClearingBuffer final : public std::streambuf {
     std::streambuf* to_;
 };
 
+// Tests reach into the writing of files the same way, without timing:
+// ITEMANALYSIS_TEST_SIGINT_AT_OUTPUT=N interrupts the run once the Nth
+// temporary file of the run is made, while that file is being written;
+// ITEMANALYSIS_TEST_SWAP_OUTPUT=N:PATH puts a link to PATH in place of the
+// Nth temporary right before it would be renamed, as a program racing the
+// writer would.
+void InstallOutputTestHooks() {
+    const char* interruptAt = std::getenv("ITEMANALYSIS_TEST_SIGINT_AT_OUTPUT");
+    const char* swap = std::getenv("ITEMANALYSIS_TEST_SWAP_OUTPUT");
+    if (!interruptAt && !swap) return;
+    const long long madeAt = interruptAt ? std::atoll(interruptAt) : 0;
+    const long long swapAt = swap ? std::atoll(swap) : 0;
+    const char* colon = swap ? std::strchr(swap, ':') : nullptr;
+    const std::string victim = colon ? colon + 1 : "";
+    SetOutputStepHookForTests([madeAt, swapAt, victim](OutputStep step, const std::string& folder,
+                                                       const std::string& name) {
+        // The hook is copied for every call: the counts live outside it.
+        static long long made = 0, renamed = 0;
+        if (step == OutputStep::TemporaryCreated && ++made == madeAt) std::raise(SIGINT);
+        if (step == OutputStep::BeforeRename && ++renamed == swapAt && !victim.empty()) {
+            namespace fs = std::filesystem;
+            std::error_code ec;
+            fs::remove(fs::path(folder) / name, ec);
+            fs::create_symlink(victim, fs::path(folder) / name, ec);
+        }
+    });
+}
+
 } // namespace
 
 bool TakeQuietOption(int& argc, char** argv) {
@@ -122,6 +153,7 @@ bool TakeQuietOption(int& argc, char** argv) {
 
 void StartJobProgress(bool quiet) {
     std::signal(SIGINT, OnInterrupt);
+    InstallOutputTestHooks();
     const bool draw = !quiet && ::isatty(STDERR_FILENO);
     Terminal().start(draw);
     if (draw) {

@@ -142,11 +142,16 @@ ProtectedFile::~ProtectedFile() {
 void RemoveStaleTemporaries(const std::string& folder) {
     static const std::regex pattern(
         R"(\.(?:report|pdf|export|csv|chart|backup)-([0-9]{1,9})-[0-9a-z]{1,32}\.tmp)");
+    // Earlier versions exported through "OUT.xlsx.part<pid>" beside the
+    // target, and a killed export left it there for good.
+    static const std::regex earlierExport(R"(.+\.(?:xlsx|csv)\.part([0-9]{1,9}))",
+                                          std::regex::icase);
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         std::smatch m;
-        if (!std::regex_match(name, m, pattern)) continue;
+        if (!std::regex_match(name, m, pattern) && !std::regex_match(name, m, earlierExport))
+            continue;
         struct stat st {};
         if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
         const auto written = std::chrono::system_clock::time_point(
@@ -177,6 +182,7 @@ OutputFile::OutputFile(const std::string& target, const std::string& tag)
         int err = 0;
         for (int attempt = 0; attempt < 20 && fd_ < 0; ++attempt) {
             tempName_ = "." + tag + "-" + std::to_string(::getpid()) + "-" + RandomPart() + ".tmp";
+            RunHook(OutputStep::BeforeCreate, folder_, tempName_);
             fd_ = ::openat(dirFd_, tempName_.c_str(),
                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
             err = fd_ < 0 ? errno : 0;

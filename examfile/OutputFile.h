@@ -41,8 +41,9 @@ bool IsRefusedTargetMessage(std::string_view reason);
 bool IsChangedTemporaryMessage(std::string_view reason);
 
 // The points between which a test may change the folder under a writer, to
-// show what a race there would do.
-enum class OutputStep { TemporaryCreated, BeforeRename };
+// show what a race there would do: right before a temporary of that name is
+// made, right after, and before the rename.
+enum class OutputStep { BeforeCreate, TemporaryCreated, BeforeRename };
 using OutputStepHook =
     std::function<void(OutputStep, const std::string& folder, const std::string& tempName)>;
 // Installs the hook (empty removes it); tests only.
@@ -115,9 +116,11 @@ class OutputFile {
 void WriteFileReplacing(const std::string& target, const std::string& tag, std::string_view bytes);
 
 // Removes, in folder, the files named like this program's temporaries
-// (".report-<pid>-<n>.tmp", ".export-<pid>-<x>.tmp", ...) that are older than
-// the running process and whose writing process is gone: what a run killed
-// between writing and renaming left. Nothing else is touched.
+// (".report-<pid>-<n>.tmp", ".export-<pid>-<x>.tmp", ...), or like the
+// exports of earlier versions ("OUT.xlsx.part<pid>", "OUT.csv.part<pid>"),
+// that are older than the running process and whose writing process is
+// gone: what a run killed between writing and renaming left. Nothing else
+// is touched.
 void RemoveStaleTemporaries(const std::string& folder);
 
 // The reason, in Thai, why a writer that gave none failed to write target

@@ -1001,7 +1001,7 @@ std::string ImportRefusal(const ImportPlan& plan, ImportMode mode) {
 }
 
 void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nItem,
-                 Progress& progress) {
+                 Progress& progress, const std::function<void()>& beforeCommit) {
     if (std::string refusal = ImportRefusal(plan, mode); !refusal.empty())
         throw std::runtime_error(refusal);
     Transaction tx(db);
@@ -1114,6 +1114,7 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
     }
     // The last moment a cancel still undoes everything.
     progress.step(mode == ImportMode::KeyOnly ? 0 : static_cast<long long>(plan.sheets.size()));
+    if (beforeCommit) beforeCommit();
     tx.commit();
 }
 

@@ -8,6 +8,7 @@
 #include "exchange/ColumnRoles.h"
 #include "exchange/TextTable.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -136,16 +137,20 @@ std::string ImportRefusal(const ImportPlan& plan, ImportMode mode);
 // ones (append), instead of them (replace) or none (key only), and the key
 // row when the source holds one. Throws DbError (nothing written then).
 // Reports the sheets written to `progress`; a cancel throws JobCancelled
-// and rolls the whole import back.
+// and rolls the whole import back. `beforeCommit` runs once everything is
+// written, right before the commit; what it throws rolls the import back
+// too (a replace puts its backup in place there, so that the sheets are
+// never replaced without it).
 void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nItem,
-                 Progress& progress = NoProgress());
+                 Progress& progress = NoProgress(), const std::function<void()>& beforeCommit = {});
 
 // The copy of the exam file beside itself (x.ans → x.ans.bak) taken before
 // its sheets are replaced. The copy is made whole in a temporary file beside
 // the backup first; it takes the backup's place, replacing the older backup,
-// only when keep() is called after the import is done: an import that is
-// refused, cancelled or fails leaves the backup that was there before it (if
-// any) as it was.
+// only when keep() is called once the import is written, right before it is
+// committed (ApplyImport's beforeCommit): an import that is refused,
+// cancelled or fails before leaves the backup that was there before it (if
+// any) as it was, and a backup that cannot be put in place stops the import.
 class ImportBackup {
   public:
     ImportBackup();

@@ -6,6 +6,7 @@
 #include "app/ExportDialog.h"
 #include "app/ImportDialog.h"
 #include "examfile/Engine.h"
+#include "examfile/OutputFile.h"
 #include "sheet/SheetGrid.h"
 
 #include <QClipboard>
@@ -137,6 +138,66 @@ class ImportExport : public QObject {
         QCOMPARE(asked.size(), 2);
         QCOMPARE(SheetCount(exam), 1);
         QCOMPARE(SheetCount(exam + ".bak"), 2);
+    }
+
+    // A replace by a source with a key and no sheet would only empty the
+    // file and, done twice, leave a backup of the empty file: refused in the
+    // window as on the command line, the file and its backup as they were.
+    void replaceWithoutSheetsIsRefusedAndTheBackupStays() {
+        iatest::TempDir dir;
+        const std::string exam = dir.file("ก.ans");
+        iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"", "", ""}, {{"01", "1", "1", "1"}});
+        const std::string examBytes = iatest::FileBytes(exam);
+        WriteText(exam + ".bak", "the only backup");
+        const std::string src = dir.file("key.csv");
+        WriteText(src, "KEY,1,2,3\n");
+        ia::ImportDialog d(ia::Connection::Shared(exam), exam, 3, 4);
+        d.setSource(QString::fromStdString(src));
+        d.replaceButton->setChecked(true);
+        for (int run = 0; run < 2; ++run) {
+            QVERIFY(!d.importNow());
+            QCOMPARE(d.problems->toPlainText(), QString("ไม่มีกระดาษคำตอบในแหล่งข้อมูล ไม่ได้แทนที่"));
+        }
+        QCOMPARE(SheetCount(exam), 1);
+        QVERIFY(iatest::FileBytes(exam) == examBytes);
+        QCOMPARE(QString::fromStdString(iatest::FileBytes(exam + ".bak")),
+                 QString("the only backup"));
+        QCOMPARE(iatest::FolderEntries(dir.path()),
+                 (std::vector<std::string>{"key.csv", "ก.ans", "ก.ans.bak"}));
+    }
+
+    // Another program swaps the backup's temporary for a link right before
+    // it takes the backup's place: the sheets are not replaced without their
+    // backup, and the link is never followed.
+    void aBackupThatCannotBePutInPlaceStopsTheReplace() {
+        iatest::TempDir dir;
+        const std::string exam = dir.file("ก.ans");
+        iatest::MakeExamFile(exam, iatest::MakeHeader(3, 4), {"", "", ""}, {{"01", "1", "1", "1"}});
+        WriteText(dir.file("victim"), "victim");
+        const std::string src = dir.file("new.csv");
+        WriteText(src, "02,2,2,2\n");
+        ia::SetOutputStepHookForTests(
+            [&](ia::OutputStep step, const std::string& folder, const std::string& name) {
+                if (step != ia::OutputStep::BeforeRename) return;
+                std::filesystem::remove(std::filesystem::path(folder) / name);
+                std::filesystem::create_symlink(dir.file("victim"),
+                                                std::filesystem::path(folder) / name);
+            });
+        ia::ImportDialog d(ia::Connection::Shared(exam), exam, 3, 4);
+        d.setSource(QString::fromStdString(src));
+        d.replaceButton->setChecked(true);
+        const bool imported = d.importNow();
+        ia::SetOutputStepHookForTests({});
+        QVERIFY(!imported);
+        QVERIFY(d.problems->toPlainText().startsWith(
+            QString::fromStdString("สำรองไฟล์ข้อสอบไว้ที่ " + exam + ".bak ไม่ได้ : ไฟล์ชั่วคราว ")));
+        QCOMPARE(SheetCount(exam), 1);
+        ia::Connection db(exam, ia::Connection::Mode::ReadOnly);
+        auto codes = db.prepare("SELECT Code FROM TAData");
+        QVERIFY(codes.step());
+        QCOMPARE(QString::fromStdString(codes.column(0).text()), QString("01"));
+        QCOMPARE(QString::fromStdString(iatest::FileBytes(dir.file("victim"))), QString("victim"));
+        QVERIFY(!std::filesystem::exists(exam + ".bak"));
     }
 
     // The box the teacher really sees: a second import of the same class is

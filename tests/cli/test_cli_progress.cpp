@@ -124,6 +124,76 @@ INSTANTIATE_TEST_SUITE_P(
         CancelCase{"Statistics", "stats EXAM --csv DIR/stats", kSheets / 2}),
     [](const ::testing::TestParamInfo<CancelCase>& i) { return std::string(i.param.name); });
 
+// Every file and folder under dir, with the bytes of each file.
+std::map<std::string, std::string> Tree(const std::filesystem::path& dir) {
+    std::map<std::string, std::string> entries;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+        const std::string name = e.path().lexically_relative(dir).string();
+        entries[name] = e.is_regular_file() ? iatest::FileBytes(e.path().string()) : "(folder)";
+    }
+    return entries;
+}
+
+// Ctrl+C while the files of a job are being written, the PDF, a chart file
+// or a statistics file among several: the run interrupts itself once its
+// Nth temporary file is made (ITEMANALYSIS_TEST_SIGINT_AT_OUTPUT). Not one
+// file is replaced, no temporary stays, and no folder the job made is left.
+TEST(CancelledRun, WhileWritingItsFilesChangesNoFileOrFolder) {
+    struct Case {
+        const char* name;
+        std::string args;
+        int output;             // the temporary made when Ctrl+C comes
+        std::string first = {}; // the whole run before, when not args itself
+    };
+    // 20 keyed items: a histogram, a scatter plot and 20 item charts per
+    // format after the PDF.
+    const std::string graphs =
+        "graphs EXAM --technique 25 --pdf DIR/g.pdf --png DIR/png --svg DIR/svg";
+    const Case cases[] = {
+        {"the graph report's PDF", graphs, 1},
+        {"the first chart file", graphs, 2},
+        {"the last SVG", graphs, 45},
+        {"a chart into a folder still to be made",
+         "graphs EXAM --technique 25 --pdf DIR/g.pdf --png DIR/new/deeper", 3,
+         "graphs EXAM --technique 25 --pdf DIR/g.pdf"},
+        {"the first statistics file", "stats EXAM --csv DIR/stats", 1},
+        {"the last statistics file", "stats EXAM --csv DIR/stats", 4},
+        {"statistics into a folder still to be made", "stats EXAM --csv DIR/new/stats", 2,
+         "stats EXAM --csv DIR/stats"},
+        {"the printed report", "print EXAM --technique 27 --pdf DIR/p.pdf", 1},
+        {"the raw printout", "raw EXAM --pdf DIR/raw.pdf", 1},
+        {"the workbook", "export EXAM DIR/out.xlsx", 1},
+        {"the CSV export", "export EXAM DIR/out.csv --table answers", 1},
+        {"the backup of a replace", "import EXAM DIR/new.csv --replace", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        iatest::TempDir dir;
+        MakeExam(dir.file("ม1.ans"));
+        iatest::WriteText(dir.file("new.csv"), "n1,1,2,3,4,1,2,3,4,1,2,3,4,1,2,3,4,1,2,3,4\n");
+        // What a first whole run left is what the cancelled one must keep.
+        const iatest::CliRun first = Cli(Expand(c.first.empty() ? c.args : c.first, dir));
+        ASSERT_EQ(first.code, 0) << first.err;
+        // Told apart from anything a run would write again.
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
+            if (e.is_regular_file() && e.path().extension() != ".ans" &&
+                e.path().filename() != "new.csv")
+                iatest::WriteText(e.path().string(), "earlier");
+        const auto before = Tree(dir.path());
+        const iatest::CliRun r = Cli(Expand(c.args, dir), "ITEMANALYSIS_TEST_SIGINT_AT_OUTPUT=" +
+                                                              std::to_string(c.output));
+        EXPECT_EQ(r.code, 130) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(ia::kJobCancelledText), std::string::npos) << r.err;
+        const auto after = Tree(dir.path());
+        for (const auto& [name, bytes] : after)
+            EXPECT_TRUE(before.count(name) && before.at(name) == bytes)
+                << name << " changed or new";
+        for (const auto& [name, bytes] : before)
+            EXPECT_TRUE(after.count(name)) << name << " went";
+    }
+}
+
 // The progress line is drawn only on a terminal, redrawn in place and
 // cleared at the end; --quiet, taken by every subcommand that runs a job,
 // turns it off.

@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 namespace {
 
@@ -98,6 +100,54 @@ TEST_F(Hostile, NoWriterFollowsALinkOrWritesOverTheExamFile) {
     EXPECT_EQ(iatest::FileBytes(exam).substr(0, 15), "SQLite format 3");
 }
 
+// A program that swaps a writer's temporary for a link right before the
+// rename (ITEMANALYSIS_TEST_SWAP_OUTPUT names which temporary of the run)
+// is told by every writer in the same words, naming the file not written;
+// the link is never followed.
+TEST_F(Hostile, ASwappedTemporaryIsToldAsSuchByEveryWriter) {
+    const std::string victim = dir.file("victim.txt");
+    iatest::WriteText(victim, "victim");
+    const std::string pdf = dir.file("g.pdf");
+    struct Case {
+        const char* what;
+        std::string args;
+        int renamed;        // the temporary swapped, counted in the run
+        std::string target; // the file not written
+    } cases[] = {
+        {"export csv", "export " + Quote(exam) + " " + Quote(dir.file("out.csv")), 1,
+         dir.file("out.csv")},
+        {"export xlsx", "export " + Quote(exam) + " " + Quote(dir.file("out.xlsx")), 1,
+         dir.file("out.xlsx")},
+        {"stats --csv", "stats " + Quote(exam) + " --csv " + Quote(dir.file("stats")), 2,
+         dir.file("stats") + "/items.csv"},
+        {"graphs --pdf", "graphs " + Quote(exam) + " --technique 25 --pdf " + Quote(pdf), 1, pdf},
+        {"graphs --png",
+         "graphs " + Quote(exam) + " --technique 25 --pdf " + Quote(pdf) + " --png " +
+             Quote(dir.file("png")),
+         2, dir.file("png") + "/histogram.png"},
+        {"graphs --svg",
+         "graphs " + Quote(exam) + " --technique 25 --pdf " + Quote(pdf) + " --svg " +
+             Quote(dir.file("svg")),
+         4, dir.file("svg") + "/item-001.svg"},
+        {"print --pdf", "print " + Quote(exam) + " --technique 25 --pdf " + Quote(pdf), 1, pdf},
+        {"the backup of import --replace",
+         "import " + Quote(exam) + " " + Quote(dir.file("s.csv")) + " --replace", 1, exam + ".bak"},
+    };
+    iatest::WriteText(dir.file("s.csv"), "99,1,1,1,1\n");
+    const std::vector<std::string> codes = Codes(exam);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const iatest::CliRun r =
+            Cli(c.args,
+                "ITEMANALYSIS_TEST_SWAP_OUTPUT=" + std::to_string(c.renamed) + ":" + Quote(victim));
+        EXPECT_EQ(r.code, 1) << r.err;
+        EXPECT_NE(r.err.find(" ถูกโปรแกรมอื่นเปลี่ยน จึงไม่ได้เขียน " + c.target), std::string::npos)
+            << r.err;
+        EXPECT_EQ(iatest::FileBytes(victim), "victim");
+    }
+    EXPECT_EQ(Codes(exam), codes) << "the replace was not made";
+}
+
 // A replace by a source without a single sheet would empty the file and,
 // run twice, overwrite the only backup: refused each time.
 TEST_F(Hostile, AReplaceWithoutSheetsIsRefusedAndTheBackupStays) {
@@ -122,6 +172,33 @@ TEST_F(Hostile, AReplaceWithoutSheetsIsRefusedAndTheBackupStays) {
     EXPECT_NE(r.err.find("จะไม่เขียนทับ " + exam + ".bak"), std::string::npos) << r.err;
     EXPECT_EQ(iatest::FileBytes(exam), examBytes);
     EXPECT_EQ(iatest::FileBytes(victim), "victim");
+}
+
+// A kill in the middle of an .xlsx export leaves its temporary; so did
+// every kill of earlier versions, as "OUT.xlsx.part<pid>". The next export
+// into the folder removes both, but not what a living run is writing.
+TEST_F(Hostile, WhatKilledExportsLeftGoesWithTheNextExport) {
+    const std::string out = dir.file("out.xlsx");
+    ASSERT_EQ(Cli("export " + Quote(exam) + " " + Quote(out)).code, 0);
+    const std::string previous = iatest::FileBytes(out);
+    // Killed by the file size limit once the workbook outgrows a few blocks.
+    const iatest::CliRun killed = Cli("export " + Quote(exam) + " " + Quote(out), "ulimit -f 4;");
+    EXPECT_NE(killed.code, 0);
+    EXPECT_EQ(iatest::FileBytes(out), previous);
+    std::vector<std::string> left;
+    for (const std::string& name : iatest::FolderEntries(dir.path()))
+        if (name.rfind(".export-", 0) == 0) left.push_back(name);
+    ASSERT_EQ(left.size(), 1u) << "the killed run's temporary";
+    const std::string earlier = "out.xlsx.part999999999";
+    const std::string living = "out.xlsx.part" + std::to_string(::getpid());
+    for (const std::string& name : {earlier, living}) {
+        iatest::WriteText(dir.file(name), "PK");
+        fs::last_write_time(dir.file(name),
+                            fs::file_time_type::clock::now() - std::chrono::hours(1));
+    }
+    ASSERT_EQ(Cli("export " + Quote(exam) + " " + Quote(out)).code, 0);
+    EXPECT_EQ(iatest::FolderEntries(dir.path()),
+              (std::vector<std::string>{"out.xlsx", living, "ข้อสอบ.ans"}));
 }
 
 TEST_F(Hostile, SourcesThatAreNoFilesAreRefused) {

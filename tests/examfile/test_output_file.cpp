@@ -127,6 +127,31 @@ TEST(OutputFile, ASwapBetweenTwoStepsIsNeverFollowed) {
     }
 }
 
+// Whatever stands at the temporary's name before it is made (a link to
+// another file, a file of someone else) is never opened: another name is
+// taken, and the link's file stays as it was.
+TEST(OutputFile, WhatStandsAtTheTemporarysNameIsNeverOpened) {
+    iatest::TempDir dir;
+    const std::string victim = dir.file("victim.txt");
+    iatest::WriteText(victim, "victim");
+    const std::string planted = dir.file("planted");
+    iatest::WriteText(planted, "someone else's");
+    std::vector<std::string> tried;
+    StepHook hook([&](ia::OutputStep step, const std::string& folder, const std::string& name) {
+        if (step != ia::OutputStep::BeforeCreate) return;
+        tried.push_back(name);
+        const fs::path at = fs::path(folder) / name;
+        if (tried.size() == 1) fs::create_symlink(victim, at);
+        if (tried.size() == 2) fs::create_hard_link(planted, at);
+    });
+    EXPECT_NO_THROW(ia::WriteFileReplacing(dir.file("out.csv"), "csv", "written"));
+    EXPECT_EQ(iatest::FileBytes(victim), "victim");
+    ASSERT_EQ(tried.size(), 3u);
+    EXPECT_EQ(iatest::FileBytes(planted), "someone else's");
+    EXPECT_EQ(iatest::FileBytes(dir.file("out.csv")), "written");
+    EXPECT_TRUE(fs::is_symlink(dir.file(tried[0])));
+}
+
 // What killed writers left in the folder goes with the next writer there,
 // whatever they were writing; files of living writers and others' stay.
 TEST(OutputFile, TemporariesOfGoneWritersAreRemovedByTheNextOne) {
@@ -143,16 +168,33 @@ TEST(OutputFile, TemporariesOfGoneWritersAreRemovedByTheNextOne) {
         {".backup-" + dead + "-q1.tmp", true},
         {".export-" + alive + "-abc.tmp", false},
         {".other-" + dead + "-abc.tmp", false},
-        {"out.xlsx.part" + dead, false},
+        // What exports of earlier versions left under the target's name.
+        {"out.xlsx.part" + dead, true},
+        {"ผล.CSV.part" + dead, true},
+        {"out.xlsx.part" + alive, false},
+        {"out.xlsx.part" + dead + ".keep", false},
+        {"video.mp4.part" + dead, false},
+        {"out.xlsx.partial", false},
     };
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
     for (const auto& l : files) {
         iatest::WriteText(dir.file(l.name), "part");
         fs::last_write_time(dir.file(l.name), old);
     }
+    // Begun after this run started: another run's, still being written.
+    const std::string fresh = "new.xlsx.part" + dead;
+    iatest::WriteText(dir.file(fresh), "part");
+    fs::last_write_time(dir.file(fresh), fs::file_time_type::clock::now() + std::chrono::hours(1));
+    // A link of that name is no file of ours, whatever it leads to.
+    const std::string victim = dir.file("victim");
+    iatest::WriteText(victim, "victim");
+    fs::create_symlink(victim, dir.file("link.xlsx.part" + dead));
     ia::WriteFileReplacing(dir.file("out.csv"), "csv", "x");
     for (const auto& l : files)
         EXPECT_EQ(fs::exists(dir.file(l.name)), !l.removed) << l.name;
+    EXPECT_TRUE(fs::exists(dir.file(fresh)));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.xlsx.part" + dead)));
+    EXPECT_EQ(iatest::FileBytes(victim), "victim");
 }
 
 // The bytes are on the disk before the name points at them, and the name

@@ -11,8 +11,10 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include <cstdlib>
@@ -688,6 +690,35 @@ TEST(XlsxReaderDeathTest, ADeclaredSizeIsNeverBelieved) {
         std::string error;
         ia::ReadXlsxSheet(std::string_view(bytes), "", ia::TableLimits{}, table, error);
         std::_Exit(0);
+    };
+    EXPECT_EXIT(readUnderALimit(), ::testing::ExitedWithCode(0), "");
+}
+
+// A source read with too little memory left is refused in Thai, never an
+// abort: the address space is capped a little above what the process holds,
+// far below what the source takes once read.
+TEST(ImportDeathTest, RunningOutOfMemoryIsARefusal) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "an address-space cap cannot be set under AddressSanitizer";
+#endif
+    iatest::TempDir dir;
+    const std::string path = dir.file("big.csv");
+    std::string rows;
+    for (int r = 0; rows.size() < (40u << 20); ++r)
+        rows += std::to_string(r) + ",1,2,3,4\n";
+    iatest::WriteBytes(path, rows);
+    rows = std::string();
+    auto readUnderALimit = [&path] {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max =
+            static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (48u << 20);
+        setrlimit(RLIMIT_AS, &limit);
+        const ia::ImportPlan plan = ia::ReadImportSource(path, 4, 4, {});
+        const bool refused = plan.errors == std::vector<std::string>{
+                                                "หน่วยความจำไม่พอที่จะอ่านแหล่งข้อมูลนี้ ไม่ได้นำเข้าข้อมูลใดเลย"};
+        std::_Exit(refused ? 0 : 3);
     };
     EXPECT_EXIT(readUnderALimit(), ::testing::ExitedWithCode(0), "");
 }
