@@ -28,10 +28,11 @@ struct KindName {
 };
 
 constexpr KindName kKindNames[] = {
-    {"ans", "ไฟล์ข้อสอบ"},  {"xlsx", "สมุดงาน Excel"}, {"xls", "สมุดงาน Excel"}, {"ods", "สมุดงาน LibreOffice"}, {"csv", "ไฟล์ CSV"},
-    {"tsv", "ไฟล์ TSV"},   {"txt", "ไฟล์ข้อความ"},     {"dat", "ไฟล์ข้อมูล"},      {"pdf", "ไฟล์ PDF"},
-    {"png", "รูปภาพ PNG"}, {"jpg", "รูปภาพ JPEG"},    {"jpeg", "รูปภาพ JPEG"},  {"bak", "ไฟล์สำรอง"},
-    {"json", "ไฟล์ JSON"},
+    {"ans", "ไฟล์ข้อสอบ"},           {"xlsx", "สมุดงาน Excel"}, {"xls", "สมุดงาน Excel"},
+    {"ods", "สมุดงาน LibreOffice"}, {"csv", "ไฟล์ CSV"},       {"tsv", "ไฟล์ TSV"},
+    {"txt", "ไฟล์ข้อความ"},          {"dat", "ไฟล์ข้อมูล"},       {"pdf", "ไฟล์ PDF"},
+    {"png", "รูปภาพ PNG"},          {"jpg", "รูปภาพ JPEG"},    {"jpeg", "รูปภาพ JPEG"},
+    {"bak", "ไฟล์สำรอง"},           {"json", "ไฟล์ JSON"},
 };
 
 // The system's texts of the list replaced by Thai ones; the rest of the

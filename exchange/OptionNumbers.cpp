@@ -107,7 +107,8 @@ OptionNumbering NumberOptions(const std::vector<std::string>& texts, int nChoice
         out.options.emplace_back(t, choice);
         if (choice < 1 || choice > nChoice) {
             out.error = question + ": " + QuotedCell(t) + " เป็นตัวเลือกที่ " + std::to_string(choice) +
-                        " เกินจำนวนตัวเลือก (" + std::to_string(nChoice) + ")";
+                        (choice < 1 ? " ตัวเลือกต้องเป็น 1–" + std::to_string(nChoice)
+                                    : " เกินจำนวนตัวเลือก (" + std::to_string(nChoice) + ")");
             return out;
         }
         if (auto [it, fresh] = taken.emplace(choice, t); !fresh) {

@@ -1028,17 +1028,17 @@ void ApplyImport(Connection& db, const ImportPlan& plan, ImportMode mode, int nI
     std::optional<Statement> nameInsert, groupInsert, nameClear, groupClear;
     if (mode != ImportMode::KeyOnly && (anyName || hasTable(schema::kSheetNameTable))) {
         db.exec(schema::SheetNameTableSql());
-        nameInsert.emplace(db.prepare(std::string("INSERT INTO ") +
-                                      schema::kSheetNameTable + " (" + schema::kNameSheetRowid +
-                                      ", " + schema::kSheetName + ") VALUES (?, ?)"));
+        nameInsert.emplace(db.prepare(std::string("INSERT INTO ") + schema::kSheetNameTable + " (" +
+                                      schema::kNameSheetRowid + ", " + schema::kSheetName +
+                                      ") VALUES (?, ?)"));
         nameClear.emplace(db.prepare(std::string("DELETE FROM ") + schema::kSheetNameTable +
                                      " WHERE " + schema::kNameSheetRowid + " = ?"));
     }
     if (mode != ImportMode::KeyOnly && (anyGroup || hasTable(schema::kSheetGroupTable))) {
         db.exec(schema::SheetGroupTableSql());
-        groupInsert.emplace(db.prepare(std::string("INSERT INTO ") +
-                                       schema::kSheetGroupTable + " (" + schema::kGroupSheetRowid +
-                                       ", " + schema::kGroupLabel + ") VALUES (?, ?)"));
+        groupInsert.emplace(db.prepare(std::string("INSERT INTO ") + schema::kSheetGroupTable +
+                                       " (" + schema::kGroupSheetRowid + ", " +
+                                       schema::kGroupLabel + ") VALUES (?, ?)"));
         groupClear.emplace(db.prepare(std::string("DELETE FROM ") + schema::kSheetGroupTable +
                                       " WHERE " + schema::kGroupSheetRowid + " = ?"));
     }

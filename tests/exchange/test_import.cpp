@@ -296,9 +296,14 @@ TEST_F(ExamFixture, AnOptionMapGivesEveryChoiceOfTheFileAndNoOther) {
     const char* const quiz = "Timestamp,Email,สีของฟ้า\n2026/12/01 9:00:00,a@b.th,สีฟ้า\n";
     struct Case {
         const char* number;
-        const char* answer; // nullptr: refused
+        const char* answer;  // nullptr: refused
+        const char* refusal; // after the number
     } cases[] = {
-        {"1", "1"}, {"3", "3"}, {"4", "4"}, {"5", nullptr}, {"0", nullptr},
+        {"1", "1", ""},
+        {"3", "3", ""},
+        {"4", "4", ""},
+        {"5", nullptr, " เกินจำนวนตัวเลือก (4)"},
+        {"0", nullptr, " ตัวเลือกต้องเป็น 1–4"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.number);
@@ -312,9 +317,8 @@ TEST_F(ExamFixture, AnOptionMapGivesEveryChoiceOfTheFileAndNoOther) {
             ASSERT_EQ(plan.sheets.size(), 1u);
             EXPECT_EQ(plan.sheets[0].answers, (std::vector<std::string>{c.answer, "", "", ""}));
         } else {
-            EXPECT_EQ(plan.errors,
-                      std::vector<std::string>{"แถว 2 คอลัมน์ 3: \"สีฟ้า\" ตารางตัวเลือกให้ข้อ " +
-                                               std::string(c.number) + " เกินจำนวนตัวเลือก"});
+            EXPECT_EQ(plan.errors, std::vector<std::string>{"ข้อ 1: \"สีฟ้า\" เป็นตัวเลือกที่ " +
+                                                            std::string(c.number) + c.refusal});
         }
     }
 }
