@@ -193,10 +193,10 @@ bool LooksLikeHeaderRow(const std::vector<std::string>& row) {
     return false;
 }
 
-bool ParseColumnRoles(std::string_view spec, std::vector<ColumnUse>& roles, std::string& error) {
+bool ParseColumnRoles(std::string_view given, std::vector<ColumnUse>& roles, std::string& error) {
     roles.clear();
     int question = 0;
-    const std::string text(spec);
+    const std::string text(given);
     size_t pos = 0;
     auto fail = [&](const std::string& part) {
         error = "--columns อ่านไม่ได้ที่ " + QuotedCell(part) +

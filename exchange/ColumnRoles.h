@@ -52,7 +52,7 @@ bool LooksLikeHeaderRow(const std::vector<std::string>& row);
 // The teacher's roles from "code=D,name=E,group=F,answers=G:P,ignore=H"
 // (letters or numbers; answers numbered in column order from 1). Columns
 // not named are ignored. False with the Thai reason for a bad text.
-bool ParseColumnRoles(std::string_view spec, std::vector<ColumnUse>& roles, std::string& error);
+bool ParseColumnRoles(std::string_view given, std::vector<ColumnUse>& roles, std::string& error);
 
 // The role as the command line prints it and the preview shows it:
 // "รหัส", "ชื่อ", "กลุ่ม", "ข้อ 3", "เฉลยข้อ 3", "คะแนนข้อ 3", "เวลาส่ง",

@@ -668,32 +668,37 @@ SessionError ExamSession::setSheetGroup(long long rowid, const std::string& labe
     if (CharacterCount(label) > static_cast<size_t>(schema::kGroupLabelSize))
         return Error(SessionErrorKind::TextTooLong,
                      "ชื่อกลุ่มยาวเกิน " + std::to_string(schema::kGroupLabelSize) + " ตัวอักษร");
+    return writeTiedTexts(schema::SheetGroupTableSql(), schema::kSheetGroupTable,
+                          schema::kGroupSheetRowid, schema::kGroupLabel, {{rowid, label}});
+}
+
+SessionError
+ExamSession::writeTiedTexts(const std::string& tableSql, const char* table, const char* rowidColumn,
+                            const char* textColumn,
+                            const std::vector<std::pair<long long, std::string>>& rows) {
+    if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
     try {
         Connection& db = *connection();
         db.requireSameFile();
         {
             Transaction tx(db);
-            db.exec(schema::SheetGroupTableSql());
+            db.exec(tableSql);
             tx.commit();
         }
-        // Before the label is written, so that it is recorded.
+        // Before the texts are written, so that they are recorded.
         history_.followTiedTables();
         Transaction tx(db);
-        using namespace schema;
-        if (label.empty()) {
-            auto st = db.prepare(std::string("DELETE FROM ") + kSheetGroupTable + " WHERE " +
-                                 kGroupSheetRowid + " = ?");
+        auto remove =
+            db.prepare(std::string("DELETE FROM ") + table + " WHERE " + rowidColumn + " = ?");
+        // An update of a sheet's row, not a replace: the engine deletes the
+        // replaced row without telling the history.
+        auto write = db.prepare(std::string("INSERT INTO ") + table + " (" + rowidColumn + ", " +
+                                textColumn + ") VALUES (?, ?) ON CONFLICT(" + rowidColumn +
+                                ") DO UPDATE SET " + textColumn + " = excluded." + textColumn);
+        for (const auto& [rowid, text] : rows) {
+            Statement& st = text.empty() ? remove : write;
             st.bind(1, rowid);
-            st.run();
-        } else {
-            // An update of a labelled sheet, not a replace: the engine
-            // deletes the replaced row without telling the history.
-            auto st = db.prepare(std::string("INSERT INTO ") + kSheetGroupTable + " (" +
-                                 kGroupSheetRowid + ", " + kGroupLabel +
-                                 ") VALUES (?, ?) ON CONFLICT(" + kGroupSheetRowid +
-                                 ") DO UPDATE SET " + kGroupLabel + " = excluded." + kGroupLabel);
-            st.bind(1, rowid);
-            st.bind(2, label);
+            if (!text.empty()) st.bind(2, text);
             st.run();
         }
         tx.commit();
@@ -721,40 +726,8 @@ Outcome<std::map<long long, std::string>> ExamSession::sheetNames() {
 
 SessionError
 ExamSession::setSheetNames(const std::vector<std::pair<long long, std::string>>& names) {
-    if (!open_) return Error(SessionErrorKind::NoFileOpen, {});
-    try {
-        Connection& db = *connection();
-        db.requireSameFile();
-        {
-            Transaction tx(db);
-            db.exec(schema::SheetNameTableSql());
-            tx.commit();
-        }
-        // Before the names are written, so that they are recorded.
-        history_.followTiedTables();
-        using namespace schema;
-        Transaction tx(db);
-        auto remove = db.prepare(std::string("DELETE FROM ") + kSheetNameTable + " WHERE " +
-                                 kNameSheetRowid + " = ?");
-        // An update of a named sheet, not a replace, which the history
-        // would not see.
-        auto write =
-            db.prepare(std::string("INSERT INTO ") + kSheetNameTable + " (" + kNameSheetRowid +
-                       ", " + kSheetName + ") VALUES (?, ?) ON CONFLICT(" + kNameSheetRowid +
-                       ") DO UPDATE SET " + kSheetName + " = excluded." + kSheetName);
-        for (const auto& [rowid, name] : names) {
-            Statement& st = name.empty() ? remove : write;
-            st.bind(1, rowid);
-            if (!name.empty()) st.bind(2, name);
-            st.run();
-        }
-        tx.commit();
-    } catch (const DbError& e) {
-        return Error(SessionErrorKind::StoreFailed, Connection::ErrorText(e.code(), e.what()));
-    } catch (const std::exception& e) {
-        return Error(SessionErrorKind::Failed, e.what());
-    }
-    return {};
+    return writeTiedTexts(schema::SheetNameTableSql(), schema::kSheetNameTable,
+                          schema::kNameSheetRowid, schema::kSheetName, names);
 }
 
 SessionError ExamSession::deleteCurrentSheet() {

@@ -402,6 +402,12 @@ class ExamSession {
                                       const ScanStoreRequest& request);
 
   private:
+    // Writes each (sheet rowid, text) into one of the tables tied to the
+    // sheets, made first if missing; an empty text removes the sheet's row.
+    // Recorded by the edit history as one step.
+    SessionError writeTiedTexts(const std::string& tableSql, const char* table,
+                                const char* rowidColumn, const char* textColumn,
+                                const std::vector<std::pair<long long, std::string>>& rows);
     SessionError swapStep(long long stepId);
     std::string dataFingerprint(const std::shared_ptr<Connection>& db);
     void attachHistory();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SyncOrder.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -124,6 +126,18 @@ std::string SyncOrderRecorder::problemsWith(const std::string& targetName,
     for (const std::string& unsafe : unsafeRenames())
         if (unsafe.find("-> " + targetName + ":") != std::string::npos) seen += unsafe + "\n";
     return seen;
+}
+
+void ExpectSyncedBeforeRenamed(const std::filesystem::path& folder,
+                               const std::vector<SyncedWrite>& writes) {
+    for (const SyncedWrite& w : writes) {
+        SCOPED_TRACE(w.what);
+        for (bool replacing : {false, true}) {
+            SyncOrderRecorder recorder;
+            w.write((folder / w.name).string());
+            EXPECT_EQ(recorder.problemsWith(w.name, w.tag), "") << "replacing " << replacing;
+        }
+    }
 }
 
 } // namespace iatest

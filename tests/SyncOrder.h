@@ -7,6 +7,8 @@
 // bytes it is renamed with, and its folder synced after the rename, or a
 // power cut right after can leave an empty or cut-off file under the name.
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -45,5 +47,18 @@ class SyncOrderRecorder {
     // otherwise what was seen instead.
     std::string problemsWith(const std::string& targetName, const std::string& tag) const;
 };
+
+// A writer under test: what it is, the name it writes in the folder and
+// the tag of its temporaries.
+struct SyncedWrite {
+    const char* what;
+    const char* name;
+    const char* tag;
+    std::function<void(const std::string& target)> write;
+};
+// Runs every writer into folder twice (a new file, then over it) and
+// expects problemsWith to find nothing either time.
+void ExpectSyncedBeforeRenamed(const std::filesystem::path& folder,
+                               const std::vector<SyncedWrite>& writes);
 
 } // namespace iatest

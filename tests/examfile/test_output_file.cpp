@@ -202,12 +202,7 @@ TEST(OutputFile, TemporariesOfGoneWritersAreRemovedByTheNextOne) {
 // whole new one, never an empty or cut-off one.
 TEST(OutputFile, TheTemporaryIsSyncedBeforeItIsRenamedAndTheFolderAfter) {
     iatest::TempDir dir;
-    struct Case {
-        const char* what;
-        const char* name;
-        const char* tag;
-        std::function<void(const std::string& target)> write;
-    } cases[] = {
+    const std::vector<iatest::SyncedWrite> cases = {
         {"an OutputFile written in parts", "parts.txt", "export",
          [](const std::string& target) {
              ia::OutputFile file(target, "export");
@@ -229,13 +224,5 @@ TEST(OutputFile, TheTemporaryIsSyncedBeforeItIsRenamedAndTheFolderAfter) {
                        ia::SchoolNameWrite::Written);
          }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::string target = dir.file(c.name);
-        for (bool replacing : {false, true}) {
-            iatest::SyncOrderRecorder recorder;
-            c.write(target);
-            EXPECT_EQ(recorder.problemsWith(c.name, c.tag), "") << "replacing " << replacing;
-        }
-    }
+    iatest::ExpectSyncedBeforeRenamed(dir.path(), cases);
 }

@@ -490,12 +490,7 @@ namespace {
 // name, and its folder after (the order of the calls is seen through
 // tests/SyncOrder.h).
 TEST_F(ExportFixture, EveryWrittenFileIsSyncedBeforeItIsRenamed) {
-    struct Case {
-        const char* what;
-        const char* name;
-        const char* tag;
-        std::function<void(const std::string& target)> write;
-    } cases[] = {
+    const std::vector<iatest::SyncedWrite> cases = {
         {"the workbook", "ผล.xlsx", "export",
          [this](const std::string& target) {
              std::string error;
@@ -515,14 +510,7 @@ TEST_F(ExportFixture, EveryWrittenFileIsSyncedBeforeItIsRenamed) {
              ASSERT_TRUE(backup.keep(error)) << error;
          }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        for (bool replacing : {false, true}) {
-            iatest::SyncOrderRecorder recorder;
-            c.write(dir.file(c.name));
-            EXPECT_EQ(recorder.problemsWith(c.name, c.tag), "") << "replacing " << replacing;
-        }
-    }
+    iatest::ExpectSyncedBeforeRenamed(dir.path(), cases);
 }
 
 } // namespace

@@ -199,12 +199,7 @@ TEST(PdfPrinter, AJobAbandonedBeforeItsEndLeavesThePreviousPdf) {
 // after (the order of the calls is seen through tests/SyncOrder.h).
 TEST(ReplaceFileAtomically, EveryPrintoutFileIsSyncedBeforeItIsRenamed) {
     iatest::TempDir dir;
-    struct Case {
-        const char* what;
-        const char* name;
-        const char* tag;
-        std::function<void(const std::string& target)> write;
-    } cases[] = {
+    const std::vector<iatest::SyncedWrite> cases = {
         {"the report text", "ม1.txt", "report",
          [&dir](const std::string&) {
              ia::TestHeader h = iatest::MakeHeader(1, 2);
@@ -233,12 +228,5 @@ TEST(ReplaceFileAtomically, EveryPrintoutFileIsSyncedBeforeItIsRenamed) {
              });
          }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        for (bool replacing : {false, true}) {
-            iatest::SyncOrderRecorder recorder;
-            c.write(dir.file(c.name));
-            EXPECT_EQ(recorder.problemsWith(c.name, c.tag), "") << "replacing " << replacing;
-        }
-    }
+    iatest::ExpectSyncedBeforeRenamed(dir.path(), cases);
 }
